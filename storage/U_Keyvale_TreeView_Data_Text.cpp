@@ -67,7 +67,9 @@ void AppendUtf8(std::string& out, char32_t code) {
     }
 }
 
-std::size_t UnitsOf(char32_t code) { return code != kInvalid && code >= 0x10000 ? 2 : 1; }
+std::size_t UnitsOf(char32_t code) {
+    return code != kInvalid && code >= 0x10000 ? 2 : 1;
+}
 
 } // namespace
 
@@ -161,4 +163,11 @@ std::string TrimBlanksAndControls(const std::string& text) {
         --last;
     }
     return text.substr(first, last - first);
+}
+
+void SecureWipeUtf16(std::u16string& text) {
+    volatile char16_t* unit = text.data();
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        unit[i] = 0;
+    }
 }

@@ -28,3 +28,7 @@ std::string Utf8Left(const std::string& utf8, std::size_t units);
 // Leading and trailing characters up to and including the space (blanks,
 // TAB, CR, LF and the other control characters) removed.
 std::string TrimBlanksAndControls(const std::string& text);
+
+// Overwrites the text with zeros in a way the compiler cannot drop, for
+// wide copies of record plain text.
+void SecureWipeUtf16(std::u16string& text);

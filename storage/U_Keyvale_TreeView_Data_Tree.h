@@ -40,10 +40,10 @@ class TKeyvaleTree {
     std::size_t TextLength(TNodeHandle node) const; // in 16-bit code units
     int Icon(TNodeHandle node) const;
 
-    TNodeHandle Parent(TNodeHandle node) const;             // kNoNode for a root node
-    int Row(TNodeHandle node) const;                        // place among its siblings, -1 if none
-    int ChildCount(TNodeHandle parent) const;               // parent kNoNode: the roots
-    TNodeHandle Child(TNodeHandle parent, int row) const;   // kNoNode when out of range
+    TNodeHandle Parent(TNodeHandle node) const;           // kNoNode for a root node
+    int Row(TNodeHandle node) const;                      // place among its siblings, -1 if none
+    int ChildCount(TNodeHandle parent) const;             // parent kNoNode: the roots
+    TNodeHandle Child(TNodeHandle parent, int row) const; // kNoNode when out of range
     TNodeHandle FirstChild(TNodeHandle parent) const { return Child(parent, 0); }
     TNodeHandle NextSibling(TNodeHandle node) const;
     TNodeHandle PreviousSibling(TNodeHandle node) const;
