@@ -1,9 +1,9 @@
 #include "U_KV_Hash_Standard_01_Digits.h"
 
+// Digests, and the database keys derived from them, are defined by FSIN, FCOS
+// and FSQRT on 80-bit extended values; no other evaluation gives the same digits.
 #if !defined(__x86_64__) && !defined(__i386__)
-#error                                                                                             \
-    "The KV hash digit steps need an x86 processor with an x87 unit: digests, and the database \
-keys derived from them, are defined by FSIN, FCOS and FSQRT on 80-bit extended values."
+#error "The KV hash digit steps need an x86 processor with an x87 floating-point unit."
 #endif
 #if !defined(__GNUC__)
 #error "The KV hash digit steps reach the x87 unit through GCC-style inline assembly."
@@ -21,9 +21,11 @@ static_assert(std::numeric_limits<long double>::digits == 64,
 // ---------------------------------------------------------------------------
 //
 // All statements that touch the unit's arithmetic are volatile assembly so
-// that they stay in program order with the control-word handling below; the
+// that they stay in program order with the control-word handling below. The
 // compiler itself only loads integers (FILD, exact), takes absolute values and
-// compares, none of which depends on the precision or rounding control.
+// compares, none of which depends on the precision or rounding control. (The
+// one exception: square-root radicands of 2^63 and above, reached only by the
+// three most extreme arguments, load through FILD followed by an addition.)
 
 long double KvX87Sin(long double x) {
     asm volatile("fsin" : "+t"(x));
@@ -142,25 +144,14 @@ constexpr bool PowersOfTenAreNearestExtended() {
 }
 static_assert(PowersOfTenAreNearestExtended());
 
-constexpr std::int64_t kIntegerPowersOfTen[] = {1,
-                                                10,
-                                                100,
-                                                1'000,
-                                                10'000,
-                                                100'000,
-                                                1'000'000,
-                                                10'000'000,
-                                                100'000'000,
-                                                1'000'000'000,
-                                                10'000'000'000,
-                                                100'000'000'000,
-                                                1'000'000'000'000,
-                                                10'000'000'000'000,
-                                                100'000'000'000'000,
-                                                1'000'000'000'000'000,
-                                                10'000'000'000'000'000,
-                                                100'000'000'000'000'000,
-                                                1'000'000'000'000'000'000};
+constexpr auto kIntegerPowersOfTen = [] {
+    std::array<std::int64_t, 19> table{};
+    table[0] = 1;
+    for (std::size_t k = 1; k < table.size(); ++k) {
+        table[k] = table[k - 1] * 10;
+    }
+    return table;
+}();
 
 constexpr int kSignificantDigits = 18;
 constexpr int kFractionDigits = 21;
