@@ -1,16 +1,16 @@
 #include "U_KV_Hash_Standard_01_Digits.h"
 
+// Digests, and the database keys derived from them, are defined by FSIN, FCOS
+// and FSQRT on 80-bit extended values; no other evaluation gives the same digits.
 #if !defined(__x86_64__) && !defined(__i386__)
-#error                                                                                             \
-    "The KV hash digit steps need an x86 processor with an x87 unit: digests, and the database \
-keys derived from them, are defined by FSIN, FCOS and FSQRT on 80-bit extended values."
+#error "The KV hash digit steps need an x86 processor with an x87 floating-point unit."
 #endif
 #if !defined(__GNUC__)
 #error "The KV hash digit steps reach the x87 unit through GCC-style inline assembly."
 #endif
 
+#include <array>
 #include <cmath>
-#include <cstring>
 #include <limits>
 
 static_assert(std::numeric_limits<long double>::digits == 64,
@@ -21,9 +21,11 @@ static_assert(std::numeric_limits<long double>::digits == 64,
 // ---------------------------------------------------------------------------
 //
 // All statements that touch the unit's arithmetic are volatile assembly so
-// that they stay in program order with the control-word handling below; the
+// that they stay in program order with the control-word handling below. The
 // compiler itself only loads integers (FILD, exact), takes absolute values and
-// compares, none of which depends on the precision or rounding control.
+// compares, none of which depends on the precision or rounding control. (The
+// one exception: square-root radicands of 2^63 and above, reached only by the
+// three most extreme arguments, load through FILD followed by an addition.)
 
 long double KvX87Sin(long double x) {
     asm volatile("fsin" : "+t"(x));
@@ -142,25 +144,14 @@ constexpr bool PowersOfTenAreNearestExtended() {
 }
 static_assert(PowersOfTenAreNearestExtended());
 
-constexpr std::int64_t kIntegerPowersOfTen[] = {1,
-                                                10,
-                                                100,
-                                                1'000,
-                                                10'000,
-                                                100'000,
-                                                1'000'000,
-                                                10'000'000,
-                                                100'000'000,
-                                                1'000'000'000,
-                                                10'000'000'000,
-                                                100'000'000'000,
-                                                1'000'000'000'000,
-                                                10'000'000'000'000,
-                                                100'000'000'000'000,
-                                                1'000'000'000'000'000,
-                                                10'000'000'000'000'000,
-                                                100'000'000'000'000'000,
-                                                1'000'000'000'000'000'000};
+constexpr auto kIntegerPowersOfTen = [] {
+    std::array<std::int64_t, 19> table{};
+    table[0] = 1;
+    for (std::size_t k = 1; k < table.size(); ++k) {
+        table[k] = table[k - 1] * 10;
+    }
+    return table;
+}();
 
 constexpr int kSignificantDigits = 18;
 constexpr int kFractionDigits = 21;
@@ -177,12 +168,17 @@ struct Decimal18 {
     int exponent;
 };
 
-// Unbiased binary exponent e2 of v, v = m * 2^e2 with 1 <= m < 2.
+// Unbiased binary exponent e2 of v, v = m * 2^e2 with 1 <= m < 2. A copy of
+// v is stored from the register stack (FLD ST(0); FSTP m80), so that v itself
+// stays in its register for the scaling.
 int BinaryExponent(long double v) {
-    std::uint16_t signAndExponent;
-    std::memcpy(&signAndExponent, reinterpret_cast<const unsigned char*>(&v) + 8,
-                sizeof signAndExponent);
-    return (signAndExponent & 0x7FFF) - 16383;
+    struct {
+        std::uint64_t significand;
+        std::uint16_t signAndExponent;
+    } bits;
+    // The copy needs one free register for a moment; clobbering st(7) keeps it free.
+    asm("fld %%st(0)\n\tfstpt %0" : "=m"(bits) : "t"(v) : "st(7)");
+    return (bits.signAndExponent & 0x7FFF) - 16383;
 }
 
 // v * 10^n with the rounding of the x87 scaling. Within the renderable range n
@@ -200,7 +196,7 @@ long double ScaleByPowerOfTen(long double v, int n) {
 
 // The 18 significant digits of 0 <= v < 10^40. Extended precision must be in
 // effect.
-Decimal18 ToDecimal18(long double v) {
+[[gnu::always_inline]] inline Decimal18 ToDecimal18(long double v) {
     if (v == 0.0L) {
         return {0, 0};
     }
@@ -291,14 +287,64 @@ std::uint64_t Magnitude(std::int64_t x) {
     return x < 0 ? 0 - bits : bits;
 }
 
-// The last `count` digits of n (leading zeros included), in reverse order.
-std::int64_t ReverseDigits(std::int64_t n, int count) {
-    std::int64_t reversed = 0;
-    for (int i = 0; i < count; ++i) {
-        reversed = reversed * 10 + n % 10;
-        n /= 10;
+// Digits are handled three at a time through small tables; digit-by-digit
+// loops of 64-bit divisions cost more than the sine itself.
+struct DigitGroup {
+    std::uint16_t value; // the group's digits, reversed (or only the non-zero ones)
+    std::uint8_t count;  // number of digits in value
+};
+
+// For n = 0 ... 999 written with three digits: all three reversed.
+constexpr auto kReversedGroups = [] {
+    std::array<std::uint16_t, 1000> table{};
+    for (int n = 0; n < 1000; ++n) {
+        table[n] = static_cast<std::uint16_t>(n % 10 * 100 + n / 10 % 10 * 10 + n / 100);
     }
-    return reversed;
+    return table;
+}();
+
+// For n = 0 ... 999 written with three digits: the non-zero digits, reversed.
+constexpr auto kNonZeroReversedGroups = [] {
+    std::array<DigitGroup, 1000> table{};
+    for (int n = 0; n < 1000; ++n) {
+        DigitGroup group{0, 0};
+        for (int rest = n, i = 0; i < 3; ++i, rest /= 10) {
+            if (rest % 10 != 0) {
+                group.value = static_cast<std::uint16_t>(group.value * 10 + rest % 10);
+                ++group.count;
+            }
+        }
+        table[n] = group;
+    }
+    return table;
+}();
+
+// The twelve digits of n < 10^12 (leading zeros included) in reverse order.
+std::int64_t ReverseTwelveDigits(std::int64_t n) {
+    const auto high = static_cast<std::uint32_t>(n / 1'000'000);
+    const auto low = static_cast<std::uint32_t>(n % 1'000'000);
+    const std::int64_t lowReversed =
+        kReversedGroups[low % 1000] * 1000 + kReversedGroups[low / 1000];
+    const std::int64_t highReversed =
+        kReversedGroups[high % 1000] * 1000 + kReversedGroups[high / 1000];
+    return lowReversed * 1'000'000 + highReversed;
+}
+
+// Places 1 ... 15 after the point, as one integer, of a value below one whose
+// decimal exponent is -3 ... 0. The cut then lies at or after the 18th digit,
+// no rounding happens there, and the text is digits * 10^(exponent - 18)
+// followed by zeros; so the places are digits / 10^(3 - exponent).
+std::int64_t FirstFifteenPlaces(Decimal18 value) {
+    switch (value.exponent) {
+    case 0:
+        return value.digits / 1'000;
+    case -1:
+        return value.digits / 10'000;
+    case -2:
+        return value.digits / 100'000;
+    default: // -3
+        return value.digits / 1'000'000;
+    }
 }
 
 // Characters firstChar ... 17 of the rendered text, reversed, as an integer.
@@ -313,31 +359,32 @@ std::int64_t SliceOfText(Decimal18 value, int firstChar) {
     return result;
 }
 
-// Characters firstChar ... 17 of R(value), 0 <= value <= 1 (an absolute sine
+// Characters FirstChar ... 17 of R(value), 0 <= value <= 1 (an absolute sine
 // or cosine), reversed. Character c of a value below one is decimal place
-// c - 2. For exponents -3 ... 0 the cut lies at or after the 18th digit, no
-// rounding happens there, and the text is digits * 10^(exponent - 18)
-// followed by zeros; so places 1 ... 15 form the integer
-// digits / 10^(3 - exponent). Other exponents (values below 0.001, or one)
-// take the text.
-std::int64_t TrigDigitSlice(long double value, int firstChar) {
+// c - 2, so the slice is places FirstChar - 2 ... 15: the last 18 - FirstChar
+// digits of the first fifteen places. Reversed as twelve digits, the leading
+// zeros that pad the slice to twelve become trailing zeros, which a division
+// removes. Values below 0.001, or one, take the text.
+template <int FirstChar>
+[[gnu::always_inline]] inline std::int64_t TrigDigitSlice(long double value) {
+    static_assert(FirstChar >= 6 && FirstChar <= 17);
+    constexpr int kCount = 18 - FirstChar;
     const Decimal18 decimal = ToDecimal18(value);
     if (decimal.exponent < -3 || decimal.exponent > 0) {
-        return SliceOfText(decimal, firstChar);
+        return SliceOfText(decimal, FirstChar);
     }
-    const int count = 18 - firstChar;
-    const std::int64_t places1To15 = decimal.digits / kIntegerPowersOfTen[3 - decimal.exponent];
-    return ReverseDigits(places1To15 % kIntegerPowersOfTen[count], count);
+    const std::int64_t slice = FirstFifteenPlaces(decimal) % kIntegerPowersOfTen[kCount];
+    return ReverseTwelveDigits(slice) / kIntegerPowersOfTen[12 - kCount];
 }
 
-std::int64_t SineStep(std::int64_t x, int firstChar) {
+template <int FirstChar> std::int64_t SineStep(std::int64_t x) {
     ExtendedPrecisionScope scope;
-    return TrigDigitSlice(std::fabs(KvX87Sin(static_cast<long double>(x))), firstChar);
+    return TrigDigitSlice<FirstChar>(std::fabs(KvX87Sin(static_cast<long double>(x))));
 }
 
-std::int64_t CosineStep(std::int64_t x, int firstChar) {
+template <int FirstChar> std::int64_t CosineStep(std::int64_t x) {
     ExtendedPrecisionScope scope;
-    return TrigDigitSlice(std::fabs(KvX87Cos(static_cast<long double>(x))), firstChar);
+    return TrigDigitSlice<FirstChar>(std::fabs(KvX87Cos(static_cast<long double>(x))));
 }
 
 } // namespace
@@ -351,25 +398,25 @@ int KvRenderDecimal(long double v, char* out) {
 }
 
 std::int64_t KvSinDigits9(std::int64_t x) {
-    return SineStep(x, 9);
+    return SineStep<9>(x);
 }
 std::int64_t KvCosDigits9(std::int64_t x) {
-    return CosineStep(x, 9);
+    return CosineStep<9>(x);
 }
 std::int64_t KvSinDigits10(std::int64_t x) {
-    return SineStep(x, 8);
+    return SineStep<8>(x);
 }
 std::int64_t KvCosDigits10(std::int64_t x) {
-    return CosineStep(x, 8);
+    return CosineStep<8>(x);
 }
 std::int64_t KvCosDigits11(std::int64_t x) {
-    return CosineStep(x, 7);
+    return CosineStep<7>(x);
 }
 std::int64_t KvSinDigits12(std::int64_t x) {
-    return SineStep(x, 6);
+    return SineStep<6>(x);
 }
 std::int64_t KvCosDigits12(std::int64_t x) {
-    return CosineStep(x, 6);
+    return CosineStep<6>(x);
 }
 
 // sqrt(|x| + 1) >= 1, so the cut lies beyond the 18th digit and the text
@@ -383,12 +430,17 @@ std::int64_t KvSqrtDigits12(std::int64_t x) {
     const Decimal18 decimal = ToDecimal18(KvX87Sqrt(static_cast<long double>(radicand)));
     std::int64_t result = 0;
     int taken = 0;
-    for (std::int64_t rest = decimal.digits; rest != 0 && taken < 12; rest /= 10) {
-        const std::int64_t digit = rest % 10;
-        if (digit != 0) {
-            result = result * 10 + digit;
-            ++taken;
-        }
+    for (std::uint64_t rest = static_cast<std::uint64_t>(decimal.digits); rest != 0 && taken < 12;
+         rest /= 1000) {
+        const DigitGroup group = kNonZeroReversedGroups[rest % 1000];
+        result = result * kIntegerPowersOfTen[group.count] + group.value;
+        taken += group.count;
+    }
+    // The last group may have contributed one or two digits too many.
+    if (taken == 13) {
+        result /= 10;
+    } else if (taken == 14) {
+        result /= 100;
     }
     return result;
 }

@@ -6,6 +6,9 @@
 // digit for digit. The floating-point work is done on the x87 unit in the
 // 80-bit extended format (64-bit significand, round to nearest, ties to even),
 // and the decimal rendering follows one fixed algorithm, rounding included.
+// Linux starts threads with exactly that x87 control word; should a caller
+// have changed it, the steps and the rendering set it for their own work and
+// restore the caller's setting afterwards.
 #pragma once
 
 #include <cstdint>
