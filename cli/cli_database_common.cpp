@@ -116,7 +116,7 @@ int SaveTree(const std::string& command, const std::string& file, const TKeyvale
     if (!result.saved) {
         return Fail(command, result.message.text, kExitRuntimeError);
     }
-    std::cerr << result.message.text << "\n";
+    std::cout << result.message.text << "\n";
     return kExitOk;
 }
 

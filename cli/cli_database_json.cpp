@@ -129,7 +129,9 @@ class Importer {
         }
         const std::string& name = node["name"].get_ref<const std::string&>();
         std::string path = parentPath.empty() ? name : parentPath + "/" + name;
-        where = "node " + Shown(path);
+        if (!name.empty()) {
+            where = "node " + Shown(path);
+        }
         for (const auto& [key, value] : node.items()) {
             if (key != "name" && key != "children" && key != "record") {
                 throw ImportError(where + ": unknown member \"" + key + "\"");

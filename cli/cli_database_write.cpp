@@ -41,7 +41,7 @@ int RunPasswd(const std::vector<std::string>& args) {
         code = cli::SaveTree("passwd", args[0], database.tree, newKeys);
     }
     if (code == kExitOk) {
-        std::cerr << "Main password of your database has been changed.\n";
+        std::cout << "Main password of your database has been changed.\n";
     }
     newKeys.Wipe();
     return code;
