@@ -86,9 +86,13 @@ TDatabaseLoadResult DecryptDatabase(TByteArray& fileBytes, const std::string& fi
     TDatabaseLoadResult result;
     bool framed = HasSpecialFolderFrame(lines);
     TKeyvaleTree loaded;
-    std::string rebuildError = framed ? BuildTreeFromLines(lines, loaded) : "";
-    for (TTreeTextLine& line : lines) {
-        KvSecureWipe(line.text);
+    std::string rebuildError;
+    if (framed) {
+        rebuildError = BuildTreeFromLines(std::move(lines), loaded);
+    } else {
+        for (TTreeTextLine& line : lines) {
+            KvSecureWipe(line.text);
+        }
     }
     if (!framed) {
         tree.Clear();

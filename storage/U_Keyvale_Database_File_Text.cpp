@@ -1,5 +1,6 @@
 #include "U_Keyvale_Database_File_Text.h"
 
+#include "U_KV_Hash_and_RAT_01.h"
 #include "U_KV_Pseudo_Random_01.h"
 #include "U_KV_Pseudo_Random_01_Source.h"
 #include "U_Keyvale_TreeView_Data_Kinds.h"
@@ -133,10 +134,12 @@ std::vector<TTreeTextLine> SplitTreeText(const std::string& bytes) {
     std::vector<TTreeTextLine> lines;
     std::size_t start = 0;
     while (start < text.size()) {
-        std::size_t end = text.find_first_of("\r\n", start);
+        std::size_t end = start;
+        while (end < text.size() && text[end] != '\r' && text[end] != '\n') {
+            ++end;
+        }
         std::size_t next = end;
-        if (end == std::string::npos) {
-            end = text.size();
+        if (end == text.size()) {
             next = end;
         } else if (text[end] == '\r' && end + 1 < text.size() && text[end + 1] == '\n') {
             next = end + 2;
@@ -147,9 +150,14 @@ std::vector<TTreeTextLine> SplitTreeText(const std::string& bytes) {
         if (body == std::string::npos || body > end) {
             body = end;
         }
-        lines.push_back({body - start, SanitizeUtf8(text.substr(body, end - body))});
+        std::string lineText = text.substr(body, end - body);
+        if (!IsValidUtf8(lineText)) {
+            lineText = SanitizeUtf8(lineText);
+        }
+        lines.push_back({body - start, std::move(lineText)});
         start = next;
     }
+    KvSecureWipe(text);
     return lines;
 }
 
@@ -158,11 +166,12 @@ bool HasSpecialFolderFrame(const std::vector<TTreeTextLine>& lines) {
            IsSpecialFolderText(lines.front().text) && IsSpecialFolderText(lines.back().text);
 }
 
-std::string BuildTreeFromLines(const std::vector<TTreeTextLine>& lines, TKeyvaleTree& tree) {
+std::string BuildTreeFromLines(std::vector<TTreeTextLine> lines, TKeyvaleTree& tree) {
     // path[k] is the most recent node on level k along the previous node's
     // ancestry; path.back() is the previous node.
     std::vector<TNodeHandle> path;
-    for (const TTreeTextLine& line : lines) {
+    tree.Reserve(tree.NodeCount() + lines.size());
+    for (TTreeTextLine& line : lines) {
         std::size_t level = line.level;
         TNodeHandle parent = kNoNode;
         if (path.empty()) {
@@ -176,7 +185,7 @@ std::string BuildTreeFromLines(const std::vector<TTreeTextLine>& lines, TKeyvale
             parent = level == 0 ? kNoNode : path[level - 1];
         }
         path.resize(level + 1);
-        path[level] = tree.AddChild(parent, line.text, kIconEmpty);
+        path[level] = tree.AddChild(parent, std::move(line.text), kIconEmpty);
     }
     return "";
 }

@@ -53,7 +53,8 @@ bool HasSpecialFolderFrame(const std::vector<TTreeTextLine>& lines);
 // or a sibling of its ancestor at that level (shallower). A line two or more
 // levels deeper stops the rebuild: the result is the failure description
 // naming the level and the node text, empty on success. Icons are not set.
-std::string BuildTreeFromLines(const std::vector<TTreeTextLine>& lines, TKeyvaleTree& tree);
+// The line texts are moved into the tree.
+std::string BuildTreeFromLines(std::vector<TTreeTextLine> lines, TKeyvaleTree& tree);
 
 // The failure class named in the load message of a failed rebuild.
 inline constexpr const char* kTreeTextErrorClass = "TreeTextError";

@@ -122,6 +122,17 @@ std::size_t Utf16Length(const std::string& utf8) {
     return units;
 }
 
+bool IsValidUtf8(const std::string& text) {
+    for (std::size_t i = 0; i < text.size();) {
+        if (static_cast<std::uint8_t>(text[i]) < 0x80) {
+            ++i;
+        } else if (DecodeUtf8(text, i) == kInvalid) {
+            return false;
+        }
+    }
+    return true;
+}
+
 std::string SanitizeUtf8(const std::string& utf8) {
     std::string out;
     out.reserve(utf8.size());

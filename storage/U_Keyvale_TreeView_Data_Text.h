@@ -18,6 +18,8 @@ std::string Utf16ToUtf8(const std::u16string& utf16);
 // Number of 16-bit code units of the text.
 std::size_t Utf16Length(const std::string& utf8);
 
+bool IsValidUtf8(const std::string& text);
+
 // The text with invalid UTF-8 replaced by '?'; unchanged when already valid.
 std::string SanitizeUtf8(const std::string& utf8);
 

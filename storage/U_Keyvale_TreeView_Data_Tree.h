@@ -73,6 +73,9 @@ class TKeyvaleTree {
     // Refuses, returning false, to move a node into its own subtree.
     bool Move(TNodeHandle node, TNodeHandle newParent, int row);
 
+    // Room for this many nodes in all, so that a load does not rehash.
+    void Reserve(std::size_t nodeCount) { nodes_.reserve(nodeCount); }
+
     void DeleteChildren(TNodeHandle node);
     void Delete(TNodeHandle node); // the node with its whole subtree
     void Clear();
