@@ -67,7 +67,8 @@ std::string SaveBytesToFileWithCheckpoint(const TByteArray& bytes, const std::st
     if (directory.empty()) {
         directory = ".";
     }
-    std::string temporary = (directory / ("." + target.filename().string() + ".XXXXXX")).string();
+    // A short fixed pattern, so that even a name at the length limit gets one.
+    std::string temporary = (directory / ".keyvale-save-XXXXXX").string();
 
     int fd = ::mkstemp(temporary.data());
     if (fd < 0) {
