@@ -68,6 +68,26 @@ std::string DecodePlaintext(const std::string& bytes) {
     return bytes.substr(start, end == std::string::npos ? std::string::npos : end - start);
 }
 
+// The node text as one line. Names are kept free of leading blanks and line
+// breaks where they are made; should one slip through anyway, it is written
+// without them rather than let it reshape or break the tree on the next load.
+void AppendLineText(std::string& out, const std::string& text) {
+    bool safe = !text.empty() && text.front() != ' ' && text.front() != '\t' &&
+                text.find_first_of(std::string("\r\n\0", 3)) == std::string::npos;
+    if (safe) {
+        out += text;
+        return;
+    }
+    std::string line = text;
+    for (char& c : line) {
+        if (c == '\r' || c == '\n' || c == '\0') {
+            c = ' ';
+        }
+    }
+    std::size_t first = line.find_first_not_of(" \t");
+    out += first == std::string::npos ? std::string("< >") : line.substr(first);
+}
+
 } // namespace
 
 std::string TreeToText(const TKeyvaleTree& tree) {
@@ -82,7 +102,7 @@ std::string TreeToText(const TKeyvaleTree& tree) {
         auto [node, depth] = pending.back();
         pending.pop_back();
         text.append(depth, '\t');
-        text += tree.Text(node);
+        AppendLineText(text, tree.Text(node));
         text += "\r\n";
         for (int row = tree.ChildCount(node) - 1; row >= 0; --row) {
             pending.emplace_back(tree.Child(node, row), depth + 1);

@@ -27,6 +27,15 @@ TEST(TreeText, PreOrderTabsAndCrLf) {
     EXPECT_EQ(TreeToText(TKeyvaleTree()), "");
 }
 
+TEST(TreeText, TextsThatWouldReshapeTheTreeAreWrittenSafely) {
+    TKeyvaleTree tree;
+    TNodeHandle a = tree.AddChild(kNoNode, "A", kIconEmpty);
+    tree.AddChild(a, "\t sneaked in", kIconEmpty);
+    tree.AddChild(a, "two\r\nlines", kIconEmpty);
+    tree.AddChild(a, "", kIconEmpty);
+    EXPECT_EQ(TreeToText(tree), "A\r\n\tsneaked in\r\n\ttwo  lines\r\n\t< >\r\n");
+}
+
 TEST(TreeText, DeepAndWideTreeRoundTrips) {
     TKeyvaleTree tree;
     TNodeHandle deepest = AddChain(tree, 15);
