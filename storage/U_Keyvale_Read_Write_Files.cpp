@@ -63,6 +63,11 @@ std::string SaveBytesToFileWithCheckpoint(const TByteArray& bytes, const std::st
             target = resolved;
         }
     }
+    // A file the user made read-only stays protected, as if it were written in place.
+    if (::access(target.c_str(), F_OK) == 0 && ::access(target.c_str(), W_OK) != 0) {
+        return Failure("FileCreateError",
+                       "Cannot open file " + fileName + " for writing. " + SystemErrorText(errno));
+    }
     std::filesystem::path directory = target.parent_path();
     if (directory.empty()) {
         directory = ".";

@@ -18,7 +18,7 @@
 // folder, are flushed to the disk, and only then replace the old file in one
 // step. On any failure the old file stays as it was and the temporary file is
 // removed. A new file is readable by its owner only; a replaced one keeps its
-// permissions.
+// permissions, and one the user may not write is refused as before.
 std::string SaveBytesToFile(const TByteArray& bytes, const std::string& fileName);
 
 // SaveBytesToFile with a checkpoint between writing the temporary file and

@@ -6,6 +6,7 @@
 
 #include <filesystem>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -49,6 +50,17 @@ TEST_F(Files, SaveErrors) {
     std::string intoDirectory = SaveBytesToFile(bytes, dir.Path());
     EXPECT_EQ(intoDirectory.rfind(" [", 0), 0u) << intoDirectory;
     EXPECT_EQ(EntriesInDir(), 1u);
+}
+
+TEST_F(Files, ReadOnlyFileIsNotReplaced) {
+    if (geteuid() == 0) {
+        GTEST_SKIP() << "root may write every file";
+    }
+    WriteTextFile(file, "protected");
+    chmod(file.c_str(), 0400);
+    std::string error = SaveBytesToFile(bytes, file);
+    EXPECT_EQ(error.rfind(" [FileCreateError] ", 0), 0u) << error;
+    EXPECT_EQ(ReadTextFile(file), "protected");
 }
 
 TEST_F(Files, InterruptedSaveLeavesTheOldFileIntact) {
