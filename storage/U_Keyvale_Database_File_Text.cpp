@@ -71,16 +71,22 @@ std::string DecodePlaintext(const std::string& bytes) {
 // The node text as one line. Names are kept free of leading blanks and line
 // breaks where they are made; should one slip through anyway, it is written
 // without them rather than let it reshape or break the tree on the next load.
+bool BreaksALine(char c) {
+    return c == '\r' || c == '\n' || c == '\0';
+}
+
 void AppendLineText(std::string& out, const std::string& text) {
-    bool safe = !text.empty() && text.front() != ' ' && text.front() != '\t' &&
-                text.find_first_of(std::string("\r\n\0", 3)) == std::string::npos;
+    bool safe = !text.empty() && text.front() != ' ' && text.front() != '\t';
+    for (std::size_t i = 0; safe && i < text.size(); ++i) {
+        safe = !BreaksALine(text[i]);
+    }
     if (safe) {
         out += text;
         return;
     }
     std::string line = text;
     for (char& c : line) {
-        if (c == '\r' || c == '\n' || c == '\0') {
+        if (BreaksALine(c)) {
             c = ' ';
         }
     }
