@@ -1,84 +1,10 @@
 // The database commands of keyvale-cli, run as a script would run them:
 // passwords piped in one per line, results read from the output and exit code.
-#include <gtest/gtest.h>
-#include <nlohmann/json.hpp>
-
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
-#include <string>
-#include <vector>
-
-#include <sys/wait.h>
+#include "cli_fixture.h"
 
 namespace {
 
-namespace fs = std::filesystem;
-using Json = nlohmann::ordered_json;
-
-const std::string kWrongPassword = "Error! Wrong password. Cannot open database file. This file "
-                                   "is encrypted by another password.";
-
-struct Outcome {
-    int exitCode = -1;
-    std::string out;
-    std::string err;
-};
-
-std::string ReadFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-void WriteFile(const fs::path& path, const std::string& content) {
-    std::ofstream(path, std::ios::binary) << content;
-}
-
-std::string Quoted(const std::string& arg) {
-    std::string quoted = "'";
-    for (char c : arg) {
-        quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    }
-    return quoted + "'";
-}
-
-class Cli : public ::testing::Test {
-  protected:
-    void SetUp() override {
-        std::string pattern = (fs::temp_directory_path() / "keyvale_cli_XXXXXX").string();
-        dir = mkdtemp(pattern.data());
-        db = (dir / "test.kvdb").string();
-    }
-    void TearDown() override { fs::remove_all(dir); }
-
-    // Runs keyvale-cli with the arguments, feeding `input` on standard input.
-    Outcome Run(const std::vector<std::string>& args, const std::string& input = "") {
-        WriteFile(dir / "stdin", input);
-        std::string command = Quoted(KEYVALE_CLI);
-        for (const std::string& arg : args) {
-            command += " " + Quoted(arg);
-        }
-        command += " <" + Quoted((dir / "stdin").string()) + " >" +
-                   Quoted((dir / "stdout").string()) + " 2>" + Quoted((dir / "stderr").string());
-        int status = std::system(command.c_str());
-        Outcome outcome;
-        outcome.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        outcome.out = ReadFile(dir / "stdout");
-        outcome.err = ReadFile(dir / "stderr");
-        return outcome;
-    }
-
-    // A database made by import from the JSON, under password "secret1".
-    void Import(const Json& document) {
-        WriteFile(dir / "in.json", document.dump());
-        Outcome made = Run({"import", (dir / "in.json").string(), db}, "secret1\nsecret1\n");
-        ASSERT_EQ(made.exitCode, 0) << made.err;
-    }
-
-    fs::path dir;
-    std::string db;
-};
+using namespace cli_test;
 
 // Everything the format can hold: folders, records, empty nodes, blanks that
 // must survive, non-ASCII text in and outside the Basic Multilingual Plane.
