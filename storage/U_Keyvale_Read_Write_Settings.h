@@ -1,0 +1,74 @@
+// The settings file Keyvale.ini: a small INI reader and writer, and the rules
+// that turn its two keys into the window's skin and hash length and back.
+//
+// The file lives next to the executable and holds section "Keyvale" with the
+// keys "SN" (1-based skin number) and "HL" (hash calculator length). It keeps
+// no secret, so every failure is silent: a read gives "", a write gives false.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+// "<directory of the running executable>/Keyvale.ini".
+std::string IniFilePath();
+
+// Each call opens the file, does one operation and closes it again; all work
+// in section "Keyvale". Section and key names compare ASCII case-insensitively.
+
+// Writes key=value, keeping every other section, key, comment and line ending
+// of the file intact; creates the file (and the section) when missing. False
+// on any error, and for a key or value that would break the line structure
+// (an empty key, a key with '=' or a leading '[' or ';', a line break anywhere).
+bool IniWriteString(const std::string& iniPath, const std::string& key, const std::string& value);
+
+// The value exactly as stored after '=' (no trimming: "7 " stays "7 "); empty
+// when the file, the section or the key is missing, or on any error.
+std::string IniReadString(const std::string& iniPath, const std::string& key);
+
+bool IniFileExists(const std::string& iniPath);
+
+// An empty text passes. Otherwise the text must be a plain decimal integer
+// (an optional '-' and digits only, nothing else, no overflow) within
+// [minimum, maximum]: "0050" passes 10..1000, "7 " and "+7" fail.
+bool IsIntegerInRange(const std::string& text, std::int64_t minimum, std::int64_t maximum);
+
+// ---- What the window loads and saves ------------------------------------
+
+inline constexpr const char* kIniSection = "Keyvale";
+inline constexpr const char* kIniKeySkin = "SN";
+inline constexpr const char* kIniKeyHashLength = "HL";
+inline constexpr int kDefaultSkinIndex = 39;            // 0-based entry of the skin list
+inline constexpr const char* kDefaultHashLength = "30"; // text of the length field
+inline constexpr std::int64_t kMinimumHashLength = 10;
+inline constexpr std::int64_t kMaximumHashLength = 1000;
+
+// 0-based skin index for the stored "SN": the first i in 1..skinCount whose
+// decimal form equals sn exactly gives i - 1; anything else ("", "07", "7 ",
+// "0", out of range) gives kDefaultSkinIndex.
+int SkinIndexFromSetting(const std::string& sn, int skinCount);
+
+// Text for the calculator's length field: hl exactly as read when it is not
+// empty and IsIntegerInRange(hl, 10, 1000) holds ("0050" stays "0050"),
+// otherwise "30".
+std::string HashLengthFromSetting(const std::string& hl);
+
+// The save decisions. "SN" is written when the skin is not the default or the
+// file exists; "HL" when the length text is not exactly "30" or the file exists
+// (tested after "SN" was written, so the file may exist by then).
+bool ShouldWriteSkin(int selectedSkinIndex, bool iniFileExists);
+bool ShouldWriteHashLength(const std::string& lengthText, bool iniFileExists);
+
+struct TLoadedSettings {
+    int skinIndex = kDefaultSkinIndex;
+    std::string hashLengthText = kDefaultHashLength;
+};
+
+// Reads both keys and applies the rules above; a missing or unreadable file
+// gives the defaults.
+TLoadedSettings LoadSettingsFromIni(const std::string& iniPath, int skinCount);
+
+// Writes the keys the save decisions call for, "SN" first. Failed writes are
+// ignored: an unwritable file silently loses the choices. So a user who never
+// changes the defaults leaves no file behind.
+void SaveSettingsToIni(const std::string& iniPath, int selectedSkinIndex,
+                       const std::string& lengthText);

@@ -1,0 +1,164 @@
+#include "U_Keyvale_TreeView_Data_Text.h"
+
+#include <cstdint>
+
+namespace {
+
+constexpr char32_t kInvalid = 0xFFFFFFFF;
+
+// Decodes one code point starting at text[i] and advances i; an invalid or
+// truncated sequence, an overlong form or an encoded surrogate consumes one
+// byte and gives kInvalid.
+char32_t DecodeUtf8(const std::string& text, std::size_t& i) {
+    const auto byte = [&](std::size_t k) { return static_cast<std::uint8_t>(text[k]); };
+    std::uint8_t lead = byte(i);
+    if (lead < 0x80) {
+        ++i;
+        return lead;
+    }
+    std::size_t length = 0;
+    char32_t code = 0;
+    char32_t minimum = 0;
+    if ((lead & 0xE0) == 0xC0) {
+        length = 2, code = lead & 0x1F, minimum = 0x80;
+    } else if ((lead & 0xF0) == 0xE0) {
+        length = 3, code = lead & 0x0F, minimum = 0x800;
+    } else if ((lead & 0xF8) == 0xF0) {
+        length = 4, code = lead & 0x07, minimum = 0x10000;
+    } else {
+        ++i;
+        return kInvalid;
+    }
+    if (i + length > text.size()) {
+        ++i;
+        return kInvalid;
+    }
+    for (std::size_t k = 1; k < length; ++k) {
+        std::uint8_t next = byte(i + k);
+        if ((next & 0xC0) != 0x80) {
+            ++i;
+            return kInvalid;
+        }
+        code = (code << 6) | (next & 0x3F);
+    }
+    if (code < minimum || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) {
+        ++i;
+        return kInvalid;
+    }
+    i += length;
+    return code;
+}
+
+void AppendUtf8(std::string& out, char32_t code) {
+    if (code < 0x80) {
+        out += static_cast<char>(code);
+    } else if (code < 0x800) {
+        out += static_cast<char>(0xC0 | (code >> 6));
+        out += static_cast<char>(0x80 | (code & 0x3F));
+    } else if (code < 0x10000) {
+        out += static_cast<char>(0xE0 | (code >> 12));
+        out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (code & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | (code >> 18));
+        out += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
+        out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (code & 0x3F));
+    }
+}
+
+std::size_t UnitsOf(char32_t code) { return code != kInvalid && code >= 0x10000 ? 2 : 1; }
+
+} // namespace
+
+std::u16string Utf8ToUtf16(const std::string& utf8) {
+    std::u16string out;
+    out.reserve(utf8.size());
+    for (std::size_t i = 0; i < utf8.size();) {
+        char32_t code = DecodeUtf8(utf8, i);
+        if (code == kInvalid) {
+            out += u'?';
+        } else if (code >= 0x10000) {
+            code -= 0x10000;
+            out += static_cast<char16_t>(0xD800 + (code >> 10));
+            out += static_cast<char16_t>(0xDC00 + (code & 0x3FF));
+        } else {
+            out += static_cast<char16_t>(code);
+        }
+    }
+    return out;
+}
+
+std::string Utf16ToUtf8(const std::u16string& utf16) {
+    std::string out;
+    out.reserve(utf16.size());
+    for (std::size_t i = 0; i < utf16.size(); ++i) {
+        char32_t unit = utf16[i];
+        if (unit >= 0xD800 && unit <= 0xDBFF && i + 1 < utf16.size() && utf16[i + 1] >= 0xDC00 &&
+            utf16[i + 1] <= 0xDFFF) {
+            AppendUtf8(out, 0x10000 + ((unit - 0xD800) << 10) + (utf16[i + 1] - 0xDC00));
+            ++i;
+        } else if (unit >= 0xD800 && unit <= 0xDFFF) {
+            out += '?';
+        } else {
+            AppendUtf8(out, unit);
+        }
+    }
+    return out;
+}
+
+std::size_t Utf16Length(const std::string& utf8) {
+    std::size_t units = 0;
+    for (std::size_t i = 0; i < utf8.size();) {
+        if (static_cast<std::uint8_t>(utf8[i]) < 0x80) {
+            ++i;
+            ++units;
+        } else {
+            units += UnitsOf(DecodeUtf8(utf8, i));
+        }
+    }
+    return units;
+}
+
+std::string SanitizeUtf8(const std::string& utf8) {
+    std::string out;
+    out.reserve(utf8.size());
+    for (std::size_t i = 0; i < utf8.size();) {
+        std::size_t start = i;
+        char32_t code = DecodeUtf8(utf8, i);
+        if (code == kInvalid) {
+            out += '?';
+        } else {
+            out.append(utf8, start, i - start);
+        }
+    }
+    return out;
+}
+
+std::string Utf8Left(const std::string& utf8, std::size_t units) {
+    std::size_t taken = 0;
+    std::size_t i = 0;
+    while (i < utf8.size()) {
+        std::size_t next = i;
+        std::size_t width = UnitsOf(DecodeUtf8(utf8, next));
+        if (taken + width > units) {
+            break;
+        }
+        taken += width;
+        i = next;
+    }
+    return utf8.substr(0, i);
+}
+
+std::string TrimBlanksAndControls(const std::string& text) {
+    const auto isBlank = [](char c) { return static_cast<unsigned char>(c) <= ' '; };
+    std::size_t first = 0;
+    while (first < text.size() && isBlank(text[first])) {
+        ++first;
+    }
+    std::size_t last = text.size();
+    while (last > first && isBlank(text[last - 1])) {
+        --last;
+    }
+    return text.substr(first, last - first);
+}

@@ -1,0 +1,37 @@
+#include "U_KV_RAT_01.h"
+
+#include <gtest/gtest.h>
+#include <set>
+
+namespace {
+
+TEST(RandomBytes, FillModes) {
+    TByteArray b;
+    RatFillBytes(b, 2, 300);
+    ASSERT_EQ(b.size(), 300u);
+    EXPECT_EQ(b[0], 1);
+    EXPECT_EQ(b[254], 255);
+    EXPECT_EQ(b[255], 1);
+    RatFillBytes(b, 1, 300);
+    EXPECT_EQ(b[255], 255);
+    EXPECT_EQ(b[256], 0);
+    RatFillBytes(b, 0, 1000);
+    EXPECT_EQ(b, TByteArray(1000, 0));
+}
+
+TEST(RandomBytes, CountZeroLeavesTargetAndDrawsDiffer) {
+    TByteArray b = {1, 2, 3};
+    RatRandomBytes(b, 0);
+    RatFillBytes(b, 3, 0);
+    EXPECT_EQ(b, (TByteArray{1, 2, 3}));
+
+    TByteArray x, y;
+    RatRandomBytes(x, 1000);
+    RatRandomBytes(y, 1000);
+    ASSERT_EQ(x.size(), 1000u);
+    EXPECT_NE(x, y);
+    // 1000 uniform bytes hit far more than half of the 256 values.
+    EXPECT_GT(std::set<std::uint8_t>(x.begin(), x.end()).size(), 200u);
+}
+
+} // namespace

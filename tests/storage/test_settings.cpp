@@ -1,0 +1,170 @@
+#include "U_Keyvale_Read_Write_Settings.h"
+#include "temp_dir.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <vector>
+
+#include <unistd.h>
+
+namespace {
+
+constexpr int kSkinCount = 60;
+
+class SettingsFile : public ::testing::Test {
+  protected:
+    TempDir dir;
+    std::string ini = dir.File("Keyvale.ini");
+};
+
+TEST_F(SettingsFile, WriteKeepsOtherSectionsKeysCommentsAndLineEndings) {
+    WriteTextFile(ini, "; my notes\r\n"
+                       "[Other]\r\n"
+                       "SN=99\r\n"
+                       "[keyvale]\r\n"
+                       "Extra = kept \r\n"
+                       "sn=3\r\n"
+                       "\r\n"
+                       "[Last]\r\n"
+                       "X=1");
+    ASSERT_TRUE(IniWriteString(ini, "SN", "12"));
+    ASSERT_TRUE(IniWriteString(ini, "HL", "0050"));
+    EXPECT_EQ(ReadTextFile(ini), "; my notes\r\n"
+                                 "[Other]\r\n"
+                                 "SN=99\r\n"
+                                 "[keyvale]\r\n"
+                                 "Extra = kept \r\n"
+                                 "sn=12\r\n"
+                                 "HL=0050\r\n"
+                                 "\r\n"
+                                 "[Last]\r\n"
+                                 "X=1");
+    EXPECT_EQ(IniReadString(ini, "SN"), "12");
+    EXPECT_EQ(IniReadString(ini, "hl"), "0050");
+    EXPECT_EQ(IniReadString(ini, "Extra"), " kept ");
+}
+
+TEST_F(SettingsFile, WriteCreatesFileAndAppendsMissingSection) {
+    ASSERT_FALSE(IniFileExists(ini));
+    ASSERT_TRUE(IniWriteString(ini, "HL", "7 "));
+    EXPECT_TRUE(IniFileExists(ini));
+    EXPECT_EQ(ReadTextFile(ini), "[Keyvale]\nHL=7 \n");
+    EXPECT_EQ(IniReadString(ini, "HL"), "7 ") << "trailing blanks are part of the value";
+
+    std::string other = dir.File("other.ini");
+    WriteTextFile(other, "[A]\nk=v");
+    ASSERT_TRUE(IniWriteString(other, "SN", "1"));
+    EXPECT_EQ(ReadTextFile(other), "[A]\nk=v\n\n[Keyvale]\nSN=1\n");
+}
+
+TEST_F(SettingsFile, MissingFileSectionOrKeyReadsEmpty) {
+    EXPECT_EQ(IniReadString(ini, "SN"), "");
+    WriteTextFile(ini, "[Other]\nSN=5\n");
+    EXPECT_EQ(IniReadString(ini, "SN"), "") << "a key of another section must not be read";
+    WriteTextFile(ini, "[Keyvale]\nHL=40\n");
+    EXPECT_EQ(IniReadString(ini, "SN"), "");
+    EXPECT_EQ(IniReadString(dir.Path(), "SN"), "") << "a directory is no settings file";
+}
+
+TEST_F(SettingsFile, RefusedWritesLeaveTheFileAlone) {
+    WriteTextFile(ini, "[Keyvale]\nSN=4\n");
+    for (const auto& [key, value] : std::vector<std::pair<std::string, std::string>>{
+             {"", "1"}, {"S=N", "1"}, {"[SN", "1"}, {"SN", "1\nHL=5"}, {"SN", "1\r"}}) {
+        EXPECT_FALSE(IniWriteString(ini, key, value)) << key << "=" << value;
+    }
+    EXPECT_EQ(ReadTextFile(ini), "[Keyvale]\nSN=4\n");
+    EXPECT_FALSE(IniWriteString(dir.File("missing/folder/Keyvale.ini"), "SN", "1"));
+}
+
+TEST(SettingsRules, IsIntegerInRange) {
+    struct Case {
+        std::string text;
+        std::int64_t minimum, maximum;
+        bool expected;
+    };
+    const Case cases[] = {
+        {"", 10, 1000, true},
+        {"10", 10, 1000, true},
+        {"1000", 10, 1000, true},
+        {"9", 10, 1000, false},
+        {"1001", 10, 1000, false},
+        {"0050", 10, 1000, true},
+        {"7 ", 1, 100, false},
+        {" 7", 1, 100, false},
+        {"+7", 1, 100, false},
+        {"abc", 1, 100, false},
+        {"12a", 1, 100, false},
+        {"-1", -5, 5, true},
+        {"-", -5, 5, false},
+        {"0x10", 0, 100, false},
+        {"9223372036854775807", 0, INT64_MAX, true},
+        {"9223372036854775808", 0, INT64_MAX, false},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(IsIntegerInRange(c.text, c.minimum, c.maximum), c.expected)
+            << '"' << c.text << '"';
+    }
+}
+
+TEST(SettingsRules, SkinIndexNeedsTheExactDecimalForm) {
+    const std::pair<std::string, int> cases[] = {
+        {"1", 0},   {"40", 39}, {"60", 59}, {"", 39}, {"0", 39}, {"-1", 39},
+        {"61", 39}, {"07", 39}, {"7 ", 39}, {"7", 6}, {"x", 39},
+    };
+    for (const auto& [sn, index] : cases) {
+        EXPECT_EQ(SkinIndexFromSetting(sn, kSkinCount), index) << '"' << sn << '"';
+    }
+}
+
+TEST(SettingsRules, HashLengthKeepsTheTextAsRead) {
+    const std::pair<std::string, std::string> cases[] = {
+        {"", "30"},   {"9", "30"},      {"1001", "30"}, {"abc", "30"},
+        {"50", "50"}, {"0050", "0050"}, {"10", "10"},   {"1000", "1000"},
+    };
+    for (const auto& [hl, field] : cases) {
+        EXPECT_EQ(HashLengthFromSetting(hl), field) << '"' << hl << '"';
+    }
+}
+
+TEST_F(SettingsFile, DefaultsLeaveNoFileBehind) {
+    SaveSettingsToIni(ini, kDefaultSkinIndex, "30");
+    EXPECT_FALSE(IniFileExists(ini));
+    TLoadedSettings loaded = LoadSettingsFromIni(ini, kSkinCount);
+    EXPECT_EQ(loaded.skinIndex, kDefaultSkinIndex);
+    EXPECT_EQ(loaded.hashLengthText, "30");
+}
+
+TEST_F(SettingsFile, ChangedLengthCreatesFileAndLaterRunsWriteBothKeys) {
+    SaveSettingsToIni(ini, kDefaultSkinIndex, "50");
+    EXPECT_EQ(ReadTextFile(ini), "[Keyvale]\nHL=50\n") << "SN is tested before the file exists";
+
+    TLoadedSettings second = LoadSettingsFromIni(ini, kSkinCount);
+    EXPECT_EQ(second.hashLengthText, "50");
+    SaveSettingsToIni(ini, second.skinIndex, "30");
+    EXPECT_EQ(IniReadString(ini, "SN"), "40");
+    EXPECT_EQ(IniReadString(ini, "HL"), "30") << "once the file exists both keys are rewritten";
+}
+
+TEST_F(SettingsFile, ChangedSkinWritesBothKeysInOneRun) {
+    SaveSettingsToIni(ini, 4, "30");
+    EXPECT_EQ(ReadTextFile(ini), "[Keyvale]\nSN=5\nHL=30\n");
+    EXPECT_EQ(LoadSettingsFromIni(ini, kSkinCount).skinIndex, 4);
+}
+
+TEST(SettingsRules, UnwritableFileIsSilent) {
+    std::string ini = "/nonexistent-keyvale-folder/Keyvale.ini";
+    SaveSettingsToIni(ini, 3, "77");
+    EXPECT_FALSE(IniFileExists(ini));
+    EXPECT_EQ(LoadSettingsFromIni(ini, kSkinCount).hashLengthText, "30");
+}
+
+TEST(SettingsRules, IniFilePathIsBesideTheExecutable) {
+    char buffer[4096] = {};
+    ssize_t length = readlink("/proc/self/exe", buffer, sizeof(buffer) - 1);
+    ASSERT_GT(length, 0);
+    std::filesystem::path executable(std::string(buffer, static_cast<std::size_t>(length)));
+    EXPECT_EQ(IniFilePath(), (executable.parent_path() / "Keyvale.ini").string());
+}
+
+} // namespace
