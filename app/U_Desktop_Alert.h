@@ -10,7 +10,7 @@ class QLabel;
 
 class TDesktopAlert : public QWidget {
     Q_OBJECT
-public:
+  public:
     static constexpr int FadeStepMs = 50;
     static constexpr int FadeSteps = 8;
     static constexpr int DisplayMs = 3000;
@@ -26,7 +26,7 @@ public:
     QString HeaderText() const;
     QString MessageText() const;
 
-private:
+  private:
     void FadeStep();
 
     QLabel* header_;

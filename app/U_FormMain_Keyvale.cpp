@@ -7,8 +7,8 @@
 #include <QDir>
 #include <QGraphicsOpacityEffect>
 #include <QLineEdit>
-#include <QPropertyAnimation>
 #include <QPlainTextEdit>
+#include <QPropertyAnimation>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QScreen>
@@ -21,6 +21,7 @@
 #include <QWheelEvent>
 
 #include "U_Desktop_Alert.h"
+#include "U_FormMain_Keyvale_Layout.h"
 #include "U_Keyvale_Read_Write_Settings.h"
 #include "U_Log_Time_Format.h"
 #include "U_Picture.h"
@@ -28,7 +29,7 @@
 namespace {
 
 constexpr int kPageFadeMs = 300;
-constexpr int kHintStepPauseMs = 4;  // keeps the arrow visible on fast machines
+constexpr int kHintStepPauseMs = 4; // keeps the arrow visible on fast machines
 
 } // namespace
 
@@ -76,7 +77,7 @@ TFormMain::TFormMain(TServices services)
 
     connect(o_Page_Control, &QTabWidget::currentChanged, this, &TFormMain::o_Page_ControlChange);
 
-    P_Program_Start();  // FormCreate
+    P_Program_Start(); // FormCreate
     o_Timer_Hint.start();
 }
 
@@ -157,6 +158,14 @@ void TFormMain::P_Program_Start() {
     }
 }
 
+// The tree panel, the message window and the search row keep the size the
+// layout gave them, whatever the theme's fonts ask for later.
+void TFormMain::FreezeLayout() {
+    o_Panel_TV->setMinimumWidth(keyvale_layout::TreePanelWidth);
+    F_Message_2->setMaximumHeight(keyvale_layout::LogHeight);
+    o_Panel_Folder_Name->setMinimumHeight(o_Panel_Folder_Name->sizeHint().height());
+}
+
 void TFormMain::o_Page_ControlChange() {
     QWidget* page = o_Page_Control->currentWidget();
     s_Active_Page_Name = page->objectName();
@@ -194,7 +203,8 @@ void TFormMain::AnimatePageChange(QWidget* page) {
     fade->setDuration(kPageFadeMs);
     fade->setStartValue(0.0);
     fade->setEndValue(1.0);
-    connect(fade, &QPropertyAnimation::finished, page, [page] { page->setGraphicsEffect(nullptr); });
+    connect(fade, &QPropertyAnimation::finished, page,
+            [page] { page->setGraphicsEffect(nullptr); });
     fade->start(QAbstractAnimation::DeleteWhenStopped);
 }
 
@@ -212,7 +222,7 @@ void TFormMain::closeEvent(QCloseEvent* event) {
                 ProcessMessages();
             }
         }
-        P_Main_Exit(false);  // the save that just finished is not repeated
+        P_Main_Exit(false); // the save that just finished is not repeated
     } else {
         P_Main_Exit(true);
     }
@@ -235,7 +245,7 @@ void TFormMain::P_Main_Exit(bool b_Save_Database) {
 
 void TFormMain::o_Timer_HintTimer() {
     if (o_TV_Files->isEnabled()) {
-        o_Timer_Hint.stop();  // there are files to choose from: no hint ever
+        o_Timer_Hint.stop(); // there are files to choose from: no hint ever
         return;
     }
     SetTag(&o_Timer_Hint, Tag(&o_Timer_Hint) + 1);

@@ -37,15 +37,15 @@ using TByteArray = std::vector<std::uint8_t>;
 
 class TFormMain : public QMainWindow {
     Q_OBJECT
-public:
+  public:
     // Everything the window takes from its surroundings. The program uses the
     // defaults; tests pass their own settings file, folder, clock and player.
     struct TServices {
-        std::string iniPath;                        // the settings file
-        QString workingDirectory;                   // where database files are listed
-        std::shared_ptr<TSoundPlayer> soundPlayer;  // plays the clips
-        std::function<QTime()> clock;               // time of day for the logs
-        QLocale locale;                             // time stamp format
+        std::string iniPath;                       // the settings file
+        QString workingDirectory;                  // where database files are listed
+        std::shared_ptr<TSoundPlayer> soundPlayer; // plays the clips
+        std::function<QTime()> clock;              // time of day for the logs
+        QLocale locale;                            // time stamp format
     };
     static TServices DefaultServices();
 
@@ -100,11 +100,11 @@ public:
     static int Tag(const QObject* control);
     static void SetTag(QObject* control, int value);
 
-protected:
-    void closeEvent(QCloseEvent* event) override;  // FormClose
+  protected:
+    void closeEvent(QCloseEvent* event) override; // FormClose
     bool eventFilter(QObject* watched, QEvent* event) override;
 
-private:
+  private:
     void CreatePages();
     QWidget* CreatePageMainPassword();
     QWidget* CreatePageDatabase();
@@ -123,7 +123,7 @@ private:
     int activeSkin_ = -1;
     bool closing_ = false;
 
-public:
+  public:
     // ---- state of the program and of the open database
     std::int32_t i_GLOBAL_Node_ID = NoNode;
     QString s_GLOBAL_Current_Directory;

@@ -26,9 +26,8 @@ void TFormMain::P_Fill_Hash_Length_List() {
 
 void TFormMain::P_Hash_Argument_Show(bool boolean_Show) {
     SetTag(i_Hash_Argument, boolean_Show ? 1 : 0);
-    i_Hash_Argument->SetPicture(boolean_Show ? QStringLiteral("eye_open")
-                                             : QStringLiteral("eye_closed"),
-                                QSize(34, 34));
+    i_Hash_Argument->SetPicture(
+        boolean_Show ? QStringLiteral("eye_open") : QStringLiteral("eye_closed"), QSize(34, 34));
     const QString hint = boolean_Show ? QStringLiteral("   Click here to hide your string   ")
                                       : QStringLiteral("   Click here to show your string   ");
     i_Hash_Argument->setToolTip(hint);

@@ -70,10 +70,10 @@ void TFormMain::P_Database_File_List_Box_Refresh() {
     o_TV_Files->clear();
     const QDir folder(s_GLOBAL_Current_Directory);
     const QStringList files =
-        folder.entryList({QStringLiteral("*.kvdb")}, QDir::Files,
-                         QDir::Name | QDir::IgnoreCase);
+        folder.entryList({QStringLiteral("*.kvdb")}, QDir::Files, QDir::Name | QDir::IgnoreCase);
     if (files.isEmpty()) {
-        auto* none = new QTreeWidgetItem(o_TV_Files, {QStringLiteral("No files found in current directory")});
+        auto* none = new QTreeWidgetItem(o_TV_Files,
+                                         {QStringLiteral("No files found in current directory")});
         none->setIcon(0, KeyvaleIcon(QStringLiteral("tree_empty")));
         o_TV_Files->setEnabled(false);
         return;
@@ -114,7 +114,8 @@ void TFormMain::P_MP_Show(bool b_MP_Show) {
 }
 
 void TFormMain::P_Input_Data_Controls_Activate(bool b_ACTIVATE) {
-    for (QWidget* field : std::initializer_list<QWidget*>{F_Login, F_Password, F_URL, F_EMail, F_Note}) {
+    for (QWidget* field :
+         std::initializer_list<QWidget*>{F_Login, F_Password, F_URL, F_EMail, F_Note}) {
         field->setEnabled(b_ACTIVATE);
     }
     // Enabled labels take the theme's caption colour, disabled ones are gray.

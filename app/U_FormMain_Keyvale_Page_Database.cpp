@@ -53,6 +53,8 @@ QWidget* TFormMain::CreatePageDatabase() {
     big->setContentsMargins(0, 0, 0, 0);
     big->setSpacing(10);
     layout->addWidget(o_Panel_Big, 1);
+    // Without an open database the work area is hidden; the log stays on top.
+    layout->addStretch(0);
 
     // ---- left: the folder tree
     o_Panel_TV = Named(new QFrame(o_Panel_Big), "o_Panel_TV", QStringLiteral("Folder tree panel"));
@@ -60,8 +62,8 @@ QWidget* TFormMain::CreatePageDatabase() {
     auto* tv = new QVBoxLayout(o_Panel_TV);
     tv->setContentsMargins(10, 10, 10, 10);
 
-    o_Panel_Folder_Name = Named(new QWidget(o_Panel_TV), "o_Panel_Folder_Name",
-                                QStringLiteral("Folder name row"));
+    o_Panel_Folder_Name =
+        Named(new QWidget(o_Panel_TV), "o_Panel_Folder_Name", QStringLiteral("Folder name row"));
     auto* row = new QHBoxLayout(o_Panel_Folder_Name);
     row->setContentsMargins(0, 0, 0, 0);
     const QString folderHint = QStringLiteral(
@@ -74,9 +76,9 @@ QWidget* TFormMain::CreatePageDatabase() {
                                    QStringLiteral("Add a new folder")),
                              QStringLiteral("  Add a new folder  "));
     i_Folder_Create->SetPicture(QStringLiteral("folder_add"), QSize(36, 36));
-    i_Folder_Find = Hinted(Named(new TPicture(o_Panel_Folder_Name), "i_Folder_Find",
-                                 QStringLiteral("Find a folder")),
-                           QStringLiteral("  Find a folder  "));
+    i_Folder_Find = Hinted(
+        Named(new TPicture(o_Panel_Folder_Name), "i_Folder_Find", QStringLiteral("Find a folder")),
+        QStringLiteral("  Find a folder  "));
     i_Folder_Find->SetPicture(QStringLiteral("folder_find"), QSize(36, 36));
     for (TPicture* picture : {i_Folder_Create, i_Folder_Find}) {
         picture->SetClickable(true);
@@ -94,9 +96,9 @@ QWidget* TFormMain::CreatePageDatabase() {
     tv->addWidget(o_TV_Main, 1);
 
     auto* moves = new QHBoxLayout;
-    b_Node_Up = Named(new QPushButton(KeyvaleIcon(QStringLiteral("arrow_up")), QStringLiteral(" Up"),
-                                      o_Panel_TV),
-                      "b_Node_Up", QStringLiteral("Move up"));
+    b_Node_Up = Named(
+        new QPushButton(KeyvaleIcon(QStringLiteral("arrow_up")), QStringLiteral(" Up"), o_Panel_TV),
+        "b_Node_Up", QStringLiteral("Move up"));
     b_Node_Down = Named(new QPushButton(KeyvaleIcon(QStringLiteral("arrow_down")),
                                         QStringLiteral(" Down"), o_Panel_TV),
                         "b_Node_Down", QStringLiteral("Move down"));
@@ -140,8 +142,8 @@ QWidget* TFormMain::CreatePageDatabase() {
     }
     F_Password->setEchoMode(QLineEdit::Password);
 
-    L_Note = Caption(Named(new QLabel(QStringLiteral("Note"), o_Panel_Right), "L_Note",
-                           QStringLiteral("Note")));
+    L_Note = Caption(
+        Named(new QLabel(QStringLiteral("Note"), o_Panel_Right), "L_Note", QStringLiteral("Note")));
     F_Note = Named(new QPlainTextEdit(o_Panel_Right), "F_Note", QStringLiteral("Note"));
     F_Note->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     L_Note->setBuddy(F_Note);
@@ -156,10 +158,11 @@ QWidget* TFormMain::CreatePageDatabase() {
     b_Save_Database = Named(new QPushButton(KeyvaleIcon(QStringLiteral("save")),
                                             QStringLiteral(" Save database"), o_Panel_Right),
                             "b_Save_Database", QStringLiteral("Save database"));
-    i_Trash_Can = Hinted(
-        Named(new TPicture(o_Panel_Right), "i_Trash_Can", QStringLiteral("Trash can")),
-        QStringLiteral("  Trash can.  Use it for deleting folders and records. To delete folder "
-                       "just drag and drop it here. Remember! Deleted items cannot be restored.  "));
+    i_Trash_Can =
+        Hinted(Named(new TPicture(o_Panel_Right), "i_Trash_Can", QStringLiteral("Trash can")),
+               QStringLiteral(
+                   "  Trash can.  Use it for deleting folders and records. To delete folder "
+                   "just drag and drop it here. Remember! Deleted items cannot be restored.  "));
     i_Trash_Can->SetPicture(QStringLiteral("trash_can"), QSize(56, 56));
     i_Trash_Can->setAcceptDrops(true);
     record->addWidget(b_Password_Show, line, 0, Qt::AlignLeft);
@@ -175,7 +178,8 @@ QWidget* TFormMain::CreatePageDatabase() {
     auto* warning = new QVBoxLayout(o_Panel_Warning);
     L_Warning_Caption = Named(new QLabel(QStringLiteral("W a r n i n g  !"), o_Panel_Warning),
                               "L_Warning_Caption", QStringLiteral("Warning"));
-    L_Warning_Caption->setStyleSheet(QStringLiteral("color: maroon; font-size: 16pt; font-weight: bold;"));
+    L_Warning_Caption->setStyleSheet(
+        QStringLiteral("color: maroon; font-size: 16pt; font-weight: bold;"));
     L_Warning_2 =
         Named(new QLabel(QStringLiteral("You are about to delete this object:"), o_Panel_Warning),
               "L_Warning_2", QStringLiteral("You are about to delete this object"));

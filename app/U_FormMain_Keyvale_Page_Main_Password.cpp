@@ -73,8 +73,8 @@ QWidget* TFormMain::CreatePageMainPassword() {
     layout->addLayout(fileRow);
 
     // The hidden field that carries the chosen path and the file dialog.
-    F_Database_File_Name = Named(new QLineEdit(page), "F_Database_File_Name",
-                                 QStringLiteral("Database file name"));
+    F_Database_File_Name =
+        Named(new QLineEdit(page), "F_Database_File_Name", QStringLiteral("Database file name"));
     F_Database_File_Name->setVisible(false);
 
     auto* work = new QHBoxLayout;
@@ -109,8 +109,8 @@ QWidget* TFormMain::CreatePageMainPassword() {
         Named(new TPicture(page), "i_Main_Password_1", QStringLiteral("Create a new database"));
     i_Main_Password_1->SetPicture(QStringLiteral("new_database"), QSize(BigPicture, BigPicture));
     Hinted(i_Main_Password_1, QStringLiteral("  Choose a database file to open or to create  "));
-    i_Change_Main_Password = Named(new TPicture(page), "i_Change_Main_Password",
-                                   QStringLiteral("Change main password"));
+    i_Change_Main_Password =
+        Named(new TPicture(page), "i_Change_Main_Password", QStringLiteral("Change main password"));
     i_Change_Main_Password->SetPicture(QStringLiteral("change_main_password"),
                                        QSize(BigPicture, BigPicture));
     Hinted(i_Change_Main_Password, QStringLiteral("  Change main password of your database  "));
@@ -118,8 +118,8 @@ QWidget* TFormMain::CreatePageMainPassword() {
         picture->SetClickable(true);
         picture->setFixedSize(BigPicture + 12, BigPicture);
     }
-    auto* openCaption = Named(new QLabel(QStringLiteral("Open or create"), page),
-                              "L_Open_File", QStringLiteral("Open or create"));
+    auto* openCaption = Named(new QLabel(QStringLiteral("Open or create"), page), "L_Open_File",
+                              QStringLiteral("Open or create"));
     auto* passwordCaption = Named(new QLabel(QStringLiteral("Main password"), page),
                                   "L_Main_Password_Picture", QStringLiteral("Main password"));
     for (QLabel* caption : {openCaption, passwordCaption}) {
@@ -161,8 +161,9 @@ QWidget* TFormMain::CreatePageMainPassword() {
 
     i_MP_Action = Named(new TPicture(o_MP), "i_MP_Action", QStringLiteral("Mode picture"));
     i_MP_Action->SetPicture(QStringLiteral("mp_open"), QSize(40, 40));
-    L_MP_Action = Caption(Named(new QLabel(QStringLiteral("Opening an existing database ..."), o_MP),
-                                "L_MP_Action", QStringLiteral("Action")));
+    L_MP_Action =
+        Caption(Named(new QLabel(QStringLiteral("Opening an existing database ..."), o_MP),
+                      "L_MP_Action", QStringLiteral("Action")));
     L_MP_Action->setStyleSheet(QStringLiteral("font-size: 15pt;"));
     auto* title = new QHBoxLayout;
     title->addWidget(i_MP_Action);
@@ -173,7 +174,8 @@ QWidget* TFormMain::CreatePageMainPassword() {
                   "L_MP3", QStringLiteral("Directory and name of the database file"));
     L_Database_Path_2 =
         Named(new QLabel(o_MP), "L_Database_Path_2", QStringLiteral("Database folder"));
-    L_Database_File_2 = Named(new QLabel(o_MP), "L_Database_File_2", QStringLiteral("Database file"));
+    L_Database_File_2 =
+        Named(new QLabel(o_MP), "L_Database_File_2", QStringLiteral("Database file"));
     L_Database_File_2->setStyleSheet(QStringLiteral("font-weight: bold;"));
     for (QLabel* label : {L_Database_Path_2, L_Database_File_2}) {
         label->setWordWrap(true);
@@ -182,8 +184,8 @@ QWidget* TFormMain::CreatePageMainPassword() {
     mp->addWidget(L_Database_Path_2, 2, 0, 1, 3);
     mp->addWidget(L_Database_File_2, 3, 0, 1, 3);
 
-    L_MP1 = Named(new QLabel(QStringLiteral(" Type main password of the database: "), o_MP), "L_MP1",
-                  QStringLiteral("Type main password of the database"));
+    L_MP1 = Named(new QLabel(QStringLiteral(" Type main password of the database: "), o_MP),
+                  "L_MP1", QStringLiteral("Type main password of the database"));
     F_MP1 = Named(new QLineEdit(o_MP), "F_MP1", QStringLiteral("Main password"));
     L_MP2 = Named(new QLabel(QStringLiteral(" Retype password: "), o_MP), "L_MP2",
                   QStringLiteral("Retype password"));

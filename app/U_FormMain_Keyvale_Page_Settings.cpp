@@ -29,8 +29,9 @@ QWidget* TFormMain::CreatePageSettings() {
     skins->setFixedWidth(440);
     auto* skinsLayout = new QVBoxLayout(skins);
     skinsLayout->setContentsMargins(14, 12, 14, 12);
-    L_Skins = Caption(Named(new QLabel(QStringLiteral("Choose an appearance of the program"), skins),
-                            "L_Skins", QStringLiteral("Choose an appearance of the program")));
+    L_Skins =
+        Caption(Named(new QLabel(QStringLiteral("Choose an appearance of the program"), skins),
+                      "L_Skins", QStringLiteral("Choose an appearance of the program")));
     o_List_Skin_1 = Named(new QListWidget(skins), "o_List_Skin_1", QStringLiteral("Theme names"));
     o_List_Skin_1->setVisible(false);
     o_List_Skin_2 = Named(new QListWidget(skins), "o_List_Skin_2",
@@ -38,7 +39,7 @@ QWidget* TFormMain::CreatePageSettings() {
     o_List_Skin_2->setUniformItemSizes(true);
     o_List_Skin_2->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     QFont listFont = o_List_Skin_2->font();
-    listFont.setFamily(QStringLiteral("DejaVu Sans Mono"));  // keeps the numbers aligned
+    listFont.setFamily(QStringLiteral("DejaVu Sans Mono")); // keeps the numbers aligned
     o_List_Skin_2->setFont(listFont);
     L_Skins->setBuddy(o_List_Skin_2);
     skinsLayout->addWidget(L_Skins);
@@ -82,8 +83,9 @@ QWidget* TFormMain::CreatePageSettings() {
 
     L_Hash_Length = Named(new QLabel(QStringLiteral("Hash length"), calc), "L_Hash_Length",
                           QStringLiteral("Hash length"));
-    F_Hash_Length = Hinted(Named(new QComboBox(calc), "F_Hash_Length", QStringLiteral("Hash length")),
-                           QStringLiteral(" Hash length "));
+    F_Hash_Length =
+        Hinted(Named(new QComboBox(calc), "F_Hash_Length", QStringLiteral("Hash length")),
+               QStringLiteral(" Hash length "));
     F_Hash_Length->setEditable(true);
     F_Hash_Length->setInsertPolicy(QComboBox::NoInsert);
     F_Hash_Length->lineEdit()->setMaxLength(4);

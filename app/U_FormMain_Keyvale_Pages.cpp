@@ -20,6 +20,7 @@ void TFormMain::CreatePages() {
     o_Page_Control->setIconSize(QSize(kTabIconSize, kTabIconSize));
     o_Page_Control->tabBar()->setExpanding(false);
     o_Page_Control->tabBar()->setDrawBase(false);
+    o_Page_Control->tabBar()->setAccessibleName(QStringLiteral("Pages"));
     setCentralWidget(o_Page_Control);
 
     page_Main_Password = CreatePageMainPassword();

@@ -8,7 +8,8 @@ namespace {
 constexpr std::array<TKeyvaleTheme, 50> kThemes{{
     {"Alabaster (internal)", "#f4f1ea", "#fffdf8", "#2b2a27", "#e7e2d6", "#8c6d46", "#a0825a"},
     {"Arctic Blue (internal)", "#e8f0f7", "#ffffff", "#1b2a3a", "#d5e3f0", "#2f6fb0", "#3f82c4"},
-    {"Aubergine Night (internal)", "#2b1f2e", "#362839", "#eadfec", "#43314a", "#9b59b6", "#b57edc"},
+    {"Aubergine Night (internal)", "#2b1f2e", "#362839", "#eadfec", "#43314a", "#9b59b6",
+     "#b57edc"},
     {"Autumn Leaf (internal)", "#f6eadf", "#fffaf5", "#3b2616", "#ecd4bd", "#c0582b", "#d2703f"},
     {"Basalt (internal)", "#2e3134", "#383c40", "#e3e5e8", "#44494e", "#5c8ab8", "#7aa3cc"},
     {"Bluebell (internal)", "#eceefa", "#ffffff", "#23264a", "#dadef5", "#5058b8", "#6a72cc"},
@@ -60,7 +61,8 @@ constexpr std::array<TKeyvaleTheme, 50> kThemes{{
 
 QColor Mix(const QColor& a, const QColor& b, double weightOfB) {
     const double w = weightOfB;
-    return QColor::fromRgbF(a.redF() * (1 - w) + b.redF() * w, a.greenF() * (1 - w) + b.greenF() * w,
+    return QColor::fromRgbF(a.redF() * (1 - w) + b.redF() * w,
+                            a.greenF() * (1 - w) + b.greenF() * w,
                             a.blueF() * (1 - w) + b.blueF() * w);
 }
 
@@ -147,7 +149,7 @@ QLineEdit:focus, QPlainTextEdit:focus, QTextEdit:focus, QComboBox:focus { border
 QComboBox { padding: 2px 6px; }
 QComboBox QAbstractItemView { background: %2; selection-background-color: %5; selection-color: %7; }
 QComboBox QAbstractItemView::item { min-height: 28px; }
-QListWidget#o_List_Skin_2::item { height: 40px; padding-left: 8px; }
+QListWidget#o_List_Skin_2::item { height: 40px; }
 QListWidget::item:selected, QTreeWidget::item:selected { background: %5; color: %7; }
 QPushButton {
     background: %4; border: 1px solid %9; border-radius: 5px; padding: 6px 14px; }
@@ -157,10 +159,12 @@ QFrame#o_MP, QFrame#o_Panel_Right, QFrame#o_Panel_TV, QFrame#o_Panel_Warning,
 QFrame#o_Panel_Calculator, QFrame#o_Panel_Skins {
     border: 1px solid %9; border-radius: 8px; background: %1; }
 QLabel[caption="true"] { color: %6; font-weight: bold; }
+QLabel[caption="true"]:disabled { color: %9; }
 QLabel[picture="true"] { border: 2px solid transparent; border-radius: 6px; }
 QFrame#o_Shape_HA, QFrame#o_Shape_MP1 { border: 2px solid #7b2f9e; background: transparent; }
 QScrollArea#sScrollBox_Manual { background: %2; border: 1px solid %9; border-radius: 6px; }
 QScrollArea#sScrollBox_Manual > QWidget > QWidget { background: %2; }
+QTextEdit#F_Message, QTextEdit#F_Message_2 { font-size: 11pt; }
 QToolTip { background: %2; color: %3; border: 1px solid %6; }
 )")
         .arg(window.name(), base.name(), text.name(), button.name(), highlight.name(),

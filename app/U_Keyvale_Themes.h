@@ -9,13 +9,13 @@
 #include <cstddef>
 
 struct TKeyvaleTheme {
-    const char* name;       // as the theme set knows it, ends in " (internal)"
-    const char* window;     // page and panel background
-    const char* base;       // background of fields, lists and logs
-    const char* text;       // text on window and base
-    const char* button;     // buttons and tab buttons
-    const char* highlight;  // selection and the active tab
-    const char* accent;     // frames, captions and hover outlines
+    const char* name;      // as the theme set knows it, ends in " (internal)"
+    const char* window;    // page and panel background
+    const char* base;      // background of fields, lists and logs
+    const char* text;      // text on window and base
+    const char* button;    // buttons and tab buttons
+    const char* highlight; // selection and the active tab
+    const char* accent;    // frames, captions and hover outlines
 };
 
 // The number of built-in themes and the entry used when nothing else is chosen.

@@ -10,7 +10,7 @@
 struct TLogTimeFormat {
     bool leadingZeroHours = true;
     bool twelveHourClock = false;
-    bool designatorFirst = false;  // "PM 9:05:00" rather than "9:05:00 PM"
+    bool designatorFirst = false; // "PM 9:05:00" rather than "9:05:00 PM"
     QString amDesignator;
     QString pmDesignator;
 };

@@ -21,24 +21,24 @@ void InitKeyvaleResources();
 // it has the focus).
 class TPicture : public QLabel {
     Q_OBJECT
-public:
+  public:
     explicit TPicture(QWidget* parent = nullptr);
     void SetPicture(const QString& name, const QSize& size);
     QString PictureName() const { return pictureName_; }
     void SetClickable(bool clickable);
 
-signals:
+  signals:
     void clicked();
     void entered();
     void left();
 
-protected:
+  protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void enterEvent(QEnterEvent* event) override;
     void leaveEvent(QEvent* event) override;
 
-private:
+  private:
     QString pictureName_;
     bool clickable_ = false;
 };

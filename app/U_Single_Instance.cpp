@@ -23,7 +23,7 @@ bool IsAnotherInstanceRunning(const QString& lockFilePath) {
         return false;
     }
     if (::flock(fd, LOCK_EX | LOCK_NB) == 0) {
-        return false;  // ours now; fd stays open until the process ends
+        return false; // ours now; fd stays open until the process ends
     }
     const bool heldByOther = errno == EWOULDBLOCK;
     ::close(fd);

@@ -16,7 +16,7 @@ void TSoundEffectPlayer::Play(const QString& resourceUrl) {
     }
     effect_->stop();
     effect_->setSource(QUrl(resourceUrl));
-    effect_->play();  // starts once loaded; never waited for
+    effect_->play(); // starts once loaded; never waited for
 }
 
 QString SoundResourceUrl(const QString& soundName) {

@@ -11,19 +11,19 @@ class QSoundEffect;
 // Plays a clip given by its resource URL ("qrc:/sounds/S_DB_Save.wav"). A new
 // clip cuts off the one still playing; the call never waits for the sound.
 class TSoundPlayer {
-public:
+  public:
     virtual ~TSoundPlayer() = default;
     virtual void Play(const QString& resourceUrl) = 0;
 };
 
 // The real player. Without a sound device it stays silent without delay.
 class TSoundEffectPlayer : public TSoundPlayer {
-public:
+  public:
     TSoundEffectPlayer();
     ~TSoundEffectPlayer() override;
     void Play(const QString& resourceUrl) override;
 
-private:
+  private:
     std::unique_ptr<QSoundEffect> effect_;
 };
 

@@ -6,8 +6,7 @@
 #include <QString>
 #include <QWidget>
 
-template <typename T>
-T* Named(T* control, const char* name, const QString& accessibleName) {
+template <typename T> T* Named(T* control, const char* name, const QString& accessibleName) {
     control->setObjectName(QString::fromLatin1(name));
     control->setAccessibleName(accessibleName.trimmed().isEmpty() ? QString::fromLatin1(name)
                                                                   : accessibleName.trimmed());
@@ -15,8 +14,7 @@ T* Named(T* control, const char* name, const QString& accessibleName) {
 }
 
 // A hint is both the tooltip and the accessible description.
-template <typename T>
-T* Hinted(T* control, const QString& hint) {
+template <typename T> T* Hinted(T* control, const QString& hint) {
     control->setToolTip(hint);
     control->setAccessibleDescription(hint.trimmed());
     return control;
