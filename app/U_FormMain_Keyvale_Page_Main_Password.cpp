@@ -118,6 +118,13 @@ QWidget* TFormMain::CreatePageMainPassword() {
         picture->SetClickable(true);
         picture->setFixedSize(BigPicture + 12, BigPicture);
     }
+    // The open picture lights up under the mouse.
+    connect(i_Open_File, &TPicture::entered, this, [this] {
+        i_Open_File->SetPicture(QStringLiteral("open_file_hover"), QSize(BigPicture, BigPicture));
+    });
+    connect(i_Open_File, &TPicture::left, this, [this] {
+        i_Open_File->SetPicture(QStringLiteral("open_file"), QSize(BigPicture, BigPicture));
+    });
     auto* openCaption = Named(new QLabel(QStringLiteral("Open or create"), page), "L_Open_File",
                               QStringLiteral("Open or create"));
     auto* passwordCaption = Named(new QLabel(QStringLiteral("Main password"), page),
@@ -151,7 +158,7 @@ QWidget* TFormMain::CreatePageMainPassword() {
 
     // Right: the main-password panel, shown when a file has been chosen.
     o_MP = Named(new QFrame(page), "o_MP", QStringLiteral("Main password panel"));
-    o_MP->setFixedWidth(560);
+    o_MP->setMinimumWidth(440);
     QSizePolicy panelPlace = o_MP->sizePolicy();
     panelPlace.setRetainSizeWhenHidden(true);
     o_MP->setSizePolicy(panelPlace);
@@ -210,6 +217,10 @@ QWidget* TFormMain::CreatePageMainPassword() {
     connect(i_MP_View, &TPicture::left, o_Shape_MP1, &QWidget::hide);
     connect(i_MP_View, &TPicture::clicked, this, [this] { P_MP_Show(Tag(i_MP_View) == 0); });
 
+    // The eye sits beside the first field: reach it right after that field.
+    QWidget::setTabOrder(F_MP1, i_MP_View);
+    QWidget::setTabOrder(i_MP_View, F_MP2);
+
     mp->addWidget(L_MP1, 4, 0, 1, 3);
     mp->addWidget(F_MP1, 5, 0, 1, 2);
     mp->addWidget(i_MP_View, 5, 2);
@@ -236,8 +247,7 @@ QWidget* TFormMain::CreatePageMainPassword() {
     mp->setRowStretch(11, 1);
     mp->setColumnStretch(0, 1);
     o_MP->setVisible(false);
-    work->addWidget(o_MP);
-    work->addStretch(1);
+    work->addWidget(o_MP, 1);
 
     return page;
 }

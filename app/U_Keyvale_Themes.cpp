@@ -133,6 +133,7 @@ QString KeyvaleThemeStyleSheet(const TKeyvaleTheme& theme) {
     // %7 text on highlight, %8 hover, %9 border
     return QStringLiteral(R"(
 QWidget { color: %3; }
+QWidget:disabled { color: %9; }
 QMainWindow, QTabWidget > QWidget, QStackedWidget > QWidget { background: %1; }
 QTabWidget::pane { border: 1px solid %9; border-radius: 6px; top: -1px; background: %1; }
 QTabBar::tab {
@@ -145,6 +146,7 @@ QLineEdit, QPlainTextEdit, QTextEdit, QListWidget, QTreeWidget, QComboBox {
     background: %2; border: 1px solid %9; border-radius: 4px;
     selection-background-color: %5; selection-color: %7; }
 QLineEdit { padding: 3px 6px; lineedit-password-character: 42; }
+QLineEdit:disabled, QPlainTextEdit:disabled, QTextEdit:disabled, QTreeWidget:disabled { background: %1; }
 QLineEdit:focus, QPlainTextEdit:focus, QTextEdit:focus, QComboBox:focus { border: 2px solid %6; }
 QComboBox { padding: 2px 6px; }
 QComboBox QAbstractItemView { background: %2; selection-background-color: %5; selection-color: %7; }
