@@ -11,7 +11,9 @@ static std::vector<CliCommand>& MutableCommands() {
     return commands;
 }
 
-const std::vector<CliCommand>& Commands() { return MutableCommands(); }
+const std::vector<CliCommand>& Commands() {
+    return MutableCommands();
+}
 
 CliRegistration::CliRegistration(CliCommand command) {
     MutableCommands().push_back(std::move(command));

@@ -6,7 +6,9 @@
 #include "U_KV_RAT_01.h"
 
 #include <cstdint>
+#include <initializer_list>
 #include <string>
+#include <vector>
 
 // --- Text-field cipher ------------------------------------------------------
 // An unkeyed, reversible scrambling of an 8-bit string into Base64 text, so
@@ -28,3 +30,86 @@ void RatTableCipher(TByteArray& data, const TByteArray& key, int forward);
 // The key may be the data itself: each round reads its key bytes just before
 // it runs.
 void RatKeyedRounds(TByteArray& data, const TByteArray& key, int forward, std::uint16_t rounds);
+
+// --- Wiping secrets -------------------------------------------------------------
+
+// Overwrites the bytes with zeros in a way the compiler cannot drop; the
+// length stays. Strings are emptied afterwards.
+void KvSecureWipe(TByteArray& bytes);
+void KvSecureWipe(std::string& text);
+
+// Wipes the arrays and strings it was given when it goes out of scope, on
+// every path out of a function that holds key material or plaintext.
+class TWipeGuard {
+  public:
+    TWipeGuard(std::initializer_list<TByteArray*> arrays,
+               std::initializer_list<std::string*> texts = {})
+        : arrays_(arrays), texts_(texts) {}
+    ~TWipeGuard();
+    TWipeGuard(const TWipeGuard&) = delete;
+    TWipeGuard& operator=(const TWipeGuard&) = delete;
+
+  private:
+    std::vector<TByteArray*> arrays_;
+    std::vector<std::string*> texts_;
+};
+
+// --- Main-password key derivation ----------------------------------------------
+
+constexpr std::size_t KvKeySize = 1000;       // SH1, SH2, DH, TH
+constexpr std::size_t KvBigKeySize = 1000000; // BH
+constexpr std::size_t KvMaximumPasswordBytes = 1000;
+
+// The key material of an open database. BH is held enciphered under DH; the
+// password slot never holds the password, only 32 random characters once the
+// keys are derived, and is empty while no database is open.
+struct TKeyMaterial {
+    TByteArray A_GLOBAL_SH1;
+    TByteArray A_GLOBAL_SH2;
+    TByteArray A_GLOBAL_DH;
+    TByteArray A_GLOBAL_TH;
+    TByteArray A_GLOBAL_BH;
+    std::string s_GLOBAL_MP;
+
+    // All five arrays to zero bytes at their full lengths, the slot emptied.
+    void Wipe();
+};
+
+// The message for a password whose UTF-8 form exceeds 1000 bytes.
+extern const char* const KvPasswordTooLongText;
+extern const char* const KvPasswordEmptyText;
+
+// Derives all key material from the main password (UTF-8). Returns an error
+// text, empty on success; on an error nothing in `keys` has changed.
+std::string KvDeriveKeyMaterial(const std::string& mainPassword, TKeyMaterial& keys);
+
+// The parts, each a 1000-byte array; an empty password leaves `out` alone.
+void KvDeriveKeySH1(const std::string& MP, TByteArray& out);
+void KvDeriveKeySH2(const std::string& MP, TByteArray& out);
+void KvDeriveKeyDH(const std::string& MP, TByteArray& out);
+void KvDeriveKeyTH(const std::string& MP, TByteArray& out);
+// One million bytes from DH and TH; inputs shorter than 1000 bytes leave `out` alone.
+void KvExpandKeyBH(const TByteArray& X, const TByteArray& Y, TByteArray& out);
+
+// --- Payload encryption ------------------------------------------------------------
+
+extern const char* const KvWrongPasswordText;
+
+// A deciphered copy K of BH (wipe it after use).
+TByteArray KvUnwrapKey(const TByteArray& BH, const TByteArray& DH);
+
+// Encrypts (adding 2000 bytes) or decrypts P in place. Returns an error text,
+// empty on success. A failed decryption returns KvWrongPasswordText and
+// leaves P empty: nothing of a failed check ever comes back as plaintext.
+std::string KvCryptPayload(TByteArray& P, const TByteArray& K, const TByteArray& TH,
+                           const TByteArray& SH1, const TByteArray& SH2, bool encrypt);
+
+// The layers, in the order KvCryptPayload uses them.
+void KvPayloadTransform(TByteArray& P, const TByteArray& K, bool forward);
+std::uint16_t KvPayloadRounds(std::size_t length);
+void KvAddEnvelope(TByteArray& P, const TByteArray& SH1);
+bool KvRemoveEnvelope(TByteArray& P, const TByteArray& SH1);
+bool KvRandomBlockLayer(TByteArray& P, const TByteArray& K, const TByteArray& TH,
+                        const TByteArray& SH2, bool forward);
+void KvKeystreamXor(TByteArray& P, const TByteArray& K, const TByteArray& TH,
+                    const TByteArray& Blk);

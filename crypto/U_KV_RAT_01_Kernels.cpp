@@ -10,6 +10,7 @@
 
 #include <array>
 #include <cstring>
+#include <utility>
 
 namespace {
 
@@ -46,29 +47,129 @@ constexpr XorMap kMixCInverse = {Bits({0, 3, 4, 6}), Bits({1, 2, 5, 7}), Bits({2
 
 // All inputs are read before any output is written. The map is a template
 // argument so that the compiler unrolls it into a fixed sequence of XORs.
-template <XorMap Map> inline void ApplyXorMap(std::uint8_t* w) {
+template <std::uint8_t Mask, std::size_t... K>
+inline std::uint8_t XorOfInputs(const std::uint8_t* in, std::index_sequence<K...>) {
+    return static_cast<std::uint8_t>((((Mask >> K) & 1u ? in[K] : 0u) ^ ...));
+}
+
+template <XorMap Map, std::size_t... J>
+inline void ApplyXorMapUnrolled(std::uint8_t* w, std::index_sequence<J...>) {
     std::uint8_t in[8];
     std::memcpy(in, w, 8);
+    ((w[J] = XorOfInputs<Map[J]>(in, std::make_index_sequence<8>{})), ...);
+}
+
+template <XorMap Map> inline void ApplyXorMap(std::uint8_t* w) {
+    ApplyXorMapUnrolled<Map>(w, std::make_index_sequence<8>{});
+}
+
+// Eight consecutive windows at once. The sliding application of a map is
+// linear in the bytes, so eight steps together are a fixed map from 16 input
+// bytes (the current window and the next 8 array bytes) to 16 output bytes
+// (8 final array bytes and the window after them). The map is worked out at
+// compile time by running the eight steps on symbols: each byte is a 16-bit
+// mask of the inputs it is the XOR of. At run time each input byte is
+// broadcast to all 8 byte lanes of a 64-bit word and masked into the outputs.
+struct BlockMasks {
+    std::uint64_t finals[16]; // for input k: lanes of the 8 final bytes it reaches
+    std::uint64_t window[16]; // for input k: lanes of the next window it reaches
+};
+
+constexpr std::uint64_t LanesOf(const std::uint16_t (&symbols)[8], int input) {
+    std::uint64_t lanes = 0;
     for (int j = 0; j < 8; ++j) {
-        std::uint8_t x = 0;
-        for (int k = 0; k < 8; ++k) {
-            if (Map[j] & (1u << k)) {
-                x ^= in[k];
+        if (symbols[j] & (1u << input)) {
+            lanes |= std::uint64_t{0xFF} << (8 * j);
+        }
+    }
+    return lanes;
+}
+
+// Ascending: inputs 0-7 are the window at i, inputs 8-15 the bytes i+8..i+15;
+// the finals are bytes i..i+7 and the window is the one at i+8.
+// Descending: inputs 0-7 are the window at i, inputs 8-15 the bytes i-8..i-1;
+// the finals are bytes i..i+7 and the window is the one at i-8.
+constexpr BlockMasks MakeBlockMasks(const XorMap& map, bool ascending) {
+    std::uint16_t win[8] = {};
+    std::uint16_t finals[8] = {};
+    for (int k = 0; k < 8; ++k) {
+        win[k] = static_cast<std::uint16_t>(1u << k);
+    }
+    for (int step = 0; step < 8; ++step) {
+        std::uint16_t out[8] = {};
+        for (int j = 0; j < 8; ++j) {
+            for (int k = 0; k < 8; ++k) {
+                if (map[j] & (1u << k)) {
+                    out[j] = static_cast<std::uint16_t>(out[j] ^ win[k]);
+                }
             }
         }
-        w[j] = x;
+        if (ascending) {
+            finals[step] = out[0];
+            for (int k = 0; k < 7; ++k) {
+                win[k] = out[k + 1];
+            }
+            win[7] = static_cast<std::uint16_t>(1u << (8 + step));
+        } else {
+            finals[7 - step] = out[7];
+            for (int k = 7; k > 0; --k) {
+                win[k] = out[k - 1];
+            }
+            win[0] = static_cast<std::uint16_t>(1u << (8 + 7 - step));
+        }
     }
+    BlockMasks masks{};
+    for (int k = 0; k < 16; ++k) {
+        masks.finals[k] = LanesOf(finals, k);
+        masks.window[k] = LanesOf(win, k);
+    }
+    return masks;
+}
+
+inline std::uint64_t Load64(const std::uint8_t* p) {
+    std::uint64_t v;
+    std::memcpy(&v, p, 8);
+    return v; // little-endian: p[0] in the lowest lane
+}
+
+inline void Store64(std::uint8_t* p, std::uint64_t v) {
+    std::memcpy(p, &v, 8);
+}
+
+template <BlockMasks Masks, std::size_t... K>
+inline std::uint64_t BlockStep(std::uint64_t window, std::uint64_t next, std::uint64_t& finals,
+                               std::index_sequence<K...>) {
+    constexpr std::uint64_t kBroadcast = 0x0101010101010101ull;
+    std::uint64_t f = 0, w = 0;
+    const auto take = [&](std::size_t k) {
+        const std::uint64_t source = k < 8 ? window : next;
+        const std::uint64_t all = ((source >> (8 * (k % 8))) & 0xFF) * kBroadcast;
+        f ^= all & Masks.finals[k];
+        w ^= all & Masks.window[k];
+    };
+    (take(K), ...);
+    finals = f;
+    return w;
 }
 
 template <XorMap Map> void SlideMapForward(TByteArray& bytes) {
+    constexpr BlockMasks kMasks = MakeBlockMasks(Map, true);
     const std::size_t n = bytes.size();
     if (n < 8) {
         return;
     }
     std::uint8_t* b = bytes.data();
+    std::size_t i = 0;
+    std::uint64_t window = Load64(b);
+    for (; i + 16 <= n; i += 8) {
+        std::uint64_t finals;
+        window =
+            BlockStep<kMasks>(window, Load64(b + i + 8), finals, std::make_index_sequence<16>{});
+        Store64(b + i, finals);
+    }
     std::uint8_t w[8];
-    std::memcpy(w, b, 8);
-    for (std::size_t i = 0;; ++i) {
+    Store64(w, window);
+    for (;; ++i) {
         ApplyXorMap<Map>(w);
         b[i] = w[0];
         if (i == n - 8) {
@@ -81,14 +182,23 @@ template <XorMap Map> void SlideMapForward(TByteArray& bytes) {
 }
 
 template <XorMap Map> void SlideMapInverse(TByteArray& bytes) {
+    constexpr BlockMasks kMasks = MakeBlockMasks(Map, false);
     const std::size_t n = bytes.size();
     if (n < 8) {
         return;
     }
     std::uint8_t* b = bytes.data();
+    std::size_t i = n - 8;
+    std::uint64_t window = Load64(b + i);
+    for (; i >= 8; i -= 8) {
+        std::uint64_t finals;
+        window =
+            BlockStep<kMasks>(window, Load64(b + i - 8), finals, std::make_index_sequence<16>{});
+        Store64(b + i, finals);
+    }
     std::uint8_t w[8];
-    std::memcpy(w, b + n - 8, 8);
-    for (std::size_t i = n - 8;; --i) {
+    Store64(w, window);
+    for (;; --i) {
         ApplyXorMap<Map>(w);
         b[i + 7] = w[7];
         if (i == 0) {

@@ -32,7 +32,7 @@ TEST(TextCipher, LengthsAreDeterministicAndEmptyStaysEmpty) {
     EXPECT_EQ(KvEncipherText("abcdefghijklmnop").find("YWJj"), std::string::npos);
 }
 
-TEST(TextCipher, TextThatIsNotBase64DecipheresToNothing) {
+TEST(TextCipher, TextThatIsNotBase64DeciphersToNothing) {
     EXPECT_EQ(KvDecipherText("abc"), "");
     EXPECT_EQ(KvDecipherText("ab c"), "");
 }

@@ -177,7 +177,7 @@ TEST(RatTransforms, SlidingKernelMatchesWindowByWindowDefinition) {
         {RatSlideMixCForward, RatMix8CForward, true}, {RatSlideMixCInverse, RatMix8CInverse, false},
     };
     for (const auto& c : cases) {
-        for (std::size_t n : {8u, 9u, 15u, 100u}) {
+        for (std::size_t n : {8u, 9u, 15u, 16u, 17u, 23u, 24u, 100u, 1001u}) {
             TByteArray fast = Noise(n, 99);
             TByteArray slow = fast;
             c.slide(fast);

@@ -1,0 +1,22 @@
+// Reading secrets and input for keyvale-cli.
+#pragma once
+
+#include <optional>
+#include <string>
+
+namespace cli {
+
+bool StdinIsTerminal();
+
+// The whole of standard input as raw bytes.
+std::string ReadAllStdin();
+
+// One secret: on a terminal, a prompt on standard error and a line typed
+// without echo; otherwise one line of standard input without its line ending.
+// Nothing when the input has ended.
+std::optional<std::string> ReadSecretLine(const std::string& prompt);
+
+// A strict decimal integer (digits only, optional leading '-'), or nothing.
+std::optional<long long> ParseInteger(const std::string& text);
+
+} // namespace cli

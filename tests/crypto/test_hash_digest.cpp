@@ -1,0 +1,145 @@
+// The KV hash digest and its text forms.
+#include "U_KV_Hash_Standard_01.h"
+#include "test_util.h"
+
+#include <gtest/gtest.h>
+#include <set>
+#include <stdexcept>
+
+namespace {
+
+TByteArray Digest(const TByteArray& data, std::uint8_t mode) {
+    TByteArray d;
+    KvHashDigest(data, mode, d);
+    return d;
+}
+
+TEST(HashDigest, ModesAreDistinctAndModeZeroIsModeOne) {
+    const TByteArray data = Hex("61 62 63");
+    EXPECT_EQ(Digest(data, 0), Digest(data, 1));
+    std::set<TByteArray> seen;
+    for (std::uint8_t mode = 1; mode <= 5; ++mode) {
+        const TByteArray d = Digest(data, mode);
+        ASSERT_EQ(d.size(), 1000u);
+        seen.insert(d);
+    }
+    EXPECT_EQ(seen.size(), 5u);
+    TByteArray untouched = {1, 2};
+    EXPECT_THROW(KvHashDigest(data, 6, untouched), std::out_of_range);
+    EXPECT_EQ(untouched, (TByteArray{1, 2}));
+}
+
+TEST(HashDigest, EmptyInputLeavesDigestUntouchedAndOneByteGivesFullDigest) {
+    TByteArray d = {9, 9, 9};
+    KvHashDigest({}, 1, d);
+    EXPECT_EQ(d, (TByteArray{9, 9, 9}));
+    EXPECT_EQ(Digest({0x00}, 1).size(), 1000u);
+    EXPECT_NE(Digest({0x00}, 1), Digest({0x01}, 1));
+}
+
+TEST(HashDigest, InputsOverAThousandBytesAreFoldedNotExpanded) {
+    // Folding ignores a tail byte that would XOR a position to zero, so these
+    // two 1001-byte inputs fold identically; expansion would tell them apart.
+    TByteArray a = Noise(1001, 8);
+    a[1000] = RatAesSBox[a[0]];
+    TByteArray b = a;
+    b[1000] = 0;
+    EXPECT_EQ(Digest(a, 1), Digest(b, 1));
+
+    TByteArray c = Noise(1000, 8);
+    TByteArray c2 = c;
+    c2[999] ^= 0x80;
+    EXPECT_NE(Digest(c, 1), Digest(c2, 1));
+}
+
+TEST(HashDigest, NeighbouringBytesRepeatRarely) {
+    // Equal neighbours survive only where the combiner's replacement repeats
+    // the previous byte, which is about 1/256 of the positions at most.
+    for (unsigned seed = 0; seed < 4; ++seed) {
+        const TByteArray d = Digest(Noise(37, seed), 3);
+        int repeats = 0;
+        for (std::size_t i = 1; i < d.size(); ++i) {
+            repeats += d[i] == d[i - 1];
+        }
+        EXPECT_LT(repeats, 12);
+    }
+}
+
+TEST(HashDigest, PinnedValues) {
+    // Any change to the digest, the digit steps or the permutation rows would
+    // change every database key; these values must never move.
+    struct Case {
+        TByteArray data;
+        std::uint8_t mode;
+        const char* head;
+    } cases[] = {
+        {Hex("61 62 63"), 1, "CE 76 8F 0B 86 3A 9B C8 1E 8A D9 C6 A5 81 C5 56"},
+        {Hex("61 62 63"), 5, "00 AD 59 02 49 67 DC 51 8D 7D BE A1 CB 0A 79 09"},
+        {Noise(1001, 1), 2, "89 F2 B7 BA D1 63 AF DE FA A9 3E E5 D2 97 B2 AF"},
+    };
+    for (const auto& c : cases) {
+        const TByteArray d = Digest(c.data, c.mode);
+        EXPECT_EQ(ToHex(TByteArray(d.begin(), d.begin() + 16)), c.head);
+    }
+}
+
+TEST(HashCase, PairsOfSameCaseLettersBreakWhereTheKeyIsOdd) {
+    struct Case {
+        const char* form;
+        TByteArray key;
+        const char* expected;
+    } cases[] = {
+        {"AB", {0, 1}, "Ab"},
+        {"ab", {0, 1}, "aB"},
+        {"AB", {1, 0}, "AB"},
+        {"ABCD", {0, 1, 0, 1}, "AbCd"},
+        {"ABC", {0, 1, 1}, "AbC"},
+        {"A1b2", {1, 1, 1, 1}, "A1b2"},
+        {"AB", {1}, "AB"},
+        {"a", {1}, "a"},
+        {"\xc3\x84\xc3\x84", {1, 1, 1, 1}, "\xc3\x84\xc3\x84"},
+    };
+    for (const auto& c : cases) {
+        std::string form = c.form;
+        KvHashApplyCase(form, c.key);
+        EXPECT_EQ(form, c.expected) << c.form;
+    }
+}
+
+TEST(HashText, FormsHaveTheRequestedLengthAndStayInTheirAlphabets) {
+    struct Case {
+        std::string text;
+        std::uint16_t length;
+        std::size_t expected;
+    } cases[] = {{"a", 30, 30},
+                 {"password", 0, 1000},
+                 {"password", 1001, 1000},
+                 {"x", 1, 1},
+                 {std::string(1024, 'k'), 10, 10}};
+    for (const auto& c : cases) {
+        std::string h62, h64, h90;
+        KvHashText(c.text, c.length, h62, h64, h90);
+        ASSERT_EQ(h62.size(), c.expected);
+        ASSERT_EQ(h64.size(), c.expected);
+        ASSERT_EQ(h90.size(), c.expected);
+        EXPECT_EQ(h62.find_first_not_of(KvAlphabet62), std::string::npos);
+        EXPECT_EQ(h64.find_first_not_of(KvAlphabet64), std::string::npos);
+        EXPECT_EQ(h90.find_first_not_of(KvAlphabet90), std::string::npos);
+    }
+}
+
+TEST(HashText, EmptyTextGivesEmptyFormsAndShortFormsArePrefixes) {
+    std::string h62 = "old", h64 = "old", h90 = "old";
+    KvHashText("", 30, h62, h64, h90);
+    EXPECT_EQ(h62 + h64 + h90, "");
+
+    std::string a62, a64, a90, b62, b64, b90;
+    KvHashText("correct horse", 1000, a62, a64, a90);
+    KvHashText("correct horse", 20, b62, b64, b90);
+    EXPECT_EQ(a62.substr(0, 20), b62);
+    EXPECT_EQ(a90.substr(0, 20), b90);
+    KvHashText("correct horsE", 20, b62, b64, b90);
+    EXPECT_NE(a62.substr(0, 20), b62);
+}
+
+} // namespace
