@@ -23,6 +23,7 @@ class QFrame;
 class QLabel;
 class QLineEdit;
 class QListWidget;
+class QMenu;
 class QPlainTextEdit;
 class QPushButton;
 class QScrollArea;
@@ -183,6 +184,9 @@ class TFormMain : public QMainWindow {
     TPicture* i_Folder_Create = nullptr;
     TPicture* i_Folder_Find = nullptr;
     QTreeWidget* o_TV_Main = nullptr;
+    QMenu* o_Popup_Menu_TV_Main = nullptr;
+    QAction* menu_Move_Node_to_Root = nullptr;
+    QAction* menu_Cancel = nullptr;
     QPushButton* b_Node_Up = nullptr;
     QPushButton* b_Node_Down = nullptr;
     QFrame* o_Panel_Right = nullptr;

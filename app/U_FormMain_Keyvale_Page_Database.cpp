@@ -7,6 +7,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTextEdit>
@@ -94,6 +95,17 @@ QWidget* TFormMain::CreatePageDatabase() {
     o_TV_Main->setDragDropMode(QAbstractItemView::InternalMove);
     o_TV_Main->setEditTriggers(QAbstractItemView::SelectedClicked);
     tv->addWidget(o_TV_Main, 1);
+
+    // The tree's context menu: move the node to the root, or leave the menu.
+    o_Popup_Menu_TV_Main =
+        Named(new QMenu(o_TV_Main), "o_Popup_Menu_TV_Main", QStringLiteral("Folder menu"));
+    o_Popup_Menu_TV_Main->setStyleSheet(QStringLiteral("QMenu { icon-size: 40px; }"));
+    menu_Move_Node_to_Root = o_Popup_Menu_TV_Main->addAction(
+        KeyvaleIcon(QStringLiteral("menu_move_to_root")), QStringLiteral("Move to the root"));
+    menu_Move_Node_to_Root->setObjectName(QStringLiteral("menu_Move_Node_to_Root"));
+    menu_Cancel = o_Popup_Menu_TV_Main->addAction(KeyvaleIcon(QStringLiteral("menu_cancel")),
+                                                  QStringLiteral("Cancel"));
+    menu_Cancel->setObjectName(QStringLiteral("menu_Cancel"));
 
     auto* moves = new QHBoxLayout;
     b_Node_Up = Named(
