@@ -45,9 +45,8 @@ QWidget* TFormMain::CreatePageSettings() {
     skinsLayout->addWidget(L_Skins);
     skinsLayout->addWidget(o_List_Skin_2, 1);
     layout->addWidget(skins);
-    connect(o_List_Skin_2, &QListWidget::itemClicked, this, [this] { o_List_Skin_2Click(); });
-    // The keyboard picks an entry the same way a click does.
-    connect(o_List_Skin_2, &QListWidget::itemActivated, this, [this] { o_List_Skin_2Click(); });
+    // A new entry chosen with the mouse or the arrow keys applies its theme.
+    connect(o_List_Skin_2, &QListWidget::currentRowChanged, this, [this] { o_List_Skin_2Click(); });
 
     // ---- hash calculator
     auto* calc =

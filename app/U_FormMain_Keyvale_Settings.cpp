@@ -5,6 +5,7 @@
 
 #include <QComboBox>
 #include <QListWidget>
+#include <QSignalBlocker>
 
 #include "U_Keyvale_Read_Write_Settings.h"
 #include "U_Keyvale_Themes.h"
@@ -12,7 +13,10 @@
 void TFormMain::P_Load_Settings_from_ini_File() {
     const TLoadedSettings settings =
         LoadSettingsFromIni(services_.iniPath, static_cast<int>(KeyvaleThemeCount()));
-    o_List_Skin_2->setCurrentRow(settings.skinIndex);
+    {
+        const QSignalBlocker quiet(o_List_Skin_2); // applied here, without the pause
+        o_List_Skin_2->setCurrentRow(settings.skinIndex);
+    }
     P_Apply_Skin(settings.skinIndex);
     F_Hash_Length->setEditText(QString::fromUtf8(settings.hashLengthText));
 }

@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QPropertyAnimation>
+#include <QSignalBlocker>
 #include <QStyleFactory>
 
 #include "U_Keyvale_Themes.h"
@@ -34,6 +35,7 @@ void TFormMain::P_Skins_Setup() {
         auto* entry = new QListWidgetItem(KeyvaleThemeDisplayText(i, name), o_List_Skin_2);
         entry->setSizeHint(QSize(0, kSkinEntryHeight));
     }
+    const QSignalBlocker quiet(o_List_Skin_2); // already applied above
     o_List_Skin_2->setCurrentRow(KeyvaleDefaultThemeIndex);
 }
 

@@ -53,8 +53,7 @@ class TestSettingsCycles : public QObject {
     void chosenThemeIsRemembered() {
         TTestWindowFolders folders;
         Run(folders, [](TFormMain& window) {
-            window.o_List_Skin_2->setCurrentRow(4);
-            window.o_List_Skin_2Click();
+            window.o_List_Skin_2->setCurrentRow(4); // as a click or an arrow key does
         });
         QVERIFY(folders.IniText().contains("SN=5"));
         QVERIFY(folders.IniText().contains("HL=30")); // the file existed by then

@@ -72,32 +72,44 @@ class TestThemesAndSounds : public QObject {
         QCOMPARE(QApplication::palette().color(QPalette::Window), QColor(KeyvaleTheme(39).window));
     }
 
-    void clickAppliesAThemeOnceAndGuardsAgainstReentry() {
+    void chosenEntryAppliesItsThemeOnceAndGuardsAgainstReentry() {
         TTestWindowFolders folders;
         TFormMain window(folders.Services());
         window.show();
+        window.o_Page_Control->setCurrentWidget(window.page_Settings);
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QListWidget* list = window.o_List_Skin_2;
+        const auto clickRow = [list](int row) {
+            list->scrollToItem(list->item(row));
+            QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+                              list->visualItemRect(list->item(row)).center());
+        };
         QElapsedTimer clock;
 
         // The active entry again: nothing changes, no pause.
         clock.start();
-        window.o_List_Skin_2Click();
+        clickRow(39);
         QVERIFY(clock.elapsed() < 500);
         QCOMPARE(window.ActiveSkinIndex(), 39);
 
         // Another entry: applied at once, then the window pauses a second.
-        window.o_List_Skin_2->setCurrentRow(2);
         clock.restart();
-        window.o_List_Skin_2Click();
+        clickRow(2);
         QVERIFY(clock.elapsed() >= 1000);
         QCOMPARE(window.ActiveSkinIndex(), 2);
         QCOMPARE(QApplication::palette().color(QPalette::Window), QColor(KeyvaleTheme(2).window));
-        QCOMPARE(TFormMain::Tag(window.o_List_Skin_2), 0);
+        QCOMPARE(TFormMain::Tag(list), 0);
 
-        // While a click is handled a second one is ignored.
-        TFormMain::SetTag(window.o_List_Skin_2, 1);
-        window.o_List_Skin_2->setCurrentRow(7);
-        window.o_List_Skin_2Click();
-        QCOMPARE(window.ActiveSkinIndex(), 2);
+        // The arrow keys choose as well.
+        list->setFocus();
+        QTest::keyClick(list, Qt::Key_Down);
+        QCOMPARE(window.ActiveSkinIndex(), 3);
+        QCOMPARE(list->currentRow(), 3);
+
+        // While a choice is handled another one is ignored.
+        TFormMain::SetTag(list, 1);
+        list->setCurrentRow(7);
+        QCOMPARE(window.ActiveSkinIndex(), 3);
     }
 
     void everyClipIsAShortPcmWave_data() {
