@@ -80,7 +80,14 @@ TFormMain::TFormMain(TServices services)
     o_Timer_Hint.start();
 }
 
-TFormMain::~TFormMain() = default;
+TFormMain::~TFormMain() {
+    // The controls are destroyed after this object's own members; nothing
+    // they signal on the way out (a page removed, a list cleared) may reach
+    // the handlers.
+    for (QObject* control : findChildren<QObject*>()) {
+        disconnect(control, nullptr, this, nullptr);
+    }
+}
 
 int TFormMain::Tag(const QObject* control) {
     return control->property("Tag").toInt();
