@@ -1,5 +1,6 @@
 #include "U_Picture.h"
 
+#include <QAccessibleWidget>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -43,7 +44,43 @@ QList<QIcon> KeyvaleTreeImageList() {
             KeyvaleIcon(QStringLiteral("tree_record"))};
 }
 
+namespace {
+
+// Screen readers see a clickable picture as a button they can press, and a
+// decorative one as a graphic.
+class TPictureAccessible : public QAccessibleWidget {
+  public:
+    explicit TPictureAccessible(TPicture* picture) : QAccessibleWidget(picture) {}
+
+    QAccessible::Role role() const override {
+        return Picture()->IsClickable() ? QAccessible::Button : QAccessible::Graphic;
+    }
+    QStringList actionNames() const override {
+        return Picture()->IsClickable() ? QStringList{pressAction()} : QStringList{};
+    }
+    void doAction(const QString& actionName) override {
+        if (actionName == pressAction()) {
+            Picture()->Click();
+        }
+    }
+
+  private:
+    TPicture* Picture() const { return static_cast<TPicture*>(widget()); }
+};
+
+QAccessibleInterface* PictureAccessibleFactory(const QString& className, QObject* object) {
+    if (className == QLatin1String("TPicture") && object && object->isWidgetType()) {
+        return new TPictureAccessible(static_cast<TPicture*>(object));
+    }
+    return nullptr;
+}
+
+} // namespace
+
 TPicture::TPicture(QWidget* parent) : QLabel(parent) {
+    static const bool factoryInstalled =
+        (QAccessible::installFactory(PictureAccessibleFactory), true);
+    (void)factoryInstalled;
     setAlignment(Qt::AlignCenter);
     setProperty("picture", true);
 }
@@ -59,10 +96,16 @@ void TPicture::SetClickable(bool clickable) {
     setFocusPolicy(clickable ? Qt::StrongFocus : Qt::NoFocus);
 }
 
-void TPicture::mouseReleaseEvent(QMouseEvent* event) {
-    if (clickable_ && isEnabled() && event->button() == Qt::LeftButton &&
-        rect().contains(event->position().toPoint())) {
+void TPicture::Click() {
+    if (clickable_ && isEnabled()) {
         emit clicked();
+    }
+}
+
+void TPicture::mouseReleaseEvent(QMouseEvent* event) {
+    if (clickable_ && event->button() == Qt::LeftButton &&
+        rect().contains(event->position().toPoint())) {
+        Click();
         return;
     }
     QLabel::mouseReleaseEvent(event);
@@ -71,7 +114,7 @@ void TPicture::mouseReleaseEvent(QMouseEvent* event) {
 void TPicture::keyPressEvent(QKeyEvent* event) {
     if (clickable_ && (event->key() == Qt::Key_Space || event->key() == Qt::Key_Return ||
                        event->key() == Qt::Key_Enter)) {
-        emit clicked();
+        Click();
         return;
     }
     QLabel::keyPressEvent(event);

@@ -26,6 +26,9 @@ class TPicture : public QLabel {
     void SetPicture(const QString& name, const QSize& size);
     QString PictureName() const { return pictureName_; }
     void SetClickable(bool clickable);
+    bool IsClickable() const { return clickable_; }
+    // The click of a mouse, a key or an assistive tool.
+    void Click();
 
   signals:
     void clicked();

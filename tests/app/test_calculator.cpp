@@ -1,5 +1,6 @@
 // The KV hash calculator on the Settings page: the length field's rule, the
 // results following the argument, the copy to the clipboard and the masking.
+#include <QAccessible>
 #include <QClipboard>
 #include <QComboBox>
 #include <QLineEdit>
@@ -164,6 +165,16 @@ class TestCalculator : public QObject {
         window_->o_Page_Control->setCurrentWidget(window_->page_About_Program);
         window_->o_Page_Control->setCurrentWidget(window_->page_Settings);
         QCOMPARE(argument->echoMode(), QLineEdit::Password);
+
+        // A screen reader sees the toggle as a button and can press it.
+        QAccessibleInterface* toggle =
+            QAccessible::queryAccessibleInterface(window_->i_Hash_Argument);
+        QVERIFY(toggle);
+        QCOMPARE(toggle->role(), QAccessible::Button);
+        QCOMPARE(toggle->text(QAccessible::Name), QString("Click here to show your string"));
+        toggle->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+        QCOMPARE(argument->echoMode(), QLineEdit::Normal);
+        toggle->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
         QCOMPARE(TFormMain::Tag(window_->i_Hash_Argument), 0);
         QCOMPARE(window_->i_Hash_Argument->PictureName(), QString("eye_closed"));
     }
