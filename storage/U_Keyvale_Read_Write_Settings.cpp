@@ -38,13 +38,9 @@ std::vector<IniLine> SplitLines(const std::string& content) {
             lines.push_back({content.substr(start), ""});
             break;
         }
-        std::size_t end = newline;
-        std::string ending = "\n";
-        if (end > start && content[end - 1] == '\r') {
-            --end;
-            ending = "\r\n";
-        }
-        lines.push_back({content.substr(start, end - start), ending});
+        bool crlf = newline > start && content[newline - 1] == '\r';
+        std::size_t end = crlf ? newline - 1 : newline;
+        lines.push_back({content.substr(start, end - start), crlf ? "\r\n" : "\n"});
         start = newline + 1;
     }
     return lines;

@@ -16,7 +16,7 @@ inline constexpr int kIconFolder = 0; // has children; the first is a user node
 inline constexpr int kIconEmpty = 1;  // no children: a new folder or a cleared record
 inline constexpr int kIconRecord = 2; // exactly one child, its data node
 
-inline constexpr std::size_t kMaximumNameLength = 200;    // user node names
+inline constexpr std::size_t kMaximumNameLength = 200;     // user node names
 inline constexpr std::size_t kDataNodeMinimumLength = 210; // data and special folder nodes
 inline constexpr std::size_t kMaximumNodeCount = 10000;    // data nodes included
 inline constexpr int kMaximumLevel = 15;                   // user nodes on levels 0..15

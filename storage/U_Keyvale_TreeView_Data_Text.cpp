@@ -67,7 +67,9 @@ void AppendUtf8(std::string& out, char32_t code) {
     }
 }
 
-std::size_t UnitsOf(char32_t code) { return code != kInvalid && code >= 0x10000 ? 2 : 1; }
+std::size_t UnitsOf(char32_t code) {
+    return code != kInvalid && code >= 0x10000 ? 2 : 1;
+}
 
 } // namespace
 
@@ -120,6 +122,17 @@ std::size_t Utf16Length(const std::string& utf8) {
     return units;
 }
 
+bool IsValidUtf8(const std::string& text) {
+    for (std::size_t i = 0; i < text.size();) {
+        if (static_cast<std::uint8_t>(text[i]) < 0x80) {
+            ++i;
+        } else if (DecodeUtf8(text, i) == kInvalid) {
+            return false;
+        }
+    }
+    return true;
+}
+
 std::string SanitizeUtf8(const std::string& utf8) {
     std::string out;
     out.reserve(utf8.size());
@@ -161,4 +174,11 @@ std::string TrimBlanksAndControls(const std::string& text) {
         --last;
     }
     return text.substr(first, last - first);
+}
+
+void SecureWipeUtf16(std::u16string& text) {
+    volatile char16_t* unit = text.data();
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        unit[i] = 0;
+    }
 }

@@ -18,6 +18,8 @@ std::string Utf16ToUtf8(const std::u16string& utf16);
 // Number of 16-bit code units of the text.
 std::size_t Utf16Length(const std::string& utf8);
 
+bool IsValidUtf8(const std::string& text);
+
 // The text with invalid UTF-8 replaced by '?'; unchanged when already valid.
 std::string SanitizeUtf8(const std::string& utf8);
 
@@ -28,3 +30,7 @@ std::string Utf8Left(const std::string& utf8, std::size_t units);
 // Leading and trailing characters up to and including the space (blanks,
 // TAB, CR, LF and the other control characters) removed.
 std::string TrimBlanksAndControls(const std::string& text);
+
+// Overwrites the text with zeros in a way the compiler cannot drop, for
+// wide copies of record plain text.
+void SecureWipeUtf16(std::u16string& text);

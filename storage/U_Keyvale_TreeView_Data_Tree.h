@@ -40,10 +40,10 @@ class TKeyvaleTree {
     std::size_t TextLength(TNodeHandle node) const; // in 16-bit code units
     int Icon(TNodeHandle node) const;
 
-    TNodeHandle Parent(TNodeHandle node) const;             // kNoNode for a root node
-    int Row(TNodeHandle node) const;                        // place among its siblings, -1 if none
-    int ChildCount(TNodeHandle parent) const;               // parent kNoNode: the roots
-    TNodeHandle Child(TNodeHandle parent, int row) const;   // kNoNode when out of range
+    TNodeHandle Parent(TNodeHandle node) const;           // kNoNode for a root node
+    int Row(TNodeHandle node) const;                      // place among its siblings, -1 if none
+    int ChildCount(TNodeHandle parent) const;             // parent kNoNode: the roots
+    TNodeHandle Child(TNodeHandle parent, int row) const; // kNoNode when out of range
     TNodeHandle FirstChild(TNodeHandle parent) const { return Child(parent, 0); }
     TNodeHandle NextSibling(TNodeHandle node) const;
     TNodeHandle PreviousSibling(TNodeHandle node) const;
@@ -72,6 +72,9 @@ class TKeyvaleTree {
     // (counted after the node has left its old place; out of range: the end).
     // Refuses, returning false, to move a node into its own subtree.
     bool Move(TNodeHandle node, TNodeHandle newParent, int row);
+
+    // Room for this many nodes in all, so that a load does not rehash.
+    void Reserve(std::size_t nodeCount) { nodes_.reserve(nodeCount); }
 
     void DeleteChildren(TNodeHandle node);
     void Delete(TNodeHandle node); // the node with its whole subtree

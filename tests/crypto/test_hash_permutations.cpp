@@ -1,59 +1,119 @@
-// The permutation rows of the KV hash are fixed data: these tests pin the
-// entries that define them and the properties every row must have.
 #include "U_KV_Hash_Standard_01_Permutations.h"
 
-#include <algorithm>
 #include <gtest/gtest.h>
-#include <set>
+
+#include <array>
+#include <cstdint>
 #include <vector>
 
 namespace {
 
-std::vector<int> Row(int m) {
-    return std::vector<int>(KvHashPermutations[m - 1] + 1, KvHashPermutations[m - 1] + 1001);
+constexpr int RowLength = 1000;
+constexpr int Middle = 500; // first P3 entry of the high half
+
+// Reference entries of every row: positions 1-12 and 996-1000.
+struct ReferenceEntries {
+    int row; // 1..5
+    std::array<std::uint16_t, 12> head;
+    std::array<std::uint16_t, 5> tail;
+};
+
+const ReferenceEntries References[] = {
+    {1, {344, 11, 721, 677, 388, 300, 55, 765, 633, 432, 966, 256}, {743, 33, 322, 366, 699}},
+    {2, {355, 688, 22, 732, 311, 399, 644, 66, 776, 977, 267, 443}, {44, 666, 377, 333, 710}},
+    {3, {11, 366, 721, 33, 388, 743, 55, 410, 765, 77, 432, 787}, {655, 322, 677, 344, 699}},
+    {4, {355, 710, 688, 333, 22, 377, 732, 666, 311, 44, 399, 754}, {721, 366, 11, 344, 699}},
+    {5, {699, 344, 11, 366, 721, 677, 322, 33, 388, 743, 655, 300}, {22, 333, 688, 710, 355}},
+};
+
+const std::uint16_t* Row(int number) {
+    return KvHashPermutations[number - 1];
 }
 
-TEST(HashPermutations, TellingEntriesOfEveryRow) {
-    struct Case {
-        int row;
-        std::vector<int> first12;
-        std::vector<int> last5;
-    } cases[] = {
-        {1, {344, 11, 721, 677, 388, 300, 55, 765, 633, 432, 966, 256}, {743, 33, 322, 366, 699}},
-        {2, {355, 688, 22, 732, 311, 399, 644, 66, 776, 977, 267, 443}, {44, 666, 377, 333, 710}},
-        {3, {11, 366, 721, 33, 388, 743, 55, 410, 765, 77, 432, 787}, {655, 322, 677, 344, 699}},
-        {4, {355, 710, 688, 333, 22, 377, 732, 666, 311, 44, 399, 754}, {721, 366, 11, 344, 699}},
-        {5, {699, 344, 11, 366, 721, 677, 322, 33, 388, 743, 655, 300}, {22, 333, 688, 710, 355}},
-    };
-    for (const auto& c : cases) {
-        const std::vector<int> row = Row(c.row);
-        EXPECT_EQ(std::vector<int>(row.begin(), row.begin() + 12), c.first12) << "P" << c.row;
-        EXPECT_EQ(std::vector<int>(row.end() - 5, row.end()), c.last5) << "P" << c.row;
+TEST(HashPermutations, ReferenceEntriesOfEveryRow) {
+    for (const auto& reference : References) {
+        SCOPED_TRACE(testing::Message() << "P" << reference.row);
+        const std::uint16_t* row = Row(reference.row);
+        for (int i = 0; i < 12; ++i)
+            EXPECT_EQ(row[1 + i], reference.head[i]) << "entry " << 1 + i;
+        for (int i = 0; i < 5; ++i)
+            EXPECT_EQ(row[996 + i], reference.tail[i]) << "entry " << 996 + i;
     }
 }
 
-TEST(HashPermutations, EveryRowIsADifferentPermutation) {
-    std::set<std::vector<int>> distinct;
-    for (int m = 1; m <= 5; ++m) {
-        EXPECT_EQ(KvHashPermutations[m - 1][0], 0) << "index 0 is unused";
-        std::vector<int> sorted = Row(m);
-        std::sort(sorted.begin(), sorted.end());
-        for (int v = 1; v <= 1000; ++v) {
-            ASSERT_EQ(sorted[v - 1], v) << "P" << m;
+TEST(HashPermutations, EveryRowIsAPermutationOfOneToThousand) {
+    for (int number = 1; number <= 5; ++number) {
+        SCOPED_TRACE(testing::Message() << "P" << number);
+        const std::uint16_t* row = Row(number);
+        EXPECT_EQ(row[0], 0) << "index 0 is unused";
+        std::vector<int> seen(RowLength + 1, 0);
+        for (int i = 1; i <= RowLength; ++i) {
+            ASSERT_GE(row[i], 1) << "entry " << i;
+            ASSERT_LE(row[i], RowLength) << "entry " << i;
+            ++seen[row[i]];
         }
-        distinct.insert(Row(m));
+        for (int value = 1; value <= RowLength; ++value)
+            EXPECT_EQ(seen[value], 1) << "value " << value;
     }
-    EXPECT_EQ(distinct.size(), 5u);
 }
 
-TEST(HashPermutations, ThirdRowFollowsItsRule) {
-    std::vector<int> expected;
-    for (int x = 11; expected.size() < 1000; x = (x + 355) % 1043) {
-        if (x >= 1 && x <= 1000) {
-            expected.push_back(x);
+TEST(HashPermutations, RowsArePairwiseDifferent) {
+    for (int a = 1; a <= 5; ++a)
+        for (int b = a + 1; b <= 5; ++b) {
+            int differing = 0;
+            for (int i = 1; i <= RowLength; ++i)
+                differing += Row(a)[i] != Row(b)[i];
+            EXPECT_GT(differing, 0) << "P" << a << " equals P" << b;
+        }
+}
+
+TEST(HashPermutations, ThirdRowStepsBy355Modulo1043) {
+    int value = 11;
+    for (int i = 1; i <= RowLength; ++i) {
+        while (value < 1 || value > RowLength)
+            value = (value + 355) % 1043;
+        ASSERT_EQ(Row(3)[i], value) << "entry " << i;
+        value = (value + 355) % 1043;
+    }
+}
+
+// The other rows zigzag over P3: they alternate between its low half
+// (entries 1..499) and its high half (500..1000) in runs of one to three.
+TEST(HashPermutations, OtherRowsZigzagOverThirdRowInShortRuns) {
+    std::vector<int> positionInP3(RowLength + 1);
+    for (int i = 1; i <= RowLength; ++i)
+        positionInP3[Row(3)[i]] = i;
+
+    for (int number : {1, 2, 4, 5}) {
+        SCOPED_TRACE(testing::Message() << "P" << number);
+        const std::uint16_t* row = Row(number);
+        int run = 0;
+        bool previousHigh = false;
+        for (int i = 1; i <= RowLength; ++i) {
+            const bool high = positionInP3[row[i]] >= Middle;
+            run = (i > 1 && high == previousHigh) ? run + 1 : 1;
+            EXPECT_LE(run, 3) << "run ending at entry " << i;
+            previousHigh = high;
         }
     }
-    EXPECT_EQ(Row(3), expected);
+}
+
+// The table is part of the hash: any change to any entry would change every
+// digest and lock users out of their databases. The reference entries cover
+// only the ends of each row, so every row is also pinned by its 64-bit FNV-1a
+// fingerprint (each entry folded in as one value).
+TEST(HashPermutations, RowsMatchTheirFingerprints) {
+    const std::uint64_t fingerprints[5] = {0x1d38096eac2964b9, 0x7becc2a1375f0a47,
+                                           0xe9c199bbb587dd4f, 0xa627a8fa537cd92b,
+                                           0x4bc94108f5825357};
+    for (int number = 1; number <= 5; ++number) {
+        std::uint64_t hash = 0xcbf29ce484222325;
+        for (int i = 1; i <= RowLength; ++i) {
+            hash ^= Row(number)[i];
+            hash *= 0x100000001b3;
+        }
+        EXPECT_EQ(hash, fingerprints[number - 1]) << "P" << number << " has changed";
+    }
 }
 
 } // namespace

@@ -46,9 +46,9 @@ TEST_F(KeyDerivation, PinnedFingerprints) {
         {"SH1", &keys_->A_GLOBAL_SH1}, {"SH2", &keys_->A_GLOBAL_SH2}, {"DH", &keys_->A_GLOBAL_DH},
         {"TH", &keys_->A_GLOBAL_TH},   {"BH", &keys_->A_GLOBAL_BH},
     };
-    const std::uint64_t expected[] = {3123299674757046245ull, 4551076205345180780ull,
-                                      8559547350318044344ull, 11660025902826831517ull,
-                                      16896434376556598773ull};
+    const std::uint64_t expected[] = {5760587293483393533ull, 4855081727751219830ull,
+                                      6691349371519665117ull, 8864297349669933032ull,
+                                      5260750541485206055ull};
     for (std::size_t k = 0; k < 5; ++k) {
         EXPECT_EQ(Fingerprint(*arrays[k].second), expected[k]) << arrays[k].first;
     }

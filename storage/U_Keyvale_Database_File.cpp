@@ -1,0 +1,132 @@
+#include "U_Keyvale_Database_File.h"
+
+#include "U_Keyvale_Database_File_Text.h"
+#include "U_Keyvale_Read_Write_Files.h"
+#include "U_Keyvale_TreeView_Data_Kinds.h"
+
+#include <cstdint>
+#include <limits>
+
+namespace {
+
+std::string LoadPrefix(const std::string& fileName) {
+    return "Error! Cannot read data from file [" + fileName + "]. ";
+}
+
+TDatabaseLoadResult Failed(std::string message) {
+    TDatabaseLoadResult result;
+    result.status = TDatabaseLoadStatus::Failed;
+    result.message = std::move(message);
+    return result;
+}
+
+} // namespace
+
+std::string EncryptDatabase(const TKeyvaleTree& tree, const TKeyMaterial& keys, TByteArray& out) {
+    std::string text = F_Keyvale_Special_Folder_Create(tree);
+    out.assign(text.begin(), text.end());
+    KvSecureWipe(text);
+    TByteArray key = KvUnwrapKey(keys.A_GLOBAL_BH, keys.A_GLOBAL_DH);
+    std::string error =
+        KvCryptPayload(out, key, keys.A_GLOBAL_TH, keys.A_GLOBAL_SH1, keys.A_GLOBAL_SH2, true);
+    KvSecureWipe(key);
+    if (!error.empty()) {
+        KvSecureWipe(out);
+        out.clear();
+    }
+    return error;
+}
+
+TDatabaseSaveResult SaveDatabaseFile(const std::string& s_Database_File_Name,
+                                     const TKeyvaleTree& tree, const TKeyMaterial& keys) {
+    TDatabaseSaveResult result;
+    if (s_Database_File_Name.empty()) {
+        result.message = {
+            "Error! Cannot save database because the name of the database file is empty!", true};
+        return result;
+    }
+    TByteArray payload;
+    std::string error = EncryptDatabase(tree, keys, payload);
+    if (error.empty()) {
+        error = SaveBytesToFile(payload, s_Database_File_Name);
+    }
+    KvSecureWipe(payload);
+    if (error.empty()) {
+        result.saved = true;
+        result.message = {"Database saved: " + s_Database_File_Name, false};
+    } else {
+        result.message = {"Error! Cannot save your database to file [" + s_Database_File_Name +
+                              "]. " + error,
+                          true};
+    }
+    return result;
+}
+
+TDatabaseLoadResult DecryptDatabase(TByteArray& fileBytes, const std::string& fileName,
+                                    const TKeyMaterial& keys, TKeyvaleTree& tree) {
+    TByteArray key = KvUnwrapKey(keys.A_GLOBAL_BH, keys.A_GLOBAL_DH);
+    std::string error = KvCryptPayload(fileBytes, key, keys.A_GLOBAL_TH, keys.A_GLOBAL_SH1,
+                                       keys.A_GLOBAL_SH2, false);
+    KvSecureWipe(key);
+    if (!error.empty()) {
+        TDatabaseLoadResult result;
+        result.status = TDatabaseLoadStatus::WrongPassword;
+        result.message = error;
+        return result;
+    }
+
+    std::string plaintext(fileBytes.begin(), fileBytes.end());
+    KvSecureWipe(fileBytes);
+    std::vector<TTreeTextLine> lines = SplitTreeText(plaintext);
+    KvSecureWipe(plaintext);
+
+    // The verifier only proves the key; a file damaged inside its tree text
+    // still passes it. Every file Keyvale writes is framed by special folder
+    // lines, so a missing frame means damage, not an empty database.
+    TDatabaseLoadResult result;
+    bool framed = HasSpecialFolderFrame(lines);
+    TKeyvaleTree loaded;
+    std::string rebuildError;
+    if (framed) {
+        rebuildError = BuildTreeFromLines(std::move(lines), loaded);
+    } else {
+        for (TTreeTextLine& line : lines) {
+            KvSecureWipe(line.text);
+        }
+    }
+    if (!framed) {
+        tree.Clear();
+        return Failed(LoadPrefix(fileName) + kDamagedFileReason);
+    }
+    if (!rebuildError.empty()) {
+        tree.Clear();
+        return Failed(LoadPrefix(fileName) + "[" + kTreeTextErrorClass + "] " + rebuildError);
+    }
+    F_Keyvale_Special_Folder_Delete(loaded);
+    P_Arrange_Icons_for_TreeView(loaded);
+    tree = std::move(loaded);
+    result.status = TDatabaseLoadStatus::Loaded;
+    result.message = "Database has been loaded from file [" + fileName + "].";
+    result.databaseEmpty = tree.IsEmpty();
+    return result;
+}
+
+TDatabaseLoadResult LoadDatabaseFile(const std::string& s_Database_File_Name,
+                                     const TKeyMaterial& keys, TKeyvaleTree& tree) {
+    const std::string prefix = LoadPrefix(s_Database_File_Name);
+    std::int64_t size = FileSizeOf(s_Database_File_Name);
+    if (size < 0 || size > std::numeric_limits<std::int32_t>::max()) {
+        return Failed(prefix + "This file may be locked by another program.");
+    }
+    if (size == 0) {
+        return Failed(prefix + "This file is empty or locked by another program.");
+    }
+    TByteArray bytes;
+    std::string error = LoadBytesFromFile(bytes, s_Database_File_Name);
+    if (!error.empty()) {
+        return Failed(prefix + error);
+    }
+    TDatabaseLoadResult result = DecryptDatabase(bytes, s_Database_File_Name, keys, tree);
+    KvSecureWipe(bytes);
+    return result;
+}

@@ -1,0 +1,59 @@
+// Saving and loading a whole database file.
+//
+// File layout for a plaintext of N bytes: N enciphered bytes of tree text, a
+// 1000-byte password verifier and a 1000-byte enciphered random block; no
+// header. These functions do the work of the window's save and load and hand
+// back the messages it prints; they never touch a display.
+#pragma once
+
+#include "U_KV_Hash_and_RAT_01.h"
+#include "U_Keyvale_TreeView_Data_Operations.h"
+#include "U_Keyvale_TreeView_Data_Tree.h"
+
+#include <string>
+
+struct TDatabaseSaveResult {
+    bool saved = false;
+    TTreeMessage message; // "Database saved: <file>" or an error with alert
+};
+
+// Writes the tree, framed by two fresh special folder lines and enciphered
+// under the key material, to the file. The tree is not changed. The old file
+// stays intact unless the new one is complete (see SaveBytesToFile).
+TDatabaseSaveResult SaveDatabaseFile(const std::string& s_Database_File_Name,
+                                     const TKeyvaleTree& tree, const TKeyMaterial& keys);
+
+enum class TDatabaseLoadStatus {
+    Loaded,        // the tree holds the database
+    WrongPassword, // the verifier refused the key material; the tree is unchanged
+    Failed,        // unreadable, damaged or unparsable; see message
+};
+
+struct TDatabaseLoadResult {
+    TDatabaseLoadStatus status = TDatabaseLoadStatus::Failed;
+    // Loaded: "Database has been loaded from file [<file>]."
+    // WrongPassword: the payload cipher's wrong-password text.
+    // Failed: "Error! Cannot read data from file [<file>]. " + the reason.
+    std::string message;
+    bool databaseEmpty = false; // Loaded with no nodes: print kDatabaseEmptyMessage with alert
+};
+
+inline constexpr const char* kDatabaseEmptyMessage =
+    "Your database is empty. It does not contain any data.";
+inline constexpr const char* kDamagedFileReason =
+    "This file is damaged: its content is not a Keyvale database.";
+
+// Reads the file with the key material derived for it. On success the tree is
+// replaced by the file's tree, special folder lines removed and icons set; the
+// caller then makes the backup copy (MakeBackupCopy). A wrong password or a
+// read failure leaves the tree as it was; a damaged or unparsable content
+// leaves it empty.
+TDatabaseLoadResult LoadDatabaseFile(const std::string& s_Database_File_Name,
+                                     const TKeyMaterial& keys, TKeyvaleTree& tree);
+
+// The enciphered file content for a tree, and its way back; the pieces of the
+// two operations above without the file, for tools and measurements.
+// EncryptDatabase returns an error text (empty on success).
+std::string EncryptDatabase(const TKeyvaleTree& tree, const TKeyMaterial& keys, TByteArray& out);
+TDatabaseLoadResult DecryptDatabase(TByteArray& fileBytes, const std::string& fileName,
+                                    const TKeyMaterial& keys, TKeyvaleTree& tree);

@@ -1,0 +1,163 @@
+#include "U_Keyvale_Read_Write_Files.h"
+
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+std::string Failure(const char* failureClass, const std::string& description) {
+    return std::string(" [") + failureClass + "] " + description;
+}
+
+// Writes everything, retrying after interruptions and partial writes.
+bool WriteAll(int fd, const std::uint8_t* data, std::size_t size) {
+    while (size > 0) {
+        ssize_t written = ::write(fd, data, size);
+        if (written < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            return false;
+        }
+        data += written;
+        size -= static_cast<std::size_t>(written);
+    }
+    return true;
+}
+
+void SyncDirectory(const std::string& directory) {
+    int fd = ::open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd >= 0) {
+        ::fsync(fd);
+        ::close(fd);
+    }
+}
+
+} // namespace
+
+std::string SystemErrorText(int error) {
+    return std::strerror(error);
+}
+
+std::string SaveBytesToFile(const TByteArray& bytes, const std::string& fileName) {
+    return SaveBytesToFileWithCheckpoint(bytes, fileName, nullptr);
+}
+
+std::string SaveBytesToFileWithCheckpoint(const TByteArray& bytes, const std::string& fileName,
+                                          const std::function<std::string()>& beforeReplace) {
+    if (bytes.empty()) {
+        return "Error! Cannot save empty array to a file.";
+    }
+    // Write beside the real file, so that a link keeps pointing at it and the
+    // final rename never crosses file systems.
+    std::error_code ignored;
+    std::filesystem::path target(fileName);
+    if (std::filesystem::is_symlink(target, ignored)) {
+        std::filesystem::path resolved = std::filesystem::canonical(target, ignored);
+        if (!ignored) {
+            target = resolved;
+        }
+    }
+    // A file the user made read-only stays protected, as if it were written in place.
+    if (::access(target.c_str(), F_OK) == 0 && ::access(target.c_str(), W_OK) != 0) {
+        return Failure("FileCreateError",
+                       "Cannot open file " + fileName + " for writing. " + SystemErrorText(errno));
+    }
+    std::filesystem::path directory = target.parent_path();
+    if (directory.empty()) {
+        directory = ".";
+    }
+    // A short fixed pattern, so that even a name at the length limit gets one.
+    std::string temporary = (directory / ".keyvale-save-XXXXXX").string();
+
+    int fd = ::mkstemp(temporary.data());
+    if (fd < 0) {
+        return Failure("FileCreateError",
+                       "Cannot create file " + fileName + ". " + SystemErrorText(errno));
+    }
+    struct stat old {};
+    if (::stat(target.c_str(), &old) == 0 && S_ISREG(old.st_mode)) {
+        ::fchmod(fd, old.st_mode & 07777);
+    }
+    std::string error;
+    if (!WriteAll(fd, bytes.data(), bytes.size())) {
+        error = Failure("FileWriteError",
+                        "Cannot write file " + fileName + ". " + SystemErrorText(errno));
+    } else if (::fsync(fd) != 0) {
+        error = Failure("FileWriteError",
+                        "Cannot flush file " + fileName + " to disk. " + SystemErrorText(errno));
+    }
+    if (::close(fd) != 0 && error.empty()) {
+        error = Failure("FileWriteError",
+                        "Cannot close file " + fileName + ". " + SystemErrorText(errno));
+    }
+    if (error.empty() && beforeReplace) {
+        error = beforeReplace();
+    }
+    if (error.empty() && ::rename(temporary.c_str(), target.c_str()) != 0) {
+        error = Failure("FileReplaceError",
+                        "Cannot replace file " + fileName + ". " + SystemErrorText(errno));
+    }
+    if (!error.empty()) {
+        ::unlink(temporary.c_str());
+        return error;
+    }
+    SyncDirectory(directory.string());
+    return "";
+}
+
+std::int64_t FileSizeOf(const std::string& fileName) {
+    int fd = ::open(fileName.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        return -1;
+    }
+    struct stat info {};
+    std::int64_t size = -1;
+    if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode)) {
+        size = static_cast<std::int64_t>(info.st_size);
+    }
+    ::close(fd);
+    return size;
+}
+
+std::string LoadBytesFromFile(TByteArray& bytes, const std::string& fileName) {
+    std::int64_t size = FileSizeOf(fileName);
+    if (size == 0 || size == -1) {
+        return "Error! Cannot load data from file " + fileName + ". File is empty.";
+    }
+    int fd = ::open(fileName.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        return Failure("FileOpenError",
+                       "Cannot open file " + fileName + ". " + SystemErrorText(errno));
+    }
+    bytes.assign(static_cast<std::size_t>(size), 0);
+    std::size_t done = 0;
+    std::string error;
+    while (done < bytes.size()) {
+        ssize_t got = ::read(fd, bytes.data() + done, bytes.size() - done);
+        if (got < 0 && errno == EINTR) {
+            continue;
+        }
+        if (got < 0) {
+            error = Failure("FileReadError",
+                            "Cannot read file " + fileName + ". " + SystemErrorText(errno));
+            break;
+        }
+        if (got == 0) {
+            error = Failure("FileReadError", "Read beyond end of file " + fileName + ".");
+            break;
+        }
+        done += static_cast<std::size_t>(got);
+    }
+    ::close(fd);
+    return error;
+}
+
+void DeleteFileQuietly(const std::string& fileName) {
+    ::unlink(fileName.c_str());
+}

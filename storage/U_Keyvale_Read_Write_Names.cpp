@@ -1,0 +1,138 @@
+#include "U_Keyvale_Read_Write_Names.h"
+
+#include "U_Keyvale_Read_Write_Files.h"
+
+#include <array>
+#include <cerrno>
+#include <filesystem>
+#include <vector>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+constexpr std::array<const char*, 22> kReservedNames = {
+    "CON",  "PRN",  "AUX",  "NUL",  "COM1", "COM2", "COM3", "COM4", "COM5", "COM6", "COM7",
+    "COM8", "COM9", "LPT1", "LPT2", "LPT3", "LPT4", "LPT5", "LPT6", "LPT7", "LPT8", "LPT9"};
+
+// The name part after the last path separator.
+std::string FileNamePart(const std::string& path) {
+    std::size_t slash = path.find_last_of('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+// The name with its last extension (from the last full stop) replaced.
+std::string ChangeExtension(const std::string& name, const std::string& extension) {
+    std::size_t dot = name.find_last_of('.');
+    return (dot == std::string::npos ? name : name.substr(0, dot)) + extension;
+}
+
+} // namespace
+
+std::string MakeBackupCopy(const std::string& directory, const std::string& databaseFile) {
+    const std::string failure = "Error! Could not make backup of a database file.";
+    std::error_code error;
+    std::filesystem::path folder = std::filesystem::path(directory) / kBackupDirectoryName;
+    std::filesystem::create_directories(folder, error);
+    std::filesystem::path backup =
+        folder / ChangeExtension(FileNamePart(databaseFile), kBackupExtension);
+    std::filesystem::path temporary = backup;
+    temporary += ".partial";
+
+    std::filesystem::remove(temporary, error);
+    bool copied =
+        std::filesystem::copy_file(databaseFile, temporary,
+                                   std::filesystem::copy_options::overwrite_existing, error) &&
+        !error;
+    if (copied) {
+        std::filesystem::rename(temporary, backup, error);
+        copied = !error;
+    }
+    if (!copied) {
+        std::filesystem::remove(temporary, error);
+        return failure;
+    }
+    return std::filesystem::exists(backup, error) ? "" : failure;
+}
+
+bool IsValidFileName(const std::string& name) {
+    if (name.empty()) {
+        return false;
+    }
+    if (name.find_first_of(std::string("\"*/:<>?\\|\0", 10)) != std::string::npos) {
+        return false;
+    }
+    std::string base = ChangeExtension(name, "");
+    for (char& c : base) {
+        if (c >= 'a' && c <= 'z') {
+            c = static_cast<char>(c - 'a' + 'A');
+        }
+    }
+    for (const char* reserved : kReservedNames) {
+        if (base == reserved) {
+            return false;
+        }
+    }
+    std::string withoutSpaces;
+    for (char c : name) {
+        if (c != ' ') {
+            withoutSpaces += c;
+        }
+    }
+    return withoutSpaces.find_first_not_of('.') != std::string::npos;
+}
+
+bool HasDatabaseExtension(const std::string& name) {
+    std::string part = FileNamePart(name);
+    std::size_t dot = part.find_last_of('.');
+    return dot != std::string::npos && part.substr(dot) == kDatabaseExtension;
+}
+
+std::string ProbeCreateFile(const std::string& path) {
+    int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+    if (fd < 0) {
+        return "Cannot create file " + path + ". " + SystemErrorText(errno);
+    }
+    std::string zeros(100, '0');
+    std::string error;
+    if (::write(fd, zeros.data(), zeros.size()) != static_cast<ssize_t>(zeros.size())) {
+        error = "Cannot write file " + path + ". " + SystemErrorText(errno);
+    }
+    if (::close(fd) != 0 && error.empty()) {
+        error = "Cannot close file " + path + ". " + SystemErrorText(errno);
+    }
+    if (error.empty()) {
+        DeleteFileQuietly(path);
+    }
+    return error;
+}
+
+std::string ProbeReadFile(const std::string& path, std::size_t count) {
+    std::size_t wanted = count == 0 ? 1 : count;
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        return "[FileOpenError] Cannot open file " + path + ". " + SystemErrorText(errno);
+    }
+    std::vector<char> buffer(wanted);
+    std::size_t done = 0;
+    std::string error;
+    while (done < wanted) {
+        ssize_t got = ::read(fd, buffer.data() + done, wanted - done);
+        if (got < 0 && errno == EINTR) {
+            continue;
+        }
+        if (got < 0) {
+            error = "[FileReadError] Cannot read file " + path + ". " + SystemErrorText(errno);
+            break;
+        }
+        if (got == 0) {
+            error = "[FileReadError] Read beyond end of file " + path + ".";
+            break;
+        }
+        done += static_cast<std::size_t>(got);
+    }
+    ::close(fd);
+    return error;
+}

@@ -1,0 +1,35 @@
+// Checks on database file names, probes made before any real work, and the
+// backup copy made after every successful open.
+#pragma once
+
+#include <cstddef>
+#include <string>
+
+inline constexpr const char* kDatabaseExtension = ".kvdb";
+inline constexpr const char* kBackupDirectoryName = "Keyvale_Backup";
+inline constexpr const char* kBackupExtension = ".backup_kvdb";
+
+// Copies the database file to <directory>/Keyvale_Backup/<name>.backup_kvdb,
+// creating the folder when needed; one backup per database file name, each
+// open overwrites it. Empty on success, else "Error! Could not make backup of a
+// database file." The copy goes through a temporary file, so a failed copy
+// keeps the previous backup.
+std::string MakeBackupCopy(const std::string& directory, const std::string& databaseFile);
+
+// Whether a file name (without its directory) is acceptable: not empty, none of
+// the characters " * / : < > ? \ | (nor NUL), its base name not one of the
+// reserved device names CON, PRN, AUX, NUL, COM1-9, LPT1-9 in any case of
+// a-z, and something other than full stops left after removing the spaces.
+bool IsValidFileName(const std::string& name);
+
+// Whether the name ends in ".kvdb" exactly (case-sensitive).
+bool HasDatabaseExtension(const std::string& name);
+
+// Creates (or empties) the file, writes 100 characters "0" and deletes it
+// again. Empty on success, otherwise the failure's description; the file is
+// then left as it is.
+std::string ProbeCreateFile(const std::string& path);
+
+// Reads the first `count` bytes (1 when count is 0). Empty on success,
+// otherwise "[" + failure class + "] " + description, also for a shorter file.
+std::string ProbeReadFile(const std::string& path, std::size_t count);

@@ -1,0 +1,65 @@
+#include "U_Keyvale_TreeView_Data_Fields.h"
+
+#include "U_KV_Hash_and_RAT_01.h"
+#include "U_Keyvale_TreeView_Data_Kinds.h"
+#include "U_Keyvale_TreeView_Data_Text.h"
+
+bool RecordHasContent(const TRecordFields& fields) {
+    std::string joined = fields.login + fields.password + fields.email + fields.url + fields.note;
+    std::string trimmed = TrimBlanksAndControls(joined);
+    KvSecureWipe(joined);
+    bool content = trimmed.find_first_not_of(" \r\n") != std::string::npos;
+    KvSecureWipe(trimmed);
+    return content;
+}
+
+TRecordStoreResult SaveFolderDataToDataFolder(TKeyvaleTree& tree, TNodeHandle& i_Selected_Node_ID,
+                                              const TRecordFields& input) {
+    TRecordStoreResult result;
+    if (i_Selected_Node_ID == kNoNode) {
+        return result;
+    }
+    TNodeHandle node = i_Selected_Node_ID;
+    i_Selected_Node_ID = kNoNode;
+    if (!tree.Contains(node) || tree.Icon(node) == kIconFolder) {
+        return result;
+    }
+    TNodeHandle first = tree.FirstChild(node);
+    if (first != kNoNode && tree.TextLength(first) < kDataNodeMinimumLength) {
+        return result; // a folder holding user nodes never gets a data node
+    }
+
+    TRecordFields fields{TrimBlanksAndControls(input.login), input.password,
+                         TrimBlanksAndControls(input.email), TrimBlanksAndControls(input.url),
+                         TrimBlanksAndControls(input.note)};
+    tree.DeleteChildren(node);
+    result.node = node;
+    const std::string& name = tree.Text(node);
+    if (RecordHasContent(fields)) {
+        tree.SetIcon(node, kIconRecord);
+        tree.AddChild(node, RecordDataEncode(fields), kIconEmpty);
+        result.outcome = TRecordStoreOutcome::DataChanged;
+        result.message = "<< " + name + " >>  data changed.";
+    } else {
+        tree.SetIcon(node, kIconEmpty);
+        result.outcome = TRecordStoreOutcome::DataCleared;
+        result.message = "<< " + name + " >>  data cleared.";
+    }
+    for (std::string* field :
+         {&fields.login, &fields.password, &fields.email, &fields.url, &fields.note}) {
+        KvSecureWipe(*field);
+    }
+    return result;
+}
+
+bool ReadFolderDataFromDataFolder(const TKeyvaleTree& tree, TNodeHandle selected,
+                                  TRecordFields& fields) {
+    fields = TRecordFields{};
+    TNodeHandle first = tree.FirstChild(selected);
+    if (first == kNoNode || tree.TextLength(first) < kDataNodeMinimumLength ||
+        tree.Icon(selected) != kIconRecord) {
+        return false;
+    }
+    fields = RecordDataDecode(tree.Text(first));
+    return true;
+}

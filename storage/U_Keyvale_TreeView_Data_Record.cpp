@@ -1,0 +1,92 @@
+#include "U_Keyvale_TreeView_Data_Record.h"
+
+#include "U_KV_Hash_and_RAT_01.h"
+#include "U_KV_Pseudo_Random_01.h"
+#include "U_Keyvale_TreeView_Data_Text.h"
+
+#include <algorithm>
+#include <array>
+
+namespace {
+
+constexpr std::size_t kCodeLength = 4;
+constexpr std::size_t kFieldCount = 5;
+constexpr std::size_t kCodesLength = kCodeLength * kFieldCount;
+
+} // namespace
+
+std::string RecordLengthEncode(std::size_t n) {
+    std::string digits = std::to_string(n % 10000 + 1000000).substr(3, kCodeLength);
+    std::string masks = KvRandomString80(static_cast<std::int32_t>(kCodeLength));
+    for (std::size_t i = 0; i < kCodeLength && i < masks.size(); ++i) {
+        if (digits[i] == '0') {
+            digits[i] = masks[i];
+        }
+    }
+    return digits;
+}
+
+std::size_t RecordLengthDecode(const std::string& code) {
+    std::size_t value = 0;
+    for (std::size_t i = 0; i < code.size() && i < kCodeLength; ++i) {
+        char c = code[i];
+        value = value * 10 + (c >= '0' && c <= '9' ? static_cast<std::size_t>(c - '0') : 0);
+    }
+    return value;
+}
+
+std::string RecordDataEncode(const std::string& login, const std::string& password,
+                             const std::string& email, const std::string& url,
+                             const std::string& note) {
+    const std::array<const std::string*, kFieldCount> fields{&login, &password, &email, &url,
+                                                             &note};
+    std::string codes;
+    std::string body;
+    std::size_t units = kCodesLength;
+    for (const std::string* field : fields) {
+        std::size_t length = Utf16Length(*field);
+        if (length > kMaximumEncodableFieldLength) {
+            std::string cut = Utf8Left(*field, kMaximumEncodableFieldLength);
+            length = Utf16Length(cut);
+            body += cut;
+        } else {
+            body += *field;
+        }
+        codes += RecordLengthEncode(length);
+        units += length;
+    }
+    std::string plain = codes + body;
+    if (units < kRecordPlainTextMinimum) {
+        plain += KvRandomString90(static_cast<std::int32_t>(kRecordPlainTextMinimum - units));
+    }
+    std::string text = KvEncipherText(plain);
+    KvSecureWipe(plain);
+    KvSecureWipe(body);
+    return text;
+}
+
+TRecordFields RecordDataDecode(const std::string& text) {
+    TRecordFields result;
+    std::string plain = KvDecipherText(text);
+    std::u16string s = Utf8ToUtf16(plain);
+    KvSecureWipe(plain);
+    if (s.size() < kCodesLength) {
+        return result;
+    }
+    std::array<std::string*, kFieldCount> fields{&result.login, &result.password, &result.email,
+                                                 &result.url, &result.note};
+    std::size_t position = kCodesLength;
+    for (std::size_t i = 0; i < kFieldCount; ++i) {
+        std::string code;
+        for (std::size_t k = 0; k < kCodeLength; ++k) {
+            code += static_cast<char>(s[i * kCodeLength + k] < 0x80 ? s[i * kCodeLength + k] : 'x');
+        }
+        std::size_t length = RecordLengthDecode(code);
+        std::size_t start = std::min(position, s.size());
+        std::size_t count = std::min(length, s.size() - start);
+        *fields[i] = Utf16ToUtf8(s.substr(start, count));
+        position = start + count;
+    }
+    SecureWipeUtf16(s);
+    return result;
+}

@@ -1,0 +1,175 @@
+#include "U_Keyvale_Read_Write_Files.h"
+#include "U_Keyvale_Read_Write_Names.h"
+#include "temp_dir.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+class Files : public ::testing::Test {
+  protected:
+    TempDir dir;
+    std::string file = dir.File("data.kvdb");
+    const TByteArray bytes{1, 2, 3, 0, 255};
+
+    std::size_t EntriesInDir() const {
+        return static_cast<std::size_t>(
+            std::distance(fs::directory_iterator(dir.Path()), fs::directory_iterator()));
+    }
+};
+
+TEST_F(Files, SaveAndLoadRoundTrip) {
+    ASSERT_EQ(SaveBytesToFile(bytes, file), "");
+    EXPECT_EQ(FileSizeOf(file), 5);
+    TByteArray loaded;
+    EXPECT_EQ(LoadBytesFromFile(loaded, file), "");
+    EXPECT_EQ(loaded, bytes);
+    EXPECT_EQ(EntriesInDir(), 1u) << "no temporary file is left behind";
+    struct stat info {};
+    ASSERT_EQ(stat(file.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0600u) << "a new database is readable by its owner only";
+
+    chmod(file.c_str(), 0640);
+    ASSERT_EQ(SaveBytesToFile({9}, file), "");
+    ASSERT_EQ(stat(file.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0640u) << "a replaced file keeps its permissions";
+}
+
+TEST_F(Files, SaveErrors) {
+    WriteTextFile(file, "old");
+    EXPECT_EQ(SaveBytesToFile({}, file), "Error! Cannot save empty array to a file.");
+    EXPECT_EQ(ReadTextFile(file), "old");
+    std::string error = SaveBytesToFile(bytes, dir.File("missing/data.kvdb"));
+    EXPECT_EQ(error.rfind(" [FileCreateError] ", 0), 0u) << error;
+    std::string intoDirectory = SaveBytesToFile(bytes, dir.Path());
+    EXPECT_EQ(intoDirectory.rfind(" [", 0), 0u) << intoDirectory;
+    EXPECT_EQ(EntriesInDir(), 1u);
+}
+
+TEST_F(Files, ReadOnlyFileIsNotReplaced) {
+    if (geteuid() == 0) {
+        GTEST_SKIP() << "root may write every file";
+    }
+    WriteTextFile(file, "protected");
+    chmod(file.c_str(), 0400);
+    std::string error = SaveBytesToFile(bytes, file);
+    EXPECT_EQ(error.rfind(" [FileCreateError] ", 0), 0u) << error;
+    EXPECT_EQ(ReadTextFile(file), "protected");
+}
+
+TEST_F(Files, InterruptedSaveLeavesTheOldFileIntact) {
+    WriteTextFile(file, "the old database");
+    bool temporarySeen = false;
+    std::string error = SaveBytesToFileWithCheckpoint(bytes, file, [&] {
+        temporarySeen = EntriesInDir() == 2;
+        return std::string(" [Interrupted] power failure");
+    });
+    EXPECT_TRUE(temporarySeen) << "the new content is complete beside the old file";
+    EXPECT_EQ(error, " [Interrupted] power failure");
+    EXPECT_EQ(ReadTextFile(file), "the old database");
+    EXPECT_EQ(EntriesInDir(), 1u) << "the temporary file is removed";
+}
+
+TEST_F(Files, SaveThroughALinkKeepsTheLink) {
+    std::string link = dir.File("link.kvdb");
+    WriteTextFile(file, "old");
+    fs::create_symlink(file, link);
+    ASSERT_EQ(SaveBytesToFile(bytes, link), "");
+    EXPECT_TRUE(fs::is_symlink(link));
+    EXPECT_EQ(FileSizeOf(file), 5);
+}
+
+TEST_F(Files, LoadErrorsAndSizes) {
+    TByteArray loaded;
+    EXPECT_EQ(FileSizeOf(file), -1);
+    EXPECT_EQ(LoadBytesFromFile(loaded, file),
+              "Error! Cannot load data from file " + file + ". File is empty.");
+    WriteTextFile(file, "");
+    EXPECT_EQ(FileSizeOf(file), 0);
+    EXPECT_EQ(LoadBytesFromFile(loaded, file),
+              "Error! Cannot load data from file " + file + ". File is empty.");
+    EXPECT_EQ(FileSizeOf(dir.Path()), -1) << "a directory is no file";
+    DeleteFileQuietly(file);
+    DeleteFileQuietly(file);
+    EXPECT_FALSE(fs::exists(file));
+}
+
+TEST(FileNames, IsValidFileName) {
+    const std::pair<const char*, bool> cases[] = {
+        {"data.kvdb", true}, {"", false},           {" . ", false},
+        {"...", false},      {"   ", false},        {".kvdb", true},
+        {"aux.kvdb", false}, {"AUX1.kvdb", true},   {"auxiliary.kvdb", true},
+        {"con.kvdb", false}, {"LPT9.txt", false},   {"CON1.kvdb", true},
+        {"nul", false},      {"com9.a.kvdb", true}, {"a?b.kvdb", false},
+        {"a\"b", false},     {"a*b", false},        {"a/b", false},
+        {"a:b", false},      {"a<b", false},        {"a>b", false},
+        {"a\\b", false},     {"a|b", false},        {"\xD0\x96\xE2\x82\xAC.kvdb", true},
+    };
+    for (const auto& [name, valid] : cases) {
+        EXPECT_EQ(IsValidFileName(name), valid) << '"' << name << '"';
+    }
+    EXPECT_FALSE(IsValidFileName(std::string("a\0b", 3)));
+}
+
+TEST(FileNames, HasDatabaseExtension) {
+    const std::pair<const char*, bool> cases[] = {
+        {"data.kvdb", true},       {"data.KVDB", false},      {"data", false},
+        {"/dir.kvdb/data", false}, {"/dir/x.txt.kvdb", true}, {".kvdb", true},
+        {"data.kvdb.bak", false},  {"data.kvdbx", false},
+    };
+    for (const auto& [name, has] : cases) {
+        EXPECT_EQ(HasDatabaseExtension(name), has) << name;
+    }
+}
+
+TEST(FileProbes, ReadNeedsTheWholeCount) {
+    TempDir dir;
+    std::string file = dir.File("x.kvdb");
+    WriteTextFile(file, std::string(999, 'x'));
+    std::string shortFile = ProbeReadFile(file, 1000);
+    EXPECT_EQ(shortFile.rfind("[", 0), 0u) << shortFile;
+    WriteTextFile(file, std::string(1000, 'x'));
+    EXPECT_EQ(ProbeReadFile(file, 1000), "");
+    WriteTextFile(file, "");
+    EXPECT_NE(ProbeReadFile(file, 0), "") << "count 0 reads one byte";
+    EXPECT_EQ(ProbeReadFile(dir.File("missing"), 1).rfind("[", 0), 0u);
+}
+
+TEST(FileProbes, CreateLeavesNothingBehind) {
+    TempDir dir;
+    std::string file = dir.File("new.kvdb");
+    EXPECT_EQ(ProbeCreateFile(file), "");
+    EXPECT_FALSE(fs::exists(file));
+    std::string error = ProbeCreateFile(dir.File("missing/new.kvdb"));
+    EXPECT_NE(error, "");
+    EXPECT_NE(error.front(), '[') << "the description alone, without a class";
+}
+
+TEST(Backups, OneCopyPerNameHoldingTheLatestOpen) {
+    TempDir start;
+    TempDir elsewhere;
+    std::string database = elsewhere.File("My.Data.kvdb");
+    std::string backup = start.File("Keyvale_Backup/My.Data.backup_kvdb");
+
+    WriteTextFile(database, "first");
+    EXPECT_EQ(MakeBackupCopy(start.Path() + "/", database), "");
+    EXPECT_EQ(ReadTextFile(backup), "first");
+    WriteTextFile(database, "second");
+    EXPECT_EQ(MakeBackupCopy(start.Path(), database), "");
+    EXPECT_EQ(ReadTextFile(backup), "second");
+    EXPECT_EQ(std::distance(fs::directory_iterator(start.File("Keyvale_Backup")),
+                            fs::directory_iterator()),
+              1);
+
+    EXPECT_EQ(MakeBackupCopy(start.Path(), elsewhere.File("gone.kvdb")),
+              "Error! Could not make backup of a database file.");
+    EXPECT_EQ(ReadTextFile(backup), "second") << "a failed copy keeps the previous backup";
+}
+
+} // namespace
