@@ -28,7 +28,7 @@
 namespace {
 
 constexpr int kPageFadeMs = 300;
-constexpr int kHintStepPauseMs = 4; // keeps the arrow visible on fast machines
+constexpr int kHintStepPauseMs = 15; // keeps the arrow visible on fast machines
 
 } // namespace
 
