@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QGraphicsOpacityEffect>
 #include <QLineEdit>
+#include <QMoveEvent>
 #include <QPlainTextEdit>
 #include <QPropertyAnimation>
 #include <QPushButton>
@@ -170,6 +171,31 @@ void TFormMain::FreezeLayout() {
     o_Panel_TV->setMinimumWidth(keyvale_layout::TreePanelWidth);
     F_Message_2->setMaximumHeight(keyvale_layout::LogHeight);
     o_Panel_Folder_Name->setMinimumHeight(o_Panel_Folder_Name->sizeHint().height());
+}
+
+// The window's outer size, frame included, is 1300 by 920. The frame is known
+// only once the window manager has framed the window, which shows as a move;
+// then the inner size shrinks by the frame once and the window is centred
+// again. Without a frame (no window manager) nothing changes.
+void TFormMain::moveEvent(QMoveEvent* event) {
+    QMainWindow::moveEvent(event);
+    KeepOuterSize();
+}
+
+void TFormMain::KeepOuterSize() {
+    if (outerSizeKept_ || !isVisible()) {
+        return;
+    }
+    const QSize frame = frameGeometry().size() - geometry().size();
+    if (frame.width() <= 0 && frame.height() <= 0) {
+        return;
+    }
+    outerSizeKept_ = true;
+    setFixedSize(QSize(WindowWidth, WindowHeight) - frame);
+    if (const QScreen* screen = this->screen()) {
+        const QRect area = screen->availableGeometry();
+        move(area.center() - QPoint(WindowWidth / 2, WindowHeight / 2));
+    }
 }
 
 void TFormMain::o_Page_ControlChange() {

@@ -103,6 +103,7 @@ class TFormMain : public QMainWindow {
 
   protected:
     void closeEvent(QCloseEvent* event) override; // FormClose
+    void moveEvent(QMoveEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
@@ -115,6 +116,7 @@ class TFormMain : public QMainWindow {
     QString LogHeader();
     void ShowDesktopAlert(const QString& header, const QString& message);
     void AnimatePageChange(QWidget* page);
+    void KeepOuterSize();
     void AnimateThemeChange();
     static void ProcessMessages();
 
@@ -123,6 +125,7 @@ class TFormMain : public QMainWindow {
     std::unique_ptr<TDesktopAlert> JvDesktopAlert1;
     int activeSkin_ = -1;
     bool closing_ = false;
+    bool outerSizeKept_ = false;
 
   public:
     // ---- state of the program and of the open database
