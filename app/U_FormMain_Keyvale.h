@@ -16,6 +16,8 @@
 #include <string>
 #include <vector>
 
+#include "U_KV_Hash_and_RAT_01.h"
+#include "U_Keyvale_TreeView_Data_Tree.h"
 #include "U_Sound_Player.h"
 
 class QComboBox;
@@ -33,8 +35,6 @@ class QTreeWidget;
 class TDesktopAlert;
 class TPicture;
 struct TLogTimeFormat;
-
-using TByteArray = std::vector<std::uint8_t>;
 
 class TFormMain : public QMainWindow {
     Q_OBJECT
@@ -134,8 +134,14 @@ class TFormMain : public QMainWindow {
     QString s_GLOBAL_Database_File;
     bool b_GLOBAL_IGNORE_CHANGE_TEXT_EVENT = false;
     bool b_GLOBAL_Save_Database_in_progress_EVENT = false;
-    std::string s_GLOBAL_MP;
-    TByteArray A_GLOBAL_BH, A_GLOBAL_SH1, A_GLOBAL_SH2, A_GLOBAL_DH, A_GLOBAL_TH;
+    // The key arrays A_GLOBAL_SH1 ... A_GLOBAL_BH and the password slot
+    // s_GLOBAL_MP of the open database; Wipe() when it closes.
+    TKeyMaterial o_Keys;
+    // The content of the open database; o_TV_Main shows it.
+    TKeyvaleTree o_Tree_Data;
+    // Shows o_Tree_Data afresh in o_TV_Main after it was replaced wholesale
+    // (load, close).
+    void P_Tree_View_Reset();
     int i_Global_Panel_Top_Height = 0;
     QString s_Active_Page_Name;
 

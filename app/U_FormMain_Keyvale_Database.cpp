@@ -9,6 +9,7 @@
 #include <QPushButton>
 #include <QTextEdit>
 #include <QTreeWidget>
+#include <QTreeWidgetItem>
 
 #include "U_Picture.h"
 
@@ -22,7 +23,8 @@ const char* const kNoDatabaseText =
 
 void TFormMain::P_DEACTIVATE_Current_Database() {
     // Forget the tree and every pending edit.
-    o_TV_Main->clear();
+    o_Tree_Data.Clear();
+    P_Tree_View_Reset();
     i_GLOBAL_Node_ID = NoNode;
     P_Input_Data_Controls_Activate(false);
     b_GLOBAL_IGNORE_CHANGE_TEXT_EVENT = false;
@@ -37,11 +39,7 @@ void TFormMain::P_DEACTIVATE_Current_Database() {
     P_Database_TAB_ENABLE(false);
 
     // No key material stays in memory.
-    A_GLOBAL_BH.assign(1000000, 0);
-    for (TByteArray* key : {&A_GLOBAL_SH1, &A_GLOBAL_SH2, &A_GLOBAL_DH, &A_GLOBAL_TH}) {
-        key->assign(1000, 0);
-    }
-    s_GLOBAL_MP.clear();
+    o_Keys.Wipe();
 
     F_Message->clear();
     F_Message_2->clear();
@@ -131,4 +129,23 @@ void TFormMain::P_Password_Show(bool boolean_Password_Show) {
     b_Password_Show->setIcon(KeyvaleIcon(boolean_Password_Show ? QStringLiteral("eye_closed")
                                                                : QStringLiteral("eye_open")));
     F_Password->setEchoMode(boolean_Password_Show ? QLineEdit::Normal : QLineEdit::Password);
+}
+
+void TFormMain::P_Tree_View_Reset() {
+    // Rebuilds the view's items from the tree; data nodes never show.
+    o_TV_Main->clear();
+    std::function<void(TNodeHandle, QTreeWidgetItem*)> add = [&](TNodeHandle parent,
+                                                                 QTreeWidgetItem* into) {
+        for (int row = 0; row < o_Tree_Data.ChildCount(parent); ++row) {
+            const TNodeHandle node = o_Tree_Data.Child(parent, row);
+            if (o_Tree_Data.TextLength(node) > 200) {
+                continue;
+            }
+            auto* item = into ? new QTreeWidgetItem(into) : new QTreeWidgetItem(o_TV_Main);
+            item->setText(0, QString::fromStdString(o_Tree_Data.Text(node)));
+            item->setData(0, Qt::UserRole, node);
+            add(node, item);
+        }
+    };
+    add(kNoNode, nullptr);
 }

@@ -71,7 +71,8 @@ class TestFormMain : public QObject {
         QVERIFY(window.F_Message->toPlainText().contains(
             "You have not any database opened or created."));
         QCOMPARE(window.i_GLOBAL_Node_ID, TFormMain::NoNode);
-        QCOMPARE(window.A_GLOBAL_BH.size(), std::size_t{1000000});
+        QCOMPARE(window.o_Keys.A_GLOBAL_BH, TByteArray(1000000, 0));
+        QVERIFY(window.o_Keys.s_GLOBAL_MP.empty());
         QVERIFY(!window.F_Login->isEnabled());
 
         // Typed secrets start masked.
