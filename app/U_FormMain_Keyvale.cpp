@@ -22,6 +22,7 @@
 
 #include "U_Desktop_Alert.h"
 #include "U_FormMain_Keyvale_Layout.h"
+#include "U_Idle_Time.h"
 #include "U_Keyvale_Read_Write_Settings.h"
 #include "U_Log_Time_Format.h"
 #include "U_Picture.h"
@@ -48,6 +49,9 @@ TFormMain::TFormMain(TServices services)
       timeFormat_(std::make_unique<TLogTimeFormat>(LogTimeFormatFromLocale(services_.locale))),
       JvDesktopAlert1(std::make_unique<TDesktopAlert>()) {
     InitKeyvaleResources();
+    if (!services_.idleTime) {
+        services_.idleTime = MakeDesktopIdleTime();
+    }
     setObjectName(QStringLiteral("FormMain"));
     setWindowTitle(QStringLiteral("Keyvale (version 2.3)"));
     setWindowIcon(KeyvaleIcon(QStringLiteral("keyvale")));
@@ -76,6 +80,7 @@ TFormMain::TFormMain(TServices services)
     });
 
     connect(o_Page_Control, &QTabWidget::currentChanged, this, &TFormMain::o_Page_ControlChange);
+    ConnectDatabaseLifecycle();
 
     P_Program_Start(); // FormCreate
     o_Timer_Hint.start();
@@ -248,6 +253,7 @@ void TFormMain::closeEvent(QCloseEvent* event) {
     }
     closing_ = true;
     o_Timer_SAVE_Database.stop();
+    bool saved = true;
     if (b_GLOBAL_Save_Database_in_progress_EVENT) {
         while (b_GLOBAL_Save_Database_in_progress_EVENT) {
             for (int pass = 0; pass < 3; ++pass) {
@@ -256,16 +262,32 @@ void TFormMain::closeEvent(QCloseEvent* event) {
         }
         P_Main_Exit(false); // the save that just finished is not repeated
     } else {
-        P_Main_Exit(true);
+        saved = P_Main_Exit(!exitSaveFailed_);
+    }
+    if (!saved) {
+        // The window stays so that the data is not lost unseen; the user may
+        // fix the cause and close again, or close again to quit anyway.
+        exitSaveFailed_ = true;
+        closing_ = false;
+        o_TV_Main->setVisible(true);
+        P_Print_Message(QStringLiteral("Error! Your database could not be saved, so the program "
+                                       "has not been closed. If you close it again, it quits "
+                                       "without saving."),
+                        true);
+        event->ignore();
+        return;
     }
     JvDesktopAlert1->CloseAlert();
     event->accept();
 }
 
-void TFormMain::P_Main_Exit(bool b_Save_Database) {
+bool TFormMain::P_Main_Exit(bool b_Save_Database) {
     o_Timer_SAVE_Database.stop();
+    bool saved = true;
     if (b_Save_Database) {
-        P_Process_Save_Database_EVENT(s_GLOBAL_Database_File);
+        // With no database open there is nothing to lose; the save only reports that.
+        saved = P_Process_Save_Database_EVENT(s_GLOBAL_Database_File) ||
+                s_GLOBAL_Database_File.isEmpty();
     }
     if (o_Page_Control->currentWidget() == page_Database) {
         // No record stays on screen while the window goes.
@@ -273,6 +295,7 @@ void TFormMain::P_Main_Exit(bool b_Save_Database) {
         o_TV_Main->setVisible(false);
     }
     P_Save_Settings_to_ini_File();
+    return saved;
 }
 
 void TFormMain::o_Timer_HintTimer() {

@@ -33,6 +33,7 @@ class QTabWidget;
 class QTextEdit;
 class QTreeWidget;
 class TDesktopAlert;
+class TIdleTimeProvider;
 class TPicture;
 struct TLogTimeFormat;
 
@@ -47,6 +48,9 @@ class TFormMain : public QMainWindow {
         std::shared_ptr<TSoundPlayer> soundPlayer; // plays the clips
         std::function<QTime()> clock;              // time of day for the logs
         QLocale locale;                            // time stamp format
+        // How long the desktop has been idle, for the automatic save; the
+        // window makes the desktop's own when this is empty.
+        std::shared_ptr<TIdleTimeProvider> idleTime;
     };
     static TServices DefaultServices();
 
@@ -61,7 +65,8 @@ class TFormMain : public QMainWindow {
     // ---- start-up, pages, close
     void P_Program_Start();
     void o_Page_ControlChange();
-    void P_Main_Exit(bool b_Save_Database);
+    // False when the open database could not be saved.
+    bool P_Main_Exit(bool b_Save_Database);
     void o_Timer_HintTimer();
     void P_Hint_1();
 
@@ -74,10 +79,35 @@ class TFormMain : public QMainWindow {
     void P_DEACTIVATE_Current_Database();
     void P_Database_TAB_ENABLE(bool b_Enable);
     void P_Database_File_List_Box_Refresh();
-    void P_Process_Save_Database_EVENT(const QString& s_Database_File_Name);
     void P_MP_Show(bool b_MP_Show);
     void P_Input_Data_Controls_Activate(bool b_ACTIVATE);
     void P_Password_Show(bool boolean_Password_Show);
+
+    // ---- database lifecycle: file choice, main password, save and load
+    void o_TV_FilesClick();
+    void i_Open_FileClick();
+    void F_Database_File_NameChange();
+    void P_Open_Database_STEP_1(const QString& db_File_Name);
+    void P_Create_Database_STEP_1(const QString& db_File_Name);
+    void P_MP_Panel_Show(bool b_Show);
+    void b_MClick();
+    void b_Cancel_MClick();
+    void P_Process_MP_EVENT();
+    void P_Process_MP(const QString& s_Database_File_Name, const std::string& s_MP, int i_Mode);
+    // Each returns true when the file was written.
+    bool P_Process_Save_Database_EVENT(const QString& s_Database_File_Name);
+    bool P_Save_Database_File(const QString& s_Database_File_Name);
+    bool P_Load_Database_File(const QString& s_Database_File_Name);
+    void b_Save_DatabaseClick();
+    void o_Timer_SAVE_DatabaseTimer();
+    void i_Change_Main_PasswordClick();
+    // Writes the record panel's pending edit into the tree before a save.
+    void P_Save_Folder_Data_to_Data_Folder_Pending();
+    // The panel's hidden position lies this far below its shown one.
+    static constexpr int MP_Slide_Distance = 550;
+    static constexpr int MP_Slide_Step = 35;
+    static constexpr int Minimum_Password_Length = 5;
+    static constexpr int Idle_Before_Auto_Save_Ms = 120000;
 
     // ---- hash calculator
     void P_Fill_Hash_Length_List();
@@ -119,6 +149,9 @@ class TFormMain : public QMainWindow {
     void KeepOuterSize();
     void AnimateThemeChange();
     static void ProcessMessages();
+    void ConnectDatabaseLifecycle();
+    void ShowDatabaseLabels(const QString& path);
+    static void PauseProcessingMessages(int milliseconds);
 
     TServices services_;
     std::unique_ptr<TLogTimeFormat> timeFormat_;
@@ -126,6 +159,8 @@ class TFormMain : public QMainWindow {
     int activeSkin_ = -1;
     bool closing_ = false;
     bool outerSizeKept_ = false;
+    // A save at exit failed once: the next close quits without saving.
+    bool exitSaveFailed_ = false;
 
   public:
     // ---- state of the program and of the open database

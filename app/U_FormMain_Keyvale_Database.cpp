@@ -35,6 +35,8 @@ void TFormMain::P_DEACTIVATE_Current_Database() {
     SetTag(F_Message_2, 1);
     P_Database_File_List_Box_Refresh();
     i_Hint_1->hide();
+    i_Change_Main_Password->setVisible(false);
+    i_Main_Password_1->setVisible(true);
     SetTag(F_Database_File_Name, 0);
     P_Database_TAB_ENABLE(false);
 
@@ -81,21 +83,6 @@ void TFormMain::P_Database_File_List_Box_Refresh() {
         auto* item = new QTreeWidgetItem(o_TV_Files, {file});
         item->setIcon(0, fileIcon);
     }
-}
-
-void TFormMain::P_Process_Save_Database_EVENT(const QString& s_Database_File_Name) {
-    b_Save_Database->setEnabled(false);
-    o_Timer_SAVE_BUTTON.start();
-    o_Timer_SAVE_Database.stop();
-    if (s_Database_File_Name.isEmpty()) {
-        P_Print_Message(
-            QStringLiteral(
-                "Error! Cannot save database because the name of the database file is empty!"),
-            true);
-        return;
-    }
-    // Writing an open database arrives with the database lifecycle; until then
-    // no database can be open, so a name never reaches this point.
 }
 
 void TFormMain::P_MP_Show(bool b_MP_Show) {

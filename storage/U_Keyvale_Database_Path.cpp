@@ -1,0 +1,20 @@
+#include "U_Keyvale_Database_Path.h"
+
+#include "U_Keyvale_Read_Write_Names.h"
+
+std::string WithDatabaseExtension(const std::string& path) {
+    if (HasDatabaseExtension(path)) {
+        return path;
+    }
+    return path + kDatabaseExtension;
+}
+
+std::string PathDirectory(const std::string& path) {
+    const std::size_t slash = path.rfind('/');
+    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+}
+
+std::string PathFileName(const std::string& path) {
+    const std::size_t slash = path.rfind('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
