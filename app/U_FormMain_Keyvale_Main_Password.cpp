@@ -264,7 +264,7 @@ void TFormMain::P_MP_Panel_Show(bool b_Show) {
     // the page. The last step stops exactly at the end.
     if (b_Show) {
         ProcessMessages(); // let the page settle its layout before the slide
-        const QPoint shown = o_MP->isVisible() ? o_MP->pos() : o_MP->geometry().topLeft();
+        const QPoint shown = o_MP->pos();
         o_MP->move(shown.x(), shown.y() + MP_Slide_Distance);
         o_MP->setVisible(true);
         for (int moved = 0; moved < MP_Slide_Distance; moved += MP_Slide_Step) {
@@ -276,9 +276,11 @@ void TFormMain::P_MP_Panel_Show(bool b_Show) {
         }
         F_MP1->setFocus();
     } else {
-        if (o_MP->isVisible()) {
+        if (!o_MP->isHidden()) {
+            // Slides out only where it can be seen; on another page it just goes.
             const QPoint shown = o_MP->pos();
-            for (int moved = 0; moved < MP_Slide_Distance; moved += MP_Slide_Step) {
+            for (int moved = 0; o_MP->isVisible() && moved < MP_Slide_Distance;
+                 moved += MP_Slide_Step) {
                 ProcessMessages();
                 o_MP->move(shown.x(), shown.y() + moved + MP_Slide_Step);
                 ProcessMessages();

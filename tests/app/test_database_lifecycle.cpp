@@ -1,0 +1,548 @@
+// Databases through the window: choosing a file, the main-password panel,
+// creating, opening and re-keying, the saves (button, automatic, before
+// another database takes over, at exit) and closing with the wipe of the keys.
+#include <QDir>
+#include <QFileInfo>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTextEdit>
+#include <QTreeWidget>
+
+#include "U_Idle_Time.h"
+#include "U_Keyvale_Database_File.h"
+#include "U_Keyvale_TreeView_Data_Fields.h"
+#include "U_Keyvale_TreeView_Data_Kinds.h"
+#include "U_Picture.h"
+#include "keyvale_app_test.h"
+
+namespace {
+
+class TFakeIdleTime : public TIdleTimeProvider {
+  public:
+    std::uint32_t IdleMilliseconds() override { return idle; }
+    std::uint32_t idle = 0;
+};
+
+// A window on throw-away folders whose idle time the test sets.
+struct TLifecycleFixture {
+    TTestWindowFolders folders;
+    std::shared_ptr<TFakeIdleTime> idle = std::make_shared<TFakeIdleTime>();
+
+    std::unique_ptr<TFormMain> NewWindow() {
+        TFormMain::TServices services = folders.Services();
+        services.idleTime = idle;
+        auto window = std::make_unique<TFormMain>(services);
+        window->show();
+        return window;
+    }
+    QString Path(const QString& name) const { return folders.workingFolder.filePath(name); }
+    // The names of the clips played since the last call.
+    QStringList TakeSounds() {
+        QStringList names;
+        for (const QString& url : folders.sounds->played) {
+            names << QFileInfo(url).baseName();
+        }
+        folders.sounds->played.clear();
+        return names;
+    }
+};
+
+// A timer's work without waiting for it.
+void Fire(QTimer& timer) {
+    QVERIFY(QMetaObject::invokeMethod(&timer, "timeout"));
+}
+
+// Types the password (and its repetition) and presses "Enter password",
+// after the lock of the previous confirmation has run out.
+void EnterPassword(TFormMain& window, const QString& password, const QString& repeat) {
+    if (!window.b_M->isEnabled()) {
+        Fire(window.o_Timer_Enter_Button);
+    }
+    window.F_MP1->setText(password);
+    window.F_MP2->setText(repeat);
+    QTest::mouseClick(window.b_M, Qt::LeftButton);
+}
+
+// Chooses the path as the file dialog or the list would: the field is
+// emptied quietly first, so the same path can be chosen again.
+void Choose(TFormMain& window, const QString& path) {
+    TFormMain::SetTag(window.F_Database_File_Name, 1);
+    window.F_Database_File_Name->clear();
+    TFormMain::SetTag(window.F_Database_File_Name, 0);
+    window.F_Database_File_Name->setText(path);
+}
+
+void CreateDatabase(TFormMain& window, const QString& path, const QString& password) {
+    Choose(window, path);
+    QCOMPARE(TFormMain::Tag(window.o_MP), 1);
+    EnterPassword(window, password, password);
+    QCOMPARE(window.s_GLOBAL_Database_File, path);
+}
+
+QString LastLine(const QTextEdit* log) {
+    const QStringList lines = log->toPlainText().split('\n', Qt::SkipEmptyParts);
+    for (auto line = lines.crbegin(); line != lines.crend(); ++line) {
+        if (line->trimmed().size() > 0) {
+            return line->mid(line->indexOf(" --- ") + 5);
+        }
+    }
+    return {};
+}
+
+QByteArray FileBytes(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+QStringList ListTexts(const QTreeWidget* list) {
+    QStringList texts;
+    for (int i = 0; i < list->topLevelItemCount(); ++i) {
+        texts << list->topLevelItem(i)->text(0);
+    }
+    return texts;
+}
+
+bool IsZero(const TByteArray& bytes, std::size_t size) {
+    return bytes == TByteArray(size, 0);
+}
+
+// Makes every save to `path` fail: a folder stands where the file was.
+void BlockSavesTo(const QString& path) {
+    QFile::remove(path);
+    QVERIFY(QDir().mkpath(path + "/inside"));
+}
+
+void UnblockSavesTo(const QString& path) {
+    QVERIFY(QDir(path).removeRecursively());
+}
+
+} // namespace
+
+class TestDatabaseLifecycle : public QObject {
+    Q_OBJECT
+
+  private slots:
+    void createCloseOpenAndChangePassword() {
+        TLifecycleFixture fixture;
+        const QString path = fixture.Path("secrets.kvdb");
+        auto window = fixture.NewWindow();
+        QCOMPARE(ListTexts(window->o_TV_Files), QStringList{"No files found in current directory"});
+        QVERIFY(!window->o_TV_Files->isEnabled());
+
+        // A name without extension gets ".kvdb" and goes to creating.
+        Choose(*window, fixture.Path("secrets"));
+        QCOMPARE(window->F_Database_File_Name->text(), path);
+        QCOMPARE(window->L_Database_Path->text(), fixture.folders.workingFolder.path() + "/");
+        QCOMPARE(window->L_Database_File->text(), QString("secrets.kvdb"));
+        QVERIFY(window->o_MP->isVisible());
+        QCOMPARE(window->L_MP_Action->text(), QString("Creating a new database ..."));
+        QCOMPARE(window->L_MP3->text(), QString("Directory and name of your new database file:"));
+        QCOMPARE(window->L_Database_File_2->text(), QString("secrets.kvdb"));
+        QVERIFY(window->F_MP2->isVisible());
+        QVERIFY(!window->i_Open_File->isEnabled());
+        QVERIFY(
+            LastLine(window->F_Message_2)
+                .startsWith("You have to enter main password for protection of a new database."));
+        QCOMPARE(fixture.TakeSounds(), QStringList{"S_B_MP_1"});
+
+        // Too short, then not repeated correctly: nothing happens but the notices.
+        EnterPassword(*window, "abcd", "abcd");
+        QCOMPARE(LastLine(window->F_Message_2),
+                 QString("Error! Your password is too short. Password must be at least 5 "
+                         "characters long."));
+        QVERIFY(window->L_Short_Password->isVisible());
+        QVERIFY(!window->b_M->isEnabled());
+        QVERIFY(window->F_MP1->isReadOnly() && window->F_MP2->isReadOnly());
+        EnterPassword(*window, "abcde", "abcdX");
+        QCOMPARE(LastLine(window->F_Message_2),
+                 QString("Error! Your password does not match password verification field."));
+        QVERIFY(!window->L_Short_Password->isVisible());
+        QCOMPARE(fixture.TakeSounds(), QStringList({"S_B_MP_1", "S_W_2", "S_B_MP_1", "S_W_2"}));
+        QVERIFY(!QFile::exists(path));
+
+        // Enter in the repeat field creates the database.
+        Fire(window->o_Timer_Enter_Button);
+        window->F_MP1->setText("first password");
+        window->F_MP2->setText("first password");
+        QTest::keyClick(window->F_MP2, Qt::Key_Return);
+        QCOMPARE(window->s_GLOBAL_Database_File, path);
+        QVERIFY(QFile::exists(path));
+        QVERIFY(window->o_MP->isHidden());
+        QVERIFY(window->F_MP1->text().isEmpty());
+        QCOMPARE(window->o_Page_Control->currentWidget(), window->page_Database);
+        QVERIFY(!window->o_Panel_Big->isHidden());
+        QVERIFY(window->F_Message->toPlainText().contains(
+            "[" + path + "]. Your new database is empty. You may begin your work"));
+        QCOMPARE(LastLine(window->F_Message), "Database saved: " + path);
+        QVERIFY(fixture.TakeSounds().endsWith("S_DB_Opened"));
+
+        window->o_Tree_Data.AddChild(kNoNode, "Bank", 0);
+        window->close(); // saves
+        QVERIFY(!window->isVisible());
+        window.reset();
+
+        // The next run lists the file; a click on it goes to opening.
+        window = fixture.NewWindow();
+        QCOMPARE(ListTexts(window->o_TV_Files), QStringList{"secrets.kvdb"});
+        QVERIFY(window->o_TV_Files->isEnabled());
+        window->o_TV_Files->setCurrentItem(window->o_TV_Files->topLevelItem(0));
+        window->o_TV_FilesClick();
+        QCOMPARE(window->o_TV_Files->selectedItems().size(), 0);
+        QCOMPARE(TFormMain::Tag(window->o_MP), 2);
+        QVERIFY(window->o_MP->isVisible());
+        QVERIFY(!window->F_MP2->isVisible());
+        QCOMPARE(window->L_MP_Action->text(), QString("Opening an existing database ..."));
+        QVERIFY(window->F_Message_2->toPlainText().contains(
+            "Trying to open database file \"secrets.kvdb\" ..."));
+        QCOMPARE(LastLine(window->F_Message_2),
+                 QString("This database is password protected. Please, enter the main password "
+                         "of this database:"));
+
+        // A wrong password: no database, no key material; the panel stays.
+        fixture.TakeSounds();
+        EnterPassword(*window, "wrong password", "");
+        QVERIFY(window->L_Wrong_Password->isVisible());
+        QCOMPARE(window->L_Wrong_Password->text(), QString(" Wrong password ! "));
+        QCOMPARE(LastLine(window->F_Message_2), QString(KvWrongPasswordText));
+        QCOMPARE(fixture.TakeSounds(), QStringList({"S_B_MP_1", "S_W_1"}));
+        QVERIFY(window->s_GLOBAL_Database_File.isEmpty());
+        QVERIFY(window->o_Panel_Big->isHidden());
+        QVERIFY(IsZero(window->o_Keys.A_GLOBAL_BH, KvBigKeySize));
+        QVERIFY(window->o_MP->isVisible());
+
+        // Typing hides the notice; the right password opens the database.
+        const QByteArray onDisk = FileBytes(path);
+        EnterPassword(*window, "first password", "");
+        QCOMPARE(window->s_GLOBAL_Database_File, path);
+        QCOMPARE(window->o_Tree_Data.Text(window->o_Tree_Data.First()), std::string("Bank"));
+        QCOMPARE(window->o_TV_Main->topLevelItemCount(), 1);
+        QCOMPARE(window->o_Page_Control->currentWidget(), window->page_Database);
+        QVERIFY(window->o_MP->isHidden());
+        QCOMPARE(window->L_Database_File->text(), QString("secrets.kvdb"));
+        QCOMPARE(LastLine(window->F_Message_2),
+                 "Database has been loaded from file [" + path + "].");
+        QVERIFY(fixture.TakeSounds().endsWith("S_DB_Opened"));
+        // The backup holds the file as it was opened.
+        const QString backup = fixture.Path("Keyvale_Backup/secrets.backup_kvdb");
+        QCOMPARE(FileBytes(backup), onDisk);
+
+        // Choosing the open database again is refused.
+        window->o_Page_Control->setCurrentWidget(window->page_Main_Password);
+        QVERIFY(window->i_Change_Main_Password->isVisible());
+        fixture.TakeSounds();
+        Choose(*window, path);
+        QCOMPARE(LastLine(window->F_Message_2),
+                 QString("You have already opened this file. This is your current database. You "
+                         "are working with this file now."));
+        QCOMPARE(fixture.TakeSounds(), QStringList{"S_W_2"});
+        QVERIFY(window->o_MP->isHidden());
+
+        // Change the main password: the file is rewritten at once.
+        window->i_Change_Main_PasswordClick();
+        QCOMPARE(TFormMain::Tag(window->o_MP), 3);
+        QCOMPARE(window->L_MP_Action->text(),
+                 QString("Changing main password of the database ..."));
+        QCOMPARE(window->L_Database_File_2->text(), QString("secrets.kvdb"));
+        QVERIFY(window->F_MP2->isVisible());
+        fixture.TakeSounds();
+        EnterPassword(*window, "second password", "second password");
+        QCOMPARE(LastLine(window->F_Message),
+                 QString("Main password of your database has been changed."));
+        QVERIFY(window->F_Message_2->toPlainText().contains(
+            "Main password of your database has been changed."));
+        const QStringList sounds = fixture.TakeSounds();
+        QVERIFY(sounds.indexOf("S_MP_Change") < sounds.lastIndexOf("S_DB_Opened"));
+        QVERIFY(FileBytes(path) != onDisk);
+        QCOMPARE(window->s_GLOBAL_Database_File, path);
+        window->close();
+        window.reset();
+
+        // Only the new password opens it now.
+        {
+            TKeyMaterial oldKeys;
+            QVERIFY(KvDeriveKeyMaterial("first password", oldKeys).empty());
+            TKeyvaleTree tree;
+            QCOMPARE(LoadDatabaseFile(path.toStdString(), oldKeys, tree).status,
+                     TDatabaseLoadStatus::WrongPassword);
+        }
+        window = fixture.NewWindow();
+        Choose(*window, path);
+        EnterPassword(*window, "second password", "");
+        QCOMPARE(window->s_GLOBAL_Database_File, path);
+        QCOMPARE(window->o_Tree_Data.NodeCount(), std::size_t(1));
+    }
+
+    // What the checks on a chosen name say before any password is asked.
+    void chosenNamesAreChecked() {
+        TLifecycleFixture fixture;
+        auto window = fixture.NewWindow();
+        const QString folder = fixture.folders.workingFolder.path() + "/";
+        {
+            QFile shortFile(fixture.Path("short.kvdb"));
+            QVERIFY(shortFile.open(QIODevice::WriteOnly));
+            shortFile.write(QByteArray(999, 'x'));
+            QFile reserved(fixture.Path("con.kvdb"));
+            QVERIFY(reserved.open(QIODevice::WriteOnly));
+            reserved.write(QByteArray(1000, 'x'));
+        }
+        struct Case {
+            QString chosen;
+            QString message; // the start of the last message
+            bool panel;
+            int mode;
+        };
+        const Case cases[] = {
+            {folder + "aux",
+             "Error ! Cannot create new database file. Specified name of file is "
+             "incorrect << aux.kvdb >>. You have to specify correct file name to "
+             "create a new database.",
+             false, 1},
+            {folder + "con.kvdb",
+             "Error ! Cannot open database file. Specified name of file is incorrect << " + folder +
+                 "con.kvdb >>. You have to specify correct file name to open a database.",
+             false, 2},
+            {folder + "short.kvdb", "Error! Cannot read data from this file. [", false, 2},
+            {folder + "letters.txt", "You have to enter main password for protection", true, 1},
+        };
+        for (const Case& c : cases) {
+            Choose(*window, c.chosen);
+            QVERIFY2(LastLine(window->F_Message_2).startsWith(c.message),
+                     qPrintable(LastLine(window->F_Message_2)));
+            QCOMPARE(!window->o_MP->isHidden(), c.panel);
+            QCOMPARE(TFormMain::Tag(window->o_MP), c.mode);
+        }
+        QCOMPARE(window->L_Database_File_2->text(), QString("letters.txt.kvdb"));
+        QVERIFY(!QFile::exists(fixture.Path("letters.txt.kvdb"))); // the probe is gone
+
+        // Cancel leaves the panel empty and the labels cleared.
+        window->F_MP1->setText("typed");
+        window->P_MP_Show(true);
+        fixture.TakeSounds();
+        QTest::mouseClick(window->b_Cancel_M, Qt::LeftButton);
+        QVERIFY(window->o_MP->isHidden());
+        QVERIFY(window->F_MP1->text().isEmpty());
+        QCOMPARE(window->F_MP1->echoMode(), QLineEdit::Password);
+        QVERIFY(window->L_Database_File->text().isEmpty());
+        QVERIFY(window->i_Open_File->isEnabled());
+        QCOMPARE(fixture.TakeSounds(), QStringList{"S_B_Cancel_3"});
+    }
+
+    void enterPasswordIsLockedForAMoment() {
+        TLifecycleFixture fixture;
+        auto window = fixture.NewWindow();
+        Choose(*window, fixture.Path("a.kvdb"));
+        EnterPassword(*window, "abc", "abc");
+        QVERIFY(!window->b_M->isEnabled());
+        // Enter during the lock does nothing.
+        fixture.TakeSounds();
+        QTest::keyClick(window->F_MP1, Qt::Key_Return);
+        QVERIFY(fixture.TakeSounds().isEmpty());
+        QCOMPARE(window->o_Timer_Enter_Button.interval(), 1500);
+        QTRY_VERIFY_WITH_TIMEOUT(window->b_M->isEnabled(), 2500);
+        QVERIFY(!window->F_MP1->isReadOnly());
+        QVERIFY(!window->o_Timer_Enter_Button.isActive());
+    }
+
+    void savesByButtonAndAutomatically() {
+        TLifecycleFixture fixture;
+        const QString path = fixture.Path("work.kvdb");
+        auto window = fixture.NewWindow();
+
+        // With no database, a save only reports and still locks the button.
+        window->P_Process_Save_Database_EVENT(QString());
+        QCOMPARE(LastLine(window->F_Message),
+                 QString("Error! Cannot save database because the name of the database file is "
+                         "empty!"));
+        QVERIFY(!window->b_Save_Database->isEnabled());
+
+        CreateDatabase(*window, path, "work password");
+        Fire(window->o_Timer_SAVE_BUTTON);
+        QVERIFY(window->b_Save_Database->isEnabled());
+
+        // The button saves, then rests for 10 s.
+        QByteArray before = FileBytes(path);
+        fixture.TakeSounds();
+        QTest::mouseClick(window->b_Save_Database, Qt::LeftButton);
+        QVERIFY(window->F_Message->toPlainText().contains("Trying to save database ..."));
+        QCOMPARE(LastLine(window->F_Message), "Database saved: " + path);
+        QCOMPARE(fixture.TakeSounds(), QStringList{"S_DB_Save"});
+        QVERIFY(FileBytes(path) != before);
+        QVERIFY(!window->b_Save_Database->isEnabled());
+        QVERIFY(window->o_Timer_SAVE_BUTTON.isActive());
+        QCOMPARE(window->o_Timer_SAVE_BUTTON.interval(), 10000);
+        Fire(window->o_Timer_SAVE_BUTTON);
+        QVERIFY(window->b_Save_Database->isEnabled());
+        QVERIFY(!window->o_Timer_SAVE_BUTTON.isActive());
+
+        // A pending record edit; the automatic save waits for a quiet desktop.
+        TNodeHandle node = window->o_Tree_Data.AddChild(kNoNode, "Mail", kIconEmpty);
+        window->i_GLOBAL_Node_ID = node;
+        window->F_Login->setText("alice");
+        window->o_Timer_SAVE_Database.start();
+        QCOMPARE(window->o_Timer_SAVE_Database.interval(), 60000);
+        before = FileBytes(path);
+        fixture.idle->idle = 119999;
+        Fire(window->o_Timer_SAVE_Database);
+        QCOMPARE(FileBytes(path), before);
+        QVERIFY(window->o_Timer_SAVE_Database.isActive());
+        fixture.idle->idle = 120000;
+        Fire(window->o_Timer_SAVE_Database);
+        QVERIFY(FileBytes(path) != before);
+        QVERIFY(!window->o_Timer_SAVE_Database.isActive());
+        QCOMPARE(window->i_GLOBAL_Node_ID, TFormMain::NoNode);
+        TRecordFields fields;
+        QVERIFY(ReadFolderDataFromDataFolder(window->o_Tree_Data, node, fields));
+        QCOMPARE(fields.login, std::string("alice"));
+        // The file holds the record under the database's keys.
+        TKeyvaleTree reloaded;
+        QCOMPARE(LoadDatabaseFile(path.toStdString(), window->o_Keys, reloaded).status,
+                 TDatabaseLoadStatus::Loaded);
+        QCOMPARE(reloaded.NodeCount(), window->o_Tree_Data.NodeCount());
+    }
+
+    void closingWipesTheKeysAndListsTheFiles() {
+        TLifecycleFixture fixture;
+        auto window = fixture.NewWindow();
+        CreateDatabase(*window, fixture.Path("b.kvdb"), "b password");
+        QVERIFY(!IsZero(window->o_Keys.A_GLOBAL_BH, KvBigKeySize));
+        QVERIFY(!window->o_Keys.s_GLOBAL_MP.empty());
+        window->o_Tree_Data.AddChild(kNoNode, "Folder", 0);
+        window->P_DEACTIVATE_Current_Database();
+        const TKeyMaterial& keys = window->o_Keys;
+        QVERIFY(IsZero(keys.A_GLOBAL_BH, KvBigKeySize));
+        for (const TByteArray* key :
+             {&keys.A_GLOBAL_SH1, &keys.A_GLOBAL_SH2, &keys.A_GLOBAL_DH, &keys.A_GLOBAL_TH}) {
+            QVERIFY(IsZero(*key, KvKeySize));
+        }
+        QVERIFY(keys.s_GLOBAL_MP.empty());
+        QVERIFY(window->o_Tree_Data.IsEmpty());
+        QVERIFY(window->s_GLOBAL_Database_File.isEmpty());
+        QVERIFY(window->o_Panel_Big->isHidden());
+        QCOMPARE(ListTexts(window->o_TV_Files), QStringList{"b.kvdb"});
+        QVERIFY(window->F_Message->toPlainText().contains("     Dear user !   "));
+    }
+
+    // The probe of a new file fails in a folder without write permission:
+    // nothing is created and the open database stays open.
+    void readOnlyFolderKeepsTheOpenDatabase() {
+        TLifecycleFixture fixture;
+        auto window = fixture.NewWindow();
+        const QString open = fixture.Path("open.kvdb");
+        CreateDatabase(*window, open, "open password");
+        QTemporaryDir locked;
+        QFile::setPermissions(locked.path(), QFile::ReadOwner | QFile::ExeOwner);
+        {
+            QFile probe(locked.filePath("probe"));
+            if (probe.open(QIODevice::WriteOnly)) {
+                probe.close();
+                probe.remove();
+                QFile::setPermissions(locked.path(),
+                                      QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+                QSKIP("this user may write into any folder");
+            }
+        }
+        window->o_Page_Control->setCurrentWidget(window->page_Main_Password);
+        Choose(*window, locked.filePath("new"));
+        QVERIFY(
+            LastLine(window->F_Message_2).startsWith("Error ! Cannot create new database file. "));
+        QVERIFY(window->o_MP->isHidden());
+
+        // The folder becomes read-only while the panel is open.
+        QFile::setPermissions(locked.path(),
+                              QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        Choose(*window, locked.filePath("new"));
+        QVERIFY(window->o_MP->isVisible());
+        QFile::setPermissions(locked.path(), QFile::ReadOwner | QFile::ExeOwner);
+        EnterPassword(*window, "new password", "new password");
+        QVERIFY(LastLine(window->F_Message_2).startsWith("Error! Cannot create a database file. "));
+        QCOMPARE(window->s_GLOBAL_Database_File, open);
+        QVERIFY(!IsZero(window->o_Keys.A_GLOBAL_BH, KvBigKeySize));
+        QVERIFY(!QFile::exists(locked.filePath("new.kvdb")));
+        QFile::setPermissions(locked.path(),
+                              QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    }
+
+    // A database whose save fails is never closed: not for another database,
+    // not for a new one, and not silently at exit.
+    void failedSaveKeepsTheDatabaseOpen() {
+        TLifecycleFixture fixture;
+        auto window = fixture.NewWindow();
+        const QString current = fixture.Path("current.kvdb");
+        CreateDatabase(*window, current, "current password");
+        window->o_Tree_Data.AddChild(kNoNode, "Unsaved", 0);
+        const TByteArray keyBefore = window->o_Keys.A_GLOBAL_SH1;
+        {
+            QFile other(fixture.Path("other.kvdb"));
+            QVERIFY(other.open(QIODevice::WriteOnly));
+            other.write(QByteArray(3000, 'x'));
+        }
+        BlockSavesTo(current);
+
+        struct Case {
+            const char* chosen;
+            const char* password;
+            const char* repeat;
+        };
+        const Case cases[] = {{"other.kvdb", "other password", ""},
+                              {"fresh.kvdb", "fresh password", "fresh password"}};
+        for (const Case& c : cases) {
+            window->o_Page_Control->setCurrentWidget(window->page_Main_Password);
+            Choose(*window, fixture.Path(c.chosen));
+            QVERIFY(window->o_MP->isVisible());
+            EnterPassword(*window, c.password, c.repeat);
+            QCOMPARE(window->s_GLOBAL_Database_File, current);
+            QCOMPARE(window->o_Keys.A_GLOBAL_SH1, keyBefore);
+            QCOMPARE(window->o_Tree_Data.NodeCount(), std::size_t(1));
+            QVERIFY(!window->o_Panel_Big->isHidden());
+            QCOMPARE(LastLine(window->F_Message_2),
+                     QString("Error! Your current database could not be saved, so it stays open. "
+                             "Nothing else has been done."));
+            QVERIFY(window->F_Message->toPlainText().contains(
+                "Error! Cannot save your database to file [" + current + "]."));
+        }
+        QVERIFY(!QFile::exists(fixture.Path("fresh.kvdb")));
+
+        // At exit: the first close is refused with the reason, the second quits.
+        window->close();
+        QVERIFY(window->isVisible());
+        QCOMPARE(LastLine(window->F_Message),
+                 QString("Error! Your database could not be saved, so the program has not been "
+                         "closed. If you close it again, it quits without saving."));
+        window->close();
+        QVERIFY(!window->isVisible());
+    }
+
+    // A new main password counts only once the file holds it.
+    void failedPasswordChangeKeepsTheOldPassword() {
+        TLifecycleFixture fixture;
+        auto window = fixture.NewWindow();
+        const QString path = fixture.Path("keep.kvdb");
+        CreateDatabase(*window, path, "old password");
+        const TKeyMaterial before = window->o_Keys;
+        BlockSavesTo(path);
+
+        window->o_Page_Control->setCurrentWidget(window->page_Main_Password);
+        window->i_Change_Main_PasswordClick();
+        EnterPassword(*window, "new password", "new password");
+        QCOMPARE(LastLine(window->F_Message_2),
+                 QString("Error! Main password has not been changed: the database could not be "
+                         "saved. It stays open under its old main password."));
+        QVERIFY(!window->F_Message_2->toPlainText().contains("has been changed."));
+        QVERIFY(window->o_Keys.A_GLOBAL_SH1 == before.A_GLOBAL_SH1);
+        QVERIFY(window->o_Keys.A_GLOBAL_BH == before.A_GLOBAL_BH);
+        QCOMPARE(window->s_GLOBAL_Database_File, path);
+
+        // Once the file can be written again it is saved under the old keys.
+        UnblockSavesTo(path);
+        QVERIFY(window->P_Process_Save_Database_EVENT(path));
+        TKeyvaleTree tree;
+        QCOMPARE(LoadDatabaseFile(path.toStdString(), before, tree).status,
+                 TDatabaseLoadStatus::Loaded);
+    }
+};
+
+KEYVALE_APP_TEST_MAIN(TestDatabaseLifecycle)
+#include "test_database_lifecycle.moc"
