@@ -172,6 +172,7 @@ QWidget* TFormMain::CreatePageMainPassword() {
         Caption(Named(new QLabel(QStringLiteral("Opening an existing database ..."), o_MP),
                       "L_MP_Action", QStringLiteral("Action")));
     L_MP_Action->setStyleSheet(QStringLiteral("font-size: 15pt;"));
+    L_MP_Action->setWordWrap(true); // the change-password title is the longest
     auto* title = new QHBoxLayout;
     title->addWidget(i_MP_Action);
     title->addWidget(L_MP_Action, 1);
