@@ -425,6 +425,34 @@ class TestDatabaseLifecycle : public QObject {
         QVERIFY(window->F_Message->toPlainText().contains("     Dear user !   "));
     }
 
+    // Opening another database saves the open one first; with a wrong
+    // password no database is open afterwards.
+    void openingAnotherSavesTheCurrentFirst() {
+        TLifecycleFixture fixture;
+        auto window = fixture.NewWindow();
+        const QString first = fixture.Path("first.kvdb");
+        CreateDatabase(*window, first, "first password");
+        window->o_Tree_Data.AddChild(kNoNode, "Added after creation", kIconEmpty);
+        const TKeyMaterial firstKeys = window->o_Keys;
+        {
+            QFile other(fixture.Path("other.kvdb"));
+            QVERIFY(other.open(QIODevice::WriteOnly));
+            other.write(QByteArray(3000, 'x'));
+        }
+        window->o_Page_Control->setCurrentWidget(window->page_Main_Password);
+        Choose(*window, fixture.Path("other.kvdb"));
+        EnterPassword(*window, "some password", "");
+        QVERIFY(window->L_Wrong_Password->isVisible());
+        QVERIFY(window->s_GLOBAL_Database_File.isEmpty());
+        QVERIFY(IsZero(window->o_Keys.A_GLOBAL_SH1, KvKeySize));
+        QVERIFY(window->o_Tree_Data.IsEmpty());
+
+        TKeyvaleTree saved;
+        QCOMPARE(LoadDatabaseFile(first.toStdString(), firstKeys, saved).status,
+                 TDatabaseLoadStatus::Loaded);
+        QCOMPARE(saved.Text(saved.First()), std::string("Added after creation"));
+    }
+
     // The probe of a new file fails in a folder without write permission:
     // nothing is created and the open database stays open.
     void readOnlyFolderKeepsTheOpenDatabase() {
