@@ -2,9 +2,11 @@
 // creating, opening and re-keying, the saves (button, automatic, before
 // another database takes over, at exit) and closing with the wipe of the keys.
 #include <QDir>
+#include <QFileDialog>
 #include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTabWidget>
@@ -328,6 +330,50 @@ class TestDatabaseLifecycle : public QObject {
         QVERIFY(window->L_Database_File->text().isEmpty());
         QVERIFY(window->i_Open_File->isEnabled());
         QCOMPARE(fixture.TakeSounds(), QStringList{"S_B_Cancel_3"});
+    }
+
+    // The file dialog: its set-up, and a new name confirmed or refused.
+    void fileDialogChoosesOrCreates() {
+        TLifecycleFixture fixture;
+        auto window = fixture.NewWindow();
+        for (const bool create : {false, true}) {
+            QStringList filters;
+            QString suffix;
+            QString folder;
+            QTimer::singleShot(100, window.get(), [&] {
+                auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+                QVERIFY(dialog);
+                filters = dialog->nameFilters();
+                suffix = dialog->defaultSuffix();
+                folder = dialog->directory().path();
+                QTimer::singleShot(100, window.get(), [create] {
+                    auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+                    QVERIFY(box);
+                    QVERIFY(box->text().startsWith("letters.txt does not exist."));
+                    box->button(create ? QMessageBox::Yes : QMessageBox::No)->click();
+                });
+                // Typed into the dialog's name field, as a user would.
+                auto* name = dialog->findChild<QLineEdit*>("fileNameEdit");
+                QVERIFY(name);
+                name->setText("letters.txt");
+                static_cast<QDialog*>(dialog)->accept();
+            });
+            // Should a step above fail, no dialog is left waiting forever.
+            QTimer::singleShot(5000, window.get(), [] {
+                if (auto* stuck = qobject_cast<QDialog*>(QApplication::activeModalWidget())) {
+                    stuck->reject();
+                }
+            });
+            window->i_Open_File->Click();
+            QCOMPARE(filters, QStringList{"Keyvale Database (*.kvdb)"});
+            QCOMPARE(suffix, QString("kvdb"));
+            QCOMPARE(QDir(folder), QDir(fixture.folders.workingFolder.path()));
+            QCOMPARE(!window->o_MP->isHidden(), create);
+            QCOMPARE(window->F_Database_File_Name->text(),
+                     create ? fixture.Path("letters.txt.kvdb") : QString());
+        }
+        QCOMPARE(TFormMain::Tag(window->o_MP), 1);
+        QVERIFY(!window->i_Open_File->isEnabled()); // no second dialog while the panel is out
     }
 
     void enterPasswordIsLockedForAMoment() {
