@@ -147,6 +147,7 @@ TKeyvaleTreeView::TKeyvaleTreeView(QWidget* parent) : QTreeView(parent) {
     setSelectionMode(QAbstractItemView::SingleSelection);
     setEditTriggers(QAbstractItemView::SelectedClicked | QAbstractItemView::EditKeyPressed);
     setDragEnabled(true);
+    setAutoExpandDelay(700);
     setAcceptDrops(true);
     setDropIndicatorShown(false); // a drop always makes the node the target's last child
     setDragDropMode(QAbstractItemView::DragDrop);
@@ -218,6 +219,10 @@ void TKeyvaleTreeView::dragEnterEvent(QDragEnterEvent* event) {
 }
 
 void TKeyvaleTreeView::dragMoveEvent(QDragMoveEvent* event) {
+    // The view's own handling highlights the row under the mouse, opens a
+    // folder the mouse rests on and scrolls near the edges; whether the drop
+    // is accepted is decided here.
+    QTreeView::dragMoveEvent(event);
     const TNodeHandle target = NodeAt(event->position().toPoint());
     const bool accept = event->source() == this &&
                         event->mimeData()->hasFormat(kTreeNodeMimeType) && dragOver &&

@@ -384,6 +384,16 @@ class TestDatabaseTree : public QObject {
         db.Add("G");
         QCOMPARE(db.Outline(), QString("F(0)[a(1) b(1) c(1)] G(1)"));
 
+        // Open folders stay open whatever moves around them.
+        QVERIFY(w.o_TV_Main->isExpanded(db.Find("F")));
+        db.Choose("G");
+        w.b_Node_UpClick();
+        QCOMPARE(db.Outline(), QString("G(1) F(0)[a(1) b(1) c(1)]"));
+        QVERIFY(w.o_TV_Main->isExpanded(db.Find("F")));
+        QVERIFY(!w.o_TV_Main->isExpanded(db.Find("G")));
+        w.b_Node_DownClick();
+        QVERIFY(w.o_TV_Main->isExpanded(db.Find("F")));
+
         db.Choose("b");
         w.b_Node_DownClick();
         QCOMPARE(db.Outline(), QString("F(0)[a(1) c(1) b(1)] G(1)"));
