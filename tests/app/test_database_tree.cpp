@@ -604,6 +604,24 @@ class TestDatabaseTree : public QObject {
         QCOMPARE(db.Fields(), QStringList({"in", "box", "in@example.org", "", ""}));
     }
 
+    void arrowKeysChooseNodes() {
+        TOpenDatabase db;
+        TFormMain& w = db.w();
+        db.Add("A");
+        w.o_TV_Main->SelectNode(kNoNode);
+        db.Add("B");
+        db.Choose("A");
+        w.F_Login->insert("a");
+        db.Choose("B");
+        w.F_Login->insert("b");
+        QTest::keyClick(w.o_TV_Main, Qt::Key_Up);
+        QCOMPARE(db.Selected(), QString("A"));
+        QVERIFY(db.LogEndsWith("<< B >>  data changed."));
+        QCOMPARE(w.F_Login->text(), QString("a"));
+        QTest::keyClick(w.o_TV_Main, Qt::Key_End);
+        QCOMPARE(w.F_Login->text(), QString("b"));
+    }
+
     void noteLimitAndMask() {
         TOpenDatabase db;
         TFormMain& w = db.w();
