@@ -103,7 +103,6 @@ struct TOpenDatabase {
         }
         return log.endsWith(" --- " + text);
     }
-    QStringList Sounds() { return folders.sounds->played; }
     bool Played(const QString& name) { return !folders.sounds->played.filter(name).isEmpty(); }
     static TDesktopAlert* Alert() {
         for (QWidget* top : QApplication::topLevelWidgets()) {
