@@ -93,6 +93,8 @@ TFormMain::~TFormMain() {
     for (QObject* control : findChildren<QObject*>()) {
         disconnect(control, nullptr, this, nullptr);
     }
+    // The tree's model reads o_Tree_Data, which goes before the controls do.
+    o_TV_Main->setModel(nullptr);
 }
 
 int TFormMain::Tag(const QObject* control) {

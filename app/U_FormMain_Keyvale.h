@@ -19,6 +19,7 @@
 #include "U_KV_Hash_and_RAT_01.h"
 #include "U_Keyvale_TreeView_Data_Tree.h"
 #include "U_Sound_Player.h"
+#include "U_Tree_Model.h"
 
 class QComboBox;
 class QFrame;
@@ -26,6 +27,7 @@ class QLabel;
 class QLineEdit;
 class QListWidget;
 class QMenu;
+class QMimeData;
 class QPlainTextEdit;
 class QPushButton;
 class QScrollArea;
@@ -142,6 +144,10 @@ class TFormMain : public QMainWindow {
     QWidget* CreatePageDatabase();
     QWidget* CreatePageSettings();
     QWidget* CreatePageAbout();
+    void P_Tree_Setup(); // wiring of the folder tree, trash can and record panel
+    void P_Trash_Setup();
+    void P_Record_Setup();
+    void P_Record_Hover(QLabel* label, bool b_Inside);
     void FreezeLayout();
     QString LogHeader();
     void ShowDesktopAlert(const QString& header, const QString& message);
@@ -177,6 +183,35 @@ class TFormMain : public QMainWindow {
     // Shows o_Tree_Data afresh in o_TV_Main after it was replaced wholesale
     // (load, close).
     void P_Tree_View_Reset();
+    // ---- folder tree, trash can and record panel of the Database page
+    // (U_FormMain_Keyvale_Tree.cpp, _Trash.cpp, _Record.cpp)
+    TNodeHandle F_Selected_Node() const;
+    void P_Process_User_Select_Node_EVENT();
+    void i_Folder_CreateClick();
+    void P_Folder_Create(const QString& s_Folder_Name);
+    void i_Folder_FindClick();
+    bool o_TV_MainDragOver(TNodeHandle target); // what the view asks while dragging
+    void o_TV_MainDragDrop(TNodeHandle target);
+    QString o_TV_MainEdited(TNodeHandle node, const QString& s_Text);
+    void menu_Move_Node_to_RootClick();
+    void b_Node_UpClick();
+    void b_Node_DownClick();
+    bool i_Trash_CanDragOver(const QMimeData* data) const;
+    void i_Trash_CanDragDrop();
+    void b_Delete_FolderClick();
+    void b_Dont_Delete_FolderClick();
+    void P_Folder_Delete();
+    void P_Close_Warning_Panel();
+    void P_Save_Folder_Data_to_Data_Folder(std::int32_t& i_Selected_Node_ID);
+    void P_Save_Folder_Data_to_Data_Folder_Pending(); // before every save
+    void P_Read_Folder_Data_from_Data_Folder();
+    void P_Process_Change_Text_Data_EVENT();
+    void b_Password_ShowClick();
+    void i_Password_ViewClick();
+    void L_LoginClick();
+    void L_URLClick();
+    void o_Panel_TopMouseEnter();
+    void o_Panel_TVMouseEnter();
     int i_Global_Panel_Top_Height = 0;
     QString s_Active_Page_Name;
 
@@ -227,7 +262,8 @@ class TFormMain : public QMainWindow {
     QLineEdit* F_Folder_Name = nullptr;
     TPicture* i_Folder_Create = nullptr;
     TPicture* i_Folder_Find = nullptr;
-    QTreeWidget* o_TV_Main = nullptr;
+    TKeyvaleTreeView* o_TV_Main = nullptr; // shows o_Tree_Data through o_TV_Main_Model
+    TKeyvaleTreeModel* o_TV_Main_Model = nullptr;
     QMenu* o_Popup_Menu_TV_Main = nullptr;
     QAction* menu_Move_Node_to_Root = nullptr;
     QAction* menu_Cancel = nullptr;

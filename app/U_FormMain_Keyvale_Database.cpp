@@ -116,23 +116,9 @@ void TFormMain::P_Password_Show(bool boolean_Password_Show) {
     b_Password_Show->setIcon(KeyvaleIcon(boolean_Password_Show ? QStringLiteral("eye_closed")
                                                                : QStringLiteral("eye_open")));
     F_Password->setEchoMode(boolean_Password_Show ? QLineEdit::Normal : QLineEdit::Password);
-}
-
-void TFormMain::P_Tree_View_Reset() {
-    // Rebuilds the view's items from the tree; data nodes never show.
-    o_TV_Main->clear();
-    std::function<void(TNodeHandle, QTreeWidgetItem*)> add = [&](TNodeHandle parent,
-                                                                 QTreeWidgetItem* into) {
-        for (int row = 0; row < o_Tree_Data.ChildCount(parent); ++row) {
-            const TNodeHandle node = o_Tree_Data.Child(parent, row);
-            if (o_Tree_Data.TextLength(node) > 200) {
-                continue;
-            }
-            auto* item = into ? new QTreeWidgetItem(into) : new QTreeWidgetItem(o_TV_Main);
-            item->setText(0, QString::fromStdString(o_Tree_Data.Text(node)));
-            item->setData(0, Qt::UserRole, node);
-            add(node, item);
-        }
-    };
-    add(kNoNode, nullptr);
+    // The label "Password" toggles the same state and says what a click does.
+    SetTag(L_Password, boolean_Password_Show ? 1 : 0);
+    L_Password->setToolTip(boolean_Password_Show
+                               ? QStringLiteral("   Click here to hide your password   ")
+                               : QStringLiteral("   Click here to show your password   "));
 }

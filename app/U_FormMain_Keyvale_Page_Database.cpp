@@ -16,6 +16,7 @@
 
 #include "U_FormMain_Keyvale_Layout.h"
 #include "U_Picture.h"
+#include "U_Tree_Model.h"
 #include "U_Widget_Names.h"
 
 using namespace keyvale_layout;
@@ -90,10 +91,8 @@ QWidget* TFormMain::CreatePageDatabase() {
     row->addWidget(i_Folder_Find);
     tv->addWidget(o_Panel_Folder_Name);
 
-    o_TV_Main = MakeTree(
-        Named(new QTreeWidget(o_Panel_TV), "o_TV_Main", QStringLiteral("Folders and records")));
-    o_TV_Main->setDragDropMode(QAbstractItemView::InternalMove);
-    o_TV_Main->setEditTriggers(QAbstractItemView::SelectedClicked);
+    o_TV_Main =
+        Named(new TKeyvaleTreeView(o_Panel_TV), "o_TV_Main", QStringLiteral("Folders and records"));
     tv->addWidget(o_TV_Main, 1);
 
     // The tree's context menu: move the node to the root, or leave the menu.
@@ -216,6 +215,11 @@ QWidget* TFormMain::CreatePageDatabase() {
     warning->addWidget(L_Warning);
     warning->addLayout(answer);
     o_Panel_Warning->setVisible(false);
+
+    // What the controls of the tree, the trash can and the record panel do.
+    P_Tree_Setup();
+    P_Trash_Setup();
+    P_Record_Setup();
 
     return page;
 }
