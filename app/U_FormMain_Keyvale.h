@@ -103,8 +103,6 @@ class TFormMain : public QMainWindow {
     void b_Save_DatabaseClick();
     void o_Timer_SAVE_DatabaseTimer();
     void i_Change_Main_PasswordClick();
-    // Writes the record panel's pending edit into the tree before a save.
-    void P_Save_Folder_Data_to_Data_Folder_Pending();
     // The panel's hidden position lies this far below its shown one.
     static constexpr int MP_Slide_Distance = 550;
     static constexpr int MP_Slide_Step = 35;

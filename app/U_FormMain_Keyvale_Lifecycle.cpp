@@ -18,7 +18,6 @@
 #include "U_Keyvale_Database_File.h"
 #include "U_Keyvale_Read_Write_Files.h"
 #include "U_Keyvale_Read_Write_Names.h"
-#include "U_Keyvale_TreeView_Data_Fields.h"
 
 namespace {
 
@@ -201,13 +200,6 @@ bool TFormMain::P_Process_Save_Database_EVENT(const QString& s_Database_File_Nam
     o_Timer_SAVE_Database.stop();
     P_Save_Folder_Data_to_Data_Folder_Pending();
     return P_Save_Database_File(s_Database_File_Name);
-}
-
-void TFormMain::P_Save_Folder_Data_to_Data_Folder_Pending() {
-    SaveFolderDataToDataFolder(o_Tree_Data, i_GLOBAL_Node_ID,
-                               {F_Login->text().toStdString(), F_Password->text().toStdString(),
-                                F_EMail->text().toStdString(), F_URL->text().toStdString(),
-                                F_Note->toPlainText().toStdString()});
 }
 
 bool TFormMain::P_Save_Database_File(const QString& s_Database_File_Name) {

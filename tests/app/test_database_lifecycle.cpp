@@ -220,7 +220,7 @@ class TestDatabaseLifecycle : public QObject {
         EnterPassword(*window, "first password", "");
         QCOMPARE(window->s_GLOBAL_Database_File, path);
         QCOMPARE(window->o_Tree_Data.Text(window->o_Tree_Data.First()), std::string("Bank"));
-        QCOMPARE(window->o_TV_Main->topLevelItemCount(), 1);
+        QCOMPARE(window->o_TV_Main_Model->rowCount(), 1);
         QCOMPARE(window->o_Page_Control->currentWidget(), window->page_Database);
         QVERIFY(window->o_MP->isHidden());
         QCOMPARE(window->L_Database_File->text(), QString("secrets.kvdb"));
