@@ -16,10 +16,6 @@ template <typename Action> void Run(TTestWindowFolders& folders, Action action) 
     window.close();
 }
 
-void Run(TTestWindowFolders& folders) {
-    Run(folders, [](TFormMain&) {});
-}
-
 } // namespace
 
 class TestSettingsCycles : public QObject {
