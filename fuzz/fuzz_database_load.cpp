@@ -8,6 +8,7 @@
 // unchanged, and a failure must leave no half tree behind.
 #include "U_Keyvale_Database_File.h"
 #include "U_Keyvale_TreeView_Data_Kinds.h"
+#include "fuzz_check.h"
 #include "fuzz_keys.h"
 #include "fuzz_tree_outline.h"
 
@@ -16,12 +17,6 @@
 #include <string>
 
 namespace {
-
-void Check(bool condition) {
-    if (!condition) {
-        std::abort();
-    }
-}
 
 const char* const kFileName = "fuzz.kvdb";
 
@@ -34,9 +29,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const TKeyMaterial& keys = FuzzKeys();
     TByteArray file(data + 1, data + size);
     const bool enciphered = data[0] != 0;
+    if (enciphered && file.empty()) {
+        return 0; // every saved plaintext holds at least its frame
+    }
     if (enciphered) {
         TByteArray key = KvUnwrapKey(keys.A_GLOBAL_BH, keys.A_GLOBAL_DH);
-        Check(
+        FUZZ_CHECK(
             KvCryptPayload(file, key, keys.A_GLOBAL_TH, keys.A_GLOBAL_SH1, keys.A_GLOBAL_SH2, true)
                 .empty());
         KvSecureWipe(key);
@@ -49,28 +47,37 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         std::string("Error! Cannot read data from file [") + kFileName + "]. ";
     switch (result.status) {
     case TDatabaseLoadStatus::WrongPassword:
-        Check(!enciphered);
-        Check(result.message == KvWrongPasswordText);
-        Check(tree.NodeCount() == 1 && tree.Text(tree.First()) == "sentinel");
+        FUZZ_CHECK(!enciphered);
+        FUZZ_CHECK(result.message == KvWrongPasswordText);
+        FUZZ_CHECK(tree.NodeCount() == 1 && tree.Text(tree.First()) == "sentinel");
         return 0;
     case TDatabaseLoadStatus::Failed:
-        Check(result.message.rfind(failurePrefix, 0) == 0);
-        Check(tree.IsEmpty());
+        FUZZ_CHECK(result.message.rfind(failurePrefix, 0) == 0);
+        FUZZ_CHECK(tree.IsEmpty());
         return 0;
     case TDatabaseLoadStatus::Loaded:
         break;
     }
-    Check(result.message == std::string("Database has been loaded from file [") + kFileName + "].");
-    Check(result.databaseEmpty == tree.IsEmpty());
+    FUZZ_CHECK(result.message ==
+               std::string("Database has been loaded from file [") + kFileName + "].");
+    FUZZ_CHECK(result.databaseEmpty == tree.IsEmpty());
     for (TNodeHandle root = tree.First(); root != kNoNode; root = tree.NextSibling(root)) {
-        Check(tree.TextLength(root) < kDataNodeMinimumLength);
+        FUZZ_CHECK(tree.TextLength(root) < kDataNodeMinimumLength);
     }
 
     TByteArray saved;
-    Check(EncryptDatabase(tree, keys, saved).empty());
+    FUZZ_CHECK(EncryptDatabase(tree, keys, saved).empty());
     TKeyvaleTree reloaded;
     TDatabaseLoadResult again = DecryptDatabase(saved, kFileName, keys, reloaded);
-    Check(again.status == TDatabaseLoadStatus::Loaded);
-    Check(FuzzOutline(reloaded) == FuzzOutline(tree));
+    FUZZ_CHECK(again.status == TDatabaseLoadStatus::Loaded);
+    // A blank line of a file not written by Keyvale loads as an empty name,
+    // which the next save writes as "< >", the window's name for an empty
+    // one; nothing else may change.
+    for (TNodeHandle n = tree.First(); n != kNoNode; n = tree.NextInPreOrder(n)) {
+        if (tree.Text(n).empty()) {
+            tree.SetText(n, "< >");
+        }
+    }
+    FUZZ_CHECK(FuzzOutline(reloaded) == FuzzOutline(tree));
     return 0;
 }

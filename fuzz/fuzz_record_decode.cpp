@@ -3,6 +3,7 @@
 #include "U_KV_Hash_and_RAT_01.h"
 #include "U_Keyvale_TreeView_Data_Record.h"
 #include "U_Keyvale_TreeView_Data_Text.h"
+#include "fuzz_check.h"
 
 #include <array>
 #include <cstdint>
@@ -16,12 +17,6 @@ std::size_t TotalUnits(const TRecordFields& f) {
            Utf16Length(f.url) + Utf16Length(f.note);
 }
 
-void Check(bool condition) {
-    if (!condition) {
-        std::abort();
-    }
-}
-
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -32,11 +27,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     TRecordFields decoded = RecordDataDecode(text);
     std::size_t available = Utf16Length(KvDecipherText(text));
     std::size_t total = TotalUnits(decoded);
-    Check(total == 0 || total + 20 <= available);
+    FUZZ_CHECK(total == 0 || total + 20 <= available);
     for (const std::string* f :
          {&decoded.login, &decoded.password, &decoded.email, &decoded.url, &decoded.note}) {
-        Check(Utf16Length(*f) <= kMaximumEncodableFieldLength);
-        Check(IsValidUtf8(*f));
+        FUZZ_CHECK(Utf16Length(*f) <= kMaximumEncodableFieldLength);
+        FUZZ_CHECK(IsValidUtf8(*f));
     }
 
     // The same bytes as five fields (split at 0x1F): valid text within the
@@ -57,8 +52,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     if (encodable) {
         std::string node = RecordDataEncode(fields);
-        Check(Utf16Length(KvDecipherText(node)) >= kRecordPlainTextMinimum);
-        Check(RecordDataDecode(node) == fields);
+        FUZZ_CHECK(Utf16Length(KvDecipherText(node)) >= kRecordPlainTextMinimum);
+        FUZZ_CHECK(RecordDataDecode(node) == fields);
     }
     return 0;
 }

@@ -1,6 +1,7 @@
 // The settings reader on any file content: reading never fails loudly and
 // gives values the window can use; writing a key changes that key alone.
 #include "U_Keyvale_Read_Write_Settings.h"
+#include "fuzz_check.h"
 
 #include <unistd.h>
 
@@ -11,12 +12,6 @@
 #include <string>
 
 namespace {
-
-void Check(bool condition) {
-    if (!condition) {
-        std::abort();
-    }
-}
 
 constexpr int kSkinCount = 60;
 
@@ -40,21 +35,21 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string hl = IniReadString(path, kIniKeyHashLength);
     // Lines end at LF (a CR before it belongs to the ending); a lone CR is
     // part of the value.
-    Check(sn.find('\n') == std::string::npos && hl.find('\n') == std::string::npos);
+    FUZZ_CHECK(sn.find('\n') == std::string::npos && hl.find('\n') == std::string::npos);
 
     TLoadedSettings settings = LoadSettingsFromIni(path, kSkinCount);
-    Check(settings.skinIndex >= 0 && settings.skinIndex < kSkinCount);
-    Check(IsIntegerInRange(settings.hashLengthText, kMinimumHashLength, kMaximumHashLength));
-    Check(!settings.hashLengthText.empty());
+    FUZZ_CHECK(settings.skinIndex >= 0 && settings.skinIndex < kSkinCount);
+    FUZZ_CHECK(IsIntegerInRange(settings.hashLengthText, kMinimumHashLength, kMaximumHashLength));
+    FUZZ_CHECK(!settings.hashLengthText.empty());
 
     // A write replaces or adds its key and leaves the other one as it was.
-    Check(IniWriteString(path, kIniKeySkin, "17"));
-    Check(IniReadString(path, kIniKeySkin) == "17");
-    Check(IniReadString(path, kIniKeyHashLength) == hl);
-    Check(IniWriteString(path, kIniKeyHashLength, "250"));
-    Check(IniReadString(path, kIniKeyHashLength) == "250");
-    Check(IniReadString(path, kIniKeySkin) == "17");
+    FUZZ_CHECK(IniWriteString(path, kIniKeySkin, "17"));
+    FUZZ_CHECK(IniReadString(path, kIniKeySkin) == "17");
+    FUZZ_CHECK(IniReadString(path, kIniKeyHashLength) == hl);
+    FUZZ_CHECK(IniWriteString(path, kIniKeyHashLength, "250"));
+    FUZZ_CHECK(IniReadString(path, kIniKeyHashLength) == "250");
+    FUZZ_CHECK(IniReadString(path, kIniKeySkin) == "17");
     TLoadedSettings written = LoadSettingsFromIni(path, kSkinCount);
-    Check(written.skinIndex == 16 && written.hashLengthText == "250");
+    FUZZ_CHECK(written.skinIndex == 16 && written.hashLengthText == "250");
     return 0;
 }

@@ -1,0 +1,60 @@
+#include "U_KV_Secure_Memory_01.h"
+
+#include <string.h> // explicit_bzero
+#include <sys/mman.h>
+#include <sys/prctl.h>
+#include <sys/resource.h>
+#include <unistd.h>
+
+namespace {
+
+std::size_t PageSize() {
+    static const std::size_t size = [] {
+        long page = sysconf(_SC_PAGESIZE);
+        return page > 0 ? static_cast<std::size_t>(page) : std::size_t{4096};
+    }();
+    return size;
+}
+
+} // namespace
+
+std::size_t KvSecurePageRoundedSize(std::size_t bytes) {
+    const std::size_t page = PageSize();
+    if (bytes == 0) {
+        return page;
+    }
+    if (bytes > static_cast<std::size_t>(-1) - page) {
+        throw std::bad_alloc();
+    }
+    return (bytes + page - 1) / page * page;
+}
+
+void* KvSecureAllocate(std::size_t bytes) {
+    const std::size_t size = KvSecurePageRoundedSize(bytes);
+    void* memory = mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (memory == MAP_FAILED) {
+        throw std::bad_alloc();
+    }
+    // Both may fail (the lock limit, an old kernel); the memory is usable
+    // either way and is wiped on release.
+    (void)mlock(memory, size);
+    (void)madvise(memory, size, MADV_DONTDUMP);
+    return memory;
+}
+
+void KvSecureRelease(void* memory, std::size_t bytes) noexcept {
+    if (memory == nullptr) {
+        return;
+    }
+    const std::size_t size = KvSecurePageRoundedSize(bytes);
+    explicit_bzero(memory, bytes);
+    (void)munlock(memory, size);
+    (void)munmap(memory, size);
+}
+
+bool KvProtectProcess() {
+    const rlimit noCore{0, 0};
+    const bool coreOff = setrlimit(RLIMIT_CORE, &noCore) == 0;
+    const bool notDumpable = prctl(PR_SET_DUMPABLE, 0, 0, 0, 0) == 0;
+    return coreOff && notDumpable;
+}
