@@ -1,0 +1,329 @@
+// TFormMain: construction, the start-up sequence, page switching, the close
+// sequence and the start hint.
+#include "U_FormMain_Keyvale.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDir>
+#include <QGraphicsOpacityEffect>
+#include <QLineEdit>
+#include <QMoveEvent>
+#include <QPlainTextEdit>
+#include <QPropertyAnimation>
+#include <QPushButton>
+#include <QScreen>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QTabWidget>
+#include <QTextEdit>
+#include <QThread>
+#include <QTreeWidget>
+#include <QWheelEvent>
+
+#include "U_Desktop_Alert.h"
+#include "U_FormMain_Keyvale_Layout.h"
+#include "U_Keyvale_Read_Write_Settings.h"
+#include "U_Log_Time_Format.h"
+#include "U_Picture.h"
+
+namespace {
+
+constexpr int kPageFadeMs = 300;
+constexpr int kHintStepPauseMs = 15; // keeps the arrow visible on fast machines
+
+} // namespace
+
+TFormMain::TServices TFormMain::DefaultServices() {
+    TServices services;
+    services.iniPath = IniFilePath();
+    services.workingDirectory = QDir::currentPath();
+    services.soundPlayer = std::make_shared<TSoundEffectPlayer>();
+    services.clock = [] { return QTime::currentTime(); };
+    services.locale = QLocale::system();
+    return services;
+}
+
+TFormMain::TFormMain(TServices services)
+    : services_(std::move(services)),
+      timeFormat_(std::make_unique<TLogTimeFormat>(LogTimeFormatFromLocale(services_.locale))),
+      JvDesktopAlert1(std::make_unique<TDesktopAlert>()) {
+    InitKeyvaleResources();
+    setObjectName(QStringLiteral("FormMain"));
+    setWindowTitle(QStringLiteral("Keyvale (version 2.3)"));
+    setWindowIcon(KeyvaleIcon(QStringLiteral("keyvale")));
+    setAccessibleName(QStringLiteral("Keyvale"));
+
+    CreatePages();
+
+    o_Timer_Hint.setObjectName(QStringLiteral("o_Timer_Hint"));
+    o_Timer_Hint.setInterval(2000);
+    connect(&o_Timer_Hint, &QTimer::timeout, this, &TFormMain::o_Timer_HintTimer);
+    o_Timer_SAVE_Database.setObjectName(QStringLiteral("o_Timer_SAVE_Database"));
+    o_Timer_SAVE_Database.setInterval(60000);
+    o_Timer_SAVE_BUTTON.setObjectName(QStringLiteral("o_Timer_SAVE_BUTTON"));
+    o_Timer_SAVE_BUTTON.setInterval(10000);
+    connect(&o_Timer_SAVE_BUTTON, &QTimer::timeout, this, [this] {
+        b_Save_Database->setEnabled(true);
+        o_Timer_SAVE_BUTTON.stop();
+    });
+    o_Timer_Enter_Button.setObjectName(QStringLiteral("o_Timer_Enter_Button"));
+    o_Timer_Enter_Button.setInterval(1500);
+    connect(&o_Timer_Enter_Button, &QTimer::timeout, this, [this] {
+        b_M->setEnabled(true);
+        F_MP1->setReadOnly(false);
+        F_MP2->setReadOnly(false);
+        o_Timer_Enter_Button.stop();
+    });
+
+    connect(o_Page_Control, &QTabWidget::currentChanged, this, &TFormMain::o_Page_ControlChange);
+
+    P_Program_Start(); // FormCreate
+    o_Timer_Hint.start();
+}
+
+TFormMain::~TFormMain() {
+    // The controls are destroyed after this object's own members; nothing
+    // they signal on the way out (a page removed, a list cleared) may reach
+    // the handlers.
+    for (QObject* control : findChildren<QObject*>()) {
+        disconnect(control, nullptr, this, nullptr);
+    }
+    // The tree's model reads o_Tree_Data, which goes before the controls do.
+    o_TV_Main->setModel(nullptr);
+}
+
+int TFormMain::Tag(const QObject* control) {
+    return control->property("Tag").toInt();
+}
+
+void TFormMain::SetTag(QObject* control, int value) {
+    control->setProperty("Tag", value);
+}
+
+void TFormMain::ProcessMessages() {
+    QCoreApplication::processEvents(QEventLoop::AllEvents);
+}
+
+void TFormMain::P_Program_Start() {
+    // 1. The window has one size and keeps it.
+    setFixedSize(WindowWidth, WindowHeight);
+
+    // 2. The working directory, with exactly one trailing separator.
+    s_GLOBAL_Current_Directory = services_.workingDirectory + QLatin1Char('/');
+    s_GLOBAL_Current_Directory.replace(QStringLiteral("//"), QStringLiteral("/"));
+
+    // 3. Freeze the parts of the layout that must not move.
+    FreezeLayout();
+
+    // 4. Appearance, entry 39 until the settings say otherwise.
+    P_Skins_Setup();
+
+    // 5. Folder names are limited in length by the tree's rules.
+    F_Folder_Name->setMaxLength(200);
+
+    // 7. Start on the Main password page.
+    o_Page_Control->blockSignals(true);
+    o_Page_Control->setCurrentWidget(page_Main_Password);
+    o_Page_Control->blockSignals(false);
+    s_Active_Page_Name = page_Main_Password->objectName();
+
+    // 9. No database open; characters hidden.
+    s_GLOBAL_Database_File.clear();
+    P_MP_Show(false);
+    P_Hash_Argument_Show(false);
+    P_DEACTIVATE_Current_Database();
+
+    // 10. The welcome text, centred, until the first message replaces it.
+    QString welcome = F_Message_Start->toPlainText();
+    welcome.replace(QStringLiteral("********"), QStringLiteral("kvdb"), Qt::CaseInsensitive);
+    QTextOption centred = F_Message_2->document()->defaultTextOption();
+    centred.setAlignment(Qt::AlignHCenter);
+    F_Message_2->document()->setDefaultTextOption(centred);
+    F_Message_2->setPlainText(welcome);
+    SetTag(F_Message_2, 1);
+
+    // 11. The log panel's height, to restore it on each visit.
+    i_Global_Panel_Top_Height = o_Panel_Top->minimumHeight();
+
+    // 12. The calculator's length list.
+    P_Fill_Hash_Length_List();
+
+    // 13. The open/create pictures share one place and height.
+    for (TPicture* picture : {i_Main_Password_1, i_Open_File, i_Change_Main_Password}) {
+        picture->setFixedHeight(148);
+    }
+    i_Main_Password_1->setVisible(true);
+    i_Change_Main_Password->setVisible(false);
+
+    // 14. The user's choices of the last run.
+    P_Load_Settings_from_ini_File();
+
+    // 15. The log panel keeps its height.
+    o_Panel_Top->setFixedHeight(o_Panel_Top->minimumHeight());
+
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        const QRect area = screen->availableGeometry();
+        move(area.center() - QPoint(WindowWidth / 2, WindowHeight / 2));
+    }
+}
+
+// The tree panel, the message window and the search row keep the size the
+// layout gave them, whatever the theme's fonts ask for later.
+void TFormMain::FreezeLayout() {
+    o_Panel_TV->setMinimumWidth(keyvale_layout::TreePanelWidth);
+    F_Message_2->setMaximumHeight(keyvale_layout::LogHeight);
+    o_Panel_Folder_Name->setMinimumHeight(o_Panel_Folder_Name->sizeHint().height());
+}
+
+// The window's outer size, frame included, is 1300 by 920. The frame is known
+// only once the window manager has framed the window, which shows as a move;
+// then the inner size shrinks by the frame once and the window is centred
+// again. Without a frame (no window manager) nothing changes.
+void TFormMain::moveEvent(QMoveEvent* event) {
+    QMainWindow::moveEvent(event);
+    KeepOuterSize();
+}
+
+void TFormMain::KeepOuterSize() {
+    if (outerSizeKept_ || !isVisible()) {
+        return;
+    }
+    const QSize frame = frameGeometry().size() - geometry().size();
+    if (frame.width() <= 0 && frame.height() <= 0) {
+        return;
+    }
+    outerSizeKept_ = true;
+    setFixedSize(QSize(WindowWidth, WindowHeight) - frame);
+    if (const QScreen* screen = this->screen()) {
+        const QRect area = screen->availableGeometry();
+        move(area.center() - QPoint(WindowWidth / 2, WindowHeight / 2));
+    }
+}
+
+void TFormMain::o_Page_ControlChange() {
+    QWidget* page = o_Page_Control->currentWidget();
+    s_Active_Page_Name = page->objectName();
+
+    PlaySoundResource(QStringLiteral("S_Tab_Change_1"));
+    JvDesktopAlert1->CloseAlert();
+
+    if (page == page_Exit) {
+        close();
+        return;
+    }
+    if (page == page_Main_Password) {
+        const bool databaseOpen = !s_GLOBAL_Database_File.isEmpty();
+        i_Change_Main_Password->setVisible(databaseOpen);
+        i_Main_Password_1->setVisible(!databaseOpen);
+    }
+    if (page == page_Database) {
+        o_Panel_Top->setFixedHeight(i_Global_Panel_Top_Height);
+        if (o_Panel_TV->width() != o_Panel_TV->minimumWidth()) {
+            o_Panel_TV->resize(o_Panel_TV->minimumWidth(), o_Panel_TV->height());
+        }
+    }
+    if (page != page_Settings) {
+        P_Hash_Argument_Show(false);
+    }
+    AnimatePageChange(page);
+}
+
+// The new page fades in over the old look instead of appearing abruptly.
+void TFormMain::AnimatePageChange(QWidget* page) {
+    auto* effect = new QGraphicsOpacityEffect(page);
+    effect->setOpacity(0.0);
+    page->setGraphicsEffect(effect);
+    auto* fade = new QPropertyAnimation(effect, "opacity", page);
+    fade->setDuration(kPageFadeMs);
+    fade->setStartValue(0.0);
+    fade->setEndValue(1.0);
+    connect(fade, &QPropertyAnimation::finished, page,
+            [page] { page->setGraphicsEffect(nullptr); });
+    fade->start(QAbstractAnimation::DeleteWhenStopped);
+}
+
+void TFormMain::closeEvent(QCloseEvent* event) {
+    // FormClose. A second close request while the first runs changes nothing.
+    if (closing_) {
+        event->accept();
+        return;
+    }
+    closing_ = true;
+    o_Timer_SAVE_Database.stop();
+    if (b_GLOBAL_Save_Database_in_progress_EVENT) {
+        while (b_GLOBAL_Save_Database_in_progress_EVENT) {
+            for (int pass = 0; pass < 3; ++pass) {
+                ProcessMessages();
+            }
+        }
+        P_Main_Exit(false); // the save that just finished is not repeated
+    } else {
+        P_Main_Exit(true);
+    }
+    JvDesktopAlert1->CloseAlert();
+    event->accept();
+}
+
+void TFormMain::P_Main_Exit(bool b_Save_Database) {
+    o_Timer_SAVE_Database.stop();
+    if (b_Save_Database) {
+        P_Process_Save_Database_EVENT(s_GLOBAL_Database_File);
+    }
+    if (o_Page_Control->currentWidget() == page_Database) {
+        // No record stays on screen while the window goes.
+        F_Folder_Name->setFocus();
+        o_TV_Main->setVisible(false);
+    }
+    P_Save_Settings_to_ini_File();
+}
+
+void TFormMain::o_Timer_HintTimer() {
+    if (o_TV_Files->isEnabled()) {
+        o_Timer_Hint.stop(); // there are files to choose from: no hint ever
+        return;
+    }
+    SetTag(&o_Timer_Hint, Tag(&o_Timer_Hint) + 1);
+    if (Tag(&o_Timer_Hint) >= 2) {
+        o_Timer_Hint.stop();
+        P_Hint_1();
+    }
+}
+
+void TFormMain::P_Hint_1() {
+    if (Tag(i_Hint_1) != 0) {
+        return;
+    }
+    SetTag(i_Hint_1, 1);
+    QWidget* page = i_Hint_1->parentWidget();
+    const int start = b_Create_Database->mapTo(page, QPoint(0, 0)).y();
+    const QPoint image = i_Open_File->mapTo(page, QPoint(0, 0));
+    i_Hint_1->move(image.x() + i_Open_File->width() / 3, start);
+    i_Hint_1->show();
+    i_Hint_1->raise();
+    const int steps = (start - image.y() - 2 * i_Hint_1->height()) / 2;
+    for (int k = 1; k <= steps; ++k) {
+        i_Hint_1->move(i_Hint_1->x(), start - 2 * k);
+        ProcessMessages();
+        QThread::msleep(kHintStepPauseMs);
+    }
+    i_Hint_1->hide();
+    SetTag(i_Hint_1, 0);
+}
+
+bool TFormMain::eventFilter(QObject* watched, QEvent* event) {
+    if (sScrollBox_Manual && watched == sScrollBox_Manual->viewport() &&
+        event->type() == QEvent::Wheel) {
+        auto* wheel = static_cast<QWheelEvent*>(event);
+        // 120 units are one notch of a wheel; touchpads send parts of it.
+        QScrollBar* bar = sScrollBox_Manual->verticalScrollBar();
+        bar->setValue(bar->value() - wheel->angleDelta().y() * ManualScrollStep / 120);
+        return true;
+    }
+    for (QPlainTextEdit* box : {F_KV_Hash_62, F_KV_Hash_64, F_KV_Hash_90}) {
+        if (box && watched == box->viewport() && event->type() == QEvent::MouseButtonRelease) {
+            F_KV_Hash_Click(box);
+            break;
+        }
+    }
+    return QMainWindow::eventFilter(watched, event);
+}

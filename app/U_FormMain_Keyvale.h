@@ -1,0 +1,288 @@
+// The program's one window: five pages, the message logs, the sounds, the
+// appearance, the settings and the hash calculator. The window holds all
+// state of the program and of the open database; every user action is one of
+// its handlers and runs to completion on the user-interface thread.
+#pragma once
+
+#include <QElapsedTimer>
+#include <QLocale>
+#include <QMainWindow>
+#include <QTime>
+#include <QTimer>
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "U_KV_Hash_and_RAT_01.h"
+#include "U_Keyvale_TreeView_Data_Tree.h"
+#include "U_Sound_Player.h"
+#include "U_Tree_Model.h"
+
+class QComboBox;
+class QFrame;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QMenu;
+class QMimeData;
+class QPlainTextEdit;
+class QPushButton;
+class QScrollArea;
+class QTabWidget;
+class QTextEdit;
+class QTreeWidget;
+class TDesktopAlert;
+class TPicture;
+struct TLogTimeFormat;
+
+class TFormMain : public QMainWindow {
+    Q_OBJECT
+  public:
+    // Everything the window takes from its surroundings. The program uses the
+    // defaults; tests pass their own settings file, folder, clock and player.
+    struct TServices {
+        std::string iniPath;                       // the settings file
+        QString workingDirectory;                  // where database files are listed
+        std::shared_ptr<TSoundPlayer> soundPlayer; // plays the clips
+        std::function<QTime()> clock;              // time of day for the logs
+        QLocale locale;                            // time stamp format
+    };
+    static TServices DefaultServices();
+
+    static constexpr int WindowWidth = 1300;
+    static constexpr int WindowHeight = 920;
+    static constexpr int NoNode = -2147483647 - 1;
+    static constexpr int ManualScrollStep = 150;
+
+    explicit TFormMain(TServices services = DefaultServices());
+    ~TFormMain() override;
+
+    // ---- start-up, pages, close
+    void P_Program_Start();
+    void o_Page_ControlChange();
+    void P_Main_Exit(bool b_Save_Database);
+    void o_Timer_HintTimer();
+    void P_Hint_1();
+
+    // ---- message logs and sounds
+    void P_Print_Message(const QString& s_Message, bool boolean_Desktop_Alert);
+    void P_Print_Message_2(const QString& s_Message, bool boolean_Desktop_Alert);
+    void PlaySoundResource(const QString& name);
+
+    // ---- database state (the no-database state for now)
+    void P_DEACTIVATE_Current_Database();
+    void P_Database_TAB_ENABLE(bool b_Enable);
+    void P_Database_File_List_Box_Refresh();
+    void P_Process_Save_Database_EVENT(const QString& s_Database_File_Name);
+    void P_MP_Show(bool b_MP_Show);
+    void P_Input_Data_Controls_Activate(bool b_ACTIVATE);
+    void P_Password_Show(bool boolean_Password_Show);
+
+    // ---- hash calculator
+    void P_Fill_Hash_Length_List();
+    void P_Hash_Argument_Show(bool boolean_Show);
+    void F_Hash_ArgumentChange();
+    void F_Hash_LengthChange();
+    void i_Hash_ArgumentClick();
+    void F_KV_Hash_Click(QPlainTextEdit* box);
+
+    // ---- appearance
+    void P_Skins_Setup();
+    void P_Apply_Skin(int index);
+    void o_List_Skin_2Click();
+    int ActiveSkinIndex() const { return activeSkin_; }
+
+    // ---- settings file
+    void P_Load_Settings_from_ini_File();
+    void P_Save_Settings_to_ini_File();
+
+    // Integer tags of controls: re-entry guards, modes and toggles.
+    static int Tag(const QObject* control);
+    static void SetTag(QObject* control, int value);
+
+  protected:
+    void closeEvent(QCloseEvent* event) override; // FormClose
+    void moveEvent(QMoveEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+  private:
+    void CreatePages();
+    QWidget* CreatePageMainPassword();
+    QWidget* CreatePageDatabase();
+    QWidget* CreatePageSettings();
+    QWidget* CreatePageAbout();
+    void P_Tree_Setup(); // wiring of the folder tree, trash can and record panel
+    void P_Trash_Setup();
+    void P_Record_Setup();
+    void P_Record_Hover(QLabel* label, bool b_Inside);
+    void FreezeLayout();
+    QString LogHeader();
+    void ShowDesktopAlert(const QString& header, const QString& message);
+    void AnimatePageChange(QWidget* page);
+    void KeepOuterSize();
+    void AnimateThemeChange();
+    static void ProcessMessages();
+
+    TServices services_;
+    std::unique_ptr<TLogTimeFormat> timeFormat_;
+    std::unique_ptr<TDesktopAlert> JvDesktopAlert1;
+    int activeSkin_ = -1;
+    bool closing_ = false;
+    bool outerSizeKept_ = false;
+
+  public:
+    // ---- state of the program and of the open database
+    std::int32_t i_GLOBAL_Node_ID = NoNode;
+    QString s_GLOBAL_Current_Directory;
+    QString s_GLOBAL_Database_File;
+    bool b_GLOBAL_IGNORE_CHANGE_TEXT_EVENT = false;
+    bool b_GLOBAL_Save_Database_in_progress_EVENT = false;
+    // The key arrays A_GLOBAL_SH1 ... A_GLOBAL_BH and the password slot
+    // s_GLOBAL_MP of the open database; Wipe() when it closes.
+    TKeyMaterial o_Keys;
+    // The content of the open database; o_TV_Main shows it.
+    TKeyvaleTree o_Tree_Data;
+    // Shows o_Tree_Data afresh in o_TV_Main after it was replaced wholesale
+    // (load, close).
+    void P_Tree_View_Reset();
+    // ---- folder tree, trash can and record panel of the Database page
+    // (U_FormMain_Keyvale_Tree.cpp, _Trash.cpp, _Record.cpp)
+    TNodeHandle F_Selected_Node() const;
+    void P_Process_User_Select_Node_EVENT();
+    void i_Folder_CreateClick();
+    void P_Folder_Create(const QString& s_Folder_Name);
+    void i_Folder_FindClick();
+    bool o_TV_MainDragOver(TNodeHandle target); // what the view asks while dragging
+    void o_TV_MainDragDrop(TNodeHandle target);
+    QString o_TV_MainEdited(TNodeHandle node, const QString& s_Text);
+    void menu_Move_Node_to_RootClick();
+    void b_Node_UpClick();
+    void b_Node_DownClick();
+    bool i_Trash_CanDragOver(const QMimeData* data) const;
+    void i_Trash_CanDragDrop();
+    void b_Delete_FolderClick();
+    void b_Dont_Delete_FolderClick();
+    void P_Folder_Delete();
+    void P_Close_Warning_Panel();
+    void P_Save_Folder_Data_to_Data_Folder(std::int32_t& i_Selected_Node_ID);
+    void P_Save_Folder_Data_to_Data_Folder_Pending(); // before every save
+    void P_Read_Folder_Data_from_Data_Folder();
+    void P_Process_Change_Text_Data_EVENT();
+    void b_Password_ShowClick();
+    void i_Password_ViewClick();
+    void L_LoginClick();
+    void L_URLClick();
+    void o_Panel_TopMouseEnter();
+    void o_Panel_TVMouseEnter();
+    int i_Global_Panel_Top_Height = 0;
+    QString s_Active_Page_Name;
+
+    // ---- controls, named as the window's components
+    QTabWidget* o_Page_Control = nullptr;
+    QWidget* page_Main_Password = nullptr;
+    QWidget* page_Database = nullptr;
+    QWidget* page_Settings = nullptr;
+    QWidget* page_About_Program = nullptr;
+    QWidget* page_Exit = nullptr;
+
+    // Main password page
+    QTextEdit* F_Message_2 = nullptr;
+    QTextEdit* F_Message_Start = nullptr;
+    QLabel* L_Database_Files = nullptr;
+    QTreeWidget* o_TV_Files = nullptr;
+    QLabel* L_Database_Path = nullptr;
+    QLabel* L_Database_File = nullptr;
+    QLineEdit* F_Database_File_Name = nullptr;
+    TPicture* i_Open_File = nullptr;
+    TPicture* i_Main_Password_1 = nullptr;
+    TPicture* i_Change_Main_Password = nullptr;
+    QPushButton* b_Create_Database = nullptr;
+    TPicture* i_Hint_1 = nullptr;
+    QFrame* o_MP = nullptr;
+    TPicture* i_MP_Action = nullptr;
+    QLabel* L_MP_Action = nullptr;
+    QLabel* L_MP3 = nullptr;
+    QLabel* L_Database_Path_2 = nullptr;
+    QLabel* L_Database_File_2 = nullptr;
+    QLabel* L_MP1 = nullptr;
+    QLineEdit* F_MP1 = nullptr;
+    QLabel* L_MP2 = nullptr;
+    QLineEdit* F_MP2 = nullptr;
+    TPicture* i_MP_View = nullptr;
+    QFrame* o_Shape_MP1 = nullptr;
+    QLabel* L_Wrong_Password = nullptr;
+    QLabel* L_Short_Password = nullptr;
+    QPushButton* b_M = nullptr;
+    QPushButton* b_Cancel_M = nullptr;
+
+    // Database page
+    QFrame* o_Panel_Top = nullptr;
+    QTextEdit* F_Message = nullptr;
+    QWidget* o_Panel_Big = nullptr;
+    QFrame* o_Panel_TV = nullptr;
+    QWidget* o_Panel_Folder_Name = nullptr;
+    QLineEdit* F_Folder_Name = nullptr;
+    TPicture* i_Folder_Create = nullptr;
+    TPicture* i_Folder_Find = nullptr;
+    TKeyvaleTreeView* o_TV_Main = nullptr; // shows o_Tree_Data through o_TV_Main_Model
+    TKeyvaleTreeModel* o_TV_Main_Model = nullptr;
+    QMenu* o_Popup_Menu_TV_Main = nullptr;
+    QAction* menu_Move_Node_to_Root = nullptr;
+    QAction* menu_Cancel = nullptr;
+    QPushButton* b_Node_Up = nullptr;
+    QPushButton* b_Node_Down = nullptr;
+    QFrame* o_Panel_Right = nullptr;
+    QLabel* L_Login = nullptr;
+    QLineEdit* F_Login = nullptr;
+    QLabel* L_Password = nullptr;
+    QLineEdit* F_Password = nullptr;
+    QLabel* L_EMail = nullptr;
+    QLineEdit* F_EMail = nullptr;
+    QLabel* L_URL = nullptr;
+    QLineEdit* F_URL = nullptr;
+    QLabel* L_Note = nullptr;
+    QPlainTextEdit* F_Note = nullptr;
+    QPushButton* b_Password_Show = nullptr;
+    QPushButton* b_Save_Database = nullptr;
+    TPicture* i_Trash_Can = nullptr;
+    QFrame* o_Panel_Warning = nullptr;
+    QLabel* L_Warning_Caption = nullptr;
+    QLabel* L_Warning_2 = nullptr;
+    QTreeWidget* o_TV_Small = nullptr;
+    QLabel* L_Warning = nullptr;
+    QPushButton* b_Delete_Folder = nullptr;
+    QPushButton* b_Dont_Delete_Folder = nullptr;
+
+    // Settings page: appearance
+    QLabel* L_Skins = nullptr;
+    QListWidget* o_List_Skin_1 = nullptr;
+    QListWidget* o_List_Skin_2 = nullptr;
+
+    // Settings page: hash calculator
+    QLabel* LFX_Hash_Calculator = nullptr;
+    TPicture* i_Hash_Calculator = nullptr;
+    QLineEdit* F_Hash_Argument = nullptr;
+    TPicture* i_Hash_Argument = nullptr;
+    QFrame* o_Shape_HA = nullptr;
+    QLabel* L_Hash_Length = nullptr;
+    QComboBox* F_Hash_Length = nullptr;
+    QLabel* L_KV_Hash_62 = nullptr;
+    QPlainTextEdit* F_KV_Hash_62 = nullptr;
+    QLabel* L_KV_Hash_64 = nullptr;
+    QPlainTextEdit* F_KV_Hash_64 = nullptr;
+    QLabel* L_KV_Hash_90 = nullptr;
+    QPlainTextEdit* F_KV_Hash_90 = nullptr;
+
+    // About page
+    QScrollArea* sScrollBox_Manual = nullptr;
+    QLabel* image_Manual = nullptr;
+
+    // Timers
+    QTimer o_Timer_Hint;
+    QTimer o_Timer_SAVE_Database;
+    QTimer o_Timer_SAVE_BUTTON;
+    QTimer o_Timer_Enter_Button;
+};

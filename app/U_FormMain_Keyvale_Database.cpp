@@ -1,0 +1,137 @@
+// TFormMain: the state without an open database, the list of database files
+// and the masking toggles shared by the password fields.
+#include "U_FormMain_Keyvale.h"
+
+#include <QDir>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTextEdit>
+#include <QTreeWidget>
+#include <QTreeWidgetItem>
+
+#include "U_Picture.h"
+
+namespace {
+
+const char* const kNoDatabaseText =
+    "\n\n     Dear user !   \n\n     You have not any database opened or created. You cannot "
+    "begin work with your data until you open existing database or create a new one.\n";
+
+} // namespace
+
+void TFormMain::P_DEACTIVATE_Current_Database() {
+    // Forget the tree and every pending edit.
+    o_Tree_Data.Clear();
+    P_Tree_View_Reset();
+    i_GLOBAL_Node_ID = NoNode;
+    P_Input_Data_Controls_Activate(false);
+    b_GLOBAL_IGNORE_CHANGE_TEXT_EVENT = false;
+    b_GLOBAL_Save_Database_in_progress_EVENT = false;
+    P_Password_Show(false);
+
+    // The Main password page returns to its first state.
+    SetTag(F_Message_2, 1);
+    P_Database_File_List_Box_Refresh();
+    i_Hint_1->hide();
+    SetTag(F_Database_File_Name, 0);
+    P_Database_TAB_ENABLE(false);
+
+    // No key material stays in memory.
+    o_Keys.Wipe();
+
+    F_Message->clear();
+    F_Message_2->clear();
+    F_Message->setPlainText(QString::fromLatin1(kNoDatabaseText));
+
+    b_GLOBAL_IGNORE_CHANGE_TEXT_EVENT = true;
+    L_Database_Path->clear();
+    L_Database_File->clear();
+    for (QLineEdit* field : {F_Login, F_Password, F_EMail, F_URL}) {
+        field->clear();
+    }
+    F_Note->clear();
+    b_GLOBAL_IGNORE_CHANGE_TEXT_EVENT = false;
+    s_GLOBAL_Database_File.clear();
+}
+
+void TFormMain::P_Database_TAB_ENABLE(bool b_Enable) {
+    o_Panel_Big->setVisible(b_Enable);
+    i_Folder_Create->setEnabled(b_Enable);
+    i_Folder_Find->setEnabled(b_Enable);
+    o_TV_Main->setEnabled(b_Enable);
+}
+
+void TFormMain::P_Database_File_List_Box_Refresh() {
+    o_TV_Files->setEnabled(true);
+    o_TV_Files->clear();
+    const QDir folder(s_GLOBAL_Current_Directory);
+    const QStringList files =
+        folder.entryList({QStringLiteral("*.kvdb")}, QDir::Files, QDir::Name | QDir::IgnoreCase);
+    if (files.isEmpty()) {
+        auto* none = new QTreeWidgetItem(o_TV_Files,
+                                         {QStringLiteral("No files found in current directory")});
+        none->setIcon(0, KeyvaleIcon(QStringLiteral("tree_empty")));
+        o_TV_Files->setEnabled(false);
+        return;
+    }
+    const QIcon fileIcon = KeyvaleIcon(QStringLiteral("tab_database"));
+    for (const QString& file : files) {
+        auto* item = new QTreeWidgetItem(o_TV_Files, {file});
+        item->setIcon(0, fileIcon);
+    }
+}
+
+void TFormMain::P_Process_Save_Database_EVENT(const QString& s_Database_File_Name) {
+    b_Save_Database->setEnabled(false);
+    o_Timer_SAVE_BUTTON.start();
+    o_Timer_SAVE_Database.stop();
+    if (s_Database_File_Name.isEmpty()) {
+        P_Print_Message(
+            QStringLiteral(
+                "Error! Cannot save database because the name of the database file is empty!"),
+            true);
+        return;
+    }
+    // Writing an open database arrives with the database lifecycle; until then
+    // no database can be open, so a name never reaches this point.
+}
+
+void TFormMain::P_MP_Show(bool b_MP_Show) {
+    SetTag(i_MP_View, b_MP_Show ? 1 : 0);
+    i_MP_View->SetPicture(b_MP_Show ? QStringLiteral("eye_open") : QStringLiteral("eye_closed"),
+                          QSize(34, 34));
+    const QString hint = b_MP_Show ? QStringLiteral("   Click here to hide your password   ")
+                                   : QStringLiteral("   Click here to show your password   ");
+    i_MP_View->setToolTip(hint);
+    i_MP_View->setAccessibleName(hint.trimmed());
+    for (QLineEdit* field : {F_MP1, F_MP2}) {
+        field->setEchoMode(b_MP_Show ? QLineEdit::Normal : QLineEdit::Password);
+    }
+}
+
+void TFormMain::P_Input_Data_Controls_Activate(bool b_ACTIVATE) {
+    for (QWidget* field :
+         std::initializer_list<QWidget*>{F_Login, F_Password, F_URL, F_EMail, F_Note}) {
+        field->setEnabled(b_ACTIVATE);
+    }
+    // Enabled labels take the theme's caption colour, disabled ones are gray.
+    for (QLabel* label : {L_Login, L_Password, L_EMail, L_URL, L_Note}) {
+        label->setEnabled(b_ACTIVATE);
+    }
+}
+
+void TFormMain::P_Password_Show(bool boolean_Password_Show) {
+    SetTag(b_Password_Show, boolean_Password_Show ? 1 : 0);
+    b_Password_Show->setText(boolean_Password_Show ? QStringLiteral(" Hide password")
+                                                   : QStringLiteral(" Show password"));
+    b_Password_Show->setIcon(KeyvaleIcon(boolean_Password_Show ? QStringLiteral("eye_closed")
+                                                               : QStringLiteral("eye_open")));
+    F_Password->setEchoMode(boolean_Password_Show ? QLineEdit::Normal : QLineEdit::Password);
+    // The label "Password" toggles the same state and says what a click does.
+    SetTag(L_Password, boolean_Password_Show ? 1 : 0);
+    L_Password->setToolTip(boolean_Password_Show
+                               ? QStringLiteral("   Click here to hide your password   ")
+                               : QStringLiteral("   Click here to show your password   "));
+}

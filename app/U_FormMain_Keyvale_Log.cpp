@@ -1,0 +1,91 @@
+// TFormMain: the two message logs, the desktop alert and the sounds.
+#include "U_FormMain_Keyvale.h"
+
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextEdit>
+
+#include <utility>
+
+#include "U_Desktop_Alert.h"
+#include "U_Log_Time_Format.h"
+
+namespace {
+
+// Appends one line as a new paragraph and answers the position where it begins.
+int AppendLine(QTextEdit* log, const QString& line) {
+    QTextCursor cursor(log->document());
+    cursor.movePosition(QTextCursor::End);
+    if (!log->document()->isEmpty()) {
+        cursor.insertBlock();
+    }
+    const int start = cursor.position();
+    cursor.insertText(line);
+    return start;
+}
+
+// Each message is its line followed by a line holding a single space. Answers
+// where the message's own text begins and ends in the document.
+std::pair<int, int> AppendMessage(QTextEdit* log, const QString& line) {
+    const int start = AppendLine(log, line);
+    const int end = log->document()->characterCount() - 1;
+    AppendLine(log, QStringLiteral(" "));
+    return {start, end};
+}
+
+} // namespace
+
+QString TFormMain::LogHeader() {
+    return QLatin1Char('[') + FormatLogTime(*timeFormat_, services_.clock()) + QLatin1Char(']');
+}
+
+void TFormMain::P_Print_Message(const QString& s_Message, bool boolean_Desktop_Alert) {
+    const QString header = LogHeader();
+    AppendMessage(F_Message, header + QStringLiteral(" --- ") + s_Message);
+    F_Message->moveCursor(QTextCursor::End);
+    if (boolean_Desktop_Alert) {
+        ShowDesktopAlert(header, s_Message);
+    }
+}
+
+void TFormMain::P_Print_Message_2(const QString& s_Message, bool boolean_Desktop_Alert) {
+    const QString header = LogHeader();
+    if (Tag(F_Message_2) == 1) {
+        // The welcome text goes; messages are left-justified.
+        F_Message_2->clear();
+        QTextOption left = F_Message_2->document()->defaultTextOption();
+        left.setAlignment(Qt::AlignLeft);
+        F_Message_2->document()->setDefaultTextOption(left);
+        SetTag(F_Message_2, 0);
+    }
+    const QString line = header + QStringLiteral(" --- ") + s_Message;
+    const auto [start, end] = AppendMessage(F_Message_2, line);
+
+    // Highlight the line just added. A message with line breaks spans several
+    // paragraphs; the selection covers all of it.
+    F_Message_2->setFocus();
+    QTextCursor cursor(F_Message_2->document());
+    cursor.setPosition(start);
+    cursor.setPosition(end, QTextCursor::KeepAnchor);
+    F_Message_2->setTextCursor(cursor);
+    F_Message_2->ensureCursorVisible();
+
+    if (boolean_Desktop_Alert) {
+        ShowDesktopAlert(header, s_Message);
+    }
+}
+
+void TFormMain::ShowDesktopAlert(const QString& header, const QString& message) {
+    // Over the message window of the Main password page, whichever page is shown.
+    const QPoint topLeft = frameGeometry().topLeft() + QPoint(6, 78);
+    JvDesktopAlert1->setPalette(palette());
+    JvDesktopAlert1->ShowAlert(QRect(topLeft, F_Message_2->size()), header,
+                               QLatin1Char('\n') + message);
+}
+
+void TFormMain::PlaySoundResource(const QString& name) {
+    const QString url = SoundResourceUrl(name);
+    if (!url.isEmpty() && services_.soundPlayer) {
+        services_.soundPlayer->Play(url);
+    }
+}

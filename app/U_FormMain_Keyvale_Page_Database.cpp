@@ -1,0 +1,225 @@
+// TFormMain: the Database page: the log panel on top; below it the folder
+// tree with its search-and-add row and the record panel with the trash can.
+#include "U_FormMain_Keyvale.h"
+
+#include <QFrame>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTextEdit>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+#include "U_FormMain_Keyvale_Layout.h"
+#include "U_Picture.h"
+#include "U_Tree_Model.h"
+#include "U_Widget_Names.h"
+
+using namespace keyvale_layout;
+
+namespace {
+
+QTreeWidget* MakeTree(QTreeWidget* tree) {
+    tree->setHeaderHidden(true);
+    tree->setRootIsDecorated(false);
+    tree->setIconSize(QSize(32, 32));
+    tree->setIndentation(35);
+    return tree;
+}
+
+} // namespace
+
+QWidget* TFormMain::CreatePageDatabase() {
+    auto* page = Named(new QWidget, "page_Database", QStringLiteral("Database"));
+    auto* layout = new QVBoxLayout(page);
+    layout->setContentsMargins(PageMargin, PageMargin, PageMargin, PageMargin);
+    layout->setSpacing(8);
+
+    o_Panel_Top = Named(new QFrame(page), "o_Panel_Top", QStringLiteral("Log panel"));
+    auto* top = new QVBoxLayout(o_Panel_Top);
+    top->setContentsMargins(0, 0, 0, 0);
+    F_Message = Named(new QTextEdit(o_Panel_Top), "F_Message", QStringLiteral("Log"));
+    F_Message->setReadOnly(true);
+    F_Message->setAcceptRichText(false);
+    F_Message->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    top->addWidget(F_Message);
+    o_Panel_Top->setMinimumHeight(LogHeight);
+    layout->addWidget(o_Panel_Top);
+
+    o_Panel_Big = Named(new QWidget(page), "o_Panel_Big", QStringLiteral("Database work area"));
+    auto* big = new QHBoxLayout(o_Panel_Big);
+    big->setContentsMargins(0, 0, 0, 0);
+    big->setSpacing(10);
+    layout->addWidget(o_Panel_Big, 1);
+    // Without an open database the work area is hidden; the log stays on top.
+    layout->addStretch(0);
+
+    // ---- left: the folder tree
+    o_Panel_TV = Named(new QFrame(o_Panel_Big), "o_Panel_TV", QStringLiteral("Folder tree panel"));
+    o_Panel_TV->setFixedWidth(TreePanelWidth);
+    auto* tv = new QVBoxLayout(o_Panel_TV);
+    tv->setContentsMargins(10, 10, 10, 10);
+
+    o_Panel_Folder_Name =
+        Named(new QWidget(o_Panel_TV), "o_Panel_Folder_Name", QStringLiteral("Folder name row"));
+    auto* row = new QHBoxLayout(o_Panel_Folder_Name);
+    row->setContentsMargins(0, 0, 0, 0);
+    const QString folderHint = QStringLiteral(
+        "   Type folder (record) name here. Then you can add or search a folder .     ");
+    F_Folder_Name = Hinted(
+        Named(new QLineEdit(o_Panel_Folder_Name), "F_Folder_Name", QStringLiteral("Folder name")),
+        folderHint);
+    F_Folder_Name->setPlaceholderText(folderHint.trimmed());
+    i_Folder_Create = Hinted(Named(new TPicture(o_Panel_Folder_Name), "i_Folder_Create",
+                                   QStringLiteral("Add a new folder")),
+                             QStringLiteral("  Add a new folder  "));
+    i_Folder_Create->SetPicture(QStringLiteral("folder_add"), QSize(36, 36));
+    i_Folder_Find = Hinted(
+        Named(new TPicture(o_Panel_Folder_Name), "i_Folder_Find", QStringLiteral("Find a folder")),
+        QStringLiteral("  Find a folder  "));
+    i_Folder_Find->SetPicture(QStringLiteral("folder_find"), QSize(36, 36));
+    for (TPicture* picture : {i_Folder_Create, i_Folder_Find}) {
+        picture->SetClickable(true);
+        picture->setFixedSize(44, 44);
+    }
+    row->addWidget(F_Folder_Name, 1);
+    row->addWidget(i_Folder_Create);
+    row->addWidget(i_Folder_Find);
+    tv->addWidget(o_Panel_Folder_Name);
+
+    o_TV_Main =
+        Named(new TKeyvaleTreeView(o_Panel_TV), "o_TV_Main", QStringLiteral("Folders and records"));
+    tv->addWidget(o_TV_Main, 1);
+
+    // The tree's context menu: move the node to the root, or leave the menu.
+    o_Popup_Menu_TV_Main =
+        Named(new QMenu(o_TV_Main), "o_Popup_Menu_TV_Main", QStringLiteral("Folder menu"));
+    o_Popup_Menu_TV_Main->setStyleSheet(QStringLiteral("QMenu { icon-size: 40px; }"));
+    menu_Move_Node_to_Root = o_Popup_Menu_TV_Main->addAction(
+        KeyvaleIcon(QStringLiteral("menu_move_to_root")), QStringLiteral("Move to the root"));
+    menu_Move_Node_to_Root->setObjectName(QStringLiteral("menu_Move_Node_to_Root"));
+    menu_Cancel = o_Popup_Menu_TV_Main->addAction(KeyvaleIcon(QStringLiteral("menu_cancel")),
+                                                  QStringLiteral("Cancel"));
+    menu_Cancel->setObjectName(QStringLiteral("menu_Cancel"));
+
+    auto* moves = new QHBoxLayout;
+    b_Node_Up = Named(
+        new QPushButton(KeyvaleIcon(QStringLiteral("arrow_up")), QStringLiteral(" Up"), o_Panel_TV),
+        "b_Node_Up", QStringLiteral("Move up"));
+    b_Node_Down = Named(new QPushButton(KeyvaleIcon(QStringLiteral("arrow_down")),
+                                        QStringLiteral(" Down"), o_Panel_TV),
+                        "b_Node_Down", QStringLiteral("Move down"));
+    Hinted(b_Node_Up, QStringLiteral(" Move the selected folder up "));
+    Hinted(b_Node_Down, QStringLiteral(" Move the selected folder down "));
+    moves->addWidget(b_Node_Up);
+    moves->addWidget(b_Node_Down);
+    moves->addStretch(1);
+    tv->addLayout(moves);
+    big->addWidget(o_Panel_TV);
+
+    // ---- right: the record panel
+    o_Panel_Right = Named(new QFrame(o_Panel_Big), "o_Panel_Right", QStringLiteral("Record panel"));
+    auto* record = new QGridLayout(o_Panel_Right);
+    record->setContentsMargins(14, 12, 14, 12);
+    record->setVerticalSpacing(4);
+
+    struct TField {
+        QLabel** label;
+        const char* labelName;
+        const char* caption;
+        QLineEdit** field;
+        const char* fieldName;
+        int maxLength;
+    };
+    const TField fields[] = {
+        {&L_Login, "L_Login", "Login", &F_Login, "F_Login", 255},
+        {&L_Password, "L_Password", "Password", &F_Password, "F_Password", 1024},
+        {&L_EMail, "L_EMail", "E-Mail", &F_EMail, "F_EMail", 255},
+        {&L_URL, "L_URL", "URL", &F_URL, "F_URL", 1024},
+    };
+    int line = 0;
+    for (const TField& f : fields) {
+        const QString caption = QString::fromLatin1(f.caption);
+        *f.label = Caption(Named(new QLabel(caption, o_Panel_Right), f.labelName, caption));
+        *f.field = Named(new QLineEdit(o_Panel_Right), f.fieldName, caption);
+        (*f.field)->setMaxLength(f.maxLength);
+        (*f.label)->setBuddy(*f.field);
+        record->addWidget(*f.label, line++, 0, 1, 3);
+        record->addWidget(*f.field, line++, 0, 1, 3);
+    }
+    F_Password->setEchoMode(QLineEdit::Password);
+
+    L_Note = Caption(
+        Named(new QLabel(QStringLiteral("Note"), o_Panel_Right), "L_Note", QStringLiteral("Note")));
+    F_Note = Named(new QPlainTextEdit(o_Panel_Right), "F_Note", QStringLiteral("Note"));
+    F_Note->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    L_Note->setBuddy(F_Note);
+    record->addWidget(L_Note, line++, 0, 1, 3);
+    const int noteRow = line;
+    record->addWidget(F_Note, line++, 0, 1, 3);
+    record->setRowStretch(noteRow, 1);
+
+    b_Password_Show = Named(new QPushButton(KeyvaleIcon(QStringLiteral("eye_open")),
+                                            QStringLiteral(" Show password"), o_Panel_Right),
+                            "b_Password_Show", QStringLiteral("Show password"));
+    b_Save_Database = Named(new QPushButton(KeyvaleIcon(QStringLiteral("save")),
+                                            QStringLiteral(" Save database"), o_Panel_Right),
+                            "b_Save_Database", QStringLiteral("Save database"));
+    i_Trash_Can =
+        Hinted(Named(new TPicture(o_Panel_Right), "i_Trash_Can", QStringLiteral("Trash can")),
+               QStringLiteral(
+                   "  Trash can.  Use it for deleting folders and records. To delete folder "
+                   "just drag and drop it here. Remember! Deleted items cannot be restored.  "));
+    i_Trash_Can->SetPicture(QStringLiteral("trash_can"), QSize(56, 56));
+    i_Trash_Can->setAcceptDrops(true);
+    record->addWidget(b_Password_Show, line, 0, Qt::AlignLeft);
+    record->addWidget(i_Trash_Can, line, 1, Qt::AlignHCenter);
+    record->addWidget(b_Save_Database, line, 2, Qt::AlignRight);
+    record->setColumnStretch(1, 1);
+    big->addWidget(o_Panel_Right, 1);
+
+    // The deletion warning, laid over the note field when something is dropped
+    // on the trash can.
+    o_Panel_Warning =
+        Named(new QFrame(o_Panel_Right), "o_Panel_Warning", QStringLiteral("Deletion warning"));
+    auto* warning = new QVBoxLayout(o_Panel_Warning);
+    L_Warning_Caption = Named(new QLabel(QStringLiteral("W a r n i n g  !"), o_Panel_Warning),
+                              "L_Warning_Caption", QStringLiteral("Warning"));
+    L_Warning_Caption->setStyleSheet(
+        QStringLiteral("color: maroon; font-size: 16pt; font-weight: bold;"));
+    L_Warning_2 =
+        Named(new QLabel(QStringLiteral("You are about to delete this object:"), o_Panel_Warning),
+              "L_Warning_2", QStringLiteral("You are about to delete this object"));
+    o_TV_Small = MakeTree(
+        Named(new QTreeWidget(o_Panel_Warning), "o_TV_Small", QStringLiteral("Object to delete")));
+    o_TV_Small->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    L_Warning = Named(new QLabel(o_Panel_Warning), "L_Warning", QStringLiteral("Question"));
+    L_Warning->setWordWrap(true);
+    b_Delete_Folder = Hinted(Named(new QPushButton(QStringLiteral(" Delete"), o_Panel_Warning),
+                                   "b_Delete_Folder", QStringLiteral("Delete")),
+                             QStringLiteral("  Remember! Object cannot be restored !"));
+    b_Dont_Delete_Folder = Hinted(Named(new QPushButton(QStringLiteral(" Cancel"), o_Panel_Warning),
+                                        "b_Dont_Delete_Folder", QStringLiteral("Cancel")),
+                                  QStringLiteral(" Cancel deleting. "));
+    auto* answer = new QHBoxLayout;
+    answer->addWidget(b_Delete_Folder);
+    answer->addStretch(1);
+    answer->addWidget(b_Dont_Delete_Folder);
+    warning->addWidget(L_Warning_Caption);
+    warning->addWidget(L_Warning_2);
+    warning->addWidget(o_TV_Small, 1);
+    warning->addWidget(L_Warning);
+    warning->addLayout(answer);
+    o_Panel_Warning->setVisible(false);
+
+    // What the controls of the tree, the trash can and the record panel do.
+    P_Tree_Setup();
+    P_Trash_Setup();
+    P_Record_Setup();
+
+    return page;
+}

@@ -1,0 +1,253 @@
+// TFormMain: the Main password page: the message window, the list of
+// database files, the open/create pictures and the main-password panel.
+#include "U_FormMain_Keyvale.h"
+
+#include <QFrame>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTextEdit>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+#include "U_FormMain_Keyvale_Layout.h"
+#include "U_Picture.h"
+#include "U_Widget_Names.h"
+
+using namespace keyvale_layout;
+
+namespace {
+
+// The welcome text's template; "********" stands for the database extension.
+const char* const kWelcomeTemplate =
+    "\n"
+    "\n"
+    "\n"
+    " Welcome to \"Keyvale\" program !\n"
+    "\n"
+    "Choose your database (file with << ******** >> extension)  \n"
+    "    and enter a main password to open it, or create a new database.";
+
+QLabel* RedNotice(QLabel* label) {
+    label->setStyleSheet(QStringLiteral("color: #c0392b; font-weight: bold;"));
+    label->setVisible(false);
+    return label;
+}
+
+} // namespace
+
+QWidget* TFormMain::CreatePageMainPassword() {
+    auto* page = Named(new QWidget, "page_Main_Password", QStringLiteral("Main password"));
+    auto* layout = new QVBoxLayout(page);
+    layout->setContentsMargins(PageMargin, PageMargin, PageMargin, PageMargin);
+    layout->setSpacing(8);
+
+    F_Message_2 = Named(new QTextEdit(page), "F_Message_2", QStringLiteral("Message window"));
+    F_Message_2->setReadOnly(true);
+    F_Message_2->setAcceptRichText(false);
+    F_Message_2->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    F_Message_2->setFixedHeight(LogHeight);
+    layout->addWidget(F_Message_2);
+
+    F_Message_Start = Named(new QTextEdit(page), "F_Message_Start", QStringLiteral("Welcome text"));
+    F_Message_Start->setPlainText(QString::fromUtf8(kWelcomeTemplate));
+    F_Message_Start->setVisible(false);
+
+    // The chosen database file: folder and name.
+    auto* fileRow = new QHBoxLayout;
+    auto* fileCaption = Caption(Named(new QLabel(QStringLiteral(" Database:"), page),
+                                      "L_Database_Caption", QStringLiteral("Database")));
+    L_Database_Path = Named(new QLabel(page), "L_Database_Path", QStringLiteral("Database folder"));
+    L_Database_File = Named(new QLabel(page), "L_Database_File", QStringLiteral("Database file"));
+    L_Database_File->setStyleSheet(QStringLiteral("font-weight: bold;"));
+    for (QLabel* label : {L_Database_Path, L_Database_File}) {
+        label->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    }
+    fileRow->addWidget(fileCaption);
+    fileRow->addWidget(L_Database_Path);
+    fileRow->addWidget(L_Database_File);
+    fileRow->addStretch(1);
+    layout->addLayout(fileRow);
+
+    // The hidden field that carries the chosen path and the file dialog.
+    F_Database_File_Name =
+        Named(new QLineEdit(page), "F_Database_File_Name", QStringLiteral("Database file name"));
+    F_Database_File_Name->setVisible(false);
+
+    auto* work = new QHBoxLayout;
+    work->setSpacing(14);
+    layout->addLayout(work, 1);
+
+    // Left: the database files of the working directory.
+    auto* files = new QVBoxLayout;
+    L_Database_Files =
+        Caption(Named(new QLabel(QStringLiteral(" Database files in current directory:"), page),
+                      "L_Database_Files", QStringLiteral("Database files in current directory")));
+    o_TV_Files = Named(new QTreeWidget(page), "o_TV_Files", QStringLiteral("Database files"));
+    o_TV_Files->setHeaderHidden(true);
+    o_TV_Files->setRootIsDecorated(false);
+    o_TV_Files->setItemsExpandable(false);
+    o_TV_Files->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    o_TV_Files->setIconSize(QSize(32, 32));
+    o_TV_Files->setFixedWidth(FileListWidth);
+    L_Database_Files->setBuddy(o_TV_Files);
+    files->addWidget(L_Database_Files);
+    files->addWidget(o_TV_Files, 1);
+    work->addLayout(files);
+
+    // Middle: open/create pictures; the change-password picture takes the
+    // create picture's place while a database is open.
+    auto* pictures = new QGridLayout;
+    pictures->setVerticalSpacing(4);
+    i_Open_File = Named(new TPicture(page), "i_Open_File", QStringLiteral("Open a database"));
+    i_Open_File->SetPicture(QStringLiteral("open_file"), QSize(BigPicture, BigPicture));
+    Hinted(i_Open_File, QStringLiteral("  Open an existing database or create a new one  "));
+    i_Main_Password_1 =
+        Named(new TPicture(page), "i_Main_Password_1", QStringLiteral("Create a new database"));
+    i_Main_Password_1->SetPicture(QStringLiteral("new_database"), QSize(BigPicture, BigPicture));
+    Hinted(i_Main_Password_1, QStringLiteral("  Choose a database file to open or to create  "));
+    i_Change_Main_Password =
+        Named(new TPicture(page), "i_Change_Main_Password", QStringLiteral("Change main password"));
+    i_Change_Main_Password->SetPicture(QStringLiteral("change_main_password"),
+                                       QSize(BigPicture, BigPicture));
+    Hinted(i_Change_Main_Password, QStringLiteral("  Change main password of your database  "));
+    for (TPicture* picture : {i_Open_File, i_Main_Password_1, i_Change_Main_Password}) {
+        picture->SetClickable(true);
+        picture->setFixedSize(BigPicture + 12, BigPicture);
+    }
+    // The open picture lights up under the mouse.
+    connect(i_Open_File, &TPicture::entered, this, [this] {
+        i_Open_File->SetPicture(QStringLiteral("open_file_hover"), QSize(BigPicture, BigPicture));
+    });
+    connect(i_Open_File, &TPicture::left, this, [this] {
+        i_Open_File->SetPicture(QStringLiteral("open_file"), QSize(BigPicture, BigPicture));
+    });
+    auto* openCaption = Named(new QLabel(QStringLiteral("Open or create"), page), "L_Open_File",
+                              QStringLiteral("Open or create"));
+    auto* passwordCaption = Named(new QLabel(QStringLiteral("Main password"), page),
+                                  "L_Main_Password_Picture", QStringLiteral("Main password"));
+    for (QLabel* caption : {openCaption, passwordCaption}) {
+        caption->setAlignment(Qt::AlignHCenter);
+        Caption(caption);
+    }
+    pictures->addWidget(i_Open_File, 0, 0, Qt::AlignHCenter);
+    pictures->addWidget(i_Main_Password_1, 0, 1, Qt::AlignHCenter);
+    pictures->addWidget(i_Change_Main_Password, 0, 1, Qt::AlignHCenter);
+    pictures->addWidget(openCaption, 1, 0);
+    pictures->addWidget(passwordCaption, 1, 1);
+
+    // A position mark for the start hint: invisible, but it keeps its place.
+    b_Create_Database =
+        Named(new QPushButton(page), "b_Create_Database", QStringLiteral("Hint position"));
+    b_Create_Database->setFixedSize(BigPicture, 120);
+    QSizePolicy keepPlace = b_Create_Database->sizePolicy();
+    keepPlace.setRetainSizeWhenHidden(true);
+    b_Create_Database->setSizePolicy(keepPlace);
+    b_Create_Database->setVisible(false);
+    pictures->addWidget(b_Create_Database, 2, 0, Qt::AlignHCenter | Qt::AlignTop);
+    pictures->setRowStretch(3, 1);
+    work->addLayout(pictures);
+
+    i_Hint_1 = Named(new TPicture(page), "i_Hint_1", QStringLiteral("Hint arrow"));
+    i_Hint_1->SetPicture(QStringLiteral("arrow_up"), QSize(48, 48));
+    i_Hint_1->setFixedSize(48, 48);
+    i_Hint_1->setVisible(false);
+
+    // Right: the main-password panel, shown when a file has been chosen.
+    o_MP = Named(new QFrame(page), "o_MP", QStringLiteral("Main password panel"));
+    o_MP->setMinimumWidth(440);
+    QSizePolicy panelPlace = o_MP->sizePolicy();
+    panelPlace.setRetainSizeWhenHidden(true);
+    o_MP->setSizePolicy(panelPlace);
+    auto* mp = new QGridLayout(o_MP);
+    mp->setContentsMargins(16, 14, 16, 14);
+    mp->setVerticalSpacing(6);
+
+    i_MP_Action = Named(new TPicture(o_MP), "i_MP_Action", QStringLiteral("Mode picture"));
+    i_MP_Action->SetPicture(QStringLiteral("mp_open"), QSize(40, 40));
+    L_MP_Action =
+        Caption(Named(new QLabel(QStringLiteral("Opening an existing database ..."), o_MP),
+                      "L_MP_Action", QStringLiteral("Action")));
+    L_MP_Action->setStyleSheet(QStringLiteral("font-size: 15pt;"));
+    auto* title = new QHBoxLayout;
+    title->addWidget(i_MP_Action);
+    title->addWidget(L_MP_Action, 1);
+    mp->addLayout(title, 0, 0, 1, 3);
+
+    L_MP3 = Named(new QLabel(QStringLiteral("Directory and name of the database file:"), o_MP),
+                  "L_MP3", QStringLiteral("Directory and name of the database file"));
+    L_Database_Path_2 =
+        Named(new QLabel(o_MP), "L_Database_Path_2", QStringLiteral("Database folder"));
+    L_Database_File_2 =
+        Named(new QLabel(o_MP), "L_Database_File_2", QStringLiteral("Database file"));
+    L_Database_File_2->setStyleSheet(QStringLiteral("font-weight: bold;"));
+    for (QLabel* label : {L_Database_Path_2, L_Database_File_2}) {
+        label->setWordWrap(true);
+    }
+    mp->addWidget(L_MP3, 1, 0, 1, 3);
+    mp->addWidget(L_Database_Path_2, 2, 0, 1, 3);
+    mp->addWidget(L_Database_File_2, 3, 0, 1, 3);
+
+    L_MP1 = Named(new QLabel(QStringLiteral(" Type main password of the database: "), o_MP),
+                  "L_MP1", QStringLiteral("Type main password of the database"));
+    F_MP1 = Named(new QLineEdit(o_MP), "F_MP1", QStringLiteral("Main password"));
+    L_MP2 = Named(new QLabel(QStringLiteral(" Retype password: "), o_MP), "L_MP2",
+                  QStringLiteral("Retype password"));
+    F_MP2 = Named(new QLineEdit(o_MP), "F_MP2", QStringLiteral("Retype password"));
+    for (QLineEdit* field : {F_MP1, F_MP2}) {
+        field->setMaxLength(1024);
+        field->setEchoMode(QLineEdit::Password);
+    }
+    L_MP1->setBuddy(F_MP1);
+    L_MP2->setBuddy(F_MP2);
+    i_MP_View = Named(new TPicture(o_MP), "i_MP_View", QStringLiteral("Show password"));
+    i_MP_View->SetClickable(true);
+    i_MP_View->setFixedSize(40, 40);
+    o_Shape_MP1 = Named(new QFrame(o_MP), "o_Shape_MP1", QStringLiteral("Hover frame"));
+    o_Shape_MP1->setAttribute(Qt::WA_TransparentForMouseEvents);
+    o_Shape_MP1->setVisible(false);
+    connect(i_MP_View, &TPicture::entered, this, [this] {
+        o_Shape_MP1->setGeometry(i_MP_View->geometry());
+        o_Shape_MP1->raise();
+        o_Shape_MP1->show();
+    });
+    connect(i_MP_View, &TPicture::left, o_Shape_MP1, &QWidget::hide);
+    connect(i_MP_View, &TPicture::clicked, this, [this] { P_MP_Show(Tag(i_MP_View) == 0); });
+
+    // The eye sits beside the first field: reach it right after that field.
+    QWidget::setTabOrder(F_MP1, i_MP_View);
+    QWidget::setTabOrder(i_MP_View, F_MP2);
+
+    mp->addWidget(L_MP1, 4, 0, 1, 3);
+    mp->addWidget(F_MP1, 5, 0, 1, 2);
+    mp->addWidget(i_MP_View, 5, 2);
+    mp->addWidget(L_MP2, 6, 0, 1, 3);
+    mp->addWidget(F_MP2, 7, 0, 1, 2);
+
+    L_Wrong_Password = RedNotice(Named(new QLabel(QStringLiteral(" Wrong password ! "), o_MP),
+                                       "L_Wrong_Password", QStringLiteral("Wrong password")));
+    L_Short_Password =
+        RedNotice(Named(new QLabel(QStringLiteral("Your password is too short !"), o_MP),
+                        "L_Short_Password", QStringLiteral("Your password is too short")));
+    mp->addWidget(L_Wrong_Password, 8, 0, 1, 3);
+    mp->addWidget(L_Short_Password, 9, 0, 1, 3);
+
+    b_M = Named(new QPushButton(QStringLiteral("  Enter password  "), o_MP), "b_M",
+                QStringLiteral("Enter password"));
+    b_Cancel_M = Named(new QPushButton(QStringLiteral("  Cancel        "), o_MP), "b_Cancel_M",
+                       QStringLiteral("Cancel"));
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(b_M);
+    buttons->addStretch(1);
+    buttons->addWidget(b_Cancel_M);
+    mp->addLayout(buttons, 10, 0, 1, 3);
+    mp->setRowStretch(11, 1);
+    mp->setColumnStretch(0, 1);
+    o_MP->setVisible(false);
+    work->addWidget(o_MP, 1);
+
+    return page;
+}

@@ -1,0 +1,88 @@
+// TFormMain: the appearance: the two theme lists and applying a theme.
+#include "U_FormMain_Keyvale.h"
+
+#include <QApplication>
+#include <QEventLoop>
+#include <QGraphicsOpacityEffect>
+#include <QLabel>
+#include <QListWidget>
+#include <QPropertyAnimation>
+#include <QSignalBlocker>
+#include <QStyleFactory>
+
+#include "U_Keyvale_Themes.h"
+
+namespace {
+
+constexpr int kSkinEntryHeight = 40;
+constexpr int kThemeFadeMs = 300;
+constexpr int kThemeSettleMs = 1000;
+
+} // namespace
+
+void TFormMain::P_Skins_Setup() {
+    // Only the built-in themes exist; each is drawn over the Fusion style.
+    if (QStyle* fusion = QStyleFactory::create(QStringLiteral("Fusion"))) {
+        QApplication::setStyle(fusion);
+    }
+    P_Apply_Skin(KeyvaleDefaultThemeIndex);
+
+    o_List_Skin_1->clear();
+    o_List_Skin_2->clear();
+    for (std::size_t i = 0; i < KeyvaleThemeCount(); ++i) {
+        const QString name = QString::fromUtf8(KeyvaleTheme(i).name);
+        o_List_Skin_1->addItem(name);
+        auto* entry = new QListWidgetItem(KeyvaleThemeDisplayText(i, name), o_List_Skin_2);
+        entry->setSizeHint(QSize(0, kSkinEntryHeight));
+    }
+    const QSignalBlocker quiet(o_List_Skin_2); // already applied above
+    o_List_Skin_2->setCurrentRow(KeyvaleDefaultThemeIndex);
+}
+
+void TFormMain::P_Apply_Skin(int index) {
+    if (index < 0 || static_cast<std::size_t>(index) >= KeyvaleThemeCount()) {
+        return;
+    }
+    const TKeyvaleTheme& theme = KeyvaleTheme(static_cast<std::size_t>(index));
+    QApplication::setPalette(KeyvaleThemePalette(theme));
+    qApp->setStyleSheet(KeyvaleThemeStyleSheet(theme));
+    activeSkin_ = index;
+}
+
+void TFormMain::o_List_Skin_2Click() {
+    if (Tag(o_List_Skin_2) != 0) {
+        return;
+    }
+    SetTag(o_List_Skin_2, 1);
+    const int row = o_List_Skin_2->currentRow();
+    if (row >= 0 && row != activeSkin_ && o_List_Skin_1->item(row)) {
+        AnimateThemeChange();
+        P_Apply_Skin(row);
+        // Let the new look settle: the window repaints but takes no input.
+        QEventLoop settle;
+        QTimer::singleShot(kThemeSettleMs, &settle, &QEventLoop::quit);
+        settle.exec(QEventLoop::ExcludeUserInputEvents);
+    }
+    SetTag(o_List_Skin_2, 0);
+}
+
+// The old look, frozen in a picture, fades out over the new one.
+void TFormMain::AnimateThemeChange() {
+    if (!isVisible()) {
+        return;
+    }
+    auto* snapshot = new QLabel(this);
+    snapshot->setPixmap(grab());
+    snapshot->setGeometry(rect());
+    snapshot->setAttribute(Qt::WA_TransparentForMouseEvents);
+    snapshot->show();
+    snapshot->raise();
+    auto* effect = new QGraphicsOpacityEffect(snapshot);
+    snapshot->setGraphicsEffect(effect);
+    auto* fade = new QPropertyAnimation(effect, "opacity", snapshot);
+    fade->setDuration(kThemeFadeMs);
+    fade->setStartValue(1.0);
+    fade->setEndValue(0.0);
+    connect(fade, &QPropertyAnimation::finished, snapshot, &QObject::deleteLater);
+    fade->start(QAbstractAnimation::DeleteWhenStopped);
+}

@@ -1,0 +1,210 @@
+// TFormMain: the folder tree of the Database page: the selection event,
+// adding and finding folders, drag and drop inside the tree, renaming in
+// place, and the moves to the root, up and down. The rules are the tree's;
+// these handlers move the selection, play the sounds and print the messages.
+#include "U_FormMain_Keyvale.h"
+
+#include <QAction>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
+#include <QThread>
+
+#include "U_Event_Hook.h"
+#include "U_Keyvale_TreeView_Data_Operations.h"
+#include "U_Picture.h"
+#include "U_Tree_Model.h"
+
+namespace {
+
+constexpr int kWipeStepMs = 10;
+constexpr int kMoveSoundPauseMs = 50;
+
+} // namespace
+
+void TFormMain::P_Tree_Setup() {
+    o_TV_Main_Model = new TKeyvaleTreeModel(o_Tree_Data, o_TV_Main);
+    o_TV_Main->setModel(o_TV_Main_Model);
+    o_TV_Main_Model->renamed = [this](TNodeHandle node, const QString& text) {
+        return o_TV_MainEdited(node, text);
+    };
+    o_TV_Main->dragOver = [this](TNodeHandle target) { return o_TV_MainDragOver(target); };
+    o_TV_Main->dragDrop = [this](TNodeHandle target) { o_TV_MainDragDrop(target); };
+    connect(o_TV_Main, &TKeyvaleTreeView::treeClicked, this,
+            &TFormMain::P_Process_User_Select_Node_EVENT);
+    connect(o_TV_Main, &TKeyvaleTreeView::navigationKeyReleased, this,
+            &TFormMain::P_Process_User_Select_Node_EVENT);
+
+    // A right click may have chosen another node: show its fields before the
+    // menu acts on it.
+    connect(o_TV_Main, &QWidget::customContextMenuRequested, this, [this](const QPoint& point) {
+        P_Process_User_Select_Node_EVENT();
+        o_Popup_Menu_TV_Main->popup(o_TV_Main->viewport()->mapToGlobal(point));
+    });
+    connect(menu_Move_Node_to_Root, &QAction::triggered, this,
+            &TFormMain::menu_Move_Node_to_RootClick);
+
+    connect(i_Folder_Create, &TPicture::clicked, this, &TFormMain::i_Folder_CreateClick);
+    connect(i_Folder_Find, &TPicture::clicked, this, &TFormMain::i_Folder_FindClick);
+    connect(b_Node_Up, &QPushButton::clicked, this, &TFormMain::b_Node_UpClick);
+    connect(b_Node_Down, &QPushButton::clicked, this, &TFormMain::b_Node_DownClick);
+
+    // Enter in the name field adds the folder (the key goes no further);
+    // entering the field counts as choosing the selected node again.
+    TEventHook::Install(F_Folder_Name, [this](QEvent* event) {
+        if (event->type() == QEvent::KeyPress) {
+            const int key = static_cast<QKeyEvent*>(event)->key();
+            if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+                i_Folder_CreateClick();
+                return true;
+            }
+        } else if (event->type() == QEvent::FocusIn) {
+            P_Process_User_Select_Node_EVENT();
+        }
+        return false;
+    });
+}
+
+void TFormMain::P_Tree_View_Reset() {
+    o_TV_Main_Model->Reset();
+}
+
+TNodeHandle TFormMain::F_Selected_Node() const {
+    return o_TV_Main->SelectedNode();
+}
+
+void TFormMain::P_Process_User_Select_Node_EVENT() {
+    // Choosing another node while the deletion warning is open cancels it.
+    if (!i_Trash_Can->isEnabled()) {
+        P_Close_Warning_Panel();
+    }
+    P_Save_Folder_Data_to_Data_Folder(i_GLOBAL_Node_ID);
+    P_Read_Folder_Data_from_Data_Folder();
+    const TNodeHandle node = F_Selected_Node();
+    if (node != kNoNode) {
+        P_Input_Data_Controls_Activate(RecordFieldsEditable(o_Tree_Data, node));
+    }
+}
+
+void TFormMain::i_Folder_CreateClick() {
+    // The wipe below lets events through; a second Enter waits its turn.
+    if (Tag(i_Folder_Create) == 1) {
+        return;
+    }
+    SetTag(i_Folder_Create, 1);
+    PlaySoundResource(QStringLiteral("S_B_MP_3"));
+    const QString text = F_Folder_Name->text();
+    P_Folder_Create(text);
+
+    // The name leaves the field from the left, one character per step.
+    const qsizetype n = text.size();
+    for (qsizetype c = 0; c <= n; ++c) {
+        F_Folder_Name->setText(text.right(n - c));
+        ProcessMessages();
+        QThread::msleep(kWipeStepMs);
+        ProcessMessages();
+        F_Folder_Name->repaint();
+    }
+    F_Folder_Name->setFocus();
+    SetTag(i_Folder_Create, 0);
+}
+
+void TFormMain::P_Folder_Create(const QString& s_Folder_Name) {
+    const TNodeHandle selected = F_Selected_Node();
+    TFolderCreateResult result;
+    o_TV_Main_Model->Change(
+        [&] { result = FolderCreate(o_Tree_Data, selected, s_Folder_Name.toStdString()); });
+    if (!result.created) {
+        for (const TTreeMessage& message : result.messages) {
+            P_Print_Message(QString::fromStdString(message.text), message.alert);
+        }
+        return;
+    }
+    if (result.parent != kNoNode) {
+        o_TV_Main->expand(o_TV_Main_Model->IndexOf(result.parent));
+    }
+    P_Input_Data_Controls_Activate(false);
+    o_TV_Main->setFocus();
+    o_TV_Main->SelectNode(result.selectAfter);
+    for (const TTreeMessage& message : result.messages) {
+        P_Print_Message(QString::fromStdString(message.text), message.alert);
+    }
+    P_Process_User_Select_Node_EVENT();
+}
+
+void TFormMain::i_Folder_FindClick() {
+    PlaySoundResource(QStringLiteral("S_B_MP_4"));
+    const TFindResult result =
+        FindFolder(o_Tree_Data, F_Selected_Node(), F_Folder_Name->text().toStdString());
+    if (!result.searched) {
+        return;
+    }
+    o_TV_Main->SelectNode(result.selectAfter);
+    for (const TTreeMessage& message : result.messages) {
+        P_Print_Message(QString::fromStdString(message.text), message.alert);
+    }
+    if (result.runSelectionEvent) {
+        P_Process_User_Select_Node_EVENT();
+    }
+}
+
+bool TFormMain::o_TV_MainDragOver(TNodeHandle target) {
+    return CanDropNode(o_Tree_Data, F_Selected_Node(), target);
+}
+
+void TFormMain::o_TV_MainDragDrop(TNodeHandle target) {
+    if (target == kNoNode) {
+        return;
+    }
+    const TNodeHandle dragged = F_Selected_Node();
+    TMoveResult result;
+    o_TV_Main_Model->Change([&] { result = DropNode(o_Tree_Data, dragged, target); });
+    for (const TTreeMessage& message : result.messages) {
+        P_Print_Message(QString::fromStdString(message.text), message.alert);
+    }
+    if (result.moved) {
+        // The moved node stays selected, shown inside its new folder.
+        o_TV_Main->SelectNode(dragged);
+    }
+}
+
+QString TFormMain::o_TV_MainEdited(TNodeHandle, const QString& s_Text) {
+    return QString::fromStdString(NormalizeNodeName(s_Text.toStdString()));
+}
+
+void TFormMain::menu_Move_Node_to_RootClick() {
+    const TNodeHandle node = F_Selected_Node();
+    TMoveResult result;
+    o_TV_Main_Model->Change([&] { result = MoveNodeToRoot(o_Tree_Data, node); });
+    if (!result.moved) {
+        return;
+    }
+    for (const TTreeMessage& message : result.messages) {
+        P_Print_Message(QString::fromStdString(message.text), message.alert);
+    }
+    PlaySoundResource(QStringLiteral("S_Folder_Replaced_To_Root"));
+    o_TV_Main->SelectNode(node);
+}
+
+void TFormMain::b_Node_UpClick() {
+    PlaySoundResource(QStringLiteral("S_Tab_Change_1"));
+    QThread::msleep(kMoveSoundPauseMs);
+    const TNodeHandle node = F_Selected_Node();
+    bool moved = false;
+    o_TV_Main_Model->Change([&] { moved = MoveNodeUp(o_Tree_Data, node); });
+    if (moved) {
+        o_TV_Main->SelectNode(node);
+    }
+}
+
+void TFormMain::b_Node_DownClick() {
+    PlaySoundResource(QStringLiteral("S_Tab_Change_1"));
+    QThread::msleep(kMoveSoundPauseMs);
+    const TNodeHandle node = F_Selected_Node();
+    bool moved = false;
+    o_TV_Main_Model->Change([&] { moved = MoveNodeDown(o_Tree_Data, node); });
+    if (moved) {
+        o_TV_Main->SelectNode(node);
+    }
+}

@@ -1,0 +1,47 @@
+// Pictures of the window: drawn from the SVG files compiled into the program,
+// and a picture control that reacts to clicks and hovering.
+#pragma once
+
+#include <QIcon>
+#include <QLabel>
+#include <QPixmap>
+#include <QString>
+
+// Renders ":/pictures/<name>.svg" at the given size (sharp on high-density
+// screens).
+QPixmap KeyvalePicture(const QString& name, const QSize& size);
+QIcon KeyvaleIcon(const QString& name);
+
+// The tree's image list, in its fixed order: folder (0), empty (1), record (2).
+QList<QIcon> KeyvaleTreeImageList();
+
+void InitKeyvaleResources();
+
+// A picture the user can click, also from the keyboard (Space or Enter when
+// it has the focus).
+class TPicture : public QLabel {
+    Q_OBJECT
+  public:
+    explicit TPicture(QWidget* parent = nullptr);
+    void SetPicture(const QString& name, const QSize& size);
+    QString PictureName() const { return pictureName_; }
+    void SetClickable(bool clickable);
+    bool IsClickable() const { return clickable_; }
+    // The click of a mouse, a key or an assistive tool.
+    void Click();
+
+  signals:
+    void clicked();
+    void entered();
+    void left();
+
+  protected:
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void enterEvent(QEnterEvent* event) override;
+    void leaveEvent(QEvent* event) override;
+
+  private:
+    QString pictureName_;
+    bool clickable_ = false;
+};

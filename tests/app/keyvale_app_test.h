@@ -1,0 +1,68 @@
+// Shared pieces of the window tests: a private runtime folder and the
+// offscreen platform for every test program, a sound player that records
+// instead of playing, and a window built on throw-away folders.
+#pragma once
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QStringList>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <memory>
+
+#include "U_FormMain_Keyvale.h"
+
+class TRecordingSoundPlayer : public TSoundPlayer {
+  public:
+    void Play(const QString& resourceUrl) override { played.append(resourceUrl); }
+    QStringList played;
+};
+
+// A window whose settings file, working folder, clock and sounds belong to
+// the test. The settings file is "<folder>/Keyvale.ini" of a fresh folder.
+struct TTestWindowFolders {
+    QTemporaryDir programFolder;
+    QTemporaryDir workingFolder;
+    std::shared_ptr<TRecordingSoundPlayer> sounds = std::make_shared<TRecordingSoundPlayer>();
+    QTime now = QTime(11, 50, 12);
+    QLocale locale = QLocale(QLocale::German, QLocale::Germany);
+
+    QString IniPath() const { return QDir(programFolder.path()).filePath("Keyvale.ini"); }
+
+    TFormMain::TServices Services() {
+        TFormMain::TServices services;
+        services.iniPath = IniPath().toStdString();
+        services.workingDirectory = workingFolder.path();
+        services.soundPlayer = sounds;
+        services.clock = [this] { return now; };
+        services.locale = locale;
+        return services;
+    }
+
+    QString IniText() const {
+        QFile file(IniPath());
+        return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
+    }
+
+    void WriteIni(const QByteArray& text) const {
+        QFile file(IniPath());
+        QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(text);
+    }
+};
+
+// Each test program gets its own runtime folder (Qt and the lock file use
+// it) and the offscreen platform, whatever the calling shell has set.
+#define KEYVALE_APP_TEST_MAIN(TestClass)                                                           \
+    int main(int argc, char** argv) {                                                              \
+        QTemporaryDir runtime;                                                                     \
+        QFile::setPermissions(runtime.path(),                                                      \
+                              QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);             \
+        qputenv("XDG_RUNTIME_DIR", runtime.path().toUtf8());                                       \
+        qputenv("QT_QPA_PLATFORM", "offscreen");                                                   \
+        QApplication application(argc, argv);                                                      \
+        TestClass test;                                                                            \
+        return QTest::qExec(&test, argc, argv);                                                    \
+    }

@@ -1,0 +1,711 @@
+// The Database page with a database open: building the folder tree through
+// the name field, renaming in place, finding, drag and drop, the moves, the
+// trash can, and the record panel up to the file and back.
+#include <QAction>
+#include <QClipboard>
+#include <QDesktopServices>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMimeData>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTextEdit>
+#include <QTreeWidget>
+
+#include "U_Desktop_Alert.h"
+#include "U_KV_Hash_and_RAT_01.h"
+#include "U_Keyvale_Database_File.h"
+#include "U_Keyvale_TreeView_Data_Kinds.h"
+#include "U_Picture.h"
+#include "U_Tree_Model.h"
+#include "keyvale_app_test.h"
+
+namespace {
+
+// A window on the Database page with its work area open, as after a load.
+struct TOpenDatabase {
+    TTestWindowFolders folders;
+    std::unique_ptr<TFormMain> window;
+
+    TOpenDatabase() {
+        window = std::make_unique<TFormMain>(folders.Services());
+        window->show();
+        window->P_Database_TAB_ENABLE(true);
+        window->o_Page_Control->setCurrentWidget(window->page_Database);
+        window->F_Message->clear();
+    }
+    TFormMain& w() { return *window; }
+    TKeyvaleTreeModel& model() { return *window->o_TV_Main_Model; }
+
+    // Types a name and adds it with the picture (or with Enter).
+    void Add(const QString& name, bool withEnter = false) {
+        window->F_Folder_Name->setText(name);
+        if (withEnter) {
+            QTest::keyClick(window->F_Folder_Name, Qt::Key_Return);
+        } else {
+            window->i_Folder_Create->Click();
+        }
+    }
+
+    QModelIndex Find(const QString& name, const QModelIndex& parent = {}) {
+        for (int row = 0; row < model().rowCount(parent); ++row) {
+            const QModelIndex index = model().index(row, 0, parent);
+            if (index.data().toString() == name) {
+                return index;
+            }
+            if (QModelIndex inside = Find(name, index); inside.isValid()) {
+                return inside;
+            }
+        }
+        return {};
+    }
+    TNodeHandle Node(const QString& name) { return model().NodeOf(Find(name)); }
+
+    // A click on the node's row, as the user chooses it.
+    void Choose(const QString& name) {
+        const QModelIndex index = Find(name);
+        QVERIFY2(index.isValid(), qPrintable(name));
+        if (window->o_TV_Main->currentIndex() == index) {
+            window->P_Process_User_Select_Node_EVENT();
+            return;
+        }
+        for (QModelIndex above = index.parent(); above.isValid(); above = above.parent()) {
+            window->o_TV_Main->expand(above);
+        }
+        window->o_TV_Main->scrollTo(index);
+        const QRect row = window->o_TV_Main->visualRect(index);
+        QTest::mouseClick(window->o_TV_Main->viewport(), Qt::LeftButton, {}, row.center());
+        QCOMPARE(window->F_Selected_Node(), Node(name));
+    }
+    QString Selected() { return window->o_TV_Main->currentIndex().data().toString(); }
+
+    // The tree as the view sees it: name(icon)[children], siblings by spaces.
+    QString Outline(const QModelIndex& parent = {}) {
+        QStringList parts;
+        for (int row = 0; row < model().rowCount(parent); ++row) {
+            const QModelIndex index = model().index(row, 0, parent);
+            QString part = index.data().toString() + "(" +
+                           QString::number(window->o_Tree_Data.Icon(model().NodeOf(index))) + ")";
+            if (model().rowCount(index) > 0) {
+                part += "[" + Outline(index) + "]";
+            }
+            parts << part;
+        }
+        return parts.join(' ');
+    }
+
+    // Every message is followed by a line of one blank.
+    bool LogEndsWith(const QString& text) {
+        QString log = window->F_Message->toPlainText();
+        if (log.endsWith("\n ")) {
+            log.chop(2);
+        }
+        return log.endsWith(" --- " + text);
+    }
+    bool Played(const QString& name) { return !folders.sounds->played.filter(name).isEmpty(); }
+    static TDesktopAlert* Alert() {
+        for (QWidget* top : QApplication::topLevelWidgets()) {
+            if (auto* alert = qobject_cast<TDesktopAlert*>(top)) {
+                return alert;
+            }
+        }
+        return nullptr;
+    }
+    bool Alerted(const QString& text) {
+        TDesktopAlert* alert = Alert();
+        return alert && alert->isVisible() && alert->MessageText() == "\n" + text;
+    }
+
+    // A chain of folders L0 > L1 > ... > L<last>, put in the tree the way a
+    // load puts it there.
+    void Chain(int last) {
+        TNodeHandle parent = kNoNode;
+        for (int level = 0; level <= last; ++level) {
+            parent =
+                window->o_Tree_Data.AddChild(parent, QString("L%1").arg(level).toStdString(), 1);
+        }
+        P_Arrange_Icons_for_TreeView(window->o_Tree_Data);
+        window->P_Tree_View_Reset();
+    }
+
+    void TypeRecord(const QString& login, const QString& password, const QString& email,
+                    const QString& url, const QStringList& noteLines) {
+        for (auto [field, text] : {std::pair{window->F_Login, login},
+                                   {window->F_Password, password},
+                                   {window->F_EMail, email},
+                                   {window->F_URL, url}}) {
+            field->clear();
+            field->insert(text); // typed, as far as the field can tell
+        }
+        window->F_Note->clear();
+        for (int i = 0; i < noteLines.size(); ++i) {
+            if (i > 0) {
+                QTest::keyClick(window->F_Note, Qt::Key_Return);
+            }
+            window->F_Note->insertPlainText(noteLines[i]);
+        }
+    }
+    QStringList Fields() {
+        return {window->F_Login->text(), window->F_Password->text(), window->F_EMail->text(),
+                window->F_URL->text(), window->F_Note->toPlainText()};
+    }
+};
+
+// Receives the addresses the window hands to the desktop.
+class TUrlRecorder : public QObject {
+    Q_OBJECT
+  public slots:
+    void open(const QUrl& url) { opened << url; }
+
+  public:
+    QList<QUrl> opened;
+};
+
+} // namespace
+
+class TestDatabaseTree : public QObject {
+    Q_OBJECT
+
+  private slots:
+    void addingFolders() {
+        TOpenDatabase db;
+        TFormMain& w = db.w();
+        QVERIFY(w.o_TV_Main->isHeaderHidden());
+        QVERIFY(!w.o_TV_Main->rootIsDecorated());
+        QCOMPARE(w.o_TV_Main->indentation(), 35);
+        QCOMPARE(w.o_TV_Main->iconSize(), QSize(32, 32));
+
+        // Nothing selected: the folder goes to the root and stays selected.
+        db.Add("Work", true);
+        QCOMPARE(db.Outline(), QString("Work(1)"));
+        QVERIFY(db.LogEndsWith("A new folder has been created."));
+        QVERIFY(w.F_Folder_Name->text().isEmpty()); // wiped
+        QVERIFY(w.F_Folder_Name->hasFocus());
+        QCOMPARE(db.Selected(), QString("Work"));
+        QVERIFY(db.Played("S_B_MP_3"));
+
+        // Under the selected folder, which stays selected and opens.
+        db.Add("Bank");
+        db.Add("Mail");
+        QCOMPARE(db.Outline(), QString("Work(0)[Bank(1) Mail(1)]"));
+        QCOMPARE(db.Selected(), QString("Work"));
+        QVERIFY(w.o_TV_Main->isExpanded(db.Find("Work")));
+        QVERIFY(!w.F_Login->isEnabled()); // a folder with content
+
+        // Under a record: a sibling of the record, which becomes selected,
+        // and no message.
+        db.Choose("Bank");
+        QVERIFY(w.F_Login->isEnabled());
+        QTest::keyClicks(w.F_Login, "me");
+        db.Choose("Work"); // moving on makes Bank a record
+        QCOMPARE(w.o_Tree_Data.Icon(db.Node("Bank")), kIconRecord);
+        db.Choose("Bank");
+        const QString logBefore = w.F_Message->toPlainText();
+        db.Add("Shop");
+        QCOMPARE(db.Outline(), QString("Work(0)[Bank(2) Mail(1) Shop(1)]"));
+        QCOMPARE(db.Selected(), QString("Shop"));
+        QCOMPARE(w.F_Message->toPlainText(), logBefore);
+
+        // An empty name is refused, with the sound all the same; blanks are a name.
+        db.folders.sounds->played.clear();
+        db.Add("");
+        QVERIFY(db.LogEndsWith(
+            "Folder name is empty! It is not allowed to add a new folder with empty name!"));
+        QVERIFY(db.Played("S_B_MP_3"));
+        QCOMPARE(w.o_Tree_Data.NodeCount(), std::size_t(5)); // Bank's data node counts
+    }
+
+    void limitsOfAdding() {
+        {
+            TOpenDatabase db;
+            TFormMain& w = db.w();
+            db.Chain(15);
+            db.Choose("L15");
+            db.Add("deeper");
+            QVERIFY(db.LogEndsWith("Cannot add a folder. Nesting level too deep."));
+            QVERIFY(db.Alerted("Cannot add a folder. Nesting level too deep."));
+            QVERIFY(!db.Find("deeper").isValid());
+            db.Choose("L14");
+            db.Add("deepest allowed");
+            QCOMPARE(w.o_Tree_Data.Level(db.Node("deepest allowed")), 15);
+        }
+        {
+            TOpenDatabase db;
+            TFormMain& w = db.w();
+            for (int i = 0; i < 10000; ++i) {
+                w.o_Tree_Data.AddChild(kNoNode, QString("n%1").arg(i).toStdString(), 1);
+            }
+            w.P_Tree_View_Reset();
+            const QString full = "Your database has too many folders. Cannot add one more folder. "
+                                 "Delete unnecessary folders and try to add a new one.";
+            db.Add("one more");
+            QVERIFY(db.LogEndsWith(full));
+            QVERIFY(db.Alerted(full));
+            QCOMPARE(w.o_Tree_Data.NodeCount(), std::size_t(10000));
+            db.Choose("n9999");
+            w.o_TV_Main_Model->Change([&] { w.o_Tree_Data.Delete(db.Node("n9999")); });
+            db.Add("one more");
+            QCOMPARE(w.o_Tree_Data.NodeCount(), std::size_t(10000));
+            QVERIFY(db.Find("one more").isValid());
+        }
+    }
+
+    void renameInPlace_data() {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("kept");
+        QTest::newRow("plain") << "Travel"
+                               << "Travel";
+        QTest::newRow("empty") << ""
+                               << "< >";
+        QTest::newRow("too long") << QString(250, 'x') << QString(200, 'x');
+        QTest::newRow("trailing blanks stay") << "Travel  "
+                                              << "Travel  ";
+        QTest::newRow("non-ASCII")
+            << QString::fromUtf8("Reisen \u00fc\u20ac") << QString::fromUtf8("Reisen \u00fc\u20ac");
+    }
+    void renameInPlace() {
+        QFETCH(QString, typed);
+        QFETCH(QString, kept);
+        TOpenDatabase db;
+        TFormMain& w = db.w();
+        db.Add("Old");
+        const TNodeHandle node = db.Node("Old");
+        w.o_TV_Main->edit(db.Find("Old"));
+        auto* editor = w.o_TV_Main->viewport()->findChild<QLineEdit*>();
+        QVERIFY(editor);
+        editor->setText(typed);
+        QTest::keyClick(editor, Qt::Key_Return); // the view commits on its next turn
+        QTRY_COMPARE(QString::fromStdString(w.o_Tree_Data.Text(node)), kept);
+        QCOMPARE(db.model().IndexOf(node).data().toString(), kept);
+    }
+
+    void findingWalksTheMatchesAndWraps() {
+        TOpenDatabase db;
+        TFormMain& w = db.w();
+        db.Add("xAbx");
+        db.Add("inner ab");
+        db.Choose("xAbx");
+        w.o_TV_Main->SelectNode(kNoNode);
+        db.Add("LAB");
+        db.Add("a\u00e4b");
+        w.o_TV_Main->SelectNode(kNoNode);
+
+        const auto find = [&](const QString& text) {
+            w.F_Folder_Name->setText(text);
+            w.i_Folder_Find->Click();
+            return db.Selected();
+        };
+        // Nothing selected: the search starts after the first node.
+        QCOMPARE(find("ab"), QString("inner ab"));
+        QVERIFY(w.F_Message->toPlainText().contains(" --- ab ... searching ... "));
+        QVERIFY(db.LogEndsWith("inner ab"));
+        QCOMPARE(find("ab"), QString("LAB"));
+        QCOMPARE(find("ab"), QString("xAbx")); // wrapped around
+        QVERIFY(db.Played("S_B_MP_4"));
+
+        // The only match is the selected node: found in the second pass.
+        QCOMPARE(find("XABX"), QString("xAbx"));
+        QCOMPARE(find("XABX"), QString("xAbx"));
+        // Letters outside a to z compare exactly.
+        QCOMPARE(find("\u00c4"), QString("xAbx"));
+        QVERIFY(db.LogEndsWith("No folders found (\u00c4)"));
+        QCOMPARE(find("\u00e4"), QString("a\u00e4b"));
+        find("   ");
+        QVERIFY(db.LogEndsWith("No name of folder (record) is specified."));
+
+        // A record's hidden data never matches.
+        db.Choose("LAB");
+        QTest::keyClicks(w.F_Login, "zzz");
+        db.Choose("xAbx");
+        find("Zz");
+        QVERIFY(db.LogEndsWith("No folders found (Zz)"));
+    }
+
+    void dragAndDrop() {
+        TOpenDatabase db;
+        TFormMain& w = db.w();
+        db.Add("A");
+        db.Add("A1");
+        w.o_TV_Main->SelectNode(kNoNode);
+        db.Add("B");
+        db.Add("R");
+        db.Choose("R");
+        QTest::keyClicks(w.F_URL, "example.org");
+        db.Choose("A1");
+        QCOMPARE(db.Outline(), QString("A(0)[A1(1)] B(0)[R(2)]"));
+
+        // What the view asks while A is dragged.
+        db.Choose("A");
+        struct TCase {
+            const char* target;
+            bool accepted;
+        };
+        for (TCase c :
+             {TCase{"A", false}, TCase{"A1", false}, TCase{"R", false}, TCase{"B", true}}) {
+            QVERIFY2(w.o_TV_MainDragOver(db.Node(c.target)) == c.accepted, c.target);
+        }
+        QVERIFY(!w.o_TV_MainDragOver(kNoNode));
+        db.Choose("A1");
+        QVERIFY(!w.o_TV_MainDragOver(db.Node("A"))); // its own parent
+        QVERIFY(w.o_TV_MainDragOver(db.Node("B")));
+
+        // The only child leaves: A turns empty, the moved node stays selected.
+        w.o_TV_MainDragDrop(db.Node("B"));
+        QCOMPARE(db.Outline(), QString("A(1) B(0)[R(2) A1(1)]"));
+        QCOMPARE(db.Selected(), QString("A1"));
+
+        // Onto a record: refused with a message.
+        w.o_TV_MainDragDrop(db.Node("R"));
+        QVERIFY(db.LogEndsWith("It is not allowed to add object to a record!"));
+        QCOMPARE(db.Outline(), QString("A(1) B(0)[R(2) A1(1)]"));
+
+        // Depth: a folder with one level below it may go under level 13, not 14.
+        db.Chain(14);
+        db.Choose("B");
+        QVERIFY(w.o_TV_MainDragOver(db.Node("L13")));
+        QVERIFY(!w.o_TV_MainDragOver(db.Node("L14")));
+        w.o_TV_MainDragDrop(db.Node("L14"));
+        QCOMPARE(w.o_Tree_Data.Parent(db.Node("B")), kNoNode);
+        w.o_TV_MainDragDrop(db.Node("L13"));
+        QCOMPARE(w.o_Tree_Data.Level(db.Node("A1")), 15);
+        QVERIFY(w.o_TV_Main->isExpanded(db.Find("L13"))); // the moved node is shown
+    }
+
+    void moveToRootUpAndDown() {
+        TOpenDatabase db;
+        TFormMain& w = db.w();
+        db.Add("F");
+        db.Add("a");
+        db.Add("b");
+        db.Add("c");
+        w.o_TV_Main->SelectNode(kNoNode);
+        db.Add("G");
+        QCOMPARE(db.Outline(), QString("F(0)[a(1) b(1) c(1)] G(1)"));
+
+        // Open folders stay open whatever moves around them.
+        QVERIFY(w.o_TV_Main->isExpanded(db.Find("F")));
+        db.Choose("G");
+        w.b_Node_UpClick();
+        QCOMPARE(db.Outline(), QString("G(1) F(0)[a(1) b(1) c(1)]"));
+        QVERIFY(w.o_TV_Main->isExpanded(db.Find("F")));
+        QVERIFY(!w.o_TV_Main->isExpanded(db.Find("G")));
+        w.b_Node_DownClick();
+        QVERIFY(w.o_TV_Main->isExpanded(db.Find("F")));
+
+        db.Choose("b");
+        w.b_Node_DownClick();
+        QCOMPARE(db.Outline(), QString("F(0)[a(1) c(1) b(1)] G(1)"));
+        w.b_Node_DownClick(); // the last sibling stays
+        QCOMPARE(db.Outline(), QString("F(0)[a(1) c(1) b(1)] G(1)"));
+        w.b_Node_UpClick();
+        QCOMPARE(db.Outline(), QString("F(0)[a(1) b(1) c(1)] G(1)"));
+        QCOMPARE(db.Selected(), QString("b"));
+        QVERIFY(db.Played("S_Tab_Change_1"));
+
+        // Up on a folder's first child: to the top of the root level.
+        db.Choose("a");
+        w.b_Node_UpClick();
+        QCOMPARE(db.Outline(), QString("a(1) F(0)[b(1) c(1)] G(1)"));
+        w.b_Node_UpClick(); // the first node of the tree stays
+        QCOMPARE(db.Outline(), QString("a(1) F(0)[b(1) c(1)] G(1)"));
+
+        // The context menu's move; the old parent's icon follows.
+        db.Choose("b");
+        w.menu_Move_Node_to_Root->trigger();
+        QVERIFY(db.LogEndsWith("Replaced to root: b"));
+        QVERIFY(db.Played("S_Folder_Replaced_To_Root"));
+        db.Choose("c");
+        w.menu_Move_Node_to_Root->trigger();
+        QCOMPARE(db.Outline(), QString("a(1) F(1) G(1) b(1) c(1)"));
+        db.folders.sounds->played.clear();
+        const QString log = w.F_Message->toPlainText();
+        w.menu_Move_Node_to_Root->trigger(); // a root node stays, silently
+        QCOMPARE(w.F_Message->toPlainText(), log);
+        QVERIFY(!db.Played("S_Folder_Replaced_To_Root"));
+        QCOMPARE(db.Outline(), QString("a(1) F(1) G(1) b(1) c(1)"));
+    }
+
+    void trashCan() {
+        TOpenDatabase db;
+        TFormMain& w = db.w();
+        const QString longName = QString(120, 'n');
+        db.Add("Folder");
+        db.Add("Sub");
+        db.Add("Sub2");
+        db.Choose("Sub");
+        db.Add("Deep");
+        w.o_TV_Main->SelectNode(kNoNode);
+        db.Add(longName);
+        db.Add("Bank");
+        db.Choose("Bank");
+        QTest::keyClicks(w.F_Password, "secret");
+        db.Choose(longName);
+
+        auto mime = std::make_unique<QMimeData>();
+        mime->setData(kTreeNodeMimeType, "1");
+        QVERIFY(w.i_Trash_CanDragOver(mime.get()));
+        mime = std::make_unique<QMimeData>();
+        mime->setText("Folder");
+        QVERIFY(!w.i_Trash_CanDragOver(mime.get()));
+
+        struct TCase {
+            QString node;
+            QString question;
+            QStringList preview;
+        };
+        const TCase cases[] = {
+            {"Folder",
+             "All sub-folders of this folder also will be deleted! Deleted folder cannot be "
+             "restored.\nYou want this folder to be deleted ?",
+             {"Folder", "Sub"}},
+            {"Bank",
+             "Deleted record cannot be restored.\nYou want this record to be deleted ?",
+             {"Bank"}},
+            {"Sub2",
+             "Deleted folder cannot be restored.\nYou want this folder to be deleted ?",
+             {"Sub2"}},
+        };
+        for (const TCase& c : cases) {
+            db.Choose(c.node);
+            db.folders.sounds->played.clear();
+            w.i_Trash_CanDragDrop();
+            QVERIFY(!w.o_Panel_Warning->isHidden());
+            QVERIFY(!w.i_Trash_Can->isEnabled());
+            QCOMPARE(w.o_Panel_Warning->width(), w.F_Note->width() + 10);
+            QCOMPARE(w.L_Warning->text(), c.question);
+            QStringList preview;
+            for (QTreeWidgetItemIterator it(w.o_TV_Small); *it; ++it) {
+                preview << (*it)->text(0);
+            }
+            QCOMPARE(preview, c.preview);
+            QCOMPARE(w.o_TV_Small->currentItem(), w.o_TV_Small->topLevelItem(0));
+            QVERIFY(db.Played("S_Trash_Can_1"));
+            QCOMPARE(w.L_Warning_Caption->text(), QString("W a r n i n g  !"));
+
+            // Cancel: nothing deleted, the trash can is back.
+            const QPoint place = w.o_Panel_Warning->pos();
+            QTest::mouseClick(w.b_Dont_Delete_Folder, Qt::LeftButton);
+            QVERIFY(w.o_Panel_Warning->isHidden());
+            QCOMPARE(w.o_Panel_Warning->pos(), place);
+            QVERIFY(w.i_Trash_Can->isEnabled());
+            QCOMPARE(w.L_Warning->text(), QString(" "));
+            QVERIFY(!w.F_URL->isHidden());
+            QVERIFY(db.Played("S_B_Cancel_3"));
+            QVERIFY(db.Find(c.node).isValid());
+        }
+
+        // Choosing another node while the warning is open backs out.
+        db.Choose("Folder");
+        w.i_Trash_CanDragDrop();
+        db.Choose("Bank");
+        QVERIFY(w.o_Panel_Warning->isHidden());
+        QVERIFY(w.i_Trash_Can->isEnabled());
+        QVERIFY(db.Find("Folder").isValid());
+        QCOMPARE(w.F_Password->text(), QString("secret"));
+
+        // Delete a record; the log line names it.
+        w.i_Trash_CanDragDrop();
+        QTest::mouseClick(w.b_Delete_Folder, Qt::LeftButton);
+        QVERIFY(!db.Find("Bank").isValid());
+        QVERIFY(db.LogEndsWith("Record has been deleted: Bank"));
+        QVERIFY(db.Alerted("Record has been deleted: Bank"));
+        QVERIFY(db.Played("S_Delete"));
+        QVERIFY(w.o_Panel_Warning->isHidden());
+
+        // A long name is cut to 100 characters in the log.
+        db.Choose(longName);
+        w.i_Trash_CanDragDrop();
+        w.b_Delete_FolderClick();
+        QVERIFY(db.LogEndsWith("Folder has been deleted: " + QString(100, 'n')));
+
+        // The only child goes: its folder turns empty; the whole subtree goes.
+        db.Choose("Sub");
+        w.i_Trash_CanDragDrop();
+        w.b_Delete_FolderClick();
+        QCOMPARE(db.Outline(), QString("Folder(0)[Sub2(1)]"));
+        db.Choose("Sub2");
+        w.i_Trash_CanDragDrop();
+        w.b_Delete_FolderClick();
+        QCOMPARE(db.Outline(), QString("Folder(1)"));
+        QCOMPARE(db.Selected(), QString("Folder"));
+        QCOMPARE(w.o_Tree_Data.NodeCount(), std::size_t(1));
+    }
+
+    void recordPanelEditsReachTheFileAndBack() {
+        TOpenDatabase db;
+        TFormMain& w = db.w();
+        db.Add("Bank \u00e4");
+        w.o_TV_Main->SelectNode(kNoNode);
+        db.Add("Mail");
+        db.Add("Inbox");
+        w.o_TV_Main->SelectNode(kNoNode);
+        db.Add("Empty");
+
+        // The field limits.
+        QCOMPARE(w.F_Login->maxLength(), 255);
+        QCOMPARE(w.F_Password->maxLength(), 1024);
+        QCOMPARE(w.F_EMail->maxLength(), 255);
+        QCOMPARE(w.F_URL->maxLength(), 1024);
+
+        const QStringList bank = {"  j\u00f6rg  ", " p\u00e4ss w\u20ac ", "jorg@example.org",
+                                  "https://bank.example", "line one\n\u65e5\u672c\nline three"};
+        db.Choose("Bank \u00e4");
+        db.TypeRecord(bank[0], bank[1], bank[2], bank[3], bank[4].split('\n'));
+        QCOMPARE(w.i_GLOBAL_Node_ID, db.Node("Bank \u00e4"));
+        QVERIFY(w.o_Timer_SAVE_Database.isActive());
+        db.Choose("Inbox");
+        QVERIFY(db.LogEndsWith("<< Bank \u00e4 >>  data changed."));
+        QCOMPARE(w.i_GLOBAL_Node_ID, TFormMain::NoNode);
+        QCOMPARE(w.o_Tree_Data.Icon(db.Node("Bank \u00e4")), kIconRecord);
+        QCOMPARE(db.Fields(), QStringList({"", "", "", "", ""}));
+
+        // The mouse entering the tree panel writes at once and masks.
+        db.TypeRecord("in", "box", "", "", {});
+        w.P_Password_Show(true);
+        QEnterEvent enter(QPointF(5, 5), QPointF(5, 5), QPointF(5, 5));
+        QCoreApplication::sendEvent(w.o_Panel_TV, &enter);
+        QVERIFY(db.LogEndsWith("<< Inbox >>  data changed."));
+        QCOMPARE(w.F_Password->echoMode(), QLineEdit::Password);
+
+        // Clearing every field: the record becomes empty again.
+        db.Choose("Bank \u00e4");
+        const QStringList stored = {"j\u00f6rg", " p\u00e4ss w\u20ac ", "jorg@example.org",
+                                    "https://bank.example", bank[4]};
+        QCOMPARE(db.Fields(), stored);
+        db.Choose("Empty");
+        db.TypeRecord(" ", "", "", "", {" ", ""});
+        db.Choose("Mail");
+        QVERIFY(db.LogEndsWith("<< Empty >>  data cleared."));
+        QCOMPARE(w.o_Tree_Data.Icon(db.Node("Empty")), kIconEmpty);
+        QVERIFY(!w.F_Login->isEnabled()); // Mail holds Inbox
+
+        // A pending edit is written before a save.
+        db.Choose("Inbox");
+        QTest::keyClicks(w.F_EMail, "in@example.org");
+        w.P_Save_Folder_Data_to_Data_Folder_Pending();
+        const QString before = db.Outline();
+
+        TKeyMaterial keys;
+        QVERIFY(KvDeriveKeyMaterial("correct horse battery", keys).empty());
+        const std::string file =
+            QDir(db.folders.workingFolder.path()).filePath("t.kvdb").toStdString();
+        QVERIFY(SaveDatabaseFile(file, w.o_Tree_Data, keys).saved);
+        w.o_Tree_Data.Clear();
+        w.P_Tree_View_Reset();
+        QCOMPARE(db.Outline(), QString());
+        QCOMPARE(LoadDatabaseFile(file, keys, w.o_Tree_Data).status, TDatabaseLoadStatus::Loaded);
+        w.P_Tree_View_Reset();
+        QCOMPARE(db.Outline(), before);
+        db.Choose("Bank \u00e4");
+        QCOMPARE(db.Fields(), stored);
+        db.Choose("Inbox");
+        QCOMPARE(db.Fields(), QStringList({"in", "box", "in@example.org", "", ""}));
+    }
+
+    void arrowKeysChooseNodes() {
+        TOpenDatabase db;
+        TFormMain& w = db.w();
+        db.Add("A");
+        w.o_TV_Main->SelectNode(kNoNode);
+        db.Add("B");
+        db.Choose("A");
+        w.F_Login->insert("a");
+        db.Choose("B");
+        w.F_Login->insert("b");
+        QTest::keyClick(w.o_TV_Main, Qt::Key_Up);
+        QCOMPARE(db.Selected(), QString("A"));
+        QVERIFY(db.LogEndsWith("<< B >>  data changed."));
+        QCOMPARE(w.F_Login->text(), QString("a"));
+        QTest::keyClick(w.o_TV_Main, Qt::Key_End);
+        QCOMPARE(w.F_Login->text(), QString("b"));
+    }
+
+    void noteLimitAndMask() {
+        TOpenDatabase db;
+        TFormMain& w = db.w();
+        db.Add("R");
+        db.Choose("R");
+        w.F_Note->setPlainText(QString(9000, 'x'));
+        QCOMPARE(w.F_Note->toPlainText().size(), 8000);
+        QCOMPARE(w.i_GLOBAL_Node_ID, db.Node("R"));
+
+        // Button and label toggle one state.
+        QCOMPARE(w.F_Password->echoMode(), QLineEdit::Password);
+        QTest::mouseClick(w.b_Password_Show, Qt::LeftButton);
+        QCOMPARE(w.F_Password->echoMode(), QLineEdit::Normal);
+        QCOMPARE(w.b_Password_Show->text(), QString(" Hide password"));
+        QCOMPARE(TFormMain::Tag(w.L_Password), 1);
+        QVERIFY(w.F_Folder_Name->hasFocus());
+        QTest::mouseClick(w.L_Password, Qt::LeftButton);
+        QCOMPARE(w.F_Password->echoMode(), QLineEdit::Password);
+        QCOMPARE(w.b_Password_Show->text(), QString(" Show password"));
+        QCOMPARE(TFormMain::Tag(w.b_Password_Show), 0);
+        QCOMPARE(w.L_Password->toolTip(), QString("   Click here to show your password   "));
+        QTest::mouseClick(w.L_Password, Qt::LeftButton);
+        QTest::mouseClick(w.b_Password_Show, Qt::LeftButton);
+        QCOMPARE(w.F_Password->echoMode(), QLineEdit::Password);
+    }
+
+    void loginAndUrlLabels() {
+        TOpenDatabase db;
+        TFormMain& w = db.w();
+        TUrlRecorder recorder;
+        for (const char* scheme : {"http", "https"}) {
+            QDesktopServices::setUrlHandler(scheme, &recorder, "open");
+        }
+        db.Add("bank.example");
+        db.Choose("bank.example");
+
+        QTest::mouseClick(w.L_Login, Qt::LeftButton);
+        QCOMPARE(w.F_Login->text(), QString("bank.example"));
+        w.F_Login->setText("me");
+        QTest::mouseClick(w.L_Login, Qt::LeftButton);
+        QCOMPARE(w.F_Login->text(), QString("me"));
+
+        // An empty URL takes the name, which is copied and opened.
+        QTest::mouseClick(w.L_URL, Qt::LeftButton);
+        QCOMPARE(w.F_URL->text(), QString("bank.example"));
+        QCOMPARE(QApplication::clipboard()->text(), QString("bank.example"));
+        QVERIFY(db.LogEndsWith("Text copied to clipboard: \nbank.example"));
+        QCOMPARE(recorder.opened, QList<QUrl>({QUrl("http://bank.example")}));
+        QVERIFY(!w.F_URL->hasSelectedText());
+
+        // The clipboard gets the field as typed; one character is not opened.
+        w.F_URL->setText(" https://x.example/a b ");
+        QTest::mouseClick(w.L_URL, Qt::LeftButton);
+        QCOMPARE(QApplication::clipboard()->text(), QString(" https://x.example/a b "));
+        QCOMPARE(recorder.opened.size(), 2);
+        w.F_URL->setText("x");
+        QTest::mouseClick(w.L_URL, Qt::LeftButton);
+        QCOMPARE(QApplication::clipboard()->text(), QString("x"));
+        QCOMPARE(recorder.opened.size(), 2);
+
+        // Hover styles only while the fields are enabled.
+        QEnterEvent enter(QPointF(2, 2), QPointF(2, 2), QPointF(2, 2));
+        QEvent leave(QEvent::Leave);
+        QCoreApplication::sendEvent(w.L_URL, &enter);
+        QVERIFY(w.L_URL->font().underline());
+        QVERIFY(w.L_URL->font().bold());
+        QCoreApplication::sendEvent(w.L_URL, &leave);
+        QVERIFY(!w.L_URL->font().underline());
+        QCoreApplication::sendEvent(w.L_Password, &enter);
+        QVERIFY(w.L_Password->font().underline());
+        QCoreApplication::sendEvent(w.L_Password, &leave);
+
+        db.Add("inner");
+        db.Choose("bank.example"); // now a folder with content
+        QVERIFY(!w.F_URL->isEnabled());
+        QVERIFY(!w.L_URL->isEnabled());
+        QCoreApplication::sendEvent(w.L_URL, &enter);
+        QVERIFY(!w.L_URL->font().underline());
+        QTest::mouseClick(w.L_URL, Qt::LeftButton);
+        QCOMPARE(recorder.opened.size(), 2);
+        for (const char* scheme : {"http", "https"}) {
+            QDesktopServices::unsetUrlHandler(scheme);
+        }
+    }
+};
+
+KEYVALE_APP_TEST_MAIN(TestDatabaseTree)
+#include "test_database_tree.moc"

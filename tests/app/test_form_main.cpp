@@ -1,0 +1,339 @@
+// The main window: its state right after start-up, the list of database
+// files and the start hint, page switching, the close sequence, and the names
+// and tab order that tests and screen readers rely on.
+#include <QComboBox>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QTabBar>
+#include <QTabWidget>
+#include <QTextEdit>
+#include <QTreeWidget>
+#include <QWheelEvent>
+
+#include "U_Picture.h"
+#include "keyvale_app_test.h"
+
+namespace {
+
+void TouchFile(const QString& path) {
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("x");
+}
+
+QStringList ItemTexts(const QTreeWidget* tree) {
+    QStringList texts;
+    for (int i = 0; i < tree->topLevelItemCount(); ++i) {
+        texts << tree->topLevelItem(i)->text(0);
+    }
+    return texts;
+}
+
+} // namespace
+
+class TestFormMain : public QObject {
+    Q_OBJECT
+
+  private slots:
+    void startUpState() {
+        TTestWindowFolders folders;
+        TFormMain window(folders.Services());
+        window.show();
+
+        QCOMPARE(window.windowTitle(), QString("Keyvale (version 2.3)"));
+        QCOMPARE(window.minimumSize(), QSize(1300, 920));
+        QCOMPARE(window.maximumSize(), QSize(1300, 920));
+        QCOMPARE(window.o_Page_Control->currentWidget(), window.page_Main_Password);
+
+        QStringList captions;
+        for (int i = 0; i < window.o_Page_Control->count(); ++i) {
+            captions << window.o_Page_Control->tabText(i);
+            QVERIFY(!window.o_Page_Control->tabIcon(i).isNull());
+        }
+        QCOMPARE(captions, QStringList({"Main password", "Database", "Settings", "About program",
+                                        "E x i t"}));
+
+        // The welcome text, centred, marked by the tag.
+        QCOMPARE(window.F_Message_2->toPlainText(),
+                 QString("\n\n\n Welcome to \"Keyvale\" program !\n\n"
+                         "Choose your database (file with << kvdb >> extension)  \n"
+                         "    and enter a main password to open it, or create a new database."));
+        QCOMPARE(window.F_Message_2->document()->defaultTextOption().alignment(), Qt::AlignHCenter);
+        QCOMPARE(TFormMain::Tag(window.F_Message_2), 1);
+
+        // No database: the Database page shows only its log, with the notice.
+        QVERIFY(window.s_GLOBAL_Database_File.isEmpty());
+        QVERIFY(window.o_Panel_Big->isHidden());
+        QVERIFY(window.F_Message->toPlainText().contains(
+            "You have not any database opened or created."));
+        QCOMPARE(window.i_GLOBAL_Node_ID, TFormMain::NoNode);
+        QCOMPARE(window.o_Keys.A_GLOBAL_BH, TByteArray(1000000, 0));
+        QVERIFY(window.o_Keys.s_GLOBAL_MP.empty());
+        QVERIFY(!window.F_Login->isEnabled());
+
+        // Typed secrets start masked.
+        QCOMPARE(window.F_Hash_Argument->echoMode(), QLineEdit::Password);
+        QCOMPARE(window.F_MP1->echoMode(), QLineEdit::Password);
+        QCOMPARE(window.F_Password->echoMode(), QLineEdit::Password);
+
+        // The working folder ends in exactly one separator.
+        QCOMPARE(window.s_GLOBAL_Current_Directory, folders.workingFolder.path() + "/");
+        QVERIFY(folders.sounds->played.isEmpty());
+    }
+
+    void fileListShowsDatabaseFilesOfTheWorkingFolder() {
+        TTestWindowFolders folders;
+        const QDir work(folders.workingFolder.path());
+        TouchFile(work.filePath("b.kvdb"));
+        TouchFile(work.filePath("A.KVDB"));
+        TouchFile(work.filePath("notes.txt"));
+        TFormMain window(folders.Services());
+
+        QVERIFY(window.o_TV_Files->isEnabled());
+        QCOMPARE(ItemTexts(window.o_TV_Files), QStringList({"A.KVDB", "b.kvdb"}));
+
+        // With files to choose from the hint never plays.
+        window.o_Timer_HintTimer();
+        QVERIFY(!window.o_Timer_Hint.isActive());
+        QCOMPARE(TFormMain::Tag(&window.o_Timer_Hint), 0);
+    }
+
+    void hintPlaysOnceWhenTheFolderHasNoDatabase() {
+        TTestWindowFolders folders;
+        TFormMain window(folders.Services());
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QVERIFY(!window.o_TV_Files->isEnabled());
+        QCOMPARE(ItemTexts(window.o_TV_Files),
+                 QStringList({"No files found in current directory"}));
+        QVERIFY(window.o_Timer_Hint.isActive());
+        QCOMPARE(window.o_Timer_Hint.interval(), 2000);
+
+        window.o_Timer_HintTimer();
+        QVERIFY(window.o_Timer_Hint.isActive()); // the first tick only counts
+
+        // The arrow must be seen moving: record its positions as it rises.
+        QList<int> tops;
+        QTimer watcher;
+        connect(&watcher, &QTimer::timeout, [&] {
+            if (window.i_Hint_1->isVisible()) {
+                tops << window.i_Hint_1->y();
+            }
+        });
+        watcher.start(0);
+        window.o_Timer_HintTimer();
+        watcher.stop();
+        QVERIFY(!window.o_Timer_Hint.isActive());
+        QVERIFY(!window.i_Hint_1->isVisible());
+        QCOMPARE(TFormMain::Tag(window.i_Hint_1), 0);
+        QVERIFY2(tops.size() > 5, "the arrow did not move");
+        QVERIFY(tops.first() > tops.last());
+        // it stops two arrow heights below the picture it points at
+        const int imageTop = window.i_Open_File->mapTo(window.page_Main_Password, QPoint()).y();
+        QVERIFY(tops.last() >= imageTop + 2 * window.i_Hint_1->height() - 2);
+    }
+
+    void pageChangePlaysItsSoundAndMasksTheCalculator() {
+        TTestWindowFolders folders;
+        TFormMain window(folders.Services());
+        window.show();
+
+        window.o_Page_Control->setCurrentWidget(window.page_Settings);
+        window.i_Hash_ArgumentClick();
+        QCOMPARE(window.F_Hash_Argument->echoMode(), QLineEdit::Normal);
+
+        window.o_Page_Control->setCurrentWidget(window.page_Database);
+        QCOMPARE(window.F_Hash_Argument->echoMode(), QLineEdit::Password);
+        QCOMPARE(window.s_Active_Page_Name, QString("page_Database"));
+        QCOMPARE(window.o_Panel_Top->height(), window.i_Global_Panel_Top_Height);
+        QCOMPARE(folders.sounds->played,
+                 QStringList({"qrc:/sounds/S_Tab_Change_1.wav", "qrc:/sounds/S_Tab_Change_1.wav"}));
+
+        // Without an open database the create picture shows, not the change one.
+        window.o_Page_Control->setCurrentWidget(window.page_Main_Password);
+        QVERIFY(window.i_Main_Password_1->isVisible());
+        QVERIFY(!window.i_Change_Main_Password->isVisible());
+    }
+
+    void exitPageClosesTheWindowAndWritesTheSettings() {
+        TTestWindowFolders folders;
+        TFormMain window(folders.Services());
+        window.show();
+        window.F_Hash_Length->setEditText("64");
+
+        window.o_Page_Control->setCurrentWidget(window.page_Exit);
+        QVERIFY(!window.isVisible());
+        QVERIFY(folders.IniText().contains("HL=64"));
+        // the save at exit reports that no database is open
+        QVERIFY(window.F_Message->toPlainText().contains(
+            "Error! Cannot save database because the name of the database file is empty!"));
+        QVERIFY(!window.b_Save_Database->isEnabled());
+    }
+
+    void closeWaitsForARunningSaveAndDoesNotSaveAgain() {
+        TTestWindowFolders folders;
+        TFormMain window(folders.Services());
+        window.show();
+        window.b_GLOBAL_Save_Database_in_progress_EVENT = true;
+        QTimer::singleShot(50, &window,
+                           [&] { window.b_GLOBAL_Save_Database_in_progress_EVENT = false; });
+        window.close();
+        QVERIFY(!window.isVisible());
+        // no second save was asked for: it would have logged its refusal
+        QVERIFY(!window.F_Message->toPlainText().contains("Cannot save database"));
+    }
+
+    void everyNamedControlIsReadable() {
+        TTestWindowFolders folders;
+        TFormMain window(folders.Services());
+        const char* const names[] = {"o_Page_Control",
+                                     "page_Main_Password",
+                                     "page_Database",
+                                     "page_Settings",
+                                     "page_About_Program",
+                                     "page_Exit",
+                                     "F_Message_2",
+                                     "F_Message",
+                                     "o_TV_Files",
+                                     "i_Open_File",
+                                     "i_Main_Password_1",
+                                     "i_Change_Main_Password",
+                                     "o_MP",
+                                     "F_MP1",
+                                     "F_MP2",
+                                     "b_M",
+                                     "b_Cancel_M",
+                                     "o_Panel_Top",
+                                     "o_Panel_Big",
+                                     "o_Panel_TV",
+                                     "o_Panel_Folder_Name",
+                                     "F_Folder_Name",
+                                     "i_Folder_Create",
+                                     "i_Folder_Find",
+                                     "o_TV_Main",
+                                     "b_Node_Up",
+                                     "b_Node_Down",
+                                     "o_Panel_Right",
+                                     "F_Login",
+                                     "F_Password",
+                                     "F_EMail",
+                                     "F_URL",
+                                     "F_Note",
+                                     "b_Password_Show",
+                                     "b_Save_Database",
+                                     "i_Trash_Can",
+                                     "o_Panel_Warning",
+                                     "o_List_Skin_2",
+                                     "F_Hash_Argument",
+                                     "i_Hash_Argument",
+                                     "F_Hash_Length",
+                                     "F_KV_Hash_62",
+                                     "F_KV_Hash_64",
+                                     "F_KV_Hash_90",
+                                     "sScrollBox_Manual",
+                                     "image_Manual"};
+        for (const char* name : names) {
+            auto* control = window.findChild<QWidget*>(name);
+            QVERIFY2(control, name);
+            QVERIFY2(!control->accessibleName().isEmpty(), name);
+        }
+        // every control a user can reach with the keyboard has a readable name
+        for (QWidget* control : window.findChildren<QWidget*>()) {
+            if (control->focusPolicy() & Qt::TabFocus && !control->objectName().isEmpty()) {
+                QVERIFY2(!control->accessibleName().isEmpty(), qPrintable(control->objectName()));
+            }
+        }
+    }
+
+    void tabOrderFollowsTheLayout_data() {
+        QTest::addColumn<QString>("page");
+        QTest::addColumn<QStringList>("order");
+        QTest::newRow("settings") << "page_Settings"
+                                  << QStringList{"o_List_Skin_2",   "F_Hash_Argument",
+                                                 "i_Hash_Argument", "F_Hash_Length",
+                                                 "F_KV_Hash_62",    "F_KV_Hash_64",
+                                                 "F_KV_Hash_90"};
+        QTest::newRow("main password")
+            << "page_Main_Password"
+            << QStringList{"F_Message_2", "o_TV_Files", "i_Open_File", "i_Main_Password_1", "F_MP1",
+                           "i_MP_View",   "F_MP2",      "b_M",         "b_Cancel_M"};
+        QTest::newRow("database") << "page_Database"
+                                  << QStringList{
+                                         "F_Message",       "F_Folder_Name",  "i_Folder_Create",
+                                         "i_Folder_Find",   "o_TV_Main",      "b_Node_Up",
+                                         "b_Node_Down",     "F_Login",        "F_Password",
+                                         "F_EMail",         "F_URL",          "F_Note",
+                                         "b_Password_Show", "b_Save_Database"};
+    }
+    void tabOrderFollowsTheLayout() {
+        QFETCH(QString, page);
+        QFETCH(QStringList, order);
+        TTestWindowFolders folders;
+        TouchFile(QDir(folders.workingFolder.path()).filePath("a.kvdb"));
+        TFormMain window(folders.Services());
+        // Show every part of the page, as an open database and a chosen file do.
+        window.P_Database_TAB_ENABLE(true);
+        window.P_Input_Data_Controls_Activate(true);
+        window.o_MP->setVisible(true);
+        auto* pageWidget = window.findChild<QWidget*>(page);
+        window.show();
+        window.o_Page_Control->setCurrentWidget(pageWidget);
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+
+        QStringList visited;
+        QWidget* first = window.findChild<QWidget*>(order.first());
+        QWidget* control = first;
+        do {
+            if (control->isVisible() && control->isEnabled() &&
+                (control->focusPolicy() & Qt::TabFocus) && pageWidget->isAncestorOf(control) &&
+                !control->objectName().isEmpty()) {
+                visited << control->objectName();
+            }
+            control = control->nextInFocusChain();
+        } while (control != first);
+        QCOMPARE(visited, order);
+    }
+
+    void treeImageListIsFolderEmptyRecord() {
+        const QList<QIcon> icons = KeyvaleTreeImageList();
+        QCOMPARE(icons.size(), 3);
+        const QImage folder = icons[0].pixmap(32, 32).toImage();
+        const QImage empty = icons[1].pixmap(32, 32).toImage();
+        const QImage record = icons[2].pixmap(32, 32).toImage();
+        QVERIFY(!folder.isNull() && folder != empty && empty != record && folder != record);
+        QCOMPARE(KeyvalePicture("tree_folder", QSize(32, 32)).toImage(), folder);
+    }
+
+    void manualIsRealTextAndScrollsInSteps() {
+        TTestWindowFolders folders;
+        TFormMain window(folders.Services());
+        window.show();
+        window.o_Page_Control->setCurrentWidget(window.page_About_Program);
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        const QString manual = window.image_Manual->text();
+        for (const char* topic :
+             {"Creating a new database", "Opening a database", "Saving",
+              "Changing the main password", "KV hash calculator", "Keyvale_Backup"}) {
+            QVERIFY2(manual.contains(topic), topic);
+        }
+        QScrollBar* bar = window.sScrollBox_Manual->verticalScrollBar();
+        QCOMPARE(bar->singleStep(), 150);
+        QVERIFY(bar->maximum() > 600); // the manual is much taller than the page
+
+        QWidget* viewport = window.sScrollBox_Manual->viewport();
+        const QPoint centre = viewport->rect().center();
+        QWheelEvent notchDown(centre, viewport->mapToGlobal(centre), QPoint(), QPoint(0, -120),
+                              Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(viewport, &notchDown);
+        QCOMPARE(bar->value(), 150);
+        QApplication::sendEvent(viewport, &notchDown);
+        QCOMPARE(bar->value(), 300);
+    }
+};
+
+KEYVALE_APP_TEST_MAIN(TestFormMain)
+#include "test_form_main.moc"
