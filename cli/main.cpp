@@ -1,6 +1,8 @@
 // keyvale-cli: Keyvale's database and hash from a terminal.
 #include "cli_commands.h"
 
+#include "U_KV_Secure_Memory_01.h"
+
 #include <algorithm>
 #include <iostream>
 
@@ -34,6 +36,9 @@ static void PrintOverview(std::ostream& out) {
 }
 
 int main(int argc, char** argv) {
+    // Before any password is read: no core file and no ptrace can expose it.
+    // Should the system refuse, the tool still works.
+    KvProtectProcess();
     std::vector<std::string> args(argv + 1, argv + argc);
     if (args.empty()) {
         PrintOverview(std::cerr);

@@ -11,6 +11,7 @@
 
 #include <array>
 #include <cmath>
+#include <cstring>
 #include <limits>
 
 static_assert(std::numeric_limits<long double>::digits == 64,
@@ -176,8 +177,14 @@ int BinaryExponent(long double v) {
         std::uint64_t significand;
         std::uint16_t signAndExponent;
     } bits;
+#if defined(__clang__)
+    // Clang refuses the register-stack clobber below; a plain copy of the
+    // 80-bit value gives the same bits (used by the fuzz build only).
+    std::memcpy(&bits, &v, 10);
+#else
     // The copy needs one free register for a moment; clobbering st(7) keeps it free.
     asm("fld %%st(0)\n\tfstpt %0" : "=m"(bits) : "t"(v) : "st(7)");
+#endif
     return (bits.signAndExponent & 0x7FFF) - 16383;
 }
 

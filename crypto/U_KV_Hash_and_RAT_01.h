@@ -99,8 +99,9 @@ extern const char* const KvWrongPasswordText;
 TByteArray KvUnwrapKey(const TByteArray& BH, const TByteArray& DH);
 
 // Encrypts (adding 2000 bytes) or decrypts P in place. Returns an error text,
-// empty on success. A failed decryption returns KvWrongPasswordText and
-// leaves P empty: nothing of a failed check ever comes back as plaintext.
+// empty on success. An empty P stays empty: it is no payload (every saved
+// tree text holds at least its frame), and decrypting it fails. A failed decryption returns
+// KvWrongPasswordText and leaves P empty: nothing of a failed check ever comes back as plaintext.
 std::string KvCryptPayload(TByteArray& P, const TByteArray& K, const TByteArray& TH,
                            const TByteArray& SH1, const TByteArray& SH2, bool encrypt);
 

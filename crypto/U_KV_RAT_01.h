@@ -9,12 +9,16 @@
 // parameter, so any recipe is undone by its inverses in reverse order.
 #pragma once
 
+#include "U_KV_Secure_Memory_01.h"
+
 #include <array>
 #include <cstdint>
 #include <string>
 #include <vector>
 
-using TByteArray = std::vector<std::uint8_t>;
+// Byte arrays hold keys and plaintext, so their memory is locked where the
+// system allows and wiped when it is released (see U_KV_Secure_Memory_01.h).
+using TByteArray = std::vector<std::uint8_t, KvSecureAllocator<std::uint8_t>>;
 
 // A permutation of the 256 byte values: T[v] is the image of v.
 using TPermutationTable = std::array<std::uint8_t, 256>;

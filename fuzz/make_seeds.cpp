@@ -25,8 +25,8 @@ int main(int argc, char** argv) {
         return 2;
     }
     const fs::path root = argv[1];
-    const std::vector<std::string> texts = {"a", "abc", "0105K1b5", std::string(210, 'x'),
-                                            "line 1\r\nline 2", "\xc3\xa9t\xc3\xa9"};
+    const std::vector<std::string> texts = {
+        "a", "abc", "0105K1b5", std::string(210, 'x'), "line 1\r\nline 2", "\xc3\xa9t\xc3\xa9"};
     int k = 0;
     for (const auto& t : texts) {
         WriteSeed(root / "fuzz_base64_decipher", "seed" + std::to_string(k++), KvEncipherText(t));

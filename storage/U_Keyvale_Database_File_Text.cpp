@@ -6,6 +6,7 @@
 #include "U_Keyvale_TreeView_Data_Kinds.h"
 #include "U_Keyvale_TreeView_Data_Text.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <utility>
@@ -41,7 +42,9 @@ std::string Utf16BytesToUtf8(const std::string& bytes, std::size_t start, bool b
         }
         units += unit;
     }
-    return Utf16ToUtf8(units);
+    std::string text = Utf16ToUtf8(units);
+    SecureWipeUtf16(units);
+    return text;
 }
 
 std::string DecodePlaintext(const std::string& bytes) {
@@ -94,12 +97,10 @@ void AppendLineText(std::string& out, const std::string& text) {
     out += first == std::string::npos ? std::string("< >") : line.substr(first);
 }
 
-} // namespace
-
-std::string TreeToText(const TKeyvaleTree& tree) {
-    std::string text;
-    // Pre-order with an explicit stack of (node, depth): a loaded tree may be
-    // deeper than any the window builds, and must not cost quadratic time.
+// Calls visit(node, depth) for every node in pre-order, with an explicit
+// stack: a loaded tree may be deeper than any the window builds, and must not
+// cost quadratic time.
+template <typename Visit> void VisitPreOrder(const TKeyvaleTree& tree, Visit visit) {
     std::vector<std::pair<TNodeHandle, std::size_t>> pending;
     for (int row = tree.ChildCount(kNoNode) - 1; row >= 0; --row) {
         pending.emplace_back(tree.Child(kNoNode, row), 0);
@@ -107,13 +108,30 @@ std::string TreeToText(const TKeyvaleTree& tree) {
     while (!pending.empty()) {
         auto [node, depth] = pending.back();
         pending.pop_back();
-        text.append(depth, '\t');
-        AppendLineText(text, tree.Text(node));
-        text += "\r\n";
+        visit(node, depth);
         for (int row = tree.ChildCount(node) - 1; row >= 0; --row) {
             pending.emplace_back(tree.Child(node, row), depth + 1);
         }
     }
+}
+
+} // namespace
+
+std::string TreeToText(const TKeyvaleTree& tree) {
+    // The whole text is reserved up front, so that growing it never leaves
+    // copies of the plaintext behind in released memory. A line is its TABs,
+    // its text (or "< >" in place of an empty one) and CR LF.
+    std::size_t size = 0;
+    VisitPreOrder(tree, [&](TNodeHandle node, std::size_t depth) {
+        size += depth + std::max<std::size_t>(tree.Text(node).size(), 3) + 2;
+    });
+    std::string text;
+    text.reserve(size);
+    VisitPreOrder(tree, [&](TNodeHandle node, std::size_t depth) {
+        text.append(depth, '\t');
+        AppendLineText(text, tree.Text(node));
+        text += "\r\n";
+    });
     return text;
 }
 
@@ -126,7 +144,16 @@ std::string MakeSpecialFolderText() {
 std::string F_Keyvale_Special_Folder_Create(const TKeyvaleTree& tree) {
     std::string last = MakeSpecialFolderText();
     std::string first = MakeSpecialFolderText();
-    return first + "\r\n" + TreeToText(tree) + last + "\r\n";
+    std::string body = TreeToText(tree);
+    std::string text;
+    text.reserve(first.size() + body.size() + last.size() + 4);
+    text += first;
+    text += "\r\n";
+    text += body;
+    text += last;
+    text += "\r\n";
+    KvSecureWipe(body);
+    return text;
 }
 
 void F_Keyvale_Special_Folder_Delete(TKeyvaleTree& tree) {

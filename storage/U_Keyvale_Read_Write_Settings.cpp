@@ -149,6 +149,13 @@ IniPosition Locate(const std::vector<IniLine>& lines, const std::string& key) {
     return position;
 }
 
+// The ending to give a line that had none because it was the file's last. A
+// text ending in CR keeps that CR only when a full CR LF follows it: a bare
+// LF would turn it into part of the line ending and change the value.
+std::string EndingForLastLine(const std::string& text, const std::string& newLineEnding) {
+    return !text.empty() && text.back() == '\r' ? std::string("\r\n") : newLineEnding;
+}
+
 bool IsWritableKey(const std::string& key) {
     if (TrimBlanks(key).empty() || key != TrimBlanks(key)) {
         return false;
@@ -189,13 +196,14 @@ bool IniWriteString(const std::string& iniPath, const std::string& key, const st
         line.text = line.text.substr(0, position.equals + 1) + value;
     } else if (position.sectionFound) {
         std::size_t after = position.lastLineOfSection + 1;
-        if (lines[position.lastLineOfSection].ending.empty()) {
-            lines[position.lastLineOfSection].ending = newLineEnding;
+        IniLine& last = lines[position.lastLineOfSection];
+        if (last.ending.empty()) {
+            last.ending = EndingForLastLine(last.text, newLineEnding);
         }
         lines.insert(lines.begin() + static_cast<std::ptrdiff_t>(after), keyLine);
     } else {
         if (!lines.empty() && lines.back().ending.empty()) {
-            lines.back().ending = newLineEnding;
+            lines.back().ending = EndingForLastLine(lines.back().text, newLineEnding);
         }
         if (!lines.empty() && !TrimBlanks(lines.back().text).empty()) {
             lines.push_back({"", newLineEnding});

@@ -1,10 +1,13 @@
 #include "U_Keyvale_Database_File.h"
 #include "U_Keyvale_Database_File_Text.h"
 #include "U_Keyvale_Read_Write_Files.h"
+#include "U_Keyvale_Read_Write_Names.h"
 #include "temp_dir.h"
 #include "tree_fixture.h"
 
 #include <gtest/gtest.h>
+
+#include <random>
 
 namespace {
 
@@ -204,6 +207,110 @@ TEST_F(DatabaseFile, NamesWithLeadingBlanksCannotReshapeTheTree) {
     TKeyvaleTree loaded;
     ASSERT_EQ(Load(loaded, *keys).status, TDatabaseLoadStatus::Loaded);
     EXPECT_EQ(Outline(loaded), "Top [0]\n  indented [1]\nSecond [1]\n");
+}
+
+// Many damaged copies of one file, in every region of its layout: the tree
+// text, the verifier's seed half and digest half, the random block, and cut or
+// lengthened files. Each must load as the saved tree or fail with one of the
+// load failures, never as another tree. The test opens each copy the way the
+// window does, backing the file up only after a successful load, so the
+// backup must still hold the good file at the end.
+TEST_F(DatabaseFile, DamagedFilesFailAndNeverReachTheBackup) {
+    ASSERT_TRUE(SaveDatabaseFile(file, tree, *keys).saved);
+    TByteArray good;
+    ASSERT_EQ(LoadBytesFromFile(good, file), "");
+    const std::size_t text = good.size() - 2000;
+    const std::string backup = dir.File("Keyvale_Backup/test.backup_kvdb");
+
+    std::mt19937 random(20261210);
+    const auto at = [&](std::size_t from, std::size_t to) {
+        return std::uniform_int_distribution<std::size_t>(from, to - 1)(random);
+    };
+    const auto flip = [&](std::size_t from, std::size_t to) {
+        TByteArray damaged = good;
+        damaged[at(from, to)] ^= static_cast<std::uint8_t>(1u << at(0, 8));
+        return damaged;
+    };
+    const auto cut = [&](std::size_t size) {
+        return TByteArray(good.begin(), good.begin() + static_cast<std::ptrdiff_t>(size));
+    };
+    const auto extend = [&](const TByteArray& extra) {
+        TByteArray damaged = good;
+        damaged.insert(damaged.end(), extra.begin(), extra.end());
+        return damaged;
+    };
+
+    struct Damage {
+        std::string what;
+        TByteArray bytes;
+    };
+    std::vector<Damage> damages;
+    const struct {
+        const char* name;
+        std::size_t from, to;
+    } regions[] = {{"tree text", 0, text},
+                   {"verifier seed half", text, text + 500},
+                   {"verifier digest half", text + 500, text + 1000},
+                   {"random block", text + 1000, good.size()}};
+    for (const auto& region : regions) {
+        for (int i = 0; i < 8; ++i) {
+            damages.push_back(
+                {std::string("flip in ") + region.name, flip(region.from, region.to)});
+        }
+    }
+    for (std::size_t size : {std::size_t{0}, std::size_t{1}, std::size_t{1001}, std::size_t{2000},
+                             std::size_t{2001}, text, text + 1000, good.size() - 1}) {
+        damages.push_back({"cut to " + std::to_string(size), cut(size)});
+    }
+    damages.push_back({"one zero byte added", extend({0})});
+    damages.push_back({"1000 bytes added", extend(TByteArray(1000, 0xA5))});
+    damages.push_back({"file twice", extend(good)});
+    TByteArray shifted = good;
+    shifted.erase(shifted.begin() + static_cast<std::ptrdiff_t>(text / 2));
+    damages.push_back({"one byte of tree text missing", shifted});
+
+    // The first open is good: it makes the backup.
+    const auto open = [&](TKeyvaleTree& into) {
+        TDatabaseLoadResult result = Load(into, *keys);
+        if (result.status == TDatabaseLoadStatus::Loaded) {
+            EXPECT_EQ(MakeBackupCopy(dir.Path(), file), "");
+        }
+        return result;
+    };
+    TKeyvaleTree loaded;
+    ASSERT_EQ(open(loaded).status, TDatabaseLoadStatus::Loaded);
+
+    const std::string readError = Prefix() + "This file is empty or locked by another program.";
+    for (const Damage& damage : damages) {
+        if (damage.bytes.empty()) {
+            WriteTextFile(file, "");
+        } else {
+            ASSERT_EQ(SaveBytesToFile(damage.bytes, file), "");
+        }
+        TDatabaseLoadResult result = open(loaded);
+        switch (result.status) {
+        case TDatabaseLoadStatus::Loaded:
+            EXPECT_EQ(Outline(loaded), Outline(tree)) << damage.what << ": a garbage tree";
+            break;
+        case TDatabaseLoadStatus::WrongPassword:
+            EXPECT_EQ(result.message, kWrongPassword) << damage.what;
+            EXPECT_EQ(Outline(loaded), "sentinel [1]\n") << damage.what;
+            break;
+        case TDatabaseLoadStatus::Failed:
+            EXPECT_TRUE(result.message == Prefix() + kDamagedFileReason ||
+                        result.message.rfind(Prefix() + "[" + kTreeTextErrorClass + "] ", 0) == 0 ||
+                        result.message == readError)
+                << damage.what << ": " << result.message;
+            EXPECT_EQ(Outline(loaded), result.message == readError ? "sentinel [1]\n" : "")
+                << damage.what << ": a read error keeps the tree, damage empties it";
+            break;
+        }
+        EXPECT_NE(result.status, TDatabaseLoadStatus::Loaded)
+            << damage.what << " loaded although the file is damaged";
+    }
+    TByteArray backedUp;
+    ASSERT_EQ(LoadBytesFromFile(backedUp, backup), "");
+    EXPECT_TRUE(backedUp == good) << "the backup still holds the good file";
 }
 
 } // namespace

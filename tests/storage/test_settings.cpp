@@ -58,6 +58,25 @@ TEST_F(SettingsFile, WriteCreatesFileAndAppendsMissingSection) {
     EXPECT_EQ(ReadTextFile(other), "[A]\nk=v\n\n[Keyvale]\nSN=1\n");
 }
 
+// Found by fuzzing: a last line ending in a lone CR, once given a line ending
+// of LF, read as CR LF and lost the CR from its value.
+TEST_F(SettingsFile, WritingOneKeyNeverChangesAnotherValue) {
+    const std::vector<std::string> files = {
+        "SN; commen\n\r\n[keyvale]\r  ==  sn\n7 \r\nHL=00= 0\r",
+        "[A]\nx=1\r",
+        "[Keyvale]\nHL=12\r",
+    };
+    for (const std::string& content : files) {
+        WriteTextFile(ini, content);
+        const std::string hl = IniReadString(ini, "HL");
+        const std::string x = IniReadString(ini, "x");
+        ASSERT_TRUE(IniWriteString(ini, "SN", "17"));
+        EXPECT_EQ(IniReadString(ini, "SN"), "17");
+        EXPECT_EQ(IniReadString(ini, "HL"), hl) << content;
+        EXPECT_EQ(IniReadString(ini, "x"), x) << content;
+    }
+}
+
 TEST_F(SettingsFile, MissingFileSectionOrKeyReadsEmpty) {
     EXPECT_EQ(IniReadString(ini, "SN"), "");
     WriteTextFile(ini, "[Other]\nSN=5\n");

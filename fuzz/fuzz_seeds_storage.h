@@ -1,0 +1,96 @@
+// Seeds of the storage fuzz targets, made by Keyvale's own code: data node
+// texts, tree texts and whole database files of a few small trees, and
+// settings files as the program writes them.
+#pragma once
+
+#include "U_Keyvale_Database_File.h"
+#include "U_Keyvale_Database_File_Text.h"
+#include "U_Keyvale_Read_Write_Settings.h"
+#include "U_Keyvale_TreeView_Data_Kinds.h"
+#include "U_Keyvale_TreeView_Data_Record.h"
+#include "fuzz_keys.h"
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+namespace fuzz_seeds {
+
+inline void Write(const std::filesystem::path& dir, const std::string& name,
+                  const std::string& bytes) {
+    std::filesystem::create_directories(dir);
+    std::ofstream(dir / name, std::ios::binary) << bytes;
+}
+
+inline std::vector<TRecordFields> SampleFields() {
+    return {{"ann", " s3cret ", "ann@example.org", "https://example.org", "a note\r\nline 2"},
+            {"", "", "", "", ""},
+            {"\xC3\xA9t\xC3\xA9", "\xF0\x9F\x94\x91", "", "", std::string(300, 'n')}};
+}
+
+// A tree with folders, records, an empty folder and a deep chain.
+inline void FillSampleTree(TKeyvaleTree& tree, int variant) {
+    TNodeHandle mail = tree.AddChild(kNoNode, "Mail", kIconFolder);
+    int k = 0;
+    for (const TRecordFields& f : SampleFields()) {
+        if (k++ > variant) {
+            break;
+        }
+        TNodeHandle record = tree.AddChild(mail, "record " + std::to_string(k), kIconRecord);
+        tree.AddChild(record, RecordDataEncode(f), kIconEmpty);
+    }
+    tree.AddChild(kNoNode, "Empty", kIconEmpty);
+    TNodeHandle node = kNoNode;
+    for (int level = 0; level <= variant * 7; ++level) {
+        node = tree.AddChild(node, "L" + std::to_string(level), kIconFolder);
+    }
+}
+
+inline void WriteStorageSeeds(const std::filesystem::path& root) {
+    int n = 0;
+    for (const TRecordFields& f : SampleFields()) {
+        Write(root / "fuzz_record_decode", "node" + std::to_string(n), RecordDataEncode(f));
+        Write(root / "fuzz_record_decode", "fields" + std::to_string(n),
+              f.login + '\x1F' + f.password + '\x1F' + f.email + '\x1F' + f.url + '\x1F' + f.note);
+        ++n;
+    }
+
+    const TKeyMaterial& keys = FuzzKeys();
+    for (int variant = 0; variant < 3; ++variant) {
+        TKeyvaleTree tree;
+        FillSampleTree(tree, variant);
+        const std::string v = std::to_string(variant);
+        std::string text = TreeToText(tree);
+        std::string framed = F_Keyvale_Special_Folder_Create(tree);
+        Write(root / "fuzz_tree_rebuild", "text" + v, text);
+        Write(root / "fuzz_tree_rebuild", "framed" + v, framed);
+        std::string utf16 = "\xFF\xFE";
+        for (char c : text) {
+            utf16 += c;
+            utf16 += '\0';
+        }
+        Write(root / "fuzz_tree_rebuild", "utf16le" + v, utf16);
+
+        TByteArray file;
+        EncryptDatabase(tree, keys, file);
+        Write(root / "fuzz_database_load", "file" + v,
+              std::string(1, '\0') + std::string(file.begin(), file.end()));
+        Write(root / "fuzz_database_load", "plain" + v, "\x01" + framed);
+    }
+
+    const std::string ini = (root / "settings.tmp").string();
+    std::filesystem::remove(ini);
+    SaveSettingsToIni(ini, 12, "45");
+    std::ifstream in(ini, std::ios::binary);
+    std::string written((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    std::filesystem::remove(ini);
+    Write(root / "fuzz_settings", "written", written);
+    Write(root / "fuzz_settings", "others",
+          "; comment\r\n[Other]\r\nSN=3\r\n\r\n[keyvale]\r\n  sn = 7 \r\nHL=0050\r\n");
+    Write(root / "fuzz_settings", "nosection", "SN=1\nHL=20\n[Keyvale]");
+}
+
+} // namespace fuzz_seeds
+
+using fuzz_seeds::WriteStorageSeeds;
