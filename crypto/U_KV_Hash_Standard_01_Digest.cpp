@@ -19,11 +19,19 @@ constexpr int N = 1000;
 using Vec = std::array<std::int32_t, N + 1>;
 
 // The working vectors of one lane run, reset at its start. Both lanes share
-// one instance, so a digest allocates them once.
+// one instance per thread, so no digest allocates them.
+struct LaneVectors {
+    Vec A1, A2, A3, A4, A5, A6, A7, A8, A9, A10, A11, A12;
+};
 struct LaneState {
     std::uint8_t B[N + 1];
-    Vec A[13]; // A[1] .. A[12]; A[0] unused
+    LaneVectors A;
 };
+
+LaneState& SharedLaneState() {
+    static thread_local LaneState state;
+    return state;
+}
 
 inline std::int64_t wrap(std::uint32_t x) {
     return static_cast<std::int32_t>(x);
@@ -32,15 +40,15 @@ inline std::uint32_t u32(std::int64_t x) {
     return static_cast<std::uint32_t>(x);
 }
 
-struct Rows {
-    const std::uint16_t* P1 = KvHashPermutations[0];
-    const std::uint16_t* P2 = KvHashPermutations[1];
-    const std::uint16_t* P3 = KvHashPermutations[2];
-    const std::uint16_t* P4 = KvHashPermutations[3];
-    const std::uint16_t* P5 = KvHashPermutations[4];
-    const std::uint16_t* Pm;
-    explicit Rows(std::uint8_t mode) : Pm(KvHashPermutations[mode - 1]) {}
+// The five rows and the row Pm chosen by the mode.
+struct LaneRows {
+    const std::uint16_t *P1, *P2, *P3, *P4, *P5, *Pm;
 };
+
+LaneRows RowsFor(std::uint8_t mode) {
+    return {KvHashPermutations[0], KvHashPermutations[1], KvHashPermutations[2],
+            KvHashPermutations[3], KvHashPermutations[4], KvHashPermutations[mode - 1]};
+}
 
 // Common start of both lanes: prepared bytes through an S-box into B[1..1000].
 bool PrepareLane(const TByteArray& data, const TPermutationTable& sbox, LaneState& s) {
@@ -66,20 +74,13 @@ bool PrepareLane(const TByteArray& data, const TPermutationTable& sbox, LaneStat
 // Lane A
 
 bool KvHashLaneA(const TByteArray& data, std::uint8_t mode, TKvLaneOutput& O) {
-    static thread_local LaneState s;
+    LaneState& s = SharedLaneState();
     if (!PrepareLane(data, RatAesSBox, s)) {
         return false;
     }
-    const Rows r(mode);
-    const auto* P1 = r.P1;
-    const auto* P2 = r.P2;
-    const auto* P3 = r.P3;
-    const auto* P4 = r.P4;
-    const auto* P5 = r.P5;
-    const auto* Pm = r.Pm;
+    const auto [P1, P2, P3, P4, P5, Pm] = RowsFor(mode);
     const std::uint8_t* B = s.B;
-    Vec &A1 = s.A[1], &A2 = s.A[2], &A3 = s.A[3], &A4 = s.A[4], &A5 = s.A[5], &A6 = s.A[6];
-    Vec &A7 = s.A[7], &A8 = s.A[8], &A9 = s.A[9], &A10 = s.A[10], &A11 = s.A[11], &A12 = s.A[12];
+    auto& [A1, A2, A3, A4, A5, A6, A7, A8, A9, A10, A11, A12] = s.A;
     auto M = [](std::int64_t x) { return KvModBillion(x); };
 
     // Stage 1: seed of index 1.
@@ -196,20 +197,13 @@ bool KvHashLaneA(const TByteArray& data, std::uint8_t mode, TKvLaneOutput& O) {
 // Lane B
 
 bool KvHashLaneB(const TByteArray& data, std::uint8_t mode, TKvLaneOutput& O) {
-    static thread_local LaneState s;
+    LaneState& s = SharedLaneState();
     if (!PrepareLane(data, RatAesInvSBox, s)) {
         return false;
     }
-    const Rows r(mode);
-    const auto* P1 = r.P1;
-    const auto* P2 = r.P2;
-    const auto* P3 = r.P3;
-    const auto* P4 = r.P4;
-    const auto* P5 = r.P5;
-    const auto* Pm = r.Pm;
+    const auto [P1, P2, P3, P4, P5, Pm] = RowsFor(mode);
     const std::uint8_t* B = s.B;
-    Vec &A1 = s.A[1], &A2 = s.A[2], &A3 = s.A[3], &A4 = s.A[4], &A5 = s.A[5], &A6 = s.A[6];
-    Vec &A7 = s.A[7], &A8 = s.A[8], &A9 = s.A[9], &A10 = s.A[10], &A11 = s.A[11], &A12 = s.A[12];
+    auto& [A1, A2, A3, A4, A5, A6, A7, A8, A9, A10, A11, A12] = s.A;
     auto M = [](std::int64_t x) { return KvModPrime(x); };
 
     // Stage 1: seed of index 1.

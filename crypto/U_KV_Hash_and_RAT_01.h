@@ -38,19 +38,17 @@ void RatKeyedRounds(TByteArray& data, const TByteArray& key, int forward, std::u
 void KvSecureWipe(TByteArray& bytes);
 void KvSecureWipe(std::string& text);
 
-// Wipes the arrays and strings it was given when it goes out of scope, on
-// every path out of a function that holds key material or plaintext.
+// Wipes the strings it was given when it goes out of scope, on every path
+// out of a function that holds secret text. Byte arrays need no guard: their
+// allocator wipes them whenever their memory is released.
 class TWipeGuard {
   public:
-    TWipeGuard(std::initializer_list<TByteArray*> arrays,
-               std::initializer_list<std::string*> texts = {})
-        : arrays_(arrays), texts_(texts) {}
+    TWipeGuard(std::initializer_list<std::string*> texts) : texts_(texts) {}
     ~TWipeGuard();
     TWipeGuard(const TWipeGuard&) = delete;
     TWipeGuard& operator=(const TWipeGuard&) = delete;
 
   private:
-    std::vector<TByteArray*> arrays_;
     std::vector<std::string*> texts_;
 };
 

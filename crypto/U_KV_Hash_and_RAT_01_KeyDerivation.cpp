@@ -30,7 +30,7 @@ std::string HashForm90(const std::string& MP) {
 void SH1FromForm(const std::string& MP, const std::string& H90, TByteArray& out) {
     std::string T = (MP + H90).substr(0, KvKeySize);
     TByteArray bytes = Bytes(T);
-    TWipeGuard wipe({&bytes}, {&T});
+    TWipeGuard wipe({&T});
     KvHashDigest(bytes, 4, out);
 }
 
@@ -38,7 +38,7 @@ void SH2FromForm(const std::string& MP, const std::string& H90, TByteArray& out)
     // H90 already has 1000 characters, so the password enters only through it.
     std::string T = (H90 + MP).substr(0, KvKeySize);
     TByteArray bytes = Bytes(T);
-    TWipeGuard wipe({&bytes}, {&T});
+    TWipeGuard wipe({&T});
     KvHashDigest(bytes, 5, out);
 }
 
@@ -56,7 +56,7 @@ void KvDeriveKeySH1(const std::string& MP, TByteArray& out) {
         return;
     }
     std::string H90 = HashForm90(MP);
-    TWipeGuard wipe({}, {&H90});
+    TWipeGuard wipe({&H90});
     SH1FromForm(MP, H90, out);
 }
 
@@ -65,7 +65,7 @@ void KvDeriveKeySH2(const std::string& MP, TByteArray& out) {
         return;
     }
     std::string H90 = HashForm90(MP);
-    TWipeGuard wipe({}, {&H90});
+    TWipeGuard wipe({&H90});
     SH2FromForm(MP, H90, out);
 }
 
@@ -74,7 +74,6 @@ void KvDeriveKeyDH(const std::string& MP, TByteArray& out) {
         return;
     }
     TByteArray P = Bytes(MP), T;
-    TWipeGuard wipe({&P, &T});
     KvHashDigest(P, 1, T);
     XorPassword(T, P);
     KvHashDigest(T, 2, out);
@@ -85,7 +84,6 @@ void KvDeriveKeyTH(const std::string& MP, TByteArray& out) {
         return;
     }
     TByteArray P = Bytes(MP), T, U;
-    TWipeGuard wipe({&P, &T, &U});
     KvHashDigest(P, 3, T);
     XorPassword(T, P);
     KvHashDigest(T, 4, U);
@@ -104,7 +102,6 @@ void KvExpandKeyBH(const TByteArray& X, const TByteArray& Y, TByteArray& out) {
     }
     constexpr std::size_t n = KvKeySize;
     TByteArray A(n), B(n), C(n + 3), D(n + 3), Out(KvBigKeySize);
-    TWipeGuard wipe({&A, &B, &C, &D, &Out});
 
     // Set-up.
     for (std::size_t i = 0; i < n; ++i) {
@@ -188,7 +185,7 @@ void KvExpandKeyBH(const TByteArray& X, const TByteArray& Y, TByteArray& out) {
             RatSubstituteSBox(D);
         }
     }
-    out.swap(Out); // the old contents of `out` are wiped with Out
+    out.swap(Out); // the old contents of `out` are wiped as Out is released
 }
 
 std::string KvDeriveKeyMaterial(const std::string& mainPassword, TKeyMaterial& keys) {
@@ -200,7 +197,7 @@ std::string KvDeriveKeyMaterial(const std::string& mainPassword, TKeyMaterial& k
     }
     std::string H90 = HashForm90(mainPassword);
     TByteArray SH1, SH2, DH, TH, BH;
-    TWipeGuard wipe({&SH1, &SH2, &DH, &TH, &BH}, {&H90});
+    TWipeGuard wipe({&H90});
     SH1FromForm(mainPassword, H90, SH1);
     SH2FromForm(mainPassword, H90, SH2);
     KvDeriveKeyDH(mainPassword, DH);
@@ -209,7 +206,7 @@ std::string KvDeriveKeyMaterial(const std::string& mainPassword, TKeyMaterial& k
     RatTableCipher(BH, DH, 1);
 
     // Replace the old material only now that the new one is complete; the
-    // swapped-out arrays are wiped by the guard.
+    // swapped-out arrays are wiped as they are released.
     keys.A_GLOBAL_SH1.swap(SH1);
     keys.A_GLOBAL_SH2.swap(SH2);
     keys.A_GLOBAL_DH.swap(DH);

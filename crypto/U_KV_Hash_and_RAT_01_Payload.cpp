@@ -84,7 +84,6 @@ void KvAddEnvelope(TByteArray& P, const TByteArray& A) {
         return;
     }
     TByteArray R, H;
-    TWipeGuard wipe({&R, &H});
     RatRandomBytes(R, static_cast<std::int32_t>(kSeedSize));
     KvHashDigest(R, 1, H);
     RatKeyAdd(P, R);
@@ -104,7 +103,6 @@ bool KvRemoveEnvelope(TByteArray& P, const TByteArray& A) {
     }
     const std::size_t n = P.size() - kEnvelopeSize;
     TByteArray R(kSeedSize), G(kSeedSize), H;
-    TWipeGuard wipe({&R, &G, &H});
     for (std::size_t i = 0; i < kSeedSize; ++i) {
         R[i] = P[n + i] ^ A[i];
         G[i] = P[n + kSeedSize + i] ^ A[kSeedSize + i];
@@ -134,7 +132,6 @@ bool KvRandomBlockLayer(TByteArray& P, const TByteArray& K, const TByteArray& TH
     }
     KvReseedRandom();
     TByteArray Blk;
-    TWipeGuard wipe({&Blk});
     if (forward) {
         RatRandomBytes(Blk, static_cast<std::int32_t>(kBlockSize));
         KvKeystreamXor(P, K, TH, Blk);
@@ -210,7 +207,6 @@ void KvKeystreamXor(TByteArray& P, const TByteArray& K, const TByteArray& TH,
     }
     TByteArray W1 = K;
     TByteArray W2 = TH;
-    TWipeGuard wipe({&W1, &W2});
     RatChainXorForward(W1);
     RatComplement(W1);
     RatSubstituteSBox(W1);

@@ -16,9 +16,6 @@ void KvSecureWipe(std::string& text) {
 }
 
 TWipeGuard::~TWipeGuard() {
-    for (TByteArray* a : arrays_) {
-        KvSecureWipe(*a);
-    }
     for (std::string* s : texts_) {
         KvSecureWipe(*s);
     }

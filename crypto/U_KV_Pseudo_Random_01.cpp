@@ -24,6 +24,26 @@ TimeOfDay LocalTimeOfDay() {
     return {local.tm_hour, local.tm_min, local.tm_sec, static_cast<std::int32_t>(ms.count())};
 }
 
+// One mixing step: the digits of sin or cos of the clock (with `high` and `low`
+// in the places of hour and minute) and a fresh draw, folded into x and split
+// into P = x div 65536 and Q = x mod 65536.
+struct MixedWord {
+    std::int32_t x, P, Q;
+};
+
+MixedWord MixClock(const TimeOfDay& t, std::int64_t high, std::int64_t low,
+                   std::int64_t (*digits)(std::int64_t)) {
+    KvReseedRandom();
+    const std::int32_t r = KvUniformRandom(1, 999999);
+    const std::int64_t e =
+        std::int64_t{t.millisecond} * 1000000 + t.second * 100000 + low * 1000 + high * 100 + r;
+    const auto d = static_cast<std::int32_t>(digits(e));
+    KvReseedRandom();
+    const std::int32_t r2 = KvUniformRandom(1, 99999999);
+    const std::int32_t x = (1600000000 - d - r2) % 1000000000;
+    return {x, x / 65536, x % 65536};
+}
+
 std::string RandomString(std::int32_t count, std::int32_t alphabetSize) {
     if (count <= 0) {
         return {};
@@ -31,35 +51,19 @@ std::string RandomString(std::int32_t count, std::int32_t alphabetSize) {
     const TimeOfDay t = LocalTimeOfDay();
     std::int32_t B[10] = {};
 
-    KvReseedRandom();
-    const std::int32_t r1 = KvUniformRandom(1, 999999);
-    const std::int64_t e1 = std::int64_t{t.millisecond} * 1000000 + t.second * 100000 +
-                            t.minute * 1000 + t.hour * 100 + r1;
-    const auto d1 = static_cast<std::int32_t>(KvSinDigits9(e1));
+    const MixedWord first = MixClock(t, t.hour, t.minute, KvSinDigits9);
+    B[1] = first.P % 256;
+    B[2] = first.Q % 256;
+    B[3] = first.P / 256;
+    B[4] = first.Q / 256;
 
-    KvReseedRandom();
-    const std::int32_t r2 = KvUniformRandom(1, 99999999);
-    const std::int32_t x1 = (1600000000 - d1 - r2) % 1000000000;
-    const std::int32_t P = x1 / 65536, Q = x1 % 65536;
-    B[1] = P % 256;
-    B[2] = Q % 256;
-    B[3] = P / 256;
-    B[4] = Q / 256;
-
-    KvReseedRandom();
-    const std::int32_t r3 = KvUniformRandom(1, 999999);
-    const std::int64_t e2 = std::int64_t{t.millisecond} * 1000000 + t.second * 100000 +
-                            std::int64_t{Q} * 1000 + std::int64_t{P} * 100 + r3;
-    const auto d2 = static_cast<std::int32_t>(KvCosDigits9(e2));
-
-    KvReseedRandom();
-    const std::int32_t r4 = KvUniformRandom(1, 99999999);
-    const std::int32_t x2 = (1600000000 - d2 - r4) % 1000000000;
-    const std::int32_t P2 = x2 / 65536, Q2 = x2 % 65536;
-    B[6] = P2 % 256;
-    B[7] = Q2 % 256;
-    B[9] = P2 / 256;
-    B[0] = Q2 / 256;
+    // The second step takes P and Q in the places of the hour and the minute.
+    const MixedWord second = MixClock(t, first.P, first.Q, KvCosDigits9);
+    const std::int32_t x2 = second.x, Q2 = second.Q;
+    B[6] = second.P % 256;
+    B[7] = second.Q % 256;
+    B[9] = second.P / 256;
+    B[0] = second.Q / 256;
 
     const std::int32_t r5 = KvUniformRandom(1, 999);
     B[5] = (r5 + Q2 + x2 + B[9]) % 256;

@@ -41,25 +41,27 @@ void RatReverse(TByteArray& bytes) {
     std::reverse(bytes.begin(), bytes.end());
 }
 
-void RatRotateRight(TByteArray& bytes, std::int32_t amount) {
+namespace {
+
+// The effective rotation abs(amount) mod n; 0 when nothing is to move.
+std::size_t RotationOf(const TByteArray& bytes, std::int32_t amount) {
     const std::size_t n = bytes.size();
-    if (n < 2) {
-        return;
-    }
-    const std::size_t s = AbsoluteAmount(amount) % n;
+    return n < 2 ? 0 : AbsoluteAmount(amount) % n;
+}
+
+} // namespace
+
+void RatRotateRight(TByteArray& bytes, std::int32_t amount) {
+    const std::size_t s = RotationOf(bytes, amount);
     if (s == 0) {
         return;
     }
     // The last s bytes move to the front, in their order.
-    std::rotate(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(n - s), bytes.end());
+    std::rotate(bytes.begin(), bytes.end() - static_cast<std::ptrdiff_t>(s), bytes.end());
 }
 
 void RatRotateLeft(TByteArray& bytes, std::int32_t amount) {
-    const std::size_t n = bytes.size();
-    if (n < 2) {
-        return;
-    }
-    const std::size_t s = AbsoluteAmount(amount) % n;
+    const std::size_t s = RotationOf(bytes, amount);
     if (s == 0) {
         return;
     }

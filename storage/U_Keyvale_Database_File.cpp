@@ -29,7 +29,6 @@ std::string EncryptDatabase(const TKeyvaleTree& tree, const TKeyMaterial& keys, 
     TByteArray key = KvUnwrapKey(keys.A_GLOBAL_BH, keys.A_GLOBAL_DH);
     std::string error =
         KvCryptPayload(out, key, keys.A_GLOBAL_TH, keys.A_GLOBAL_SH1, keys.A_GLOBAL_SH2, true);
-    KvSecureWipe(key);
     if (!error.empty()) {
         KvSecureWipe(out);
         out.clear();
@@ -50,7 +49,6 @@ TDatabaseSaveResult SaveDatabaseFile(const std::string& s_Database_File_Name,
     if (error.empty()) {
         error = SaveBytesToFile(payload, s_Database_File_Name);
     }
-    KvSecureWipe(payload);
     if (error.empty()) {
         result.saved = true;
         result.message = {"Database saved: " + s_Database_File_Name, false};
@@ -67,7 +65,6 @@ TDatabaseLoadResult DecryptDatabase(TByteArray& fileBytes, const std::string& fi
     TByteArray key = KvUnwrapKey(keys.A_GLOBAL_BH, keys.A_GLOBAL_DH);
     std::string error = KvCryptPayload(fileBytes, key, keys.A_GLOBAL_TH, keys.A_GLOBAL_SH1,
                                        keys.A_GLOBAL_SH2, false);
-    KvSecureWipe(key);
     if (!error.empty()) {
         TDatabaseLoadResult result;
         result.status = TDatabaseLoadStatus::WrongPassword;
@@ -126,7 +123,5 @@ TDatabaseLoadResult LoadDatabaseFile(const std::string& s_Database_File_Name,
     if (!error.empty()) {
         return Failed(prefix + error);
     }
-    TDatabaseLoadResult result = DecryptDatabase(bytes, s_Database_File_Name, keys, tree);
-    KvSecureWipe(bytes);
-    return result;
+    return DecryptDatabase(bytes, s_Database_File_Name, keys, tree);
 }
