@@ -99,7 +99,7 @@ class TFormMain : public QMainWindow {
     // Each returns true when the file was written.
     bool P_Process_Save_Database_EVENT(const QString& s_Database_File_Name);
     bool P_Save_Database_File(const QString& s_Database_File_Name);
-    bool P_Load_Database_File(const QString& s_Database_File_Name);
+    bool P_Load_Database_File(const QString& s_Database_File_Name, const std::string& s_MP);
     void b_Save_DatabaseClick();
     void o_Timer_SAVE_DatabaseTimer();
     void i_Change_Main_PasswordClick();

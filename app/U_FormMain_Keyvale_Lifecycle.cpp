@@ -153,13 +153,7 @@ void TFormMain::P_Process_MP(const QString& s_Database_File_Name, const std::str
             return;
         }
         P_DEACTIVATE_Current_Database();
-        if (!deriveInto(s_MP, o_Keys)) {
-            return;
-        }
-        if (!P_Load_Database_File(path)) {
-            // No key material outlives the failed attempt.
-            o_Keys.Wipe();
-        }
+        P_Load_Database_File(path, s_MP);
         return;
     }
 
@@ -221,9 +215,12 @@ bool TFormMain::P_Save_Database_File(const QString& s_Database_File_Name) {
     return result.saved;
 }
 
-bool TFormMain::P_Load_Database_File(const QString& s_Database_File_Name) {
+bool TFormMain::P_Load_Database_File(const QString& s_Database_File_Name, const std::string& s_MP) {
     const std::string path8 = s_Database_File_Name.toStdString();
-    const TDatabaseLoadResult result = LoadDatabaseFile(path8, o_Keys, o_Tree_Data);
+    // Derives the keys (retrying a password typed for a database made on
+    // Windows); no key material outlives a failed attempt.
+    const TDatabaseLoadResult result =
+        LoadDatabaseFileWithPassword(path8, s_MP, o_Keys, o_Tree_Data);
     const QString message = FromLocal8(result.message);
 
     if (result.status == TDatabaseLoadStatus::WrongPassword) {
@@ -246,6 +243,9 @@ bool TFormMain::P_Load_Database_File(const QString& s_Database_File_Name) {
     P_Print_Message_2(message, false);
     if (result.databaseEmpty) {
         P_Print_Message(QString::fromLatin1(kDatabaseEmptyMessage), true);
+    }
+    if (result.convertedFromWindows1252) {
+        P_Print_Message(QString::fromLatin1(kConvertedMessage), false);
     }
     P_Database_TAB_ENABLE(true);
     o_Page_Control->setCurrentWidget(page_Database);
