@@ -31,12 +31,14 @@ class QMimeData;
 class QPlainTextEdit;
 class QPushButton;
 class QScrollArea;
+class QSpinBox;
 class QTabWidget;
 class QTextEdit;
 class QTreeWidget;
 class TDesktopAlert;
 class TIdleTimeProvider;
 class TPicture;
+class TSecretClipboard;
 struct TLogTimeFormat;
 
 class TFormMain : public QMainWindow {
@@ -127,6 +129,17 @@ class TFormMain : public QMainWindow {
     void P_Load_Settings_from_ini_File();
     void P_Save_Settings_to_ini_File();
 
+    // ---- clipboard and idle lock (U_FormMain_Keyvale_Clipboard.cpp, _Lock.cpp)
+    // Puts a text on the clipboard marked secret and logs when it goes again.
+    void P_Copy_Secret(const QString& text);
+    void P_Copy_Record_Field(QLineEdit* field);
+    // The context menu of the Login and Password fields; the caller owns it.
+    QMenu* P_Record_Field_Menu(QLineEdit* field);
+    void o_Timer_Idle_LockTimer();
+    // Saves, closes and asks for the main password of the same file again.
+    // False (with a message) when the save failed: nothing is locked then.
+    bool P_Lock_Database();
+
     // Integer tags of controls: re-entry guards, modes and toggles.
     static int Tag(const QObject* control);
     static void SetTag(QObject* control, int value);
@@ -154,6 +167,8 @@ class TFormMain : public QMainWindow {
     void AnimateThemeChange();
     static void ProcessMessages();
     void ConnectDatabaseLifecycle();
+    void P_Clipboard_Setup();
+    QWidget* CreatePrivacySettings(QWidget* parent);
     void ShowDatabaseLabels(const QString& path);
     static void PauseProcessingMessages(int milliseconds);
 
@@ -165,6 +180,8 @@ class TFormMain : public QMainWindow {
     bool outerSizeKept_ = false;
     // A save at exit failed once: the next close quits without saving.
     bool exitSaveFailed_ = false;
+    // The idle lock's save failed; it is not tried again until the user is back.
+    bool lockRefused_ = false;
 
   public:
     // ---- state of the program and of the open database
@@ -309,6 +326,13 @@ class TFormMain : public QMainWindow {
     QLabel* L_KV_Hash_90 = nullptr;
     QPlainTextEdit* F_KV_Hash_90 = nullptr;
 
+    // Settings page: clipboard and locking
+    QLabel* L_Clipboard_Clear = nullptr;
+    QSpinBox* F_Clipboard_Clear_Seconds = nullptr;
+    QLabel* L_Lock_After_Idle = nullptr;
+    QComboBox* F_Lock_After_Idle = nullptr;
+    TSecretClipboard* o_Clipboard = nullptr;
+
     // About page
     QScrollArea* sScrollBox_Manual = nullptr;
     QLabel* image_Manual = nullptr;
@@ -318,4 +342,5 @@ class TFormMain : public QMainWindow {
     QTimer o_Timer_SAVE_Database;
     QTimer o_Timer_SAVE_BUTTON;
     QTimer o_Timer_Enter_Button;
+    QTimer o_Timer_Idle_Lock; // checks the desktop's idle time for the lock
 };

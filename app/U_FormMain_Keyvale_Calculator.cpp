@@ -73,5 +73,5 @@ void TFormMain::F_KV_Hash_Click(QPlainTextEdit* box) {
         return;
     }
     box->selectAll();
-    box->copy();
+    P_Copy_Secret(box->toPlainText());
 }

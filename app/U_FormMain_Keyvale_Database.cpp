@@ -12,6 +12,7 @@
 #include <QTreeWidgetItem>
 
 #include "U_Picture.h"
+#include "U_Secret_Clipboard.h"
 
 namespace {
 
@@ -40,8 +41,13 @@ void TFormMain::P_DEACTIVATE_Current_Database() {
     SetTag(F_Database_File_Name, 0);
     P_Database_TAB_ENABLE(false);
 
-    // No key material stays in memory.
+    // No key material stays in memory, nor a secret of it on the clipboard.
     o_Keys.Wipe();
+    if (o_Clipboard != nullptr) {
+        o_Clipboard->ClearIfOurs();
+    }
+    // A search term or folder name belongs to the database it was typed for.
+    F_Folder_Name->clear();
 
     F_Message->clear();
     F_Message_2->clear();

@@ -44,6 +44,7 @@ QWidget* TFormMain::CreatePageSettings() {
     L_Skins->setBuddy(o_List_Skin_2);
     skinsLayout->addWidget(L_Skins);
     skinsLayout->addWidget(o_List_Skin_2, 1);
+    skinsLayout->addWidget(CreatePrivacySettings(skins));
     layout->addWidget(skins);
     // A new entry chosen with the mouse or the arrow keys applies its theme.
     connect(o_List_Skin_2, &QListWidget::currentRowChanged, this, [this] { o_List_Skin_2Click(); });

@@ -165,9 +165,10 @@ void TFormMain::L_URLClick() {
     }
     if (!url.isEmpty()) {
         F_URL->selectAll();
-        QApplication::clipboard()->setText(F_URL->text());
+        const QString text = F_URL->text();
         F_URL->deselect();
         P_Print_Message(QStringLiteral("Text copied to clipboard: \n") + url, false);
+        P_Copy_Secret(text);
     }
     if (url.size() > 1) {
         // The desktop's handler for the address; failure is not reported.

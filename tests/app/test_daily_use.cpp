@@ -1,0 +1,292 @@
+// The window as a daily tool: what it puts on the clipboard and how it takes
+// it off again, copying a record's login and password without unmasking it,
+// the clipboard and locking settings, and the lock after desktop idle.
+#include <QApplication>
+#include <QClipboard>
+#include <QComboBox>
+#include <QContextMenuEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMimeData>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QTabWidget>
+#include <QTextEdit>
+#include <QTimer>
+
+#include "U_Idle_Time.h"
+#include "U_Keyvale_Database_File.h"
+#include "U_Keyvale_TreeView_Data_Kinds.h"
+#include "U_Picture.h"
+#include "U_Secret_Clipboard.h"
+#include "U_Tree_Model.h"
+#include "keyvale_app_test.h"
+
+namespace {
+
+class TFakeIdleTime : public TIdleTimeProvider {
+  public:
+    std::uint32_t IdleMilliseconds() override { return idle; }
+    std::uint32_t idle = 0;
+};
+
+const QString kPassword = QStringLiteral("main password 1");
+
+// A window on throw-away folders with one database "daily.kvdb" open, holding
+// the record "Bank" (login "ann", password "s3cret!").
+struct TDailyFixture {
+    TTestWindowFolders folders;
+    std::shared_ptr<TFakeIdleTime> idle = std::make_shared<TFakeIdleTime>();
+    std::unique_ptr<TFormMain> window;
+    QString path = folders.workingFolder.filePath("daily.kvdb");
+
+    TDailyFixture() {
+        TFormMain::TServices services = folders.Services();
+        services.idleTime = idle;
+        window = std::make_unique<TFormMain>(services);
+        window->show();
+    }
+    TFormMain& w() { return *window; }
+
+    void Choose(const QString& file) {
+        TFormMain::SetTag(w().F_Database_File_Name, 1);
+        w().F_Database_File_Name->clear();
+        TFormMain::SetTag(w().F_Database_File_Name, 0);
+        w().F_Database_File_Name->setText(file);
+    }
+    void EnterPassword(const QString& password, const QString& repeat) {
+        if (!w().b_M->isEnabled()) {
+            QVERIFY(QMetaObject::invokeMethod(&w().o_Timer_Enter_Button, "timeout"));
+        }
+        w().F_MP1->setText(password);
+        w().F_MP2->setText(repeat);
+        QTest::mouseClick(w().b_M, Qt::LeftButton);
+    }
+
+    void CreateWithRecord() {
+        Choose(path);
+        EnterPassword(kPassword, kPassword);
+        QCOMPARE(w().s_GLOBAL_Database_File, path);
+        w().F_Folder_Name->setText("Bank");
+        QTest::keyClick(w().F_Folder_Name, Qt::Key_Return);
+        ChooseNode("Bank");
+        QTest::keyClicks(w().F_Login, "ann");
+        QTest::keyClicks(w().F_Password, "s3cret!");
+    }
+
+    void ChooseNode(const QString& name) {
+        TKeyvaleTreeModel& model = *w().o_TV_Main_Model;
+        for (int row = 0; row < model.rowCount({}); ++row) {
+            const QModelIndex index = model.index(row, 0, {});
+            if (index.data().toString() == name) {
+                const QRect rect = w().o_TV_Main->visualRect(index);
+                QTest::mouseClick(w().o_TV_Main->viewport(), Qt::LeftButton, {}, rect.center());
+                return;
+            }
+        }
+        QFAIL(qPrintable("no node " + name));
+    }
+
+    QString DatabaseLog() const { return w().F_Message->toPlainText(); }
+    QString TakeDatabaseLog() {
+        const QString log = DatabaseLog();
+        w().F_Message->clear();
+        return log;
+    }
+    TFormMain& w() const { return *window; }
+};
+
+bool MarkedSecret(const QMimeData* data) {
+    return data != nullptr && data->data(TSecretClipboard::PasswordManagerHintType) == "secret";
+}
+
+QClipboard* Clipboard() {
+    return QApplication::clipboard();
+}
+
+// Opens the field's context menu as a right click does and triggers the
+// entry with that text.
+void TriggerContextEntry(QLineEdit* field, const QString& entry) {
+    bool found = false;
+    QTimer::singleShot(0, [&] {
+        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        QVERIFY(menu != nullptr);
+        for (QAction* action : menu->actions()) {
+            if (action->text() == entry) {
+                found = true;
+                action->trigger();
+            }
+        }
+        menu->close();
+    });
+    QContextMenuEvent event(QContextMenuEvent::Mouse, field->rect().center(),
+                            field->mapToGlobal(field->rect().center()));
+    QApplication::sendEvent(field, &event);
+    QVERIFY2(found, qPrintable(entry));
+}
+
+} // namespace
+
+class TestDailyUse : public QObject {
+    Q_OBJECT
+
+  private slots:
+    void init() { Clipboard()->clear(); }
+
+    void passwordCopiesStayMaskedCarryTheHintAndAreCleared() {
+        TDailyFixture fixture;
+        TFormMain& w = fixture.w();
+        fixture.CreateWithRecord();
+        w.F_Clipboard_Clear_Seconds->setValue(1);
+        fixture.TakeDatabaseLog();
+
+        // Ctrl+C in the masked field copies the whole password, unmasked
+        // nowhere.
+        w.F_Password->setFocus();
+        QTest::keyClick(w.F_Password, Qt::Key_C, Qt::ControlModifier);
+        QCOMPARE(Clipboard()->text(), QString("s3cret!"));
+        QVERIFY(MarkedSecret(Clipboard()->mimeData()));
+        QCOMPARE(w.F_Password->echoMode(), QLineEdit::Password);
+        const QString log = fixture.TakeDatabaseLog();
+        QVERIFY2(log.contains("Password copied to clipboard.") &&
+                     log.contains("The clipboard will be cleared in 1 seconds, at 11:50:13."),
+                 qPrintable(log));
+        QTRY_VERIFY_WITH_TIMEOUT(Clipboard()->text().isEmpty(), 3000);
+
+        // The context menus of both fields offer both copies.
+        TriggerContextEntry(w.F_Login, "Copy password");
+        QCOMPARE(Clipboard()->text(), QString("s3cret!"));
+        TriggerContextEntry(w.F_Password, "Copy login");
+        QCOMPARE(Clipboard()->text(), QString("ann"));
+        QVERIFY(MarkedSecret(Clipboard()->mimeData()));
+        QCOMPARE(w.F_Password->echoMode(), QLineEdit::Password);
+
+        // What the user copied since from elsewhere stays.
+        Clipboard()->setText("copied elsewhere");
+        QTest::qWait(1500);
+        QCOMPARE(Clipboard()->text(), QString("copied elsewhere"));
+    }
+
+    void clipboardIsClearedAtCloseAndQuitOnlyWhenStillOurs() {
+        TDailyFixture fixture;
+        TFormMain& w = fixture.w();
+        fixture.CreateWithRecord();
+        w.F_Clipboard_Clear_Seconds->setValue(0); // never by time
+        fixture.TakeDatabaseLog();
+        QTest::keyClick(w.F_Password, Qt::Key_C, Qt::ControlModifier);
+        QCOMPARE(Clipboard()->text(), QString("s3cret!"));
+        QVERIFY(!fixture.DatabaseLog().contains("will be cleared"));
+
+        // Another database replaces this one: the password goes with it, and
+        // a search term typed for this one does not become a folder there.
+        QTest::keyClicks(w.F_Folder_Name, "Ban");
+        fixture.Choose(fixture.folders.workingFolder.filePath("other.kvdb"));
+        fixture.EnterPassword(kPassword, kPassword);
+        QCOMPARE(w.s_GLOBAL_Database_File, fixture.folders.workingFolder.filePath("other.kvdb"));
+        QVERIFY(Clipboard()->text().isEmpty());
+        QVERIFY(w.F_Folder_Name->text().isEmpty());
+
+        // The calculator's forms are secrets too.
+        w.o_Page_Control->setCurrentWidget(w.page_Settings);
+        QTest::keyClicks(w.F_Hash_Argument, "phrase");
+        QTest::mouseClick(w.F_KV_Hash_90->viewport(), Qt::LeftButton);
+        QCOMPARE(Clipboard()->text(), w.F_KV_Hash_90->toPlainText());
+        QVERIFY(MarkedSecret(Clipboard()->mimeData()));
+        w.close();
+        QVERIFY(Clipboard()->text().isEmpty());
+
+        Clipboard()->setText("mine");
+        TDailyFixture second;
+        QTest::keyClicks(second.w().F_Hash_Argument, "x");
+        second.w().close();
+        QCOMPARE(Clipboard()->text(), QString("mine")); // nothing of ours to clear
+    }
+
+    void settingsAreKeptBetweenRuns() {
+        TTestWindowFolders folders;
+        {
+            TFormMain window(folders.Services());
+            QCOMPARE(window.F_Clipboard_Clear_Seconds->value(), 10);
+            QCOMPARE(window.F_Lock_After_Idle->currentData().toInt(), 0);
+            QCOMPARE(window.F_Lock_After_Idle->count(), 6);
+            window.show();
+            window.o_Page_Control->setCurrentWidget(window.page_Settings);
+            window.F_Clipboard_Clear_Seconds->setFocus();
+            QTest::keyClick(window.F_Clipboard_Clear_Seconds, Qt::Key_A, Qt::ControlModifier);
+            QTest::keyClicks(window.F_Clipboard_Clear_Seconds, "45");
+            window.F_Lock_After_Idle->setFocus();
+            QTest::keyClick(window.F_Lock_After_Idle, Qt::Key_Down); // 1 minute
+            QTest::keyClick(window.F_Lock_After_Idle, Qt::Key_Down); // 2 minutes
+            QCOMPARE(window.o_Clipboard->ClearDelaySeconds(), 45);
+            window.close();
+        }
+        QVERIFY(folders.IniText().contains("ClipboardClearSeconds=45"));
+        QVERIFY(folders.IniText().contains("LockAfterIdleMinutes=2"));
+        TFormMain again(folders.Services());
+        QCOMPARE(again.F_Clipboard_Clear_Seconds->value(), 45);
+        QCOMPARE(again.o_Clipboard->ClearDelaySeconds(), 45);
+        QCOMPARE(again.F_Lock_After_Idle->currentData().toInt(), 2);
+    }
+
+    void idleLockSavesClosesAndAsksForThePasswordOfTheSameFile() {
+        TDailyFixture fixture;
+        TFormMain& w = fixture.w();
+        fixture.CreateWithRecord();
+        w.F_Lock_After_Idle->setCurrentIndex(w.F_Lock_After_Idle->findData(5));
+        w.F_Folder_Name->setText("a search term");
+
+        fixture.idle->idle = 5 * 60000 - 1;
+        QVERIFY(QMetaObject::invokeMethod(&w.o_Timer_Idle_Lock, "timeout"));
+        QCOMPARE(w.s_GLOBAL_Database_File, fixture.path);
+
+        fixture.idle->idle = 5 * 60000;
+        QVERIFY(QMetaObject::invokeMethod(&w.o_Timer_Idle_Lock, "timeout"));
+        QVERIFY(w.s_GLOBAL_Database_File.isEmpty());
+        QVERIFY(w.o_Keys.A_GLOBAL_DH == TByteArray(w.o_Keys.A_GLOBAL_DH.size(), 0));
+        QCOMPARE(w.o_Page_Control->currentWidget(), w.page_Main_Password);
+        QVERIFY(w.o_MP->isVisible());
+        QCOMPARE(TFormMain::Tag(w.o_MP), 2); // open mode: only the password is asked
+        QCOMPARE(w.L_Database_File_2->text(), QString("daily.kvdb"));
+        QVERIFY(w.F_Message_2->toPlainText().contains("locked after 5 minutes of desktop idle"));
+        QVERIFY(w.F_Folder_Name->text().isEmpty());
+
+        // The typed record was saved on the way.
+        fixture.idle->idle = 0;
+        fixture.EnterPassword(kPassword, "");
+        QCOMPARE(w.s_GLOBAL_Database_File, fixture.path);
+        fixture.ChooseNode("Bank");
+        QCOMPARE(w.F_Password->text(), QString("s3cret!"));
+    }
+
+    void idleLockDoesNothingWhenTheSaveFails() {
+        TDailyFixture fixture;
+        TFormMain& w = fixture.w();
+        fixture.CreateWithRecord();
+        w.F_Lock_After_Idle->setCurrentIndex(w.F_Lock_After_Idle->findData(1));
+        QFile::remove(fixture.path);
+        QVERIFY(QDir().mkpath(fixture.path + "/inside")); // a folder where the file was
+        fixture.TakeDatabaseLog();
+
+        fixture.idle->idle = 60000;
+        QVERIFY(QMetaObject::invokeMethod(&w.o_Timer_Idle_Lock, "timeout"));
+        QCOMPARE(w.s_GLOBAL_Database_File, fixture.path);
+        QCOMPARE(w.F_Password->text(), QString("s3cret!"));
+        QVERIFY(fixture.DatabaseLog().contains("has not been locked"));
+
+        // Not tried again while the desktop stays idle; tried again after.
+        fixture.TakeDatabaseLog();
+        QVERIFY(QMetaObject::invokeMethod(&w.o_Timer_Idle_Lock, "timeout"));
+        QVERIFY(fixture.DatabaseLog().isEmpty());
+        QVERIFY(QDir(fixture.path).removeRecursively());
+        fixture.idle->idle = 0;
+        QVERIFY(QMetaObject::invokeMethod(&w.o_Timer_Idle_Lock, "timeout"));
+        fixture.idle->idle = 60000;
+        QVERIFY(QMetaObject::invokeMethod(&w.o_Timer_Idle_Lock, "timeout"));
+        QVERIFY(w.s_GLOBAL_Database_File.isEmpty());
+    }
+};
+
+KEYVALE_APP_TEST_MAIN(TestDailyUse)
+#include "test_daily_use.moc"
