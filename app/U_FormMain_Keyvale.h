@@ -116,6 +116,10 @@ class TFormMain : public QMainWindow {
     void P_Hash_Argument_Show(bool boolean_Show);
     void F_Hash_ArgumentChange();
     void F_Hash_LengthChange();
+    // Enter, the focus leaving or a choice from the list: the typed length
+    // is taken, or refused with a message and the previous one put back.
+    void F_Hash_LengthComplete();
+    QString s_Hash_Length_Accepted = QStringLiteral("30");
     void i_Hash_ArgumentClick();
     void F_KV_Hash_Click(QPlainTextEdit* box);
 

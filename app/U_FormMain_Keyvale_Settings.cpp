@@ -20,6 +20,7 @@ void TFormMain::P_Load_Settings_from_ini_File() {
     }
     P_Apply_Skin(settings.skinIndex);
     F_Hash_Length->setEditText(QString::fromUtf8(settings.hashLengthText));
+    s_Hash_Length_Accepted = F_Hash_Length->currentText();
     F_Clipboard_Clear_Seconds->setValue(settings.clipboardClearSeconds);
     F_Lock_After_Idle->setCurrentIndex(F_Lock_After_Idle->findData(settings.lockAfterIdleMinutes));
 }
@@ -27,7 +28,12 @@ void TFormMain::P_Load_Settings_from_ini_File() {
 void TFormMain::P_Save_Settings_to_ini_File() {
     TLoadedSettings settings;
     settings.skinIndex = o_List_Skin_2->currentRow();
-    settings.hashLengthText = F_Hash_Length->currentText().toUtf8().toStdString();
+    // A valid length still being typed is taken; one that is not is dropped
+    // for the last length taken.
+    const std::string typed = F_Hash_Length->currentText().toUtf8().toStdString();
+    settings.hashLengthText = IsIntegerInRange(typed, kMinimumHashLength, kMaximumHashLength)
+                                  ? typed
+                                  : s_Hash_Length_Accepted.toUtf8().toStdString();
     settings.clipboardClearSeconds = F_Clipboard_Clear_Seconds->value();
     settings.lockAfterIdleMinutes = F_Lock_After_Idle->currentData().toInt();
     SaveSettingsToIni(services_.iniPath, settings);
