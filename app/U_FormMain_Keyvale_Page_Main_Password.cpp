@@ -218,10 +218,6 @@ QWidget* TFormMain::CreatePageMainPassword() {
     connect(i_MP_View, &TPicture::left, o_Shape_MP1, &QWidget::hide);
     connect(i_MP_View, &TPicture::clicked, this, [this] { P_MP_Show(Tag(i_MP_View) == 0); });
 
-    // The eye sits beside the first field: reach it right after that field.
-    QWidget::setTabOrder(F_MP1, i_MP_View);
-    QWidget::setTabOrder(i_MP_View, F_MP2);
-
     mp->addWidget(L_MP1, 4, 0, 1, 3);
     mp->addWidget(F_MP1, 5, 0, 1, 2);
     mp->addWidget(i_MP_View, 5, 2);
@@ -245,6 +241,13 @@ QWidget* TFormMain::CreatePageMainPassword() {
     buttons->addStretch(1);
     buttons->addWidget(b_Cancel_M);
     mp->addLayout(buttons, 10, 0, 1, 3);
+    // The fields and the buttons come first, so that Tab after the password
+    // reaches the retyped one and Enter on a focused eye is never a surprise;
+    // the eye is last.
+    QWidget::setTabOrder(F_MP1, F_MP2);
+    QWidget::setTabOrder(F_MP2, b_M);
+    QWidget::setTabOrder(b_M, b_Cancel_M);
+    QWidget::setTabOrder(b_Cancel_M, i_MP_View);
     mp->setRowStretch(11, 1);
     mp->setColumnStretch(0, 1);
     o_MP->setVisible(false);

@@ -93,7 +93,34 @@ void TPicture::SetPicture(const QString& name, const QSize& size) {
 void TPicture::SetClickable(bool clickable) {
     clickable_ = clickable;
     setCursor(clickable ? Qt::PointingHandCursor : Qt::ArrowCursor);
-    setFocusPolicy(clickable ? Qt::StrongFocus : Qt::NoFocus);
+    // Reached with Tab, but a click leaves the focus where it was: clicking
+    // the eye beside a password field must not take the typing away from it.
+    setFocusPolicy(clickable ? Qt::TabFocus : Qt::NoFocus);
+}
+
+void TPicture::paintEvent(QPaintEvent* event) {
+    QLabel::paintEvent(event);
+    if (!hasFocus()) {
+        return;
+    }
+    // The focus mark: a frame in the theme's highlight colour, which every
+    // theme sets off from its window colour.
+    QPainter painter(this);
+    QPen pen(palette().color(QPalette::Highlight), FocusFrameWidth);
+    pen.setStyle(Qt::DashLine);
+    painter.setPen(pen);
+    painter.setBrush(Qt::NoBrush);
+    painter.drawRect(rect().adjusted(1, 1, -2, -2));
+}
+
+void TPicture::focusInEvent(QFocusEvent* event) {
+    QLabel::focusInEvent(event);
+    update();
+}
+
+void TPicture::focusOutEvent(QFocusEvent* event) {
+    QLabel::focusOutEvent(event);
+    update();
 }
 
 void TPicture::Click() {

@@ -22,6 +22,7 @@ void InitKeyvaleResources();
 class TPicture : public QLabel {
     Q_OBJECT
   public:
+    static constexpr int FocusFrameWidth = 2;
     explicit TPicture(QWidget* parent = nullptr);
     void SetPicture(const QString& name, const QSize& size);
     QString PictureName() const { return pictureName_; }
@@ -38,6 +39,10 @@ class TPicture : public QLabel {
   protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    // A clickable picture with the keyboard focus shows it with a frame.
+    void paintEvent(QPaintEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
     void enterEvent(QEnterEvent* event) override;
     void leaveEvent(QEvent* event) override;
 

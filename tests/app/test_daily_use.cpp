@@ -5,6 +5,7 @@
 #include <QClipboard>
 #include <QComboBox>
 #include <QContextMenuEvent>
+#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -202,6 +203,44 @@ class TestDailyUse : public QObject {
         QTest::keyClicks(second.w().F_Hash_Argument, "x");
         second.w().close();
         QCOMPARE(Clipboard()->text(), QString("mine")); // nothing of ours to clear
+    }
+
+    void passwordPanelKeyboardPathsHaveNoTraps() {
+        TDailyFixture fixture;
+        TFormMain& w = fixture.w();
+        w.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&w));
+        fixture.Choose(fixture.path); // a new file: create mode, retype shown
+        QVERIFY(w.F_MP1->hasFocus());
+
+        // Tab goes from the password to its repetition, then the buttons,
+        // and the eye comes last.
+        QTest::keyClicks(w.F_MP1, "first");
+        QTest::keyClick(w.F_MP1, Qt::Key_Tab);
+        QVERIFY(w.F_MP2->hasFocus());
+        QTest::keyClicks(w.F_MP2, "other");
+        // Enter submits; the mismatch message leaves the focus where it was.
+        QTest::keyClick(w.F_MP2, Qt::Key_Return);
+        QVERIFY(w.F_Message_2->toPlainText().contains("does not match"));
+        QCOMPARE(TFormMain::Tag(w.i_MP_View), 0); // never the eye
+        QCOMPARE(w.F_MP1->echoMode(), QLineEdit::Password);
+        QVERIFY(QApplication::focusWidget() == w.F_MP1);
+
+        // A click on the eye shows the characters and keeps the focus.
+        QTest::mouseClick(w.i_MP_View, Qt::LeftButton);
+        QCOMPARE(w.F_MP1->echoMode(), QLineEdit::Normal);
+        QVERIFY(w.F_MP1->hasFocus());
+        QTest::mouseClick(w.i_MP_View, Qt::LeftButton);
+        QCOMPARE(w.F_MP1->echoMode(), QLineEdit::Password);
+
+        // Reached with the keyboard, the eye shows a focus mark.
+        const QImage unfocused = w.i_MP_View->grab().toImage();
+        w.i_MP_View->setFocus(Qt::TabFocusReason);
+        QVERIFY(w.i_MP_View->hasFocus());
+        const QImage focused = w.i_MP_View->grab().toImage();
+        QVERIFY(unfocused != focused);
+        const QColor mark = w.palette().color(QPalette::Highlight);
+        QCOMPARE(focused.pixelColor(focused.width() / 2, 1), mark);
     }
 
     void settingsAreKeptBetweenRuns() {

@@ -261,7 +261,7 @@ class TestFormMain : public QObject {
         QTest::newRow("main password")
             << "page_Main_Password"
             << QStringList{"F_Message_2", "o_TV_Files", "i_Open_File", "i_Main_Password_1", "F_MP1",
-                           "i_MP_View",   "F_MP2",      "b_M",         "b_Cancel_M"};
+                           "F_MP2",       "b_M",        "b_Cancel_M",  "i_MP_View"};
         QTest::newRow("database") << "page_Database"
                                   << QStringList{
                                          "F_Message",       "F_Folder_Name",  "i_Folder_Create",
