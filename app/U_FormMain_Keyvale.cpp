@@ -89,6 +89,7 @@ TFormMain::TFormMain(TServices services)
     P_Clipboard_Setup();
 
     P_Program_Start(); // FormCreate
+    P_Watch_Current_Directory();
     o_Timer_Hint.start();
     o_Timer_Idle_Lock.start();
 }

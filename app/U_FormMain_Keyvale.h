@@ -22,6 +22,7 @@
 #include "U_Tree_Model.h"
 
 class QComboBox;
+class QFileSystemWatcher;
 class QFrame;
 class QLabel;
 class QLineEdit;
@@ -83,6 +84,9 @@ class TFormMain : public QMainWindow {
     void P_DEACTIVATE_Current_Database();
     void P_Database_TAB_ENABLE(bool b_Enable);
     void P_Database_File_List_Box_Refresh();
+    // Refreshes the file list whenever files appear in or leave the folder.
+    void P_Watch_Current_Directory();
+    static constexpr int FilesChangedSettleMs = 150;
     void P_MP_Show(bool b_MP_Show);
     void P_Input_Data_Controls_Activate(bool b_ACTIVATE);
     void P_Password_Show(bool boolean_Password_Show);
@@ -347,4 +351,6 @@ class TFormMain : public QMainWindow {
     QTimer o_Timer_SAVE_BUTTON;
     QTimer o_Timer_Enter_Button;
     QTimer o_Timer_Idle_Lock; // checks the desktop's idle time for the lock
+    QTimer o_Timer_Files_Changed;
+    QFileSystemWatcher* o_Directory_Watcher = nullptr;
 };

@@ -16,6 +16,7 @@
 #include <QTabWidget>
 #include <QTextEdit>
 #include <QTimer>
+#include <QTreeWidget>
 
 #include "U_Idle_Time.h"
 #include "U_Keyvale_Database_File.h"
@@ -241,6 +242,26 @@ class TestDailyUse : public QObject {
         QVERIFY(unfocused != focused);
         const QColor mark = w.palette().color(QPalette::Highlight);
         QCOMPARE(focused.pixelColor(focused.width() / 2, 1), mark);
+    }
+
+    void fileListFollowsTheFolder() {
+        TTestWindowFolders folders;
+        TFormMain window(folders.Services());
+        const QDir folder(folders.workingFolder.path());
+        QCOMPARE(window.o_TV_Files->topLevelItem(0)->text(0),
+                 QString("No files found in current directory"));
+
+        QFile copied(folder.filePath("copied in.kvdb"));
+        QVERIFY(copied.open(QIODevice::WriteOnly));
+        copied.write(QByteArray(3000, 'x'));
+        copied.close();
+        QTRY_COMPARE(window.o_TV_Files->topLevelItem(0)->text(0), QString("copied in.kvdb"));
+        QVERIFY(window.o_TV_Files->isEnabled());
+
+        QVERIFY(QFile::rename(folder.filePath("copied in.kvdb"), folder.filePath("a.kvdb")));
+        QTRY_COMPARE(window.o_TV_Files->topLevelItem(0)->text(0), QString("a.kvdb"));
+        QVERIFY(QFile::remove(folder.filePath("a.kvdb")));
+        QTRY_VERIFY(!window.o_TV_Files->isEnabled());
     }
 
     void settingsAreKeptBetweenRuns() {
