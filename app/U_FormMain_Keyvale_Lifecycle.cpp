@@ -247,6 +247,14 @@ bool TFormMain::P_Load_Database_File(const QString& s_Database_File_Name, const 
     if (result.convertedFromWindows1252) {
         P_Print_Message(QString::fromLatin1(kConvertedMessage), false);
     }
+    if (!CanReplaceFile(path8)) {
+        // Said now, not at the first save after the user's work.
+        P_Print_Message(QStringLiteral("Warning! You may not write to the database file [") +
+                            s_Database_File_Name +
+                            QStringLiteral("]. You can read it, but your changes cannot be "
+                                           "saved there."),
+                        true);
+    }
     P_Database_TAB_ENABLE(true);
     o_Page_Control->setCurrentWidget(page_Database);
     s_GLOBAL_Database_File = s_Database_File_Name;

@@ -26,6 +26,8 @@
 #include "U_Tree_Model.h"
 #include "keyvale_app_test.h"
 
+#include <unistd.h>
+
 namespace {
 
 class TFakeIdleTime : public TIdleTimeProvider {
@@ -262,6 +264,22 @@ class TestDailyUse : public QObject {
         QTRY_COMPARE(window.o_TV_Files->topLevelItem(0)->text(0), QString("a.kvdb"));
         QVERIFY(QFile::remove(folder.filePath("a.kvdb")));
         QTRY_VERIFY(!window.o_TV_Files->isEnabled());
+    }
+
+    void readOnlyDatabaseIsNamedAtOpen() {
+        if (geteuid() == 0) {
+            QSKIP("root may write every file; the storage test covers the check as nobody");
+        }
+        TDailyFixture fixture;
+        TFormMain& w = fixture.w();
+        fixture.CreateWithRecord();
+        fixture.Choose(fixture.folders.workingFolder.filePath("other.kvdb"));
+        fixture.EnterPassword(kPassword, kPassword);
+        QVERIFY(QFile::setPermissions(fixture.path, QFile::ReadOwner));
+        fixture.Choose(fixture.path);
+        fixture.EnterPassword(kPassword, "");
+        QCOMPARE(w.s_GLOBAL_Database_File, fixture.path);
+        QVERIFY(fixture.DatabaseLog().contains("Warning! You may not write to the database file"));
     }
 
     void settingsAreKeptBetweenRuns() {
