@@ -88,14 +88,17 @@ void TFormMain::P_Record_Setup() {
     }
     // A multi-line field has no length limit of its own: text beyond 8000
     // characters (a paste) is cut off again.
+    // The length is counted without copying the text (the document counts
+    // one more character: the end of its last line).
     connect(F_Note, &QPlainTextEdit::textChanged, this, [this, changed] {
-        const QString text = F_Note->toPlainText();
-        if (text.size() > static_cast<qsizetype>(kMaximumNoteLength)) {
+        if (F_Note->document()->characterCount() - 1 > static_cast<int>(kMaximumNoteLength)) {
+            QString text = F_Note->document()->toRawText();
             const bool ignoring = b_GLOBAL_IGNORE_CHANGE_TEXT_EVENT;
             b_GLOBAL_IGNORE_CHANGE_TEXT_EVENT = true;
             F_Note->setPlainText(text.left(static_cast<qsizetype>(kMaximumNoteLength)));
             F_Note->moveCursor(QTextCursor::End);
             b_GLOBAL_IGNORE_CHANGE_TEXT_EVENT = ignoring;
+            explicit_bzero(text.data(), static_cast<std::size_t>(text.size()) * sizeof(QChar));
         }
         changed(&TRecordFieldsTouched::note);
     });

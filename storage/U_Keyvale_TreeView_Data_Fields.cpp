@@ -31,7 +31,9 @@ TRecordStoreResult SaveFolderDataToDataFolder(TKeyvaleTree& tree, TNodeHandle& i
     }
 
     TRecordFields fields;
-    ReadFolderDataFromDataFolder(tree, node, fields); // what the node holds now
+    if (!touched.All()) {
+        ReadFolderDataFromDataFolder(tree, node, fields); // what the node holds now
+    }
     const auto take = [](bool changed, std::string& field, const std::string& typed, bool trim) {
         if (changed) {
             KvSecureWipe(field);

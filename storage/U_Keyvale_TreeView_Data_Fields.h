@@ -32,7 +32,7 @@ struct TRecordFieldsTouched {
     bool note = true;
 
     static constexpr TRecordFieldsTouched None() { return {false, false, false, false, false}; }
-    bool Any() const { return login || password || email || url || note; }
+    bool All() const { return login && password && email && url && note; }
 };
 
 // Writes the five input fields into the pending node, consuming the pending
