@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "U_KV_Hash_and_RAT_01.h"
+#include "U_Keyvale_TreeView_Data_Fields.h"
 #include "U_Keyvale_TreeView_Data_Tree.h"
 #include "U_Sound_Player.h"
 #include "U_Tree_Model.h"
@@ -210,6 +211,9 @@ class TFormMain : public QMainWindow {
     // (U_FormMain_Keyvale_Tree.cpp, _Trash.cpp, _Record.cpp)
     TNodeHandle F_Selected_Node() const;
     void P_Process_User_Select_Node_EVENT();
+    // The tree's selection moved (click, keys, type-ahead, the program's own
+    // selecting): the selection event runs unless the panel already shows it.
+    void o_TV_MainSelectionChanged();
     void i_Folder_CreateClick();
     void P_Folder_Create(const QString& s_Folder_Name);
     void i_Folder_FindClick();
@@ -235,6 +239,18 @@ class TFormMain : public QMainWindow {
     void L_URLClick();
     void o_Panel_TopMouseEnter();
     void o_Panel_TVMouseEnter();
+    // Empties and disables the five fields, with their undo history, and
+    // forgets the node they showed and any pending edit: the database closes.
+    void P_Record_Panel_Clear();
+    // Tree and record edits start the countdown to the automatic save.
+    void P_Start_Auto_Save_Countdown();
+    // The node whose fields the record panel shows (NoNode: none), set where
+    // they are read in; a pending edit belongs to this node and no other.
+    TNodeHandle i_Record_Panel_Node = kNoNode;
+    // Which fields the user changed since they were read in.
+    TRecordFieldsTouched o_Record_Fields_Touched = TRecordFieldsTouched::None();
+    // The node the open deletion warning names; only this one is deleted.
+    TNodeHandle i_Warning_Node = kNoNode;
     int i_Global_Panel_Top_Height = 0;
     QString s_Active_Page_Name;
 

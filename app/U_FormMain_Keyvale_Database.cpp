@@ -62,6 +62,7 @@ void TFormMain::P_DEACTIVATE_Current_Database() {
     }
     F_Note->clear();
     b_GLOBAL_IGNORE_CHANGE_TEXT_EVENT = false;
+    P_Record_Panel_Clear();
     s_GLOBAL_Database_File.clear();
 }
 

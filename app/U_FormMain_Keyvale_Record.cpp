@@ -12,7 +12,10 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTextCursor>
+#include <QTextDocument>
 #include <QUrl>
+
+#include <string.h> // explicit_bzero
 
 #include "U_Event_Hook.h"
 #include "U_Keyvale_TreeView_Data_Fields.h"
@@ -33,29 +36,71 @@ void OnLabelClick(QLabel* label, std::function<void()> action) {
     });
 }
 
+// UTF-8 of a field's text. The conversion's own buffer is overwritten before
+// it is released, so the secret is left only in the widget and the result.
+std::string SecretUtf8(const QString& text) {
+    QByteArray utf8 = text.toUtf8();
+    std::string result(utf8.constData(), static_cast<std::size_t>(utf8.size()));
+    explicit_bzero(utf8.data(), static_cast<std::size_t>(utf8.size()));
+    return result;
+}
+
+// The note as it was typed. The widget's plain-text form turns a no-break
+// space into a space and a line separator into a line break; its raw form
+// keeps both and marks each line end by a paragraph separator.
+std::string NoteUtf8(const QPlainTextEdit* note) {
+    QString raw = note->document()->toRawText();
+    raw.replace(QChar::ParagraphSeparator, QLatin1Char('\n'));
+    std::string result = SecretUtf8(raw);
+    explicit_bzero(raw.data(), static_cast<std::size_t>(raw.size()) * sizeof(QChar));
+    return result;
+}
+
+// Addresses the URL label hands to the desktop. Anything else (local files,
+// desktop launchers, script or other handlers) may start a program, and a
+// record's URL may come from an imported database.
+bool OpensInBrowserOrMailer(const QUrl& url) {
+    static const QStringList kSchemes = {QStringLiteral("http"), QStringLiteral("https"),
+                                         QStringLiteral("ftp"), QStringLiteral("mailto")};
+    return url.isValid() && kSchemes.contains(url.scheme(), Qt::CaseInsensitive);
+}
+
 } // namespace
 
 void TFormMain::P_Record_Setup() {
-    const auto changed = [this] {
-        if (!b_GLOBAL_IGNORE_CHANGE_TEXT_EVENT) {
+    // Each field marks itself as typed into, so that moving on writes only
+    // what the user changed.
+    const auto changed = [this](bool TRecordFieldsTouched::*field) {
+        if (!b_GLOBAL_IGNORE_CHANGE_TEXT_EVENT && i_Record_Panel_Node != kNoNode) {
+            o_Record_Fields_Touched.*field = true;
             P_Process_Change_Text_Data_EVENT();
         }
     };
-    for (QLineEdit* field : {F_Login, F_Password, F_EMail, F_URL}) {
-        connect(field, &QLineEdit::textChanged, this, changed);
+    const std::pair<QLineEdit*, bool TRecordFieldsTouched::*> lines[] = {
+        {F_Login, &TRecordFieldsTouched::login},
+        {F_Password, &TRecordFieldsTouched::password},
+        {F_EMail, &TRecordFieldsTouched::email},
+        {F_URL, &TRecordFieldsTouched::url},
+    };
+    for (const auto& [field, touched] : lines) {
+        connect(field, &QLineEdit::textChanged, this,
+                [changed, touched = touched] { changed(touched); });
     }
     // A multi-line field has no length limit of its own: text beyond 8000
     // characters (a paste) is cut off again.
+    // The length is counted without copying the text (the document counts
+    // one more character: the end of its last line).
     connect(F_Note, &QPlainTextEdit::textChanged, this, [this, changed] {
-        const QString text = F_Note->toPlainText();
-        if (text.size() > static_cast<qsizetype>(kMaximumNoteLength)) {
+        if (F_Note->document()->characterCount() - 1 > static_cast<int>(kMaximumNoteLength)) {
+            QString text = F_Note->document()->toRawText();
             const bool ignoring = b_GLOBAL_IGNORE_CHANGE_TEXT_EVENT;
             b_GLOBAL_IGNORE_CHANGE_TEXT_EVENT = true;
             F_Note->setPlainText(text.left(static_cast<qsizetype>(kMaximumNoteLength)));
             F_Note->moveCursor(QTextCursor::End);
             b_GLOBAL_IGNORE_CHANGE_TEXT_EVENT = ignoring;
+            explicit_bzero(text.data(), static_cast<std::size_t>(text.size()) * sizeof(QChar));
         }
-        changed();
+        changed(&TRecordFieldsTouched::note);
     });
 
     connect(b_Password_Show, &QPushButton::clicked, this, &TFormMain::b_Password_ShowClick);
@@ -87,11 +132,32 @@ void TFormMain::P_Record_Setup() {
 }
 
 void TFormMain::P_Save_Folder_Data_to_Data_Folder(std::int32_t& i_Selected_Node_ID) {
-    const TRecordFields input{F_Login->text().toStdString(), F_Password->text().toStdString(),
-                              F_EMail->text().toStdString(), F_URL->text().toStdString(),
-                              F_Note->toPlainText().toStdString()};
+    // Nothing pending: no field is even read (the mouse crosses the tree and
+    // the log all the time).
+    if (i_Selected_Node_ID == NoNode) {
+        return;
+    }
+    const TRecordFieldsTouched touched = o_Record_Fields_Touched;
+    o_Record_Fields_Touched = TRecordFieldsTouched::None();
+    TRecordFields input;
+    const TWipeGuard wipe{&input.login, &input.password, &input.email, &input.url, &input.note};
+    if (touched.login) {
+        input.login = SecretUtf8(F_Login->text());
+    }
+    if (touched.password) {
+        input.password = SecretUtf8(F_Password->text());
+    }
+    if (touched.email) {
+        input.email = SecretUtf8(F_EMail->text());
+    }
+    if (touched.url) {
+        input.url = SecretUtf8(F_URL->text());
+    }
+    if (touched.note) {
+        input.note = NoteUtf8(F_Note);
+    }
     const TRecordStoreResult result =
-        SaveFolderDataToDataFolder(o_Tree_Data, i_Selected_Node_ID, input);
+        SaveFolderDataToDataFolder(o_Tree_Data, i_Selected_Node_ID, input, touched);
     if (result.outcome == TRecordStoreOutcome::Nothing) {
         return;
     }
@@ -109,14 +175,24 @@ void TFormMain::P_Save_Folder_Data_to_Data_Folder(std::int32_t& i_Selected_Node_
 }
 
 void TFormMain::P_Save_Folder_Data_to_Data_Folder_Pending() {
+    // A name still open in the tree's editor is part of what is saved. The
+    // save that follows takes it along, so it starts no countdown of its own.
+    const bool counting = o_Timer_SAVE_Database.isActive();
+    if (o_TV_Main->CommitOpenEditor() && !counting) {
+        o_Timer_SAVE_Database.stop();
+    }
     P_Save_Folder_Data_to_Data_Folder(i_GLOBAL_Node_ID);
 }
 
 void TFormMain::P_Read_Folder_Data_from_Data_Folder() {
     const bool ignoring = b_GLOBAL_IGNORE_CHANGE_TEXT_EVENT;
     b_GLOBAL_IGNORE_CHANGE_TEXT_EVENT = true;
+    i_Record_Panel_Node = F_Selected_Node();
+    o_Record_Fields_Touched = TRecordFieldsTouched::None();
     TRecordFields fields;
-    ReadFolderDataFromDataFolder(o_Tree_Data, F_Selected_Node(), fields);
+    const TWipeGuard wipe{&fields.login, &fields.password, &fields.email, &fields.url,
+                          &fields.note};
+    ReadFolderDataFromDataFolder(o_Tree_Data, i_Record_Panel_Node, fields);
     F_Login->setText(QString::fromStdString(fields.login));
     F_Password->setText(QString::fromStdString(fields.password));
     F_EMail->setText(QString::fromStdString(fields.email));
@@ -126,14 +202,40 @@ void TFormMain::P_Read_Folder_Data_from_Data_Folder() {
 }
 
 void TFormMain::P_Process_Change_Text_Data_EVENT() {
-    const TNodeHandle node = F_Selected_Node();
-    if (node == kNoNode) {
+    // The edit belongs to the node the fields were read from, even if the
+    // tree's current row has moved on since.
+    if (i_Record_Panel_Node == kNoNode) {
         return;
     }
-    i_GLOBAL_Node_ID = node;
+    i_GLOBAL_Node_ID = i_Record_Panel_Node;
+    P_Start_Auto_Save_Countdown();
+}
+
+void TFormMain::P_Start_Auto_Save_Countdown() {
     if (!o_Timer_SAVE_Database.isActive()) {
         o_Timer_SAVE_Database.start();
     }
+}
+
+void TFormMain::P_Record_Panel_Clear() {
+    if (!i_Trash_Can->isEnabled()) {
+        P_Close_Warning_Panel();
+    }
+    i_GLOBAL_Node_ID = NoNode;
+    i_Record_Panel_Node = kNoNode;
+    o_Record_Fields_Touched = TRecordFieldsTouched::None();
+    const bool ignoring = b_GLOBAL_IGNORE_CHANGE_TEXT_EVENT;
+    b_GLOBAL_IGNORE_CHANGE_TEXT_EVENT = true;
+    // Setting a text, unlike clear(), also drops the undo history, which
+    // would otherwise bring the last record back with Ctrl+Z.
+    for (QLineEdit* field : {F_Login, F_Password, F_EMail, F_URL}) {
+        field->setText(QString());
+    }
+    F_Note->setPlainText(QString());
+    F_Note->document()->clearUndoRedoStacks();
+    b_GLOBAL_IGNORE_CHANGE_TEXT_EVENT = ignoring;
+    P_Password_Show(false);
+    P_Input_Data_Controls_Activate(false);
 }
 
 void TFormMain::b_Password_ShowClick() {
@@ -172,7 +274,14 @@ void TFormMain::L_URLClick() {
     }
     if (url.size() > 1) {
         // The desktop's handler for the address; failure is not reported.
-        QDesktopServices::openUrl(QUrl::fromUserInput(url));
+        const QUrl address = QUrl::fromUserInput(url);
+        if (OpensInBrowserOrMailer(address)) {
+            QDesktopServices::openUrl(address);
+        } else {
+            P_Print_Message(QStringLiteral("The address has not been opened: only http, https, "
+                                           "ftp and mailto addresses are opened."),
+                            false);
+        }
     }
 }
 

@@ -73,6 +73,8 @@ void TFormMain::i_Trash_CanDragDrop() {
     o_Panel_Warning->show();
     o_Panel_Warning->raise();
     i_Trash_Can->setEnabled(false);
+    // "Delete" deletes what the warning shows, wherever the selection goes.
+    i_Warning_Node = node;
     L_Warning->setText(QString::fromStdString(DeletionWarningText(o_Tree_Data, node)));
 
     // The preview: the node, and a folder's first sub-folder under it.
@@ -106,8 +108,8 @@ void TFormMain::b_Dont_Delete_FolderClick() {
 }
 
 void TFormMain::P_Folder_Delete() {
-    const TNodeHandle node = F_Selected_Node();
-    if (node == kNoNode) {
+    const TNodeHandle node = i_Warning_Node;
+    if (node == kNoNode || !o_Tree_Data.Contains(node)) {
         return;
     }
     // The selection passes on as in any tree: to the next sibling, else the
@@ -124,6 +126,7 @@ void TFormMain::P_Folder_Delete() {
     if (!result.deleted) {
         return;
     }
+    P_Start_Auto_Save_Countdown();
     P_Print_Message(QString::fromStdString(result.message.text), result.message.alert);
     o_TV_Main->SelectNode(next);
     P_Process_User_Select_Node_EVENT();
@@ -146,6 +149,7 @@ void TFormMain::P_Close_Warning_Panel() {
         o_Panel_Warning->move(start);
     }
     o_Panel_Warning->hide();
+    i_Warning_Node = kNoNode;
     i_Trash_Can->setEnabled(true);
     L_Warning->setText(QStringLiteral(" "));
     F_URL->show();

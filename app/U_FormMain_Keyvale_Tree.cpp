@@ -35,6 +35,13 @@ void TFormMain::P_Tree_Setup() {
             &TFormMain::P_Process_User_Select_Node_EVENT);
     connect(o_TV_Main, &TKeyvaleTreeView::navigationKeyReleased, this,
             &TFormMain::P_Process_User_Select_Node_EVENT);
+    // Clicks and navigation keys are not the only ways the selection moves:
+    // type-ahead, a click on empty space and every SelectNode of the program
+    // move it too, and the record panel must follow each of them.
+    connect(o_TV_Main->selectionModel(), &QItemSelectionModel::currentChanged, this,
+            &TFormMain::o_TV_MainSelectionChanged);
+    connect(o_TV_Main->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            &TFormMain::o_TV_MainSelectionChanged);
 
     // A right click may have chosen another node: show its fields before the
     // menu acts on it.
@@ -67,6 +74,8 @@ void TFormMain::P_Tree_Setup() {
 }
 
 void TFormMain::P_Tree_View_Reset() {
+    // The fields and a pending edit belong to the tree that is gone.
+    P_Record_Panel_Clear();
     o_TV_Main_Model->Reset();
 }
 
@@ -81,9 +90,14 @@ void TFormMain::P_Process_User_Select_Node_EVENT() {
     }
     P_Save_Folder_Data_to_Data_Folder(i_GLOBAL_Node_ID);
     P_Read_Folder_Data_from_Data_Folder();
+    // Without a selected node there is no record to type into.
     const TNodeHandle node = F_Selected_Node();
-    if (node != kNoNode) {
-        P_Input_Data_Controls_Activate(RecordFieldsEditable(o_Tree_Data, node));
+    P_Input_Data_Controls_Activate(node != kNoNode && RecordFieldsEditable(o_Tree_Data, node));
+}
+
+void TFormMain::o_TV_MainSelectionChanged() {
+    if (F_Selected_Node() != i_Record_Panel_Node) {
+        P_Process_User_Select_Node_EVENT();
     }
 }
 
@@ -121,6 +135,7 @@ void TFormMain::P_Folder_Create(const QString& s_Folder_Name) {
         }
         return;
     }
+    P_Start_Auto_Save_Countdown();
     if (result.parent != kNoNode) {
         o_TV_Main->expand(o_TV_Main_Model->IndexOf(result.parent));
     }
@@ -165,12 +180,18 @@ void TFormMain::o_TV_MainDragDrop(TNodeHandle target) {
     }
     if (result.moved) {
         // The moved node stays selected, shown inside its new folder.
+        P_Start_Auto_Save_Countdown();
         o_TV_Main->SelectNode(dragged);
+        P_Process_User_Select_Node_EVENT();
     }
 }
 
-QString TFormMain::o_TV_MainEdited(TNodeHandle, const QString& s_Text) {
-    return QString::fromStdString(NormalizeNodeName(s_Text.toStdString()));
+QString TFormMain::o_TV_MainEdited(TNodeHandle node, const QString& s_Text) {
+    const std::string name = NormalizeNodeName(s_Text.toStdString());
+    if (name != o_Tree_Data.Text(node)) {
+        P_Start_Auto_Save_Countdown();
+    }
+    return QString::fromStdString(name);
 }
 
 void TFormMain::menu_Move_Node_to_RootClick() {
@@ -184,7 +205,9 @@ void TFormMain::menu_Move_Node_to_RootClick() {
         P_Print_Message(QString::fromStdString(message.text), message.alert);
     }
     PlaySoundResource(QStringLiteral("S_Folder_Replaced_To_Root"));
+    P_Start_Auto_Save_Countdown();
     o_TV_Main->SelectNode(node);
+    P_Process_User_Select_Node_EVENT();
 }
 
 void TFormMain::b_Node_UpClick() {
@@ -194,7 +217,9 @@ void TFormMain::b_Node_UpClick() {
     bool moved = false;
     o_TV_Main_Model->Change([&] { moved = MoveNodeUp(o_Tree_Data, node); });
     if (moved) {
+        P_Start_Auto_Save_Countdown();
         o_TV_Main->SelectNode(node);
+        P_Process_User_Select_Node_EVENT();
     }
 }
 
@@ -205,6 +230,8 @@ void TFormMain::b_Node_DownClick() {
     bool moved = false;
     o_TV_Main_Model->Change([&] { moved = MoveNodeDown(o_Tree_Data, node); });
     if (moved) {
+        P_Start_Auto_Save_Countdown();
         o_TV_Main->SelectNode(node);
+        P_Process_User_Select_Node_EVENT();
     }
 }

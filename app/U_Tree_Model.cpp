@@ -192,6 +192,27 @@ TNodeHandle TKeyvaleTreeView::NodeAt(const QPoint& viewportPoint) const {
     return tree ? tree->NodeOf(indexAt(viewportPoint)) : kNoNode;
 }
 
+bool TKeyvaleTreeView::edit(const QModelIndex& index, EditTrigger trigger, QEvent* event) {
+    const bool editing = QTreeView::edit(index, trigger, event);
+    if (editing) {
+        editedIndex_ = index;
+    }
+    return editing;
+}
+
+bool TKeyvaleTreeView::CommitOpenEditor() {
+    if (state() != EditingState || !editedIndex_.isValid()) {
+        return false;
+    }
+    QWidget* editor = indexWidget(editedIndex_);
+    if (!editor) {
+        return false;
+    }
+    commitData(editor);
+    closeEditor(editor, QAbstractItemDelegate::NoHint);
+    return true;
+}
+
 void TKeyvaleTreeView::startDrag(Qt::DropActions) {
     // The press that began the drag chose the node: the window shows it
     // before anything else, as after a click.

@@ -67,6 +67,10 @@ class TKeyvaleTreeView : public QTreeView {
     // selection. Returns false when the node is not shown.
     bool SelectNode(TNodeHandle node);
     TNodeHandle NodeAt(const QPoint& viewportPoint) const;
+    // Ends an open in-place edit as Enter would, so that the typed name is
+    // in the tree. Returns false when no editor was open.
+    bool CommitOpenEditor();
+    using QTreeView::edit;
 
     // Asked while a node of this tree is dragged over a target (kNoNode: no
     // node under the mouse), and told when it is dropped there.
@@ -78,10 +82,14 @@ class TKeyvaleTreeView : public QTreeView {
     void navigationKeyReleased(); // Page Up/Down, End, Home, arrows
 
   protected:
+    bool edit(const QModelIndex& index, EditTrigger trigger, QEvent* event) override;
     void startDrag(Qt::DropActions supportedActions) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dragMoveEvent(QDragMoveEvent* event) override;
     void dropEvent(QDropEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void keyReleaseEvent(QKeyEvent* event) override;
+
+  private:
+    QPersistentModelIndex editedIndex_; // the row whose name an editor may be open on
 };

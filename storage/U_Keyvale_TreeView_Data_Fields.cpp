@@ -14,7 +14,8 @@ bool RecordHasContent(const TRecordFields& fields) {
 }
 
 TRecordStoreResult SaveFolderDataToDataFolder(TKeyvaleTree& tree, TNodeHandle& i_Selected_Node_ID,
-                                              const TRecordFields& input) {
+                                              const TRecordFields& input,
+                                              const TRecordFieldsTouched& touched) {
     TRecordStoreResult result;
     if (i_Selected_Node_ID == kNoNode) {
         return result;
@@ -29,9 +30,21 @@ TRecordStoreResult SaveFolderDataToDataFolder(TKeyvaleTree& tree, TNodeHandle& i
         return result; // a folder holding user nodes never gets a data node
     }
 
-    TRecordFields fields{TrimBlanksAndControls(input.login), input.password,
-                         TrimBlanksAndControls(input.email), TrimBlanksAndControls(input.url),
-                         TrimBlanksAndControls(input.note)};
+    TRecordFields fields;
+    if (!touched.All()) {
+        ReadFolderDataFromDataFolder(tree, node, fields); // what the node holds now
+    }
+    const auto take = [](bool changed, std::string& field, const std::string& typed, bool trim) {
+        if (changed) {
+            KvSecureWipe(field);
+            field = trim ? TrimBlanksAndControls(typed) : typed;
+        }
+    };
+    take(touched.login, fields.login, input.login, true);
+    take(touched.password, fields.password, input.password, false);
+    take(touched.email, fields.email, input.email, true);
+    take(touched.url, fields.url, input.url, true);
+    take(touched.note, fields.note, input.note, true);
     tree.DeleteChildren(node);
     result.node = node;
     const std::string& name = tree.Text(node);

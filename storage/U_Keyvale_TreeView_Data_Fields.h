@@ -23,13 +23,31 @@ struct TRecordStoreResult {
     std::string message; // for the log, without alert; empty with Nothing
 };
 
+// Which of the five fields the user changed since they were shown.
+struct TRecordFieldsTouched {
+    bool login = true;
+    bool password = true;
+    bool email = true;
+    bool url = true;
+    bool note = true;
+
+    static constexpr TRecordFieldsTouched None() { return {false, false, false, false, false}; }
+    bool All() const { return login && password && email && url && note; }
+};
+
 // Writes the five input fields into the pending node, consuming the pending
 // handle first (it is kNoNode afterwards), so every edit is written at most
 // once. Login, E-Mail, URL and Note lose their leading and trailing blanks and
 // control characters; the password is stored exactly as typed. Fields without
 // any content (only blanks and line breaks) remove the node's data node.
+//
+// A field the user did not touch keeps the value the node holds, byte for
+// byte, and its input is not looked at: what a widget shows is not always
+// what was stored (line breaks, long imported texts), and an edit of one
+// field must not rewrite another.
 TRecordStoreResult SaveFolderDataToDataFolder(TKeyvaleTree& tree, TNodeHandle& i_Selected_Node_ID,
-                                              const TRecordFields& input);
+                                              const TRecordFields& input,
+                                              const TRecordFieldsTouched& touched = {});
 
 // The fields to show for the selected node: true with the decoded fields when
 // it is a record (the window collapses it), otherwise false with five empty

@@ -425,8 +425,10 @@ class TestDatabaseLifecycle : public QObject {
 
         // A pending record edit; the automatic save waits for a quiet desktop.
         TNodeHandle node = window->o_Tree_Data.AddChild(kNoNode, "Mail", kIconEmpty);
-        window->i_GLOBAL_Node_ID = node;
+        window->P_Tree_View_Reset();
+        QVERIFY(window->o_TV_Main->SelectNode(node));
         window->F_Login->setText("alice");
+        QCOMPARE(window->i_GLOBAL_Node_ID, node);
         window->o_Timer_SAVE_Database.start();
         QCOMPARE(window->o_Timer_SAVE_Database.interval(), 60000);
         before = FileBytes(path);

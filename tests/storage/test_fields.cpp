@@ -11,8 +11,8 @@ class RecordPanel : public ::testing::Test {
     TNodeHandle node = AddFolder(tree, kNoNode, "Bank");
     TNodeHandle pending = node;
 
-    TRecordStoreResult Store(const TRecordFields& input) {
-        return SaveFolderDataToDataFolder(tree, pending, input);
+    TRecordStoreResult Store(const TRecordFields& input, TRecordFieldsTouched touched = {}) {
+        return SaveFolderDataToDataFolder(tree, pending, input, touched);
     }
     TRecordFields Shown() {
         TRecordFields fields;
@@ -35,6 +35,43 @@ TEST_F(RecordPanel, StoresTrimmedFieldsAndThePasswordAsTyped) {
     EXPECT_EQ(Store({"bob", "", "", "", ""}).outcome, TRecordStoreOutcome::DataChanged);
     EXPECT_EQ(tree.ChildCount(node), 1) << "the old data node is replaced, not kept";
     EXPECT_EQ(Shown().login, "bob");
+}
+
+TEST_F(RecordPanel, OnlyTouchedFieldsAreWritten) {
+    const TRecordFields stored{std::string(300, 'l') + " ", "pw", " a@b.c ", "\thttp://x",
+                               "one\r\ntwo\rthree\xC2\xA0"
+                               "four\xE2\x80\xA8"
+                               "five \n"};
+    tree.SetIcon(node, kIconRecord);
+    tree.AddChild(node, RecordDataEncode(stored), kIconEmpty);
+
+    // The widgets would hand back changed texts for every field; only the
+    // login was typed into.
+    TRecordFieldsTouched touched = TRecordFieldsTouched::None();
+    touched.login = true;
+    EXPECT_EQ(Store({"  new  ", "WRONG", "WRONG", "WRONG", "WRONG"}, touched).outcome,
+              TRecordStoreOutcome::DataChanged);
+    TRecordFields expected = stored;
+    expected.login = "new";
+    EXPECT_EQ(Shown(), expected);
+
+    // Clearing the one touched field of a record that holds others keeps it
+    // a record; clearing the last content empties it.
+    pending = node;
+    touched = TRecordFieldsTouched::None();
+    touched.note = true;
+    EXPECT_EQ(Store({"", "", "", "", " \r\n"}, touched).outcome, TRecordStoreOutcome::DataChanged);
+    expected.note.clear();
+    EXPECT_EQ(Shown(), expected);
+    pending = node;
+    EXPECT_EQ(Store({"", "", "", "", ""}).outcome, TRecordStoreOutcome::DataCleared);
+
+    // An empty node has nothing to keep: untouched fields stay empty.
+    pending = node;
+    touched = TRecordFieldsTouched::None();
+    touched.url = true;
+    Store({"WRONG", "", "", "x.example", ""}, touched);
+    EXPECT_EQ(Shown(), (TRecordFields{"", "", "", "x.example", ""}));
 }
 
 TEST_F(RecordPanel, NoContentClearsTheRecord) {

@@ -1,0 +1,534 @@
+// Choosing and editing on the Database page with real keys and clicks, checked
+// in the file after the save: whichever way the selection moves, every record
+// keeps exactly its own fields; an edit rewrites only the field typed into;
+// the trash warning deletes what it named; a rename left open in its editor
+// is saved; folder work starts the automatic save; closing the database
+// empties the fields for good; the URL label opens only web and mail
+// addresses.
+#include <QAction>
+#include <QClipboard>
+#include <QDesktopServices>
+#include <QItemSelectionModel>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QSignalBlocker>
+#include <QTextDocument>
+#include <QTreeWidget>
+
+#include <functional>
+#include <map>
+#include <vector>
+
+#include "U_KV_Hash_and_RAT_01.h"
+#include "U_Keyvale_Database_File.h"
+#include "U_Keyvale_TreeView_Data_Fields.h"
+#include "database_page_fixture.h"
+
+namespace {
+
+const char* const kPassword = "selection and editing";
+
+const TKeyMaterial& TestKeys() {
+    static const TKeyMaterial keys = [] {
+        TKeyMaterial derived;
+        KvDeriveKeyMaterial(kPassword, derived);
+        return derived;
+    }();
+    return keys;
+}
+
+// A record's fields with the kinds of text an imported database may hold and
+// the widgets do not hand back as they got them: blanks at the ends, a tab,
+// a no-break space, a line separator, CR LF and a lone CR.
+TRecordFields StoredFields(const std::string& name) {
+    return {name + "\u00a0login", " " + name + " pass\tword ", " " + name + "@example.org",
+            "  https://" + name + ".example  ",
+            name + " first\r\nsecond\u00a0half\u2028third\rfourth"};
+}
+
+// Every record of a tree by its path ("Cards/Visa").
+using TRecords = std::map<std::string, TRecordFields>;
+
+// The test database: Alpha, Bank, Cards (a folder holding Visa and Imported,
+// whose login is longer than the field takes), Gmail, Shop.
+TRecords TestRecords() {
+    TRecords records;
+    for (const char* path : {"Alpha", "Bank", "Cards/Visa", "Cards/Imported", "Gmail", "Shop"}) {
+        const std::string name = std::string(path).substr(std::string(path).find('/') + 1);
+        records[path] = StoredFields(name);
+    }
+    records["Cards/Imported"].login = std::string(300, 'i');
+    return records;
+}
+
+std::string PathOf(const TKeyvaleTree& tree, TNodeHandle node) {
+    std::string path = tree.Text(node);
+    for (TNodeHandle up = tree.Parent(node); up != kNoNode; up = tree.Parent(up)) {
+        path = tree.Text(up) + "/" + path;
+    }
+    return path;
+}
+
+// One line per record, the path and the five fields with every character
+// outside printable ASCII spelled out, sorted: a difference shows at once.
+QString Describe(const TRecords& records) {
+    const auto escaped = [](const std::string& text) {
+        QString out;
+        for (const QChar c : QString::fromStdString(text)) {
+            out += c.unicode() >= 0x20 && c.unicode() < 0x7f
+                       ? QString(c)
+                       : QStringLiteral("\\u%1").arg(c.unicode(), 4, 16, QLatin1Char('0'));
+        }
+        return out;
+    };
+    QStringList lines;
+    for (const auto& [path, f] : records) {
+        lines << QString::fromStdString(path) + " = " +
+                     QStringList{escaped(f.login), escaped(f.password), escaped(f.email),
+                                 escaped(f.url), escaped(f.note)}
+                         .join(" | ");
+    }
+    lines.sort();
+    return lines.join('\n');
+}
+
+// The Database page on a real file, opened through the password panel.
+struct TDatabaseFile : TOpenDatabase {
+    QString path = folders.workingFolder.filePath("records.kvdb");
+
+    TDatabaseFile() {
+        TKeyvaleTree tree;
+        for (const auto& [recordPath, fields] : TestRecords()) {
+            TNodeHandle parent = kNoNode;
+            std::string rest = recordPath;
+            for (std::size_t slash; (slash = rest.find('/')) != std::string::npos;) {
+                const std::string folder = rest.substr(0, slash);
+                TNodeHandle found = kNoNode;
+                for (int i = 0; i < tree.ChildCount(parent); ++i) {
+                    if (tree.Text(tree.Child(parent, i)) == folder) {
+                        found = tree.Child(parent, i);
+                    }
+                }
+                parent = found != kNoNode ? found : tree.AddChild(parent, folder, kIconEmpty);
+                rest = rest.substr(slash + 1);
+            }
+            const TNodeHandle record = tree.AddChild(parent, rest, kIconEmpty);
+            tree.AddChild(record, RecordDataEncode(fields), kIconEmpty);
+        }
+        QVERIFY(SaveDatabaseFile(path.toStdString(), tree, TestKeys()).saved);
+
+        TFormMain::SetTag(window->F_Database_File_Name, 1);
+        window->F_Database_File_Name->clear();
+        TFormMain::SetTag(window->F_Database_File_Name, 0);
+        window->F_Database_File_Name->setText(path);
+        QCOMPARE(TFormMain::Tag(window->o_MP), 2);
+        if (!window->b_M->isEnabled()) {
+            QVERIFY(QMetaObject::invokeMethod(&window->o_Timer_Enter_Button, "timeout"));
+        }
+        window->F_MP1->setText(kPassword);
+        QTest::mouseClick(window->b_M, Qt::LeftButton);
+        QCOMPARE(window->s_GLOBAL_Database_File, path);
+        window->F_Message->clear();
+    }
+
+    // The records the file holds now, read with storage's own code.
+    TRecords ReadBack() const {
+        TKeyvaleTree tree;
+        TRecords records;
+        if (LoadDatabaseFile(path.toStdString(), TestKeys(), tree).status ==
+            TDatabaseLoadStatus::Loaded) {
+            for (TNodeHandle n = tree.First(); n != kNoNode; n = tree.NextInPreOrder(n)) {
+                TRecordFields fields;
+                if (IsUserNode(tree, n) && ReadFolderDataFromDataFolder(tree, n, fields)) {
+                    records[PathOf(tree, n)] = fields;
+                }
+            }
+        }
+        return records;
+    }
+};
+
+// One way of moving from the record `start` to another node: the rows of
+// the table below.
+struct TWay {
+    const char* name;
+    QString start;
+    std::string shown; // path of the node chosen afterwards; empty: none
+    std::function<void(TDatabaseFile&)> move;
+    std::function<void(TRecords&)> reshape; // what the move did to the tree
+};
+
+const std::vector<TWay>& WaysOfMovingOn() {
+    static const std::vector<TWay> ways = {
+        {"mouse click", "Bank", "Gmail", [](TDatabaseFile& db) { db.Choose("Gmail"); }, {}},
+        {"arrow down",
+         "Alpha",
+         "Bank",
+         [](TDatabaseFile& db) { QTest::keyClick(db.w().o_TV_Main, Qt::Key_Down); },
+         {}},
+        {"arrow up onto a folder",
+         "Gmail",
+         "Cards",
+         [](TDatabaseFile& db) { QTest::keyClick(db.w().o_TV_Main, Qt::Key_Up); },
+         {}},
+        {"home",
+         "Shop",
+         "Alpha",
+         [](TDatabaseFile& db) { QTest::keyClick(db.w().o_TV_Main, Qt::Key_Home); },
+         {}},
+        {"end",
+         "Alpha",
+         "Shop",
+         [](TDatabaseFile& db) { QTest::keyClick(db.w().o_TV_Main, Qt::Key_End); },
+         {}},
+        {"page down",
+         "Bank",
+         "Shop",
+         [](TDatabaseFile& db) { QTest::keyClick(db.w().o_TV_Main, Qt::Key_PageDown); },
+         {}},
+        {"page up",
+         "Shop",
+         "Alpha",
+         [](TDatabaseFile& db) { QTest::keyClick(db.w().o_TV_Main, Qt::Key_PageUp); },
+         {}},
+        {"type-ahead",
+         "Bank",
+         "Gmail",
+         [](TDatabaseFile& db) { QTest::keyClicks(db.w().o_TV_Main, "G"); },
+         {}},
+        {"find",
+         "Bank",
+         "Shop",
+         [](TDatabaseFile& db) {
+             db.w().F_Folder_Name->setText("sho");
+             QTest::mouseClick(db.w().i_Folder_Find, Qt::LeftButton);
+         },
+         {}},
+        {"drag and drop", "Bank", "Cards/Shop",
+         [](TDatabaseFile& db) {
+             // The press chooses the dragged node; the drop puts it in Cards.
+             const QPoint row = db.w().o_TV_Main->visualRect(db.Find("Shop")).center();
+             QTest::mousePress(db.w().o_TV_Main->viewport(), Qt::LeftButton, {}, row);
+             db.w().o_TV_MainDragDrop(db.Node("Cards"));
+             QTest::mouseRelease(db.w().o_TV_Main->viewport(), Qt::LeftButton, {}, row);
+         },
+         [](TRecords& records) { records["Cards/Shop"] = records.extract("Shop").mapped(); }},
+        {"move up",
+         "Gmail",
+         "Gmail",
+         [](TDatabaseFile& db) { QTest::mouseClick(db.w().b_Node_Up, Qt::LeftButton); },
+         {}},
+        {"move down",
+         "Alpha",
+         "Alpha",
+         [](TDatabaseFile& db) { QTest::mouseClick(db.w().b_Node_Down, Qt::LeftButton); },
+         {}},
+        {"move to root", "Visa", "Visa",
+         [](TDatabaseFile& db) { db.w().menu_Move_Node_to_Root->trigger(); },
+         [](TRecords& records) { records["Visa"] = records.extract("Cards/Visa").mapped(); }},
+        {"delete", "Gmail", "Shop",
+         [](TDatabaseFile& db) {
+             db.w().i_Trash_CanDragDrop();
+             QTest::mouseClick(db.w().b_Delete_Folder, Qt::LeftButton);
+         },
+         [](TRecords& records) { records.erase("Gmail"); }},
+        {"click on empty space",
+         "Bank",
+         "",
+         [](TDatabaseFile& db) {
+             QWidget* rows = db.w().o_TV_Main->viewport();
+             QTest::mouseClick(rows, Qt::LeftButton, {}, QPoint(60, rows->height() - 5));
+         },
+         {}},
+    };
+    return ways;
+}
+
+// Receives the addresses the window hands to the desktop.
+class TUrlRecorder : public QObject {
+    Q_OBJECT
+  public slots:
+    void open(const QUrl& url) { opened << url; }
+
+  public:
+    QList<QUrl> opened;
+};
+
+} // namespace
+
+class TestSelectionAndEditing : public QObject {
+    Q_OBJECT
+
+  private slots:
+    void everyWayOfMovingOnKeepsEachRecordsFields_data() {
+        QTest::addColumn<int>("way");
+        for (std::size_t i = 0; i < WaysOfMovingOn().size(); ++i) {
+            QTest::newRow(WaysOfMovingOn()[i].name) << static_cast<int>(i);
+        }
+    }
+    void everyWayOfMovingOnKeepsEachRecordsFields() {
+        QFETCH(int, way);
+        const TWay& w = WaysOfMovingOn()[static_cast<std::size_t>(way)];
+        TDatabaseFile db;
+        TFormMain& window = db.w();
+        TRecords expected = TestRecords();
+        const std::string start = PathOf(window.o_Tree_Data, db.Node(w.start));
+
+        // An edit of the record shown first, not yet written anywhere.
+        db.Choose(w.start);
+        QTest::keyClicks(window.F_Password, "1");
+        expected[start].password += "1";
+
+        w.move(db);
+        if (w.reshape) {
+            w.reshape(expected);
+        }
+
+        // The panel shows the node now chosen, and only its own fields.
+        const TNodeHandle chosen = window.F_Selected_Node();
+        QCOMPARE(chosen == kNoNode ? std::string() : PathOf(window.o_Tree_Data, chosen), w.shown);
+        const bool record = expected.count(w.shown) > 0;
+        for (QWidget* field : std::initializer_list<QWidget*>{
+                 window.F_Login, window.F_Password, window.F_EMail, window.F_URL, window.F_Note}) {
+            QCOMPARE(field->isEnabled(), record);
+        }
+        const TRecordFields shown = record ? expected[w.shown] : TRecordFields{};
+        QCOMPARE(window.F_Login->text(), QString::fromStdString(shown.login));
+        QCOMPARE(window.F_Password->text(), QString::fromStdString(shown.password));
+        if (w.shown.empty()) {
+            QCOMPARE(window.F_Note->toPlainText(), QString());
+        }
+
+        // An edit there (a disabled field takes no keys), then the close box
+        // saves.
+        QTest::keyClicks(window.F_Login, "!");
+        if (record) {
+            expected[w.shown].login += "!";
+        }
+        window.close();
+        QCOMPARE(Describe(db.ReadBack()), Describe(expected));
+    }
+
+    void anEditRewritesOnlyTheFieldTypedInto() {
+        TDatabaseFile db;
+        TFormMain& w = db.w();
+        TRecords expected = TestRecords();
+        struct TEdit {
+            QString node;
+            QWidget* field;
+            std::string TRecordFields::*stored;
+            std::string kept; // the stored field after "+" was typed at its end
+        };
+        const TEdit edits[] = {
+            {"Alpha", w.F_Login, &TRecordFields::login, "Alpha\u00a0login+"},
+            {"Bank", w.F_Password, &TRecordFields::password, " Bank pass\tword +"},
+            {"Gmail", w.F_EMail, &TRecordFields::email, "Gmail@example.org+"},
+            {"Shop", w.F_URL, &TRecordFields::url, "https://Shop.example  +"},
+            // A typed note keeps its no-break space and line separator; its
+            // line ends become the widget's one kind.
+            {"Visa", w.F_Note, &TRecordFields::note,
+             "Visa first\nsecond\u00a0half\u2028third\nfourth+"},
+            // Untouched, the login keeps all of its 300 characters.
+            {"Imported", w.F_Password, &TRecordFields::password, " Imported pass\tword +"},
+        };
+        for (const TEdit& edit : edits) {
+            db.Choose(edit.node);
+            if (edit.field == w.F_Note) {
+                QTest::keyClick(edit.field, Qt::Key_End, Qt::ControlModifier);
+            }
+            QTest::keyClicks(edit.field, "+");
+            expected[PathOf(w.o_Tree_Data, db.Node(edit.node))].*edit.stored = edit.kept;
+        }
+        db.Choose("Alpha"); // moving on writes the last one
+        w.close();
+        QCOMPARE(Describe(db.ReadBack()), Describe(expected));
+    }
+
+    void trashWarningDeletesOnlyTheNodeItShows() {
+        TOpenDatabase db;
+        TFormMain& w = db.w();
+        db.Add("Bank");
+        w.o_TV_Main->SelectNode(kNoNode);
+        db.Add("Gmail");
+        db.Add("Inbox");
+        const QString tree = db.Outline();
+
+        // Type-ahead chooses another node: the warning closes as after a click.
+        db.Choose("Bank");
+        w.i_Trash_CanDragDrop();
+        QVERIFY(!w.o_Panel_Warning->isHidden());
+        QTest::keyClicks(w.o_TV_Main, "G");
+        QCOMPARE(db.Selected(), QString("Gmail"));
+        QVERIFY(w.o_Panel_Warning->isHidden());
+        QVERIFY(w.i_Trash_Can->isEnabled());
+        w.b_Delete_FolderClick(); // a late click deletes nothing
+        QCOMPARE(db.Outline(), tree);
+
+        // Should the selection ever move without telling, "Delete" still
+        // deletes the node the warning shows.
+        db.Choose("Bank");
+        w.i_Trash_CanDragDrop();
+        {
+            const QSignalBlocker quiet(w.o_TV_Main->selectionModel());
+            w.o_TV_Main->selectionModel()->setCurrentIndex(db.Find("Gmail"),
+                                                           QItemSelectionModel::ClearAndSelect);
+        }
+        QTest::mouseClick(w.b_Delete_Folder, Qt::LeftButton);
+        QCOMPARE(db.Outline(), QString("Gmail(0)[Inbox(1)]"));
+        QVERIFY(db.LogEndsWith("Folder has been deleted: Bank"));
+    }
+
+    void aRenameLeftOpenIsSaved_data() {
+        QTest::addColumn<QString>("save");
+        QTest::newRow("close box") << "close";
+        QTest::newRow("automatic save") << "automatic";
+        QTest::newRow("save button") << "button";
+    }
+    void aRenameLeftOpenIsSaved() {
+        QFETCH(QString, save);
+        TDatabaseFile db;
+        TFormMain& w = db.w();
+        QLineEdit* editor = db.OpenRenameEditor("Bank");
+        QVERIFY(editor);
+        QTest::keyClicks(editor, "Savings"); // the editor starts with all selected
+        if (save == "close") {
+            w.close();
+        } else if (save == "automatic") {
+            db.idle->idle = TFormMain::Idle_Before_Auto_Save_Ms;
+            QVERIFY(QMetaObject::invokeMethod(&w.o_Timer_SAVE_Database, "timeout"));
+        } else {
+            QVERIFY(w.b_Save_Database->isEnabled());
+            QTest::mouseClick(w.b_Save_Database, Qt::LeftButton);
+        }
+        TRecords expected = TestRecords();
+        expected["Savings"] = expected.extract("Bank").mapped();
+        QCOMPARE(Describe(db.ReadBack()), Describe(expected));
+    }
+
+    void folderWorkStartsTheAutomaticSave() {
+        TOpenDatabase db;
+        TFormMain& w = db.w();
+        db.Add("Folder");
+        db.Add("Inner");
+        w.o_TV_Main->SelectNode(kNoNode);
+        db.Add("Loose");
+        QTimer& countdown = w.o_Timer_SAVE_Database;
+
+        const auto rename = [&](const QString& node, const QString& typed) {
+            QLineEdit* editor = db.OpenRenameEditor(node);
+            QVERIFY(editor);
+            if (!typed.isEmpty()) {
+                QTest::keyClicks(editor, typed);
+            }
+            QTest::keyClick(editor, Qt::Key_Return);
+            QTRY_VERIFY(!w.o_TV_Main->viewport()->findChild<QLineEdit*>());
+        };
+        struct TCase {
+            const char* name;
+            std::function<void()> work;
+            bool counts;
+        };
+        const TCase cases[] = {
+            {"choosing a node", [&] { db.Choose("Folder"); }, false},
+            {"add", [&] { db.Add("New", true); }, true},
+            {"rename", [&] { rename("Loose", "Renamed"); }, true},
+            {"rename to the same name", [&] { rename("Renamed", ""); }, false},
+            {"drop",
+             [&] {
+                 db.Choose("Renamed");
+                 w.o_TV_MainDragDrop(db.Node("Folder"));
+             },
+             true},
+            {"move to root", [&] { w.menu_Move_Node_to_Root->trigger(); }, true},
+            {"move up", [&] { QTest::mouseClick(w.b_Node_Up, Qt::LeftButton); }, true},
+            {"move down", [&] { QTest::mouseClick(w.b_Node_Down, Qt::LeftButton); }, true},
+            {"delete",
+             [&] {
+                 w.i_Trash_CanDragDrop();
+                 QTest::mouseClick(w.b_Delete_Folder, Qt::LeftButton);
+             },
+             true},
+        };
+        for (const TCase& c : cases) {
+            countdown.stop();
+            c.work();
+            QVERIFY2(countdown.isActive() == c.counts, c.name);
+        }
+        QCOMPARE(db.Outline(), QString("Folder(0)[Inner(1) New(1)]"));
+    }
+
+    void closingTheDatabaseLeavesNothingToUndo() {
+        TDatabaseFile db;
+        TFormMain& w = db.w();
+        db.Choose("Bank");
+        for (QLineEdit* field : {w.F_Login, w.F_Password, w.F_EMail, w.F_URL}) {
+            QTest::keyClicks(field, "x");
+            QVERIFY(field->isUndoAvailable());
+        }
+        QTest::keyClicks(w.F_Note, "x");
+
+        w.P_DEACTIVATE_Current_Database();
+        for (QLineEdit* field : {w.F_Login, w.F_Password, w.F_EMail, w.F_URL}) {
+            QVERIFY2(!field->isUndoAvailable() && !field->isRedoAvailable(),
+                     qPrintable(field->objectName()));
+            field->undo();
+            QCOMPARE(field->text(), QString());
+            QVERIFY(!field->isEnabled());
+        }
+        QVERIFY(!w.F_Note->document()->isUndoAvailable());
+        w.F_Note->undo();
+        QCOMPARE(w.F_Note->toPlainText(), QString());
+        QCOMPARE(w.F_Password->echoMode(), QLineEdit::Password);
+        QCOMPARE(w.i_GLOBAL_Node_ID, TFormMain::NoNode);
+    }
+
+    void urlLabelOpensOnlyWebAndMailAddresses() {
+        TOpenDatabase db;
+        TFormMain& w = db.w();
+        TUrlRecorder recorder;
+        // Every scheme below goes to the recorder, so that nothing reaches
+        // the desktop whatever the window decides.
+        const QStringList schemes = {"http", "https", "ftp", "mailto", "file", "javascript", "smb"};
+        for (const QString& scheme : schemes) {
+            QDesktopServices::setUrlHandler(scheme, &recorder, "open");
+        }
+        db.Add("Record");
+        db.Choose("Record");
+        struct TCase {
+            QString typed;
+            QString opened; // empty: not opened
+        };
+        const TCase cases[] = {
+            {"https://bank.example/login", "https://bank.example/login"},
+            {"HTTP://Bank.Example", "http://bank.example"},
+            {"bank.example", "http://bank.example"},
+            {"ftp://files.example/a", "ftp://files.example/a"},
+            {"mailto:me@example.org", "mailto:me@example.org"},
+            {"file:///etc/passwd", ""},
+            {"/usr/share/applications/editor.desktop", ""},
+            {"javascript:alert(1)", ""},
+            {"smb://server/share", ""},
+        };
+        for (const TCase& c : cases) {
+            recorder.opened.clear();
+            w.F_URL->setText(c.typed);
+            QTest::mouseClick(w.L_URL, Qt::LeftButton);
+            QCOMPARE(QApplication::clipboard()->text(), c.typed); // copied either way
+            if (c.opened.isEmpty()) {
+                QVERIFY2(recorder.opened.isEmpty(), qPrintable(c.typed));
+                QVERIFY(db.LogEndsWith("The address has not been opened: only http, https, ftp "
+                                       "and mailto addresses are opened."));
+            } else {
+                QCOMPARE(recorder.opened, QList<QUrl>{QUrl(c.opened)});
+            }
+        }
+        for (const QString& scheme : schemes) {
+            QDesktopServices::unsetUrlHandler(scheme);
+        }
+    }
+};
+
+KEYVALE_APP_TEST_MAIN(TestSelectionAndEditing)
+#include "test_selection_and_editing.moc"
