@@ -142,6 +142,8 @@ class TFormMain : public QMainWindow {
     // Puts a text on the clipboard marked secret and logs when it goes again.
     void P_Copy_Secret(const QString& text);
     void P_Copy_Record_Field(QLineEdit* field);
+    // One log line for a paste cut to the field's limit.
+    void P_Report_Cut_Paste(const QWidget* field, int kept, int pasted);
     // The context menu of the Login and Password fields; the caller owns it.
     QMenu* P_Record_Field_Menu(QLineEdit* field);
     void o_Timer_Idle_LockTimer();

@@ -13,11 +13,21 @@
 #include <QMenu>
 
 #include "U_Event_Hook.h"
+#include "U_Paste_Limit.h"
 #include "U_Secret_Clipboard.h"
 
 void TFormMain::P_Clipboard_Setup() {
     o_Clipboard = new TSecretClipboard(QApplication::clipboard(), this);
     o_Clipboard->setObjectName(QStringLiteral("o_Clipboard"));
+
+    // A paste cut to a field's limit is said in the log of the field's page.
+    // (Watched first: the record fields' own context menu below takes over.)
+    for (QLineEdit* field :
+         {F_Login, F_Password, F_EMail, F_URL, F_Folder_Name, F_MP1, F_MP2, F_Hash_Argument}) {
+        paste_limit::Watch(field, [this, field](int kept, int pasted) {
+            P_Report_Cut_Paste(field, kept, pasted);
+        });
+    }
 
     // A masked line edit refuses to copy at all; the password field copies
     // the whole password instead, and stays masked.
@@ -42,9 +52,10 @@ void TFormMain::P_Clipboard_Setup() {
             if (event->type() != QEvent::ContextMenu) {
                 return false;
             }
-            QMenu* menu = P_Record_Field_Menu(field);
-            menu->exec(static_cast<QContextMenuEvent*>(event)->globalPos());
-            delete menu;
+            paste_limit::ExecMenu(
+                field, P_Record_Field_Menu(field),
+                static_cast<QContextMenuEvent*>(event)->globalPos(),
+                [this, field](int kept, int pasted) { P_Report_Cut_Paste(field, kept, pasted); });
             return true;
         });
     }
@@ -82,5 +93,17 @@ void TFormMain::P_Copy_Secret(const QString& text) {
     const QString when = o_Clipboard->Copy(text, services_.clock());
     if (!when.isEmpty()) {
         P_Print_Message(when, false);
+    }
+}
+
+void TFormMain::P_Report_Cut_Paste(const QWidget* field, int kept, int pasted) {
+    const QString message = QStringLiteral("The pasted text is longer than the field allows: %1 "
+                                           "of its %2 characters were kept.")
+                                .arg(kept)
+                                .arg(pasted);
+    if (page_Main_Password->isAncestorOf(field)) {
+        P_Print_Message_2(message, false);
+    } else {
+        P_Print_Message(message, false);
     }
 }

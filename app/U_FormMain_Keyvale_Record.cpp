@@ -98,6 +98,11 @@ void TFormMain::P_Record_Setup() {
             F_Note->setPlainText(text.left(static_cast<qsizetype>(kMaximumNoteLength)));
             F_Note->moveCursor(QTextCursor::End);
             b_GLOBAL_IGNORE_CHANGE_TEXT_EVENT = ignoring;
+            P_Print_Message(QStringLiteral("The note is limited to %1 characters: %1 of its %2 "
+                                           "characters were kept.")
+                                .arg(kMaximumNoteLength)
+                                .arg(text.size()),
+                            false);
             explicit_bzero(text.data(), static_cast<std::size_t>(text.size()) * sizeof(QChar));
         }
         changed(&TRecordFieldsTouched::note);

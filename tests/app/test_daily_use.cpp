@@ -110,8 +110,8 @@ QClipboard* Clipboard() {
     return QApplication::clipboard();
 }
 
-// Opens the field's context menu as a right click does and triggers the
-// entry with that text.
+// Opens the field's context menu as a right click does and chooses the entry
+// with that text by the keyboard, as a user would.
 void TriggerContextEntry(QLineEdit* field, const QString& entry) {
     bool found = false;
     QTimer::singleShot(0, [&] {
@@ -120,7 +120,9 @@ void TriggerContextEntry(QLineEdit* field, const QString& entry) {
         for (QAction* action : menu->actions()) {
             if (action->text() == entry) {
                 found = true;
-                action->trigger();
+                menu->setActiveAction(action);
+                QTest::keyClick(menu, Qt::Key_Return);
+                return;
             }
         }
         menu->close();
@@ -280,6 +282,51 @@ class TestDailyUse : public QObject {
         fixture.EnterPassword(kPassword, "");
         QCOMPARE(w.s_GLOBAL_Database_File, fixture.path);
         QVERIFY(fixture.DatabaseLog().contains("Warning! You may not write to the database file"));
+    }
+
+    void pasteCutToTheLimitIsSaid() {
+        TDailyFixture fixture;
+        TFormMain& w = fixture.w();
+        fixture.CreateWithRecord();
+        fixture.TakeDatabaseLog();
+        const auto lastLine = [&] { return fixture.DatabaseLog().trimmed().section('\n', -1); };
+
+        // Keys: the login keeps 255 of 300, "ann" selected away first.
+        Clipboard()->setText(QString(300, 'l'));
+        w.F_Login->selectAll();
+        QTest::keyClick(w.F_Login, Qt::Key_V, Qt::ControlModifier);
+        QCOMPARE(w.F_Login->text().size(), 255);
+        QTRY_VERIFY(lastLine().endsWith(
+            "The pasted text is longer than the field allows: 255 of its 300 characters were "
+            "kept."));
+
+        // A paste that fits says nothing.
+        fixture.TakeDatabaseLog();
+        Clipboard()->setText("a@b.c");
+        QTest::keyClick(w.F_EMail, Qt::Key_V, Qt::ControlModifier);
+        QTest::qWait(20);
+        QVERIFY(fixture.DatabaseLog().isEmpty());
+
+        // The context menu's Paste, after text that is already there.
+        Clipboard()->setText(QString(1100, 'u'));
+        w.F_URL->setText("https://");
+        TriggerContextEntry(w.F_URL, QStringLiteral("&Paste\tCtrl+V"));
+        QCOMPARE(w.F_URL->text().size(), 1024);
+        QVERIFY(lastLine().endsWith("1016 of its 1100 characters were kept."));
+
+        // The note: 10000 characters keep 8000.
+        Clipboard()->setText(QString(10000, 'n'));
+        QTest::keyClick(w.F_Note, Qt::Key_V, Qt::ControlModifier);
+        QCOMPARE(w.F_Note->toPlainText().size(), 8000);
+        QVERIFY(lastLine().endsWith(
+            "The note is limited to 8000 characters: 8000 of its 10000 characters were kept."));
+
+        // A main password cut short is said where it is typed.
+        fixture.Choose(fixture.folders.workingFolder.filePath("second.kvdb"));
+        QVERIFY(QMetaObject::invokeMethod(&w.o_Timer_Enter_Button, "timeout"));
+        Clipboard()->setText(QString(1030, 'p'));
+        QTest::keyClick(w.F_MP1, Qt::Key_V, Qt::ControlModifier);
+        QTRY_VERIFY(w.F_Message_2->toPlainText().contains("1024 of its 1030 characters were kept"));
     }
 
     void settingsAreKeptBetweenRuns() {
