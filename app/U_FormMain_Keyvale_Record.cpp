@@ -11,6 +11,7 @@
 #include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QStyle>
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QUrl>
@@ -293,10 +294,18 @@ void TFormMain::L_URLClick() {
 void TFormMain::P_Record_Hover(QLabel* label, bool b_Inside) {
     const QWidget* field = label == L_URL ? static_cast<QWidget*>(F_URL) : F_Password;
     const bool styled = b_Inside && field->isEnabled();
+    if (!styled) {
+        // Back to the font the label inherits, with the theme's weight:
+        // setting "not bold" here would outlive the hover and the theme.
+        label->setFont(QFont());
+        label->style()->unpolish(label);
+        label->style()->polish(label);
+        return;
+    }
     QFont font = label->font();
-    font.setUnderline(styled);
+    font.setUnderline(true);
     if (label == L_URL) {
-        font.setBold(styled);
+        font.setBold(true);
     }
     label->setFont(font);
 }

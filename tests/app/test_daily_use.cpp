@@ -329,6 +329,26 @@ class TestDailyUse : public QObject {
         QTRY_VERIFY(w.F_Message_2->toPlainText().contains("1024 of its 1030 characters were kept"));
     }
 
+    void urlLabelLooksTheSameAfterEveryHover() {
+        TDailyFixture fixture;
+        TFormMain& w = fixture.w();
+        fixture.CreateWithRecord();
+        const QFont resting = w.L_URL->font();
+        for (int round = 0; round < 3; ++round) {
+            QEvent enter(QEvent::Enter);
+            QApplication::sendEvent(w.L_URL, &enter);
+            QVERIFY(w.L_URL->font().bold());
+            QVERIFY(w.L_URL->font().underline());
+            QEvent leave(QEvent::Leave);
+            QApplication::sendEvent(w.L_URL, &leave);
+            QCOMPARE(w.L_URL->font().bold(), resting.bold());
+            QVERIFY(!w.L_URL->font().underline());
+        }
+        // A theme chosen later still reaches the label.
+        w.P_Apply_Skin(3);
+        QCOMPARE(w.L_URL->font().bold(), resting.bold());
+    }
+
     void settingsAreKeptBetweenRuns() {
         TTestWindowFolders folders;
         {
