@@ -13,6 +13,7 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
+#include "U_Event_Hook.h"
 #include "U_FormMain_Keyvale_Layout.h"
 #include "U_Picture.h"
 #include "U_Widget_Names.h"
@@ -133,6 +134,17 @@ QWidget* TFormMain::CreatePageMainPassword() {
         caption->setAlignment(Qt::AlignHCenter);
         Caption(caption);
     }
+    // The caption names the picture above it: while a database is open that
+    // is the change-password picture.
+    TEventHook::Install(i_Change_Main_Password, [passwordCaption](QEvent* event) {
+        if (event->type() == QEvent::ShowToParent || event->type() == QEvent::HideToParent) {
+            passwordCaption->setText(event->type() == QEvent::ShowToParent
+                                         ? QStringLiteral("Change main password")
+                                         : QStringLiteral("Main password"));
+            passwordCaption->setAccessibleName(passwordCaption->text());
+        }
+        return false;
+    });
     pictures->addWidget(i_Open_File, 0, 0, Qt::AlignHCenter);
     pictures->addWidget(i_Main_Password_1, 0, 1, Qt::AlignHCenter);
     pictures->addWidget(i_Change_Main_Password, 0, 1, Qt::AlignHCenter);

@@ -349,6 +349,19 @@ class TestDailyUse : public QObject {
         QCOMPARE(w.L_URL->font().bold(), resting.bold());
     }
 
+    void pictureCaptionNamesTheChangeWhileADatabaseIsOpen() {
+        TDailyFixture fixture;
+        TFormMain& w = fixture.w();
+        auto* caption = w.findChild<QLabel*>("L_Main_Password_Picture");
+        QCOMPARE(caption->text(), QString("Main password"));
+        fixture.CreateWithRecord();
+        w.o_Page_Control->setCurrentWidget(w.page_Main_Password);
+        QVERIFY(w.i_Change_Main_Password->isVisible());
+        QCOMPARE(caption->text(), QString("Change main password"));
+        w.P_DEACTIVATE_Current_Database();
+        QCOMPARE(caption->text(), QString("Main password"));
+    }
+
     void settingsAreKeptBetweenRuns() {
         TTestWindowFolders folders;
         {
