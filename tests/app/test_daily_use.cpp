@@ -362,6 +362,51 @@ class TestDailyUse : public QObject {
         QCOMPARE(caption->text(), QString("Main password"));
     }
 
+    void nestedFoldersShowNoExpandButton() {
+        TDailyFixture fixture;
+        TFormMain& w = fixture.w();
+        fixture.CreateWithRecord();
+        // Top > Middle > Inner, and the childless Empty beside Middle.
+        w.o_TV_Main->SelectNode(kNoNode);
+        for (const char* name : {"Top", "Middle", "Inner"}) {
+            w.F_Folder_Name->setText(name);
+            QTest::keyClick(w.F_Folder_Name, Qt::Key_Return);
+            if (QString(name) != "Inner") {
+                TKeyvaleTreeModel& model = *w.o_TV_Main_Model;
+                const QModelIndexList found = model.match(model.index(0, 0), Qt::DisplayRole, name,
+                                                          1, Qt::MatchExactly | Qt::MatchRecursive);
+                QVERIFY(!found.isEmpty());
+                w.o_TV_Main->setCurrentIndex(found.first());
+            }
+        }
+        TKeyvaleTreeModel& model = *w.o_TV_Main_Model;
+        const QModelIndex top =
+            model.match(model.index(0, 0), Qt::DisplayRole, "Top", 1, Qt::MatchExactly).first();
+        w.o_TV_Main->setCurrentIndex(top);
+        w.F_Folder_Name->setText("Empty");
+        QTest::keyClick(w.F_Folder_Name, Qt::Key_Return);
+        const auto find = [&](const QString& name) {
+            return model
+                .match(model.index(0, 0), Qt::DisplayRole, name, 1,
+                       Qt::MatchExactly | Qt::MatchRecursive)
+                .first();
+        };
+        w.o_TV_Main->collapse(find("Middle"));
+        w.o_TV_Main->expand(top);
+        w.o_TV_Main->clearSelection();
+        w.o_TV_Main->setCurrentIndex({});
+        const QImage view = w.o_TV_Main->viewport()->grab().toImage();
+        // The indentation left of a folder with content looks as that of a
+        // childless node on the same level: no arrow in either.
+        const QRect withContent = w.o_TV_Main->visualRect(find("Middle"));
+        const QRect childless = w.o_TV_Main->visualRect(find("Empty"));
+        QVERIFY(withContent.left() >= w.o_TV_Main->indentation());
+        const QRect branch(withContent.left() - w.o_TV_Main->indentation(), 0,
+                           w.o_TV_Main->indentation(), withContent.height());
+        QCOMPARE(view.copy(branch.translated(0, withContent.top())),
+                 view.copy(branch.translated(0, childless.top())));
+    }
+
     void settingsAreKeptBetweenRuns() {
         TTestWindowFolders folders;
         {
