@@ -1,11 +1,17 @@
 #include "U_Picture.h"
 
 #include <QAccessibleWidget>
+#include <QApplication>
 #include <QGuiApplication>
+#include <QIconEngine>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QStyle>
+#include <QStyleOption>
 #include <QSvgRenderer>
+
+#include <cmath>
 
 // Resources of a static library must be registered by name; this lives
 // outside any namespace as Q_INIT_RESOURCE requires.
@@ -18,25 +24,86 @@ void InitKeyvaleResources() {
     (void)done;
 }
 
+namespace {
+
+double Luminance(const QColor& color) {
+    const auto channel = [](double c) {
+        return c <= 0.03928 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4);
+    };
+    return 0.2126 * channel(color.redF()) + 0.7152 * channel(color.greenF()) +
+           0.0722 * channel(color.blueF());
+}
+
+} // namespace
+
+bool PictureNeedsPlate(const QColor& background) {
+    // The pictures are outlined for light backgrounds; where that outline
+    // does not stand out at 3:1 they get a light plate of their own.
+    const double outline = Luminance(QColor(PictureOutlineColor));
+    const double back = Luminance(background);
+    return (std::max(outline, back) + 0.05) / (std::min(outline, back) + 0.05) < 3.0;
+}
+
 QPixmap KeyvalePicture(const QString& name, const QSize& size) {
+    return KeyvalePicture(name, size, QGuiApplication::palette().color(QPalette::Window));
+}
+
+QPixmap KeyvalePicture(const QString& name, const QSize& size, const QColor& background) {
     InitKeyvaleResources();
     const qreal ratio = qGuiApp ? qGuiApp->devicePixelRatio() : 1.0;
     QPixmap pixmap(size * ratio);
     pixmap.fill(Qt::transparent);
     QSvgRenderer renderer(QStringLiteral(":/pictures/%1.svg").arg(name));
     QPainter painter(&pixmap);
+    painter.setRenderHint(QPainter::Antialiasing);
+    if (PictureNeedsPlate(background)) {
+        const QRectF plate = QRectF(QPointF(0, 0), QSizeF(pixmap.size())).adjusted(1, 1, -1, -1);
+        painter.setPen(Qt::NoPen);
+        painter.setBrush(QColor(PicturePlateColor));
+        painter.drawRoundedRect(plate, plate.width() / 5, plate.height() / 5);
+    }
     renderer.render(&painter);
     painter.end();
     pixmap.setDevicePixelRatio(ratio);
     return pixmap;
 }
 
-QIcon KeyvaleIcon(const QString& name) {
-    QIcon icon;
-    for (const int side : {16, 24, 32, 48, 64, 128}) {
-        icon.addPixmap(KeyvalePicture(name, QSize(side, side)));
+namespace {
+
+// Draws the picture when it is painted, so that it follows the theme of
+// that moment (the plate of dark themes) without being made anew.
+class TPictureIconEngine : public QIconEngine {
+  public:
+    explicit TPictureIconEngine(QString name) : name_(std::move(name)) {}
+    void paint(QPainter* painter, const QRect& rect, QIcon::Mode mode,
+               QIcon::State state) override {
+        painter->drawPixmap(rect, pixmap(rect.size(), mode, state));
     }
-    return icon;
+    QPixmap pixmap(const QSize& size, QIcon::Mode mode, QIcon::State state) override {
+        // A selected row and the active tab are drawn in the highlight colour.
+        const QPalette palette = QGuiApplication::palette();
+        const QColor background = mode == QIcon::Selected || state == QIcon::On
+                                      ? palette.color(QPalette::Highlight)
+                                      : palette.color(QPalette::Window);
+        QPixmap picture = KeyvalePicture(name_, size, background);
+        if (mode == QIcon::Disabled && qApp != nullptr) {
+            QStyleOption option;
+            option.palette = QGuiApplication::palette();
+            picture = QApplication::style()->generatedIconPixmap(mode, picture, &option);
+        }
+        return picture;
+    }
+    QIconEngine* clone() const override { return new TPictureIconEngine(name_); }
+    QString key() const override { return QStringLiteral("TPictureIconEngine"); }
+
+  private:
+    QString name_;
+};
+
+} // namespace
+
+QIcon KeyvaleIcon(const QString& name) {
+    return QIcon(new TPictureIconEngine(name));
 }
 
 QList<QIcon> KeyvaleTreeImageList() {
@@ -87,6 +154,7 @@ TPicture::TPicture(QWidget* parent) : QLabel(parent) {
 
 void TPicture::SetPicture(const QString& name, const QSize& size) {
     pictureName_ = name;
+    pictureSize_ = size;
     setPixmap(KeyvalePicture(name, size));
 }
 
@@ -103,10 +171,10 @@ void TPicture::paintEvent(QPaintEvent* event) {
     if (!hasFocus()) {
         return;
     }
-    // The focus mark: a frame in the theme's highlight colour, which every
+    // The focus mark: a dashed frame in the theme's text colour, which every
     // theme sets off from its window colour.
     QPainter painter(this);
-    QPen pen(palette().color(QPalette::Highlight), FocusFrameWidth);
+    QPen pen(palette().color(QPalette::WindowText), FocusFrameWidth);
     pen.setStyle(Qt::DashLine);
     painter.setPen(pen);
     painter.setBrush(Qt::NoBrush);
@@ -155,4 +223,12 @@ void TPicture::enterEvent(QEnterEvent* event) {
 void TPicture::leaveEvent(QEvent* event) {
     emit left();
     QLabel::leaveEvent(event);
+}
+
+void TPicture::changeEvent(QEvent* event) {
+    QLabel::changeEvent(event);
+    // A new theme: the picture is drawn again for its window colour.
+    if (event->type() == QEvent::PaletteChange && !pictureName_.isEmpty()) {
+        setPixmap(KeyvalePicture(pictureName_, pictureSize_));
+    }
 }

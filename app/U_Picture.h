@@ -9,7 +9,14 @@
 
 // Renders ":/pictures/<name>.svg" at the given size (sharp on high-density
 // screens).
+// The picture drawn for the given background, by default the window colour
+// of the application's palette. Where the pictures' dark outline would not
+// stand out from that background, the picture stands on a light plate.
 QPixmap KeyvalePicture(const QString& name, const QSize& size);
+QPixmap KeyvalePicture(const QString& name, const QSize& size, const QColor& background);
+inline constexpr const char* PictureOutlineColor = "#2c3e50";
+inline constexpr const char* PicturePlateColor = "#eef1f5";
+bool PictureNeedsPlate(const QColor& background);
 QIcon KeyvaleIcon(const QString& name);
 
 // The tree's image list, in its fixed order: folder (0), empty (1), record (2).
@@ -43,10 +50,12 @@ class TPicture : public QLabel {
     void paintEvent(QPaintEvent* event) override;
     void focusInEvent(QFocusEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
+    void changeEvent(QEvent* event) override;
     void enterEvent(QEnterEvent* event) override;
     void leaveEvent(QEvent* event) override;
 
   private:
     QString pictureName_;
+    QSize pictureSize_;
     bool clickable_ = false;
 };

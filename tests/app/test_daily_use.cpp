@@ -244,7 +244,7 @@ class TestDailyUse : public QObject {
         QVERIFY(w.i_MP_View->hasFocus());
         const QImage focused = w.i_MP_View->grab().toImage();
         QVERIFY(unfocused != focused);
-        const QColor mark = w.palette().color(QPalette::Highlight);
+        const QColor mark = w.palette().color(QPalette::WindowText);
         QCOMPARE(focused.pixelColor(focused.width() / 2, 1), mark);
     }
 
