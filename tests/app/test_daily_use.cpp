@@ -25,6 +25,7 @@
 #include "U_Secret_Clipboard.h"
 #include "U_Tree_Model.h"
 #include "keyvale_app_test.h"
+#include "windows_1252_database.h"
 
 #include <unistd.h>
 
@@ -405,6 +406,34 @@ class TestDailyUse : public QObject {
                            w.o_TV_Main->indentation(), withContent.height());
         QCOMPARE(view.copy(branch.translated(0, withContent.top())),
                  view.copy(branch.translated(0, childless.top())));
+    }
+
+    void databaseWrittenOnWindowsOpensAndIsSavedAsUtf8() {
+        TDailyFixture fixture;
+        TFormMain& w = fixture.w();
+        const QString path = fixture.folders.workingFolder.filePath("windows.kvdb");
+        TKeyMaterial windowsKeys;
+        QVERIFY(KvDeriveKeyMaterial(windows_1252::kPassword1252, windowsKeys).empty());
+        QCOMPARE(
+            QString::fromStdString(windows_1252::WriteDatabase(path.toStdString(), windowsKeys)),
+            QString());
+
+        fixture.Choose(path);
+        fixture.EnterPassword(QString::fromUtf8(windows_1252::kPasswordUtf8), "");
+        QCOMPARE(w.s_GLOBAL_Database_File, path);
+        QVERIFY(fixture.DatabaseLog().contains(kConvertedMessage));
+        QVERIFY(w.o_TV_Main_Model
+                    ->match(w.o_TV_Main_Model->index(0, 0), Qt::DisplayRole,
+                            QString::fromUtf8("Caf\xC3\xA9s"))
+                    .size() == 1);
+
+        // Saved with the button: UTF-8 now, still under the keys it opened with.
+        QTest::mouseClick(w.b_Save_Database, Qt::LeftButton);
+        TKeyvaleTree reloaded;
+        const TDatabaseLoadResult result =
+            LoadDatabaseFile(path.toStdString(), windowsKeys, reloaded);
+        QCOMPARE(int(result.status), int(TDatabaseLoadStatus::Loaded));
+        QVERIFY(!result.convertedFromWindows1252);
     }
 
     void settingsAreKeptBetweenRuns() {
