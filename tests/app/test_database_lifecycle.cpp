@@ -565,7 +565,8 @@ class TestDatabaseLifecycle : public QObject {
     }
 
     // The password leaves the panel once it is taken: the fields are empty
-    // and keep no undo history that would give it back.
+    // and, with the characters shown, keep no undo history that would give
+    // the password back.
     void passwordFieldsKeepNothing() {
         TLifecycleFixture fixture;
         auto window = fixture.NewWindow();
@@ -576,11 +577,15 @@ class TestDatabaseLifecycle : public QObject {
         for (const char* password : {"a wrong password", "first password"}) {
             Choose(*window, path);
             Fire(window->o_Timer_Enter_Button);
+            if (window->F_MP1->echoMode() != QLineEdit::Normal) {
+                window->i_MP_View->Click(); // show the characters
+            }
             QTest::keyClicks(window->F_MP1, password);
             QTest::keyClick(window->F_MP1, Qt::Key_Return);
             Fire(window->o_Timer_Enter_Button);
             QVERIFY(window->F_MP1->text().isEmpty());
-            QVERIFY2(!window->F_MP1->isUndoAvailable(), password);
+            window->F_MP1->undo();
+            QVERIFY2(window->F_MP1->text().isEmpty(), password);
         }
         QCOMPARE(window->s_GLOBAL_Database_File, path);
     }
