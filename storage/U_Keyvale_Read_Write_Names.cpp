@@ -84,7 +84,10 @@ bool HasDatabaseExtension(const std::string& name) {
 }
 
 std::string ProbeCreateFile(const std::string& path) {
-    int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+    // Only ever a file of its own: whatever stands at the name by now (a
+    // file, or a link, even one pointing nowhere) is neither emptied nor
+    // followed.
+    int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
     if (fd < 0) {
         return "Cannot create file " + path + ". " + SystemErrorText(errno);
     }
@@ -96,9 +99,7 @@ std::string ProbeCreateFile(const std::string& path) {
     if (::close(fd) != 0 && error.empty()) {
         error = "Cannot close file " + path + ". " + SystemErrorText(errno);
     }
-    if (error.empty()) {
-        DeleteFileQuietly(path);
-    }
+    DeleteFileQuietly(path); // made here, so nobody else's
     return error;
 }
 

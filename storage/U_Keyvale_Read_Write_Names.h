@@ -25,9 +25,10 @@ bool IsValidFileName(const std::string& name);
 // Whether the name ends in ".kvdb" exactly (case-sensitive).
 bool HasDatabaseExtension(const std::string& name);
 
-// Creates (or empties) the file, writes 100 characters "0" and deletes it
-// again. Empty on success, otherwise the failure's description; the file is
-// then left as it is.
+// Creates the file, which must not exist yet, writes 100 characters "0" and
+// deletes it again. Empty on success, otherwise the failure's description.
+// Nothing at the name is emptied or followed: an existing file or link is a
+// failure ("... File exists") and stays as it was.
 std::string ProbeCreateFile(const std::string& path);
 
 // Reads the first `count` bytes (1 when count is 0). Empty on success,
