@@ -10,6 +10,7 @@
 #include <QObject>
 
 #include <csignal>
+#include <iterator>
 
 class QSocketNotifier;
 

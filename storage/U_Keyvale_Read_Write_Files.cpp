@@ -46,16 +46,38 @@ enum class TPublish { Replace, CreateOnly };
 // Gives the temporary file the target's name without ever replacing anything:
 // the kernel refuses when the name exists, so a file that appears at the last
 // moment is not lost. File systems without that rename get a hard link, which
-// refuses the same way.
-int PublishWithoutReplacing(const std::string& temporary, const std::string& target) {
+// refuses the same way; those without links either (some network and FUSE
+// file systems) get the bytes written straight into a file created
+// exclusively, complete once flushed. Returns 0 or the errno of the failure.
+int PublishWithoutReplacing(const std::string& temporary, const std::string& target,
+                            const TByteArray& bytes) {
     if (::renameat2(AT_FDCWD, temporary.c_str(), AT_FDCWD, target.c_str(), RENAME_NOREPLACE) == 0) {
         return 0;
     }
     if (errno != EINVAL && errno != ENOSYS) {
         return errno;
     }
-    if (::link(temporary.c_str(), target.c_str()) != 0) {
+    if (::link(temporary.c_str(), target.c_str()) == 0) {
+        ::unlink(temporary.c_str());
+        return 0;
+    }
+    if (errno != EPERM && errno != ENOTSUP && errno != ENOSYS) {
         return errno;
+    }
+    int fd = ::open(target.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+    if (fd < 0) {
+        return errno;
+    }
+    int failure = 0;
+    if (!WriteAll(fd, bytes.data(), bytes.size()) || ::fsync(fd) != 0) {
+        failure = errno;
+    }
+    if (::close(fd) != 0 && failure == 0) {
+        failure = errno;
+    }
+    if (failure != 0) {
+        ::unlink(target.c_str()); // made here, half written
+        return failure;
     }
     ::unlink(temporary.c_str());
     return 0;
@@ -127,7 +149,7 @@ std::string WriteThroughTemporary(const TByteArray& bytes, const std::string& fi
                 error = Failure("FileReplaceError",
                                 "Cannot replace file " + fileName + ". " + SystemErrorText(errno));
             }
-        } else if (int failure = PublishWithoutReplacing(temporary, target.string());
+        } else if (int failure = PublishWithoutReplacing(temporary, target.string(), bytes);
                    failure == EEXIST) {
             if (existed) {
                 *existed = true;
