@@ -11,13 +11,7 @@
 #include <QTextEdit>
 #include <QThread>
 
-#include <utility>
-
 #include "U_Idle_Time.h"
-#include "U_KV_RAT_01.h"
-#include "U_Keyvale_Database_File.h"
-#include "U_Keyvale_Read_Write_Files.h"
-#include "U_Keyvale_Read_Write_Names.h"
 
 namespace {
 
