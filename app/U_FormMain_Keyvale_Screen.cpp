@@ -9,6 +9,7 @@
 #include <QLayout>
 #include <QPlainTextEdit>
 #include <QScreen>
+#include <QShowEvent>
 #include <QTextEdit>
 #include <QTreeWidget>
 #include <QWindow>
@@ -70,10 +71,14 @@ void TFormMain::P_Watch_Screen() {
     });
 }
 
+// Fitted when the program shows the window; not again when the desktop shows
+// it back after a minimise, which would undo a move by the user.
 void TFormMain::showEvent(QShowEvent* event) {
     QMainWindow::showEvent(event);
-    P_Watch_Screen();
-    P_Fit_Window_To_Screen();
+    if (!event->spontaneous()) {
+        P_Watch_Screen();
+        P_Fit_Window_To_Screen();
+    }
 }
 
 // A window manager frames the window after it is shown, which shows here as
