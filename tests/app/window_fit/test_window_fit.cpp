@@ -312,17 +312,21 @@ class TestWindowFit : public QObject {
             return;
         }
 #ifdef KEYVALE_HAVE_QPA_TEST_HOOKS
-        // The desktop's resolution changes under the window, and back.
+        // The desktop's resolution changes under the window, with a panel of
+        // 32 pixels on top of the new one; then back.
         QScreen* screen = FirstScreen();
         const qreal ratio = screen->devicePixelRatio();
         const QRect before = screen->geometry();
-        const QSize smaller(1250, 700);
-        const QRect native(before.topLeft() * ratio, smaller * ratio);
-        QWindowSystemInterface::handleScreenGeometryChange(screen, native, native);
-        QTRY_COMPARE(screen->availableGeometry().size(), smaller);
-        CheckPlacement(screen, kFullSize.boundedTo(smaller));
-        const QRect restored(before.topLeft() * ratio, before.size() * ratio);
-        QWindowSystemInterface::handleScreenGeometryChange(screen, restored, restored);
+        const QRect smaller(before.topLeft(), QSize(1280, 720));
+        const QRect belowPanel = smaller.adjusted(0, 32, 0, 0);
+        const auto native = [ratio](const QRect& r) {
+            return QRect(r.topLeft() * ratio, r.size() * ratio);
+        };
+        QWindowSystemInterface::handleScreenGeometryChange(screen, native(smaller),
+                                                           native(belowPanel));
+        QTRY_COMPARE(screen->availableGeometry(), belowPanel);
+        CheckPlacement(screen, QSize(1280, 688));
+        QWindowSystemInterface::handleScreenGeometryChange(screen, native(before), native(before));
         CheckPlacement(screen, expected_);
 #else
         QSKIP("Qt's private window-system interface is not installed");
