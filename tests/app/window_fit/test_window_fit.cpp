@@ -1,6 +1,7 @@
 // The window on the screen it opens on. ctest runs this program once per
 // screen set-up: KEYVALE_TEST_SCREENS lists the screens ("1366x768", or
-// "1920x1080,1366x768" side by side), QT_SCALE_FACTOR the desktop's scale,
+// "1920x1080,2560x1440*2" side by side, the second of pixel ratio 2),
+// QT_SCALE_FACTOR the desktop's scale,
 // and KEYVALE_TEST_WINDOW the outer size the window must take on the first
 // screen. Each page and sliding panel is then checked for controls that lie
 // outside the window or their parent, overlap a sibling or are squeezed below
@@ -8,6 +9,7 @@
 #include <QAbstractScrollArea>
 #include <QAccessible>
 #include <QApplication>
+#include <QDir>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -248,11 +250,16 @@ class TestWindowFit : public QObject {
         CheckPage(w().page_Main_Password);
 
         // The main-password panel in its tallest modes: create and change.
-        w().F_Database_File_Name->setText(folders_.workingFolder.filePath("new.kvdb"));
+        // A deep folder: its path must not widen the page.
+        const QString deep = folders_.workingFolder.filePath(
+            QString("a folder with a rather long name for the passwords/").repeated(4));
+        QVERIFY(QDir().mkpath(deep));
+        w().F_Database_File_Name->setText(deep + "new.kvdb");
         QTRY_VERIFY(w().o_MP->isVisible());
         QVERIFY(w().F_MP2->isVisible());
         CheckPage(w().page_Main_Password);
-        w().s_GLOBAL_Database_File = folders_.workingFolder.filePath("new.kvdb");
+        QCOMPARE(w().L_Database_Path->text(), deep);
+        w().s_GLOBAL_Database_File = deep + "new.kvdb";
         TFormMain::SetTag(w().o_MP, 3);
         w().P_MP_Panel_Show(true);
         QCOMPARE(w().L_MP_Action->text(), QString("Changing main password of the database ..."));
@@ -307,6 +314,9 @@ class TestWindowFit : public QObject {
             w().windowHandle()->setScreen(second);
             const QSize area = second->availableGeometry().size();
             CheckPlacement(second, kFullSize.boundedTo(area));
+            // Pictures are drawn afresh for the other screen's pixel ratio.
+            w().repaint();
+            QCOMPARE(w().i_Open_File->pixmap().devicePixelRatio(), second->devicePixelRatio());
             w().windowHandle()->setScreen(screens.first());
             CheckPlacement(screens.first(), expected_);
             return;
@@ -346,7 +356,7 @@ class TestWindowFit : public QObject {
         const QSize side = w().o_Page_Control->iconSize();
         const QImage drawn =
             icon.pixmap(side, ratio).toImage().convertToFormat(QImage::Format_ARGB32);
-        const QImage direct = KeyvalePicture("tab_main_password", side)
+        const QImage direct = KeyvalePicture("tab_main_password", side, ratio)
                                   .toImage()
                                   .convertToFormat(QImage::Format_ARGB32);
         QCOMPARE(drawn.size(), direct.size());
@@ -406,7 +416,10 @@ int main(int argc, char** argv) {
     QJsonArray screens;
     int left = 0;
     for (const QByteArray& entry : qgetenv("KEYVALE_TEST_SCREENS").split(',')) {
-        const QSize size = ParseSize(entry);
+        // "2560x1440*2": a screen of pixel ratio 2 beside the others
+        const QList<QByteArray> sizeAndRatio = entry.split('*');
+        const QSize size = ParseSize(sizeAndRatio.first());
+        const double ratio = sizeAndRatio.size() > 1 ? sizeAndRatio[1].toDouble() : 1.0;
         if (size.isEmpty()) {
             qCritical("KEYVALE_TEST_SCREENS must list sizes such as 1366x768");
             return 2;
@@ -418,7 +431,7 @@ int main(int argc, char** argv) {
                                    {"height", size.height()},
                                    {"logicalDpi", 96},
                                    {"logicalBaseDpi", 96},
-                                   {"dpr", 1}});
+                                   {"dpr", ratio}});
         left += size.width();
     }
     const QString config = runtime.filePath("screens.json");
