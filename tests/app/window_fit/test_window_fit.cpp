@@ -264,6 +264,16 @@ class TestWindowFit : public QObject {
         w().P_MP_Panel_Show(true);
         QCOMPARE(w().L_MP_Action->text(), QString("Changing main password of the database ..."));
         CheckPage(w().page_Main_Password);
+        // The panel's last button is reached with the keyboard and comes
+        // into sight, also where the page has to scroll for it.
+        for (int press = 0; press < 10 && QApplication::focusWidget() != w().b_Cancel_M; ++press) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        }
+        QCOMPARE(QApplication::focusWidget(), w().b_Cancel_M);
+        auto* scroller = w().page_Main_Password->findChild<QScrollArea*>();
+        const QRect button(w().b_Cancel_M->mapTo(scroller->viewport(), QPoint(0, 0)),
+                           w().b_Cancel_M->size());
+        QVERIFY(scroller->viewport()->rect().contains(button));
         QTest::mouseClick(w().b_Cancel_M, Qt::LeftButton);
         w().s_GLOBAL_Database_File.clear();
 
