@@ -7,11 +7,9 @@
 #include <QDir>
 #include <QGraphicsOpacityEffect>
 #include <QLineEdit>
-#include <QMoveEvent>
 #include <QPlainTextEdit>
 #include <QPropertyAnimation>
 #include <QPushButton>
-#include <QScreen>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QSignalBlocker>
@@ -111,8 +109,8 @@ void TFormMain::ProcessMessages() {
 }
 
 void TFormMain::P_Program_Start() {
-    // 1. The window has one size and keeps it.
-    setFixedSize(WindowWidth, WindowHeight);
+    // 1. The window has one size for its screen and keeps it.
+    P_Fit_Window_To_Screen();
 
     // 2. The working directory, with exactly one trailing separator.
     s_GLOBAL_Current_Directory = services_.workingDirectory + QLatin1Char('/');
@@ -150,15 +148,15 @@ void TFormMain::P_Program_Start() {
     F_Message_2->setPlainText(welcome);
     SetTag(F_Message_2, 1);
 
-    // 11. The log panel's height, to restore it on each visit.
-    i_Global_Panel_Top_Height = o_Panel_Top->minimumHeight();
+    // 11. The log panel's height, to restore it on each visit, was set with
+    // the window's size.
 
     // 12. The calculator's length list.
     P_Fill_Hash_Length_List();
 
     // 13. The open/create pictures share one place and height.
     for (TPicture* picture : {i_Main_Password_1, i_Open_File, i_Change_Main_Password}) {
-        picture->setFixedHeight(148);
+        picture->setFixedHeight(keyvale_layout::BigPicture);
     }
     i_Main_Password_1->setVisible(true);
     i_Change_Main_Password->setVisible(false);
@@ -167,12 +165,7 @@ void TFormMain::P_Program_Start() {
     P_Load_Settings_from_ini_File();
 
     // 15. The log panel keeps its height.
-    o_Panel_Top->setFixedHeight(o_Panel_Top->minimumHeight());
-
-    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-        const QRect area = screen->availableGeometry();
-        move(area.center() - QPoint(WindowWidth / 2, WindowHeight / 2));
-    }
+    o_Panel_Top->setFixedHeight(i_Global_Panel_Top_Height);
 }
 
 // The tree panel, the message window and the search row keep the size the
@@ -180,32 +173,8 @@ void TFormMain::P_Program_Start() {
 void TFormMain::FreezeLayout() {
     o_Panel_TV->setMinimumWidth(keyvale_layout::TreePanelWidth);
     F_Message_2->setMaximumHeight(keyvale_layout::LogHeight);
-    o_Panel_Folder_Name->setMinimumHeight(o_Panel_Folder_Name->sizeHint().height());
-}
-
-// The window's outer size, frame included, is 1300 by 920. The frame is known
-// only once the window manager has framed the window, which shows as a move;
-// then the inner size shrinks by the frame once and the window is centred
-// again. Without a frame (no window manager) nothing changes.
-void TFormMain::moveEvent(QMoveEvent* event) {
-    QMainWindow::moveEvent(event);
-    KeepOuterSize();
-}
-
-void TFormMain::KeepOuterSize() {
-    if (outerSizeKept_ || !isVisible()) {
-        return;
-    }
-    const QSize frame = frameGeometry().size() - geometry().size();
-    if (frame.width() <= 0 && frame.height() <= 0) {
-        return;
-    }
-    outerSizeKept_ = true;
-    setFixedSize(QSize(WindowWidth, WindowHeight) - frame);
-    if (const QScreen* screen = this->screen()) {
-        const QRect area = screen->availableGeometry();
-        move(area.center() - QPoint(WindowWidth / 2, WindowHeight / 2));
-    }
+    // The row takes the height its controls ask for under the theme in use.
+    o_Panel_Folder_Name->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
 }
 
 void TFormMain::o_Page_ControlChange() {

@@ -7,6 +7,8 @@
 #include <QElapsedTimer>
 #include <QLocale>
 #include <QMainWindow>
+#include <QMargins>
+#include <QPointer>
 #include <QTime>
 #include <QTimer>
 
@@ -36,6 +38,7 @@ class QScrollArea;
 class QTabWidget;
 class QTextEdit;
 class QTreeWidget;
+class QWindow;
 class TDesktopAlert;
 class TIdleTimeProvider;
 class TPicture;
@@ -82,6 +85,8 @@ class TFormMain : public QMainWindow {
     void P_Window_Lost();
     void o_Timer_HintTimer();
     void P_Hint_1();
+    // The window's size and place for the screen it is on (U_FormMain_Keyvale_Screen.cpp).
+    void P_Fit_Window_To_Screen();
 
     // ---- message logs and sounds
     void P_Print_Message(const QString& s_Message, bool boolean_Desktop_Alert);
@@ -145,6 +150,7 @@ class TFormMain : public QMainWindow {
   protected:
     void closeEvent(QCloseEvent* event) override; // FormClose
     void moveEvent(QMoveEvent* event) override;
+    void showEvent(QShowEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
@@ -161,7 +167,10 @@ class TFormMain : public QMainWindow {
     QString LogHeader();
     void ShowDesktopAlert(const QString& header, const QString& message);
     void AnimatePageChange(QWidget* page);
-    void KeepOuterSize();
+    QMargins FrameMargins() const;
+    void P_Watch_Screen();
+    void P_Place_Warning_Panel();
+    QWidget* ScrollingPage(QWidget* content, const char* name, const QString& accessibleName);
     void AnimateThemeChange();
     static void ProcessMessages();
     void ConnectDatabaseLifecycle();
@@ -181,7 +190,9 @@ class TFormMain : public QMainWindow {
     std::unique_ptr<TDesktopAlert> JvDesktopAlert1;
     int activeSkin_ = -1;
     bool closing_ = false;
-    bool outerSizeKept_ = false;
+    QMargins frame_;                  // the frame the window's size was last fitted for
+    QPointer<QWindow> watchedWindow_; // whose screen changes are followed
+    QMetaObject::Connection screenArea_;
     // The last page shown other than "E x i t", to return to when leaving is refused.
     QWidget* lastPage_ = nullptr;
 

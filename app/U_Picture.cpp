@@ -1,10 +1,14 @@
 #include "U_Picture.h"
 
 #include <QAccessibleWidget>
-#include <QGuiApplication>
+#include <QApplication>
+#include <QIconEngine>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QPixmapCache>
+#include <QStyle>
+#include <QStyleOption>
 #include <QSvgRenderer>
 
 // Resources of a static library must be registered by name; this lives
@@ -18,9 +22,11 @@ void InitKeyvaleResources() {
     (void)done;
 }
 
-QPixmap KeyvalePicture(const QString& name, const QSize& size) {
+QPixmap KeyvalePicture(const QString& name, const QSize& size, qreal ratio) {
     InitKeyvaleResources();
-    const qreal ratio = qGuiApp ? qGuiApp->devicePixelRatio() : 1.0;
+    if (ratio <= 0) {
+        ratio = qGuiApp ? qGuiApp->devicePixelRatio() : 1.0;
+    }
     QPixmap pixmap(size * ratio);
     pixmap.fill(Qt::transparent);
     QSvgRenderer renderer(QStringLiteral(":/pictures/%1.svg").arg(name));
@@ -31,12 +37,54 @@ QPixmap KeyvalePicture(const QString& name, const QSize& size) {
     return pixmap;
 }
 
-QIcon KeyvaleIcon(const QString& name) {
-    QIcon icon;
-    for (const int side : {16, 24, 32, 48, 64, 128}) {
-        icon.addPixmap(KeyvalePicture(name, QSize(side, side)));
+namespace {
+
+// Draws the icon from its SVG at the exact pixel size asked for, so that
+// tabs, buttons and menus stay sharp at 125 %, 150 % or 200 %.
+class TSvgIconEngine : public QIconEngine {
+  public:
+    explicit TSvgIconEngine(QString name) : name_(std::move(name)) {}
+
+    QPixmap pixmap(const QSize& size, QIcon::Mode mode, QIcon::State state) override {
+        (void)state;
+        const QString key = QStringLiteral("keyvale_icon_%1_%2x%3_%4")
+                                .arg(name_)
+                                .arg(size.width())
+                                .arg(size.height())
+                                .arg(static_cast<int>(mode));
+        QPixmap drawn;
+        if (QPixmapCache::find(key, &drawn)) {
+            return drawn;
+        }
+        drawn = KeyvalePicture(name_, size, 1.0);
+        if (mode == QIcon::Disabled && qApp) {
+            QStyleOption option;
+            option.palette = QApplication::palette();
+            drawn = QApplication::style()->generatedIconPixmap(mode, drawn, &option);
+        }
+        QPixmapCache::insert(key, drawn);
+        return drawn;
     }
-    return icon;
+
+    void paint(QPainter* painter, const QRect& rect, QIcon::Mode mode,
+               QIcon::State state) override {
+        const qreal ratio = painter->device() ? painter->device()->devicePixelRatioF() : 1.0;
+        QPixmap drawn = pixmap(rect.size() * ratio, mode, state);
+        drawn.setDevicePixelRatio(ratio);
+        painter->drawPixmap(rect, drawn);
+    }
+
+    QIconEngine* clone() const override { return new TSvgIconEngine(name_); }
+    QString key() const override { return QStringLiteral("TSvgIconEngine"); }
+
+  private:
+    QString name_;
+};
+
+} // namespace
+
+QIcon KeyvaleIcon(const QString& name) {
+    return QIcon(new TSvgIconEngine(name));
 }
 
 QList<QIcon> KeyvaleTreeImageList() {
@@ -87,7 +135,17 @@ TPicture::TPicture(QWidget* parent) : QLabel(parent) {
 
 void TPicture::SetPicture(const QString& name, const QSize& size) {
     pictureName_ = name;
-    setPixmap(KeyvalePicture(name, size));
+    pictureSize_ = size;
+    setPixmap(KeyvalePicture(name, size, devicePixelRatioF()));
+}
+
+// On a screen of another scale (the window was moved, or the desktop's scale
+// changed) the picture is drawn afresh for it.
+void TPicture::paintEvent(QPaintEvent* event) {
+    if (!pictureName_.isEmpty() && pixmap().devicePixelRatio() != devicePixelRatioF()) {
+        setPixmap(KeyvalePicture(pictureName_, pictureSize_, devicePixelRatioF()));
+    }
+    QLabel::paintEvent(event);
 }
 
 void TPicture::SetClickable(bool clickable) {

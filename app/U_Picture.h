@@ -7,9 +7,11 @@
 #include <QPixmap>
 #include <QString>
 
-// Renders ":/pictures/<name>.svg" at the given size (sharp on high-density
-// screens).
-QPixmap KeyvalePicture(const QString& name, const QSize& size);
+// Renders ":/pictures/<name>.svg" at the given size in logical pixels for a
+// screen of the given pixel ratio (the highest of the desktop's screens when
+// not given), so that it is sharp at any scale.
+QPixmap KeyvalePicture(const QString& name, const QSize& size, qreal ratio = 0);
+// An icon drawn from the SVG at whatever size and scale it is shown.
 QIcon KeyvaleIcon(const QString& name);
 
 // The tree's image list, in its fixed order: folder (0), empty (1), record (2).
@@ -36,6 +38,7 @@ class TPicture : public QLabel {
     void left();
 
   protected:
+    void paintEvent(QPaintEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void enterEvent(QEnterEvent* event) override;
@@ -43,5 +46,6 @@ class TPicture : public QLabel {
 
   private:
     QString pictureName_;
+    QSize pictureSize_;
     bool clickable_ = false;
 };
