@@ -7,13 +7,12 @@
 #include <QDir>
 #include <QGraphicsOpacityEffect>
 #include <QLineEdit>
-#include <QMoveEvent>
 #include <QPlainTextEdit>
 #include <QPropertyAnimation>
 #include <QPushButton>
-#include <QScreen>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QSignalBlocker>
 #include <QTabWidget>
 #include <QTextEdit>
 #include <QThread>
@@ -118,12 +117,13 @@ void TFormMain::ProcessMessages() {
 }
 
 void TFormMain::P_Program_Start() {
-    // 1. The window has one size and keeps it.
-    setFixedSize(WindowWidth, WindowHeight);
+    // 1. The window has one size for its screen and keeps it.
+    P_Fit_Window_To_Screen();
 
     // 2. The working directory, with exactly one trailing separator.
     s_GLOBAL_Current_Directory = services_.workingDirectory + QLatin1Char('/');
     s_GLOBAL_Current_Directory.replace(QStringLiteral("//"), QStringLiteral("/"));
+    o_Session.SetBackupFolder(s_GLOBAL_Current_Directory.toStdString());
 
     // 3. Freeze the parts of the layout that must not move.
     FreezeLayout();
@@ -139,6 +139,7 @@ void TFormMain::P_Program_Start() {
     o_Page_Control->setCurrentWidget(page_Main_Password);
     o_Page_Control->blockSignals(false);
     s_Active_Page_Name = page_Main_Password->objectName();
+    lastPage_ = page_Main_Password;
 
     // 9. No database open; characters hidden.
     s_GLOBAL_Database_File.clear();
@@ -155,15 +156,15 @@ void TFormMain::P_Program_Start() {
     F_Message_2->setPlainText(welcome);
     SetTag(F_Message_2, 1);
 
-    // 11. The log panel's height, to restore it on each visit.
-    i_Global_Panel_Top_Height = o_Panel_Top->minimumHeight();
+    // 11. The log panel's height, to restore it on each visit, was set with
+    // the window's size.
 
     // 12. The calculator's length list.
     P_Fill_Hash_Length_List();
 
     // 13. The open/create pictures share one place and height.
     for (TPicture* picture : {i_Main_Password_1, i_Open_File, i_Change_Main_Password}) {
-        picture->setFixedHeight(148);
+        picture->setFixedHeight(keyvale_layout::BigPicture);
     }
     i_Main_Password_1->setVisible(true);
     i_Change_Main_Password->setVisible(false);
@@ -172,12 +173,7 @@ void TFormMain::P_Program_Start() {
     P_Load_Settings_from_ini_File();
 
     // 15. The log panel keeps its height.
-    o_Panel_Top->setFixedHeight(o_Panel_Top->minimumHeight());
-
-    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-        const QRect area = screen->availableGeometry();
-        move(area.center() - QPoint(WindowWidth / 2, WindowHeight / 2));
-    }
+    o_Panel_Top->setFixedHeight(i_Global_Panel_Top_Height);
 }
 
 // The tree panel, the message window and the search row keep the size the
@@ -185,32 +181,8 @@ void TFormMain::P_Program_Start() {
 void TFormMain::FreezeLayout() {
     o_Panel_TV->setMinimumWidth(keyvale_layout::TreePanelWidth);
     F_Message_2->setMaximumHeight(keyvale_layout::LogHeight);
-    o_Panel_Folder_Name->setMinimumHeight(o_Panel_Folder_Name->sizeHint().height());
-}
-
-// The window's outer size, frame included, is 1300 by 920. The frame is known
-// only once the window manager has framed the window, which shows as a move;
-// then the inner size shrinks by the frame once and the window is centred
-// again. Without a frame (no window manager) nothing changes.
-void TFormMain::moveEvent(QMoveEvent* event) {
-    QMainWindow::moveEvent(event);
-    KeepOuterSize();
-}
-
-void TFormMain::KeepOuterSize() {
-    if (outerSizeKept_ || !isVisible()) {
-        return;
-    }
-    const QSize frame = frameGeometry().size() - geometry().size();
-    if (frame.width() <= 0 && frame.height() <= 0) {
-        return;
-    }
-    outerSizeKept_ = true;
-    setFixedSize(QSize(WindowWidth, WindowHeight) - frame);
-    if (const QScreen* screen = this->screen()) {
-        const QRect area = screen->availableGeometry();
-        move(area.center() - QPoint(WindowWidth / 2, WindowHeight / 2));
-    }
+    // The row takes the height its controls ask for under the theme in use.
+    o_Panel_Folder_Name->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
 }
 
 void TFormMain::o_Page_ControlChange() {
@@ -221,9 +193,17 @@ void TFormMain::o_Page_ControlChange() {
     JvDesktopAlert1->CloseAlert();
 
     if (page == page_Exit) {
+        // The empty Exit page is never left on screen: the window goes, or,
+        // when leaving is refused, stays on the page the user came from,
+        // with the reason in its log and alert.
+        if (lastPage_) {
+            const QSignalBlocker quiet(o_Page_Control);
+            o_Page_Control->setCurrentWidget(lastPage_);
+        }
         close();
         return;
     }
+    lastPage_ = page;
     if (page == page_Main_Password) {
         const bool databaseOpen = !s_GLOBAL_Database_File.isEmpty();
         i_Change_Main_Password->setVisible(databaseOpen);
@@ -263,7 +243,7 @@ void TFormMain::closeEvent(QCloseEvent* event) {
     }
     closing_ = true;
     o_Timer_SAVE_Database.stop();
-    bool saved = true;
+    bool mayQuit = true;
     if (b_GLOBAL_Save_Database_in_progress_EVENT) {
         while (b_GLOBAL_Save_Database_in_progress_EVENT) {
             for (int pass = 0; pass < 3; ++pass) {
@@ -272,18 +252,18 @@ void TFormMain::closeEvent(QCloseEvent* event) {
         }
         P_Main_Exit(false); // the save that just finished is not repeated
     } else {
-        saved = P_Main_Exit(!exitSaveFailed_);
+        mayQuit = P_Main_Exit(true);
     }
-    if (!saved) {
+    if (!mayQuit) {
         // The window stays so that the data is not lost unseen; the user may
-        // fix the cause and close again, or close again to quit anyway.
-        exitSaveFailed_ = true;
+        // fix the cause and close again, or close again at once to quit
+        // anyway. The page the user came from comes back, not the empty
+        // "E x i t" page whose tab could not be pressed again.
         closing_ = false;
         o_TV_Main->setVisible(true);
-        P_Print_Message(QStringLiteral("Error! Your database could not be saved, so the program "
-                                       "has not been closed. If you close it again, it quits "
-                                       "without saving."),
-                        true);
+        if (o_Page_Control->currentWidget() == page_Exit && lastPage_) {
+            o_Page_Control->setCurrentWidget(lastPage_);
+        }
         event->ignore();
         return;
     }
@@ -294,19 +274,52 @@ void TFormMain::closeEvent(QCloseEvent* event) {
 
 bool TFormMain::P_Main_Exit(bool b_Save_Database) {
     o_Timer_SAVE_Database.stop();
-    bool saved = true;
-    if (b_Save_Database) {
-        // With no database open there is nothing to lose; the save only reports that.
-        saved = P_Process_Save_Database_EVENT(s_GLOBAL_Database_File) ||
-                s_GLOBAL_Database_File.isEmpty();
+    bool mayQuit = true;
+    if (b_Save_Database && !o_Session.IsOpen()) {
+        // Nothing to lose; the save only reports that there is no file.
+        P_Process_Save_Database_EVENT(s_GLOBAL_Database_File);
+    } else if (b_Save_Database) {
+        // An edit still open in a field or in the tree is part of what is saved.
+        P_Save_Folder_Data_to_Data_Folder_Pending();
+        const TQuitDecision decision = o_Session.RequestQuit();
+        P_Sync_Database_File();
+        P_Print_Session_Messages(decision.save);
+        mayQuit = decision.quit;
     }
-    if (o_Page_Control->currentWidget() == page_Database) {
+    if (mayQuit && o_Page_Control->currentWidget() == page_Database) {
         // No record stays on screen while the window goes.
         F_Folder_Name->setFocus();
         o_TV_Main->setVisible(false);
     }
     P_Save_Settings_to_ini_File();
-    return saved;
+    return mayQuit;
+}
+
+bool TFormMain::P_Leave_Requested() {
+    if (!isVisible()) {
+        return true; // closed already
+    }
+    return close();
+}
+
+void TFormMain::P_Window_Lost() {
+    if (closing_) {
+        return;
+    }
+    closing_ = true;
+    o_Timer_SAVE_Database.stop();
+    P_Save_Folder_Data_to_Data_Folder_Pending();
+    if (o_Session.IsOpen()) {
+        const TSessionResult result = o_Session.Save();
+        for (const TSessionMessage& message : result.messages) {
+            // No window is left to show it in.
+            qWarning("%s", message.text.c_str());
+        }
+    }
+    P_Save_Settings_to_ini_File();
+    // The last window closing ends the program (and any dialog's loop).
+    JvDesktopAlert1->CloseAlert();
+    close();
 }
 
 void TFormMain::o_Timer_HintTimer() {

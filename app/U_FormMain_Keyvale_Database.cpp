@@ -24,8 +24,14 @@ const char* const kNoDatabaseText =
 } // namespace
 
 void TFormMain::P_DEACTIVATE_Current_Database() {
-    // Forget the tree and every pending edit.
-    o_Tree_Data.Clear();
+    // The keys are wiped; tree, file and its identity forgotten.
+    o_Session.Close();
+    P_Show_No_Database();
+}
+
+// Everything on screen that belonged to the database that was open, with
+// every pending edit; shows the tree the session holds now.
+void TFormMain::P_Show_No_Database() {
     P_Tree_View_Reset();
     i_GLOBAL_Node_ID = NoNode;
     P_Input_Data_Controls_Activate(false);
@@ -42,8 +48,7 @@ void TFormMain::P_DEACTIVATE_Current_Database() {
     SetTag(F_Database_File_Name, 0);
     P_Database_TAB_ENABLE(false);
 
-    // No key material stays in memory, nor a secret of it on the clipboard.
-    o_Keys.Wipe();
+    // No secret of the database stays on the clipboard.
     if (o_Clipboard != nullptr) {
         o_Clipboard->ClearIfOurs();
     }
@@ -63,7 +68,7 @@ void TFormMain::P_DEACTIVATE_Current_Database() {
     F_Note->clear();
     b_GLOBAL_IGNORE_CHANGE_TEXT_EVENT = false;
     P_Record_Panel_Clear();
-    s_GLOBAL_Database_File.clear();
+    P_Sync_Database_File();
 }
 
 void TFormMain::P_Database_TAB_ENABLE(bool b_Enable) {

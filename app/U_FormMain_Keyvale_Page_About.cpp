@@ -27,7 +27,7 @@ QString ManualText() {
 } // namespace
 
 QWidget* TFormMain::CreatePageAbout() {
-    auto* page = Named(new QWidget, "page_About_Program", QStringLiteral("About program"));
+    auto* page = Named(new QWidget, "page_About_Program_Content", QStringLiteral("About program"));
     auto* layout = new QVBoxLayout(page);
     layout->setContentsMargins(PageMargin, PageMargin, PageMargin, PageMargin);
 

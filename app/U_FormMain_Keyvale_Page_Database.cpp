@@ -34,7 +34,7 @@ QTreeWidget* MakeTree(QTreeWidget* tree) {
 } // namespace
 
 QWidget* TFormMain::CreatePageDatabase() {
-    auto* page = Named(new QWidget, "page_Database", QStringLiteral("Database"));
+    auto* page = Named(new QWidget, "page_Database_Content", QStringLiteral("Database"));
     auto* layout = new QVBoxLayout(page);
     layout->setContentsMargins(PageMargin, PageMargin, PageMargin, PageMargin);
     layout->setSpacing(8);

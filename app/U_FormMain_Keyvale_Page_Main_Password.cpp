@@ -13,6 +13,7 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
+#include "U_Elided_Label.h"
 #include "U_Event_Hook.h"
 #include "U_FormMain_Keyvale_Layout.h"
 #include "U_Picture.h"
@@ -41,7 +42,7 @@ QLabel* RedNotice(QLabel* label) {
 } // namespace
 
 QWidget* TFormMain::CreatePageMainPassword() {
-    auto* page = Named(new QWidget, "page_Main_Password", QStringLiteral("Main password"));
+    auto* page = Named(new QWidget, "page_Main_Password_Content", QStringLiteral("Main password"));
     auto* layout = new QVBoxLayout(page);
     layout->setContentsMargins(PageMargin, PageMargin, PageMargin, PageMargin);
     layout->setSpacing(8);
@@ -61,8 +62,10 @@ QWidget* TFormMain::CreatePageMainPassword() {
     auto* fileRow = new QHBoxLayout;
     auto* fileCaption = Caption(Named(new QLabel(QStringLiteral(" Database:"), page),
                                       "L_Database_Caption", QStringLiteral("Database")));
-    L_Database_Path = Named(new QLabel(page), "L_Database_Path", QStringLiteral("Database folder"));
-    L_Database_File = Named(new QLabel(page), "L_Database_File", QStringLiteral("Database file"));
+    L_Database_Path =
+        Named(new TElidedLabel(page), "L_Database_Path", QStringLiteral("Database folder"));
+    L_Database_File =
+        Named(new TElidedLabel(page), "L_Database_File", QStringLiteral("Database file"));
     L_Database_File->setStyleSheet(QStringLiteral("font-weight: bold;"));
     for (QLabel* label : {L_Database_Path, L_Database_File}) {
         label->setTextInteractionFlags(Qt::TextSelectableByMouse);
@@ -104,28 +107,27 @@ QWidget* TFormMain::CreatePageMainPassword() {
     auto* pictures = new QGridLayout;
     pictures->setVerticalSpacing(4);
     i_Open_File = Named(new TPicture(page), "i_Open_File", QStringLiteral("Open a database"));
-    i_Open_File->SetPicture(QStringLiteral("open_file"), QSize(BigPicture, BigPicture));
+    constexpr QSize bigDrawn(BigPicture - 2 * PictureBorder, BigPicture - 2 * PictureBorder);
+    i_Open_File->SetPicture(QStringLiteral("open_file"), bigDrawn);
     Hinted(i_Open_File, QStringLiteral("  Open an existing database or create a new one  "));
     i_Main_Password_1 =
         Named(new TPicture(page), "i_Main_Password_1", QStringLiteral("Create a new database"));
-    i_Main_Password_1->SetPicture(QStringLiteral("new_database"), QSize(BigPicture, BigPicture));
+    i_Main_Password_1->SetPicture(QStringLiteral("new_database"), bigDrawn);
     Hinted(i_Main_Password_1, QStringLiteral("  Choose a database file to open or to create  "));
     i_Change_Main_Password =
         Named(new TPicture(page), "i_Change_Main_Password", QStringLiteral("Change main password"));
-    i_Change_Main_Password->SetPicture(QStringLiteral("change_main_password"),
-                                       QSize(BigPicture, BigPicture));
+    i_Change_Main_Password->SetPicture(QStringLiteral("change_main_password"), bigDrawn);
     Hinted(i_Change_Main_Password, QStringLiteral("  Change main password of your database  "));
     for (TPicture* picture : {i_Open_File, i_Main_Password_1, i_Change_Main_Password}) {
         picture->SetClickable(true);
         picture->setFixedSize(BigPicture + 12, BigPicture);
     }
     // The open picture lights up under the mouse.
-    connect(i_Open_File, &TPicture::entered, this, [this] {
-        i_Open_File->SetPicture(QStringLiteral("open_file_hover"), QSize(BigPicture, BigPicture));
+    connect(i_Open_File, &TPicture::entered, this, [this, bigDrawn] {
+        i_Open_File->SetPicture(QStringLiteral("open_file_hover"), bigDrawn);
     });
-    connect(i_Open_File, &TPicture::left, this, [this] {
-        i_Open_File->SetPicture(QStringLiteral("open_file"), QSize(BigPicture, BigPicture));
-    });
+    connect(i_Open_File, &TPicture::left, this,
+            [this, bigDrawn] { i_Open_File->SetPicture(QStringLiteral("open_file"), bigDrawn); });
     auto* openCaption = Named(new QLabel(QStringLiteral("Open or create"), page), "L_Open_File",
                               QStringLiteral("Open or create"));
     auto* passwordCaption = Named(new QLabel(QStringLiteral("Main password"), page),
@@ -193,13 +195,10 @@ QWidget* TFormMain::CreatePageMainPassword() {
     L_MP3 = Named(new QLabel(QStringLiteral("Directory and name of the database file:"), o_MP),
                   "L_MP3", QStringLiteral("Directory and name of the database file"));
     L_Database_Path_2 =
-        Named(new QLabel(o_MP), "L_Database_Path_2", QStringLiteral("Database folder"));
+        Named(new TElidedLabel(o_MP), "L_Database_Path_2", QStringLiteral("Database folder"));
     L_Database_File_2 =
-        Named(new QLabel(o_MP), "L_Database_File_2", QStringLiteral("Database file"));
+        Named(new TElidedLabel(o_MP), "L_Database_File_2", QStringLiteral("Database file"));
     L_Database_File_2->setStyleSheet(QStringLiteral("font-weight: bold;"));
-    for (QLabel* label : {L_Database_Path_2, L_Database_File_2}) {
-        label->setWordWrap(true);
-    }
     mp->addWidget(L_MP3, 1, 0, 1, 3);
     mp->addWidget(L_Database_Path_2, 2, 0, 1, 3);
     mp->addWidget(L_Database_File_2, 3, 0, 1, 3);

@@ -7,6 +7,7 @@
 #include <QGridLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListView>
 #include <QSpinBox>
 
 #include "U_Keyvale_Read_Write_Settings.h"
@@ -52,6 +53,7 @@ QWidget* TFormMain::CreatePrivacySettings(QWidget* parent) {
         QStringLiteral(" The open database is saved and closed when the desktop has been idle "
                        "this long; only its main password is asked again "));
     L_Lock_After_Idle->setBuddy(F_Lock_After_Idle);
+    F_Lock_After_Idle->view()->setAccessibleName(QStringLiteral("Lock choices"));
 
     grid->addWidget(L_Clipboard_Clear, 0, 0);
     grid->addWidget(F_Clipboard_Clear_Seconds, 0, 1);

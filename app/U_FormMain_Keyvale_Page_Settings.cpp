@@ -19,7 +19,7 @@
 using namespace keyvale_layout;
 
 QWidget* TFormMain::CreatePageSettings() {
-    auto* page = Named(new QWidget, "page_Settings", QStringLiteral("Settings"));
+    auto* page = Named(new QWidget, "page_Settings_Content", QStringLiteral("Settings"));
     auto* layout = new QHBoxLayout(page);
     layout->setContentsMargins(PageMargin, PageMargin, PageMargin, PageMargin);
     layout->setSpacing(12);
@@ -89,6 +89,8 @@ QWidget* TFormMain::CreatePageSettings() {
     F_Hash_Length->setEditable(true);
     F_Hash_Length->setInsertPolicy(QComboBox::NoInsert);
     F_Hash_Length->lineEdit()->setMaxLength(4);
+    F_Hash_Length->lineEdit()->setAccessibleName(QStringLiteral("Hash length"));
+    F_Hash_Length->view()->setAccessibleName(QStringLiteral("Hash lengths"));
     F_Hash_Length->lineEdit()->setAlignment(Qt::AlignRight);
     F_Hash_Length->setMaxVisibleItems(20);
     F_Hash_Length->setFixedWidth(110);

@@ -1,6 +1,7 @@
 // TFormMain: the page control and its five pages.
 #include "U_FormMain_Keyvale.h"
 
+#include <QScrollArea>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QVBoxLayout>
@@ -23,26 +24,52 @@ void TFormMain::CreatePages() {
     o_Page_Control->tabBar()->setAccessibleName(QStringLiteral("Pages"));
     setCentralWidget(o_Page_Control);
 
-    page_Main_Password = CreatePageMainPassword();
-    page_Database = CreatePageDatabase();
-    page_Settings = CreatePageSettings();
-    page_About_Program = CreatePageAbout();
-    page_Exit = Named(new QWidget, "page_Exit", QStringLiteral("E x i t"));
+    page_Main_Password = ScrollingPage(CreatePageMainPassword(), "page_Main_Password",
+                                       QStringLiteral("Main password"));
+    page_Database =
+        ScrollingPage(CreatePageDatabase(), "page_Database", QStringLiteral("Database"));
+    page_Settings =
+        ScrollingPage(CreatePageSettings(), "page_Settings", QStringLiteral("Settings"));
+    page_About_Program =
+        ScrollingPage(CreatePageAbout(), "page_About_Program", QStringLiteral("About program"));
+    page_Exit = Named(new QWidget, "page_Exit", QStringLiteral("Exit"));
 
+    // The captions are the program's own; screen readers get them as words.
     struct TPageEntry {
         QWidget* page;
         const char* caption;
+        const char* spoken;
         const char* icon;
     };
     const TPageEntry pages[] = {
-        {page_Main_Password, "Main password", "tab_main_password"},
-        {page_Database, "Database", "tab_database"},
-        {page_Settings, "Settings", "tab_settings"},
-        {page_About_Program, "About program", "tab_about"},
-        {page_Exit, "E x i t", "tab_exit"},
+        {page_Main_Password, "Main password", "Main password", "tab_main_password"},
+        {page_Database, "Database", "Database", "tab_database"},
+        {page_Settings, "Settings", "Settings", "tab_settings"},
+        {page_About_Program, "About program", "About program", "tab_about"},
+        {page_Exit, "E x i t", "Exit", "tab_exit"},
     };
     for (const TPageEntry& entry : pages) {
-        o_Page_Control->addTab(entry.page, KeyvaleIcon(QString::fromLatin1(entry.icon)),
-                               QString::fromLatin1(entry.caption));
+        const int index =
+            o_Page_Control->addTab(entry.page, KeyvaleIcon(QString::fromLatin1(entry.icon)),
+                                   QString::fromLatin1(entry.caption));
+        o_Page_Control->tabBar()->setAccessibleTabName(index, QString::fromLatin1(entry.spoken));
     }
+}
+
+// A page whose content scrolls when the window is smaller than the content
+// needs (a screen below the smallest supported size); otherwise the content
+// fills the page and no scroll bar shows.
+QWidget* TFormMain::ScrollingPage(QWidget* content, const char* name,
+                                  const QString& accessibleName) {
+    auto* page = Named(new QWidget, name, accessibleName);
+    auto* layout = new QVBoxLayout(page);
+    layout->setContentsMargins(0, 0, 0, 0);
+    auto* scroller = new QScrollArea(page);
+    scroller->setObjectName(QString::fromLatin1(name) + QStringLiteral("_Scroll"));
+    scroller->setFrameShape(QFrame::NoFrame);
+    scroller->setWidgetResizable(true);
+    scroller->setFocusPolicy(Qt::NoFocus); // the controls inside take the focus
+    scroller->setWidget(content);
+    layout->addWidget(scroller);
+    return page;
 }

@@ -66,16 +66,13 @@ void TFormMain::i_Trash_CanDragDrop() {
     if (node == kNoNode) {
         return;
     }
-    // The warning lies over the note field, a little larger than it.
-    const QRect note = F_Note->geometry();
-    o_Panel_Warning->setGeometry(note.x() - 5, note.y() - 10, note.width() + 10,
-                                 note.height() + 20);
-    o_Panel_Warning->show();
-    o_Panel_Warning->raise();
     i_Trash_Can->setEnabled(false);
     // "Delete" deletes what the warning shows, wherever the selection goes.
     i_Warning_Node = node;
     L_Warning->setText(QString::fromStdString(DeletionWarningText(o_Tree_Data, node)));
+    P_Place_Warning_Panel(); // over the note field, a little larger than it
+    o_Panel_Warning->show();
+    o_Panel_Warning->raise();
 
     // The preview: the node, and a folder's first sub-folder under it.
     const QList<QIcon> images = KeyvaleTreeImageList();

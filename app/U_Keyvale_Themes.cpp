@@ -136,8 +136,8 @@ QWidget { color: %3; }
 QWidget:disabled { color: %9; }
 QMainWindow, QTabWidget > QWidget, QStackedWidget > QWidget { background: %1; }
 QTabWidget::pane { border: 1px solid %9; border-radius: 6px; top: -1px; background: %1; }
-QTabBar::tab {
-    width: 236px; height: 38px; margin: 2px 2px 4px 2px; border: 1px solid %9;
+QTabBar::tab { /* 236 pixels wide with border and margins: five fit 1200 */
+    width: 230px; height: 38px; margin: 2px 2px 4px 2px; border: 1px solid %9;
     border-radius: 6px; background: %4; font-weight: bold; }
 QTabBar::tab:hover { background: %8; }
 QTabBar::tab:selected { background: %5; color: %7; border-color: %5; }
@@ -148,6 +148,8 @@ QLineEdit, QPlainTextEdit, QTextEdit, QListWidget, QTreeWidget, QComboBox {
 QLineEdit { padding: 3px 6px; lineedit-password-character: 42; }
 QLineEdit:disabled, QPlainTextEdit:disabled, QTextEdit:disabled, QTreeWidget:disabled { background: %1; }
 QLineEdit:focus, QPlainTextEdit:focus, QTextEdit:focus, QComboBox:focus { border: 2px solid %6; }
+QLineEdit:focus { padding: 2px 5px; } /* the wider border takes the padding's place, */
+QComboBox:focus { padding: 1px 5px; } /* so the field keeps its size */
 QComboBox { padding: 2px 6px; }
 QComboBox QAbstractItemView { background: %2; selection-background-color: %5; selection-color: %7; }
 QComboBox QAbstractItemView::item { min-height: 28px; }

@@ -2,11 +2,11 @@
 
 #include <QAccessibleWidget>
 #include <QApplication>
-#include <QGuiApplication>
 #include <QIconEngine>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QPixmapCache>
 #include <QStyle>
 #include <QStyleOption>
 #include <QSvgRenderer>
@@ -44,19 +44,20 @@ bool PictureNeedsPlate(const QColor& background) {
     return (std::max(outline, back) + 0.05) / (std::min(outline, back) + 0.05) < 3.0;
 }
 
-QPixmap KeyvalePicture(const QString& name, const QSize& size) {
-    return KeyvalePicture(name, size, QGuiApplication::palette().color(QPalette::Window));
-}
-
-QPixmap KeyvalePicture(const QString& name, const QSize& size, const QColor& background) {
+QPixmap KeyvalePicture(const QString& name, const QSize& size, qreal ratio,
+                       const QColor& background) {
     InitKeyvaleResources();
-    const qreal ratio = qGuiApp ? qGuiApp->devicePixelRatio() : 1.0;
+    if (ratio <= 0) {
+        ratio = qGuiApp ? qGuiApp->devicePixelRatio() : 1.0;
+    }
     QPixmap pixmap(size * ratio);
     pixmap.fill(Qt::transparent);
     QSvgRenderer renderer(QStringLiteral(":/pictures/%1.svg").arg(name));
     QPainter painter(&pixmap);
     painter.setRenderHint(QPainter::Antialiasing);
-    if (PictureNeedsPlate(background)) {
+    const QColor behind =
+        background.isValid() ? background : QGuiApplication::palette().color(QPalette::Window);
+    if (PictureNeedsPlate(behind)) {
         const QRectF plate = QRectF(QPointF(0, 0), QSizeF(pixmap.size())).adjusted(1, 1, -1, -1);
         painter.setPen(Qt::NoPen);
         painter.setBrush(QColor(PicturePlateColor));
@@ -70,31 +71,50 @@ QPixmap KeyvalePicture(const QString& name, const QSize& size, const QColor& bac
 
 namespace {
 
-// Draws the picture when it is painted, so that it follows the theme of
-// that moment (the plate of dark themes) without being made anew.
-class TPictureIconEngine : public QIconEngine {
+// Draws the icon from its SVG at the exact pixel size asked for, so that
+// tabs, buttons and menus stay sharp at 125 %, 150 % or 200 %.
+class TSvgIconEngine : public QIconEngine {
   public:
-    explicit TPictureIconEngine(QString name) : name_(std::move(name)) {}
-    void paint(QPainter* painter, const QRect& rect, QIcon::Mode mode,
-               QIcon::State state) override {
-        painter->drawPixmap(rect, pixmap(rect.size(), mode, state));
-    }
+    explicit TSvgIconEngine(QString name) : name_(std::move(name)) {}
+
     QPixmap pixmap(const QSize& size, QIcon::Mode mode, QIcon::State state) override {
-        // A selected row and the active tab are drawn in the highlight colour.
+        // A selected row and the active tab are drawn in the highlight colour;
+        // the theme of the moment decides whether the picture needs its plate.
         const QPalette palette = QGuiApplication::palette();
         const QColor background = mode == QIcon::Selected || state == QIcon::On
                                       ? palette.color(QPalette::Highlight)
                                       : palette.color(QPalette::Window);
-        QPixmap picture = KeyvalePicture(name_, size, background);
-        if (mode == QIcon::Disabled && qApp != nullptr) {
-            QStyleOption option;
-            option.palette = QGuiApplication::palette();
-            picture = QApplication::style()->generatedIconPixmap(mode, picture, &option);
+        const bool plate = PictureNeedsPlate(background);
+        const QString key = QStringLiteral("keyvale_icon_%1_%2x%3_%4_%5")
+                                .arg(name_)
+                                .arg(size.width())
+                                .arg(size.height())
+                                .arg(static_cast<int>(mode))
+                                .arg(plate ? 1 : 0);
+        QPixmap drawn;
+        if (QPixmapCache::find(key, &drawn)) {
+            return drawn;
         }
-        return picture;
+        drawn = KeyvalePicture(name_, size, 1.0, background);
+        if (mode == QIcon::Disabled && qApp) {
+            QStyleOption option;
+            option.palette = QApplication::palette();
+            drawn = QApplication::style()->generatedIconPixmap(mode, drawn, &option);
+        }
+        QPixmapCache::insert(key, drawn);
+        return drawn;
     }
-    QIconEngine* clone() const override { return new TPictureIconEngine(name_); }
-    QString key() const override { return QStringLiteral("TPictureIconEngine"); }
+
+    void paint(QPainter* painter, const QRect& rect, QIcon::Mode mode,
+               QIcon::State state) override {
+        const qreal ratio = painter->device() ? painter->device()->devicePixelRatioF() : 1.0;
+        QPixmap drawn = pixmap(rect.size() * ratio, mode, state);
+        drawn.setDevicePixelRatio(ratio);
+        painter->drawPixmap(rect, drawn);
+    }
+
+    QIconEngine* clone() const override { return new TSvgIconEngine(name_); }
+    QString key() const override { return QStringLiteral("TSvgIconEngine"); }
 
   private:
     QString name_;
@@ -103,7 +123,7 @@ class TPictureIconEngine : public QIconEngine {
 } // namespace
 
 QIcon KeyvaleIcon(const QString& name) {
-    return QIcon(new TPictureIconEngine(name));
+    return QIcon(new TSvgIconEngine(name));
 }
 
 QList<QIcon> KeyvaleTreeImageList() {
@@ -155,18 +175,15 @@ TPicture::TPicture(QWidget* parent) : QLabel(parent) {
 void TPicture::SetPicture(const QString& name, const QSize& size) {
     pictureName_ = name;
     pictureSize_ = size;
-    setPixmap(KeyvalePicture(name, size));
+    setPixmap(KeyvalePicture(name, size, devicePixelRatioF()));
 }
 
-void TPicture::SetClickable(bool clickable) {
-    clickable_ = clickable;
-    setCursor(clickable ? Qt::PointingHandCursor : Qt::ArrowCursor);
-    // Reached with Tab, but a click leaves the focus where it was: clicking
-    // the eye beside a password field must not take the typing away from it.
-    setFocusPolicy(clickable ? Qt::TabFocus : Qt::NoFocus);
-}
-
+// On a screen of another scale (the window was moved, or the desktop's scale
+// changed) the picture is drawn afresh for it.
 void TPicture::paintEvent(QPaintEvent* event) {
+    if (!pictureName_.isEmpty() && pixmap().devicePixelRatio() != devicePixelRatioF()) {
+        setPixmap(KeyvalePicture(pictureName_, pictureSize_, devicePixelRatioF()));
+    }
     QLabel::paintEvent(event);
     if (!hasFocus()) {
         return;
@@ -189,6 +206,21 @@ void TPicture::focusInEvent(QFocusEvent* event) {
 void TPicture::focusOutEvent(QFocusEvent* event) {
     QLabel::focusOutEvent(event);
     update();
+}
+
+void TPicture::changeEvent(QEvent* event) {
+    QLabel::changeEvent(event);
+    if (event->type() == QEvent::PaletteChange && !pictureName_.isEmpty()) {
+        setPixmap(KeyvalePicture(pictureName_, pictureSize_, devicePixelRatioF()));
+    }
+}
+
+void TPicture::SetClickable(bool clickable) {
+    clickable_ = clickable;
+    setCursor(clickable ? Qt::PointingHandCursor : Qt::ArrowCursor);
+    // Reached with Tab, but a click leaves the focus where it was: clicking
+    // the eye beside a password field must not take the typing away from it.
+    setFocusPolicy(clickable ? Qt::TabFocus : Qt::NoFocus);
 }
 
 void TPicture::Click() {
@@ -223,12 +255,4 @@ void TPicture::enterEvent(QEnterEvent* event) {
 void TPicture::leaveEvent(QEvent* event) {
     emit left();
     QLabel::leaveEvent(event);
-}
-
-void TPicture::changeEvent(QEvent* event) {
-    QLabel::changeEvent(event);
-    // A new theme: the picture is drawn again for its window colour.
-    if (event->type() == QEvent::PaletteChange && !pictureName_.isEmpty()) {
-        setPixmap(KeyvalePicture(pictureName_, pictureSize_));
-    }
 }

@@ -7,16 +7,18 @@
 #include <QPixmap>
 #include <QString>
 
-// Renders ":/pictures/<name>.svg" at the given size (sharp on high-density
-// screens).
-// The picture drawn for the given background, by default the window colour
-// of the application's palette. Where the pictures' dark outline would not
-// stand out from that background, the picture stands on a light plate.
-QPixmap KeyvalePicture(const QString& name, const QSize& size);
-QPixmap KeyvalePicture(const QString& name, const QSize& size, const QColor& background);
+// Renders ":/pictures/<name>.svg" at the given size in logical pixels for a
+// screen of the given pixel ratio (the highest of the desktop's screens when
+// not given), so that it is sharp at any scale. It is drawn for the given
+// background (by default the window colour of the application's palette):
+// where the pictures' dark outline would not stand out from it, the picture
+// stands on a light plate of its own.
+QPixmap KeyvalePicture(const QString& name, const QSize& size, qreal ratio = 0,
+                       const QColor& background = QColor());
 inline constexpr const char* PictureOutlineColor = "#2c3e50";
 inline constexpr const char* PicturePlateColor = "#eef1f5";
 bool PictureNeedsPlate(const QColor& background);
+// An icon drawn from the SVG at whatever size and scale it is shown.
 QIcon KeyvaleIcon(const QString& name);
 
 // The tree's image list, in its fixed order: folder (0), empty (1), record (2).
@@ -44,15 +46,16 @@ class TPicture : public QLabel {
     void left();
 
   protected:
+    void paintEvent(QPaintEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
-    // A clickable picture with the keyboard focus shows it with a frame.
-    void paintEvent(QPaintEvent* event) override;
+    void enterEvent(QEnterEvent* event) override;
+    void leaveEvent(QEvent* event) override;
+    // A clickable picture with the keyboard focus shows it with a frame; a
+    // new theme draws the picture again for its window colour.
     void focusInEvent(QFocusEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
     void changeEvent(QEvent* event) override;
-    void enterEvent(QEnterEvent* event) override;
-    void leaveEvent(QEvent* event) override;
 
   private:
     QString pictureName_;

@@ -122,7 +122,13 @@ bool TKeyvaleTreeModel::setData(const QModelIndex& index, const QVariant& value,
         return false;
     }
     const QString name = renamed ? renamed(node, value.toString()) : value.toString();
-    tree_.SetText(node, name.toStdString());
+    const std::string text = name.toStdString();
+    // An editor closed on the same name is no change: it must not count as
+    // work for the automatic save or withdraw a pending quit.
+    if (text == tree_.Text(node)) {
+        return true;
+    }
+    tree_.SetText(node, text);
     emit dataChanged(index, index);
     return true;
 }

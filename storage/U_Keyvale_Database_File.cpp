@@ -57,8 +57,12 @@ std::string EncryptDatabase(const TKeyvaleTree& tree, const TKeyMaterial& keys, 
     return error;
 }
 
-TDatabaseSaveResult SaveDatabaseFile(const std::string& s_Database_File_Name,
-                                     const TKeyvaleTree& tree, const TKeyMaterial& keys) {
+namespace {
+
+// Both saves: encipher, hand the bytes to `write`, word the outcome.
+TDatabaseSaveResult SaveWith(const std::string& s_Database_File_Name, const TKeyvaleTree& tree,
+                             const TKeyMaterial& keys,
+                             const std::function<std::string(const TByteArray&)>& write) {
     TDatabaseSaveResult result;
     if (s_Database_File_Name.empty()) {
         result.message = {
@@ -68,16 +72,39 @@ TDatabaseSaveResult SaveDatabaseFile(const std::string& s_Database_File_Name,
     TByteArray payload;
     std::string error = EncryptDatabase(tree, keys, payload);
     if (error.empty()) {
-        error = SaveBytesToFile(payload, s_Database_File_Name);
+        error = write(payload);
     }
     if (error.empty()) {
         result.saved = true;
         result.message = {"Database saved: " + s_Database_File_Name, false};
     } else {
+        result.error = error;
         result.message = {"Error! Cannot save your database to file [" + s_Database_File_Name +
                               "]. " + error,
                           true};
     }
+    return result;
+}
+
+} // namespace
+
+TDatabaseSaveResult SaveDatabaseFile(const std::string& s_Database_File_Name,
+                                     const TKeyvaleTree& tree, const TKeyMaterial& keys,
+                                     const std::function<std::string()>& beforeReplace) {
+    return SaveWith(s_Database_File_Name, tree, keys, [&](const TByteArray& payload) {
+        return SaveBytesToFileWithCheckpoint(payload, s_Database_File_Name, beforeReplace);
+    });
+}
+
+TDatabaseSaveResult SaveNewDatabaseFile(const std::string& s_Database_File_Name,
+                                        const TKeyvaleTree& tree, const TKeyMaterial& keys,
+                                        const std::function<std::string()>& beforeCreate) {
+    bool existed = false;
+    TDatabaseSaveResult result =
+        SaveWith(s_Database_File_Name, tree, keys, [&](const TByteArray& payload) {
+            return SaveBytesToNewFile(payload, s_Database_File_Name, &existed, beforeCreate);
+        });
+    result.existed = existed;
     return result;
 }
 
@@ -150,6 +177,34 @@ TDatabaseLoadResult LoadDatabaseFile(const std::string& s_Database_File_Name,
     return DecryptDatabase(bytes, s_Database_File_Name, keys, tree);
 }
 
+TDatabaseLoadResult RetryWithWindows1252Password(const std::string& s_Database_File_Name,
+                                                 const std::string& mainPassword,
+                                                 TKeyMaterial& keys, TKeyvaleTree& tree,
+                                                 TDatabaseLoadResult refused) {
+    std::optional<std::string> legacy = Windows1252BytesOf(mainPassword);
+    if (!legacy || *legacy == mainPassword) {
+        if (legacy) {
+            KvSecureWipe(*legacy);
+        }
+        return refused;
+    }
+    TKeyMaterial legacyKeys;
+    const bool derived = KvDeriveKeyMaterial(*legacy, legacyKeys).empty();
+    KvSecureWipe(*legacy);
+    if (!derived) {
+        return refused;
+    }
+    TDatabaseLoadResult retry = LoadDatabaseFile(s_Database_File_Name, legacyKeys, tree);
+    if (retry.status == TDatabaseLoadStatus::WrongPassword) {
+        legacyKeys.Wipe();
+        return refused;
+    }
+    retry.windows1252Password = retry.status == TDatabaseLoadStatus::Loaded;
+    std::swap(keys, legacyKeys);
+    legacyKeys.Wipe();
+    return retry;
+}
+
 TDatabaseLoadResult LoadDatabaseFileWithPassword(const std::string& s_Database_File_Name,
                                                  const std::string& mainPassword,
                                                  TKeyMaterial& keys, TKeyvaleTree& tree) {
@@ -159,22 +214,9 @@ TDatabaseLoadResult LoadDatabaseFileWithPassword(const std::string& s_Database_F
         return Failed(derivation);
     }
     TDatabaseLoadResult result = LoadDatabaseFile(s_Database_File_Name, keys, tree);
-    if (result.status != TDatabaseLoadStatus::WrongPassword) {
-        if (result.status != TDatabaseLoadStatus::Loaded) {
-            keys.Wipe();
-        }
-        return result;
-    }
-    std::optional<std::string> legacy = Windows1252BytesOf(mainPassword);
-    if (legacy && *legacy != mainPassword && KvDeriveKeyMaterial(*legacy, keys).empty()) {
-        TDatabaseLoadResult retry = LoadDatabaseFile(s_Database_File_Name, keys, tree);
-        if (retry.status != TDatabaseLoadStatus::WrongPassword) {
-            result = std::move(retry);
-            result.windows1252Password = result.status == TDatabaseLoadStatus::Loaded;
-        }
-    }
-    if (legacy) {
-        KvSecureWipe(*legacy);
+    if (result.status == TDatabaseLoadStatus::WrongPassword) {
+        result = RetryWithWindows1252Password(s_Database_File_Name, mainPassword, keys, tree,
+                                              std::move(result));
     }
     if (result.status != TDatabaseLoadStatus::Loaded) {
         keys.Wipe();

@@ -12,8 +12,8 @@ inline constexpr const char* kBackupExtension = ".backup_kvdb";
 // Copies the database file to <directory>/Keyvale_Backup/<name>.backup_kvdb,
 // creating the folder when needed; one backup per database file name, each
 // open overwrites it. Empty on success, else "Error! Could not make backup of a
-// database file." The copy goes through a temporary file, so a failed copy
-// keeps the previous backup.
+// database file." The copy is saved as the database itself is (temporary file,
+// flushed, renamed, folder flushed), so a failed copy keeps the previous backup.
 std::string MakeBackupCopy(const std::string& directory, const std::string& databaseFile);
 
 // Whether a file name (without its directory) is acceptable: not empty, none of
@@ -25,9 +25,10 @@ bool IsValidFileName(const std::string& name);
 // Whether the name ends in ".kvdb" exactly (case-sensitive).
 bool HasDatabaseExtension(const std::string& name);
 
-// Creates (or empties) the file, writes 100 characters "0" and deletes it
-// again. Empty on success, otherwise the failure's description; the file is
-// then left as it is.
+// Creates the file, which must not exist yet, writes 100 characters "0" and
+// deletes it again. Empty on success, otherwise the failure's description.
+// Nothing at the name is emptied or followed: an existing file or link is a
+// failure ("... File exists") and stays as it was.
 std::string ProbeCreateFile(const std::string& path);
 
 // Reads the first `count` bytes (1 when count is 0). Empty on success,

@@ -53,6 +53,18 @@ struct TTestWindowFolders {
     }
 };
 
+// The offscreen platform's screen: a desktop monitor of 1920 by 1080, which
+// holds the window at its full size (the platform's own default is smaller).
+inline QByteArray OffscreenPlatformFor(const QTemporaryDir& runtime) {
+    const QString config = runtime.filePath("screens.json");
+    QFile file(config);
+    if (file.open(QIODevice::WriteOnly)) {
+        file.write(R"({"screens": [{"name": "desktop", "x": 0, "y": 0, "width": 1920,
+                                    "height": 1080, "logicalDpi": 96}]})");
+    }
+    return "offscreen:configfile=" + config.toUtf8();
+}
+
 // Each test program gets its own runtime folder (Qt and the lock file use
 // it) and the offscreen platform, whatever the calling shell has set.
 #define KEYVALE_APP_TEST_MAIN(TestClass)                                                           \
@@ -61,7 +73,7 @@ struct TTestWindowFolders {
         QFile::setPermissions(runtime.path(),                                                      \
                               QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);             \
         qputenv("XDG_RUNTIME_DIR", runtime.path().toUtf8());                                       \
-        qputenv("QT_QPA_PLATFORM", "offscreen");                                                   \
+        qputenv("QT_QPA_PLATFORM", OffscreenPlatformFor(runtime));                                 \
         QApplication application(argc, argv);                                                      \
         TestClass test;                                                                            \
         return QTest::qExec(&test, argc, argv);                                                    \

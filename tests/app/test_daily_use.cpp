@@ -497,8 +497,9 @@ class TestDailyUse : public QObject {
         TFormMain& w = fixture.w();
         fixture.CreateWithRecord();
         w.F_Lock_After_Idle->setCurrentIndex(w.F_Lock_After_Idle->findData(1));
-        QFile::remove(fixture.path);
-        QVERIFY(QDir().mkpath(fixture.path + "/inside")); // a folder where the file was
+        // The folder is taken away: no save can succeed, not even beside.
+        const QString folder = fixture.folders.workingFolder.path();
+        QVERIFY(QDir().rename(folder, folder + "-away"));
         fixture.TakeDatabaseLog();
 
         fixture.idle->idle = 60000;
@@ -511,7 +512,7 @@ class TestDailyUse : public QObject {
         fixture.TakeDatabaseLog();
         QVERIFY(QMetaObject::invokeMethod(&w.o_Timer_Idle_Lock, "timeout"));
         QVERIFY(fixture.DatabaseLog().isEmpty());
-        QVERIFY(QDir(fixture.path).removeRecursively());
+        QVERIFY(QDir().rename(folder + "-away", folder));
         fixture.idle->idle = 0;
         QVERIFY(QMetaObject::invokeMethod(&w.o_Timer_Idle_Lock, "timeout"));
         fixture.idle->idle = 60000;

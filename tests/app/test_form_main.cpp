@@ -45,8 +45,8 @@ class TestFormMain : public QObject {
         window.show();
 
         QCOMPARE(window.windowTitle(), QString("Keyvale (version 2.3)"));
-        QCOMPARE(window.minimumSize(), QSize(1300, 920));
-        QCOMPARE(window.maximumSize(), QSize(1300, 920));
+        QCOMPARE(window.frameGeometry().size(), QSize(1300, 920));
+        QCOMPARE(window.minimumSize(), window.maximumSize());
         QCOMPARE(window.o_Page_Control->currentWidget(), window.page_Main_Password);
 
         QStringList captions;

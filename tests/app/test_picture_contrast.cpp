@@ -93,7 +93,7 @@ class TestPictureContrast : public QObject {
                 }
                 for (const TPlace& place : places) {
                     const double share = ContrastingShare(
-                        KeyvalePicture(name, QSize(48, 48), QColor(place.drawnFor)),
+                        KeyvalePicture(name, QSize(48, 48), 1.0, QColor(place.drawnFor)),
                         QColor(place.shownOn));
                     if (share < MinimumShare) {
                         faint << QString("%1 on %2 (%3): %4")

@@ -189,6 +189,17 @@ TEST(FileProbes, CreateLeavesNothingBehind) {
     std::string error = ProbeCreateFile(dir.File("missing/new.kvdb"));
     EXPECT_NE(error, "");
     EXPECT_NE(error.front(), '[') << "the description alone, without a class";
+
+    // Something that appeared at the name meanwhile is left alone, and a
+    // link is not followed to create a file elsewhere.
+    WriteTextFile(file, "someone's data");
+    EXPECT_NE(ProbeCreateFile(file), "");
+    EXPECT_EQ(ReadTextFile(file), "someone's data");
+    std::string link = dir.File("link.kvdb");
+    fs::create_symlink(dir.File("elsewhere.kvdb"), link);
+    EXPECT_NE(ProbeCreateFile(link), "");
+    EXPECT_TRUE(fs::is_symlink(link));
+    EXPECT_FALSE(fs::exists(dir.File("elsewhere.kvdb")));
 }
 
 TEST(Backups, OneCopyPerNameHoldingTheLatestOpen) {

@@ -1,0 +1,107 @@
+// TFormMain: the window's size and place on the screen it is on. The window
+// is 1300 by 920 with its frame, centred, and cannot be resized; on a screen
+// whose free area is smaller it takes the largest size the area holds, and
+// the logs, the tree and the note give up height for it. When the window
+// goes to another screen, or the screen's size changes, this is done again.
+#include "U_FormMain_Keyvale.h"
+
+#include <QFrame>
+#include <QLayout>
+#include <QPlainTextEdit>
+#include <QScreen>
+#include <QShowEvent>
+#include <QTextEdit>
+#include <QTreeWidget>
+#include <QWindow>
+
+#include "U_FormMain_Keyvale_Layout.h"
+
+using namespace keyvale_layout;
+
+// The frame is known only once the window manager has framed the window; it
+// is empty before and where there is no window manager.
+QMargins TFormMain::FrameMargins() const {
+    if (!isVisible()) {
+        return {};
+    }
+    const QRect outer = frameGeometry();
+    const QRect inner = geometry();
+    return {inner.left() - outer.left(), inner.top() - outer.top(), outer.right() - inner.right(),
+            outer.bottom() - inner.bottom()};
+}
+
+void TFormMain::P_Fit_Window_To_Screen() {
+    const QScreen* screen = this->screen();
+    if (!screen) {
+        return;
+    }
+    const QRect area = screen->availableGeometry();
+    const QSize outer = WindowSizeFor(area.size());
+    frame_ = FrameMargins();
+    setFixedSize(outer.shrunkBy(frame_).expandedTo(QSize(1, 1)));
+    move(area.x() + (area.width() - outer.width()) / 2,
+         area.y() + (area.height() - outer.height()) / 2);
+
+    // The logs keep one height on both pages; the Database page restores it
+    // on each visit.
+    i_Global_Panel_Top_Height = LogHeightFor(outer.height());
+    o_Panel_Top->setFixedHeight(i_Global_Panel_Top_Height);
+    F_Message_2->setFixedHeight(i_Global_Panel_Top_Height);
+    o_TV_Files->setFixedWidth(FileListWidthFor(outer.width()));
+}
+
+// Follows the screen the window is on: its size, and a move to another one.
+void TFormMain::P_Watch_Screen() {
+    QWindow* window = windowHandle();
+    if (!window || watchedWindow_ == window) {
+        return;
+    }
+    watchedWindow_ = window;
+    const auto follow = [this](QScreen* screen) {
+        disconnect(screenArea_);
+        if (screen) {
+            screenArea_ = connect(screen, &QScreen::availableGeometryChanged, this,
+                                  &TFormMain::P_Fit_Window_To_Screen);
+        }
+    };
+    follow(window->screen());
+    connect(window, &QWindow::screenChanged, this, [this, follow](QScreen* screen) {
+        follow(screen);
+        P_Fit_Window_To_Screen();
+    });
+}
+
+// Fitted when the program shows the window; not again when the desktop shows
+// it back after a minimise, which would undo a move by the user.
+void TFormMain::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    if (!event->spontaneous()) {
+        P_Watch_Screen();
+        P_Fit_Window_To_Screen();
+    }
+}
+
+// A window manager frames the window after it is shown, which shows here as
+// a move; the inner size then shrinks by the frame. A move by the user
+// leaves the frame as it was and changes nothing.
+void TFormMain::moveEvent(QMoveEvent* event) {
+    QMainWindow::moveEvent(event);
+    if (isVisible() && FrameMargins() != frame_) {
+        P_Fit_Window_To_Screen();
+    }
+}
+
+// The deletion warning lies over the note field, a little larger than it. A
+// note made short by a small screen would cut the warning off: the panel
+// then grows upwards over the fields above, as far as it needs.
+void TFormMain::P_Place_Warning_Panel() {
+    const QRect note = F_Note->geometry();
+    QRect place(note.x() - 5, note.y() - 10, note.width() + 10, note.height() + 20);
+    const int needed = o_Panel_Warning->layout()->totalHeightForWidth(place.width());
+    const int height =
+        std::max({place.height(), needed, o_Panel_Warning->minimumSizeHint().height()});
+    place.setTop(std::max(0, place.bottom() + 1 - height));
+    place.setBottom(std::min(o_Panel_Right->height() - 1, place.top() + height - 1));
+    place = place.intersected(o_Panel_Right->rect());
+    o_Panel_Warning->setGeometry(place);
+}
