@@ -36,8 +36,12 @@ std::string EncryptDatabase(const TKeyvaleTree& tree, const TKeyMaterial& keys, 
     return error;
 }
 
-TDatabaseSaveResult SaveDatabaseFile(const std::string& s_Database_File_Name,
-                                     const TKeyvaleTree& tree, const TKeyMaterial& keys) {
+namespace {
+
+// Both saves: encipher, hand the bytes to `write`, word the outcome.
+TDatabaseSaveResult SaveWith(const std::string& s_Database_File_Name, const TKeyvaleTree& tree,
+                             const TKeyMaterial& keys,
+                             const std::function<std::string(const TByteArray&)>& write) {
     TDatabaseSaveResult result;
     if (s_Database_File_Name.empty()) {
         result.message = {
@@ -47,16 +51,39 @@ TDatabaseSaveResult SaveDatabaseFile(const std::string& s_Database_File_Name,
     TByteArray payload;
     std::string error = EncryptDatabase(tree, keys, payload);
     if (error.empty()) {
-        error = SaveBytesToFile(payload, s_Database_File_Name);
+        error = write(payload);
     }
     if (error.empty()) {
         result.saved = true;
         result.message = {"Database saved: " + s_Database_File_Name, false};
     } else {
+        result.error = error;
         result.message = {"Error! Cannot save your database to file [" + s_Database_File_Name +
                               "]. " + error,
                           true};
     }
+    return result;
+}
+
+} // namespace
+
+TDatabaseSaveResult SaveDatabaseFile(const std::string& s_Database_File_Name,
+                                     const TKeyvaleTree& tree, const TKeyMaterial& keys,
+                                     const std::function<std::string()>& beforeReplace) {
+    return SaveWith(s_Database_File_Name, tree, keys, [&](const TByteArray& payload) {
+        return SaveBytesToFileWithCheckpoint(payload, s_Database_File_Name, beforeReplace);
+    });
+}
+
+TDatabaseSaveResult SaveNewDatabaseFile(const std::string& s_Database_File_Name,
+                                        const TKeyvaleTree& tree, const TKeyMaterial& keys,
+                                        const std::function<std::string()>& beforeCreate) {
+    bool existed = false;
+    TDatabaseSaveResult result =
+        SaveWith(s_Database_File_Name, tree, keys, [&](const TByteArray& payload) {
+            return SaveBytesToNewFile(payload, s_Database_File_Name, &existed, beforeCreate);
+        });
+    result.existed = existed;
     return result;
 }
 

@@ -10,18 +10,29 @@
 #include "U_Keyvale_TreeView_Data_Operations.h"
 #include "U_Keyvale_TreeView_Data_Tree.h"
 
+#include <functional>
 #include <string>
 
 struct TDatabaseSaveResult {
     bool saved = false;
+    bool existed = false; // SaveNewDatabaseFile only: something stood at the name
     TTreeMessage message; // "Database saved: <file>" or an error with alert
+    std::string error;    // the failure alone, without the words around it
 };
 
 // Writes the tree, framed by two fresh special folder lines and enciphered
 // under the key material, to the file. The tree is not changed. The old file
 // stays intact unless the new one is complete (see SaveBytesToFile).
+// `beforeReplace` is the checkpoint of SaveBytesToFileWithCheckpoint.
 TDatabaseSaveResult SaveDatabaseFile(const std::string& s_Database_File_Name,
-                                     const TKeyvaleTree& tree, const TKeyMaterial& keys);
+                                     const TKeyvaleTree& tree, const TKeyMaterial& keys,
+                                     const std::function<std::string()>& beforeReplace = nullptr);
+
+// The same into a file that must not exist yet (SaveBytesToNewFile): nothing
+// at the name is replaced or followed; `existed` then tells why it failed.
+TDatabaseSaveResult SaveNewDatabaseFile(const std::string& s_Database_File_Name,
+                                        const TKeyvaleTree& tree, const TKeyMaterial& keys,
+                                        const std::function<std::string()>& beforeCreate = nullptr);
 
 enum class TDatabaseLoadStatus {
     Loaded,        // the tree holds the database

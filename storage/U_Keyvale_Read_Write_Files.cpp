@@ -1,6 +1,7 @@
 #include "U_Keyvale_Read_Write_Files.h"
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
 
@@ -38,35 +39,56 @@ void SyncDirectory(const std::string& directory) {
     }
 }
 
-} // namespace
+// How the flushed temporary file takes the name: replacing whatever file is
+// there, or only where nothing is.
+enum class TPublish { Replace, CreateOnly };
 
-std::string SystemErrorText(int error) {
-    return std::strerror(error);
+// Gives the temporary file the target's name without ever replacing anything:
+// the kernel refuses when the name exists, so a file that appears at the last
+// moment is not lost. File systems without that rename get a hard link, which
+// refuses the same way.
+int PublishWithoutReplacing(const std::string& temporary, const std::string& target) {
+    if (::renameat2(AT_FDCWD, temporary.c_str(), AT_FDCWD, target.c_str(), RENAME_NOREPLACE) == 0) {
+        return 0;
+    }
+    if (errno != EINVAL && errno != ENOSYS) {
+        return errno;
+    }
+    if (::link(temporary.c_str(), target.c_str()) != 0) {
+        return errno;
+    }
+    ::unlink(temporary.c_str());
+    return 0;
 }
 
-std::string SaveBytesToFile(const TByteArray& bytes, const std::string& fileName) {
-    return SaveBytesToFileWithCheckpoint(bytes, fileName, nullptr);
-}
-
-std::string SaveBytesToFileWithCheckpoint(const TByteArray& bytes, const std::string& fileName,
-                                          const std::function<std::string()>& beforeReplace) {
+std::string WriteThroughTemporary(const TByteArray& bytes, const std::string& fileName,
+                                  TPublish publish, const std::function<std::string()>& checkpoint,
+                                  bool* existed) {
     if (bytes.empty()) {
         return "Error! Cannot save empty array to a file.";
     }
-    // Write beside the real file, so that a link keeps pointing at it and the
-    // final rename never crosses file systems.
     std::error_code ignored;
     std::filesystem::path target(fileName);
-    if (std::filesystem::is_symlink(target, ignored)) {
-        std::filesystem::path resolved = std::filesystem::canonical(target, ignored);
-        if (!ignored) {
-            target = resolved;
+    if (publish == TPublish::Replace) {
+        // Write beside the real file, so that a link keeps pointing at it and
+        // the final rename never crosses file systems.
+        if (std::filesystem::is_symlink(target, ignored)) {
+            std::filesystem::path resolved = std::filesystem::canonical(target, ignored);
+            if (!ignored) {
+                target = resolved;
+            }
         }
-    }
-    // A file the user made read-only stays protected, as if it were written in place.
-    if (::access(target.c_str(), F_OK) == 0 && ::access(target.c_str(), W_OK) != 0) {
-        return Failure("FileCreateError",
-                       "Cannot open file " + fileName + " for writing. " + SystemErrorText(errno));
+        // A file the user made read-only stays protected, as if it were written in place.
+        if (::access(target.c_str(), F_OK) == 0 && ::access(target.c_str(), W_OK) != 0) {
+            return Failure("FileCreateError", "Cannot open file " + fileName + " for writing. " +
+                                                  SystemErrorText(errno));
+        }
+    } else if (std::filesystem::exists(std::filesystem::symlink_status(target, ignored))) {
+        // Checked early only to spare the work; the publishing step decides.
+        if (existed) {
+            *existed = true;
+        }
+        return Failure("FileExistsError", "The file " + fileName + " exists already.");
     }
     std::filesystem::path directory = target.parent_path();
     if (directory.empty()) {
@@ -81,7 +103,7 @@ std::string SaveBytesToFileWithCheckpoint(const TByteArray& bytes, const std::st
                        "Cannot create file " + fileName + ". " + SystemErrorText(errno));
     }
     struct stat old {};
-    if (::stat(target.c_str(), &old) == 0 && S_ISREG(old.st_mode)) {
+    if (publish == TPublish::Replace && ::stat(target.c_str(), &old) == 0 && S_ISREG(old.st_mode)) {
         ::fchmod(fd, old.st_mode & 07777);
     }
     std::string error;
@@ -96,12 +118,25 @@ std::string SaveBytesToFileWithCheckpoint(const TByteArray& bytes, const std::st
         error = Failure("FileWriteError",
                         "Cannot close file " + fileName + ". " + SystemErrorText(errno));
     }
-    if (error.empty() && beforeReplace) {
-        error = beforeReplace();
+    if (error.empty() && checkpoint) {
+        error = checkpoint();
     }
-    if (error.empty() && ::rename(temporary.c_str(), target.c_str()) != 0) {
-        error = Failure("FileReplaceError",
-                        "Cannot replace file " + fileName + ". " + SystemErrorText(errno));
+    if (error.empty()) {
+        if (publish == TPublish::Replace) {
+            if (::rename(temporary.c_str(), target.c_str()) != 0) {
+                error = Failure("FileReplaceError",
+                                "Cannot replace file " + fileName + ". " + SystemErrorText(errno));
+            }
+        } else if (int failure = PublishWithoutReplacing(temporary, target.string());
+                   failure == EEXIST) {
+            if (existed) {
+                *existed = true;
+            }
+            error = Failure("FileExistsError", "The file " + fileName + " exists already.");
+        } else if (failure != 0) {
+            error = Failure("FileCreateError",
+                            "Cannot create file " + fileName + ". " + SystemErrorText(failure));
+        }
     }
     if (!error.empty()) {
         ::unlink(temporary.c_str());
@@ -109,6 +144,29 @@ std::string SaveBytesToFileWithCheckpoint(const TByteArray& bytes, const std::st
     }
     SyncDirectory(directory.string());
     return "";
+}
+
+} // namespace
+
+std::string SystemErrorText(int error) {
+    return std::strerror(error);
+}
+
+std::string SaveBytesToFile(const TByteArray& bytes, const std::string& fileName) {
+    return SaveBytesToFileWithCheckpoint(bytes, fileName, nullptr);
+}
+
+std::string SaveBytesToFileWithCheckpoint(const TByteArray& bytes, const std::string& fileName,
+                                          const std::function<std::string()>& beforeReplace) {
+    return WriteThroughTemporary(bytes, fileName, TPublish::Replace, beforeReplace, nullptr);
+}
+
+std::string SaveBytesToNewFile(const TByteArray& bytes, const std::string& fileName, bool* existed,
+                               const std::function<std::string()>& beforeCreate) {
+    if (existed) {
+        *existed = false;
+    }
+    return WriteThroughTemporary(bytes, fileName, TPublish::CreateOnly, beforeCreate, existed);
 }
 
 std::int64_t FileSizeOf(const std::string& fileName) {

@@ -27,6 +27,15 @@ std::string SaveBytesToFile(const TByteArray& bytes, const std::string& fileName
 std::string SaveBytesToFileWithCheckpoint(const TByteArray& bytes, const std::string& fileName,
                                           const std::function<std::string()>& beforeReplace);
 
+// Writes all bytes as a new file that must not exist yet: like SaveBytesToFile,
+// through a flushed temporary file, but the last step only ever creates the
+// name. Whatever stands at the name by then (a file, a directory or a symbolic
+// link, even a dangling one) is left untouched and followed nowhere; the text
+// is then " [FileExistsError] ..." and `existed`, when given, is set true.
+std::string SaveBytesToNewFile(const TByteArray& bytes, const std::string& fileName,
+                               bool* existed = nullptr,
+                               const std::function<std::string()>& beforeCreate = nullptr);
+
 // Reads the whole file into `bytes`. A file of size 0 or one that cannot be
 // opened gives "Error! Cannot load data from file " + name + ". File is empty."
 std::string LoadBytesFromFile(TByteArray& bytes, const std::string& fileName);

@@ -38,20 +38,13 @@ std::string MakeBackupCopy(const std::string& directory, const std::string& data
     std::filesystem::create_directories(folder, error);
     std::filesystem::path backup =
         folder / ChangeExtension(FileNamePart(databaseFile), kBackupExtension);
-    std::filesystem::path temporary = backup;
-    temporary += ".partial";
 
-    std::filesystem::remove(temporary, error);
-    bool copied =
-        std::filesystem::copy_file(databaseFile, temporary,
-                                   std::filesystem::copy_options::overwrite_existing, error) &&
-        !error;
-    if (copied) {
-        std::filesystem::rename(temporary, backup, error);
-        copied = !error;
-    }
-    if (!copied) {
-        std::filesystem::remove(temporary, error);
+    // The copy is written as a database is saved: flushed to the disk and
+    // put in place in one step, its folder flushed too, so that a crash right
+    // after an open never leaves an empty or half backup where a good one was.
+    TByteArray content;
+    if (!LoadBytesFromFile(content, databaseFile).empty() ||
+        !SaveBytesToFile(content, backup.string()).empty()) {
         return failure;
     }
     return std::filesystem::exists(backup, error) ? "" : failure;

@@ -12,8 +12,8 @@ inline constexpr const char* kBackupExtension = ".backup_kvdb";
 // Copies the database file to <directory>/Keyvale_Backup/<name>.backup_kvdb,
 // creating the folder when needed; one backup per database file name, each
 // open overwrites it. Empty on success, else "Error! Could not make backup of a
-// database file." The copy goes through a temporary file, so a failed copy
-// keeps the previous backup.
+// database file." The copy is saved as the database itself is (temporary file,
+// flushed, renamed, folder flushed), so a failed copy keeps the previous backup.
 std::string MakeBackupCopy(const std::string& directory, const std::string& databaseFile);
 
 // Whether a file name (without its directory) is acceptable: not empty, none of

@@ -1,0 +1,274 @@
+#include "U_Keyvale_Session.h"
+
+#include "U_Keyvale_Database_File.h"
+#include "U_Keyvale_Read_Write_Names.h"
+#include "U_Keyvale_TreeView_Data_Text.h"
+
+#include <utility>
+
+namespace {
+
+// More conflict copies than this within one second means something is wrong
+// with the folder, not that the user is busy.
+constexpr int kConflictAttempts = 100;
+
+const char* const kNoFileNameText =
+    "Error! Cannot save database because the name of the database file is empty!";
+const char* const kCreateFailedPrefix = "Error! Cannot create a database file. ";
+const char* const kPasswordKeptText =
+    "Error! Main password has not been changed: the database could not be saved. It stays open "
+    "under its old main password.";
+
+TSessionResult Result(TSessionOutcome outcome, std::vector<TSessionMessage> messages) {
+    TSessionResult result;
+    result.outcome = outcome;
+    result.messages = std::move(messages);
+    return result;
+}
+
+// Both logs carry a failure the user meets on the password panel; the alert
+// goes with the panel's copy, which is where the user is looking.
+std::vector<TSessionMessage> OnBothLogs(const std::string& text) {
+    return {{TSessionLog::Database, text, false}, {TSessionLog::MainPassword, text, true}};
+}
+
+std::string ChangedUnderneathText(const std::string& file) {
+    return "The database file [" + file +
+           "] has been changed by another program since it was opened or last saved here, so "
+           "it has not been overwritten.";
+}
+
+} // namespace
+
+TKeyvaleSession::~TKeyvaleSession() {
+    keys_.Wipe();
+}
+
+std::string TKeyvaleSession::PasswordProblem(const std::string& password,
+                                             const std::string* repeat) {
+    if (Utf16Length(password) < static_cast<std::size_t>(kMinimumPasswordLength)) {
+        return "Error! Your password is too short. Password must be at least " +
+               std::to_string(kMinimumPasswordLength) + " characters long.";
+    }
+    if (repeat && *repeat != password) {
+        return "Error! Your password does not match password verification field.";
+    }
+    return "";
+}
+
+void TKeyvaleSession::Adopt(const std::string& path, TKeyMaterial& keys, TKeyvaleTree& tree) {
+    keys_.Wipe();
+    std::swap(keys_, keys);
+    keys.Wipe();
+    tree_ = std::move(tree);
+    file_ = path;
+    changed_ = false;
+    quitArmed_ = false;
+    lastSave_ = TLastSave::None;
+}
+
+void TKeyvaleSession::NoteSaved(TLastSave how) {
+    lastSave_ = how;
+    changed_ = false;
+    quitArmed_ = false;
+}
+
+TSessionResult TKeyvaleSession::Create(const std::string& path, const std::string& password) {
+    TKeyMaterial keys;
+    const std::string refused = KvDeriveKeyMaterial(password, keys);
+    if (!refused.empty()) {
+        return Result(TSessionOutcome::Refused, {{TSessionLog::MainPassword, refused, true}});
+    }
+    TKeyvaleTree empty;
+    const TDatabaseSaveResult saved = SaveNewDatabaseFile(path, empty, keys, checkpoint_);
+    if (saved.existed) {
+        keys.Wipe();
+        return Result(TSessionOutcome::Exists,
+                      OnBothLogs(kCreateFailedPrefix + ("The file [" + path +
+                                                        "] exists already. It has not been "
+                                                        "changed; you may open it instead.")));
+    }
+    if (!saved.saved) {
+        keys.Wipe();
+        return Result(TSessionOutcome::Failed, OnBothLogs(kCreateFailedPrefix + saved.error));
+    }
+    Adopt(path, keys, empty);
+    identity_ = ReadFileIdentity(path);
+    lastSave_ = TLastSave::Saved;
+    return Result(TSessionOutcome::Done,
+                  {{TSessionLog::Database,
+                    "[" + path +
+                        "]. Your new database is empty. You may begin your work with your "
+                        "secret data: create and manipulate your folders and records.",
+                    true},
+                   {TSessionLog::Database, saved.message.text, false}});
+}
+
+TSessionResult TKeyvaleSession::Open(const std::string& path, const std::string& password) {
+    TKeyMaterial keys;
+    const std::string refused = KvDeriveKeyMaterial(password, keys);
+    if (!refused.empty()) {
+        return Result(TSessionOutcome::Refused, {{TSessionLog::MainPassword, refused, true}});
+    }
+    TKeyvaleTree loaded;
+    TFileIdentity identity;
+    TDatabaseLoadResult load;
+    {
+        // Not in the middle of another writer's save. Reading needs no lock
+        // of its own, so a folder where none can be made is no obstacle.
+        TDatabaseWriteLock lock(path);
+        // Taken before the read: if the file changed while it was read, the
+        // next save sees a difference and keeps both versions.
+        identity = ReadFileIdentity(path);
+        load = LoadDatabaseFile(path, keys, loaded);
+    }
+    if (load.status == TDatabaseLoadStatus::WrongPassword) {
+        keys.Wipe();
+        return Result(TSessionOutcome::WrongPassword,
+                      {{TSessionLog::MainPassword, load.message, true}});
+    }
+    if (load.status == TDatabaseLoadStatus::Failed) {
+        keys.Wipe();
+        return Result(TSessionOutcome::Failed, OnBothLogs(load.message));
+    }
+    Adopt(path, keys, loaded);
+    identity_ = identity;
+    TSessionResult result =
+        Result(TSessionOutcome::Done, {{TSessionLog::Database, load.message, false},
+                                       {TSessionLog::MainPassword, load.message, false}});
+    if (load.databaseEmpty) {
+        result.messages.push_back({TSessionLog::Database, kDatabaseEmptyMessage, true});
+    }
+    if (!backupFolder_.empty()) {
+        // The copy of the file as it was opened; its failure is not shown.
+        MakeBackupCopy(backupFolder_, path);
+    }
+    return result;
+}
+
+TSessionResult TKeyvaleSession::ChangePassword(const std::string& newPassword) {
+    if (!IsOpen()) {
+        return Save(); // says that there is no file
+    }
+    TKeyMaterial newKeys;
+    const std::string refused = KvDeriveKeyMaterial(newPassword, newKeys);
+    if (!refused.empty()) {
+        return Result(TSessionOutcome::Refused, {{TSessionLog::MainPassword, refused, true}});
+    }
+    std::swap(keys_, newKeys);
+    TSessionResult result = Save();
+    if (!result.Succeeded()) {
+        std::swap(keys_, newKeys);
+        result.messages.push_back({TSessionLog::MainPassword, kPasswordKeptText, true});
+    }
+    newKeys.Wipe();
+    return result;
+}
+
+TSessionResult TKeyvaleSession::Save() {
+    if (!IsOpen()) {
+        return Result(TSessionOutcome::Failed, {{TSessionLog::Database, kNoFileNameText, true}});
+    }
+    TDatabaseWriteLock lock(file_);
+    if (!lock.Held()) {
+        lastSave_ = TLastSave::Failed;
+        return Result(
+            TSessionOutcome::Failed,
+            {{TSessionLog::Database,
+              "Error! Cannot save your database to file [" + file_ + "]. " + lock.Error(), true}});
+    }
+    const TFileIdentity now = ReadFileIdentity(file_);
+    TDatabaseSaveResult saved;
+    if (!now.exists) {
+        // Deleted or moved away meanwhile: nothing there to overwrite, so the
+        // database goes back to its name, unless something took it meanwhile.
+        saved = SaveNewDatabaseFile(file_, tree_, keys_, checkpoint_);
+        if (saved.existed) {
+            return SaveAside();
+        }
+    } else if (now != identity_) {
+        return SaveAside();
+    } else {
+        saved = SaveDatabaseFile(file_, tree_, keys_, checkpoint_);
+    }
+    if (!saved.saved) {
+        lastSave_ = TLastSave::Failed;
+        return Result(TSessionOutcome::Failed,
+                      {{TSessionLog::Database, saved.message.text, saved.message.alert}});
+    }
+    identity_ = ReadFileIdentity(file_);
+    NoteSaved(TLastSave::Saved);
+    return Result(TSessionOutcome::Done, {{TSessionLog::Database, saved.message.text, false}});
+}
+
+TSessionResult TKeyvaleSession::SaveAside() {
+    const std::time_t when = clock_ ? clock_() : std::time(nullptr);
+    std::string aside;
+    TDatabaseSaveResult saved;
+    for (int attempt = 1; attempt <= kConflictAttempts; ++attempt) {
+        aside = ConflictFileName(file_, when, attempt);
+        saved = SaveNewDatabaseFile(aside, tree_, keys_, checkpoint_);
+        if (!saved.existed) {
+            break;
+        }
+    }
+    if (!saved.saved) {
+        lastSave_ = TLastSave::Failed;
+        return Result(TSessionOutcome::Failed,
+                      {{TSessionLog::Database, "Error! " + ChangedUnderneathText(file_), true},
+                       {TSessionLog::Database, saved.message.text, true}});
+    }
+    const std::string original = file_;
+    file_ = aside;
+    identity_ = ReadFileIdentity(aside);
+    NoteSaved(TLastSave::SavedAside);
+    return Result(TSessionOutcome::SavedAside, {{TSessionLog::Database, saved.message.text, false},
+                                                {TSessionLog::Database,
+                                                 "Warning! " + ChangedUnderneathText(original) +
+                                                     " Your database has been saved as [" + aside +
+                                                     "], which is now your open database.",
+                                                 true}});
+}
+
+TSessionResult TKeyvaleSession::SaveCurrentFirst() {
+    if (!IsOpen()) {
+        return Result(TSessionOutcome::Done, {});
+    }
+    TSessionResult result = Save();
+    if (!result.Succeeded()) {
+        result.messages.push_back({TSessionLog::MainPassword, kCurrentKeptOpenText, true});
+    }
+    return result;
+}
+
+void TKeyvaleSession::Close() {
+    keys_.Wipe();
+    tree_.Clear();
+    file_.clear();
+    identity_ = {};
+    changed_ = false;
+    quitArmed_ = false;
+    lastSave_ = TLastSave::None;
+}
+
+TQuitDecision TKeyvaleSession::RequestQuit() {
+    TQuitDecision decision;
+    if (!IsOpen() || quitArmed_) {
+        // Leaving after a refusal is the user's answer to that one refusal.
+        quitArmed_ = false;
+        decision.quit = true;
+        return decision;
+    }
+    decision.save = Save();
+    decision.quit = decision.save.Succeeded();
+    if (!decision.quit) {
+        quitArmed_ = true;
+        decision.save.messages.push_back({TSessionLog::Database, kQuitRefusedText, true});
+    }
+    return decision;
+}
+
+void TKeyvaleSession::MarkChanged() {
+    changed_ = true;
+    quitArmed_ = false;
+}

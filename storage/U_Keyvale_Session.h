@@ -1,0 +1,167 @@
+// The open database: its file, its key material, its tree, whether it has
+// changed since the last save, how the last save went, and whether the next
+// request to quit may leave without saving.
+//
+// Everything that creates, opens, re-keys, saves or closes a database goes
+// through this one type, in the window and in keyvale-cli alike, so the rules
+// that keep the user's data are written and tested once, without a display:
+// - new key material is derived aside and replaces the old only once it has
+//   done its work, so a refused or wrong password changes nothing;
+// - a new database never replaces or follows anything at its name;
+// - a save never overwrites a file that another writer has changed since we
+//   read or wrote it; it goes beside it as a conflict copy instead;
+// - a failed save at exit refuses to quit once, and only the very next
+//   request, with nothing saved or changed in between, quits without saving.
+//
+// Each operation returns the messages to print, in order, with the log they
+// belong in; the caller adds sounds, pages and labels.
+#pragma once
+
+#include "U_KV_Hash_and_RAT_01.h"
+#include "U_Keyvale_Session_Files.h"
+#include "U_Keyvale_TreeView_Data_Tree.h"
+
+#include <ctime>
+#include <functional>
+#include <string>
+#include <vector>
+
+// Where a message goes: the log of the Database page, or the log of the Main
+// password page beside the password panel.
+enum class TSessionLog { Database, MainPassword };
+
+struct TSessionMessage {
+    TSessionLog log = TSessionLog::Database;
+    std::string text;
+    bool alert = false; // also show the desktop alert
+
+    bool operator==(const TSessionMessage&) const = default;
+};
+
+enum class TSessionOutcome {
+    Done,          // created, opened, re-keyed, saved, or nothing was needed
+    SavedAside,    // saved, but as a conflict copy that is now the open file
+    Refused,       // the password was refused before anything changed
+    WrongPassword, // open: the file is under another password
+    Exists,        // create: something stands at the name already
+    Failed,        // nothing changed in memory; see the messages
+};
+
+struct TSessionResult {
+    TSessionOutcome outcome = TSessionOutcome::Done;
+    std::vector<TSessionMessage> messages;
+
+    // Done or SavedAside: the data is on disk.
+    bool Succeeded() const {
+        return outcome == TSessionOutcome::Done || outcome == TSessionOutcome::SavedAside;
+    }
+};
+
+// How the last save went, for whoever asks later (the quit policy, a status).
+enum class TLastSave { None, Saved, SavedAside, Failed };
+
+struct TQuitDecision {
+    bool quit = false;
+    TSessionResult save; // the save that was tried, if any
+};
+
+inline constexpr int kMinimumPasswordLength = 5;
+inline constexpr const char* kPasswordChangedText =
+    "Main password of your database has been changed.";
+inline constexpr const char* kQuitRefusedText =
+    "Error! Your database could not be saved, so the program has not been closed. If you close "
+    "it again, it quits without saving.";
+inline constexpr const char* kCurrentKeptOpenText =
+    "Error! Your current database could not be saved, so it stays open. Nothing else has been "
+    "done.";
+
+class TKeyvaleSession {
+  public:
+    TKeyvaleSession() = default;
+    ~TKeyvaleSession();
+    TKeyvaleSession(const TKeyvaleSession&) = delete;
+    TKeyvaleSession& operator=(const TKeyvaleSession&) = delete;
+
+    // What is wrong with a main password typed for a new database (repeat
+    // given) or for opening one (no repeat): too short, or not repeated
+    // exactly. Empty when nothing is; a too long one is refused by the key
+    // derivation before it changes anything.
+    static std::string PasswordProblem(const std::string& password,
+                                       const std::string* repeat = nullptr);
+
+    // Makes a new, empty database at `path` and makes it the open one. The
+    // keys are derived first; the file is written whole and then given its
+    // name only if nothing stands there. The open database, if any, is not
+    // saved here (see SaveCurrentFirst) and stays open unless this succeeds.
+    TSessionResult Create(const std::string& path, const std::string& password);
+
+    // Opens the database at `path` under `password`. Keys and tree are built
+    // aside and replace the open ones only on success; then the backup copy is
+    // made (when a backup folder is set). On any failure the open database,
+    // if any, is exactly as it was.
+    TSessionResult Open(const std::string& path, const std::string& password);
+
+    // Re-keys the open database: saves it under keys derived from the new
+    // password and keeps them only if that save succeeded.
+    TSessionResult ChangePassword(const std::string& newPassword);
+
+    // Saves the open database (see the type's rules). Also with no database
+    // open, reporting that there is no file name.
+    TSessionResult Save();
+
+    // Before another database takes the place of the open one: saves it, and
+    // tells the caller to go no further when that failed (it then stays open).
+    // With no database open there is nothing to do.
+    TSessionResult SaveCurrentFirst();
+
+    // Wipes the keys and forgets tree, file and identity.
+    void Close();
+
+    // The user asks to leave: saves the open database. A failed save refuses
+    // once; the request right after such a refusal quits without saving.
+    TQuitDecision RequestQuit();
+    // Whether the next RequestQuit leaves without saving.
+    bool QuitWithoutSavingArmed() const { return quitArmed_; }
+
+    // The user changed the tree. Also withdraws a pending quit-anyway: what
+    // was just changed must not be left unsaved by the next close.
+    void MarkChanged();
+    bool IsChanged() const { return changed_; }
+    TLastSave LastSave() const { return lastSave_; }
+
+    bool IsOpen() const { return !file_.empty(); }
+    const std::string& FileName() const { return file_; }
+    const TKeyMaterial& Keys() const { return keys_; }
+    TKeyvaleTree& Tree() { return tree_; }
+    const TKeyvaleTree& Tree() const { return tree_; }
+    // The file as it was when we last read or wrote it.
+    const TFileIdentity& Identity() const { return identity_; }
+
+    // Backups of opened databases go to <folder>/Keyvale_Backup; empty (the
+    // default) makes none.
+    void SetBackupFolder(std::string folder) { backupFolder_ = std::move(folder); }
+    // The time that names conflict copies (the system clock by default).
+    void SetClock(std::function<std::time_t()> clock) { clock_ = std::move(clock); }
+    // Runs inside every save between writing the new bytes and giving them
+    // the file's name; a non-empty text fails the save there. For tests that
+    // need a save to fail the way a full disk makes it fail.
+    void SetSaveCheckpoint(std::function<std::string()> checkpoint) {
+        checkpoint_ = std::move(checkpoint);
+    }
+
+  private:
+    TSessionResult SaveAside();
+    void Adopt(const std::string& path, TKeyMaterial& keys, TKeyvaleTree& tree);
+    void NoteSaved(TLastSave how);
+
+    std::string file_;
+    TKeyMaterial keys_;
+    TKeyvaleTree tree_;
+    TFileIdentity identity_;
+    bool changed_ = false;
+    bool quitArmed_ = false;
+    TLastSave lastSave_ = TLastSave::None;
+    std::string backupFolder_;
+    std::function<std::time_t()> clock_;
+    std::function<std::string()> checkpoint_;
+};

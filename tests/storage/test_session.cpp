@@ -1,0 +1,552 @@
+// The open database as one type: create, open, re-key, save, close and quit,
+// each checked for what it must leave alone when it cannot do its work.
+#include "U_Keyvale_Database_File.h"
+#include "U_Keyvale_Session.h"
+#include "temp_dir.h"
+#include "tree_fixture.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <optional>
+#include <thread>
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+const std::string kPassword = "correct horse";
+const std::string kOtherPassword = "battery staple";
+const std::string kTooLong(1001, 'x');
+const std::string kWrongPasswordText =
+    "Error! Wrong password. Cannot open database file. This file is encrypted by another "
+    "password.";
+
+// The derived arrays; the password slot is a fresh random text on every
+// derivation, so it tells whether the very same material is still in place.
+bool SameArrays(const TKeyMaterial& a, const TKeyMaterial& b) {
+    return a.A_GLOBAL_SH1 == b.A_GLOBAL_SH1 && a.A_GLOBAL_SH2 == b.A_GLOBAL_SH2 &&
+           a.A_GLOBAL_DH == b.A_GLOBAL_DH && a.A_GLOBAL_TH == b.A_GLOBAL_TH &&
+           a.A_GLOBAL_BH == b.A_GLOBAL_BH;
+}
+
+bool SameKeys(const TKeyMaterial& a, const TKeyMaterial& b) {
+    return SameArrays(a, b) && a.s_GLOBAL_MP == b.s_GLOBAL_MP;
+}
+
+TKeyMaterial CopyOf(const TKeyMaterial& keys) {
+    TKeyMaterial copy;
+    copy.A_GLOBAL_SH1 = keys.A_GLOBAL_SH1;
+    copy.A_GLOBAL_SH2 = keys.A_GLOBAL_SH2;
+    copy.A_GLOBAL_DH = keys.A_GLOBAL_DH;
+    copy.A_GLOBAL_TH = keys.A_GLOBAL_TH;
+    copy.A_GLOBAL_BH = keys.A_GLOBAL_BH;
+    copy.s_GLOBAL_MP = keys.s_GLOBAL_MP;
+    return copy;
+}
+
+// Reads a database with a fresh session, as a second program would.
+std::string OutlineOnDisk(const std::string& path, const std::string& password) {
+    TKeyvaleSession reader;
+    TSessionResult opened = reader.Open(path, password);
+    return opened.Succeeded() ? Outline(reader.Tree()) : "cannot open: " + opened.messages[0].text;
+}
+
+std::size_t FilesIn(const std::string& directory) {
+    return static_cast<std::size_t>(
+        std::distance(fs::directory_iterator(directory), fs::directory_iterator()));
+}
+
+class Session : public ::testing::Test {
+  protected:
+    // `session` holds "work.kvdb" open, with one folder and one record saved.
+    void SetUp() override {
+        ASSERT_TRUE(session.Create(file, kPassword).Succeeded());
+        TNodeHandle mail = AddFolder(session.Tree(), kNoNode, "Mail");
+        AddRecord(session.Tree(), mail, "example.org", {"ann", "s3cret", "", "", ""});
+        session.MarkChanged();
+        ASSERT_TRUE(session.Save().Succeeded());
+        savedOutline = Outline(session.Tree());
+    }
+
+    // The open database, exactly as it stood: file, keys and tree.
+    void ExpectUntouched(const TKeyMaterial& keysBefore) {
+        EXPECT_EQ(session.FileName(), file);
+        EXPECT_TRUE(SameKeys(session.Keys(), keysBefore));
+        EXPECT_EQ(Outline(session.Tree()), savedOutline);
+    }
+
+    TempDir dir;
+    std::string file = dir.File("work.kvdb");
+    TKeyvaleSession session;
+    std::string savedOutline;
+};
+
+// ---- create -------------------------------------------------------------------------
+
+TEST_F(Session, CreateWritesAnEmptyDatabaseOnlyTheOwnerCanRead) {
+    TKeyvaleSession fresh;
+    const std::string path = dir.File("new.kvdb");
+    TSessionResult result = fresh.Create(path, kOtherPassword);
+    ASSERT_EQ(result.outcome, TSessionOutcome::Done);
+    EXPECT_EQ(result.messages,
+              (std::vector<TSessionMessage>{
+                  {TSessionLog::Database,
+                   "[" + path +
+                       "]. Your new database is empty. You may begin your work with your secret "
+                       "data: create and manipulate your folders and records.",
+                   true},
+                  {TSessionLog::Database, "Database saved: " + path, false}}));
+    EXPECT_TRUE(fresh.IsOpen());
+    EXPECT_EQ(fresh.FileName(), path);
+    EXPECT_FALSE(fresh.IsChanged());
+    EXPECT_EQ(fs::status(path).permissions() & fs::perms::all,
+              fs::perms::owner_read | fs::perms::owner_write);
+    EXPECT_EQ(OutlineOnDisk(path, kOtherPassword), "");
+}
+
+// Whatever stands at the name when the new file is put there stays as it was,
+// and the database that was open stays open.
+TEST_F(Session, CreateNeverReplacesOrFollowsWhatIsAtTheName) {
+    const std::string target = dir.File("taken.kvdb");
+    const std::string victim = dir.File("victim.txt");
+    struct Case {
+        const char* what;
+        std::function<void()> make;
+        bool appearsDuringTheSave; // only once the new bytes are written
+    };
+    const Case cases[] = {
+        {"a file", [&] { WriteTextFile(target, "someone's data"); }, false},
+        {"a link to a file", [&] { fs::create_symlink(victim, target); }, false},
+        {"a dangling link", [&] { fs::create_symlink(dir.File("nowhere.kvdb"), target); }, false},
+        {"a file that appears meanwhile", [&] { WriteTextFile(target, "someone's data"); }, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        fs::remove(target);
+        WriteTextFile(victim, "victim");
+        const TKeyMaterial keysBefore = CopyOf(session.Keys());
+        fs::file_type typeBefore = fs::file_type::none;
+        std::string contentBefore;
+        auto makeAndNote = [&] {
+            c.make();
+            typeBefore = fs::symlink_status(target).type();
+            contentBefore = ReadTextFile(target);
+        };
+        if (c.appearsDuringTheSave) {
+            session.SetSaveCheckpoint([&] {
+                makeAndNote();
+                return std::string();
+            });
+        } else {
+            makeAndNote();
+        }
+
+        TSessionResult result = session.Create(target, kOtherPassword);
+        session.SetSaveCheckpoint(nullptr);
+
+        EXPECT_EQ(result.outcome, TSessionOutcome::Exists);
+        ASSERT_EQ(result.messages.size(), 2u);
+        EXPECT_EQ(result.messages[1],
+                  (TSessionMessage{TSessionLog::MainPassword,
+                                   "Error! Cannot create a database file. The file [" + target +
+                                       "] exists already. It has not been changed; you may open "
+                                       "it instead.",
+                                   true}));
+        EXPECT_EQ(fs::symlink_status(target).type(), typeBefore);
+        EXPECT_EQ(ReadTextFile(target), contentBefore);
+        EXPECT_EQ(ReadTextFile(victim), "victim");
+        EXPECT_FALSE(fs::exists(dir.File("nowhere.kvdb")));
+        ExpectUntouched(keysBefore);
+    }
+    EXPECT_EQ(FilesIn(dir.Path()), 4u) << "work, its lock, taken, victim, and nothing left over";
+}
+
+TEST_F(Session, CreateInAMissingFolderReportsAndKeepsTheOpenDatabase) {
+    const TKeyMaterial keysBefore = CopyOf(session.Keys());
+    const std::string path = dir.File("no/such/folder/new.kvdb");
+    TSessionResult result = session.Create(path, kOtherPassword);
+    EXPECT_EQ(result.outcome, TSessionOutcome::Failed);
+    ASSERT_EQ(result.messages.size(), 2u);
+    EXPECT_EQ(result.messages[0].text.rfind("Error! Cannot create a database file.  [", 0), 0u)
+        << result.messages[0].text;
+    ExpectUntouched(keysBefore);
+}
+
+// ---- refused and wrong passwords ----------------------------------------------------
+
+// A password the key derivation cannot take is refused before anything changes,
+// whichever operation it was typed for.
+TEST_F(Session, TooLongPasswordChangesNothing) {
+    const std::string other = dir.File("other.kvdb");
+    {
+        TKeyvaleSession writer;
+        ASSERT_TRUE(writer.Create(other, kOtherPassword).Succeeded());
+    }
+    const std::string newFile = dir.File("new.kvdb");
+    struct Case {
+        const char* what;
+        std::function<TSessionResult()> run;
+    };
+    const Case cases[] = {
+        {"create", [&] { return session.Create(newFile, kTooLong); }},
+        {"open", [&] { return session.Open(other, kTooLong); }},
+        {"change", [&] { return session.ChangePassword(kTooLong); }},
+    };
+    const std::string fileBefore = ReadTextFile(file);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const TKeyMaterial keysBefore = CopyOf(session.Keys());
+        TSessionResult result = c.run();
+        EXPECT_EQ(result.outcome, TSessionOutcome::Refused);
+        EXPECT_EQ(result.messages, (std::vector<TSessionMessage>{
+                                       {TSessionLog::MainPassword, KvPasswordTooLongText, true}}));
+        ExpectUntouched(keysBefore);
+        EXPECT_EQ(ReadTextFile(file), fileBefore);
+        EXPECT_FALSE(fs::exists(newFile));
+    }
+}
+
+TEST_F(Session, FailedOpenLeavesTheOpenDatabaseAsItWas) {
+    const std::string other = dir.File("other.kvdb");
+    const std::string damaged = dir.File("damaged.kvdb");
+    {
+        TKeyvaleSession writer;
+        ASSERT_TRUE(writer.Create(other, kOtherPassword).Succeeded());
+    }
+    WriteTextFile(damaged, "");
+    session.MarkChanged(); // unsaved work must survive a failed open too
+
+    struct Case {
+        std::string path;
+        TSessionOutcome outcome;
+        std::string firstMessage;
+    };
+    const Case cases[] = {
+        {other, TSessionOutcome::WrongPassword, kWrongPasswordText},
+        {damaged, TSessionOutcome::Failed,
+         "Error! Cannot read data from file [" + damaged +
+             "]. This file is empty or locked by another program."},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.path);
+        const TKeyMaterial keysBefore = CopyOf(session.Keys());
+        TSessionResult result = session.Open(c.path, kPassword);
+        EXPECT_EQ(result.outcome, c.outcome);
+        ASSERT_FALSE(result.messages.empty());
+        EXPECT_EQ(result.messages.back().log, TSessionLog::MainPassword);
+        EXPECT_EQ(result.messages.back().text, c.firstMessage);
+        EXPECT_TRUE(result.messages.back().alert);
+        ExpectUntouched(keysBefore);
+        EXPECT_TRUE(session.IsChanged());
+    }
+}
+
+// ---- open ---------------------------------------------------------------------------
+
+TEST_F(Session, OpenReplacesTheDatabaseAndKeepsACompleteBackup) {
+    TKeyvaleSession opener;
+    opener.SetBackupFolder(dir.Path());
+    const std::string backup = dir.File("Keyvale_Backup/work.backup_kvdb");
+    fs::create_directories(dir.File("Keyvale_Backup"));
+    WriteTextFile(backup, "an older backup");
+
+    TSessionResult result = opener.Open(file, kPassword);
+    ASSERT_EQ(result.outcome, TSessionOutcome::Done);
+    const std::string loaded = "Database has been loaded from file [" + file + "].";
+    EXPECT_EQ(result.messages,
+              (std::vector<TSessionMessage>{{TSessionLog::Database, loaded, false},
+                                            {TSessionLog::MainPassword, loaded, false}}));
+    EXPECT_EQ(Outline(opener.Tree()), savedOutline);
+    EXPECT_TRUE(SameArrays(opener.Keys(), session.Keys()));
+    EXPECT_EQ(ReadTextFile(backup), ReadTextFile(file)) << "the whole file, as opened";
+
+    // Opening another database in its place: the first one's content goes.
+    const std::string empty = dir.File("empty.kvdb");
+    {
+        TKeyvaleSession writer;
+        ASSERT_TRUE(writer.Create(empty, kOtherPassword).Succeeded());
+    }
+    result = opener.Open(empty, kOtherPassword);
+    ASSERT_EQ(result.outcome, TSessionOutcome::Done);
+    EXPECT_EQ(result.messages.back(),
+              (TSessionMessage{TSessionLog::Database, kDatabaseEmptyMessage, true}));
+    EXPECT_EQ(Outline(opener.Tree()), "");
+    EXPECT_EQ(opener.FileName(), empty);
+}
+
+TEST_F(Session, CloseWipesTheKeysAndForgetsTheDatabase) {
+    session.MarkChanged();
+    session.Close();
+    EXPECT_FALSE(session.IsOpen());
+    EXPECT_EQ(session.FileName(), "");
+    EXPECT_TRUE(session.Tree().IsEmpty());
+    EXPECT_FALSE(session.IsChanged());
+    const TKeyMaterial& keys = session.Keys();
+    for (const TByteArray* array : {&keys.A_GLOBAL_SH1, &keys.A_GLOBAL_SH2, &keys.A_GLOBAL_DH,
+                                    &keys.A_GLOBAL_TH, &keys.A_GLOBAL_BH}) {
+        EXPECT_FALSE(array->empty());
+        EXPECT_EQ(std::count(array->begin(), array->end(), 0), std::ssize(*array));
+    }
+    EXPECT_EQ(keys.s_GLOBAL_MP, "");
+    EXPECT_EQ(session.Save().messages.front().text,
+              "Error! Cannot save database because the name of the database file is empty!");
+}
+
+// ---- change of main password --------------------------------------------------------
+
+TEST_F(Session, ChangePasswordRekeysTheFileOrKeepsBothKeysAndFile) {
+    // A save that fails at its last step, as on a full disk.
+    session.SetSaveCheckpoint([] { return std::string(" [FileWriteError] No space left."); });
+    const TKeyMaterial keysBefore = CopyOf(session.Keys());
+    const std::string fileBefore = ReadTextFile(file);
+    TSessionResult failed = session.ChangePassword(kOtherPassword);
+    EXPECT_EQ(failed.outcome, TSessionOutcome::Failed);
+    EXPECT_EQ(failed.messages.back(),
+              (TSessionMessage{TSessionLog::MainPassword,
+                               "Error! Main password has not been changed: the database could not "
+                               "be saved. It stays open under its old main password.",
+                               true}));
+    ExpectUntouched(keysBefore);
+    EXPECT_EQ(ReadTextFile(file), fileBefore);
+    EXPECT_EQ(session.LastSave(), TLastSave::Failed);
+
+    session.SetSaveCheckpoint(nullptr);
+    TSessionResult changed = session.ChangePassword(kOtherPassword);
+    ASSERT_EQ(changed.outcome, TSessionOutcome::Done);
+    EXPECT_FALSE(SameKeys(session.Keys(), keysBefore));
+    EXPECT_EQ(OutlineOnDisk(file, kOtherPassword), savedOutline);
+    EXPECT_EQ(OutlineOnDisk(file, kPassword), "cannot open: " + kWrongPasswordText);
+    // The next save goes on under the new keys, not the old ones.
+    ASSERT_TRUE(session.Save().Succeeded());
+    EXPECT_EQ(OutlineOnDisk(file, kOtherPassword), savedOutline);
+}
+
+// ---- saving beside a file changed by another writer ---------------------------------
+
+// Conflict copies are named by the local time; the tests fix it to UTC.
+class SessionConflict : public Session {
+  protected:
+    void SetUp() override {
+        Session::SetUp();
+        if (const char* zone = std::getenv("TZ")) {
+            savedZone = zone;
+        }
+        ::setenv("TZ", "UTC", 1);
+        ::tzset();
+    }
+    void TearDown() override {
+        if (savedZone) {
+            ::setenv("TZ", savedZone->c_str(), 1);
+        } else {
+            ::unsetenv("TZ");
+        }
+        ::tzset();
+    }
+    static std::time_t Noon() { return 1796913006; } // 2026-12-10 14:30:06 UTC
+
+    std::optional<std::string> savedZone;
+};
+
+TEST_F(SessionConflict, SecondWriterIsNeverOverwritten) {
+    const std::string shared = dir.File("shared.kvdb");
+    const std::string aside = dir.File("shared (conflict 2026-12-10 14-30-06).kvdb");
+    struct Case {
+        const char* writer;
+        std::function<void()> write;
+    };
+    const Case cases[] = {
+        {"another session saves",
+         [&] {
+             TKeyvaleSession other;
+             ASSERT_TRUE(other.Open(shared, kPassword).Succeeded());
+             AddFolder(other.Tree(), kNoNode, "Theirs");
+             ASSERT_TRUE(other.Save().Succeeded());
+         }},
+        {"another session changes the password",
+         [&] {
+             TKeyvaleSession other;
+             ASSERT_TRUE(other.Open(shared, kPassword).Succeeded());
+             ASSERT_TRUE(other.ChangePassword(kOtherPassword).Succeeded());
+         }},
+        {"a program rewrites the file in place",
+         [&] { WriteTextFile(shared, ReadTextFile(shared) + "!"); }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.writer);
+        fs::copy_file(file, shared, fs::copy_options::overwrite_existing);
+        TKeyvaleSession mine;
+        mine.SetClock(Noon);
+        ASSERT_TRUE(mine.Open(shared, kPassword).Succeeded());
+        AddFolder(mine.Tree(), kNoNode, "Mine");
+        mine.MarkChanged();
+
+        c.write();
+        const std::string theirs = ReadTextFile(shared);
+
+        TSessionResult result = mine.Save();
+        ASSERT_EQ(result.outcome, TSessionOutcome::SavedAside);
+        EXPECT_EQ(result.messages,
+                  (std::vector<TSessionMessage>{
+                      {TSessionLog::Database, "Database saved: " + aside, false},
+                      {TSessionLog::Database,
+                       "Warning! The database file [" + shared +
+                           "] has been changed by another program since it was opened or last "
+                           "saved here, so it has not been overwritten. Your database has been "
+                           "saved as [" +
+                           aside + "], which is now your open database.",
+                       true}}));
+        EXPECT_EQ(ReadTextFile(shared), theirs) << "the other writer's file, byte for byte";
+        EXPECT_EQ(mine.FileName(), aside);
+        EXPECT_FALSE(mine.IsChanged());
+        EXPECT_NE(OutlineOnDisk(aside, kPassword).find("Mine"), std::string::npos);
+
+        // The copy is now the open file: later saves go there without a fuss.
+        AddFolder(mine.Tree(), kNoNode, "More");
+        EXPECT_EQ(mine.Save().outcome, TSessionOutcome::Done);
+        EXPECT_NE(OutlineOnDisk(aside, kPassword).find("More"), std::string::npos);
+        EXPECT_EQ(ReadTextFile(shared), theirs);
+        fs::remove(aside);
+    }
+}
+
+TEST_F(SessionConflict, TwoConflictsInOneSecondGetTwoNames) {
+    TKeyvaleSession first;
+    TKeyvaleSession second;
+    for (TKeyvaleSession* s : {&first, &second}) {
+        s->SetClock(Noon);
+        ASSERT_TRUE(s->Open(file, kPassword).Succeeded());
+    }
+    WriteTextFile(file, ReadTextFile(file) + "!");
+    EXPECT_EQ(first.Save().outcome, TSessionOutcome::SavedAside);
+    EXPECT_EQ(second.Save().outcome, TSessionOutcome::SavedAside);
+    EXPECT_EQ(first.FileName(), dir.File("work (conflict 2026-12-10 14-30-06).kvdb"));
+    EXPECT_EQ(second.FileName(), dir.File("work (conflict 2026-12-10 14-30-06 2).kvdb"));
+}
+
+TEST_F(Session, UnchangedFileIsSavedInPlaceAndAMissingOneIsWrittenAgain) {
+    for (int i = 0; i < 2; ++i) {
+        TSessionResult result = session.Save();
+        EXPECT_EQ(result.outcome, TSessionOutcome::Done);
+        EXPECT_EQ(result.messages, (std::vector<TSessionMessage>{
+                                       {TSessionLog::Database, "Database saved: " + file, false}}));
+    }
+    fs::remove(file);
+    EXPECT_EQ(session.Save().outcome, TSessionOutcome::Done);
+    EXPECT_EQ(OutlineOnDisk(file, kPassword), savedOutline);
+    EXPECT_EQ(FilesIn(dir.Path()), 2u) << "the database and its lock file, no conflict copy";
+}
+
+// Writers of one file take turns: a save waits while another program holds
+// the lock beside the database, and then goes ahead.
+TEST_F(Session, SaveWaitsForTheWriteLockOfAnotherProgram) {
+    const std::string lockFile = dir.File(".work.kvdb.lock");
+    EXPECT_EQ(TDatabaseWriteLock::LockFileNameFor(file), lockFile);
+    int held = ::open(lockFile.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    ASSERT_GE(held, 0);
+    ASSERT_EQ(::flock(held, LOCK_EX), 0);
+
+    std::atomic<bool> finished = false;
+    TSessionResult result;
+    std::thread saver([&] {
+        result = session.Save();
+        finished = true;
+    });
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    EXPECT_FALSE(finished) << "saved while another writer held the lock";
+    ::flock(held, LOCK_UN);
+    ::close(held);
+    saver.join();
+    EXPECT_EQ(result.outcome, TSessionOutcome::Done);
+}
+
+// ---- quitting -----------------------------------------------------------------------
+
+// Each step: make saves fail or succeed, then act; the table says what the
+// quit request answers. Only the request right after a refusal may leave
+// without saving.
+TEST_F(Session, QuitPolicy) {
+    enum class Step { CloseFailing, Close, Save, SaveFailing, Change };
+    struct Case {
+        const char* story;
+        std::vector<Step> steps;
+        std::vector<bool> quits; // one answer per Close / CloseFailing
+    };
+    const Case cases[] = {
+        {"a good save quits", {Step::Close}, {true}},
+        {"refused, then closed again: quits",
+         {Step::CloseFailing, Step::CloseFailing},
+         {false, true}},
+        {"refused, saved, later failing close refuses again",
+         {Step::CloseFailing, Step::Save, Step::CloseFailing},
+         {false, false}},
+        {"refused, changed, failing close refuses again",
+         {Step::CloseFailing, Step::Change, Step::CloseFailing},
+         {false, false}},
+        {"refused, a failed automatic save, then closed: quits",
+         {Step::CloseFailing, Step::SaveFailing, Step::CloseFailing},
+         {false, true}},
+        {"the quit-anyway is used up by the close it allowed",
+         {Step::CloseFailing, Step::CloseFailing, Step::CloseFailing},
+         {false, true, false}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.story);
+        TKeyvaleSession s;
+        ASSERT_TRUE(s.Open(file, kPassword).Succeeded());
+        std::vector<bool> answers;
+        for (Step step : c.steps) {
+            const bool failing = step == Step::CloseFailing || step == Step::SaveFailing;
+            s.SetSaveCheckpoint(
+                failing ? std::function<std::string()>([] { return std::string(" [X] full"); })
+                        : nullptr);
+            if (step == Step::Close || step == Step::CloseFailing) {
+                TQuitDecision decision = s.RequestQuit();
+                answers.push_back(decision.quit);
+                if (!decision.quit) {
+                    EXPECT_EQ(decision.save.messages.back(),
+                              (TSessionMessage{TSessionLog::Database, kQuitRefusedText, true}));
+                }
+            } else if (step == Step::Change) {
+                s.MarkChanged();
+            } else {
+                s.Save();
+            }
+        }
+        EXPECT_EQ(answers, c.quits);
+    }
+    TKeyvaleSession none;
+    EXPECT_TRUE(none.RequestQuit().quit) << "nothing open, nothing to lose";
+}
+
+TEST(SessionPassword, ProblemsOfATypedPassword) {
+    const std::string shortText =
+        "Error! Your password is too short. Password must be at least 5 characters long.";
+    const std::string mismatch = "Error! Your password does not match password verification field.";
+    const std::string fourLetters = "\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9"; // 8 bytes, 4 characters
+    const std::string five = "abcde";
+    const std::string other = "abcdf";
+    struct Case {
+        std::string password;
+        const std::string* repeat;
+        std::string problem;
+    };
+    const Case cases[] = {
+        {"abcd", nullptr, shortText}, {fourLetters, nullptr, shortText},
+        {five, nullptr, ""},          {five, &five, ""},
+        {five, &other, mismatch},     {"abcd", &other, shortText},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(TKeyvaleSession::PasswordProblem(c.password, c.repeat), c.problem) << c.password;
+    }
+}
+
+} // namespace
