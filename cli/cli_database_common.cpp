@@ -3,6 +3,7 @@
 #include "U_Keyvale_Database_File.h"
 #include "U_Keyvale_Database_File_Check.h"
 #include "U_Keyvale_Read_Write_Names.h"
+#include "U_Keyvale_Session.h"
 #include "U_Keyvale_TreeView_Data_Kinds.h"
 #include "U_Keyvale_TreeView_Data_Operations.h"
 #include "U_Keyvale_TreeView_Data_Text.h"
@@ -14,8 +15,6 @@
 namespace cli {
 
 namespace {
-
-constexpr std::size_t kMinimumPasswordLength = 5;
 
 std::string NamePart(const std::string& path) {
     std::size_t slash = path.find_last_of('/');
@@ -57,7 +56,7 @@ int OpenExisting(const std::string& command, const std::string& file, OpenDataba
     return kExitOk;
 }
 
-int AskNewPassword(const std::string& command, TKeyMaterial& keys) {
+int AskNewPassword(const std::string& command, std::string& password) {
     std::optional<std::string> first = ReadSecretLine("New main password: ");
     std::optional<std::string> second =
         first ? ReadSecretLine("Retype new main password: ") : std::nullopt;
@@ -68,7 +67,7 @@ int AskNewPassword(const std::string& command, TKeyMaterial& keys) {
         return Fail(command, "the new main password must be given twice.", kExitRuntimeError);
     }
     int code = kExitOk;
-    if (Utf16Length(*first) < kMinimumPasswordLength) {
+    if (Utf16Length(*first) < static_cast<std::size_t>(kMinimumPasswordLength)) {
         code = Fail(command,
                     "Error! Your password is too short. Password must be at least " +
                         std::to_string(kMinimumPasswordLength) + " characters long.",
@@ -77,12 +76,11 @@ int AskNewPassword(const std::string& command, TKeyMaterial& keys) {
         code = Fail(command, "Error! Your password does not match password verification field.",
                     kExitRuntimeError);
     } else {
-        std::string derivation = KvDeriveKeyMaterial(*first, keys);
-        if (!derivation.empty()) {
-            code = Fail(command, derivation, kExitRuntimeError);
-        }
+        password = std::move(*first);
     }
-    KvSecureWipe(*first);
+    if (first) {
+        KvSecureWipe(*first);
+    }
     KvSecureWipe(*second);
     return code;
 }

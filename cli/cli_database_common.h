@@ -33,10 +33,9 @@ int CheckReadable(const std::string& command, const std::string& file);
 int OpenExisting(const std::string& command, const std::string& file, OpenDatabase& database);
 
 // Asks for a new main password twice ("New main password: ", "Retype new main
-// password: "); both must match and have at least 5 characters. Derives the key
-// material into `keys`. Returns kExitOk, or prints why not and returns the
-// exit code.
-int AskNewPassword(const std::string& command, TKeyMaterial& keys);
+// password: "); both must match and have at least 5 characters. On kExitOk
+// `password` holds it (the caller wipes it); otherwise prints why not.
+int AskNewPassword(const std::string& command, std::string& password);
 
 // Refuses, before any password is asked, a new database whose name is not
 // acceptable, that exists already, or whose folder is missing or not writable.

@@ -274,12 +274,15 @@ int RunImport(const cli::ParsedArguments& args) {
     } catch (const ImportError& error) {
         return Fail("import", std::string("rejected: ") + error.what(), kExitRuntimeError);
     }
+    std::string password;
+    int code = cli::AskNewPassword("import", password);
     TKeyMaterial keys;
-    int code = cli::AskNewPassword("import", keys);
     if (code == kExitOk) {
-        cli::WriteSession session;
-        code = session.Create("import", file, tree, keys);
+        std::string refused = KvDeriveKeyMaterial(password, keys);
+        code = refused.empty() ? cli::CreateWithTree("import", file, tree, keys)
+                               : Fail("import", refused, kExitRuntimeError);
     }
+    KvSecureWipe(password);
     keys.Wipe();
     return code;
 }

@@ -27,14 +27,13 @@ int RunCreate(const cli::ParsedArguments& args) {
     if (int code = cli::CheckNewFile("create", file); code != kExitOk) {
         return code;
     }
-    TKeyMaterial keys;
-    int code = cli::AskNewPassword("create", keys);
+    std::string password;
+    int code = cli::AskNewPassword("create", password);
     if (code == kExitOk) {
         cli::WriteSession session;
-        TKeyvaleTree empty;
-        code = session.Create("create", file, empty, keys);
+        code = session.Create("create", file, password);
     }
-    keys.Wipe();
+    KvSecureWipe(password);
     return code;
 }
 
@@ -43,15 +42,12 @@ int RunPasswd(const cli::ParsedArguments& args) {
     if (int code = session.Open("passwd", args.positional[0]); code != kExitOk) {
         return code;
     }
-    TKeyMaterial newKeys;
-    int code = cli::AskNewPassword("passwd", newKeys);
+    std::string password;
+    int code = cli::AskNewPassword("passwd", password);
     if (code == kExitOk) {
-        code = session.SaveUnder("passwd", newKeys);
+        code = session.ChangePassword("passwd", password);
     }
-    if (code == kExitOk) {
-        std::cout << "Main password of your database has been changed.\n";
-    }
-    newKeys.Wipe();
+    KvSecureWipe(password);
     return code;
 }
 

@@ -1,59 +1,45 @@
-// The writing side of keyvale-cli: a database opened for a change and saved
-// once. It holds the per-file lock from before the file is read until after
-// it is written, so two writers never interleave; before saving it checks
-// that nobody replaced the file meanwhile (the window locks only while it
-// writes); and it makes the backup copy the window makes on every open.
-//
-// This is the one place the writing commands reach storage through; it is
-// meant to become a thin wrapper of the storage session type.
+// The writing side of keyvale-cli: a database opened for one change and saved
+// once, through the storage session type that the window uses too. It brings
+// the session's rules to the tool: the per-file lock while writing, the check
+// that nobody wrote the file since it was read (a conflicting save goes
+// beside it, and the tool says so and fails), exclusive creation, keys
+// derived aside, and the backup copy made on every open.
 #pragma once
 
-#include "U_KV_Hash_and_RAT_01.h"
-#include "U_Keyvale_TreeView_Data_Tree.h"
+#include "U_Keyvale_Session.h"
 
 #include <string>
-#include <sys/stat.h>
 
 namespace cli {
 
 class WriteSession {
   public:
-    WriteSession() = default;
-    WriteSession(const WriteSession&) = delete;
-    WriteSession& operator=(const WriteSession&) = delete;
-    ~WriteSession(); // wipes the keys and releases the lock
-
-    // Checks the file, asks for the main password, takes the lock, loads the
-    // file and makes its backup copy. Returns the exit code after printing
-    // why not.
+    // Checks the file, asks for the main password, opens the database and
+    // makes its backup copy in Keyvale_Backup beside it. Returns the exit code
+    // after printing why not.
     int Open(const std::string& command, const std::string& file);
 
-    // Writes `tree` as a new database under `keys` (already asked for). The
-    // lock is taken first and the file must still not exist.
-    int Create(const std::string& command, const std::string& file, const TKeyvaleTree& tree,
-               const TKeyMaterial& keys);
+    // A new, empty database under `password` (already checked).
+    int Create(const std::string& command, const std::string& file, const std::string& password);
 
-    TKeyvaleTree& Tree() { return tree_; }
-    TKeyMaterial& Keys() { return keys_; }
+    TKeyvaleTree& Tree() { return session_.Tree(); }
 
-    // Saves the tree under the keys (or `newKeys` for a change of the main
-    // password), atomically, unless the file changed since Open.
+    // Saves the changed tree; anything but a save into the file itself is a
+    // failure for the caller.
     int Save(const std::string& command);
-    int SaveUnder(const std::string& command, const TKeyMaterial& newKeys);
+
+    // Re-keys the database under the new password (already checked).
+    int ChangePassword(const std::string& command, const std::string& newPassword);
 
   private:
-    int Lock(const std::string& command);
-    int Write(const std::string& command, const TKeyMaterial& keys);
+    int Report(const std::string& command, const TSessionResult& result);
 
-    std::string file_;
-    TKeyvaleTree tree_;
-    TKeyMaterial keys_;
-    int lockFd_ = -1;
-    bool haveIdentity_ = false;
-    struct stat identity_ {};
+    TKeyvaleSession session_;
 };
 
-// The lock file of a database: ".<name>.lock" beside it.
-std::string LockFileOf(const std::string& file);
+// A new database holding `tree`, written under the shared write lock into a
+// name where nothing may stand yet. For import, which starts with a full tree.
+int CreateWithTree(const std::string& command, const std::string& file, const TKeyvaleTree& tree,
+                   const TKeyMaterial& keys);
 
 } // namespace cli
