@@ -47,6 +47,9 @@ int RunPasswd(const cli::ParsedArguments& args) {
     if (code == kExitOk) {
         code = session.ChangePassword("passwd", password);
     }
+    if (code == kExitOk) {
+        std::cout << kPasswordChangedText << "\n";
+    }
     KvSecureWipe(password);
     return code;
 }
