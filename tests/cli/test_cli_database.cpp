@@ -77,8 +77,7 @@ TEST_F(Cli, FailuresHaveClearMessagesAndExitCodes) {
     WriteFile(db, std::string(1500, 'x'));
     Outcome damaged = Run({"ls", db}, "secret1\n");
     EXPECT_EQ(damaged.exitCode, 1);
-    EXPECT_NE(damaged.err.find("too short to be a Keyvale database (1500 bytes"),
-              std::string::npos)
+    EXPECT_NE(damaged.err.find("too short to be a Keyvale database (1500 bytes"), std::string::npos)
         << damaged.err;
 }
 
