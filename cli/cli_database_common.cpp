@@ -50,6 +50,9 @@ int OpenExisting(const std::string& command, const std::string& file, OpenDataba
         return Fail(command, derivation, kExitRuntimeError);
     }
     TDatabaseLoadResult result = LoadDatabaseFile(file, database.keys, database.tree);
+    if (result.status == TDatabaseLoadStatus::WrongPassword) {
+        return Fail(command, result.message + kWrongPasswordCause, kExitRuntimeError);
+    }
     if (result.status != TDatabaseLoadStatus::Loaded) {
         return Fail(command, result.message, kExitRuntimeError);
     }

@@ -21,6 +21,11 @@ struct OpenDatabase {
     ~OpenDatabase() { keys.Wipe(); }
 };
 
+// Added to the window's wrong-password text: a file of random bytes, or one
+// damaged past its tail, fails the same check, and the user should know.
+inline constexpr const char* kWrongPasswordCause =
+    " If the password is right, the file is damaged or no Keyvale database.";
+
 // Prints "keyvale-cli <command>: <message>" to standard error and returns code.
 int Fail(const std::string& command, const std::string& message, int code);
 

@@ -28,8 +28,13 @@ int WriteSession::Report(const std::string& command, const TSessionResult& resul
     }
     // Saved aside counts as a failure here: the file named on the command
     // line does not hold the change, and a script must not go on as if it did.
+    // The window prints some texts in both of its logs; here once is enough.
+    std::string previous;
     for (const TSessionMessage& message : result.messages) {
-        Fail(command, message.text, kExitRuntimeError);
+        if (message.text != previous) {
+            Fail(command, message.text, kExitRuntimeError);
+        }
+        previous = message.text;
     }
     return kExitRuntimeError;
 }
@@ -45,6 +50,9 @@ int WriteSession::Open(const std::string& command, const std::string& file) {
     session_.SetBackupFolder(FolderOf(file));
     TSessionResult result = session_.Open(file, *password);
     KvSecureWipe(*password);
+    if (result.outcome == TSessionOutcome::WrongPassword && !result.messages.empty()) {
+        return Fail(command, result.messages.front().text + kWrongPasswordCause, kExitRuntimeError);
+    }
     if (result.outcome != TSessionOutcome::Done) {
         return Report(command, result);
     }

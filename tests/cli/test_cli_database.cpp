@@ -2,6 +2,9 @@
 // passwords piped in one per line, results read from the output and exit code.
 #include "cli_fixture.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 namespace {
 
 using namespace cli_test;
@@ -31,7 +34,7 @@ TEST_F(Cli, CreateCheckAndPasswordRules) {
 
     Outcome wrong = Run({"check", db}, "secret2\n");
     EXPECT_EQ(wrong.exitCode, 1);
-    EXPECT_EQ(wrong.err, "keyvale-cli check: " + kWrongPassword + "\n");
+    EXPECT_EQ(wrong.err.rfind("keyvale-cli check: " + kWrongPassword, 0), 0u) << wrong.err;
 
     Outcome again = Run({"create", db}, "secret1\nsecret1\n");
     EXPECT_EQ(again.exitCode, 1);
@@ -73,6 +76,26 @@ TEST_F(Cli, FailuresHaveClearMessagesAndExitCodes) {
         Outcome outcome = Run(c.args, "secret1\nsecret1\n");
         EXPECT_EQ(outcome.exitCode, c.exitCode) << c.args[0] << " " << outcome.err;
         EXPECT_NE(outcome.err.find(c.inError), std::string::npos) << outcome.err;
+    }
+    // Random bytes past the smallest size pass every check but the password's:
+    // the message says that the file may be no database at all.
+    std::string noise(50000, '\0');
+    for (std::size_t i = 0; i < noise.size(); ++i) {
+        noise[i] = static_cast<char>((i * 7919 + i / 13) & 0xff);
+    }
+    WriteFile(db, noise);
+    for (const char* command : {"ls", "rm"}) {
+        Outcome random = Run({command, db, "x"}, "secret1\n");
+        EXPECT_EQ(random.exitCode, 1);
+        EXPECT_EQ(random.err, std::string("keyvale-cli ") + command + ": " + kWrongPassword +
+                                  " If the password is right, the file is damaged or no Keyvale "
+                                  "database.\n");
+    }
+    if (geteuid() != 0) { // root reads every file
+        chmod(db.c_str(), 0);
+        Outcome unreadable = Run({"ls", db}, "secret1\n");
+        EXPECT_NE(unreadable.err.find("Permission denied."), std::string::npos) << unreadable.err;
+        chmod(db.c_str(), 0600);
     }
     WriteFile(db, std::string(1500, 'x'));
     Outcome damaged = Run({"ls", db}, "secret1\n");
