@@ -21,9 +21,9 @@ std::string EscapeName(const std::string& name);
 // The path of a node, its names escaped and joined by "/".
 std::string PathOf(const TKeyvaleTree& tree, TNodeHandle node);
 
-// The user node reached by the names from `start` (kNoNode: the roots); the
-// first child of that name in tree order at each level. Data nodes are never
-// matched. Nothing when a name is missing; kNoNode for no names.
+// The user node the names lead to from the top of the tree: at each level the
+// first child of that name in tree order. Data nodes are never matched.
+// Nothing when a name is missing; kNoNode (the top) for no names.
 std::optional<TNodeHandle> FindNames(const TKeyvaleTree& tree,
                                      const std::vector<std::string>& names);
 
