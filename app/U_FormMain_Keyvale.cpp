@@ -14,6 +14,7 @@
 #include <QScreen>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QSignalBlocker>
 #include <QTabWidget>
 #include <QTextEdit>
 #include <QThread>
@@ -116,6 +117,7 @@ void TFormMain::P_Program_Start() {
     // 2. The working directory, with exactly one trailing separator.
     s_GLOBAL_Current_Directory = services_.workingDirectory + QLatin1Char('/');
     s_GLOBAL_Current_Directory.replace(QStringLiteral("//"), QStringLiteral("/"));
+    o_Session.SetBackupFolder(s_GLOBAL_Current_Directory.toStdString());
 
     // 3. Freeze the parts of the layout that must not move.
     FreezeLayout();
@@ -131,6 +133,7 @@ void TFormMain::P_Program_Start() {
     o_Page_Control->setCurrentWidget(page_Main_Password);
     o_Page_Control->blockSignals(false);
     s_Active_Page_Name = page_Main_Password->objectName();
+    lastPage_ = page_Main_Password;
 
     // 9. No database open; characters hidden.
     s_GLOBAL_Database_File.clear();
@@ -213,9 +216,17 @@ void TFormMain::o_Page_ControlChange() {
     JvDesktopAlert1->CloseAlert();
 
     if (page == page_Exit) {
+        // The empty Exit page is never left on screen: the window goes, or,
+        // when leaving is refused, stays on the page the user came from,
+        // with the reason in its log and alert.
+        if (lastPage_) {
+            const QSignalBlocker quiet(o_Page_Control);
+            o_Page_Control->setCurrentWidget(lastPage_);
+        }
         close();
         return;
     }
+    lastPage_ = page;
     if (page == page_Main_Password) {
         const bool databaseOpen = !s_GLOBAL_Database_File.isEmpty();
         i_Change_Main_Password->setVisible(databaseOpen);
@@ -255,7 +266,7 @@ void TFormMain::closeEvent(QCloseEvent* event) {
     }
     closing_ = true;
     o_Timer_SAVE_Database.stop();
-    bool saved = true;
+    bool mayQuit = true;
     if (b_GLOBAL_Save_Database_in_progress_EVENT) {
         while (b_GLOBAL_Save_Database_in_progress_EVENT) {
             for (int pass = 0; pass < 3; ++pass) {
@@ -264,18 +275,18 @@ void TFormMain::closeEvent(QCloseEvent* event) {
         }
         P_Main_Exit(false); // the save that just finished is not repeated
     } else {
-        saved = P_Main_Exit(!exitSaveFailed_);
+        mayQuit = P_Main_Exit(true);
     }
-    if (!saved) {
+    if (!mayQuit) {
         // The window stays so that the data is not lost unseen; the user may
-        // fix the cause and close again, or close again to quit anyway.
-        exitSaveFailed_ = true;
+        // fix the cause and close again, or close again at once to quit
+        // anyway. The page the user came from comes back, not the empty
+        // "E x i t" page whose tab could not be pressed again.
         closing_ = false;
         o_TV_Main->setVisible(true);
-        P_Print_Message(QStringLiteral("Error! Your database could not be saved, so the program "
-                                       "has not been closed. If you close it again, it quits "
-                                       "without saving."),
-                        true);
+        if (o_Page_Control->currentWidget() == page_Exit && lastPage_) {
+            o_Page_Control->setCurrentWidget(lastPage_);
+        }
         event->ignore();
         return;
     }
@@ -285,19 +296,52 @@ void TFormMain::closeEvent(QCloseEvent* event) {
 
 bool TFormMain::P_Main_Exit(bool b_Save_Database) {
     o_Timer_SAVE_Database.stop();
-    bool saved = true;
-    if (b_Save_Database) {
-        // With no database open there is nothing to lose; the save only reports that.
-        saved = P_Process_Save_Database_EVENT(s_GLOBAL_Database_File) ||
-                s_GLOBAL_Database_File.isEmpty();
+    bool mayQuit = true;
+    if (b_Save_Database && !o_Session.IsOpen()) {
+        // Nothing to lose; the save only reports that there is no file.
+        P_Process_Save_Database_EVENT(s_GLOBAL_Database_File);
+    } else if (b_Save_Database) {
+        // An edit still open in a field or in the tree is part of what is saved.
+        P_Save_Folder_Data_to_Data_Folder_Pending();
+        const TQuitDecision decision = o_Session.RequestQuit();
+        P_Sync_Database_File();
+        P_Print_Session_Messages(decision.save);
+        mayQuit = decision.quit;
     }
-    if (o_Page_Control->currentWidget() == page_Database) {
+    if (mayQuit && o_Page_Control->currentWidget() == page_Database) {
         // No record stays on screen while the window goes.
         F_Folder_Name->setFocus();
         o_TV_Main->setVisible(false);
     }
     P_Save_Settings_to_ini_File();
-    return saved;
+    return mayQuit;
+}
+
+bool TFormMain::P_Leave_Requested() {
+    if (!isVisible()) {
+        return true; // closed already
+    }
+    return close();
+}
+
+void TFormMain::P_Window_Lost() {
+    if (closing_) {
+        return;
+    }
+    closing_ = true;
+    o_Timer_SAVE_Database.stop();
+    P_Save_Folder_Data_to_Data_Folder_Pending();
+    if (o_Session.IsOpen()) {
+        const TSessionResult result = o_Session.Save();
+        for (const TSessionMessage& message : result.messages) {
+            // No window is left to show it in.
+            qWarning("%s", message.text.c_str());
+        }
+    }
+    P_Save_Settings_to_ini_File();
+    // The last window closing ends the program (and any dialog's loop).
+    JvDesktopAlert1->CloseAlert();
+    close();
 }
 
 void TFormMain::o_Timer_HintTimer() {

@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "U_KV_Hash_and_RAT_01.h"
+#include "U_Keyvale_Session.h"
 #include "U_Keyvale_TreeView_Data_Tree.h"
 #include "U_Sound_Player.h"
 #include "U_Tree_Model.h"
@@ -67,8 +68,17 @@ class TFormMain : public QMainWindow {
     // ---- start-up, pages, close
     void P_Program_Start();
     void o_Page_ControlChange();
-    // False when the open database could not be saved.
+    // The exit procedure: saves the open database (when asked) through the
+    // session's quit rule and writes the settings. False when the program
+    // must not quit because the save failed (see TKeyvaleSession::RequestQuit).
     bool P_Main_Exit(bool b_Save_Database);
+    // Leaving without the Exit tab (a signal, the end of the desktop
+    // session): the same as closing the window. True when it closed.
+    bool P_Leave_Requested();
+    // The display took the window away: save as at exit and end the program,
+    // whatever the save's outcome, since nothing can be shown any more (the
+    // save's messages go to the standard error stream).
+    void P_Window_Lost();
     void o_Timer_HintTimer();
     void P_Hint_1();
 
@@ -99,7 +109,7 @@ class TFormMain : public QMainWindow {
     // Each returns true when the file was written.
     bool P_Process_Save_Database_EVENT(const QString& s_Database_File_Name);
     bool P_Save_Database_File(const QString& s_Database_File_Name);
-    bool P_Load_Database_File(const QString& s_Database_File_Name);
+    bool P_Load_Database_File(const QString& s_Database_File_Name, const std::string& s_MP);
     void b_Save_DatabaseClick();
     void o_Timer_SAVE_DatabaseTimer();
     void i_Change_Main_PasswordClick();
@@ -155,6 +165,14 @@ class TFormMain : public QMainWindow {
     static void ProcessMessages();
     void ConnectDatabaseLifecycle();
     void ShowDatabaseLabels(const QString& path);
+    // The window's side of the session: print what it reports, follow its
+    // file name, and learn of every change of the tree.
+    void P_Print_Session_Messages(const TSessionResult& result);
+    void P_Sync_Database_File();
+    void P_Database_Changed();
+    bool P_Save_Current_Database_First();
+    void P_Show_No_Database(); // the window's part of closing a database
+    void P_Show_Opened_Database(const QString& path);
     static void PauseProcessingMessages(int milliseconds);
 
     TServices services_;
@@ -163,8 +181,8 @@ class TFormMain : public QMainWindow {
     int activeSkin_ = -1;
     bool closing_ = false;
     bool outerSizeKept_ = false;
-    // A save at exit failed once: the next close quits without saving.
-    bool exitSaveFailed_ = false;
+    // The last page shown other than "E x i t", to return to when leaving is refused.
+    QWidget* lastPage_ = nullptr;
 
   public:
     // ---- state of the program and of the open database
@@ -173,11 +191,15 @@ class TFormMain : public QMainWindow {
     QString s_GLOBAL_Database_File;
     bool b_GLOBAL_IGNORE_CHANGE_TEXT_EVENT = false;
     bool b_GLOBAL_Save_Database_in_progress_EVENT = false;
+    // The open database: its file, keys and tree, and the rules of its life
+    // (create, open, re-key, save, close, quit). s_GLOBAL_Database_File
+    // follows its file name.
+    TKeyvaleSession o_Session;
     // The key arrays A_GLOBAL_SH1 ... A_GLOBAL_BH and the password slot
-    // s_GLOBAL_MP of the open database; Wipe() when it closes.
-    TKeyMaterial o_Keys;
+    // s_GLOBAL_MP of the open database; the session wipes them when it closes.
+    const TKeyMaterial& o_Keys = o_Session.Keys();
     // The content of the open database; o_TV_Main shows it.
-    TKeyvaleTree o_Tree_Data;
+    TKeyvaleTree& o_Tree_Data = o_Session.Tree();
     // Shows o_Tree_Data afresh in o_TV_Main after it was replaced wholesale
     // (load, close).
     void P_Tree_View_Reset();

@@ -22,8 +22,14 @@ const char* const kNoDatabaseText =
 } // namespace
 
 void TFormMain::P_DEACTIVATE_Current_Database() {
-    // Forget the tree and every pending edit.
-    o_Tree_Data.Clear();
+    // The keys are wiped; tree, file and its identity forgotten.
+    o_Session.Close();
+    P_Show_No_Database();
+}
+
+// Everything on screen that belonged to the database that was open, with
+// every pending edit; shows the tree the session holds now.
+void TFormMain::P_Show_No_Database() {
     P_Tree_View_Reset();
     i_GLOBAL_Node_ID = NoNode;
     P_Input_Data_Controls_Activate(false);
@@ -40,9 +46,6 @@ void TFormMain::P_DEACTIVATE_Current_Database() {
     SetTag(F_Database_File_Name, 0);
     P_Database_TAB_ENABLE(false);
 
-    // No key material stays in memory.
-    o_Keys.Wipe();
-
     F_Message->clear();
     F_Message_2->clear();
     F_Message->setPlainText(QString::fromLatin1(kNoDatabaseText));
@@ -55,7 +58,7 @@ void TFormMain::P_DEACTIVATE_Current_Database() {
     }
     F_Note->clear();
     b_GLOBAL_IGNORE_CHANGE_TEXT_EVENT = false;
-    s_GLOBAL_Database_File.clear();
+    P_Sync_Database_File();
 }
 
 void TFormMain::P_Database_TAB_ENABLE(bool b_Enable) {

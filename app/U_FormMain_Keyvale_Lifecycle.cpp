@@ -21,10 +21,7 @@
 
 namespace {
 
-constexpr int kCreateProbeBytes = 5000;
 constexpr int kChangePauseMs = 500;
-
-const char* const kPasswordChangedText = "Main password of your database has been changed.";
 
 QString FromLocal8(const std::string& text) {
     return QString::fromStdString(text);
@@ -47,7 +44,6 @@ void TFormMain::P_Process_MP_EVENT() {
     F_MP2->setReadOnly(true);
     o_Timer_Enter_Button.start();
 
-    const std::string MP = F_MP1->text().toStdString();
     const int mode = Tag(o_MP) & 0xFF;
 
     if (F_MP1->text().length() < Minimum_Password_Length) {
@@ -67,11 +63,17 @@ void TFormMain::P_Process_MP_EVENT() {
         PlaySoundResource(QStringLiteral("S_W_2"));
         return;
     }
+    // The password leaves the panel here: its fields are emptied (their undo
+    // history too) and the one 8-bit copy is wiped once the keys are derived.
+    std::string MP = F_MP1->text().toStdString();
+    F_MP1->setText(QString());
+    F_MP2->setText(QString());
     if (mode == 1 || mode == 2) {
         P_Process_MP(F_Database_File_Name->text(), MP, mode);
     } else if (mode == 3) {
         P_Process_MP(s_GLOBAL_Database_File, MP, 3);
     }
+    KvSecureWipe(MP);
 }
 
 void TFormMain::P_Process_MP(const QString& s_Database_File_Name, const std::string& s_MP,
@@ -79,110 +81,71 @@ void TFormMain::P_Process_MP(const QString& s_Database_File_Name, const std::str
     const QString path = s_Database_File_Name;
     const std::string path8 = path.toStdString();
 
-    // Key derivation refuses only passwords whose UTF-8 form is too long.
-    auto deriveInto = [this](const std::string& password, TKeyMaterial& keys) {
-        const std::string error = KvDeriveKeyMaterial(password, keys);
-        if (!error.empty()) {
-            P_Print_Message_2(FromLocal8(error), true);
-            PlaySoundResource(QStringLiteral("S_W_2"));
-        }
-        return error.empty();
-    };
-
-    // Before another database takes its place, the open one is written; if
-    // that fails it stays open and nothing else happens.
-    auto saveCurrentFirst = [this] {
-        if (s_GLOBAL_Database_File.isEmpty() ||
-            P_Process_Save_Database_EVENT(s_GLOBAL_Database_File)) {
-            return true;
-        }
-        P_Print_Message_2(QStringLiteral("Error! Your current database could not be saved, so it "
-                                         "stays open. Nothing else has been done."),
-                          true);
+    // A password the keys cannot be derived from is refused before anything
+    // is saved, closed or created; the panel stays for a better one.
+    if (const std::string refusal = TKeyvaleSession::PasswordRefusal(s_MP); !refusal.empty()) {
+        P_Print_Message_2(FromLocal8(refusal), true);
         PlaySoundResource(QStringLiteral("S_W_2"));
-        return false;
-    };
+        return;
+    }
 
     if (i_Mode == 1) {
         P_MP_Panel_Show(false);
-        TByteArray probe;
-        RatFillBytes(probe, 3, kCreateProbeBytes);
-        const std::string error = SaveBytesToFile(probe, path8);
-        if (!error.empty()) {
-            const QString message =
-                QStringLiteral("Error! Cannot create a database file. ") + FromLocal8(error);
-            P_Print_Message(message, false);
-            P_Print_Message_2(message, true);
-            DeleteFileQuietly(path8);
+        if (!P_Save_Current_Database_First()) {
             return;
         }
-        if (!saveCurrentFirst()) {
-            DeleteFileQuietly(path8);
+        const TSessionResult result = o_Session.Create(path8, s_MP);
+        if (result.outcome == TSessionOutcome::Exists) {
+            // Someone put a file at the name while the panel was open: it is
+            // left alone, and the panel offers to open it instead.
+            P_Print_Session_Messages(result);
+            PlaySoundResource(QStringLiteral("S_W_2"));
+            SetTag(F_Database_File_Name, 1);
+            F_Database_File_Name->setText(path);
+            SetTag(F_Database_File_Name, 0);
+            ShowDatabaseLabels(path);
+            P_Open_Database_STEP_1(path);
             return;
         }
-        TKeyMaterial keys;
-        if (!deriveInto(s_MP, keys)) {
-            DeleteFileQuietly(path8);
+        if (!result.Succeeded()) {
+            P_Print_Session_Messages(result); // the open database, if any, stays open
             return;
         }
-        P_DEACTIVATE_Current_Database();
-        DeleteFileQuietly(path8);
-
+        P_Show_No_Database();
         F_Message->clear();
         o_Page_Control->setCurrentWidget(page_Database);
         P_Database_TAB_ENABLE(true);
-        P_Print_Message(QStringLiteral("[") + path +
-                            QStringLiteral("]. Your new database is empty. You may begin your work "
-                                           "with your secret data: create and manipulate your "
-                                           "folders and records."),
-                        true);
-        o_Tree_Data.Clear();
-        P_Tree_View_Reset();
-        std::swap(o_Keys, keys);
-        keys.Wipe();
-        P_Process_Save_Database_EVENT(path);
-
+        P_Print_Session_Messages(result);
         PlaySoundResource(QStringLiteral("S_DB_Opened"));
-        ShowDatabaseLabels(path);
-        s_GLOBAL_Database_File = path;
+        P_Sync_Database_File();
+        ShowDatabaseLabels(s_GLOBAL_Database_File);
         return;
     }
 
     if (i_Mode == 2) {
-        if (!saveCurrentFirst()) {
+        if (!P_Save_Current_Database_First()) {
             return;
         }
-        P_DEACTIVATE_Current_Database();
-        if (!deriveInto(s_MP, o_Keys)) {
-            return;
-        }
-        if (!P_Load_Database_File(path)) {
-            // No key material outlives the failed attempt.
-            o_Keys.Wipe();
-        }
+        P_Load_Database_File(path, s_MP);
         return;
     }
 
     if (i_Mode == 3) {
-        // The new keys replace the old ones only once the file holds the
-        // database under them; otherwise memory and file keep the old ones.
-        TKeyMaterial newKeys;
-        if (!deriveInto(s_MP, newKeys)) {
+        // Keys derived aside replace the old ones only once the file holds
+        // the database under them; otherwise memory and file keep the old ones.
+        P_Save_Folder_Data_to_Data_Folder_Pending();
+        const TSessionResult result = o_Session.ChangePassword(s_MP);
+        P_Sync_Database_File();
+        P_Print_Session_Messages(result);
+        if (result.outcome == TSessionOutcome::Refused) {
+            PlaySoundResource(QStringLiteral("S_W_2"));
             return;
         }
-        std::swap(o_Keys, newKeys);
-        if (!P_Process_Save_Database_EVENT(s_GLOBAL_Database_File)) {
-            std::swap(o_Keys, newKeys);
-            newKeys.Wipe();
+        if (!result.Succeeded()) {
             PlaySoundResource(QStringLiteral("S_W_2"));
-            P_Print_Message_2(QStringLiteral("Error! Main password has not been changed: the "
-                                             "database could not be saved. It stays open under "
-                                             "its old main password."),
-                              true);
             P_MP_Panel_Show(false);
             return;
         }
-        newKeys.Wipe();
         PlaySoundResource(QStringLiteral("S_MP_Change"));
         P_Print_Message_2(QString::fromLatin1(kPasswordChangedText), true);
         P_MP_Panel_Show(false);
@@ -194,6 +157,15 @@ void TFormMain::P_Process_MP(const QString& s_Database_File_Name, const std::str
     }
 }
 
+bool TFormMain::P_Save_Current_Database_First() {
+    if (!o_Session.IsOpen() || P_Process_Save_Database_EVENT(s_GLOBAL_Database_File)) {
+        return true;
+    }
+    P_Print_Message_2(QString::fromLatin1(kCurrentKeptOpenText), true);
+    PlaySoundResource(QStringLiteral("S_W_2"));
+    return false;
+}
+
 bool TFormMain::P_Process_Save_Database_EVENT(const QString& s_Database_File_Name) {
     b_Save_Database->setEnabled(false);
     o_Timer_SAVE_BUTTON.start();
@@ -203,7 +175,7 @@ bool TFormMain::P_Process_Save_Database_EVENT(const QString& s_Database_File_Nam
 }
 
 bool TFormMain::P_Save_Database_File(const QString& s_Database_File_Name) {
-    if (s_Database_File_Name.isEmpty()) {
+    if (s_Database_File_Name.isEmpty() || !o_Session.IsOpen()) {
         P_Print_Message(
             QStringLiteral(
                 "Error! Cannot save database because the name of the database file is empty!"),
@@ -214,48 +186,72 @@ bool TFormMain::P_Save_Database_File(const QString& s_Database_File_Name) {
         return false;
     }
     b_GLOBAL_Save_Database_in_progress_EVENT = true;
-    const TDatabaseSaveResult result =
-        SaveDatabaseFile(s_Database_File_Name.toStdString(), o_Tree_Data, o_Keys);
-    P_Print_Message(FromLocal8(result.message.text), result.message.alert);
+    const TSessionResult result = o_Session.Save();
+    P_Sync_Database_File();
+    P_Print_Session_Messages(result);
     b_GLOBAL_Save_Database_in_progress_EVENT = false;
-    return result.saved;
+    return result.Succeeded();
 }
 
-bool TFormMain::P_Load_Database_File(const QString& s_Database_File_Name) {
-    const std::string path8 = s_Database_File_Name.toStdString();
-    const TDatabaseLoadResult result = LoadDatabaseFile(path8, o_Keys, o_Tree_Data);
-    const QString message = FromLocal8(result.message);
-
-    if (result.status == TDatabaseLoadStatus::WrongPassword) {
+bool TFormMain::P_Load_Database_File(const QString& s_Database_File_Name, const std::string& s_MP) {
+    const TSessionResult result = o_Session.Open(s_Database_File_Name.toStdString(), s_MP);
+    if (result.outcome == TSessionOutcome::WrongPassword) {
         L_Wrong_Password->setVisible(true);
-        P_Print_Message_2(message, true);
+        P_Print_Session_Messages(result);
         F_MP1->setFocus();
         PlaySoundResource(QStringLiteral("S_W_1"));
         return false;
     }
-    if (result.status == TDatabaseLoadStatus::Failed) {
-        P_Tree_View_Reset(); // a damaged file leaves the tree empty
-        P_Print_Message(message, false);
-        P_Print_Message_2(message, true);
+    if (!result.Succeeded()) {
+        // The database that was open, if any, stays open as it was.
+        P_Print_Session_Messages(result);
         return false;
     }
-
-    P_Tree_View_Reset();
+    P_Show_No_Database();
     F_Message->clear();
-    P_Print_Message(message, false);
-    P_Print_Message_2(message, false);
-    if (result.databaseEmpty) {
-        P_Print_Message(QString::fromLatin1(kDatabaseEmptyMessage), true);
-    }
+    P_Print_Session_Messages(result);
     P_Database_TAB_ENABLE(true);
     o_Page_Control->setCurrentWidget(page_Database);
-    s_GLOBAL_Database_File = s_Database_File_Name;
     PlaySoundResource(QStringLiteral("S_DB_Opened"));
-    // The copy of the file as it was opened; its failure is not shown.
-    MakeBackupCopy(s_GLOBAL_Current_Directory.toStdString(), path8);
     P_MP_Panel_Show(false);
-    ShowDatabaseLabels(s_Database_File_Name);
+    ShowDatabaseLabels(s_GLOBAL_Database_File);
     return true;
+}
+
+void TFormMain::P_Print_Session_Messages(const TSessionResult& result) {
+    for (const TSessionMessage& message : result.messages) {
+        if (message.log == TSessionLog::Database) {
+            P_Print_Message(FromLocal8(message.text), message.alert);
+        } else {
+            P_Print_Message_2(FromLocal8(message.text), message.alert);
+        }
+    }
+}
+
+void TFormMain::P_Sync_Database_File() {
+    const QString file = FromLocal8(o_Session.FileName());
+    if (file == s_GLOBAL_Database_File) {
+        return;
+    }
+    const bool moved = !s_GLOBAL_Database_File.isEmpty() && !file.isEmpty();
+    s_GLOBAL_Database_File = file;
+    if (moved) {
+        // Saved beside a file another program changed: the copy is the open
+        // file now, and every place that names the open file says so.
+        SetTag(F_Database_File_Name, 1);
+        F_Database_File_Name->setText(file);
+        SetTag(F_Database_File_Name, 0);
+        if (!L_Database_File->text().isEmpty()) {
+            ShowDatabaseLabels(file);
+        }
+    }
+}
+
+void TFormMain::P_Database_Changed() {
+    o_Session.MarkChanged();
+    if (!o_Timer_SAVE_Database.isActive()) {
+        o_Timer_SAVE_Database.start();
+    }
 }
 
 void TFormMain::b_Save_DatabaseClick() {

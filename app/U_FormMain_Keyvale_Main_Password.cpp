@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QThread>
 #include <QTreeWidget>
@@ -68,6 +69,23 @@ void TFormMain::ConnectDatabaseLifecycle() {
     connect(F_MP2, &QLineEdit::textChanged, this, [this] { L_Short_Password->setVisible(false); });
     connect(b_Save_Database, &QPushButton::clicked, this, &TFormMain::b_Save_DatabaseClick);
     connect(&o_Timer_SAVE_Database, &QTimer::timeout, this, &TFormMain::o_Timer_SAVE_DatabaseTimer);
+
+    // Every change of the tree counts for the automatic save and for the
+    // quit rule: folders added, renamed, moved or deleted come through the
+    // model; a loaded or closed database resets it, which is no change.
+    connect(o_TV_Main_Model, &QAbstractItemModel::layoutChanged, this,
+            &TFormMain::P_Database_Changed);
+    connect(o_TV_Main_Model, &QAbstractItemModel::dataChanged, this,
+            &TFormMain::P_Database_Changed);
+    const auto recordEdited = [this] {
+        if (!b_GLOBAL_IGNORE_CHANGE_TEXT_EVENT) {
+            o_Session.MarkChanged();
+        }
+    };
+    for (QLineEdit* field : {F_Login, F_Password, F_EMail, F_URL}) {
+        connect(field, &QLineEdit::textChanged, this, recordEdited);
+    }
+    connect(F_Note, &QPlainTextEdit::textChanged, this, recordEdited);
 }
 
 void TFormMain::o_TV_FilesClick() {
@@ -289,8 +307,10 @@ void TFormMain::P_MP_Panel_Show(bool b_Show) {
             o_MP->setVisible(false);
             o_MP->move(shown);
         }
-        F_MP1->clear();
-        F_MP2->clear();
+        // setText, unlike clear(), also drops the undo history that would
+        // keep the typed password.
+        F_MP1->setText(QString());
+        F_MP2->setText(QString());
         SetTag(F_Database_File_Name, 1);
         F_Database_File_Name->setText(s_GLOBAL_Database_File);
         SetTag(F_Database_File_Name, 0);

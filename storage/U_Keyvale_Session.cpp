@@ -56,6 +56,16 @@ std::string TKeyvaleSession::PasswordProblem(const std::string& password,
     return "";
 }
 
+std::string TKeyvaleSession::PasswordRefusal(const std::string& password) {
+    if (password.empty()) {
+        return KvPasswordEmptyText;
+    }
+    if (password.size() > KvMaximumPasswordBytes) {
+        return KvPasswordTooLongText;
+    }
+    return "";
+}
+
 void TKeyvaleSession::Adopt(const std::string& path, TKeyMaterial& keys, TKeyvaleTree& tree) {
     keys_.Wipe();
     std::swap(keys_, keys);

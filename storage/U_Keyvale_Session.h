@@ -89,6 +89,11 @@ class TKeyvaleSession {
     static std::string PasswordProblem(const std::string& password,
                                        const std::string* repeat = nullptr);
 
+    // The refusal the key derivation would give (an empty password, or one
+    // over 1000 bytes), without deriving: lets a caller refuse before it
+    // saves or closes anything. Empty when the password can be used.
+    static std::string PasswordRefusal(const std::string& password);
+
     // Makes a new, empty database at `path` and makes it the open one. The
     // keys are derived first; the file is written whole and then given its
     // name only if nothing stands there. The open database, if any, is not

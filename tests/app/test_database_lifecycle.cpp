@@ -9,6 +9,7 @@
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QTabWidget>
 #include <QTextEdit>
 #include <QTreeWidget>
@@ -18,110 +19,7 @@
 #include "U_Keyvale_TreeView_Data_Fields.h"
 #include "U_Keyvale_TreeView_Data_Kinds.h"
 #include "U_Picture.h"
-#include "keyvale_app_test.h"
-
-namespace {
-
-class TFakeIdleTime : public TIdleTimeProvider {
-  public:
-    std::uint32_t IdleMilliseconds() override { return idle; }
-    std::uint32_t idle = 0;
-};
-
-// A window on throw-away folders whose idle time the test sets.
-struct TLifecycleFixture {
-    TTestWindowFolders folders;
-    std::shared_ptr<TFakeIdleTime> idle = std::make_shared<TFakeIdleTime>();
-
-    std::unique_ptr<TFormMain> NewWindow() {
-        TFormMain::TServices services = folders.Services();
-        services.idleTime = idle;
-        auto window = std::make_unique<TFormMain>(services);
-        window->show();
-        return window;
-    }
-    QString Path(const QString& name) const { return folders.workingFolder.filePath(name); }
-    // The names of the clips played since the last call.
-    QStringList TakeSounds() {
-        QStringList names;
-        for (const QString& url : folders.sounds->played) {
-            names << QFileInfo(url).baseName();
-        }
-        folders.sounds->played.clear();
-        return names;
-    }
-};
-
-// A timer's work without waiting for it.
-void Fire(QTimer& timer) {
-    QVERIFY(QMetaObject::invokeMethod(&timer, "timeout"));
-}
-
-// Types the password (and its repetition) and presses "Enter password",
-// after the lock of the previous confirmation has run out.
-void EnterPassword(TFormMain& window, const QString& password, const QString& repeat) {
-    if (!window.b_M->isEnabled()) {
-        Fire(window.o_Timer_Enter_Button);
-    }
-    window.F_MP1->setText(password);
-    window.F_MP2->setText(repeat);
-    QTest::mouseClick(window.b_M, Qt::LeftButton);
-}
-
-// Chooses the path as the file dialog or the list would: the field is
-// emptied quietly first, so the same path can be chosen again.
-void Choose(TFormMain& window, const QString& path) {
-    TFormMain::SetTag(window.F_Database_File_Name, 1);
-    window.F_Database_File_Name->clear();
-    TFormMain::SetTag(window.F_Database_File_Name, 0);
-    window.F_Database_File_Name->setText(path);
-}
-
-void CreateDatabase(TFormMain& window, const QString& path, const QString& password) {
-    Choose(window, path);
-    QCOMPARE(TFormMain::Tag(window.o_MP), 1);
-    EnterPassword(window, password, password);
-    QCOMPARE(window.s_GLOBAL_Database_File, path);
-}
-
-QString LastLine(const QTextEdit* log) {
-    const QStringList lines = log->toPlainText().split('\n', Qt::SkipEmptyParts);
-    for (auto line = lines.crbegin(); line != lines.crend(); ++line) {
-        if (line->trimmed().size() > 0) {
-            return line->mid(line->indexOf(" --- ") + 5);
-        }
-    }
-    return {};
-}
-
-QByteArray FileBytes(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-QStringList ListTexts(const QTreeWidget* list) {
-    QStringList texts;
-    for (int i = 0; i < list->topLevelItemCount(); ++i) {
-        texts << list->topLevelItem(i)->text(0);
-    }
-    return texts;
-}
-
-bool IsZero(const TByteArray& bytes, std::size_t size) {
-    return bytes == TByteArray(size, 0);
-}
-
-// Makes every save to `path` fail: a folder stands where the file was.
-void BlockSavesTo(const QString& path) {
-    QFile::remove(path);
-    QVERIFY(QDir().mkpath(path + "/inside"));
-}
-
-void UnblockSavesTo(const QString& path) {
-    QVERIFY(QDir(path).removeRecursively());
-}
-
-} // namespace
+#include "lifecycle_fixture.h"
 
 class TestDatabaseLifecycle : public QObject {
     Q_OBJECT
@@ -472,7 +370,7 @@ class TestDatabaseLifecycle : public QObject {
     }
 
     // Opening another database saves the open one first; with a wrong
-    // password no database is open afterwards.
+    // password the open one stays open, keys and all.
     void openingAnotherSavesTheCurrentFirst() {
         TLifecycleFixture fixture;
         auto window = fixture.NewWindow();
@@ -489,9 +387,10 @@ class TestDatabaseLifecycle : public QObject {
         Choose(*window, fixture.Path("other.kvdb"));
         EnterPassword(*window, "some password", "");
         QVERIFY(window->L_Wrong_Password->isVisible());
-        QVERIFY(window->s_GLOBAL_Database_File.isEmpty());
-        QVERIFY(IsZero(window->o_Keys.A_GLOBAL_SH1, KvKeySize));
-        QVERIFY(window->o_Tree_Data.IsEmpty());
+        QCOMPARE(window->s_GLOBAL_Database_File, first);
+        QCOMPARE(window->o_Keys.A_GLOBAL_SH1, firstKeys.A_GLOBAL_SH1);
+        QCOMPARE(window->o_Tree_Data.NodeCount(), std::size_t(1));
+        QVERIFY(!window->o_Panel_Big->isHidden());
 
         TKeyvaleTree saved;
         QCOMPARE(LoadDatabaseFile(first.toStdString(), firstKeys, saved).status,
@@ -553,7 +452,7 @@ class TestDatabaseLifecycle : public QObject {
             QVERIFY(other.open(QIODevice::WriteOnly));
             other.write(QByteArray(3000, 'x'));
         }
-        BlockSavesTo(current);
+        BlockSaves(*window);
 
         struct Case {
             const char* chosen;
@@ -596,7 +495,7 @@ class TestDatabaseLifecycle : public QObject {
         const QString path = fixture.Path("keep.kvdb");
         CreateDatabase(*window, path, "old password");
         const TKeyMaterial before = window->o_Keys;
-        BlockSavesTo(path);
+        BlockSaves(*window);
 
         window->o_Page_Control->setCurrentWidget(window->page_Main_Password);
         window->i_Change_Main_PasswordClick();
@@ -610,11 +509,217 @@ class TestDatabaseLifecycle : public QObject {
         QCOMPARE(window->s_GLOBAL_Database_File, path);
 
         // Once the file can be written again it is saved under the old keys.
-        UnblockSavesTo(path);
+        UnblockSaves(*window);
         QVERIFY(window->P_Process_Save_Database_EVENT(path));
         TKeyvaleTree tree;
         QCOMPARE(LoadDatabaseFile(path.toStdString(), before, tree).status,
                  TDatabaseLoadStatus::Loaded);
+    }
+
+    // A password the keys cannot be made from (over 1000 bytes) is refused
+    // before the open database is saved, closed or replaced; in create mode
+    // the panel stays for a better one.
+    void tooLongPasswordChangesNothing() {
+        TLifecycleFixture fixture;
+        auto window = fixture.NewWindow();
+        const QString current = fixture.Path("current.kvdb");
+        const QString other = fixture.Path("other.kvdb");
+        {
+            TKeyvaleSession writer;
+            QVERIFY(writer.Create(other.toStdString(), "other password").Succeeded());
+        }
+        CreateDatabase(*window, current, "current password");
+        AddFolder(*window, "Unsaved");
+        const QByteArray currentOnDisk = FileBytes(current);
+        const TKeyMaterial keysBefore = window->o_Keys;
+        const QString tooLong(1001, 'x');
+
+        struct Case {
+            QString chosen;
+            bool repeated;
+        };
+        const Case cases[] = {{other, false}, {fixture.Path("new.kvdb"), true}};
+        for (const Case& c : cases) {
+            window->o_Page_Control->setCurrentWidget(window->page_Main_Password);
+            Choose(*window, c.chosen);
+            QVERIFY(window->o_MP->isVisible());
+            Fire(window->o_Timer_Enter_Button);
+            QTest::keyClicks(window->F_MP1, tooLong);
+            if (c.repeated) {
+                QTest::keyClicks(window->F_MP2, tooLong);
+            }
+            QTest::keyClick(window->F_MP1, Qt::Key_Return);
+
+            QCOMPARE(LastLine(window->F_Message_2), QString(KvPasswordTooLongText));
+            QVERIFY(window->o_MP->isVisible());
+            QCOMPARE(window->s_GLOBAL_Database_File, current);
+            QVERIFY(window->o_Keys.A_GLOBAL_BH == keysBefore.A_GLOBAL_BH);
+            QVERIFY(window->o_Keys.s_GLOBAL_MP == keysBefore.s_GLOBAL_MP);
+            QCOMPARE(window->o_Tree_Data.NodeCount(), std::size_t(1));
+            QCOMPARE(FileBytes(current), currentOnDisk);
+            QVERIFY(!QFile::exists(fixture.Path("new.kvdb")));
+            QTest::mouseClick(window->b_Cancel_M, Qt::LeftButton);
+        }
+        window->close();
+        QCOMPARE(NamesOnDisk(current, "current password"), std::string("Unsaved;"));
+    }
+
+    // The password leaves the panel once it is taken: the fields are empty
+    // and keep no undo history that would give it back.
+    void passwordFieldsKeepNothing() {
+        TLifecycleFixture fixture;
+        auto window = fixture.NewWindow();
+        const QString path = fixture.Path("p.kvdb");
+        CreateDatabase(*window, path, "first password");
+        window->close();
+        window = fixture.NewWindow();
+        for (const char* password : {"a wrong password", "first password"}) {
+            Choose(*window, path);
+            Fire(window->o_Timer_Enter_Button);
+            QTest::keyClicks(window->F_MP1, password);
+            QTest::keyClick(window->F_MP1, Qt::Key_Return);
+            Fire(window->o_Timer_Enter_Button);
+            QVERIFY(window->F_MP1->text().isEmpty());
+            QVERIFY2(!window->F_MP1->isUndoAvailable(), password);
+        }
+        QCOMPARE(window->s_GLOBAL_Database_File, path);
+    }
+
+    // A file that appeared at the chosen name while the panel was open is
+    // not replaced; the panel turns to opening it.
+    void createLeavesAFileThatAppearedMeanwhile() {
+        TLifecycleFixture fixture;
+        auto window = fixture.NewWindow();
+        const QString path = fixture.Path("late.kvdb");
+        Choose(*window, path);
+        QCOMPARE(TFormMain::Tag(window->o_MP), 1);
+        {
+            TKeyvaleSession writer;
+            QVERIFY(writer.Create(path.toStdString(), "their password").Succeeded());
+            AddFolderTo(writer, "Theirs");
+        }
+        const QByteArray theirs = FileBytes(path);
+
+        EnterPassword(*window, "my password", "my password");
+        QCOMPARE(FileBytes(path), theirs);
+        QVERIFY(window->s_GLOBAL_Database_File.isEmpty());
+        QVERIFY(window->F_Message_2->toPlainText().contains(
+            "Error! Cannot create a database file. The file [" + path +
+            "] exists already. It has not been changed; you may open it instead."));
+        QVERIFY(window->o_MP->isVisible());
+        QCOMPARE(TFormMain::Tag(window->o_MP), 2);
+        QVERIFY(!window->F_MP2->isVisible());
+
+        EnterPassword(*window, "their password", "");
+        QCOMPARE(window->s_GLOBAL_Database_File, path);
+        QCOMPARE(window->o_TV_Main_Model->rowCount(), 1);
+    }
+
+    // keyvale-cli (or any writer) changed the file while the window had it
+    // open: the window's save goes beside it and says so.
+    void anotherWritersFileIsNotOverwritten() {
+        TLifecycleFixture fixture;
+        auto window = fixture.NewWindow();
+        const QString path = fixture.Path("work.kvdb");
+        CreateDatabase(*window, path, "window password");
+        AddFolder(*window, "Mine");
+        {
+            TKeyvaleSession tool;
+            QVERIFY(tool.Open(path.toStdString(), "window password").Succeeded());
+            QVERIFY(tool.ChangePassword("tool password").Succeeded());
+        }
+        const QByteArray theirs = FileBytes(path);
+
+        Fire(window->o_Timer_SAVE_BUTTON);
+        QTest::mouseClick(window->b_Save_Database, Qt::LeftButton);
+        const QString aside = window->s_GLOBAL_Database_File;
+        QVERIFY2(QRegularExpression(QRegularExpression::escape(fixture.Path("work (conflict ")) +
+                                    "\\d{4}-\\d\\d-\\d\\d \\d\\d-\\d\\d-\\d\\d\\)\\.kvdb")
+                     .match(aside)
+                     .hasMatch(),
+                 qPrintable(aside));
+        const QString warning = "Warning! The database file [" + path +
+                                "] has been changed by another program since it was opened or "
+                                "last saved here, so it has not been overwritten. Your database "
+                                "has been saved as [" +
+                                aside + "], which is now your open database.";
+        QCOMPARE(LastLine(window->F_Message), warning);
+        QVERIFY(Alerted(warning));
+        QCOMPARE(FileBytes(path), theirs);
+
+        // Later saves and the exit go to the copy.
+        AddFolder(*window, "Later");
+        window->close();
+        QCOMPARE(FileBytes(path), theirs);
+        QCOMPARE(NamesOnDisk(aside, "window password"), std::string("Mine;Later;"));
+        QCOMPARE(NamesOnDisk(path, "tool password"), std::string(""));
+    }
+
+    // A refused exit arms "quit anyway" for the one close that follows it;
+    // a good save in between withdraws it, and the window never stays on
+    // the empty Exit page.
+    void refusedExitQuitsOnlyRightAfter() {
+        TLifecycleFixture fixture;
+        auto window = fixture.NewWindow();
+        const QString path = fixture.Path("quit.kvdb");
+        CreateDatabase(*window, path, "quit password");
+        const QString refusal =
+            "Error! Your database could not be saved, so the program has not been closed. If you "
+            "close it again, it quits without saving.";
+
+        BlockSaves(*window);
+        ClickTab(*window, window->page_Exit);
+        QVERIFY(window->isVisible());
+        QCOMPARE(window->o_Page_Control->currentWidget(), window->page_Database);
+        QCOMPARE(LastLine(window->F_Message), refusal);
+        QVERIFY(Alerted(refusal));
+
+        UnblockSaves(*window);
+        Fire(window->o_Timer_SAVE_BUTTON);
+        QTest::mouseClick(window->b_Save_Database, Qt::LeftButton);
+        QCOMPARE(LastLine(window->F_Message), "Database saved: " + path);
+        AddFolder(*window, "After the save");
+
+        BlockSaves(*window);
+        window->close();
+        QVERIFY2(window->isVisible(), "quit without saving what came after the good save");
+        QCOMPARE(LastLine(window->F_Message), refusal);
+
+        // The cause fixed, the user saves and leaves.
+        UnblockSaves(*window);
+        Fire(window->o_Timer_SAVE_BUTTON);
+        QTest::mouseClick(window->b_Save_Database, Qt::LeftButton);
+        AddFolder(*window, "Last");
+        window->close();
+        QVERIFY(!window->isVisible());
+        QCOMPARE(NamesOnDisk(path, "quit password"), std::string("After the save;Last;"));
+    }
+
+    // Folder work counts as a change for the automatic save, as record edits do.
+    void folderChangesStartTheAutomaticSave() {
+        TLifecycleFixture fixture;
+        auto window = fixture.NewWindow();
+        const QString path = fixture.Path("auto.kvdb");
+        CreateDatabase(*window, path, "auto password");
+        QVERIFY(!window->o_Timer_SAVE_Database.isActive());
+        AddFolder(*window, "Added");
+        QVERIFY(window->o_Timer_SAVE_Database.isActive());
+
+        window->o_Timer_SAVE_Database.stop();
+        const QModelIndex added = window->o_TV_Main_Model->index(0, 0);
+        window->o_TV_Main->setCurrentIndex(added);
+        window->o_TV_Main->edit(added);
+        auto* editor = window->o_TV_Main->viewport()->findChild<QLineEdit*>();
+        QVERIFY(editor);
+        editor->selectAll();
+        QTest::keyClicks(editor, "Renamed");
+        QTest::keyClick(editor, Qt::Key_Return); // the view commits on its next turn
+        QTRY_COMPARE(window->o_TV_Main_Model->index(0, 0).data().toString(), QString("Renamed"));
+        QVERIFY(window->o_Timer_SAVE_Database.isActive());
+
+        fixture.idle->idle = 120000;
+        Fire(window->o_Timer_SAVE_Database);
+        QCOMPARE(NamesOnDisk(path, "auto password"), std::string("Renamed;"));
     }
 };
 

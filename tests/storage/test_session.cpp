@@ -547,6 +547,16 @@ TEST(SessionPassword, ProblemsOfATypedPassword) {
     for (const Case& c : cases) {
         EXPECT_EQ(TKeyvaleSession::PasswordProblem(c.password, c.repeat), c.problem) << c.password;
     }
+    // What the key derivation would refuse, known before anything is done.
+    EXPECT_EQ(TKeyvaleSession::PasswordRefusal(std::string(1000, 'x')), "");
+    EXPECT_EQ(TKeyvaleSession::PasswordRefusal(std::string(1001, 'x')), KvPasswordTooLongText);
+    std::string accented;
+    for (int i = 0; i < 501; ++i) {
+        accented += "\xC3\xA9"; // 501 characters, 1002 bytes
+    }
+    EXPECT_EQ(TKeyvaleSession::PasswordRefusal(accented), KvPasswordTooLongText)
+        << "counted in bytes, not characters";
+    EXPECT_EQ(TKeyvaleSession::PasswordRefusal(""), KvPasswordEmptyText);
 }
 
 } // namespace
