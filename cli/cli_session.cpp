@@ -1,6 +1,7 @@
 #include "cli_session.h"
 
 #include "U_Keyvale_Database_File.h"
+#include "U_Keyvale_Database_File_Check.h"
 #include "U_Keyvale_Session_Files.h"
 #include "cli_commands.h"
 #include "cli_database_common.h"
@@ -42,6 +43,9 @@ int WriteSession::Report(const std::string& command, const TSessionResult& resul
 int WriteSession::Open(const std::string& command, const std::string& file) {
     if (int code = CheckReadable(command, file); code != kExitOk) {
         return code;
+    }
+    if (std::string problem = DatabaseReplaceProblem(file); !problem.empty()) {
+        return Fail(command, "cannot change " + file + ": " + problem, kExitRuntimeError);
     }
     std::optional<std::string> password = ReadSecretLine("Main password: ");
     if (!password) {

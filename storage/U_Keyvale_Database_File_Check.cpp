@@ -67,3 +67,14 @@ std::string DatabaseDestinationProblem(const std::string& path) {
     }
     return "";
 }
+
+std::string DatabaseReplaceProblem(const std::string& path) {
+    if (::access(path.c_str(), W_OK) != 0) {
+        return Sentence(SystemErrorText(errno));
+    }
+    const std::string folder = FolderOf(path);
+    if (::access(folder.c_str(), W_OK | X_OK) != 0) {
+        return "Its folder " + folder + ": " + Sentence(SystemErrorText(errno));
+    }
+    return "";
+}

@@ -20,3 +20,8 @@ std::string DatabaseFileReadProblem(const std::string& path);
 // (not even a dangling link) and its folder exists and may be written;
 // otherwise the cause.
 std::string DatabaseDestinationProblem(const std::string& path);
+
+// Empty when the existing database at `path` can be saved again: the file
+// may be written, and so may its folder, where the new content is written
+// beside it before it takes the file's place; otherwise the cause.
+std::string DatabaseReplaceProblem(const std::string& path);

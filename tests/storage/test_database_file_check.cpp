@@ -50,9 +50,16 @@ TEST(DatabaseFileCheck, DestinationProblemsNameTheirCause) {
     for (const auto& [path, problem] : cases) {
         EXPECT_EQ(DatabaseDestinationProblem(path), problem) << path;
     }
+    EXPECT_EQ(DatabaseReplaceProblem(dir.File("there.kvdb")), "");
+    EXPECT_EQ(DatabaseReplaceProblem(dir.File("missing.kvdb")), "No such file or directory.");
     if (geteuid() != 0) { // root may write everywhere
+        chmod(dir.File("there.kvdb").c_str(), 0400);
+        EXPECT_EQ(DatabaseReplaceProblem(dir.File("there.kvdb")), "Permission denied.");
+        chmod(dir.File("there.kvdb").c_str(), 0600);
         chmod(dir.Path().c_str(), 0500);
         EXPECT_EQ(DatabaseDestinationProblem(dir.File("new.kvdb")),
+                  "Its folder " + dir.Path() + ": Permission denied.");
+        EXPECT_EQ(DatabaseReplaceProblem(dir.File("there.kvdb")),
                   "Its folder " + dir.Path() + ": Permission denied.");
         chmod(dir.Path().c_str(), 0700);
     }
