@@ -256,10 +256,12 @@ int RunAdd(const cli::ParsedArguments& args) {
     if (int code = ResolveNewPlace("add", tree, args.positional[1], place); code != kExitOk) {
         return code;
     }
-    int code = NewRecordPassword("add", args, fields.password);
+    // The window's limits first, so nobody types a password for nothing; the
+    // node lives only in memory until the save.
     TNodeHandle added = kNoNode;
+    int code = AddNode("add", tree, place, true, added);
     if (code == kExitOk) {
-        code = AddNode("add", tree, place, true, added);
+        code = NewRecordPassword("add", args, fields.password);
     }
     if (code == kExitOk) {
         StoreFields(tree, added, fields);

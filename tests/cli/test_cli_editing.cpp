@@ -190,3 +190,30 @@ TEST_F(Cli, ANewDatabaseIsCheckedBeforeAnyPasswordIsAsked) {
 }
 
 } // namespace
+
+namespace {
+
+using namespace cli_test;
+
+// 10000 nodes at most, a record counting two: at 9999 nodes a folder still
+// fits and a record does not, and the refusal comes before its password.
+TEST_F(Cli, TheNodeLimitHoldsForFoldersAndRecords) {
+    Json many = Json::array();
+    for (int i = 0; i < 4999; ++i) {
+        many.push_back(Json{{"name", "r" + std::to_string(i)}, {"record", {{"login", "a"}}}});
+    }
+    Import(Json{{"format", "keyvale"}, {"version", 1}, {"nodes", many}}); // 9998 nodes
+    ASSERT_EQ(Run({"mkdir", db, "9999"}, "secret1\n").exitCode, 0);
+    const std::string before = ReadFile(db);
+    Outcome record = Run({"add", db, "one more"}, "secret1\n");
+    EXPECT_EQ(record.exitCode, 1);
+    EXPECT_NE(record.err.find("Your database has too many folders."), std::string::npos)
+        << record.err;
+    EXPECT_EQ(ReadFile(db), before);
+    EXPECT_EQ(Run({"mkdir", db, "10000"}, "secret1\n").exitCode, 0);
+    Outcome full = Run({"mkdir", db, "10001"}, "secret1\n");
+    EXPECT_EQ(full.exitCode, 1);
+    EXPECT_NE(full.err.find("Your database has too many folders."), std::string::npos);
+}
+
+} // namespace
