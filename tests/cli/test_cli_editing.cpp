@@ -174,7 +174,7 @@ TEST_F(Cli, ANewDatabaseIsCheckedBeforeAnyPasswordIsAsked) {
     const std::string targets[] = {(dir / "missing" / "x.kvdb").string(),
                                    (dir / "plain" / "x.kvdb").string(), dir.string()};
     for (const std::string& target : targets) {
-        for (const std::string& command : {"create", "import"}) {
+        for (const std::string command : {"create", "import"}) {
             std::vector<std::string> args = {command};
             if (command == "import") {
                 args.push_back((dir / "in.json").string());
