@@ -8,6 +8,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev nlohmann-json3-dev
   qt6-base-dev qt6-base-private-dev qt6-multimedia-dev qt6-svg-dev libxss-dev libx11-dev
   fonts-dejavu-core
+  groff-base man-db bash-completion
 )
 
 missing=()
