@@ -10,7 +10,8 @@ constexpr std::uint64_t kTopBit = std::uint64_t{1} << 63;
 // The ordinal of a positive normal value: consecutive values have
 // consecutive ordinals, across binary exponents too.
 __int128 Ordinal(KvExtended a) {
-    return (static_cast<__int128>(a.exponent) << 63) + (a.significand - kTopBit);
+    return static_cast<__int128>(a.exponent) * (static_cast<__int128>(1) << 63) +
+           (a.significand - kTopBit);
 }
 
 KvExtended FromOrdinal(__int128 ordinal) {
