@@ -37,7 +37,7 @@ cmake -S . -B "$out/keyvale" -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DCMAKE_BUILD_T
   -DGTest_DIR="$prefix/lib/cmake/GTest" \
   -Dnlohmann_json_DIR="$prefix/share/cmake/nlohmann_json" >/dev/null
 cmake --build "$out/keyvale" -j"$jobs"
-file "$out/keyvale/cli/keyvale-cli" | grep -q "ARM aarch64" ||
+readelf -h "$out/keyvale/cli/keyvale-cli" | grep -q "AArch64" ||
   { echo "keyvale-cli is not an ARM program" >&2; exit 1; }
 (cd "$out/keyvale" && ctest --output-on-failure -j"$jobs")
 

@@ -9,6 +9,10 @@ packages=(
   qt6-base-dev qt6-multimedia-dev qt6-svg-dev libxss-dev libx11-dev
   fonts-dejavu-core
 )
+# The ARM64 cross build of the test command (x86-64 hosts only).
+if [ "$(uname -m)" = x86_64 ]; then
+  packages+=(g++-aarch64-linux-gnu qemu-user)
+fi
 
 missing=()
 for p in "${packages[@]}"; do

@@ -2,7 +2,8 @@
 # Builds everything and runs every test: first the normal Release build, then
 # the libraries, the command-line tool and their tests again under
 # AddressSanitizer and UndefinedBehaviorSanitizer, and on x86-64 once more with
-# the software digit path, which must give every pinned digest unchanged.
+# the software digit path, which must give every pinned digest unchanged, and
+# cross-built for ARM64 and run under qemu (scripts/cross-aarch64.sh).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
@@ -26,4 +27,7 @@ if [[ $(uname -m) == x86_64 ]]; then
     -DKEYVALE_BUILD_APP=OFF -DKEYVALE_BUILD_BENCH=OFF >/dev/null
   cmake --build build-soft -j"$jobs"
   (cd build-soft && ctest --output-on-failure -j"$jobs")
+
+  echo "== ARM64 cross build under qemu"
+  bash scripts/cross-aarch64.sh
 fi
