@@ -1,5 +1,6 @@
 #include "U_KV_Hash_Standard_01_Digits.h"
 #include "U_KV_Hash_Standard_01_Digits_Paths.h"
+#include "test_util.h"
 
 #include <gtest/gtest.h>
 

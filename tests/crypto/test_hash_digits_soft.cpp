@@ -1,5 +1,6 @@
 // The software path's arithmetic, on every processor.
 #include "U_KV_Hash_Standard_01_Digits_Paths.h"
+#include "test_util.h"
 
 #include <gtest/gtest.h>
 
@@ -118,18 +119,27 @@ TEST(KvSoftPath, ModelReproducesThePublishedFsinResults) {
     EXPECT_EQ(KvSoftSinCosModel(second, false), (KvExtended{0x8D30000000000000, -116}));
 }
 
-// Values that pin the path on every processor (x87 results measured on the
-// processor named in the exception table): an argument taken by both lanes
-// of the hash, the largest one the key expansion passes, and the largest
-// magnitude, which the unit returns unreduced.
+// Values that pin the path on every processor (the x87 unit's results on the
+// processor named in the exception table): the ends of the hash's and the key
+// expansion's ranges, and the largest magnitude, which the unit returns
+// unreduced.
 TEST(KvSoftPath, GivesTheUnitsValuesAtTheEnds) {
-    EXPECT_EQ(KvSoftAbsSin(0), KvExtended{});
-    EXPECT_EQ(KvSoftAbsCos(0), KvExtendedFromInteger(1));
-    EXPECT_EQ(KvSoftAbsSin(1), (KvExtended{0xD76AA47848677021, -64}));
-    EXPECT_EQ(KvSoftAbsSin(-1), KvSoftAbsSin(1));
-    const auto most = std::numeric_limits<std::int64_t>::min();
-    EXPECT_EQ(KvSoftAbsSin(most), (KvExtended{kTop, 0}));
-    EXPECT_EQ(KvSoftAbsCos(most), (KvExtended{kTop, 0}));
+    const struct {
+        std::int64_t x;
+        KvExtended sine;
+        KvExtended cosine;
+    } cases[] = {
+        {0, {}, {kTop, -63}},
+        {1, {0xD76AA47848677021, -64}, {0x8A51407DA8345C92, -64}},
+        {-1, {0xD76AA47848677021, -64}, {0x8A51407DA8345C92, -64}},
+        {-2147483648, {0xF8A7C89F4CC3B0FF, -64}, {0xF38616A8A4C21DA2, -66}},
+        {4294967295, {0xFE4C790E752FF262, -65}, {0xDE3102CBF410A98C, -64}},
+        {std::numeric_limits<std::int64_t>::min(), {kTop, 0}, {kTop, 0}},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(KvSoftAbsSin(c.x), c.sine) << "sin " << c.x;
+        EXPECT_EQ(KvSoftAbsCos(c.x), c.cosine) << "cos " << c.x;
+    }
 }
 
 // The table is what the generator wrote: sorted distinct arguments below the

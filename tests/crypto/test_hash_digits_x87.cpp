@@ -2,6 +2,7 @@
 // have the unit's instructions to compare with.
 #include "U_KV_Hash_Standard_01_Digits.h"
 #include "U_KV_Hash_Standard_01_Digits_Paths.h"
+#include "test_util.h"
 
 #if defined(KEYVALE_DIGITS_X87)
 
