@@ -4,7 +4,9 @@
 #include <vector>
 
 // The software path: the digit steps' 80-bit values computed in integers, on
-// any processor.
+// any processor. The exception table was generated against exactly this
+// evaluation of sine and cosine, rounding for rounding: any change to it
+// (terms, scaling, reduction) needs a new table from tools/.
 
 namespace {
 

@@ -15,8 +15,8 @@
 // a spare core or two, e.g.
 //   nice -n 19 build/tools/keyvale_make_digit_exceptions --state digit-state
 //       --threads 2 --write crypto/U_KV_Hash_Standard_01_Digits_Exceptions.cpp
-// A run with --write and no --below only writes the table from the finished
-// chunks (their contiguous prefix) once the others are done or absent.
+// The table always holds the contiguous prefix of finished chunks; with
+// --below 0 the tool compares nothing and only writes the table.
 
 #include "U_KV_Hash_Standard_01_Digits_Paths.h"
 
@@ -298,8 +298,11 @@ int main(int argc, char** argv) {
     }
     fs::create_directories(state);
     const std::string processor = ProcessorModel();
-    std::cout << "processor: " << processor << "\nthreads: " << threads << "\narguments: 0 ... "
-              << below << " - 1 in chunks of " << kChunkSize << std::endl;
+    std::cout << "processor: " << processor << "\nthreads: " << threads << std::endl;
+    if (below > 0) {
+        std::cout << "arguments to compare: 0 ... " << below << " - 1 in chunks of " << kChunkSize
+                  << std::endl;
+    }
 
     const auto start = std::chrono::steady_clock::now();
     const std::uint64_t chunks = below / kChunkSize;
