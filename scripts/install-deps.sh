@@ -10,6 +10,10 @@ packages=(
   fonts-dejavu-core
   groff-base man-db bash-completion
 )
+# The ARM64 cross build of the test command (x86-64 hosts only).
+if [ "$(uname -m)" = x86_64 ]; then
+  packages+=(g++-aarch64-linux-gnu qemu-user)
+fi
 
 missing=()
 for p in "${packages[@]}"; do
