@@ -1,4 +1,5 @@
 #include "U_KV_Hash_Standard_01_Digits.h"
+#include "U_KV_Hash_Standard_01_Digits_Paths.h"
 
 #include <benchmark/benchmark.h>
 
@@ -43,17 +44,59 @@ BENCHMARK_TEMPLATE(BM_DigitStep, KvSqrtDigits12);
 
 void BM_RenderDecimal(benchmark::State& state) {
     const auto& arguments = Arguments();
+    std::vector<KvExtended> values;
+    for (const std::int64_t x : arguments) {
+        values.push_back(KvSoftAbsSin(x));
+    }
     char buffer[kKvRenderBufferSize];
     std::size_t i = 0;
     for (auto _ : state) {
-        const long double value = KvX87Sin(static_cast<long double>(arguments[i]));
-        benchmark::DoNotOptimize(KvRenderDecimal(value < 0 ? -value : value, buffer));
+        benchmark::DoNotOptimize(KvRenderDecimal(values[i], buffer));
         benchmark::ClobberMemory();
         i = (i + 1) & (kArgumentCount - 1);
     }
     state.SetItemsProcessed(state.iterations());
 }
 BENCHMARK(BM_RenderDecimal);
+
+// The software path's parts, whichever path the build's steps use: the
+// sine with its table lookup, its scaling to 18 digits, and the square root.
+void BM_SoftAbsSin(benchmark::State& state) {
+    const auto& arguments = Arguments();
+    std::size_t i = 0;
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(KvSoftAbsSin(arguments[i]));
+        i = (i + 1) & (kArgumentCount - 1);
+    }
+    state.SetItemsProcessed(state.iterations());
+}
+BENCHMARK(BM_SoftAbsSin);
+
+void BM_SoftSinDigits10(benchmark::State& state) {
+    const auto& arguments = Arguments();
+    std::size_t i = 0;
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(
+            KvTrigDigitSlice(KvSoftToDecimal18(KvSoftAbsSin(arguments[i])), 8));
+        i = (i + 1) & (kArgumentCount - 1);
+    }
+    state.SetItemsProcessed(state.iterations());
+}
+BENCHMARK(BM_SoftSinDigits10);
+
+void BM_SoftSqrtDigits12(benchmark::State& state) {
+    const auto& arguments = Arguments();
+    std::size_t i = 0;
+    for (auto _ : state) {
+        const std::int64_t x = arguments[i];
+        const std::uint64_t magnitude =
+            x < 0 ? 0 - static_cast<std::uint64_t>(x) : static_cast<std::uint64_t>(x);
+        benchmark::DoNotOptimize(KvSqrtDigitsOf(KvSoftToDecimal18(KvExtendedSqrt(magnitude + 1))));
+        i = (i + 1) & (kArgumentCount - 1);
+    }
+    state.SetItemsProcessed(state.iterations());
+}
+BENCHMARK(BM_SoftSqrtDigits12);
 
 void BM_ModPrime(benchmark::State& state) {
     const auto& arguments = Arguments();

@@ -1,6 +1,9 @@
 // The command table of keyvale-cli. Each command file registers its commands
-// with a static CliRegistration, so the dispatcher knows none of them by name.
+// with a static CliRegistration, so the dispatcher knows none of them by name;
+// the options a command declares are parsed once, in main, for all of them.
 #pragma once
+
+#include "cli_options.h"
 
 #include <string>
 #include <vector>
@@ -9,17 +12,29 @@ namespace cli {
 
 // Exit codes shared by every command.
 constexpr int kExitOk = 0;
-constexpr int kExitRuntimeError = 1;
+constexpr int kExitRuntimeError = 1; // also: search found nothing
 constexpr int kExitUsage = 2;
+constexpr int kExitInterrupted = 130; // Ctrl-C, as shells report SIGINT
 
 struct CliCommand {
     std::string name;
-    std::string synopsis; // one line for the overview, e.g. "hash [--length N]"
-    std::string help;     // the full text printed by "<command> --help"
-    int (*run)(const std::vector<std::string>& args); // args after the command name
+    std::string arguments;   // after the options in the usage line, e.g. "FILE [PATH]"
+    std::string summary;     // one line for the overview
+    std::string description; // paragraphs of "help CMD", each line ending in "\n"
+    std::vector<OptionSpec> options;
+    std::size_t minimumArguments = 0;
+    std::size_t maximumArguments = 0;
+    int (*run)(const ParsedArguments& args);
 };
 
 const std::vector<CliCommand>& Commands();
+const CliCommand* FindCommand(const std::string& name);
+
+// "Usage: keyvale-cli NAME [OPTIONS] ARGUMENTS" and the full help text.
+std::string UsageLine(const CliCommand& command);
+std::string HelpText(const CliCommand& command);
+// The list of commands that "keyvale-cli --help" prints.
+std::string OverviewText();
 
 struct CliRegistration {
     explicit CliRegistration(CliCommand command);

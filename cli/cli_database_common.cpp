@@ -1,45 +1,24 @@
 #include "cli_database_common.h"
 
 #include "U_Keyvale_Database_File.h"
-#include "U_Keyvale_Read_Write_Files.h"
+#include "U_Keyvale_Database_File_Check.h"
 #include "U_Keyvale_Read_Write_Names.h"
+#include "U_Keyvale_Session.h"
 #include "U_Keyvale_TreeView_Data_Kinds.h"
+#include "U_Keyvale_TreeView_Data_Operations.h"
 #include "U_Keyvale_TreeView_Data_Text.h"
 #include "cli_commands.h"
 #include "cli_terminal.h"
 
-#include <filesystem>
 #include <iostream>
 
 namespace cli {
 
 namespace {
 
-constexpr std::size_t kMinimumPasswordLength = 5;
-
 std::string NamePart(const std::string& path) {
     std::size_t slash = path.find_last_of('/');
     return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
-bool FindUnder(const TKeyvaleTree& tree, TNodeHandle parent, const std::string& rest,
-               TNodeHandle& found) {
-    for (int row = 0; row < tree.ChildCount(parent); ++row) {
-        TNodeHandle child = tree.Child(parent, row);
-        const std::string& name = tree.Text(child);
-        if (!IsUserNode(tree, child) || rest.compare(0, name.size(), name) != 0) {
-            continue;
-        }
-        if (rest.size() == name.size()) {
-            found = child;
-            return true;
-        }
-        if (rest[name.size()] == '/' &&
-            FindUnder(tree, child, rest.substr(name.size() + 1), found)) {
-            return true;
-        }
-    }
-    return false;
 }
 
 } // namespace
@@ -49,10 +28,17 @@ int Fail(const std::string& command, const std::string& message, int code) {
     return code;
 }
 
+int CheckReadable(const std::string& command, const std::string& file) {
+    if (std::string problem = DatabaseFileReadProblem(file); !problem.empty()) {
+        return Fail(command, "Error! Cannot read data from file [" + file + "]. " + problem,
+                    kExitRuntimeError);
+    }
+    return kExitOk;
+}
+
 int OpenExisting(const std::string& command, const std::string& file, OpenDatabase& database) {
-    std::error_code error;
-    if (!std::filesystem::exists(file, error)) {
-        return Fail(command, "File not found: " + file, kExitRuntimeError);
+    if (int code = CheckReadable(command, file); code != kExitOk) {
+        return code;
     }
     std::optional<std::string> password = ReadSecretLine("Main password: ");
     if (!password) {
@@ -61,6 +47,9 @@ int OpenExisting(const std::string& command, const std::string& file, OpenDataba
     TDatabaseLoadResult result =
         LoadDatabaseFileWithPassword(file, *password, database.keys, database.tree);
     KvSecureWipe(*password);
+    if (result.status == TDatabaseLoadStatus::WrongPassword) {
+        return Fail(command, result.message + kWrongPasswordCause, kExitRuntimeError);
+    }
     if (result.status != TDatabaseLoadStatus::Loaded) {
         return Fail(command, result.message, kExitRuntimeError);
     }
@@ -70,15 +59,18 @@ int OpenExisting(const std::string& command, const std::string& file, OpenDataba
     return kExitOk;
 }
 
-int AskNewPassword(const std::string& command, TKeyMaterial& keys) {
+int AskNewPassword(const std::string& command, std::string& password) {
     std::optional<std::string> first = ReadSecretLine("New main password: ");
     std::optional<std::string> second =
         first ? ReadSecretLine("Retype new main password: ") : std::nullopt;
     if (!first || !second) {
+        if (first) {
+            KvSecureWipe(*first);
+        }
         return Fail(command, "the new main password must be given twice.", kExitRuntimeError);
     }
     int code = kExitOk;
-    if (Utf16Length(*first) < kMinimumPasswordLength) {
+    if (Utf16Length(*first) < static_cast<std::size_t>(kMinimumPasswordLength)) {
         code = Fail(command,
                     "Error! Your password is too short. Password must be at least " +
                         std::to_string(kMinimumPasswordLength) + " characters long.",
@@ -87,12 +79,11 @@ int AskNewPassword(const std::string& command, TKeyMaterial& keys) {
         code = Fail(command, "Error! Your password does not match password verification field.",
                     kExitRuntimeError);
     } else {
-        std::string derivation = KvDeriveKeyMaterial(*first, keys);
-        if (!derivation.empty()) {
-            code = Fail(command, derivation, kExitRuntimeError);
-        }
+        password = std::move(*first);
     }
-    KvSecureWipe(*first);
+    if (first) {
+        KvSecureWipe(*first);
+    }
     KvSecureWipe(*second);
     return code;
 }
@@ -102,41 +93,29 @@ int CheckNewFile(const std::string& command, const std::string& file) {
     if (!IsValidFileName(name)) {
         return Fail(command, "the file name \"" + name + "\" is not acceptable.", kExitUsage);
     }
-    std::error_code error;
-    if (std::filesystem::exists(std::filesystem::symlink_status(file, error))) {
-        return Fail(command, "the file " + file + " exists already; it is never overwritten.",
+    if (std::string problem = DatabaseDestinationProblem(file); !problem.empty()) {
+        return Fail(command,
+                    "cannot create " + file + ": " + problem +
+                        (problem.find("exists") != std::string::npos
+                             ? " An existing file is never overwritten."
+                             : ""),
                     kExitRuntimeError);
     }
     return kExitOk;
 }
 
-int SaveTree(const std::string& command, const std::string& file, const TKeyvaleTree& tree,
-             const TKeyMaterial& keys) {
-    TDatabaseSaveResult result = SaveDatabaseFile(file, tree, keys);
-    if (!result.saved) {
-        return Fail(command, result.message.text, kExitRuntimeError);
+int ResolvePath(const std::string& command, const TKeyvaleTree& tree, const std::string& path,
+                TNodeHandle& node) {
+    std::vector<std::string> names;
+    if (std::string problem = SplitPath(path, names); !problem.empty()) {
+        return Fail(command, "\"" + path + "\": " + problem + ".", kExitUsage);
     }
-    std::cout << result.message.text << "\n";
+    std::optional<TNodeHandle> found = FindNames(tree, names);
+    if (!found) {
+        return Fail(command, "no folder or record \"" + path + "\".", kExitRuntimeError);
+    }
+    node = *found;
     return kExitOk;
-}
-
-std::optional<TNodeHandle> FindPath(const TKeyvaleTree& tree, const std::string& path) {
-    if (path.empty() || path == "/") {
-        return kNoNode;
-    }
-    TNodeHandle found = kNoNode;
-    if (FindUnder(tree, kNoNode, path, found)) {
-        return found;
-    }
-    return std::nullopt;
-}
-
-std::string PathOf(const TKeyvaleTree& tree, TNodeHandle node) {
-    std::string path = tree.Text(node);
-    for (TNodeHandle up = tree.Parent(node); up != kNoNode; up = tree.Parent(up)) {
-        path = tree.Text(up) + "/" + path;
-    }
-    return path;
 }
 
 std::string KindOf(const TKeyvaleTree& tree, TNodeHandle node) {
@@ -148,6 +127,28 @@ std::string KindOf(const TKeyvaleTree& tree, TNodeHandle node) {
     default:
         return "empty";
     }
+}
+
+std::string NameProblem(const std::string& name) {
+    if (name.empty()) {
+        return "its name is empty";
+    }
+    if (name.front() == ' ' || name.front() == '\t') {
+        return "its name begins with a space or TAB";
+    }
+    if (name.find_first_of(std::string("\r\n\0", 3)) != std::string::npos) {
+        return "its name holds a line break";
+    }
+    if (Utf16Length(name) > kMaximumNameLength) {
+        return "its name has more than 200 characters";
+    }
+    return NormalizeNodeName(name) == name ? "" : "its name is not acceptable";
+}
+
+std::string SingleLineProblem(const std::string& value) {
+    return value.find_first_of(std::string("\r\n\0", 3)) == std::string::npos
+               ? ""
+               : "holds a line break";
 }
 
 } // namespace cli

@@ -1,13 +1,12 @@
 // What the database commands of keyvale-cli share: reading passwords,
-// opening a database, finding nodes by path, and writing a new file.
+// opening a database for reading, resolving paths and checking new names.
 #pragma once
 
 #include "U_KV_Hash_and_RAT_01.h"
 #include "U_Keyvale_TreeView_Data_Tree.h"
+#include "cli_paths.h"
 
-#include <optional>
 #include <string>
-#include <vector>
 
 namespace cli {
 
@@ -22,37 +21,46 @@ struct OpenDatabase {
     ~OpenDatabase() { keys.Wipe(); }
 };
 
-// Asks for the main password and loads the file. On failure prints the
-// reason to standard error (prefixed with "keyvale-cli <command>: ") and
-// returns the exit code; on success returns kExitOk.
+// Added to the window's wrong-password text: a file of random bytes, or one
+// damaged past its tail, fails the same check, and the user should know.
+inline constexpr const char* kWrongPasswordCause =
+    " If the password is right, the file is damaged or no Keyvale database.";
+
+// Prints "keyvale-cli <command>: <message>" to standard error and returns code.
+int Fail(const std::string& command, const std::string& message, int code);
+
+// Refuses, before any password is asked, a file that cannot be a database
+// (missing, a directory, unreadable, too short), naming the cause.
+int CheckReadable(const std::string& command, const std::string& file);
+
+// Checks the file, asks for the main password and loads the file. On failure
+// prints the reason and returns the exit code; on success returns kExitOk.
 int OpenExisting(const std::string& command, const std::string& file, OpenDatabase& database);
 
 // Asks for a new main password twice ("New main password: ", "Retype new main
-// password: "); both must match and have at least 5 characters. Derives the key
-// material into `keys`. Returns kExitOk, or prints why not and returns the
-// exit code.
-int AskNewPassword(const std::string& command, TKeyMaterial& keys);
+// password: "); both must match and have at least 5 characters. On kExitOk
+// `password` holds it (the caller wipes it); otherwise prints why not.
+int AskNewPassword(const std::string& command, std::string& password);
 
-// Refuses a file that exists already or whose name is not acceptable; returns
-// kExitOk or the exit code after printing why.
+// Refuses, before any password is asked, a new database whose name is not
+// acceptable, that exists already, or whose folder is missing or not writable.
 int CheckNewFile(const std::string& command, const std::string& file);
 
-// Saves the tree under the keys to the file (atomically); prints the result.
-int SaveTree(const std::string& command, const std::string& file, const TKeyvaleTree& tree,
-             const TKeyMaterial& keys);
-
-// The node at a path of names joined by "/" (empty: kNoNode, the roots). A
-// name may itself contain "/": every way of splitting is tried in tree order.
-// Data nodes are never matched.
-std::optional<TNodeHandle> FindPath(const TKeyvaleTree& tree, const std::string& path);
-
-// The path of a node, names joined by "/".
-std::string PathOf(const TKeyvaleTree& tree, TNodeHandle node);
+// The node at a path (kNoNode for the top of the tree), or the exit code after
+// saying what is wrong.
+int ResolvePath(const std::string& command, const TKeyvaleTree& tree, const std::string& path,
+                TNodeHandle& node);
 
 // "folder", "record" or "empty", by the node's icon number.
 std::string KindOf(const TKeyvaleTree& tree, TNodeHandle node);
 
-// Prints "keyvale-cli <command>: <message>" to standard error and returns code.
-int Fail(const std::string& command, const std::string& message, int code);
+// Why a name cannot be stored as it is (empty, a leading blank, a line break,
+// too long); empty when it can. The window would change such a name silently;
+// a script is told instead.
+std::string NameProblem(const std::string& name);
+
+// Why a single-line field (login, password, e-mail, URL) cannot hold the
+// value: a line break would let "show" print forged lines. Empty when it can.
+std::string SingleLineProblem(const std::string& value);
 
 } // namespace cli

@@ -13,10 +13,16 @@
 
 #include <nlohmann/json.hpp>
 
-#include <fstream>
+#include "U_Keyvale_Read_Write_Files.h"
+#include "cli_files.h"
+#include "cli_session.h"
+
+#include <cerrno>
 #include <iostream>
-#include <iterator>
 #include <stdexcept>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -50,21 +56,72 @@ Json NodeToJson(const TKeyvaleTree& tree, TNodeHandle node) {
     return out;
 }
 
-int RunExport(const std::vector<std::string>& args) {
-    if (args.size() != 1) {
-        return Fail("export", "usage: keyvale-cli export FILE", kExitUsage);
-    }
-    cli::OpenDatabase database;
-    if (int code = cli::OpenExisting("export", args[0], database); code != kExitOk) {
-        return code;
-    }
+std::string ExportText(const TKeyvaleTree& tree) {
     Json nodes = Json::array();
-    for (int row = 0; row < database.tree.ChildCount(kNoNode); ++row) {
-        nodes.push_back(NodeToJson(database.tree, database.tree.Child(kNoNode, row)));
+    for (int row = 0; row < tree.ChildCount(kNoNode); ++row) {
+        nodes.push_back(NodeToJson(tree, tree.Child(kNoNode, row)));
     }
     Json document = {{"format", "keyvale"}, {"version", kFormatVersion}, {"nodes", nodes}};
-    std::cout << document.dump(2, ' ', false, Json::error_handler_t::replace) << "\n";
+    return document.dump(2, ' ', false, Json::error_handler_t::replace) + "\n";
+}
+
+// Where the export goes must be settled before the password is asked.
+int CheckOutput(const std::string& out, bool force) {
+    struct stat info {};
+    if (::stat(out.c_str(), &info) == 0) {
+        if (S_ISDIR(info.st_mode)) {
+            return Fail("export", "cannot write " + out + ": It is a directory.",
+                        kExitRuntimeError);
+        }
+        if (!force) {
+            return Fail("export", out + " exists already; --force replaces it.", kExitRuntimeError);
+        }
+        return kExitOk;
+    }
+    std::size_t slash = out.find_last_of('/');
+    std::string folder =
+        slash == std::string::npos ? "." : (slash == 0 ? "/" : out.substr(0, slash));
+    if (::stat(folder.c_str(), &info) != 0 || !S_ISDIR(info.st_mode) ||
+        ::access(folder.c_str(), W_OK | X_OK) != 0) {
+        return Fail("export",
+                    "cannot write " + out + ": its folder " + folder + " " +
+                        (::stat(folder.c_str(), &info) != 0 || S_ISDIR(info.st_mode)
+                             ? std::string("is not usable: ") + SystemErrorText(errno) + "."
+                             : std::string("is not a directory.")),
+                    kExitRuntimeError);
+    }
     return kExitOk;
+}
+
+int RunExport(const cli::ParsedArguments& args) {
+    const std::optional<std::string> out = args.Value("output");
+    if (out && out->empty()) {
+        return Fail("export", "--output needs a file name.", kExitUsage);
+    }
+    if (out) {
+        if (int code = CheckOutput(*out, args.Has("force")); code != kExitOk) {
+            return code;
+        }
+    }
+    cli::OpenDatabase database;
+    if (int code = cli::OpenExisting("export", args.positional[0], database); code != kExitOk) {
+        return code;
+    }
+    if (isatty(STDERR_FILENO) == 1) {
+        std::cerr << "keyvale-cli export: the export is plain text and holds every password; "
+                     "keep it safe and delete it when done.\n";
+    }
+    std::string text = ExportText(database.tree);
+    int code = kExitOk;
+    if (out) {
+        if (std::string error = cli::WritePrivateFile(*out, text); !error.empty()) {
+            code = Fail("export", "cannot write " + *out + ": " + error, kExitRuntimeError);
+        }
+    } else {
+        std::cout << text;
+    }
+    KvSecureWipe(text);
+    return code;
 }
 
 // ---- Import -------------------------------------------------------------
@@ -79,29 +136,20 @@ std::string Shown(const std::string& path) {
     return "\"" + shown + (shown.size() < path.size() ? "...\"" : "\"");
 }
 
-std::string NameProblem(const std::string& name) {
-    if (name.empty()) {
-        return "its name is empty";
-    }
-    if (name.front() == ' ' || name.front() == '\t') {
-        return "its name begins with a space or TAB";
-    }
-    if (name.find_first_of(std::string("\r\n\0", 3)) != std::string::npos) {
-        return "its name holds a line break";
-    }
-    if (Utf16Length(name) > kMaximumNameLength) {
-        return "its name has more than 200 characters";
-    }
-    return NormalizeNodeName(name) == name ? "" : "its name is not acceptable";
-}
-
-const std::string& FieldOf(const Json& record, const char* key, std::size_t limit,
-                           const std::string& where) {
+// A field of the record; a missing one is empty, as the window shows it.
+std::string FieldOf(const Json& record, const char* key, std::size_t limit,
+                    const std::string& where, bool singleLine) {
     auto found = record.find(key);
-    if (found == record.end() || !found->is_string()) {
-        throw ImportError(where + ": the record has no text field \"" + key + "\"");
+    if (found == record.end()) {
+        return "";
+    }
+    if (!found->is_string()) {
+        throw ImportError(where + ": the record's \"" + key + "\" is not a text");
     }
     const std::string& value = found->get_ref<const std::string&>();
+    if (singleLine && !cli::SingleLineProblem(value).empty()) {
+        throw ImportError(where + ": the record's \"" + key + "\" holds a line break");
+    }
     if (Utf16Length(value) > limit) {
         throw ImportError(where + ": the record's \"" + key + "\" has more than " +
                           std::to_string(limit) + " characters");
@@ -128,7 +176,7 @@ class Importer {
             throw ImportError(where + ": a node must be an object with a \"name\" text");
         }
         const std::string& name = node["name"].get_ref<const std::string&>();
-        std::string path = parentPath.empty() ? name : parentPath + "/" + name;
+        std::string path = (parentPath.empty() ? "" : parentPath + "/") + cli::EscapeName(name);
         if (!name.empty()) {
             where = "node " + Shown(path);
         }
@@ -137,7 +185,7 @@ class Importer {
                 throw ImportError(where + ": unknown member \"" + key + "\"");
             }
         }
-        if (std::string problem = NameProblem(name); !problem.empty()) {
+        if (std::string problem = cli::NameProblem(name); !problem.empty()) {
             throw ImportError(where + ": " + problem);
         }
         if (level > kMaximumLevel) {
@@ -151,10 +199,13 @@ class Importer {
         TNodeHandle added = Add(parent, name, where);
         if (hasChildren) {
             const Json& children = node["children"];
-            if (!children.is_array() || children.empty()) {
-                throw ImportError(where + ": \"children\" must be a non-empty array");
+            if (!children.is_array()) {
+                throw ImportError(where + ": \"children\" must be an array");
             }
-            tree_.SetIcon(added, kIconFolder);
+            // An empty list is an empty node, as export writes it.
+            if (!children.empty()) {
+                tree_.SetIcon(added, kIconFolder);
+            }
             AddNodes(children, added, path, level + 1);
         } else if (hasRecord) {
             const Json& record = node["record"];
@@ -167,13 +218,14 @@ class Importer {
                     throw ImportError(where + ": unknown record field \"" + key + "\"");
                 }
             }
-            TRecordFields fields{FieldOf(record, "login", kMaximumLoginLength, where),
-                                 FieldOf(record, "password", kMaximumPasswordLength, where),
-                                 FieldOf(record, "email", kMaximumEmailLength, where),
-                                 FieldOf(record, "url", kMaximumUrlLength, where),
-                                 FieldOf(record, "note", kMaximumNoteLength, where)};
+            TRecordFields fields{FieldOf(record, "login", kMaximumLoginLength, where, true),
+                                 FieldOf(record, "password", kMaximumPasswordLength, where, true),
+                                 FieldOf(record, "email", kMaximumEmailLength, where, true),
+                                 FieldOf(record, "url", kMaximumUrlLength, where, true),
+                                 FieldOf(record, "note", kMaximumNoteLength, where, false)};
             Add(added, RecordDataEncode(fields), where);
             tree_.SetIcon(added, kIconRecord);
+            KvSecureWipe(fields.password);
         }
     }
 
@@ -201,43 +253,47 @@ void BuildTreeFromJson(const Json& document, TKeyvaleTree& tree) {
     Importer(tree).AddNodes(document["nodes"], kNoNode, "", 0);
 }
 
-int RunImport(const std::vector<std::string>& args) {
-    if (args.size() != 2) {
-        return Fail("import", "usage: keyvale-cli import JSON FILE", kExitUsage);
-    }
-    const std::string& jsonFile = args[0];
-    const std::string& file = args[1];
+int RunImport(const cli::ParsedArguments& args) {
+    const std::string& jsonFile = args.positional[0];
+    const std::string& file = args.positional[1];
     if (int code = cli::CheckNewFile("import", file); code != kExitOk) {
         return code;
     }
-    std::ifstream in(jsonFile, std::ios::binary);
-    if (!in.is_open()) {
-        return Fail("import", "cannot read " + jsonFile + ".", kExitRuntimeError);
+    std::string text;
+    if (std::string problem = cli::ReadInputFile(jsonFile, text); !problem.empty()) {
+        return Fail("import", "cannot read " + jsonFile + ": " + problem, kExitRuntimeError);
     }
     TKeyvaleTree tree;
     try {
-        Json document = Json::parse(in);
+        Json document = Json::parse(text);
+        KvSecureWipe(text);
         BuildTreeFromJson(document, tree);
     } catch (const Json::exception& error) {
+        KvSecureWipe(text);
         return Fail("import", jsonFile + " is no valid JSON: " + error.what(), kExitRuntimeError);
     } catch (const ImportError& error) {
         return Fail("import", std::string("rejected: ") + error.what(), kExitRuntimeError);
     }
-    cli::OpenDatabase database;
-    if (int code = cli::AskNewPassword("import", database.keys); code != kExitOk) {
-        return code;
+    std::string password;
+    int code = cli::AskNewPassword("import", password);
+    TKeyMaterial keys;
+    if (code == kExitOk) {
+        std::string refused = KvDeriveKeyMaterial(password, keys);
+        code = refused.empty() ? cli::CreateWithTree("import", file, tree, keys)
+                               : Fail("import", refused, kExitRuntimeError);
     }
-    if (int code = cli::CheckNewFile("import", file); code != kExitOk) {
-        return code;
-    }
-    return cli::SaveTree("import", file, tree, database.keys);
+    KvSecureWipe(password);
+    keys.Wipe();
+    return code;
 }
 
 const cli::CliRegistration exportCommand({
     "export",
-    "export FILE                the whole tree of a database as JSON",
-    "Usage: keyvale-cli export FILE\n\n"
-    "Asks for the main password and prints the whole tree as JSON on standard output:\n"
+    "FILE",
+    "the whole tree of a database as JSON",
+    "Asks for the main password and writes the whole tree as JSON, on standard\n"
+    "output or into a new file OUT (readable by its owner only, written whole or\n"
+    "not at all):\n"
     "  {\"format\": \"keyvale\", \"version\": 1, \"nodes\": [\n"
     "    {\"name\": \"Mail\", \"children\": [\n"
     "      {\"name\": \"example.org\", \"record\": {\"login\": \"ann\", \"password\": \"...\",\n"
@@ -246,20 +302,28 @@ const cli::CliRegistration exportCommand({
     "A node has a name and either children (a folder), a record (five texts,\n"
     "written exactly as stored) or neither (an empty node). The output holds every\n"
     "password in plain text: keep it safe.\n",
+    {{"output", 'o', cli::TOptionValue::Required, "OUT", "write into the new file OUT"},
+     {"force", 0, cli::TOptionValue::None, "", "replace an existing OUT"}},
+    1,
+    1,
     RunExport,
 });
 
 const cli::CliRegistration importCommand({
     "import",
-    "import JSON FILE           a new database from an export",
-    "Usage: keyvale-cli import JSON FILE\n\n"
+    "JSON FILE",
+    "a new database from an export",
     "Creates the new database FILE from the JSON file (the form that export\n"
     "writes), asking for its new main password twice. An existing FILE is never\n"
     "overwritten. JSON that breaks the tree's limits is rejected with a message\n"
-    "naming the node: names of 1 to 200 characters not beginning with a blank,\n"
-    "levels 0 to 15, at most 10000 nodes (a record counts two), record fields\n"
-    "within their input limits (login and e-mail 255, password and URL 1024,\n"
-    "note 8000 characters).\n",
+    "naming the node: names of 1 to 200 characters not beginning with a blank\n"
+    "and without line breaks, levels 0 to 15, at most 10000 nodes (a record\n"
+    "counts two), record fields within their input limits (login and e-mail 255,\n"
+    "password and URL 1024, note 8000 characters), no line break but in the\n"
+    "note. A missing record field is empty.\n",
+    {},
+    2,
+    2,
     RunImport,
 });
 

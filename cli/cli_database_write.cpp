@@ -1,6 +1,17 @@
-// keyvale-cli create and passwd: writing a database under a new main password.
+// keyvale-cli create, passwd, mkdir, add, edit, rm and mv: every change goes
+// through a WriteSession (lock, identity check, atomic save, backup) and uses
+// the tree operations the window uses, so their limits and messages hold here
+// too. A refused change writes nothing.
+#include "U_Keyvale_TreeView_Data_Fields.h"
+#include "U_Keyvale_TreeView_Data_Kinds.h"
+#include "U_Keyvale_TreeView_Data_Operations.h"
+#include "U_Keyvale_TreeView_Data_Text.h"
 #include "cli_commands.h"
 #include "cli_database_common.h"
+#include "cli_files.h"
+#include "cli_generate.h"
+#include "cli_session.h"
+#include "cli_terminal.h"
 
 #include <iostream>
 
@@ -8,69 +19,550 @@ namespace {
 
 using cli::Fail;
 using cli::kExitOk;
+using cli::kExitRuntimeError;
 using cli::kExitUsage;
 
-int RunCreate(const std::vector<std::string>& args) {
-    if (args.size() != 1) {
-        return Fail("create", "usage: keyvale-cli create FILE", kExitUsage);
-    }
-    if (int code = cli::CheckNewFile("create", args[0]); code != kExitOk) {
+int RunCreate(const cli::ParsedArguments& args) {
+    const std::string& file = args.positional[0];
+    if (int code = cli::CheckNewFile("create", file); code != kExitOk) {
         return code;
     }
-    cli::OpenDatabase database;
-    if (int code = cli::AskNewPassword("create", database.keys); code != kExitOk) {
-        return code;
-    }
-    if (int code = cli::CheckNewFile("create", args[0]); code != kExitOk) {
-        return code;
-    }
-    return cli::SaveTree("create", args[0], database.tree, database.keys);
-}
-
-int RunPasswd(const std::vector<std::string>& args) {
-    if (args.size() != 1) {
-        return Fail("passwd", "usage: keyvale-cli passwd FILE", kExitUsage);
-    }
-    cli::OpenDatabase database;
-    if (int code = cli::OpenExisting("passwd", args[0], database); code != kExitOk) {
-        return code;
-    }
-    TKeyMaterial newKeys;
-    int code = cli::AskNewPassword("passwd", newKeys);
+    std::string password;
+    int code = cli::AskNewPassword("create", password);
     if (code == kExitOk) {
-        code = cli::SaveTree("passwd", args[0], database.tree, newKeys);
+        cli::WriteSession session;
+        code = session.Create("create", file, password);
     }
-    if (code == kExitOk) {
-        std::cout << "Main password of your database has been changed.\n";
-    }
-    newKeys.Wipe();
+    KvSecureWipe(password);
     return code;
 }
+
+int RunPasswd(const cli::ParsedArguments& args) {
+    cli::WriteSession session;
+    if (int code = session.Open("passwd", args.positional[0]); code != kExitOk) {
+        return code;
+    }
+    std::string password;
+    int code = cli::AskNewPassword("passwd", password);
+    if (code == kExitOk) {
+        code = session.ChangePassword("passwd", password);
+    }
+    if (code == kExitOk) {
+        std::cout << kPasswordChangedText << "\n";
+    }
+    KvSecureWipe(password);
+    return code;
+}
+
+// The parent of a new node and its name, from a path whose last name is new.
+struct NewPlace {
+    TNodeHandle parent = kNoNode;
+    std::string name;
+};
+
+// Whether a child of `parent` other than `except` has this name: a second one
+// would make both paths name the first.
+bool NameTaken(const TKeyvaleTree& tree, TNodeHandle parent, const std::string& name,
+               TNodeHandle except = kNoNode) {
+    for (int row = 0; row < tree.ChildCount(parent); ++row) {
+        TNodeHandle child = tree.Child(parent, row);
+        if (child != except && IsUserNode(tree, child) && tree.Text(child) == name) {
+            return true;
+        }
+    }
+    return false;
+}
+
+int ResolveNewPlace(const std::string& command, const TKeyvaleTree& tree, const std::string& path,
+                    NewPlace& place) {
+    std::vector<std::string> names;
+    if (std::string problem = cli::SplitPath(path, names); !problem.empty()) {
+        return Fail(command, "\"" + path + "\": " + problem + ".", kExitUsage);
+    }
+    if (names.empty()) {
+        return Fail(command, "the path names no new folder or record.", kExitUsage);
+    }
+    place.name = names.back();
+    names.pop_back();
+    if (std::string problem = cli::NameProblem(place.name); !problem.empty()) {
+        return Fail(command, "\"" + path + "\": " + problem + ".", kExitUsage);
+    }
+    std::optional<TNodeHandle> parent = cli::FindNames(tree, names);
+    if (!parent) {
+        return Fail(command, "no folder \"" + path.substr(0, path.rfind('/')) + "\".",
+                    kExitRuntimeError);
+    }
+    if (*parent != kNoNode && F_Node_is_File(tree, *parent)) {
+        return Fail(command, "It is not allowed to add object to a record!", kExitRuntimeError);
+    }
+    if (NameTaken(tree, *parent, place.name)) {
+        return Fail(command, "\"" + path + "\" exists already.", kExitRuntimeError);
+    }
+    place.parent = *parent;
+    return kExitOk;
+}
+
+// Adds the node through the window's folder creation (its node limit and
+// depth limit), keeping room for a record's data node when asked.
+int AddNode(const std::string& command, TKeyvaleTree& tree, const NewPlace& place, bool withData,
+            TNodeHandle& added) {
+    if (withData && tree.NodeCount() + 2 > kMaximumNodeCount) {
+        return Fail(command,
+                    "Your database has too many folders. Cannot add one more folder. Delete "
+                    "unnecessary folders and try to add a new one.",
+                    kExitRuntimeError);
+    }
+    TFolderCreateResult result = FolderCreate(tree, place.parent, place.name);
+    if (!result.created) {
+        return Fail(command, result.messages.empty() ? "cannot add it." : result.messages[0].text,
+                    kExitRuntimeError);
+    }
+    added = result.newNode;
+    return kExitOk;
+}
+
+int RunMkdir(const cli::ParsedArguments& args) {
+    cli::WriteSession session;
+    if (int code = session.Open("mkdir", args.positional[0]); code != kExitOk) {
+        return code;
+    }
+    NewPlace place;
+    if (int code = ResolveNewPlace("mkdir", session.Tree(), args.positional[1], place);
+        code != kExitOk) {
+        return code;
+    }
+    TNodeHandle added = kNoNode;
+    if (int code = AddNode("mkdir", session.Tree(), place, false, added); code != kExitOk) {
+        return code;
+    }
+    std::cout << "A new folder has been created.\n";
+    return session.Save("mkdir");
+}
+
+// ---- Record fields from options ---------------------------------------------
+
+struct FieldOption {
+    const char* option;
+    std::string TRecordFields::*member;
+    std::size_t limit;
+};
+
+const FieldOption kFieldOptions[] = {
+    {"login", &TRecordFields::login, kMaximumLoginLength},
+    {"email", &TRecordFields::email, kMaximumEmailLength},
+    {"url", &TRecordFields::url, kMaximumUrlLength},
+};
+
+int CheckField(const std::string& command, const std::string& what, const std::string& value,
+               std::size_t limit, bool singleLine) {
+    if (Utf16Length(value) > limit) {
+        return Fail(command, what + " has more than " + std::to_string(limit) + " characters.",
+                    kExitUsage);
+    }
+    if (singleLine && !cli::SingleLineProblem(value).empty()) {
+        return Fail(command, what + " holds a line break.", kExitUsage);
+    }
+    return kExitOk;
+}
+
+// Applies --login, --email, --url and --note-file to the fields.
+int ApplyFieldOptions(const std::string& command, const cli::ParsedArguments& args,
+                      TRecordFields& fields) {
+    for (const FieldOption& f : kFieldOptions) {
+        if (auto value = args.Value(f.option)) {
+            if (int code = CheckField(command, std::string("--") + f.option, *value, f.limit, true);
+                code != kExitOk) {
+                return code;
+            }
+            fields.*f.member = *value;
+        }
+    }
+    if (auto noteFile = args.Value("note-file")) {
+        std::string note;
+        if (std::string problem = cli::ReadInputFile(*noteFile, note); !problem.empty()) {
+            return Fail(command, "cannot read " + *noteFile + ": " + problem, kExitRuntimeError);
+        }
+        if (int code = CheckField(command, "the note", note, kMaximumNoteLength, false);
+            code != kExitOk) {
+            return code;
+        }
+        fields.note = note;
+    }
+    return kExitOk;
+}
+
+// The record password: generated, or asked (twice on a terminal, one line
+// from a pipe).
+int NewRecordPassword(const std::string& command, const cli::ParsedArguments& args,
+                      std::string& password) {
+    if (args.Has("generate")) {
+        cli::PasswordRules rules;
+        const std::string length = args.Value("generate").value_or("");
+        if (!length.empty()) {
+            auto parsed =
+                cli::ParseNumber(length, 1, static_cast<long long>(kMaximumPasswordLength));
+            if (!parsed) {
+                return Fail(command,
+                            "--generate takes a length from 1 to 1024, not \"" + length + "\".",
+                            kExitUsage);
+            }
+            rules.length = static_cast<std::size_t>(*parsed);
+        }
+        if (std::string problem = cli::GeneratePassword(rules, password); !problem.empty()) {
+            return Fail(command, problem + ".", kExitUsage);
+        }
+        return kExitOk;
+    }
+    std::optional<std::string> first = cli::ReadSecretLine("Password of the record: ");
+    if (!first) {
+        return Fail(command, "no password given for the record.", kExitRuntimeError);
+    }
+    if (cli::StdinIsTerminal()) {
+        std::optional<std::string> second = cli::ReadSecretLine("Retype the password: ");
+        const bool same = second && *second == *first;
+        if (second) {
+            KvSecureWipe(*second);
+        }
+        if (!same) {
+            KvSecureWipe(*first);
+            return Fail(command, "the two passwords differ; nothing was changed.",
+                        kExitRuntimeError);
+        }
+    }
+    password = std::move(*first);
+    return CheckField(command, "the password", password, kMaximumPasswordLength, true);
+}
+
+// Stores the fields in the node as the record panel does and prints its log line.
+void StoreFields(TKeyvaleTree& tree, TNodeHandle node, const TRecordFields& fields) {
+    TNodeHandle pending = node;
+    TRecordStoreResult stored = SaveFolderDataToDataFolder(tree, pending, fields);
+    if (!stored.message.empty()) {
+        std::cout << stored.message << "\n";
+    }
+}
+
+int RunAdd(const cli::ParsedArguments& args) {
+    TRecordFields fields;
+    if (int code = ApplyFieldOptions("add", args, fields); code != kExitOk) {
+        return code;
+    }
+    cli::WriteSession session;
+    if (int code = session.Open("add", args.positional[0]); code != kExitOk) {
+        return code;
+    }
+    TKeyvaleTree& tree = session.Tree();
+    NewPlace place;
+    if (int code = ResolveNewPlace("add", tree, args.positional[1], place); code != kExitOk) {
+        return code;
+    }
+    // The window's limits first, so nobody types a password for nothing; the
+    // node lives only in memory until the save.
+    TNodeHandle added = kNoNode;
+    int code = AddNode("add", tree, place, true, added);
+    if (code == kExitOk) {
+        code = NewRecordPassword("add", args, fields.password);
+    }
+    if (code == kExitOk) {
+        StoreFields(tree, added, fields);
+        code = session.Save("add");
+    }
+    KvSecureWipe(fields.password);
+    return code;
+}
+
+int RunEdit(const cli::ParsedArguments& args) {
+    const bool changesFields = args.Has("login") || args.Has("email") || args.Has("url") ||
+                               args.Has("note-file") || args.Has("password") ||
+                               args.Has("generate");
+    if (args.Has("password") && args.Has("generate")) {
+        return Fail("edit", "--password and --generate exclude each other.", kExitUsage);
+    }
+    if (!changesFields && !args.Has("name")) {
+        return Fail("edit", "nothing to change; name a field or --name.", kExitUsage);
+    }
+    const std::optional<std::string> newName = args.Value("name");
+    if (newName) {
+        if (std::string problem = cli::NameProblem(*newName); !problem.empty()) {
+            return Fail("edit", "--name: " + problem + ".", kExitUsage);
+        }
+    }
+    cli::WriteSession session;
+    if (int code = session.Open("edit", args.positional[0]); code != kExitOk) {
+        return code;
+    }
+    TKeyvaleTree& tree = session.Tree();
+    const std::string& path = args.positional[1];
+    TNodeHandle node = kNoNode;
+    if (int code = cli::ResolvePath("edit", tree, path, node); code != kExitOk) {
+        return code;
+    }
+    if (node == kNoNode) {
+        return Fail("edit", "the top of the tree cannot be edited.", kExitUsage);
+    }
+    if (changesFields && !RecordFieldsEditable(tree, node)) {
+        return Fail("edit", "\"" + path + "\" is a folder; it holds no record fields.",
+                    kExitRuntimeError);
+    }
+    if (newName && NameTaken(tree, tree.Parent(node), *newName, node)) {
+        return Fail("edit", "a node named \"" + *newName + "\" stands there already.",
+                    kExitRuntimeError);
+    }
+    TRecordFields fields;
+    int code = kExitOk;
+    if (changesFields) {
+        ReadFolderDataFromDataFolder(tree, node, fields);
+        code = ApplyFieldOptions("edit", args, fields);
+        if (code == kExitOk && (args.Has("password") || args.Has("generate"))) {
+            KvSecureWipe(fields.password);
+            code = NewRecordPassword("edit", args, fields.password);
+        }
+    }
+    if (code == kExitOk) {
+        if (newName) {
+            tree.SetText(node, NormalizeNodeName(*newName));
+        }
+        if (changesFields) {
+            StoreFields(tree, node, fields);
+        }
+        code = session.Save("edit");
+    }
+    KvSecureWipe(fields.password);
+    return code;
+}
+
+int RunRm(const cli::ParsedArguments& args) {
+    cli::WriteSession session;
+    if (int code = session.Open("rm", args.positional[0]); code != kExitOk) {
+        return code;
+    }
+    TKeyvaleTree& tree = session.Tree();
+    const std::string& path = args.positional[1];
+    TNodeHandle node = kNoNode;
+    if (int code = cli::ResolvePath("rm", tree, path, node); code != kExitOk) {
+        return code;
+    }
+    if (node == kNoNode) {
+        return Fail("rm", "the top of the tree cannot be deleted.", kExitUsage);
+    }
+    if (!RecordFieldsEditable(tree, node) && !args.Has("recursive")) {
+        return Fail("rm",
+                    "\"" + path +
+                        "\" is a folder with content; -r deletes it with everything "
+                        "in it.",
+                    kExitRuntimeError);
+    }
+    TDeleteResult deleted = FolderDelete(tree, node);
+    std::cout << deleted.message.text << "\n";
+    return session.Save("rm");
+}
+
+// Why the window would refuse dropping `node` onto `target`.
+std::string DropRefusal(const TKeyvaleTree& tree, TNodeHandle node, TNodeHandle target) {
+    if (F_Node_is_File(tree, target)) {
+        return "It is not allowed to add object to a record!";
+    }
+    if (tree.IsSelfOrAncestor(node, target)) {
+        return "a folder cannot go into itself or its own subtree.";
+    }
+    if (tree.Parent(node) == target) {
+        return "it is there already.";
+    }
+    if (!CanDropNode(tree, node, target)) {
+        return "Cannot add a folder. Nesting level too deep.";
+    }
+    return "";
+}
+
+// Moves the node to the end of `target`'s children (kNoNode: the top level).
+int MoveInto(TKeyvaleTree& tree, TNodeHandle node, TNodeHandle target) {
+    if (target == kNoNode) {
+        if (tree.Parent(node) == kNoNode) {
+            return Fail("mv", "it stands at the top already.", kExitRuntimeError);
+        }
+        MoveNodeToRoot(tree, node);
+        return kExitOk;
+    }
+    if (std::string refusal = DropRefusal(tree, node, target); !refusal.empty()) {
+        return Fail("mv", refusal, kExitRuntimeError);
+    }
+    DropNode(tree, node, target);
+    return kExitOk;
+}
+
+int RunMv(const cli::ParsedArguments& args) {
+    cli::WriteSession session;
+    if (int code = session.Open("mv", args.positional[0]); code != kExitOk) {
+        return code;
+    }
+    TKeyvaleTree& tree = session.Tree();
+    const std::string& from = args.positional[1];
+    const std::string& to = args.positional[2];
+    TNodeHandle node = kNoNode;
+    if (int code = cli::ResolvePath("mv", tree, from, node); code != kExitOk) {
+        return code;
+    }
+    if (node == kNoNode) {
+        return Fail("mv", "the top of the tree cannot be moved.", kExitUsage);
+    }
+    std::vector<std::string> names;
+    if (std::string problem = cli::SplitPath(to, names); !problem.empty()) {
+        return Fail("mv", "\"" + to + "\": " + problem + ".", kExitUsage);
+    }
+    // An existing folder (or the top): move into it, keeping the name.
+    if (std::optional<TNodeHandle> target = cli::FindNames(tree, names);
+        target && *target != node) {
+        if (NameTaken(tree, *target, tree.Text(node), node)) {
+            return Fail("mv",
+                        "\"" + to + "\" holds a node named \"" + tree.Text(node) + "\" already.",
+                        kExitRuntimeError);
+        }
+        if (int code = MoveInto(tree, node, *target); code != kExitOk) {
+            return code;
+        }
+    } else {
+        // A new name, in the same folder or another one.
+        NewPlace place;
+        if (int code = ResolveNewPlace("mv", tree, to, place); code != kExitOk) {
+            return code;
+        }
+        if (place.parent != tree.Parent(node)) {
+            if (int code = MoveInto(tree, node, place.parent); code != kExitOk) {
+                return code;
+            }
+        }
+        tree.SetText(node, NormalizeNodeName(place.name));
+    }
+    std::cout << "Moved: " << cli::PathOf(tree, node) << "\n";
+    return session.Save("mv");
+}
+
+// ---- The command table ----------------------------------------------------
 
 const char* const kNewPasswordInput =
     "The new main password is asked twice and both must match (at least 5\n"
     "characters). On a terminal passwords are typed without echo; otherwise each\n"
     "password prompt reads one line of standard input.\n";
 
+const char* const kChangeRules =
+    "The main password is asked first (one line of standard input when that is\n"
+    "no terminal). The file is written whole or not at all, under a lock that\n"
+    "keeps other writers out; a backup copy goes to Keyvale_Backup beside it. A\n"
+    "refused change writes nothing.\n";
+
+const char* const kPathRule =
+    "A PATH is names joined by \"/\"; a \"/\" or \"\\\" inside a name is written \"\\/\"\n"
+    "or \"\\\\\". A trailing \"/\" is accepted.\n";
+
+using cli::OptionSpec;
+using cli::TOptionValue;
+
+const OptionSpec kLogin{"login", 0, TOptionValue::Required, "L", "the login"};
+const OptionSpec kEmail{"email", 0, TOptionValue::Required, "E", "the e-mail address"};
+const OptionSpec kUrl{"url", 0, TOptionValue::Required, "U", "the URL"};
+const OptionSpec kNote{"note-file", 0, TOptionValue::Required, "F", "the note, read from file F"};
+const OptionSpec kGenerate{"generate", 0, TOptionValue::Optional, "LEN",
+                           "a random password of LEN characters (20)"};
+
 const cli::CliRegistration createCommand({
     "create",
-    "create FILE                a new, empty database",
-    std::string("Usage: keyvale-cli create FILE\n\n"
-                "Creates the empty database FILE under a new main password. An existing\n"
-                "file is never overwritten.\n") +
+    "FILE",
+    "a new, empty database",
+    std::string("Creates the empty database FILE under a new main password. An existing\n"
+                "file is never overwritten; the folder is checked before any password is\n"
+                "asked.\n") +
         kNewPasswordInput,
+    {},
+    1,
+    1,
     RunCreate,
 });
 
 const cli::CliRegistration passwdCommand({
     "passwd",
-    "passwd FILE                change the main password of a database",
-    std::string("Usage: keyvale-cli passwd FILE\n\n"
-                "Asks for the current main password, then for the new one, and rewrites the\n"
-                "database under the new password. The old file is replaced only once the\n"
-                "new one is completely written.\n") +
-        kNewPasswordInput,
+    "FILE",
+    "change the main password of a database",
+    std::string("Asks for the current main password, then for the new one, and rewrites the\n"
+                "database under the new password.\n") +
+        kChangeRules + kNewPasswordInput,
+    {},
+    1,
+    1,
     RunPasswd,
+});
+
+const cli::CliRegistration mkdirCommand({
+    "mkdir",
+    "FILE PATH",
+    "add a folder",
+    std::string("Adds the folder PATH; the folder above it must exist. The window's limits\n"
+                "hold: 16 levels, 10000 nodes, names of 1 to 200 characters.\n") +
+        kPathRule + kChangeRules,
+    {},
+    2,
+    2,
+    RunMkdir,
+});
+
+const cli::CliRegistration addCommand({
+    "add",
+    "FILE PATH",
+    "add a record",
+    std::string("Adds the record PATH with the fields given. Without --generate its\n"
+                "password is asked twice without echo on a terminal, or read as one line of\n"
+                "standard input after the main password.\n") +
+        kPathRule + kChangeRules,
+    {kLogin, kEmail, kUrl, kNote, kGenerate},
+    2,
+    2,
+    RunAdd,
+});
+
+const cli::CliRegistration editCommand({
+    "edit",
+    "FILE PATH",
+    "change a record's fields or a node's name",
+    std::string("Changes what the options name and keeps the rest. --password asks for the\n"
+                "new password as add does; --generate draws one.\n") +
+        kPathRule + kChangeRules,
+    {{"name", 0, TOptionValue::Required, "NEW", "rename the folder or record"},
+     kLogin,
+     kEmail,
+     kUrl,
+     kNote,
+     {"password", 0, TOptionValue::None, "", "ask for a new password"},
+     kGenerate},
+    2,
+    2,
+    RunEdit,
+});
+
+const cli::CliRegistration rmCommand({
+    "rm",
+    "FILE PATH",
+    "delete a record or folder",
+    std::string("Deletes the record or folder PATH with everything in it; a folder with\n"
+                "content needs -r.\n") +
+        kPathRule + kChangeRules,
+    {{"recursive", 'r', TOptionValue::None, "", "delete a folder with its content"}},
+    2,
+    2,
+    RunRm,
+});
+
+const cli::CliRegistration mvCommand({
+    "mv",
+    "FILE SRC DEST",
+    "move or rename a record or folder",
+    std::string("When DEST is an existing folder (or \"/\", the top), SRC moves into it;\n"
+                "otherwise SRC moves into DEST's folder and takes DEST's last name. The\n"
+                "window's drop rules hold: nothing into a record, no folder into its own\n"
+                "subtree, no node deeper than level 15.\n") +
+        kPathRule + kChangeRules,
+    {},
+    3,
+    3,
+    RunMv,
 });
 
 } // namespace

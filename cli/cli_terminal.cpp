@@ -1,6 +1,8 @@
 #include "cli_terminal.h"
 
-#include <charconv>
+#include "cli_commands.h"
+
+#include <csignal>
 #include <iostream>
 #include <iterator>
 #include <termios.h>
@@ -19,27 +21,65 @@ std::string ReadAllStdin() {
 
 namespace {
 
-// Turns terminal echo off for its lifetime and restores it in every case.
+// The terminal state to put back should the user interrupt a hidden prompt.
+// Only async-signal-safe calls touch it from the handler.
+termios g_savedTerminal{};
+volatile sig_atomic_t g_echoIsOff = 0;
+
+extern "C" void RestoreTerminalAndExit(int) {
+    if (g_echoIsOff) {
+        tcsetattr(STDIN_FILENO, TCSAFLUSH, &g_savedTerminal);
+    }
+    const char newline = '\n';
+    [[maybe_unused]] ssize_t ignored = ::write(STDERR_FILENO, &newline, 1);
+    _exit(kExitInterrupted);
+}
+
+constexpr int kInterruptSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT};
+
+// Turns terminal echo off for its lifetime and restores it in every case,
+// also when Ctrl-C (or another signal that ends the program) arrives while
+// the password is typed: the shell must not be left without echo.
 class EchoOff {
   public:
     EchoOff() {
-        if (tcgetattr(STDIN_FILENO, &saved_) == 0) {
-            termios quiet = saved_;
-            quiet.c_lflag &= ~static_cast<tcflag_t>(ECHO);
-            active_ = tcsetattr(STDIN_FILENO, TCSAFLUSH, &quiet) == 0;
+        if (tcgetattr(STDIN_FILENO, &g_savedTerminal) != 0) {
+            return;
         }
+        struct sigaction action {};
+        action.sa_handler = RestoreTerminalAndExit;
+        sigemptyset(&action.sa_mask);
+        for (std::size_t i = 0; i < std::size(kInterruptSignals); ++i) {
+            sigaddset(&action.sa_mask, kInterruptSignals[i]);
+        }
+        for (std::size_t i = 0; i < std::size(kInterruptSignals); ++i) {
+            sigaction(kInterruptSignals[i], &action, &previous_[i]);
+        }
+        termios quiet = g_savedTerminal;
+        quiet.c_lflag &= ~static_cast<tcflag_t>(ECHO);
+        g_echoIsOff = 1;
+        if (tcsetattr(STDIN_FILENO, TCSAFLUSH, &quiet) != 0) {
+            g_echoIsOff = 0;
+        }
+        installed_ = true;
     }
     ~EchoOff() {
-        if (active_) {
-            tcsetattr(STDIN_FILENO, TCSAFLUSH, &saved_);
+        if (g_echoIsOff) {
+            tcsetattr(STDIN_FILENO, TCSAFLUSH, &g_savedTerminal);
+            g_echoIsOff = 0;
+        }
+        if (installed_) {
+            for (std::size_t i = 0; i < std::size(kInterruptSignals); ++i) {
+                sigaction(kInterruptSignals[i], &previous_[i], nullptr);
+            }
         }
     }
     EchoOff(const EchoOff&) = delete;
     EchoOff& operator=(const EchoOff&) = delete;
 
   private:
-    termios saved_{};
-    bool active_ = false;
+    struct sigaction previous_[std::size(kInterruptSignals)]{};
+    bool installed_ = false;
 };
 
 } // namespace
@@ -61,17 +101,6 @@ std::optional<std::string> ReadSecretLine(const std::string& prompt) {
         line.pop_back();
     }
     return line;
-}
-
-std::optional<long long> ParseInteger(const std::string& text) {
-    long long value = 0;
-    const char* first = text.data();
-    const char* last = first + text.size();
-    const auto [end, error] = std::from_chars(first, last, value);
-    if (text.empty() || error != std::errc() || end != last) {
-        return std::nullopt;
-    }
-    return value;
 }
 
 } // namespace cli

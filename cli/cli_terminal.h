@@ -13,10 +13,8 @@ std::string ReadAllStdin();
 
 // One secret: on a terminal, a prompt on standard error and a line typed
 // without echo; otherwise one line of standard input without its line ending.
-// Nothing when the input has ended.
+// Nothing when the input has ended. Ctrl-C at the prompt restores echo and
+// ends the program with exit code 130.
 std::optional<std::string> ReadSecretLine(const std::string& prompt);
-
-// A strict decimal integer (digits only, optional leading '-'), or nothing.
-std::optional<long long> ParseInteger(const std::string& text);
 
 } // namespace cli

@@ -3,32 +3,29 @@
 // that fold 64-bit values into the hash lanes' ranges.
 //
 // Every digest, and therefore every database key, depends on these functions
-// digit for digit. The floating-point work is done on the x87 unit in the
-// 80-bit extended format (64-bit significand, round to nearest, ties to even),
-// and the decimal rendering follows one fixed algorithm, rounding included.
-// Linux starts threads with exactly that x87 control word; should a caller
-// have changed it, the steps and the rendering set it for their own work and
-// restore the caller's setting afterwards.
+// digit for digit. The values are those of the x87 unit in the 80-bit extended
+// format (64-bit significand, round to nearest, ties to even): FSIN, FCOS and
+// FSQRT, and a decimal rendering that follows one fixed algorithm, rounding
+// included. They come either from the unit itself (KEYVALE_DIGITS=x87, x86
+// only) or from an exact software model of it (KEYVALE_DIGITS=soft, any
+// processor); both give the same digits for every argument the hash and the
+// key derivation pass (U_KV_Hash_Standard_01_Digits_Paths.h). On the x87 path
+// the steps set the unit's precision and rounding for their own work should a
+// caller have changed them, and restore the caller's setting afterwards.
 #pragma once
 
-#include <cstdint>
+#include "U_KV_Hash_Standard_01_Extended.h"
 
-// The x87 instructions themselves, on extended values. FSIN and FCOS reduce
-// large arguments with the unit's own 66-bit approximation of pi, which is
-// what the digits are taken from. For |x| >= 2^63 the unit cannot reduce the
-// argument and returns it unchanged, as the instructions do.
-long double KvX87Sin(long double x);
-long double KvX87Cos(long double x);
-long double KvX87Sqrt(long double x);
+#include <cstdint>
 
 // Decimal rendering R(v) of a non-negative extended value: the integer part
 // without leading zeros ("0" below one), '.', and exactly 21 fraction digits,
 // of which at most 18 significant digits are non-zero. out must hold at least
 // kKvRenderBufferSize characters; no terminating NUL is written. Returns the
-// length. Values that do not fit the buffer (v >= 10^40), negative values and
-// NaN are refused: nothing is written and 0 is returned.
+// length. Values that do not fit the buffer (v >= 10^40) are refused: nothing
+// is written and 0 is returned.
 inline constexpr int kKvRenderBufferSize = 64;
-int KvRenderDecimal(long double v, char* out);
+int KvRenderDecimal(KvExtended v, char* out);
 
 // Digit steps. Each takes characters of R(|sin x|), R(|cos x|) or
 // R(sqrt(|x| + 1)), reverses them and reads them as a decimal integer.

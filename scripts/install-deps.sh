@@ -8,7 +8,12 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev nlohmann-json3-dev
   qt6-base-dev qt6-base-private-dev qt6-multimedia-dev qt6-svg-dev libxss-dev libx11-dev
   fonts-dejavu-core
+  groff-base man-db bash-completion
 )
+# The ARM64 cross build of the test command (x86-64 hosts only).
+if [ "$(uname -m)" = x86_64 ]; then
+  packages+=(g++-aarch64-linux-gnu qemu-user)
+fi
 
 missing=()
 for p in "${packages[@]}"; do

@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Builds everything and runs every test: first the normal Release build, then
 # the libraries, the command-line tool and their tests again under
-# AddressSanitizer and UndefinedBehaviorSanitizer.
+# AddressSanitizer and UndefinedBehaviorSanitizer, and on x86-64 once more with
+# the software digit path, which must give every pinned digest unchanged, and
+# cross-built for ARM64 and run under qemu (scripts/cross-aarch64.sh).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
@@ -18,3 +20,14 @@ cmake --build build-asan -j"$jobs"
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 (cd build-asan && ctest --output-on-failure -j"$jobs")
+
+if [[ $(uname -m) == x86_64 ]]; then
+  echo "== Software digit path (KEYVALE_DIGITS=soft)"
+  cmake -S . -B build-soft -DCMAKE_BUILD_TYPE=Release -DKEYVALE_DIGITS=soft \
+    -DKEYVALE_BUILD_APP=OFF -DKEYVALE_BUILD_BENCH=OFF >/dev/null
+  cmake --build build-soft -j"$jobs"
+  (cd build-soft && ctest --output-on-failure -j"$jobs")
+
+  echo "== ARM64 cross build under qemu"
+  bash scripts/cross-aarch64.sh
+fi

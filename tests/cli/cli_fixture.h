@@ -56,14 +56,19 @@ class Cli : public ::testing::Test {
     void TearDown() override { fs::remove_all(dir); }
 
     // Runs keyvale-cli with the arguments, feeding `input` on standard input.
-    Outcome Run(const std::vector<std::string>& args, const std::string& input = "") {
+    // `environment` goes before the program ("env -i PATH=..."); `output`
+    // replaces where standard output goes (">/dev/full", ">&-").
+    Outcome Run(const std::vector<std::string>& args, const std::string& input = "",
+                const std::string& environment = "", const std::string& output = "") {
         WriteFile(dir / "stdin", input);
-        std::string command = Quoted(KEYVALE_CLI);
+        fs::remove(dir / "stdout");
+        std::string command = environment + " " + Quoted(KEYVALE_CLI);
         for (const std::string& arg : args) {
             command += " " + Quoted(arg);
         }
-        command += " <" + Quoted((dir / "stdin").string()) + " >" +
-                   Quoted((dir / "stdout").string()) + " 2>" + Quoted((dir / "stderr").string());
+        command += " <" + Quoted((dir / "stdin").string()) + " " +
+                   (output.empty() ? ">" + Quoted((dir / "stdout").string()) : output) + " 2>" +
+                   Quoted((dir / "stderr").string());
         int status = std::system(command.c_str());
         Outcome outcome;
         outcome.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;

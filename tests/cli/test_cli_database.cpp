@@ -2,6 +2,9 @@
 // passwords piped in one per line, results read from the output and exit code.
 #include "cli_fixture.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 namespace {
 
 using namespace cli_test;
@@ -31,7 +34,7 @@ TEST_F(Cli, CreateCheckAndPasswordRules) {
 
     Outcome wrong = Run({"check", db}, "secret2\n");
     EXPECT_EQ(wrong.exitCode, 1);
-    EXPECT_EQ(wrong.err, "keyvale-cli check: " + kWrongPassword + "\n");
+    EXPECT_EQ(wrong.err.rfind("keyvale-cli check: " + kWrongPassword, 0), 0u) << wrong.err;
 
     Outcome again = Run({"create", db}, "secret1\nsecret1\n");
     EXPECT_EQ(again.exitCode, 1);
@@ -59,22 +62,46 @@ TEST_F(Cli, FailuresHaveClearMessagesAndExitCodes) {
     };
     const std::string missing = (dir / "missing.kvdb").string();
     const Case cases[] = {
-        {{"check", missing}, 1, "File not found: " + missing},
-        {{"check"}, 2, "usage"},
-        {{"ls", missing, "a", "b"}, 2, "usage"},
+        {{"check", missing}, 1, "[" + missing + "]. No such file or directory."},
+        {{"check"}, 2, "Usage: keyvale-cli check FILE"},
+        {{"ls", missing, "a", "b"}, 2, "unexpected argument \"b\""},
         {{"create", (dir / "a?b.kvdb").string()}, 2, "not acceptable"},
-        {{"create", (dir / "no/such/folder/x.kvdb").string()}, 1, "Cannot save your database"},
+        {{"create", (dir / "no/such/folder/x.kvdb").string()}, 1, "No such file or directory"},
         {{"import", (dir / "none.json").string(), db}, 1, "cannot read"},
+        {{"import", dir.string(), db}, 1, "It is a directory."},
+        {{"digest", dir.string()}, 1, "It is a directory."},
+        {{"check", dir.string()}, 1, "It is a directory."},
     };
     for (const Case& c : cases) {
         Outcome outcome = Run(c.args, "secret1\nsecret1\n");
         EXPECT_EQ(outcome.exitCode, c.exitCode) << c.args[0] << " " << outcome.err;
         EXPECT_NE(outcome.err.find(c.inError), std::string::npos) << outcome.err;
     }
+    // Random bytes past the smallest size pass every check but the password's:
+    // the message says that the file may be no database at all.
+    std::string noise(50000, '\0');
+    for (std::size_t i = 0; i < noise.size(); ++i) {
+        noise[i] = static_cast<char>((i * 7919 + i / 13) & 0xff);
+    }
+    WriteFile(db, noise);
+    for (const char* command : {"ls", "rm"}) {
+        Outcome random = Run({command, db, "x"}, "secret1\n");
+        EXPECT_EQ(random.exitCode, 1);
+        EXPECT_EQ(random.err, std::string("keyvale-cli ") + command + ": " + kWrongPassword +
+                                  " If the password is right, the file is damaged or no Keyvale "
+                                  "database.\n");
+    }
+    if (geteuid() != 0) { // root reads every file
+        chmod(db.c_str(), 0);
+        Outcome unreadable = Run({"ls", db}, "secret1\n");
+        EXPECT_NE(unreadable.err.find("Permission denied."), std::string::npos) << unreadable.err;
+        chmod(db.c_str(), 0600);
+    }
     WriteFile(db, std::string(1500, 'x'));
     Outcome damaged = Run({"ls", db}, "secret1\n");
     EXPECT_EQ(damaged.exitCode, 1);
-    EXPECT_NE(damaged.err.find(kWrongPassword), std::string::npos) << damaged.err;
+    EXPECT_NE(damaged.err.find("too short to be a Keyvale database (1500 bytes"), std::string::npos)
+        << damaged.err;
 }
 
 TEST_F(Cli, ExportImportExportGivesTheSameJson) {
@@ -95,7 +122,7 @@ TEST_F(Cli, ExportImportExportGivesTheSameJson) {
 TEST_F(Cli, LsShowAndSearch) {
     Import(kSample);
     Outcome roots = Run({"ls", db}, "secret1\n");
-    EXPECT_EQ(roots.out, "folder\tMail\nrecord\thttps://a/b\nempty\tEmpty at the root\n");
+    EXPECT_EQ(roots.out, "folder\tMail\nrecord\thttps:\\/\\/a\\/b\nempty\tEmpty at the root\n");
     Outcome mail = Run({"ls", db, "Mail"}, "secret1\n");
     EXPECT_EQ(mail.out, "record\texample.org\nempty\tOld accounts\nfolder\tDeeper\n");
     Outcome missing = Run({"ls", db, "Mail/nothing"}, "secret1\n");
@@ -112,7 +139,7 @@ TEST_F(Cli, LsShowAndSearch) {
                          "URL:      https://example.org\n"
                          "Note:     line 1\n"
                          "          line 2\n");
-    Outcome slash = Run({"show", db, "https://a/b", "--show-password"}, "secret1\n");
+    Outcome slash = Run({"show", db, "https:\\/\\/a\\/b", "--show-password"}, "secret1\n");
     EXPECT_NE(slash.out.find("Password: y\n"), std::string::npos) << "a name may hold a slash";
     EXPECT_EQ(Run({"show", db, "Mail"}, "secret1\n").exitCode, 1) << "a folder has no fields";
 
@@ -187,11 +214,21 @@ TEST_F(Cli, ImportRejectsWhatBreaksTheTreeNamingTheNode) {
                                      {"record", record}}})),
          "not both"},
         {"empty children",
-         withNodes(Json::array({Json{{"name", "e"}, {"children", Json::array()}}})),
-         "non-empty array"},
-        {"missing field",
-         withNodes(Json::array({Json{{"name", "m"}, {"record", {{"login", "a"}}}}})),
-         "node \"m\": the record has no text field \"password\""},
+         withNodes(Json::array({Json{{"name", "e"}, {"children", Json::array()}}})), ""},
+        {"missing fields are empty",
+         withNodes(Json::array({Json{{"name", "m"}, {"record", {{"login", "a"}}}}})), ""},
+        {"line break in a login",
+         withNodes(Json::array({Json{{"name", "a/b"}, {"record", {{"login", "x\nLogin: y"}}}}})),
+         "node \"a\\/b\": the record's \"login\" holds a line break"},
+        {"line break in a password",
+         withNodes(Json::array({Json{{"name", "p"}, {"record", {{"password", "x\ry"}}}}})),
+         "\"password\" holds a line break"},
+        {"line break in a URL",
+         withNodes(Json::array({Json{{"name", "u"}, {"record", {{"url", "x\n"}}}}})),
+         "\"url\" holds a line break"},
+        {"a field that is no text",
+         withNodes(Json::array({Json{{"name", "t"}, {"record", {{"email", 5}}}}})),
+         "\"email\" is not a text"},
         {"long note", withNodes(Json::array({Json{{"name", "n"}, {"record", longNote}}})),
          "more than 8000 characters"},
         {"too many nodes", withNodes(many), "more than 10000 nodes"},

@@ -1,4 +1,6 @@
 #include "U_KV_Hash_Standard_01_Digits.h"
+#include "U_KV_Hash_Standard_01_Digits_Paths.h"
+#include "test_util.h"
 
 #include <gtest/gtest.h>
 
@@ -14,10 +16,44 @@ namespace {
 
 using Step = std::int64_t (*)(std::int64_t);
 
-std::string Render(long double v) {
+std::string Render(KvExtended v) {
     char buffer[kKvRenderBufferSize];
     const int length = KvRenderDecimal(v, buffer);
     return std::string(buffer, static_cast<std::size_t>(length));
+}
+
+// The software rendering, which is also the build's own on a soft build.
+std::string RenderSoft(KvExtended v) {
+    char buffer[kKvRenderBufferSize];
+    const int length = KvComposeDecimal(KvSoftToDecimal18(v), buffer);
+    return std::string(buffer, static_cast<std::size_t>(length));
+}
+
+// |sin x|, |cos x| and sqrt(|x| + 1) as this build's digit steps see them.
+KvExtended AbsSin(std::int64_t x) {
+#if defined(KEYVALE_DIGITS_X87)
+    return KvX87ToExtended(std::fabs(KvX87Sin(static_cast<long double>(x))));
+#else
+    return KvSoftAbsSin(x);
+#endif
+}
+
+KvExtended AbsCos(std::int64_t x) {
+#if defined(KEYVALE_DIGITS_X87)
+    return KvX87ToExtended(std::fabs(KvX87Cos(static_cast<long double>(x))));
+#else
+    return KvSoftAbsCos(x);
+#endif
+}
+
+KvExtended SqrtOfMagnitudePlusOne(std::int64_t x) {
+    const std::uint64_t magnitude =
+        x < 0 ? 0 - static_cast<std::uint64_t>(x) : static_cast<std::uint64_t>(x);
+#if defined(KEYVALE_DIGITS_X87)
+    return KvX87ToExtended(KvX87Sqrt(static_cast<long double>(magnitude + 1)));
+#else
+    return KvExtendedSqrt(magnitude + 1);
+#endif
 }
 
 // ---------------------------------------------------------------------------
@@ -26,27 +62,38 @@ std::string Render(long double v) {
 
 struct RenderCase {
     const char* what;
-    long double value;
+    KvExtended value; // significand * 2^exponent
     const char* text;
 };
 
+// Both renderings where the build has both: the x87 one is the reference the
+// software one must match.
+void ExpectRendering(const RenderCase& c) {
+    EXPECT_EQ(Render(c.value), c.text) << c.what;
+    EXPECT_EQ(RenderSoft(c.value), c.text) << c.what << " (software rendering)";
+}
+
 TEST(KvRenderDecimal, RendersEighteenDigitsAndTwentyOnePlaces) {
     const RenderCase cases[] = {
-        {"|sin 1|", std::fabs(KvX87Sin(1.0L)), "0.841470984807896507000"},
-        {"|cos 1|", std::fabs(KvX87Cos(1.0L)), "0.540302305868139717000"},
-        {"sqrt 2", KvX87Sqrt(2.0L), "1.414213562373095050000"},
-        {"zero", 0.0L, "0.000000000000000000000"},
-        {"one", 1.0L, "1.000000000000000000000"},
-        {"a half", 0.5L, "0.500000000000000000000"},
-        {"18th digit rounded", 0.00012345678901234567890L, "0.000123456789012345679"},
-        {"just below one rounds to one", 0.9999999999999999999999L, "1.000000000000000000000"},
-        {"integer part beyond 18 digits", 123456789012345678901234.0L,
+        {"|sin 1|", AbsSin(1), "0.841470984807896507000"},
+        {"|cos 1|", AbsCos(1), "0.540302305868139717000"},
+        {"sqrt 2", SqrtOfMagnitudePlusOne(1), "1.414213562373095050000"},
+        {"zero", {}, "0.000000000000000000000"},
+        {"one", {0x8000000000000000, -63}, "1.000000000000000000000"},
+        {"a half", {0x8000000000000000, -64}, "0.500000000000000000000"},
+        {"18th digit rounded", {0x81742DF0C05BA23E, -76}, "0.000123456789012345679"},
+        {"largest value below one rounds to one",
+         {0xFFFFFFFFFFFFFFFF, -64},
+         "1.000000000000000000000"},
+        {"integer part beyond 18 digits",
+         {0xD124D8F8850364B5, 13},
          "123456789012345679000000.000000000000000000000"},
-        {"largest power of ten that fits", 1e39L,
+        {"largest power of ten that fits",
+         {0xBC143FA4E250EB31, 66},
          "1000000000000000000000000000000000000000.000000000000000000000"},
     };
     for (const auto& c : cases) {
-        EXPECT_EQ(Render(c.value), c.text) << c.what;
+        ExpectRendering(c);
     }
 }
 
@@ -54,15 +101,15 @@ TEST(KvRenderDecimal, RendersEighteenDigitsAndTwentyOnePlaces) {
 // too low; the scaled value reaches 10^18 and is divided by ten once.
 TEST(KvRenderDecimal, CorrectsTheLowExponentEstimateFromTenToSixteen) {
     const RenderCase cases[] = {
-        {"ten", 10.0L, "10.000000000000000000000"},
-        {"12.25", 12.25L, "12.250000000000000000000"},
-        {"15.5", 15.5L, "15.500000000000000000000"},
-        {"just below 16", 15.999999999999999999L, "16.000000000000000000000"},
-        {"just below 10", 9.9999999999999999999L, "10.000000000000000000000"},
-        {"sqrt 200", KvX87Sqrt(200.0L), "14.142135623730950500000"},
+        {"ten", {0xA000000000000000, -60}, "10.000000000000000000000"},
+        {"12.25", {0xC400000000000000, -60}, "12.250000000000000000000"},
+        {"15.5", {0xF800000000000000, -60}, "15.500000000000000000000"},
+        {"largest value below 16", {0xFFFFFFFFFFFFFFFF, -60}, "16.000000000000000000000"},
+        {"largest value below 10", {0x9FFFFFFFFFFFFFFF, -60}, "10.000000000000000000000"},
+        {"sqrt 200", SqrtOfMagnitudePlusOne(199), "14.142135623730950500000"},
     };
     for (const auto& c : cases) {
-        EXPECT_EQ(Render(c.value), c.text) << c.what;
+        ExpectRendering(c);
     }
 }
 
@@ -71,30 +118,36 @@ TEST(KvRenderDecimal, CorrectsTheLowExponentEstimateFromTenToSixteen) {
 // digits and rounds them half-up, possibly carrying past the first digit.
 TEST(KvRenderDecimal, ScalesTinyValuesAndRoundsHalfUpAtTheLastPlace) {
     const RenderCase cases[] = {
-        {"1e-15", 1e-15L, "0.000000000000001000000"},
-        {"1.2345...e-16", 1.234567890123456789e-16L, "0.000000000000000123457"},
-        {"3e-20", 3e-20L, "0.000000000000000000030"},
-        {"1.5e-21 rounds up", 1.5e-21L, "0.000000000000000000002"},
-        {"5e-22 rounds up to the last place", 5e-22L, "0.000000000000000000001"},
-        {"4.9e-22 rounds to zero", 4.9e-22L, "0.000000000000000000000"},
-        {"far below the last place", 1e-30L, "0.000000000000000000000"},
-        {"smallest normal value", std::numeric_limits<long double>::min(),
-         "0.000000000000000000000"},
-        {"9.96e-19 cut at three digits", 9.96e-19L, "0.000000000000000000996"},
-        {"9.9996e-19 carries past the first digit", 9.9996e-19L, "0.000000000000000001000"},
+        {"1e-15", {0x901D7CF73AB0ACD9, -113}, "0.000000000000001000000"},
+        {"1.2345...e-16", {0x8E56033D7FF5E057, -116}, "0.000000000000000123457"},
+        {"3e-20", {0x8DABC64B6D8CD430, -128}, "0.000000000000000000030"},
+        {"1.5e-21 rounds up", {0xE2AC7078AF47B9E6, -133}, "0.000000000000000000002"},
+        {"5e-22 rounds up to the last place",
+         {0x971DA05074DA7BEF, -134},
+         "0.000000000000000000001"},
+        {"4.9e-22 rounds to zero", {0x9417E9E8728431C6, -134}, "0.000000000000000000000"},
+        {"far below the last place", {0xA2425FF75E14FC32, -163}, "0.000000000000000000000"},
+        {"smallest normal value", {0x8000000000000000, -16382 - 63}, "0.000000000000000000000"},
+        {"9.96e-19 cut at three digits", {0x92FBD0EE41A8828B, -123}, "0.000000000000000000996"},
+        {"9.9996e-19 carries past the first digit",
+         {0x93916BB35E1C31E2, -123},
+         "0.000000000000000001000"},
     };
     for (const auto& c : cases) {
-        EXPECT_EQ(Render(c.value), c.text) << c.what;
+        ExpectRendering(c);
     }
 }
 
+// 10^40 itself (the nearest extended value) and anything above would need
+// more than the buffer.
 TEST(KvRenderDecimal, RefusesValuesItCannotRender) {
-    const long double refused[] = {-1.0L, 1e40L, std::numeric_limits<long double>::infinity(),
-                                   std::numeric_limits<long double>::quiet_NaN()};
-    for (const long double v : refused) {
+    const KvExtended refused[] = {{0xEB194F8E1AE525FD, 69}, {0x8000000000000000, 200}};
+    for (const KvExtended v : refused) {
         char buffer[kKvRenderBufferSize];
-        EXPECT_EQ(KvRenderDecimal(v, buffer), 0) << static_cast<double>(v);
+        EXPECT_EQ(KvRenderDecimal(v, buffer), 0) << v.significand << " * 2^" << v.exponent;
     }
+    char buffer[kKvRenderBufferSize];
+    EXPECT_GT(KvRenderDecimal({0xEB194F8E1AE525FC, 69}, buffer), 0) << "just below 10^40";
 }
 
 // ---------------------------------------------------------------------------
@@ -161,9 +214,7 @@ std::int64_t TextSlice(const std::string& text, int firstChar, int lastChar) {
 }
 
 std::int64_t SqrtByText(std::int64_t x) {
-    const std::uint64_t magnitude =
-        x < 0 ? 0 - static_cast<std::uint64_t>(x) : static_cast<std::uint64_t>(x);
-    std::string text = Render(KvX87Sqrt(static_cast<long double>(magnitude + 1)));
+    std::string text = Render(SqrtOfMagnitudePlusOne(x));
     std::reverse(text.begin(), text.end());
     std::string kept;
     for (const char c : text) {
@@ -234,8 +285,8 @@ std::vector<std::int64_t> ComparisonArguments() {
 TEST(KvDigitSteps, AgreeWithTheTextDefinitionAndIgnoreTheSign) {
     int smallValues = 0; // arguments whose sine or cosine lies below 0.001
     for (const std::int64_t x : ComparisonArguments()) {
-        const std::string sine = Render(std::fabs(KvX87Sin(static_cast<long double>(x))));
-        const std::string cosine = Render(std::fabs(KvX87Cos(static_cast<long double>(x))));
+        const std::string sine = Render(AbsSin(x));
+        const std::string cosine = Render(AbsCos(x));
         if (sine.compare(0, 5, "0.000") == 0 || cosine.compare(0, 5, "0.000") == 0) {
             ++smallValues;
         }
@@ -248,30 +299,6 @@ TEST(KvDigitSteps, AgreeWithTheTextDefinitionAndIgnoreTheSign) {
         ASSERT_EQ(KvSqrtDigits12(-x), SqrtByText(x)) << "KvSqrtDigits12(" << -x << ")";
     }
     EXPECT_GT(smallValues, 100); // the rare rendering path was exercised
-}
-
-// A library that lowers the x87 precision to 53 bits must neither change the
-// digits nor have its own setting undone.
-TEST(KvDigitSteps, ComputeInExtendedPrecisionWhateverTheControlWord) {
-    const long double squareRootOfTwo = KvX87Sqrt(2.0L);
-    std::uint16_t original;
-    asm volatile("fnstcw %0" : "=m"(original));
-    const std::uint16_t doublePrecisionRoundUp = (original & ~0x0F00) | 0x0A00;
-    asm volatile("fldcw %0" : : "m"(doublePrecisionRoundUp));
-
-    const std::int64_t sine = KvSinDigits12(1);
-    const std::int64_t cosine = KvCosDigits12(1);
-    const std::int64_t root = KvSqrtDigits12(1);
-    const std::string text = Render(squareRootOfTwo);
-    std::uint16_t during;
-    asm volatile("fnstcw %0" : "=m"(during));
-    asm volatile("fldcw %0" : : "m"(original));
-
-    EXPECT_EQ(sine, 698708489074);
-    EXPECT_EQ(cosine, 931868503203);
-    EXPECT_EQ(root, 559373265312);
-    EXPECT_EQ(text, "1.414213562373095050000");
-    EXPECT_EQ(during, doublePrecisionRoundUp);
 }
 
 // ---------------------------------------------------------------------------

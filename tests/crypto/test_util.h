@@ -50,3 +50,15 @@ inline TByteArray Noise(std::size_t n, unsigned seed) {
     }
     return out;
 }
+
+#include "U_KV_Hash_Standard_01_Extended.h"
+
+#include <ostream>
+
+// Extended values in failure messages: significand in hex and exponent.
+inline void PrintTo(const KvExtended& v, std::ostream* out) {
+    char buf[48];
+    std::snprintf(buf, sizeof buf, "{0x%016llX, %d}",
+                  static_cast<unsigned long long>(v.significand), v.exponent);
+    *out << buf;
+}

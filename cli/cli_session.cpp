@@ -1,0 +1,105 @@
+#include "cli_session.h"
+
+#include "U_Keyvale_Database_File.h"
+#include "U_Keyvale_Database_File_Check.h"
+#include "U_Keyvale_Session_Files.h"
+#include "cli_commands.h"
+#include "cli_database_common.h"
+#include "cli_terminal.h"
+
+#include <iostream>
+
+namespace cli {
+
+namespace {
+
+std::string FolderOf(const std::string& file) {
+    std::size_t slash = file.find_last_of('/');
+    return slash == std::string::npos ? "." : file.substr(0, slash + 1);
+}
+
+} // namespace
+
+int WriteSession::Report(const std::string& command, const TSessionResult& result) {
+    if (result.outcome == TSessionOutcome::Done) {
+        for (const TSessionMessage& message : result.messages) {
+            std::cout << message.text << "\n";
+        }
+        return kExitOk;
+    }
+    // Saved aside counts as a failure here: the file named on the command
+    // line does not hold the change, and a script must not go on as if it did.
+    // The window prints some texts in both of its logs; here once is enough.
+    std::string previous;
+    for (const TSessionMessage& message : result.messages) {
+        if (message.text != previous) {
+            Fail(command, message.text, kExitRuntimeError);
+        }
+        previous = message.text;
+    }
+    return kExitRuntimeError;
+}
+
+int WriteSession::Open(const std::string& command, const std::string& file) {
+    if (int code = CheckReadable(command, file); code != kExitOk) {
+        return code;
+    }
+    if (std::string problem = DatabaseReplaceProblem(file); !problem.empty()) {
+        return Fail(command, "cannot change " + file + ": " + problem, kExitRuntimeError);
+    }
+    std::optional<std::string> password = ReadSecretLine("Main password: ");
+    if (!password) {
+        return Fail(command, "no main password given.", kExitRuntimeError);
+    }
+    session_.SetBackupFolder(FolderOf(file));
+    TSessionResult result = session_.Open(file, *password);
+    KvSecureWipe(*password);
+    if (result.outcome == TSessionOutcome::WrongPassword && !result.messages.empty()) {
+        return Fail(command, result.messages.front().text + kWrongPasswordCause, kExitRuntimeError);
+    }
+    if (result.outcome != TSessionOutcome::Done) {
+        return Report(command, result);
+    }
+    return kExitOk;
+}
+
+int WriteSession::Create(const std::string& command, const std::string& file,
+                         const std::string& password) {
+    TSessionResult result = session_.Create(file, password);
+    if (result.outcome == TSessionOutcome::Done && !result.messages.empty()) {
+        // The window's welcome to an empty database means nothing here.
+        result.messages.erase(result.messages.begin(), result.messages.end() - 1);
+    }
+    return Report(command, result);
+}
+
+int WriteSession::Save(const std::string& command) {
+    session_.MarkChanged();
+    return Report(command, session_.Save());
+}
+
+int WriteSession::ChangePassword(const std::string& command, const std::string& newPassword) {
+    return Report(command, session_.ChangePassword(newPassword));
+}
+
+int CreateWithTree(const std::string& command, const std::string& file, const TKeyvaleTree& tree,
+                   const TKeyMaterial& keys) {
+    TDatabaseWriteLock lock(file);
+    if (!lock.Held()) {
+        return Fail(command, "Error! Cannot create the database [" + file + "]." + lock.Error(),
+                    kExitRuntimeError);
+    }
+    TDatabaseSaveResult saved = SaveNewDatabaseFile(file, tree, keys);
+    if (!saved.saved) {
+        return Fail(command,
+                    saved.existed ? "cannot create " + file +
+                                        ": The file appeared meanwhile. An existing file is "
+                                        "never overwritten."
+                                  : saved.message.text,
+                    kExitRuntimeError);
+    }
+    std::cout << saved.message.text << "\n";
+    return kExitOk;
+}
+
+} // namespace cli

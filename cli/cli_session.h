@@ -1,0 +1,45 @@
+// The writing side of keyvale-cli: a database opened for one change and saved
+// once, through the storage session type that the window uses too. It brings
+// the session's rules to the tool: the per-file lock while writing, the check
+// that nobody wrote the file since it was read (a conflicting save goes
+// beside it, and the tool says so and fails), exclusive creation, keys
+// derived aside, and the backup copy made on every open.
+#pragma once
+
+#include "U_Keyvale_Session.h"
+
+#include <string>
+
+namespace cli {
+
+class WriteSession {
+  public:
+    // Checks the file, asks for the main password, opens the database and
+    // makes its backup copy in Keyvale_Backup beside it. Returns the exit code
+    // after printing why not.
+    int Open(const std::string& command, const std::string& file);
+
+    // A new, empty database under `password` (already checked).
+    int Create(const std::string& command, const std::string& file, const std::string& password);
+
+    TKeyvaleTree& Tree() { return session_.Tree(); }
+
+    // Saves the changed tree; anything but a save into the file itself is a
+    // failure for the caller.
+    int Save(const std::string& command);
+
+    // Re-keys the database under the new password (already checked).
+    int ChangePassword(const std::string& command, const std::string& newPassword);
+
+  private:
+    int Report(const std::string& command, const TSessionResult& result);
+
+    TKeyvaleSession session_;
+};
+
+// A new database holding `tree`, written under the shared write lock into a
+// name where nothing may stand yet. For import, which starts with a full tree.
+int CreateWithTree(const std::string& command, const std::string& file, const TKeyvaleTree& tree,
+                   const TKeyMaterial& keys);
+
+} // namespace cli

@@ -1,0 +1,80 @@
+#include "U_Keyvale_Database_File_Check.h"
+
+#include "U_Keyvale_Read_Write_Files.h"
+
+#include <cerrno>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+std::string Sentence(const std::string& text) {
+    return text.empty() || text.back() == '.' ? text : text + ".";
+}
+
+std::string FolderOf(const std::string& path) {
+    std::size_t slash = path.find_last_of('/');
+    if (slash == std::string::npos) {
+        return ".";
+    }
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+} // namespace
+
+std::string DatabaseFileReadProblem(const std::string& path) {
+    struct stat info {};
+    if (::stat(path.c_str(), &info) != 0) {
+        return Sentence(SystemErrorText(errno));
+    }
+    if (S_ISDIR(info.st_mode)) {
+        return "It is a directory.";
+    }
+    if (!S_ISREG(info.st_mode)) {
+        return "It is not a regular file.";
+    }
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        return Sentence(SystemErrorText(errno));
+    }
+    ::close(fd);
+    if (info.st_size == 0) {
+        return "The file is empty.";
+    }
+    if (info.st_size < kSmallestDatabaseFileSize) {
+        return "The file is too short to be a Keyvale database (" + std::to_string(info.st_size) +
+               " bytes; the smallest has " + std::to_string(kSmallestDatabaseFileSize) + ").";
+    }
+    return "";
+}
+
+std::string DatabaseDestinationProblem(const std::string& path) {
+    struct stat info {};
+    if (::lstat(path.c_str(), &info) == 0) {
+        return S_ISDIR(info.st_mode) ? "It is a directory." : "The file exists already.";
+    }
+    const std::string folder = FolderOf(path);
+    if (::stat(folder.c_str(), &info) != 0) {
+        return "Its folder " + folder + ": " + Sentence(SystemErrorText(errno));
+    }
+    if (!S_ISDIR(info.st_mode)) {
+        return "Its folder " + folder + " is not a directory.";
+    }
+    if (::access(folder.c_str(), W_OK | X_OK) != 0) {
+        return "Its folder " + folder + ": " + Sentence(SystemErrorText(errno));
+    }
+    return "";
+}
+
+std::string DatabaseReplaceProblem(const std::string& path) {
+    if (::access(path.c_str(), W_OK) != 0) {
+        return Sentence(SystemErrorText(errno));
+    }
+    const std::string folder = FolderOf(path);
+    if (::access(folder.c_str(), W_OK | X_OK) != 0) {
+        return "Its folder " + folder + ": " + Sentence(SystemErrorText(errno));
+    }
+    return "";
+}

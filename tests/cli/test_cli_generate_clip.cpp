@@ -1,0 +1,151 @@
+// generate: lengths, classes and exclusions, and no character favoured; clip:
+// the value reaches the desktop's clipboard tool (a stand-in script here) and
+// is cleared after the timeout only if it is still there.
+#include "cli_fixture.h"
+
+#include <chrono>
+#include <map>
+#include <thread>
+
+namespace {
+
+using namespace cli_test;
+
+const std::string kLower = "abcdefghijklmnopqrstuvwxyz";
+const std::string kUpper = "ABCDEFGHIJKLMNOPQRSTUVWXYZ";
+const std::string kDigits = "0123456789";
+
+TEST_F(Cli, GenerateKeepsItsRules) {
+    struct Case {
+        std::vector<std::string> args;
+        std::size_t length;
+        std::vector<std::string> required; // one character of each at least
+        std::string forbidden;
+    };
+    const Case cases[] = {
+        {{"generate"}, 20, {kLower, kUpper, kDigits}, " \t"},
+        {{"generate", "--length", "4", "--lower", "--upper", "--digits", "--symbols"},
+         4,
+         {kLower, kUpper, kDigits},
+         ""},
+        {{"generate", "--length=64", "--digits", "--exclude", "0123"},
+         64,
+         {"456789"},
+         "0123" + kLower},
+        {{"generate", "-l", "1024", "--upper"}, 1024, {kUpper}, kLower + kDigits},
+    };
+    for (const Case& c : cases) {
+        for (int run = 0; run < 5; ++run) {
+            Outcome outcome = Run(c.args);
+            ASSERT_EQ(outcome.exitCode, 0) << outcome.err;
+            const std::string password = outcome.out.substr(0, outcome.out.size() - 1);
+            EXPECT_EQ(password.size(), c.length) << outcome.out;
+            for (const std::string& set : c.required) {
+                EXPECT_NE(password.find_first_of(set), std::string::npos) << password;
+            }
+            EXPECT_EQ(password.find_first_of(c.forbidden), std::string::npos) << password;
+        }
+    }
+    const std::vector<std::vector<std::string>> refused = {
+        {"generate", "--length", "3"},    // four classes in three characters
+        {"generate", "--length", "1025"}, // longer than the password field
+        {"generate", "--digits", "--exclude", kDigits},
+        {"generate", "--length", "0"},
+    };
+    for (const auto& args : refused) {
+        EXPECT_EQ(Run(args).exitCode, 2) << args.back();
+    }
+}
+
+// With all 94 characters, a byte taken modulo 94 would favour the first 68
+// by half again; rejection sampling keeps every count near the mean.
+TEST_F(Cli, GenerateFavoursNoCharacter) {
+    std::map<char, int> counts;
+    constexpr int kRuns = 100;
+    for (int run = 0; run < kRuns; ++run) {
+        for (char c : Run({"generate", "--length", "1024"}).out) {
+            if (c != '\n') {
+                ++counts[c];
+            }
+        }
+    }
+    ASSERT_EQ(counts.size(), 94u);
+    const double mean = kRuns * 1024 / 94.0; // about 1089, standard deviation about 33
+    for (const auto& [c, count] : counts) {
+        EXPECT_NEAR(count, mean, 200) << "character " << c;
+    }
+}
+
+class Clip : public Cli {
+  protected:
+    void SetUp() override {
+        Cli::SetUp();
+        fs::create_directory(dir / "bin");
+        clip = (dir / "clipboard").string();
+        // A stand-in for xclip: "-out" prints the clipboard, anything else
+        // takes standard input as the new clipboard.
+        WriteFile(dir / "bin" / "xclip",
+                  "#!/bin/sh\n"
+                  "case \" $* \" in\n"
+                  "  *\" -out \"*) cat \"$FAKE_CLIPBOARD\" ;;\n"
+                  "  *) cat > \"$FAKE_CLIPBOARD.new\" && mv \"$FAKE_CLIPBOARD.new\" "
+                  "\"$FAKE_CLIPBOARD\" ;;\n"
+                  "esac\n");
+        fs::permissions(dir / "bin" / "xclip", fs::perms::owner_all);
+        Import(Json::parse(R"({"format": "keyvale", "version": 1, "nodes": [
+          {"name": "Bank", "record": {"login": "me", "password": "pass word"}},
+          {"name": "Folder", "children": [{"name": "x"}]}]})"));
+    }
+    std::string Environment(const std::string& path) const {
+        return "env -u WAYLAND_DISPLAY DISPLAY=:99 FAKE_CLIPBOARD=" + Quoted(clip) +
+               " PATH=" + Quoted(path);
+    }
+    // The clipboard once it is not `now` any more, or `now` after five seconds.
+    std::string ClipboardAfter(const std::string& now) {
+        for (int i = 0; i < 100 && ReadFile(clip) == now; ++i) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        }
+        return ReadFile(clip);
+    }
+    std::string clip;
+};
+
+TEST_F(Clip, CopiesAndClearsAfterTheTimeout) {
+    const std::string path = (dir / "bin").string() + ":/usr/bin:/bin";
+    Outcome copied = Run({"clip", db, "Bank", "--timeout", "1"}, "secret1\n", Environment(path));
+    ASSERT_EQ(copied.exitCode, 0) << copied.err;
+    EXPECT_EQ(ReadFile(clip), "pass word");
+    EXPECT_EQ(ClipboardAfter("pass word"), "") << "cleared after the timeout";
+
+    ASSERT_EQ(
+        Run({"clip", db, "Bank", "login", "-t", "1"}, "secret1\n", Environment(path)).exitCode, 0);
+    EXPECT_EQ(ReadFile(clip), "me");
+    WriteFile(clip, "copied by the user meanwhile");
+    std::this_thread::sleep_for(std::chrono::milliseconds(2500));
+    EXPECT_EQ(ReadFile(clip), "copied by the user meanwhile") << "only our own value is cleared";
+}
+
+TEST_F(Clip, RefusesWithoutAToolOrAValue) {
+    struct Case {
+        std::vector<std::string> args;
+        std::string path;
+        std::string inError;
+    };
+    const std::string tools = (dir / "bin").string() + ":/usr/bin:/bin";
+    const std::string none = (dir / "empty").string();
+    const Case cases[] = {
+        {{"clip", db, "Bank"}, none, "install wl-clipboard (Wayland), or xclip or xsel (X11)"},
+        {{"clip", db, "Bank", "email"}, tools, "the email of \"Bank\" is empty"},
+        {{"clip", db, "Bank", "pin"}, tools, "no field \"pin\""},
+        {{"clip", db, "Folder"}, tools, "is a folder"},
+    };
+    for (const Case& c : cases) {
+        WriteFile(clip, "untouched");
+        Outcome outcome = Run(c.args, "secret1\n", Environment(c.path));
+        EXPECT_NE(outcome.exitCode, 0) << c.args.back();
+        EXPECT_NE(outcome.err.find(c.inError), std::string::npos) << outcome.err;
+        EXPECT_EQ(ReadFile(clip), "untouched");
+    }
+}
+
+} // namespace
