@@ -25,6 +25,7 @@
 #include "U_Keyvale_Read_Write_Settings.h"
 #include "U_Log_Time_Format.h"
 #include "U_Picture.h"
+#include "U_Secret_Clipboard.h"
 
 namespace {
 
@@ -78,11 +79,18 @@ TFormMain::TFormMain(TServices services)
         o_Timer_Enter_Button.stop();
     });
 
+    o_Timer_Idle_Lock.setObjectName(QStringLiteral("o_Timer_Idle_Lock"));
+    o_Timer_Idle_Lock.setInterval(5000);
+    connect(&o_Timer_Idle_Lock, &QTimer::timeout, this, &TFormMain::o_Timer_Idle_LockTimer);
+
     connect(o_Page_Control, &QTabWidget::currentChanged, this, &TFormMain::o_Page_ControlChange);
     ConnectDatabaseLifecycle();
+    P_Clipboard_Setup();
 
     P_Program_Start(); // FormCreate
+    P_Watch_Current_Directory();
     o_Timer_Hint.start();
+    o_Timer_Idle_Lock.start();
 }
 
 TFormMain::~TFormMain() {
@@ -260,6 +268,7 @@ void TFormMain::closeEvent(QCloseEvent* event) {
         return;
     }
     JvDesktopAlert1->CloseAlert();
+    o_Clipboard->ClearIfOurs(); // no secret outlives the program on the clipboard
     event->accept();
 }
 

@@ -19,13 +19,14 @@
 #include <vector>
 
 #include "U_KV_Hash_and_RAT_01.h"
-#include "U_Keyvale_TreeView_Data_Fields.h"
 #include "U_Keyvale_Session.h"
+#include "U_Keyvale_TreeView_Data_Fields.h"
 #include "U_Keyvale_TreeView_Data_Tree.h"
 #include "U_Sound_Player.h"
 #include "U_Tree_Model.h"
 
 class QComboBox;
+class QFileSystemWatcher;
 class QFrame;
 class QLabel;
 class QLineEdit;
@@ -35,6 +36,7 @@ class QMimeData;
 class QPlainTextEdit;
 class QPushButton;
 class QScrollArea;
+class QSpinBox;
 class QTabWidget;
 class QTextEdit;
 class QTreeWidget;
@@ -42,6 +44,7 @@ class QWindow;
 class TDesktopAlert;
 class TIdleTimeProvider;
 class TPicture;
+class TSecretClipboard;
 struct TLogTimeFormat;
 
 class TFormMain : public QMainWindow {
@@ -97,6 +100,9 @@ class TFormMain : public QMainWindow {
     void P_DEACTIVATE_Current_Database();
     void P_Database_TAB_ENABLE(bool b_Enable);
     void P_Database_File_List_Box_Refresh();
+    // Refreshes the file list whenever files appear in or leave the folder.
+    void P_Watch_Current_Directory();
+    static constexpr int FilesChangedSettleMs = 150;
     void P_MP_Show(bool b_MP_Show);
     void P_Input_Data_Controls_Activate(bool b_ACTIVATE);
     void P_Password_Show(bool boolean_Password_Show);
@@ -130,6 +136,10 @@ class TFormMain : public QMainWindow {
     void P_Hash_Argument_Show(bool boolean_Show);
     void F_Hash_ArgumentChange();
     void F_Hash_LengthChange();
+    // Enter, the focus leaving or a choice from the list: the typed length
+    // is taken, or refused with a message and the previous one put back.
+    void F_Hash_LengthComplete();
+    QString s_Hash_Length_Accepted = QStringLiteral("30");
     void i_Hash_ArgumentClick();
     void F_KV_Hash_Click(QPlainTextEdit* box);
 
@@ -142,6 +152,19 @@ class TFormMain : public QMainWindow {
     // ---- settings file
     void P_Load_Settings_from_ini_File();
     void P_Save_Settings_to_ini_File();
+
+    // ---- clipboard and idle lock (U_FormMain_Keyvale_Clipboard.cpp, _Lock.cpp)
+    // Puts a text on the clipboard marked secret and logs when it goes again.
+    void P_Copy_Secret(const QString& text);
+    void P_Copy_Record_Field(QLineEdit* field);
+    // One log line for a paste cut to the field's limit.
+    void P_Report_Cut_Paste(const QWidget* field, int kept, int pasted);
+    // The context menu of the Login and Password fields; the caller owns it.
+    QMenu* P_Record_Field_Menu(QLineEdit* field);
+    void o_Timer_Idle_LockTimer();
+    // Saves, closes and asks for the main password of the same file again.
+    // False (with a message) when the save failed: nothing is locked then.
+    bool P_Lock_Database();
 
     // Integer tags of controls: re-entry guards, modes and toggles.
     static int Tag(const QObject* control);
@@ -174,6 +197,8 @@ class TFormMain : public QMainWindow {
     void AnimateThemeChange();
     static void ProcessMessages();
     void ConnectDatabaseLifecycle();
+    void P_Clipboard_Setup();
+    QWidget* CreatePrivacySettings(QWidget* parent);
     void ShowDatabaseLabels(const QString& path);
     // The window's side of the session: print what it reports, follow its
     // file name, and learn of every change of the tree.
@@ -195,6 +220,8 @@ class TFormMain : public QMainWindow {
     QMetaObject::Connection screenArea_;
     // The last page shown other than "E x i t", to return to when leaving is refused.
     QWidget* lastPage_ = nullptr;
+    // The idle lock's save failed; it is not tried again until the user is back.
+    bool lockRefused_ = false;
 
   public:
     // ---- state of the program and of the open database
@@ -358,6 +385,13 @@ class TFormMain : public QMainWindow {
     QLabel* L_KV_Hash_90 = nullptr;
     QPlainTextEdit* F_KV_Hash_90 = nullptr;
 
+    // Settings page: clipboard and locking
+    QLabel* L_Clipboard_Clear = nullptr;
+    QSpinBox* F_Clipboard_Clear_Seconds = nullptr;
+    QLabel* L_Lock_After_Idle = nullptr;
+    QComboBox* F_Lock_After_Idle = nullptr;
+    TSecretClipboard* o_Clipboard = nullptr;
+
     // About page
     QScrollArea* sScrollBox_Manual = nullptr;
     QLabel* image_Manual = nullptr;
@@ -367,4 +401,7 @@ class TFormMain : public QMainWindow {
     QTimer o_Timer_SAVE_Database;
     QTimer o_Timer_SAVE_BUTTON;
     QTimer o_Timer_Enter_Button;
+    QTimer o_Timer_Idle_Lock; // checks the desktop's idle time for the lock
+    QTimer o_Timer_Files_Changed;
+    QFileSystemWatcher* o_Directory_Watcher = nullptr;
 };

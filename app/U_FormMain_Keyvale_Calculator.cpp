@@ -48,9 +48,13 @@ void TFormMain::F_Hash_ArgumentChange() {
         F_KV_Hash_90->clear();
         return;
     }
+    // While a length is being typed ("1" on the way to "100") the forms keep
+    // the last length that was taken.
     std::int64_t length = std::stoll(kDefaultHashLength);
     if (IsIntegerInRange(lengthText, kMinimumHashLength, kMaximumHashLength)) {
         length = std::stoll(lengthText);
+    } else if (!s_Hash_Length_Accepted.isEmpty()) {
+        length = s_Hash_Length_Accepted.toLongLong();
     }
     std::string hash62, hash64, hash90;
     KvHashText(argument, static_cast<std::uint16_t>(length), hash62, hash64, hash90);
@@ -60,10 +64,28 @@ void TFormMain::F_Hash_ArgumentChange() {
 }
 
 void TFormMain::F_Hash_LengthChange() {
-    const std::string lengthText = F_Hash_Length->currentText().toUtf8().toStdString();
-    if (!IsIntegerInRange(lengthText, kMinimumHashLength, kMaximumHashLength)) {
+    // Each keystroke is only a step towards the length; it is judged once the
+    // entry is complete (F_Hash_LengthComplete).
+    F_Hash_ArgumentChange();
+}
+
+void TFormMain::F_Hash_LengthComplete() {
+    const QString text = F_Hash_Length->currentText();
+    if (IsIntegerInRange(text.toUtf8().toStdString(), kMinimumHashLength, kMaximumHashLength)) {
+        s_Hash_Length_Accepted = text;
+        F_Hash_ArgumentChange();
+        return;
+    }
+    P_Print_Message(QStringLiteral("Error! The hash length must be a whole number from %1 to "
+                                   "%2. The length stays %3.")
+                        .arg(kMinimumHashLength)
+                        .arg(kMaximumHashLength)
+                        .arg(s_Hash_Length_Accepted),
+                    true);
+    PlaySoundResource(QStringLiteral("S_W_2"));
+    {
         const QSignalBlocker quiet(F_Hash_Length);
-        F_Hash_Length->setEditText(QString::fromLatin1(kDefaultHashLength));
+        F_Hash_Length->setEditText(s_Hash_Length_Accepted);
     }
     F_Hash_ArgumentChange();
 }
@@ -73,5 +95,5 @@ void TFormMain::F_KV_Hash_Click(QPlainTextEdit* box) {
         return;
     }
     box->selectAll();
-    box->copy();
+    P_Copy_Secret(box->toPlainText());
 }

@@ -3,6 +3,7 @@
 #include "U_FormMain_Keyvale.h"
 
 #include <QDir>
+#include <QFileSystemWatcher>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -12,6 +13,7 @@
 #include <QTreeWidgetItem>
 
 #include "U_Picture.h"
+#include "U_Secret_Clipboard.h"
 
 namespace {
 
@@ -45,6 +47,13 @@ void TFormMain::P_Show_No_Database() {
     i_Main_Password_1->setVisible(true);
     SetTag(F_Database_File_Name, 0);
     P_Database_TAB_ENABLE(false);
+
+    // No secret of the database stays on the clipboard.
+    if (o_Clipboard != nullptr) {
+        o_Clipboard->ClearIfOurs();
+    }
+    // A search term or folder name belongs to the database it was typed for.
+    F_Folder_Name->clear();
 
     F_Message->clear();
     F_Message_2->clear();
@@ -125,4 +134,20 @@ void TFormMain::P_Password_Show(bool boolean_Password_Show) {
     L_Password->setToolTip(boolean_Password_Show
                                ? QStringLiteral("   Click here to hide your password   ")
                                : QStringLiteral("   Click here to show your password   "));
+}
+
+void TFormMain::P_Watch_Current_Directory() {
+    // A file copied into the folder, or removed from it, shows in the list at
+    // once. Changes come in bursts (a save writes a temporary file and renames
+    // it), so the list is refreshed once they have settled.
+    o_Timer_Files_Changed.setObjectName(QStringLiteral("o_Timer_Files_Changed"));
+    o_Timer_Files_Changed.setSingleShot(true);
+    o_Timer_Files_Changed.setInterval(FilesChangedSettleMs);
+    connect(&o_Timer_Files_Changed, &QTimer::timeout, this,
+            &TFormMain::P_Database_File_List_Box_Refresh);
+    o_Directory_Watcher = new QFileSystemWatcher(this);
+    o_Directory_Watcher->setObjectName(QStringLiteral("o_Directory_Watcher"));
+    o_Directory_Watcher->addPath(s_GLOBAL_Current_Directory);
+    connect(o_Directory_Watcher, &QFileSystemWatcher::directoryChanged, this,
+            [this] { o_Timer_Files_Changed.start(); });
 }

@@ -62,8 +62,8 @@ void TFormMain::P_Print_Message_2(const QString& s_Message, bool boolean_Desktop
     const auto [start, end] = AppendMessage(F_Message_2, line);
 
     // Highlight the line just added. A message with line breaks spans several
-    // paragraphs; the selection covers all of it.
-    F_Message_2->setFocus();
+    // paragraphs; the selection covers all of it. The keyboard focus stays
+    // where the user is typing.
     QTextCursor cursor(F_Message_2->document());
     cursor.setPosition(start);
     cursor.setPosition(end, QTextCursor::KeepAnchor);

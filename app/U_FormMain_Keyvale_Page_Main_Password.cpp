@@ -14,6 +14,7 @@
 #include <QVBoxLayout>
 
 #include "U_Elided_Label.h"
+#include "U_Event_Hook.h"
 #include "U_FormMain_Keyvale_Layout.h"
 #include "U_Picture.h"
 #include "U_Widget_Names.h"
@@ -135,6 +136,17 @@ QWidget* TFormMain::CreatePageMainPassword() {
         caption->setAlignment(Qt::AlignHCenter);
         Caption(caption);
     }
+    // The caption names the picture above it: while a database is open that
+    // is the change-password picture.
+    TEventHook::Install(i_Change_Main_Password, [passwordCaption](QEvent* event) {
+        if (event->type() == QEvent::ShowToParent || event->type() == QEvent::HideToParent) {
+            passwordCaption->setText(event->type() == QEvent::ShowToParent
+                                         ? QStringLiteral("Change main password")
+                                         : QStringLiteral("Main password"));
+            passwordCaption->setAccessibleName(passwordCaption->text());
+        }
+        return false;
+    });
     pictures->addWidget(i_Open_File, 0, 0, Qt::AlignHCenter);
     pictures->addWidget(i_Main_Password_1, 0, 1, Qt::AlignHCenter);
     pictures->addWidget(i_Change_Main_Password, 0, 1, Qt::AlignHCenter);
@@ -217,10 +229,6 @@ QWidget* TFormMain::CreatePageMainPassword() {
     connect(i_MP_View, &TPicture::left, o_Shape_MP1, &QWidget::hide);
     connect(i_MP_View, &TPicture::clicked, this, [this] { P_MP_Show(Tag(i_MP_View) == 0); });
 
-    // The eye sits beside the first field: reach it right after that field.
-    QWidget::setTabOrder(F_MP1, i_MP_View);
-    QWidget::setTabOrder(i_MP_View, F_MP2);
-
     mp->addWidget(L_MP1, 4, 0, 1, 3);
     mp->addWidget(F_MP1, 5, 0, 1, 2);
     mp->addWidget(i_MP_View, 5, 2);
@@ -244,6 +252,13 @@ QWidget* TFormMain::CreatePageMainPassword() {
     buttons->addStretch(1);
     buttons->addWidget(b_Cancel_M);
     mp->addLayout(buttons, 10, 0, 1, 3);
+    // The fields and the buttons come first, so that Tab after the password
+    // reaches the retyped one and Enter on a focused eye is never a surprise;
+    // the eye is last.
+    QWidget::setTabOrder(F_MP1, F_MP2);
+    QWidget::setTabOrder(F_MP2, b_M);
+    QWidget::setTabOrder(b_M, b_Cancel_M);
+    QWidget::setTabOrder(b_Cancel_M, i_MP_View);
     mp->setRowStretch(11, 1);
     mp->setColumnStretch(0, 1);
     o_MP->setVisible(false);

@@ -44,6 +44,7 @@ QWidget* TFormMain::CreatePageSettings() {
     L_Skins->setBuddy(o_List_Skin_2);
     skinsLayout->addWidget(L_Skins);
     skinsLayout->addWidget(o_List_Skin_2, 1);
+    skinsLayout->addWidget(CreatePrivacySettings(skins));
     layout->addWidget(skins);
     // A new entry chosen with the mouse or the arrow keys applies its theme.
     connect(o_List_Skin_2, &QListWidget::currentRowChanged, this, [this] { o_List_Skin_2Click(); });
@@ -138,6 +139,11 @@ QWidget* TFormMain::CreatePageSettings() {
 
     connect(F_Hash_Argument, &QLineEdit::textChanged, this, [this] { F_Hash_ArgumentChange(); });
     connect(F_Hash_Length, &QComboBox::editTextChanged, this, [this] { F_Hash_LengthChange(); });
+    // What was typed is taken: no completion from the list ("5" is not 50).
+    F_Hash_Length->setCompleter(nullptr);
+    connect(F_Hash_Length->lineEdit(), &QLineEdit::editingFinished, this,
+            [this] { F_Hash_LengthComplete(); });
+    connect(F_Hash_Length, &QComboBox::textActivated, this, [this] { F_Hash_LengthComplete(); });
     connect(i_Hash_Argument, &TPicture::clicked, this, &TFormMain::i_Hash_ArgumentClick);
     connect(i_Hash_Argument, &TPicture::entered, this, [this] {
         o_Shape_HA->setGeometry(i_Hash_Argument->geometry());

@@ -11,6 +11,7 @@
 #include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QStyle>
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QUrl>
@@ -98,6 +99,11 @@ void TFormMain::P_Record_Setup() {
             F_Note->setPlainText(text.left(static_cast<qsizetype>(kMaximumNoteLength)));
             F_Note->moveCursor(QTextCursor::End);
             b_GLOBAL_IGNORE_CHANGE_TEXT_EVENT = ignoring;
+            P_Print_Message(QStringLiteral("The note is limited to %1 characters: %1 of its %2 "
+                                           "characters were kept.")
+                                .arg(kMaximumNoteLength)
+                                .arg(text.size()),
+                            false);
             explicit_bzero(text.data(), static_cast<std::size_t>(text.size()) * sizeof(QChar));
         }
         changed(&TRecordFieldsTouched::note);
@@ -267,9 +273,10 @@ void TFormMain::L_URLClick() {
     }
     if (!url.isEmpty()) {
         F_URL->selectAll();
-        QApplication::clipboard()->setText(F_URL->text());
+        const QString text = F_URL->text();
         F_URL->deselect();
         P_Print_Message(QStringLiteral("Text copied to clipboard: \n") + url, false);
+        P_Copy_Secret(text);
     }
     if (url.size() > 1) {
         // The desktop's handler for the address; failure is not reported.
@@ -287,10 +294,18 @@ void TFormMain::L_URLClick() {
 void TFormMain::P_Record_Hover(QLabel* label, bool b_Inside) {
     const QWidget* field = label == L_URL ? static_cast<QWidget*>(F_URL) : F_Password;
     const bool styled = b_Inside && field->isEnabled();
+    if (!styled) {
+        // Back to the font the label inherits, with the theme's weight:
+        // setting "not bold" here would outlive the hover and the theme.
+        label->setFont(QFont());
+        label->style()->unpolish(label);
+        label->style()->polish(label);
+        return;
+    }
     QFont font = label->font();
-    font.setUnderline(styled);
+    font.setUnderline(true);
     if (label == L_URL) {
-        font.setBold(styled);
+        font.setBold(true);
     }
     label->setFont(font);
 }

@@ -6,6 +6,7 @@
 #include <QComboBox>
 #include <QListWidget>
 #include <QSignalBlocker>
+#include <QSpinBox>
 
 #include "U_Keyvale_Read_Write_Settings.h"
 #include "U_Keyvale_Themes.h"
@@ -19,9 +20,21 @@ void TFormMain::P_Load_Settings_from_ini_File() {
     }
     P_Apply_Skin(settings.skinIndex);
     F_Hash_Length->setEditText(QString::fromUtf8(settings.hashLengthText));
+    s_Hash_Length_Accepted = F_Hash_Length->currentText();
+    F_Clipboard_Clear_Seconds->setValue(settings.clipboardClearSeconds);
+    F_Lock_After_Idle->setCurrentIndex(F_Lock_After_Idle->findData(settings.lockAfterIdleMinutes));
 }
 
 void TFormMain::P_Save_Settings_to_ini_File() {
-    SaveSettingsToIni(services_.iniPath, o_List_Skin_2->currentRow(),
-                      F_Hash_Length->currentText().toUtf8().toStdString());
+    TLoadedSettings settings;
+    settings.skinIndex = o_List_Skin_2->currentRow();
+    // A valid length still being typed is taken; one that is not is dropped
+    // for the last length taken.
+    const std::string typed = F_Hash_Length->currentText().toUtf8().toStdString();
+    settings.hashLengthText = IsIntegerInRange(typed, kMinimumHashLength, kMaximumHashLength)
+                                  ? typed
+                                  : s_Hash_Length_Accepted.toUtf8().toStdString();
+    settings.clipboardClearSeconds = F_Clipboard_Clear_Seconds->value();
+    settings.lockAfterIdleMinutes = F_Lock_After_Idle->currentData().toInt();
+    SaveSettingsToIni(services_.iniPath, settings);
 }

@@ -11,6 +11,8 @@
 #include <QStyleOption>
 #include <QSvgRenderer>
 
+#include <cmath>
+
 // Resources of a static library must be registered by name; this lives
 // outside any namespace as Q_INIT_RESOURCE requires.
 static void InitResourcesOnce() {
@@ -22,7 +24,28 @@ void InitKeyvaleResources() {
     (void)done;
 }
 
-QPixmap KeyvalePicture(const QString& name, const QSize& size, qreal ratio) {
+namespace {
+
+double Luminance(const QColor& color) {
+    const auto channel = [](double c) {
+        return c <= 0.03928 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4);
+    };
+    return 0.2126 * channel(color.redF()) + 0.7152 * channel(color.greenF()) +
+           0.0722 * channel(color.blueF());
+}
+
+} // namespace
+
+bool PictureNeedsPlate(const QColor& background) {
+    // The pictures are outlined for light backgrounds; where that outline
+    // does not stand out at 3:1 they get a light plate of their own.
+    const double outline = Luminance(QColor(PictureOutlineColor));
+    const double back = Luminance(background);
+    return (std::max(outline, back) + 0.05) / (std::min(outline, back) + 0.05) < 3.0;
+}
+
+QPixmap KeyvalePicture(const QString& name, const QSize& size, qreal ratio,
+                       const QColor& background) {
     InitKeyvaleResources();
     if (ratio <= 0) {
         ratio = qGuiApp ? qGuiApp->devicePixelRatio() : 1.0;
@@ -31,6 +54,15 @@ QPixmap KeyvalePicture(const QString& name, const QSize& size, qreal ratio) {
     pixmap.fill(Qt::transparent);
     QSvgRenderer renderer(QStringLiteral(":/pictures/%1.svg").arg(name));
     QPainter painter(&pixmap);
+    painter.setRenderHint(QPainter::Antialiasing);
+    const QColor behind =
+        background.isValid() ? background : QGuiApplication::palette().color(QPalette::Window);
+    if (PictureNeedsPlate(behind)) {
+        const QRectF plate = QRectF(QPointF(0, 0), QSizeF(pixmap.size())).adjusted(1, 1, -1, -1);
+        painter.setPen(Qt::NoPen);
+        painter.setBrush(QColor(PicturePlateColor));
+        painter.drawRoundedRect(plate, plate.width() / 5, plate.height() / 5);
+    }
     renderer.render(&painter);
     painter.end();
     pixmap.setDevicePixelRatio(ratio);
@@ -46,17 +78,24 @@ class TSvgIconEngine : public QIconEngine {
     explicit TSvgIconEngine(QString name) : name_(std::move(name)) {}
 
     QPixmap pixmap(const QSize& size, QIcon::Mode mode, QIcon::State state) override {
-        (void)state;
-        const QString key = QStringLiteral("keyvale_icon_%1_%2x%3_%4")
+        // A selected row and the active tab are drawn in the highlight colour;
+        // the theme of the moment decides whether the picture needs its plate.
+        const QPalette palette = QGuiApplication::palette();
+        const QColor background = mode == QIcon::Selected || state == QIcon::On
+                                      ? palette.color(QPalette::Highlight)
+                                      : palette.color(QPalette::Window);
+        const bool plate = PictureNeedsPlate(background);
+        const QString key = QStringLiteral("keyvale_icon_%1_%2x%3_%4_%5")
                                 .arg(name_)
                                 .arg(size.width())
                                 .arg(size.height())
-                                .arg(static_cast<int>(mode));
+                                .arg(static_cast<int>(mode))
+                                .arg(plate ? 1 : 0);
         QPixmap drawn;
         if (QPixmapCache::find(key, &drawn)) {
             return drawn;
         }
-        drawn = KeyvalePicture(name_, size, 1.0);
+        drawn = KeyvalePicture(name_, size, 1.0, background);
         if (mode == QIcon::Disabled && qApp) {
             QStyleOption option;
             option.palette = QApplication::palette();
@@ -146,12 +185,42 @@ void TPicture::paintEvent(QPaintEvent* event) {
         setPixmap(KeyvalePicture(pictureName_, pictureSize_, devicePixelRatioF()));
     }
     QLabel::paintEvent(event);
+    if (!hasFocus()) {
+        return;
+    }
+    // The focus mark: a dashed frame in the theme's text colour, which every
+    // theme sets off from its window colour.
+    QPainter painter(this);
+    QPen pen(palette().color(QPalette::WindowText), FocusFrameWidth);
+    pen.setStyle(Qt::DashLine);
+    painter.setPen(pen);
+    painter.setBrush(Qt::NoBrush);
+    painter.drawRect(rect().adjusted(1, 1, -2, -2));
+}
+
+void TPicture::focusInEvent(QFocusEvent* event) {
+    QLabel::focusInEvent(event);
+    update();
+}
+
+void TPicture::focusOutEvent(QFocusEvent* event) {
+    QLabel::focusOutEvent(event);
+    update();
+}
+
+void TPicture::changeEvent(QEvent* event) {
+    QLabel::changeEvent(event);
+    if (event->type() == QEvent::PaletteChange && !pictureName_.isEmpty()) {
+        setPixmap(KeyvalePicture(pictureName_, pictureSize_, devicePixelRatioF()));
+    }
 }
 
 void TPicture::SetClickable(bool clickable) {
     clickable_ = clickable;
     setCursor(clickable ? Qt::PointingHandCursor : Qt::ArrowCursor);
-    setFocusPolicy(clickable ? Qt::StrongFocus : Qt::NoFocus);
+    // Reached with Tab, but a click leaves the focus where it was: clicking
+    // the eye beside a password field must not take the typing away from it.
+    setFocusPolicy(clickable ? Qt::TabFocus : Qt::NoFocus);
 }
 
 void TPicture::Click() {

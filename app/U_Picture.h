@@ -9,8 +9,15 @@
 
 // Renders ":/pictures/<name>.svg" at the given size in logical pixels for a
 // screen of the given pixel ratio (the highest of the desktop's screens when
-// not given), so that it is sharp at any scale.
-QPixmap KeyvalePicture(const QString& name, const QSize& size, qreal ratio = 0);
+// not given), so that it is sharp at any scale. It is drawn for the given
+// background (by default the window colour of the application's palette):
+// where the pictures' dark outline would not stand out from it, the picture
+// stands on a light plate of its own.
+QPixmap KeyvalePicture(const QString& name, const QSize& size, qreal ratio = 0,
+                       const QColor& background = QColor());
+inline constexpr const char* PictureOutlineColor = "#2c3e50";
+inline constexpr const char* PicturePlateColor = "#eef1f5";
+bool PictureNeedsPlate(const QColor& background);
 // An icon drawn from the SVG at whatever size and scale it is shown.
 QIcon KeyvaleIcon(const QString& name);
 
@@ -24,6 +31,7 @@ void InitKeyvaleResources();
 class TPicture : public QLabel {
     Q_OBJECT
   public:
+    static constexpr int FocusFrameWidth = 2;
     explicit TPicture(QWidget* parent = nullptr);
     void SetPicture(const QString& name, const QSize& size);
     QString PictureName() const { return pictureName_; }
@@ -43,6 +51,11 @@ class TPicture : public QLabel {
     void keyPressEvent(QKeyEvent* event) override;
     void enterEvent(QEnterEvent* event) override;
     void leaveEvent(QEvent* event) override;
+    // A clickable picture with the keyboard focus shows it with a frame; a
+    // new theme draws the picture again for its window colour.
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
   private:
     QString pictureName_;

@@ -298,3 +298,8 @@ void TKeyvaleTreeView::keyReleaseEvent(QKeyEvent* event) {
         break;
     }
 }
+
+void TKeyvaleTreeView::drawBranches(QPainter*, const QRect&, const QModelIndex&) const {
+    // Nothing: the indentation stays plain; folders open by double click,
+    // by the arrow keys and when a folder is added under them.
+}

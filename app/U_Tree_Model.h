@@ -89,6 +89,10 @@ class TKeyvaleTreeView : public QTreeView {
     void dropEvent(QDropEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void keyReleaseEvent(QKeyEvent* event) override;
+    // The tree has no expand buttons at any level (the root's are switched
+    // off by setRootIsDecorated; this keeps nested folders alike).
+    void drawBranches(QPainter* painter, const QRect& rect,
+                      const QModelIndex& index) const override;
 
   private:
     QPersistentModelIndex editedIndex_; // the row whose name an editor may be open on

@@ -44,17 +44,17 @@ int OpenExisting(const std::string& command, const std::string& file, OpenDataba
     if (!password) {
         return Fail(command, "no main password given.", kExitRuntimeError);
     }
-    std::string derivation = KvDeriveKeyMaterial(*password, database.keys);
+    TDatabaseLoadResult result =
+        LoadDatabaseFileWithPassword(file, *password, database.keys, database.tree);
     KvSecureWipe(*password);
-    if (!derivation.empty()) {
-        return Fail(command, derivation, kExitRuntimeError);
-    }
-    TDatabaseLoadResult result = LoadDatabaseFile(file, database.keys, database.tree);
     if (result.status == TDatabaseLoadStatus::WrongPassword) {
         return Fail(command, result.message + kWrongPasswordCause, kExitRuntimeError);
     }
     if (result.status != TDatabaseLoadStatus::Loaded) {
         return Fail(command, result.message, kExitRuntimeError);
+    }
+    if (result.convertedFromWindows1252) {
+        std::cerr << "keyvale-cli " << command << ": " << kConvertedMessage << "\n";
     }
     return kExitOk;
 }

@@ -3,9 +3,12 @@
 #include "U_Keyvale_Database_File_Text.h"
 #include "U_Keyvale_Read_Write_Files.h"
 #include "U_Keyvale_TreeView_Data_Kinds.h"
+#include "U_Keyvale_TreeView_Data_Record.h"
+#include "U_Keyvale_Windows_1252.h"
 
 #include <cstdint>
 #include <limits>
+#include <optional>
 
 namespace {
 
@@ -18,6 +21,24 @@ TDatabaseLoadResult Failed(std::string message) {
     result.status = TDatabaseLoadStatus::Failed;
     result.message = std::move(message);
     return result;
+}
+
+// Records written on Windows are enciphered anew from UTF-8 at once: an
+// untouched record would otherwise go back to the file in its old encoding
+// while the names around it are UTF-8.
+bool ConvertWindows1252Records(TKeyvaleTree& tree) {
+    bool converted = false;
+    for (TNodeHandle node = tree.First(); node != kNoNode; node = tree.NextInPreOrder(node)) {
+        if (tree.Icon(node) != kIconRecord) {
+            continue;
+        }
+        TNodeHandle data = tree.FirstChild(node);
+        if (std::optional<std::string> utf8 = RecordDataAsUtf8(tree.Text(data))) {
+            tree.SetText(data, std::move(*utf8));
+            converted = true;
+        }
+    }
+    return converted;
 }
 
 } // namespace
@@ -101,7 +122,8 @@ TDatabaseLoadResult DecryptDatabase(TByteArray& fileBytes, const std::string& fi
 
     std::string plaintext(fileBytes.begin(), fileBytes.end());
     KvSecureWipe(fileBytes);
-    std::vector<TTreeTextLine> lines = SplitTreeText(plaintext);
+    bool converted = false;
+    std::vector<TTreeTextLine> lines = SplitTreeText(plaintext, &converted);
     KvSecureWipe(plaintext);
 
     // The verifier only proves the key; a file damaged inside its tree text
@@ -128,10 +150,12 @@ TDatabaseLoadResult DecryptDatabase(TByteArray& fileBytes, const std::string& fi
     }
     F_Keyvale_Special_Folder_Delete(loaded);
     P_Arrange_Icons_for_TreeView(loaded);
+    converted = ConvertWindows1252Records(loaded) || converted;
     tree = std::move(loaded);
     result.status = TDatabaseLoadStatus::Loaded;
     result.message = "Database has been loaded from file [" + fileName + "].";
     result.databaseEmpty = tree.IsEmpty();
+    result.convertedFromWindows1252 = converted;
     return result;
 }
 
@@ -151,4 +175,51 @@ TDatabaseLoadResult LoadDatabaseFile(const std::string& s_Database_File_Name,
         return Failed(prefix + error);
     }
     return DecryptDatabase(bytes, s_Database_File_Name, keys, tree);
+}
+
+TDatabaseLoadResult RetryWithWindows1252Password(const std::string& s_Database_File_Name,
+                                                 const std::string& mainPassword,
+                                                 TKeyMaterial& keys, TKeyvaleTree& tree,
+                                                 TDatabaseLoadResult refused) {
+    std::optional<std::string> legacy = Windows1252BytesOf(mainPassword);
+    if (!legacy || *legacy == mainPassword) {
+        if (legacy) {
+            KvSecureWipe(*legacy);
+        }
+        return refused;
+    }
+    TKeyMaterial legacyKeys;
+    const bool derived = KvDeriveKeyMaterial(*legacy, legacyKeys).empty();
+    KvSecureWipe(*legacy);
+    if (!derived) {
+        return refused;
+    }
+    TDatabaseLoadResult retry = LoadDatabaseFile(s_Database_File_Name, legacyKeys, tree);
+    if (retry.status == TDatabaseLoadStatus::WrongPassword) {
+        legacyKeys.Wipe();
+        return refused;
+    }
+    retry.windows1252Password = retry.status == TDatabaseLoadStatus::Loaded;
+    std::swap(keys, legacyKeys);
+    legacyKeys.Wipe();
+    return retry;
+}
+
+TDatabaseLoadResult LoadDatabaseFileWithPassword(const std::string& s_Database_File_Name,
+                                                 const std::string& mainPassword,
+                                                 TKeyMaterial& keys, TKeyvaleTree& tree) {
+    const std::string derivation = KvDeriveKeyMaterial(mainPassword, keys);
+    if (!derivation.empty()) {
+        keys.Wipe();
+        return Failed(derivation);
+    }
+    TDatabaseLoadResult result = LoadDatabaseFile(s_Database_File_Name, keys, tree);
+    if (result.status == TDatabaseLoadStatus::WrongPassword) {
+        result = RetryWithWindows1252Password(s_Database_File_Name, mainPassword, keys, tree,
+                                              std::move(result));
+    }
+    if (result.status != TDatabaseLoadStatus::Loaded) {
+        keys.Wipe();
+    }
+    return result;
 }

@@ -47,10 +47,19 @@ struct TDatabaseLoadResult {
     // Failed: "Error! Cannot read data from file [<file>]. " + the reason.
     std::string message;
     bool databaseEmpty = false; // Loaded with no nodes: print kDatabaseEmptyMessage with alert
+    // Loaded from a file written on Windows: names or fields were Windows-1252
+    // and are UTF-8 now (the next save writes them so); print kConvertedMessage.
+    bool convertedFromWindows1252 = false;
+    // Loaded with the Windows-1252 bytes of the main password (see
+    // LoadDatabaseFileWithPassword); the keys are those of these bytes.
+    bool windows1252Password = false;
 };
 
 inline constexpr const char* kDatabaseEmptyMessage =
     "Your database is empty. It does not contain any data.";
+inline constexpr const char* kConvertedMessage =
+    "This database was written with the Windows-1252 code page. Its names and fields have been "
+    "converted and will be saved as UTF-8.";
 inline constexpr const char* kDamagedFileReason =
     "This file is damaged: its content is not a Keyvale database.";
 
@@ -61,6 +70,27 @@ inline constexpr const char* kDamagedFileReason =
 // leaves it empty.
 TDatabaseLoadResult LoadDatabaseFile(const std::string& s_Database_File_Name,
                                      const TKeyMaterial& keys, TKeyvaleTree& tree);
+
+// Derives the key material from the main password (UTF-8) and loads the
+// file. When the password is refused and holds non-ASCII characters that all
+// exist in Windows-1252, it is tried once more as those bytes: a database made
+// on Windows derived its keys from them. `keys` holds the material that
+// opened the file; on any failure it is wiped. A password the key derivation
+// refuses gives Failed with the derivation's message.
+// After the key material derived from `mainPassword` was refused (`refused`
+// is that result): when the password holds non-ASCII characters that all
+// exist in Windows-1252, derives the keys from those bytes and loads once
+// more. A database made on Windows derived its keys so. On success `keys` and
+// `tree` hold what opened it and the result says windows1252Password;
+// otherwise both are as they were and `refused` comes back.
+TDatabaseLoadResult RetryWithWindows1252Password(const std::string& s_Database_File_Name,
+                                                 const std::string& mainPassword,
+                                                 TKeyMaterial& keys, TKeyvaleTree& tree,
+                                                 TDatabaseLoadResult refused);
+
+TDatabaseLoadResult LoadDatabaseFileWithPassword(const std::string& s_Database_File_Name,
+                                                 const std::string& mainPassword,
+                                                 TKeyMaterial& keys, TKeyvaleTree& tree);
 
 // The enciphered file content for a tree, and its way back; the pieces of the
 // two operations above without the file, for tools and measurements.

@@ -5,6 +5,7 @@
 #include "U_KV_Pseudo_Random_01_Source.h"
 #include "U_Keyvale_TreeView_Data_Kinds.h"
 #include "U_Keyvale_TreeView_Data_Text.h"
+#include "U_Keyvale_Windows_1252.h"
 
 #include <algorithm>
 #include <array>
@@ -182,8 +183,9 @@ bool IsSpecialFolderText(const std::string& text) {
     return true;
 }
 
-std::vector<TTreeTextLine> SplitTreeText(const std::string& bytes) {
+std::vector<TTreeTextLine> SplitTreeText(const std::string& bytes, bool* convertedFromWindows1252) {
     std::string text = DecodePlaintext(bytes);
+    bool converted = false;
     std::vector<TTreeTextLine> lines;
     std::size_t start = 0;
     while (start < text.size()) {
@@ -205,12 +207,17 @@ std::vector<TTreeTextLine> SplitTreeText(const std::string& bytes) {
         }
         std::string lineText = text.substr(body, end - body);
         if (!IsValidUtf8(lineText)) {
-            lineText = SanitizeUtf8(lineText);
+            std::string legacy = std::move(lineText);
+            lineText = TextFromUtf8OrWindows1252(legacy, converted);
+            KvSecureWipe(legacy);
         }
         lines.push_back({body - start, std::move(lineText)});
         start = next;
     }
     KvSecureWipe(text);
+    if (convertedFromWindows1252 != nullptr && converted) {
+        *convertedFromWindows1252 = true;
+    }
     return lines;
 }
 

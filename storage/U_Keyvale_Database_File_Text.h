@@ -41,9 +41,12 @@ struct TTreeTextLine {
 };
 
 // Splits a plaintext into lines. The encoding follows a byte-order mark
-// (UTF-16 LE or BE, UTF-8) and is UTF-8 without one; lines end at CR LF, a lone
-// CR or a lone LF; a NUL ends the text; a final line break adds no empty line.
-std::vector<TTreeTextLine> SplitTreeText(const std::string& bytes);
+// (UTF-16 LE or BE, UTF-8) and is UTF-8 without one; a line that is not valid
+// UTF-8 was written on Windows and is read as Windows-1252, which sets
+// *convertedFromWindows1252 when given. Lines end at CR LF, a lone CR or a
+// lone LF; a NUL ends the text; a final line break adds no empty line.
+std::vector<TTreeTextLine> SplitTreeText(const std::string& bytes,
+                                         bool* convertedFromWindows1252 = nullptr);
 
 // Whether the lines begin and end with special folder lines at root level.
 bool HasSpecialFolderFrame(const std::vector<TTreeTextLine>& lines);

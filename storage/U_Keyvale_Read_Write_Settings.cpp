@@ -1,12 +1,17 @@
 #include "U_Keyvale_Read_Write_Settings.h"
 
 #include <charconv>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <vector>
 
+#include <unistd.h>
+
 namespace {
+
+constexpr const char* kIniFileName = "Keyvale.ini";
 
 // One line of the file: its text without the line ending, and the ending as
 // found ("\r\n", "\n" or "" for a last line without one), so a rewrite keeps it.
@@ -168,13 +173,37 @@ bool IsWritableKey(const std::string& key) {
 
 } // namespace
 
+std::string IniFilePathFor(const std::string& executableDirectory, bool executableFolderWritable,
+                           const char* xdgConfigHome, const char* home) {
+    const std::filesystem::path beside = std::filesystem::path(executableDirectory) / kIniFileName;
+    if (executableFolderWritable) {
+        return beside.string();
+    }
+    if (xdgConfigHome != nullptr && xdgConfigHome[0] == '/') {
+        return (std::filesystem::path(xdgConfigHome) / "keyvale" / kIniFileName).string();
+    }
+    if (home != nullptr && home[0] == '/') {
+        return (std::filesystem::path(home) / ".config" / "keyvale" / kIniFileName).string();
+    }
+    return beside.string(); // nowhere better: writes fail silently as before
+}
+
 std::string IniFilePath() {
     std::error_code error;
     std::filesystem::path executable = std::filesystem::read_symlink("/proc/self/exe", error);
     if (error) {
-        return "Keyvale.ini";
+        return kIniFileName;
     }
-    return (executable.parent_path() / "Keyvale.ini").string();
+    const std::string folder = executable.parent_path().string();
+    const std::string beside = (executable.parent_path() / kIniFileName).string();
+    const bool writable =
+        IsWritableFolder(folder) || (IniFileExists(beside) && access(beside.c_str(), W_OK) == 0);
+    return IniFilePathFor(folder, writable, std::getenv("XDG_CONFIG_HOME"), std::getenv("HOME"));
+}
+
+bool IsWritableFolder(const std::string& folder) {
+    std::error_code error;
+    return std::filesystem::is_directory(folder, error) && access(folder.c_str(), W_OK) == 0;
 }
 
 bool IniWriteString(const std::string& iniPath, const std::string& key, const std::string& value) {
@@ -282,10 +311,30 @@ bool ShouldWriteHashLength(const std::string& lengthText, bool iniFileExists) {
     return lengthText != kDefaultHashLength || iniFileExists;
 }
 
+int ClipboardClearSecondsFromSetting(const std::string& value) {
+    if (value.empty() || !IsIntegerInRange(value, 0, kMaximumClipboardClearSeconds)) {
+        return kDefaultClipboardClearSeconds;
+    }
+    return std::stoi(value);
+}
+
+int LockAfterIdleMinutesFromSetting(const std::string& value) {
+    for (int minutes : kLockAfterIdleChoices) {
+        if (value == std::to_string(minutes)) {
+            return minutes;
+        }
+    }
+    return kDefaultLockAfterIdleMinutes;
+}
+
 TLoadedSettings LoadSettingsFromIni(const std::string& iniPath, int skinCount) {
     TLoadedSettings settings;
     settings.skinIndex = SkinIndexFromSetting(IniReadString(iniPath, kIniKeySkin), skinCount);
     settings.hashLengthText = HashLengthFromSetting(IniReadString(iniPath, kIniKeyHashLength));
+    settings.clipboardClearSeconds =
+        ClipboardClearSecondsFromSetting(IniReadString(iniPath, kIniKeyClipboardClearSeconds));
+    settings.lockAfterIdleMinutes =
+        LockAfterIdleMinutesFromSetting(IniReadString(iniPath, kIniKeyLockAfterIdleMinutes));
     return settings;
 }
 
@@ -296,5 +345,30 @@ void SaveSettingsToIni(const std::string& iniPath, int selectedSkinIndex,
     }
     if (ShouldWriteHashLength(lengthText, IniFileExists(iniPath))) {
         IniWriteString(iniPath, kIniKeyHashLength, lengthText);
+    }
+}
+
+void SaveSettingsToIni(const std::string& iniPath, const TLoadedSettings& settings) {
+    const bool anythingToWrite = IniFileExists(iniPath) ||
+                                 ShouldWriteSkin(settings.skinIndex, false) ||
+                                 ShouldWriteHashLength(settings.hashLengthText, false) ||
+                                 settings.clipboardClearSeconds != kDefaultClipboardClearSeconds ||
+                                 settings.lockAfterIdleMinutes != kDefaultLockAfterIdleMinutes;
+    if (!anythingToWrite) {
+        return;
+    }
+    const std::filesystem::path folder = std::filesystem::path(iniPath).parent_path();
+    std::error_code ignored;
+    if (!folder.empty() && !std::filesystem::exists(folder, ignored)) {
+        std::filesystem::create_directories(folder, ignored);
+    }
+    SaveSettingsToIni(iniPath, settings.skinIndex, settings.hashLengthText);
+    if (settings.clipboardClearSeconds != kDefaultClipboardClearSeconds || IniFileExists(iniPath)) {
+        IniWriteString(iniPath, kIniKeyClipboardClearSeconds,
+                       std::to_string(settings.clipboardClearSeconds));
+    }
+    if (settings.lockAfterIdleMinutes != kDefaultLockAfterIdleMinutes || IniFileExists(iniPath)) {
+        IniWriteString(iniPath, kIniKeyLockAfterIdleMinutes,
+                       std::to_string(settings.lockAfterIdleMinutes));
     }
 }

@@ -6,11 +6,23 @@
 // no secret, so every failure is silent: a read gives "", a write gives false.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <string>
 
-// "<directory of the running executable>/Keyvale.ini".
+// Where Keyvale.ini lives. Beside the executable while that folder (or the
+// file already in it) can be written, as for a program started from its own
+// folder. An installed program's folder cannot be written, so its settings go
+// to the user's configuration folder: "$XDG_CONFIG_HOME/keyvale", or
+// "<home>/.config/keyvale" when that variable is unset, empty or relative.
+std::string IniFilePathFor(const std::string& executableDirectory, bool executableFolderWritable,
+                           const char* xdgConfigHome, const char* home);
+
+// IniFilePathFor with the running executable's folder and the environment.
 std::string IniFilePath();
+
+// Whether the folder exists and this process may create files in it.
+bool IsWritableFolder(const std::string& folder);
 
 // Each call opens the file, does one operation and closes it again; all work
 // in section "Keyvale". Section and key names compare ASCII case-insensitively.
@@ -58,9 +70,26 @@ std::string HashLengthFromSetting(const std::string& hl);
 bool ShouldWriteSkin(int selectedSkinIndex, bool iniFileExists);
 bool ShouldWriteHashLength(const std::string& lengthText, bool iniFileExists);
 
+// The clipboard and locking choices of the Settings page. A copied secret is
+// taken off the clipboard after that many seconds (0: never); the open
+// database is locked after that many minutes of desktop idle (0: never).
+inline constexpr const char* kIniKeyClipboardClearSeconds = "ClipboardClearSeconds";
+inline constexpr const char* kIniKeyLockAfterIdleMinutes = "LockAfterIdleMinutes";
+inline constexpr int kDefaultClipboardClearSeconds = 10;
+inline constexpr int kMaximumClipboardClearSeconds = 600;
+inline constexpr int kDefaultLockAfterIdleMinutes = 0;
+inline constexpr std::array<int, 6> kLockAfterIdleChoices = {0, 1, 2, 5, 10, 30};
+
+// A stored value that is not a plain decimal in 0..600 gives the default 10.
+int ClipboardClearSecondsFromSetting(const std::string& value);
+// A stored value that is not exactly one of the choices gives 0 (off).
+int LockAfterIdleMinutesFromSetting(const std::string& value);
+
 struct TLoadedSettings {
     int skinIndex = kDefaultSkinIndex;
     std::string hashLengthText = kDefaultHashLength;
+    int clipboardClearSeconds = kDefaultClipboardClearSeconds;
+    int lockAfterIdleMinutes = kDefaultLockAfterIdleMinutes;
 };
 
 // Reads both keys and applies the rules above; a missing or unreadable file
@@ -72,3 +101,9 @@ TLoadedSettings LoadSettingsFromIni(const std::string& iniPath, int skinCount);
 // changes the defaults leaves no file behind.
 void SaveSettingsToIni(const std::string& iniPath, int selectedSkinIndex,
                        const std::string& lengthText);
+
+// All the window's settings: "SN" and "HL" as above, then the clipboard and
+// locking keys by the same rule (written when not the default or once the
+// file exists). The settings folder is created first when something is to be
+// written and it is missing (the configuration folder of a first run).
+void SaveSettingsToIni(const std::string& iniPath, const TLoadedSettings& settings);

@@ -1,6 +1,7 @@
 #include "U_Keyvale_Session.h"
 
 #include "U_Keyvale_Database_File.h"
+#include "U_Keyvale_Read_Write_Files.h"
 #include "U_Keyvale_Read_Write_Names.h"
 #include "U_Keyvale_TreeView_Data_Text.h"
 
@@ -131,6 +132,9 @@ TSessionResult TKeyvaleSession::Open(const std::string& path, const std::string&
         // next save sees a difference and keeps both versions.
         identity = ReadFileIdentity(path);
         load = LoadDatabaseFile(path, keys, loaded);
+        if (load.status == TDatabaseLoadStatus::WrongPassword) {
+            load = RetryWithWindows1252Password(path, password, keys, loaded, std::move(load));
+        }
     }
     if (load.status == TDatabaseLoadStatus::WrongPassword) {
         keys.Wipe();
@@ -148,6 +152,17 @@ TSessionResult TKeyvaleSession::Open(const std::string& path, const std::string&
                                        {TSessionLog::MainPassword, load.message, false}});
     if (load.databaseEmpty) {
         result.messages.push_back({TSessionLog::Database, kDatabaseEmptyMessage, true});
+    }
+    if (load.convertedFromWindows1252) {
+        result.messages.push_back({TSessionLog::Database, kConvertedMessage, false});
+    }
+    if (!CanReplaceFile(path)) {
+        // Said now, not at the first save after the user's work.
+        result.messages.push_back({TSessionLog::Database,
+                                   "Warning! You may not write to the database file [" + path +
+                                       "]. You can read it, but your changes cannot be saved "
+                                       "there.",
+                                   true});
     }
     if (!backupFolder_.empty()) {
         // The copy of the file as it was opened; its failure is not shown.

@@ -3,6 +3,7 @@
 #include "U_KV_Hash_and_RAT_01.h"
 #include "U_KV_Pseudo_Random_01.h"
 #include "U_Keyvale_TreeView_Data_Text.h"
+#include "U_Keyvale_Windows_1252.h"
 
 #include <algorithm>
 #include <array>
@@ -68,7 +69,14 @@ std::string RecordDataEncode(const std::string& login, const std::string& passwo
 TRecordFields RecordDataDecode(const std::string& text) {
     TRecordFields result;
     std::string plain = KvDecipherText(text);
-    std::u16string s = Utf8ToUtf16(plain);
+    std::u16string s;
+    if (IsValidUtf8(plain)) {
+        s = Utf8ToUtf16(plain);
+    } else {
+        std::string utf8 = Windows1252ToUtf8(plain);
+        s = Utf8ToUtf16(utf8);
+        KvSecureWipe(utf8);
+    }
     KvSecureWipe(plain);
     if (s.size() < kCodesLength) {
         return result;
@@ -89,4 +97,22 @@ TRecordFields RecordDataDecode(const std::string& text) {
     }
     SecureWipeUtf16(s);
     return result;
+}
+
+std::optional<std::string> RecordDataAsUtf8(const std::string& text) {
+    std::string plain = KvDecipherText(text);
+    // A text too short for the length codes stays as it is, like any other
+    // undecodable data node.
+    const bool legacy = plain.size() >= kCodesLength && !IsValidUtf8(plain);
+    KvSecureWipe(plain);
+    if (!legacy) {
+        return std::nullopt;
+    }
+    TRecordFields fields = RecordDataDecode(text);
+    std::string utf8 = RecordDataEncode(fields);
+    for (std::string* field :
+         {&fields.login, &fields.password, &fields.email, &fields.url, &fields.note}) {
+        KvSecureWipe(*field);
+    }
+    return utf8;
 }

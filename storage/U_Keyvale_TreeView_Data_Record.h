@@ -8,6 +8,7 @@
 #pragma once
 
 #include <cstddef>
+#include <optional>
 #include <string>
 
 struct TRecordFields {
@@ -50,5 +51,11 @@ inline std::string RecordDataEncode(const TRecordFields& fields) {
 }
 
 // The five fields of a data node text; all five empty when the text cannot be
-// decoded. A field cut short by a damaged text gives what is left.
+// decoded. A field cut short by a damaged text gives what is left. A plain
+// text that is not valid UTF-8 was written on Windows and is read as
+// Windows-1252 (one character per byte, so the length codes still hold).
 TRecordFields RecordDataDecode(const std::string& text);
+
+// The data node text of a record written on Windows, enciphered anew from
+// UTF-8; nothing when its plain text is UTF-8 already (or not decodable).
+std::optional<std::string> RecordDataAsUtf8(const std::string& text);

@@ -7,6 +7,7 @@
 #include <QPlainTextEdit>
 #include <QStyle>
 #include <QTabWidget>
+#include <QTextEdit>
 
 #include <string>
 
@@ -55,37 +56,65 @@ class TestCalculator : public QObject {
         QCOMPARE(window_->F_Hash_Argument->maxLength(), 1024);
     }
 
-    void typedLengthIsValidated_data() {
+    void typedLengthIsTakenWhenComplete_data() {
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QString>("kept");
         QTest::addColumn<int>("formLength");
         QTest::newRow("below range") << "9"
-                                     << "30" << 30;
+                                     << "40" << 40;
         QTest::newRow("above range") << "1001"
-                                     << "30" << 30;
+                                     << "40" << 40;
         QTest::newRow("letters") << "x"
-                                 << "30" << 30;
-        QTest::newRow("trailing blank") << "50 "
-                                        << "30" << 30;
+                                 << "40" << 40;
         QTest::newRow("leading zeros kept") << "0050"
                                             << "0050" << 50;
         QTest::newRow("lowest") << "10"
                                 << "10" << 10;
         QTest::newRow("highest") << "1000"
                                  << "1000" << 1000;
+        // No completion from the list: "100" is not 1000 on the way, and a
+        // digit that begins other items stays what it is.
+        QTest::newRow("hundred") << "100"
+                                 << "100" << 100;
+        QTest::newRow("five is not fifty") << "5"
+                                           << "40" << 40;
+        QTest::newRow("one is not ten") << "1"
+                                        << "40" << 40;
     }
-    void typedLengthIsValidated() {
+    void typedLengthIsTakenWhenComplete() {
         QFETCH(QString, typed);
         QFETCH(QString, kept);
         QFETCH(int, formLength);
+        // 40 was taken before; each case types over it and presses Enter.
+        window_->F_Hash_Length->setFocus();
+        window_->F_Hash_Length->lineEdit()->selectAll();
+        QTest::keyClicks(window_->F_Hash_Length, "40");
+        QTest::keyClick(window_->F_Hash_Length, Qt::Key_Return);
+        window_->F_Message->clear();
         window_->F_Hash_Argument->setText("correct horse battery staple");
-        window_->F_Hash_Length->setEditText(typed);
+
+        window_->F_Hash_Length->lineEdit()->selectAll();
+        QTest::keyClicks(window_->F_Hash_Length, typed);
+        QCOMPARE(window_->F_Hash_Length->currentText(), typed); // nothing judged yet
+        QTest::keyClick(window_->F_Hash_Length, Qt::Key_Return);
         QCOMPARE(window_->F_Hash_Length->currentText(), kept);
         const THashForms expected = ExpectedForms("correct horse battery staple", formLength);
         QCOMPARE(window_->F_KV_Hash_62->toPlainText(), expected.h62);
         QCOMPARE(window_->F_KV_Hash_64->toPlainText(), expected.h64);
         QCOMPARE(window_->F_KV_Hash_90->toPlainText(), expected.h90);
         QCOMPARE(window_->F_KV_Hash_90->toPlainText().size(), formLength);
+        QCOMPARE(window_->F_Message->toPlainText().contains("The length stays 40."), kept != typed);
+    }
+
+    void lengthIsJudgedWhenTheFocusLeaves() {
+        window_->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(window_));
+        window_->F_Hash_Length->setFocus();
+        window_->F_Hash_Length->lineEdit()->selectAll();
+        QTest::keyClicks(window_->F_Hash_Length, "2000"); // four characters fit
+        window_->F_Hash_Argument->setFocus();
+        QCOMPARE(window_->F_Hash_Length->currentText(), QString("30"));
+        QVERIFY(window_->F_Message->toPlainText().contains("from 10 to 1000"));
     }
 
     void resultsFollowEveryKeystroke() {

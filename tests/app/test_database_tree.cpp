@@ -538,7 +538,9 @@ class TestDatabaseTree : public QObject {
         QTest::mouseClick(w.L_URL, Qt::LeftButton);
         QCOMPARE(w.F_URL->text(), QString("bank.example"));
         QCOMPARE(QApplication::clipboard()->text(), QString("bank.example"));
-        QVERIFY(db.LogEndsWith("Text copied to clipboard: \nbank.example"));
+        QVERIFY(
+            w.F_Message->toPlainText().contains(" --- Text copied to clipboard: \nbank.example"));
+        QVERIFY(db.LogEndsWith("The clipboard will be cleared in 10 seconds, at 11:50:22."));
         QCOMPARE(recorder.opened, QList<QUrl>({QUrl("http://bank.example")}));
         QVERIFY(!w.F_URL->hasSelectedText());
 

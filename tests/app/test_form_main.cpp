@@ -253,14 +253,15 @@ class TestFormMain : public QObject {
         QTest::addColumn<QString>("page");
         QTest::addColumn<QStringList>("order");
         QTest::newRow("settings") << "page_Settings"
-                                  << QStringList{"o_List_Skin_2",   "F_Hash_Argument",
-                                                 "i_Hash_Argument", "F_Hash_Length",
-                                                 "F_KV_Hash_62",    "F_KV_Hash_64",
-                                                 "F_KV_Hash_90"};
+                                  << QStringList{"o_List_Skin_2",       "F_Clipboard_Clear_Seconds",
+                                                 "qt_spinbox_lineedit", "F_Lock_After_Idle",
+                                                 "F_Hash_Argument",     "i_Hash_Argument",
+                                                 "F_Hash_Length",       "F_KV_Hash_62",
+                                                 "F_KV_Hash_64",        "F_KV_Hash_90"};
         QTest::newRow("main password")
             << "page_Main_Password"
             << QStringList{"F_Message_2", "o_TV_Files", "i_Open_File", "i_Main_Password_1", "F_MP1",
-                           "i_MP_View",   "F_MP2",      "b_M",         "b_Cancel_M"};
+                           "F_MP2",       "b_M",        "b_Cancel_M",  "i_MP_View"};
         QTest::newRow("database") << "page_Database"
                                   << QStringList{
                                          "F_Message",       "F_Folder_Name",  "i_Folder_Create",

@@ -6,6 +6,7 @@
 
 #include <filesystem>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace {
@@ -61,6 +62,45 @@ TEST_F(Files, ReadOnlyFileIsNotReplaced) {
     std::string error = SaveBytesToFile(bytes, file);
     EXPECT_EQ(error.rfind(" [FileCreateError] ", 0), 0u) << error;
     EXPECT_EQ(ReadTextFile(file), "protected");
+}
+
+// What the user may not change is told apart before any save. Root may write
+// everything, so as root the check runs in a child process as "nobody".
+TEST_F(Files, CanReplaceFileNeedsTheFileAndItsFolderWritable) {
+    const std::string readOnlyFolder = dir.File("shelf");
+    fs::create_directory(readOnlyFolder);
+    const std::string inReadOnlyFolder = readOnlyFolder + "/in.kvdb";
+    WriteTextFile(inReadOnlyFolder, "x");
+    WriteTextFile(file, "x");
+    const std::string readOnlyFile = dir.File("ro.kvdb");
+    WriteTextFile(readOnlyFile, "x");
+    chmod(file.c_str(), 0666);
+    chmod(inReadOnlyFolder.c_str(), 0666);
+    chmod(readOnlyFile.c_str(), 0444);
+    chmod(readOnlyFolder.c_str(), 0555);
+    chmod(dir.Path().c_str(), 0777);
+
+    const auto check = [&] {
+        return int(CanReplaceFile(file)) | int(!CanReplaceFile(readOnlyFile)) << 1 |
+               int(!CanReplaceFile(inReadOnlyFolder)) << 2 |
+               int(!CanReplaceFile(dir.File("missing.kvdb"))) << 3;
+    };
+    int result = 0;
+    if (geteuid() != 0) {
+        result = check();
+    } else {
+        pid_t child = fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            _exit(setgid(65534) == 0 && setuid(65534) == 0 ? check() : 0);
+        }
+        int status = 0;
+        ASSERT_EQ(waitpid(child, &status, 0), child);
+        ASSERT_TRUE(WIFEXITED(status));
+        result = WEXITSTATUS(status);
+    }
+    EXPECT_EQ(result, 0b1111) << "bits: writable, read-only file, read-only folder, missing";
+    chmod(readOnlyFolder.c_str(), 0755);
 }
 
 TEST_F(Files, InterruptedSaveLeavesTheOldFileIntact) {

@@ -186,4 +186,71 @@ TEST(SettingsRules, IniFilePathIsBesideTheExecutable) {
     EXPECT_EQ(IniFilePath(), (executable.parent_path() / "Keyvale.ini").string());
 }
 
+TEST(SettingsRules, InstalledProgramKeepsItsSettingsInTheConfigurationFolder) {
+    struct Case {
+        const char* what;
+        bool writable;
+        const char* xdg;
+        const char* home;
+        std::string path;
+    };
+    const Case cases[] = {
+        {"started from its own folder", true, "/x", "/home/u", "/opt/kv/Keyvale.ini"},
+        {"installed, XDG_CONFIG_HOME set", false, "/x/cfg", "/home/u",
+         "/x/cfg/keyvale/Keyvale.ini"},
+        {"installed, no XDG_CONFIG_HOME", false, nullptr, "/home/u",
+         "/home/u/.config/keyvale/Keyvale.ini"},
+        {"installed, empty XDG_CONFIG_HOME", false, "", "/home/u",
+         "/home/u/.config/keyvale/Keyvale.ini"},
+        {"installed, relative XDG_CONFIG_HOME", false, "cfg", "/home/u",
+         "/home/u/.config/keyvale/Keyvale.ini"},
+        {"installed, no home either", false, nullptr, nullptr, "/opt/kv/Keyvale.ini"},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(IniFilePathFor("/opt/kv", c.writable, c.xdg, c.home), c.path) << c.what;
+    }
+    TempDir dir;
+    EXPECT_TRUE(IsWritableFolder(dir.Path()));
+    EXPECT_FALSE(IsWritableFolder(dir.File("missing")));
+}
+
+TEST(SettingsRules, ClipboardAndLockingValues) {
+    struct Case {
+        std::string stored;
+        int clipboardSeconds;
+        int lockMinutes;
+    };
+    const Case cases[] = {
+        {"", 10, 0},   {"0", 0, 0}, {"5", 5, 5},  {"30", 30, 30}, {"600", 600, 0}, {"601", 10, 0},
+        {"-1", 10, 0}, {"3", 3, 0}, {"05", 5, 0}, {"2 ", 10, 0},  {"abc", 10, 0},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(ClipboardClearSecondsFromSetting(c.stored), c.clipboardSeconds) << c.stored;
+        EXPECT_EQ(LockAfterIdleMinutesFromSetting(c.stored), c.lockMinutes) << c.stored;
+    }
+}
+
+TEST(SettingsRules, AllSettingsRoundTripAndAFirstRunCreatesTheFolder) {
+    TempDir dir;
+    const std::string ini = dir.File("config/keyvale/Keyvale.ini");
+
+    SaveSettingsToIni(ini, TLoadedSettings{});
+    EXPECT_FALSE(std::filesystem::exists(dir.File("config"))) << "defaults leave nothing behind";
+
+    TLoadedSettings chosen;
+    chosen.clipboardClearSeconds = 0;
+    chosen.lockAfterIdleMinutes = 5;
+    SaveSettingsToIni(ini, chosen);
+    EXPECT_EQ(ReadTextFile(ini), "[Keyvale]\nClipboardClearSeconds=0\nLockAfterIdleMinutes=5\n");
+    TLoadedSettings loaded = LoadSettingsFromIni(ini, kSkinCount);
+    EXPECT_EQ(loaded.clipboardClearSeconds, 0);
+    EXPECT_EQ(loaded.lockAfterIdleMinutes, 5);
+    EXPECT_EQ(loaded.skinIndex, kDefaultSkinIndex);
+
+    // Once the file exists, every key is written, defaults included.
+    SaveSettingsToIni(ini, TLoadedSettings{});
+    EXPECT_EQ(ReadTextFile(ini), "[Keyvale]\nClipboardClearSeconds=10\nLockAfterIdleMinutes=0\n"
+                                 "SN=40\nHL=30\n");
+}
+
 } // namespace

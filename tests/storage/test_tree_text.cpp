@@ -117,7 +117,8 @@ TEST(TreeText, LineBreaksEncodingsAndNul) {
                      10),
          "a [1]\n  \xC3\xA9 [1]\n"},
         {"UTF-16 BE", std::string("\xFE\xFF\0a\0\n\0\t\0\xE9", 10), "a [1]\n  \xC3\xA9 [1]\n"},
-        {"invalid UTF-8 becomes ?", "a\xFF", "a? [1]\n"},
+        {"invalid UTF-8 is read as Windows-1252", "a\xFF\n\t\x80",
+         "a\xC3\xBF [1]\n  \xE2\x82\xAC [1]\n"},
         {"first line is a root whatever its level", "\t\ta\n\tb", "a [1]\n  b [1]\n"},
     };
     for (const Case& c : cases) {

@@ -1,0 +1,109 @@
+// TFormMain: everything the window puts on the clipboard goes through one
+// TSecretClipboard, so it carries the "do not store" hint and is cleared
+// again. The record panel's Login and Password are copied with Ctrl+C (the
+// masked password field included) and from their context menus, without the
+// password ever being unmasked.
+#include "U_FormMain_Keyvale.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QContextMenuEvent>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QMenu>
+
+#include "U_Event_Hook.h"
+#include "U_Paste_Limit.h"
+#include "U_Secret_Clipboard.h"
+
+void TFormMain::P_Clipboard_Setup() {
+    o_Clipboard = new TSecretClipboard(QApplication::clipboard(), this);
+    o_Clipboard->setObjectName(QStringLiteral("o_Clipboard"));
+
+    // A paste cut to a field's limit is said in the log of the field's page.
+    // (Watched first: the record fields' own context menu below takes over.)
+    for (QLineEdit* field :
+         {F_Login, F_Password, F_EMail, F_URL, F_Folder_Name, F_MP1, F_MP2, F_Hash_Argument}) {
+        paste_limit::Watch(field, [this, field](int kept, int pasted) {
+            P_Report_Cut_Paste(field, kept, pasted);
+        });
+    }
+
+    // A masked line edit refuses to copy at all; the password field copies
+    // the whole password instead, and stays masked.
+    TEventHook::Install(F_Password, [this](QEvent* event) {
+        if (event->type() != QEvent::KeyPress && event->type() != QEvent::ShortcutOverride) {
+            return false;
+        }
+        auto* key = static_cast<QKeyEvent*>(event);
+        if (!key->matches(QKeySequence::Copy) || F_Password->echoMode() == QLineEdit::Normal) {
+            return false;
+        }
+        if (event->type() == QEvent::ShortcutOverride) {
+            event->accept(); // the field, not a window shortcut, takes Ctrl+C
+            return true;
+        }
+        P_Copy_Record_Field(F_Password);
+        return true;
+    });
+
+    for (QLineEdit* field : {F_Login, F_Password}) {
+        TEventHook::Install(field, [this, field](QEvent* event) {
+            if (event->type() != QEvent::ContextMenu) {
+                return false;
+            }
+            paste_limit::ExecMenu(
+                field, P_Record_Field_Menu(field),
+                static_cast<QContextMenuEvent*>(event)->globalPos(),
+                [this, field](int kept, int pasted) { P_Report_Cut_Paste(field, kept, pasted); });
+            return true;
+        });
+    }
+}
+
+QMenu* TFormMain::P_Record_Field_Menu(QLineEdit* field) {
+    QMenu* menu = field->createStandardContextMenu();
+    menu->setObjectName(QStringLiteral("o_Popup_Menu_Record_Field"));
+    QAction* first = menu->actions().value(0);
+    QAction* copyLogin = new QAction(QStringLiteral("Copy login"), menu);
+    copyLogin->setObjectName(QStringLiteral("menu_Copy_Login"));
+    copyLogin->setEnabled(F_Login->isEnabled() && !F_Login->text().isEmpty());
+    connect(copyLogin, &QAction::triggered, this, [this] { P_Copy_Record_Field(F_Login); });
+    QAction* copyPassword = new QAction(QStringLiteral("Copy password"), menu);
+    copyPassword->setObjectName(QStringLiteral("menu_Copy_Password"));
+    copyPassword->setEnabled(F_Password->isEnabled() && !F_Password->text().isEmpty());
+    connect(copyPassword, &QAction::triggered, this, [this] { P_Copy_Record_Field(F_Password); });
+    menu->insertAction(first, copyLogin);
+    menu->insertAction(first, copyPassword);
+    menu->insertSeparator(first);
+    return menu;
+}
+
+void TFormMain::P_Copy_Record_Field(QLineEdit* field) {
+    if (!field->isEnabled() || field->text().isEmpty()) {
+        return;
+    }
+    P_Print_Message(field == F_Password ? QStringLiteral("Password copied to clipboard.")
+                                        : QStringLiteral("Login copied to clipboard."),
+                    false);
+    P_Copy_Secret(field->text());
+}
+
+void TFormMain::P_Copy_Secret(const QString& text) {
+    const QString when = o_Clipboard->Copy(text, services_.clock());
+    if (!when.isEmpty()) {
+        P_Print_Message(when, false);
+    }
+}
+
+void TFormMain::P_Report_Cut_Paste(const QWidget* field, int kept, int pasted) {
+    const QString message = QStringLiteral("The pasted text is longer than the field allows: %1 "
+                                           "of its %2 characters were kept.")
+                                .arg(kept)
+                                .arg(pasted);
+    if (page_Main_Password->isAncestorOf(field)) {
+        P_Print_Message_2(message, false);
+    } else {
+        P_Print_Message(message, false);
+    }
+}

@@ -1,0 +1,64 @@
+// TFormMain: locking the open database after the desktop has been idle for
+// the minutes chosen on the Settings page. Locking is a save as the automatic
+// one does it, then the database is closed with its keys wiped, and the Main
+// password page asks for the password of the same file again.
+#include "U_FormMain_Keyvale.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QTabWidget>
+
+#include "U_Idle_Time.h"
+
+namespace {
+
+constexpr int kMillisecondsPerMinute = 60000;
+
+} // namespace
+
+void TFormMain::o_Timer_Idle_LockTimer() {
+    const int minutes = F_Lock_After_Idle->currentData().toInt();
+    if (minutes <= 0 || s_GLOBAL_Database_File.isEmpty()) {
+        lockRefused_ = false;
+        return;
+    }
+    const std::uint32_t idle = services_.idleTime->IdleMilliseconds();
+    const auto limit = static_cast<std::uint32_t>(minutes) * kMillisecondsPerMinute;
+    if (idle < limit) {
+        lockRefused_ = false; // the user is back: a later idle spell may try again
+        return;
+    }
+    if (!lockRefused_) {
+        lockRefused_ = !P_Lock_Database();
+    }
+}
+
+bool TFormMain::P_Lock_Database() {
+    if (s_GLOBAL_Database_File.isEmpty() || b_GLOBAL_Save_Database_in_progress_EVENT) {
+        return false;
+    }
+    const QString file = s_GLOBAL_Database_File;
+    if (!P_Process_Save_Database_EVENT(file)) {
+        const QString message =
+            QStringLiteral("Error! The database has not been locked because it could not be "
+                           "saved. It stays open.");
+        P_Print_Message(message, true);
+        PlaySoundResource(QStringLiteral("S_W_2"));
+        return false;
+    }
+    P_DEACTIVATE_Current_Database();
+    o_Page_Control->setCurrentWidget(page_Main_Password);
+    P_Print_Message_2(
+        QStringLiteral("Your database has been saved and locked after %1 of desktop idle. Enter "
+                       "its main password to open it again.")
+            .arg(F_Lock_After_Idle->currentText().section(QLatin1Char(' '), 0, 1)),
+        false);
+    // The same file chosen again, as a click in the file list would do.
+    SetTag(F_Database_File_Name, 1);
+    F_Database_File_Name->setText(file);
+    SetTag(F_Database_File_Name, 0);
+    ShowDatabaseLabels(file);
+    P_Open_Database_STEP_1(file);
+    return true;
+}

@@ -1,0 +1,525 @@
+// The window as a daily tool: what it puts on the clipboard and how it takes
+// it off again, copying a record's login and password without unmasking it,
+// the clipboard and locking settings, and the lock after desktop idle.
+#include <QApplication>
+#include <QClipboard>
+#include <QComboBox>
+#include <QContextMenuEvent>
+#include <QImage>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMimeData>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QTabWidget>
+#include <QTextEdit>
+#include <QTimer>
+#include <QTreeWidget>
+
+#include "U_Idle_Time.h"
+#include "U_Keyvale_Database_File.h"
+#include "U_Keyvale_TreeView_Data_Kinds.h"
+#include "U_Picture.h"
+#include "U_Secret_Clipboard.h"
+#include "U_Tree_Model.h"
+#include "keyvale_app_test.h"
+#include "windows_1252_database.h"
+
+#include <unistd.h>
+
+namespace {
+
+class TFakeIdleTime : public TIdleTimeProvider {
+  public:
+    std::uint32_t IdleMilliseconds() override { return idle; }
+    std::uint32_t idle = 0;
+};
+
+const QString kPassword = QStringLiteral("main password 1");
+
+// A window on throw-away folders with one database "daily.kvdb" open, holding
+// the record "Bank" (login "ann", password "s3cret!").
+struct TDailyFixture {
+    TTestWindowFolders folders;
+    std::shared_ptr<TFakeIdleTime> idle = std::make_shared<TFakeIdleTime>();
+    std::unique_ptr<TFormMain> window;
+    QString path = folders.workingFolder.filePath("daily.kvdb");
+
+    TDailyFixture() {
+        TFormMain::TServices services = folders.Services();
+        services.idleTime = idle;
+        window = std::make_unique<TFormMain>(services);
+        window->show();
+    }
+    TFormMain& w() { return *window; }
+
+    void Choose(const QString& file) {
+        TFormMain::SetTag(w().F_Database_File_Name, 1);
+        w().F_Database_File_Name->clear();
+        TFormMain::SetTag(w().F_Database_File_Name, 0);
+        w().F_Database_File_Name->setText(file);
+    }
+    void EnterPassword(const QString& password, const QString& repeat) {
+        if (!w().b_M->isEnabled()) {
+            QVERIFY(QMetaObject::invokeMethod(&w().o_Timer_Enter_Button, "timeout"));
+        }
+        w().F_MP1->setText(password);
+        w().F_MP2->setText(repeat);
+        QTest::mouseClick(w().b_M, Qt::LeftButton);
+    }
+
+    void CreateWithRecord() {
+        Choose(path);
+        EnterPassword(kPassword, kPassword);
+        QCOMPARE(w().s_GLOBAL_Database_File, path);
+        w().F_Folder_Name->setText("Bank");
+        QTest::keyClick(w().F_Folder_Name, Qt::Key_Return);
+        ChooseNode("Bank");
+        QTest::keyClicks(w().F_Login, "ann");
+        QTest::keyClicks(w().F_Password, "s3cret!");
+    }
+
+    void ChooseNode(const QString& name) {
+        TKeyvaleTreeModel& model = *w().o_TV_Main_Model;
+        for (int row = 0; row < model.rowCount({}); ++row) {
+            const QModelIndex index = model.index(row, 0, {});
+            if (index.data().toString() == name) {
+                const QRect rect = w().o_TV_Main->visualRect(index);
+                QTest::mouseClick(w().o_TV_Main->viewport(), Qt::LeftButton, {}, rect.center());
+                return;
+            }
+        }
+        QFAIL(qPrintable("no node " + name));
+    }
+
+    QString DatabaseLog() const { return w().F_Message->toPlainText(); }
+    QString TakeDatabaseLog() {
+        const QString log = DatabaseLog();
+        w().F_Message->clear();
+        return log;
+    }
+    TFormMain& w() const { return *window; }
+};
+
+bool MarkedSecret(const QMimeData* data) {
+    return data != nullptr && data->data(TSecretClipboard::PasswordManagerHintType) == "secret";
+}
+
+QClipboard* Clipboard() {
+    return QApplication::clipboard();
+}
+
+// Opens the field's context menu as a right click does and chooses the entry
+// with that text by the keyboard, as a user would.
+void TriggerContextEntry(QLineEdit* field, const QString& entry) {
+    bool found = false;
+    QTimer::singleShot(0, [&] {
+        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        QVERIFY(menu != nullptr);
+        for (QAction* action : menu->actions()) {
+            if (action->text() == entry) {
+                found = true;
+                menu->setActiveAction(action);
+                QTest::keyClick(menu, Qt::Key_Return);
+                return;
+            }
+        }
+        menu->close();
+    });
+    QContextMenuEvent event(QContextMenuEvent::Mouse, field->rect().center(),
+                            field->mapToGlobal(field->rect().center()));
+    QApplication::sendEvent(field, &event);
+    QVERIFY2(found, qPrintable(entry));
+}
+
+} // namespace
+
+class TestDailyUse : public QObject {
+    Q_OBJECT
+
+  private slots:
+    void init() { Clipboard()->clear(); }
+
+    void passwordCopiesStayMaskedCarryTheHintAndAreCleared() {
+        TDailyFixture fixture;
+        TFormMain& w = fixture.w();
+        fixture.CreateWithRecord();
+        w.F_Clipboard_Clear_Seconds->setValue(1);
+        fixture.TakeDatabaseLog();
+
+        // Ctrl+C in the masked field copies the whole password, unmasked
+        // nowhere.
+        w.F_Password->setFocus();
+        QTest::keyClick(w.F_Password, Qt::Key_C, Qt::ControlModifier);
+        QCOMPARE(Clipboard()->text(), QString("s3cret!"));
+        QVERIFY(MarkedSecret(Clipboard()->mimeData()));
+        QCOMPARE(w.F_Password->echoMode(), QLineEdit::Password);
+        const QString log = fixture.TakeDatabaseLog();
+        QVERIFY2(log.contains("Password copied to clipboard.") &&
+                     log.contains("The clipboard will be cleared in 1 seconds, at 11:50:13."),
+                 qPrintable(log));
+        QTRY_VERIFY_WITH_TIMEOUT(Clipboard()->text().isEmpty(), 3000);
+
+        // The context menus of both fields offer both copies.
+        TriggerContextEntry(w.F_Login, "Copy password");
+        QCOMPARE(Clipboard()->text(), QString("s3cret!"));
+        TriggerContextEntry(w.F_Password, "Copy login");
+        QCOMPARE(Clipboard()->text(), QString("ann"));
+        QVERIFY(MarkedSecret(Clipboard()->mimeData()));
+        QCOMPARE(w.F_Password->echoMode(), QLineEdit::Password);
+
+        // What the user copied since from elsewhere stays.
+        Clipboard()->setText("copied elsewhere");
+        QTest::qWait(1500);
+        QCOMPARE(Clipboard()->text(), QString("copied elsewhere"));
+    }
+
+    void clipboardIsClearedAtCloseAndQuitOnlyWhenStillOurs() {
+        TDailyFixture fixture;
+        TFormMain& w = fixture.w();
+        fixture.CreateWithRecord();
+        w.F_Clipboard_Clear_Seconds->setValue(0); // never by time
+        fixture.TakeDatabaseLog();
+        QTest::keyClick(w.F_Password, Qt::Key_C, Qt::ControlModifier);
+        QCOMPARE(Clipboard()->text(), QString("s3cret!"));
+        QVERIFY(!fixture.DatabaseLog().contains("will be cleared"));
+
+        // Another database replaces this one: the password goes with it, and
+        // a search term typed for this one does not become a folder there.
+        QTest::keyClicks(w.F_Folder_Name, "Ban");
+        fixture.Choose(fixture.folders.workingFolder.filePath("other.kvdb"));
+        fixture.EnterPassword(kPassword, kPassword);
+        QCOMPARE(w.s_GLOBAL_Database_File, fixture.folders.workingFolder.filePath("other.kvdb"));
+        QVERIFY(Clipboard()->text().isEmpty());
+        QVERIFY(w.F_Folder_Name->text().isEmpty());
+
+        // The calculator's forms are secrets too.
+        w.o_Page_Control->setCurrentWidget(w.page_Settings);
+        QTest::keyClicks(w.F_Hash_Argument, "phrase");
+        QTest::mouseClick(w.F_KV_Hash_90->viewport(), Qt::LeftButton);
+        QCOMPARE(Clipboard()->text(), w.F_KV_Hash_90->toPlainText());
+        QVERIFY(MarkedSecret(Clipboard()->mimeData()));
+        w.close();
+        QVERIFY(Clipboard()->text().isEmpty());
+
+        Clipboard()->setText("mine");
+        TDailyFixture second;
+        QTest::keyClicks(second.w().F_Hash_Argument, "x");
+        second.w().close();
+        QCOMPARE(Clipboard()->text(), QString("mine")); // nothing of ours to clear
+    }
+
+    void passwordPanelKeyboardPathsHaveNoTraps() {
+        TDailyFixture fixture;
+        TFormMain& w = fixture.w();
+        w.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&w));
+        fixture.Choose(fixture.path); // a new file: create mode, retype shown
+        QVERIFY(w.F_MP1->hasFocus());
+
+        // Tab goes from the password to its repetition, then the buttons,
+        // and the eye comes last.
+        QTest::keyClicks(w.F_MP1, "first");
+        QTest::keyClick(w.F_MP1, Qt::Key_Tab);
+        QVERIFY(w.F_MP2->hasFocus());
+        QTest::keyClicks(w.F_MP2, "other");
+        // Enter submits; the mismatch message leaves the focus where it was.
+        QTest::keyClick(w.F_MP2, Qt::Key_Return);
+        QVERIFY(w.F_Message_2->toPlainText().contains("does not match"));
+        QCOMPARE(TFormMain::Tag(w.i_MP_View), 0); // never the eye
+        QCOMPARE(w.F_MP1->echoMode(), QLineEdit::Password);
+        QVERIFY(QApplication::focusWidget() == w.F_MP1);
+
+        // A click on the eye shows the characters and keeps the focus.
+        QTest::mouseClick(w.i_MP_View, Qt::LeftButton);
+        QCOMPARE(w.F_MP1->echoMode(), QLineEdit::Normal);
+        QVERIFY(w.F_MP1->hasFocus());
+        QTest::mouseClick(w.i_MP_View, Qt::LeftButton);
+        QCOMPARE(w.F_MP1->echoMode(), QLineEdit::Password);
+
+        // Reached with the keyboard, the eye shows a focus mark.
+        const QImage unfocused = w.i_MP_View->grab().toImage();
+        w.i_MP_View->setFocus(Qt::TabFocusReason);
+        QVERIFY(w.i_MP_View->hasFocus());
+        const QImage focused = w.i_MP_View->grab().toImage();
+        QVERIFY(unfocused != focused);
+        const QColor mark = w.palette().color(QPalette::WindowText);
+        QCOMPARE(focused.pixelColor(focused.width() / 2, 1), mark);
+    }
+
+    void fileListFollowsTheFolder() {
+        TTestWindowFolders folders;
+        TFormMain window(folders.Services());
+        const QDir folder(folders.workingFolder.path());
+        QCOMPARE(window.o_TV_Files->topLevelItem(0)->text(0),
+                 QString("No files found in current directory"));
+
+        QFile copied(folder.filePath("copied in.kvdb"));
+        QVERIFY(copied.open(QIODevice::WriteOnly));
+        copied.write(QByteArray(3000, 'x'));
+        copied.close();
+        QTRY_COMPARE(window.o_TV_Files->topLevelItem(0)->text(0), QString("copied in.kvdb"));
+        QVERIFY(window.o_TV_Files->isEnabled());
+
+        QVERIFY(QFile::rename(folder.filePath("copied in.kvdb"), folder.filePath("a.kvdb")));
+        QTRY_COMPARE(window.o_TV_Files->topLevelItem(0)->text(0), QString("a.kvdb"));
+        QVERIFY(QFile::remove(folder.filePath("a.kvdb")));
+        QTRY_VERIFY(!window.o_TV_Files->isEnabled());
+    }
+
+    void readOnlyDatabaseIsNamedAtOpen() {
+        if (geteuid() == 0) {
+            QSKIP("root may write every file; the storage test covers the check as nobody");
+        }
+        TDailyFixture fixture;
+        TFormMain& w = fixture.w();
+        fixture.CreateWithRecord();
+        fixture.Choose(fixture.folders.workingFolder.filePath("other.kvdb"));
+        fixture.EnterPassword(kPassword, kPassword);
+        QVERIFY(QFile::setPermissions(fixture.path, QFile::ReadOwner));
+        fixture.Choose(fixture.path);
+        fixture.EnterPassword(kPassword, "");
+        QCOMPARE(w.s_GLOBAL_Database_File, fixture.path);
+        QVERIFY(fixture.DatabaseLog().contains("Warning! You may not write to the database file"));
+    }
+
+    void pasteCutToTheLimitIsSaid() {
+        TDailyFixture fixture;
+        TFormMain& w = fixture.w();
+        fixture.CreateWithRecord();
+        fixture.TakeDatabaseLog();
+        const auto lastLine = [&] { return fixture.DatabaseLog().trimmed().section('\n', -1); };
+
+        // Keys: the login keeps 255 of 300, "ann" selected away first.
+        Clipboard()->setText(QString(300, 'l'));
+        w.F_Login->selectAll();
+        QTest::keyClick(w.F_Login, Qt::Key_V, Qt::ControlModifier);
+        QCOMPARE(w.F_Login->text().size(), 255);
+        QTRY_VERIFY(lastLine().endsWith(
+            "The pasted text is longer than the field allows: 255 of its 300 characters were "
+            "kept."));
+
+        // A paste that fits says nothing.
+        fixture.TakeDatabaseLog();
+        Clipboard()->setText("a@b.c");
+        QTest::keyClick(w.F_EMail, Qt::Key_V, Qt::ControlModifier);
+        QTest::qWait(20);
+        QVERIFY(fixture.DatabaseLog().isEmpty());
+
+        // The context menu's Paste, after text that is already there.
+        Clipboard()->setText(QString(1100, 'u'));
+        w.F_URL->setText("https://");
+        TriggerContextEntry(w.F_URL, QStringLiteral("&Paste\tCtrl+V"));
+        QCOMPARE(w.F_URL->text().size(), 1024);
+        QVERIFY(lastLine().endsWith("1016 of its 1100 characters were kept."));
+
+        // The note: 10000 characters keep 8000.
+        Clipboard()->setText(QString(10000, 'n'));
+        QTest::keyClick(w.F_Note, Qt::Key_V, Qt::ControlModifier);
+        QCOMPARE(w.F_Note->toPlainText().size(), 8000);
+        QVERIFY(lastLine().endsWith(
+            "The note is limited to 8000 characters: 8000 of its 10000 characters were kept."));
+
+        // A main password cut short is said where it is typed.
+        fixture.Choose(fixture.folders.workingFolder.filePath("second.kvdb"));
+        QVERIFY(QMetaObject::invokeMethod(&w.o_Timer_Enter_Button, "timeout"));
+        Clipboard()->setText(QString(1030, 'p'));
+        QTest::keyClick(w.F_MP1, Qt::Key_V, Qt::ControlModifier);
+        QTRY_VERIFY(w.F_Message_2->toPlainText().contains("1024 of its 1030 characters were kept"));
+    }
+
+    void urlLabelLooksTheSameAfterEveryHover() {
+        TDailyFixture fixture;
+        TFormMain& w = fixture.w();
+        fixture.CreateWithRecord();
+        const QFont resting = w.L_URL->font();
+        for (int round = 0; round < 3; ++round) {
+            QEvent enter(QEvent::Enter);
+            QApplication::sendEvent(w.L_URL, &enter);
+            QVERIFY(w.L_URL->font().bold());
+            QVERIFY(w.L_URL->font().underline());
+            QEvent leave(QEvent::Leave);
+            QApplication::sendEvent(w.L_URL, &leave);
+            QCOMPARE(w.L_URL->font().bold(), resting.bold());
+            QVERIFY(!w.L_URL->font().underline());
+        }
+        // A theme chosen later still reaches the label.
+        w.P_Apply_Skin(3);
+        QCOMPARE(w.L_URL->font().bold(), resting.bold());
+    }
+
+    void pictureCaptionNamesTheChangeWhileADatabaseIsOpen() {
+        TDailyFixture fixture;
+        TFormMain& w = fixture.w();
+        auto* caption = w.findChild<QLabel*>("L_Main_Password_Picture");
+        QCOMPARE(caption->text(), QString("Main password"));
+        fixture.CreateWithRecord();
+        w.o_Page_Control->setCurrentWidget(w.page_Main_Password);
+        QVERIFY(w.i_Change_Main_Password->isVisible());
+        QCOMPARE(caption->text(), QString("Change main password"));
+        w.P_DEACTIVATE_Current_Database();
+        QCOMPARE(caption->text(), QString("Main password"));
+    }
+
+    void nestedFoldersShowNoExpandButton() {
+        TDailyFixture fixture;
+        TFormMain& w = fixture.w();
+        fixture.CreateWithRecord();
+        // Top > Middle > Inner, and the childless Empty beside Middle.
+        w.o_TV_Main->SelectNode(kNoNode);
+        for (const char* name : {"Top", "Middle", "Inner"}) {
+            w.F_Folder_Name->setText(name);
+            QTest::keyClick(w.F_Folder_Name, Qt::Key_Return);
+            if (QString(name) != "Inner") {
+                TKeyvaleTreeModel& model = *w.o_TV_Main_Model;
+                const QModelIndexList found = model.match(model.index(0, 0), Qt::DisplayRole, name,
+                                                          1, Qt::MatchExactly | Qt::MatchRecursive);
+                QVERIFY(!found.isEmpty());
+                w.o_TV_Main->setCurrentIndex(found.first());
+            }
+        }
+        TKeyvaleTreeModel& model = *w.o_TV_Main_Model;
+        const QModelIndex top =
+            model.match(model.index(0, 0), Qt::DisplayRole, "Top", 1, Qt::MatchExactly).first();
+        w.o_TV_Main->setCurrentIndex(top);
+        w.F_Folder_Name->setText("Empty");
+        QTest::keyClick(w.F_Folder_Name, Qt::Key_Return);
+        const auto find = [&](const QString& name) {
+            return model
+                .match(model.index(0, 0), Qt::DisplayRole, name, 1,
+                       Qt::MatchExactly | Qt::MatchRecursive)
+                .first();
+        };
+        w.o_TV_Main->collapse(find("Middle"));
+        w.o_TV_Main->expand(top);
+        w.o_TV_Main->clearSelection();
+        w.o_TV_Main->setCurrentIndex({});
+        const QImage view = w.o_TV_Main->viewport()->grab().toImage();
+        // The indentation left of a folder with content looks as that of a
+        // childless node on the same level: no arrow in either.
+        const QRect withContent = w.o_TV_Main->visualRect(find("Middle"));
+        const QRect childless = w.o_TV_Main->visualRect(find("Empty"));
+        QVERIFY(withContent.left() >= w.o_TV_Main->indentation());
+        const QRect branch(withContent.left() - w.o_TV_Main->indentation(), 0,
+                           w.o_TV_Main->indentation(), withContent.height());
+        QCOMPARE(view.copy(branch.translated(0, withContent.top())),
+                 view.copy(branch.translated(0, childless.top())));
+    }
+
+    void databaseWrittenOnWindowsOpensAndIsSavedAsUtf8() {
+        TDailyFixture fixture;
+        TFormMain& w = fixture.w();
+        const QString path = fixture.folders.workingFolder.filePath("windows.kvdb");
+        TKeyMaterial windowsKeys;
+        QVERIFY(KvDeriveKeyMaterial(windows_1252::kPassword1252, windowsKeys).empty());
+        QCOMPARE(
+            QString::fromStdString(windows_1252::WriteDatabase(path.toStdString(), windowsKeys)),
+            QString());
+
+        fixture.Choose(path);
+        fixture.EnterPassword(QString::fromUtf8(windows_1252::kPasswordUtf8), "");
+        QCOMPARE(w.s_GLOBAL_Database_File, path);
+        QVERIFY(fixture.DatabaseLog().contains(kConvertedMessage));
+        QVERIFY(w.o_TV_Main_Model
+                    ->match(w.o_TV_Main_Model->index(0, 0), Qt::DisplayRole,
+                            QString::fromUtf8("Caf\xC3\xA9s"))
+                    .size() == 1);
+
+        // Saved with the button: UTF-8 now, still under the keys it opened with.
+        QTest::mouseClick(w.b_Save_Database, Qt::LeftButton);
+        TKeyvaleTree reloaded;
+        const TDatabaseLoadResult result =
+            LoadDatabaseFile(path.toStdString(), windowsKeys, reloaded);
+        QCOMPARE(int(result.status), int(TDatabaseLoadStatus::Loaded));
+        QVERIFY(!result.convertedFromWindows1252);
+    }
+
+    void settingsAreKeptBetweenRuns() {
+        TTestWindowFolders folders;
+        {
+            TFormMain window(folders.Services());
+            QCOMPARE(window.F_Clipboard_Clear_Seconds->value(), 10);
+            QCOMPARE(window.F_Lock_After_Idle->currentData().toInt(), 0);
+            QCOMPARE(window.F_Lock_After_Idle->count(), 6);
+            window.show();
+            window.o_Page_Control->setCurrentWidget(window.page_Settings);
+            window.F_Clipboard_Clear_Seconds->setFocus();
+            QTest::keyClick(window.F_Clipboard_Clear_Seconds, Qt::Key_A, Qt::ControlModifier);
+            QTest::keyClicks(window.F_Clipboard_Clear_Seconds, "45");
+            window.F_Lock_After_Idle->setFocus();
+            QTest::keyClick(window.F_Lock_After_Idle, Qt::Key_Down); // 1 minute
+            QTest::keyClick(window.F_Lock_After_Idle, Qt::Key_Down); // 2 minutes
+            QCOMPARE(window.o_Clipboard->ClearDelaySeconds(), 45);
+            window.close();
+        }
+        QVERIFY(folders.IniText().contains("ClipboardClearSeconds=45"));
+        QVERIFY(folders.IniText().contains("LockAfterIdleMinutes=2"));
+        TFormMain again(folders.Services());
+        QCOMPARE(again.F_Clipboard_Clear_Seconds->value(), 45);
+        QCOMPARE(again.o_Clipboard->ClearDelaySeconds(), 45);
+        QCOMPARE(again.F_Lock_After_Idle->currentData().toInt(), 2);
+    }
+
+    void idleLockSavesClosesAndAsksForThePasswordOfTheSameFile() {
+        TDailyFixture fixture;
+        TFormMain& w = fixture.w();
+        fixture.CreateWithRecord();
+        w.F_Lock_After_Idle->setCurrentIndex(w.F_Lock_After_Idle->findData(5));
+        w.F_Folder_Name->setText("a search term");
+
+        fixture.idle->idle = 5 * 60000 - 1;
+        QVERIFY(QMetaObject::invokeMethod(&w.o_Timer_Idle_Lock, "timeout"));
+        QCOMPARE(w.s_GLOBAL_Database_File, fixture.path);
+
+        fixture.idle->idle = 5 * 60000;
+        QVERIFY(QMetaObject::invokeMethod(&w.o_Timer_Idle_Lock, "timeout"));
+        QVERIFY(w.s_GLOBAL_Database_File.isEmpty());
+        QVERIFY(w.o_Keys.A_GLOBAL_DH == TByteArray(w.o_Keys.A_GLOBAL_DH.size(), 0));
+        QCOMPARE(w.o_Page_Control->currentWidget(), w.page_Main_Password);
+        QVERIFY(w.o_MP->isVisible());
+        QCOMPARE(TFormMain::Tag(w.o_MP), 2); // open mode: only the password is asked
+        QCOMPARE(w.L_Database_File_2->text(), QString("daily.kvdb"));
+        QVERIFY(w.F_Message_2->toPlainText().contains("locked after 5 minutes of desktop idle"));
+        QVERIFY(w.F_Folder_Name->text().isEmpty());
+
+        // The typed record was saved on the way.
+        fixture.idle->idle = 0;
+        fixture.EnterPassword(kPassword, "");
+        QCOMPARE(w.s_GLOBAL_Database_File, fixture.path);
+        fixture.ChooseNode("Bank");
+        QCOMPARE(w.F_Password->text(), QString("s3cret!"));
+    }
+
+    void idleLockDoesNothingWhenTheSaveFails() {
+        TDailyFixture fixture;
+        TFormMain& w = fixture.w();
+        fixture.CreateWithRecord();
+        w.F_Lock_After_Idle->setCurrentIndex(w.F_Lock_After_Idle->findData(1));
+        // The folder is taken away: no save can succeed, not even beside.
+        const QString folder = fixture.folders.workingFolder.path();
+        QVERIFY(QDir().rename(folder, folder + "-away"));
+        fixture.TakeDatabaseLog();
+
+        fixture.idle->idle = 60000;
+        QVERIFY(QMetaObject::invokeMethod(&w.o_Timer_Idle_Lock, "timeout"));
+        QCOMPARE(w.s_GLOBAL_Database_File, fixture.path);
+        QCOMPARE(w.F_Password->text(), QString("s3cret!"));
+        QVERIFY(fixture.DatabaseLog().contains("has not been locked"));
+
+        // Not tried again while the desktop stays idle; tried again after.
+        fixture.TakeDatabaseLog();
+        QVERIFY(QMetaObject::invokeMethod(&w.o_Timer_Idle_Lock, "timeout"));
+        QVERIFY(fixture.DatabaseLog().isEmpty());
+        QVERIFY(QDir().rename(folder + "-away", folder));
+        fixture.idle->idle = 0;
+        QVERIFY(QMetaObject::invokeMethod(&w.o_Timer_Idle_Lock, "timeout"));
+        fixture.idle->idle = 60000;
+        QVERIFY(QMetaObject::invokeMethod(&w.o_Timer_Idle_Lock, "timeout"));
+        QVERIFY(w.s_GLOBAL_Database_File.isEmpty());
+    }
+};
+
+KEYVALE_APP_TEST_MAIN(TestDailyUse)
+#include "test_daily_use.moc"
