@@ -44,8 +44,10 @@ int OpenExisting(const std::string& command, const std::string& file, OpenDataba
     if (!password) {
         return Fail(command, "no main password given.", kExitRuntimeError);
     }
-    TDatabaseLoadResult result =
-        LoadDatabaseFileWithPassword(file, *password, database.keys, database.tree);
+    // The reading commands never save, and a record reads the same in either
+    // encoding: no need to encipher Windows-1252 records anew.
+    TDatabaseLoadResult result = LoadDatabaseFileWithPassword(
+        file, *password, database.keys, database.tree, TLegacyRecords::AsStored);
     KvSecureWipe(*password);
     if (result.status == TDatabaseLoadStatus::WrongPassword) {
         return Fail(command, result.message + kWrongPasswordCause, kExitRuntimeError);

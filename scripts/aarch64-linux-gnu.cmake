@@ -11,5 +11,8 @@ set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 
-# ctest, and the test discovery at build time, run the ARM programs here.
-set(CMAKE_CROSSCOMPILING_EMULATOR qemu-aarch64 -L /usr/aarch64-linux-gnu)
+# ctest, and the test discovery at build time, run the ARM programs here. The
+# emulator is named by its full path: some tests start the tool with an empty
+# or restricted PATH.
+find_program(KEYVALE_QEMU_AARCH64 qemu-aarch64 REQUIRED)
+set(CMAKE_CROSSCOMPILING_EMULATOR ${KEYVALE_QEMU_AARCH64} -L /usr/aarch64-linux-gnu)

@@ -109,7 +109,8 @@ TDatabaseSaveResult SaveNewDatabaseFile(const std::string& s_Database_File_Name,
 }
 
 TDatabaseLoadResult DecryptDatabase(TByteArray& fileBytes, const std::string& fileName,
-                                    const TKeyMaterial& keys, TKeyvaleTree& tree) {
+                                    const TKeyMaterial& keys, TKeyvaleTree& tree,
+                                    TLegacyRecords records) {
     TByteArray key = KvUnwrapKey(keys.A_GLOBAL_BH, keys.A_GLOBAL_DH);
     std::string error = KvCryptPayload(fileBytes, key, keys.A_GLOBAL_TH, keys.A_GLOBAL_SH1,
                                        keys.A_GLOBAL_SH2, false);
@@ -150,7 +151,9 @@ TDatabaseLoadResult DecryptDatabase(TByteArray& fileBytes, const std::string& fi
     }
     F_Keyvale_Special_Folder_Delete(loaded);
     P_Arrange_Icons_for_TreeView(loaded);
-    converted = ConvertWindows1252Records(loaded) || converted;
+    if (records == TLegacyRecords::ConvertToUtf8) {
+        converted = ConvertWindows1252Records(loaded) || converted;
+    }
     tree = std::move(loaded);
     result.status = TDatabaseLoadStatus::Loaded;
     result.message = "Database has been loaded from file [" + fileName + "].";
@@ -160,7 +163,8 @@ TDatabaseLoadResult DecryptDatabase(TByteArray& fileBytes, const std::string& fi
 }
 
 TDatabaseLoadResult LoadDatabaseFile(const std::string& s_Database_File_Name,
-                                     const TKeyMaterial& keys, TKeyvaleTree& tree) {
+                                     const TKeyMaterial& keys, TKeyvaleTree& tree,
+                                     TLegacyRecords records) {
     const std::string prefix = LoadPrefix(s_Database_File_Name);
     std::int64_t size = FileSizeOf(s_Database_File_Name);
     if (size < 0 || size > std::numeric_limits<std::int32_t>::max()) {
@@ -174,13 +178,14 @@ TDatabaseLoadResult LoadDatabaseFile(const std::string& s_Database_File_Name,
     if (!error.empty()) {
         return Failed(prefix + error);
     }
-    return DecryptDatabase(bytes, s_Database_File_Name, keys, tree);
+    return DecryptDatabase(bytes, s_Database_File_Name, keys, tree, records);
 }
 
 TDatabaseLoadResult RetryWithWindows1252Password(const std::string& s_Database_File_Name,
                                                  const std::string& mainPassword,
                                                  TKeyMaterial& keys, TKeyvaleTree& tree,
-                                                 TDatabaseLoadResult refused) {
+                                                 TDatabaseLoadResult refused,
+                                                 TLegacyRecords records) {
     std::optional<std::string> legacy = Windows1252BytesOf(mainPassword);
     if (!legacy || *legacy == mainPassword) {
         if (legacy) {
@@ -194,7 +199,8 @@ TDatabaseLoadResult RetryWithWindows1252Password(const std::string& s_Database_F
     if (!derived) {
         return refused;
     }
-    TDatabaseLoadResult retry = LoadDatabaseFile(s_Database_File_Name, legacyKeys, tree);
+    TDatabaseLoadResult retry =
+        LoadDatabaseFile(s_Database_File_Name, legacyKeys, tree, records);
     if (retry.status == TDatabaseLoadStatus::WrongPassword) {
         legacyKeys.Wipe();
         return refused;
@@ -207,16 +213,17 @@ TDatabaseLoadResult RetryWithWindows1252Password(const std::string& s_Database_F
 
 TDatabaseLoadResult LoadDatabaseFileWithPassword(const std::string& s_Database_File_Name,
                                                  const std::string& mainPassword,
-                                                 TKeyMaterial& keys, TKeyvaleTree& tree) {
+                                                 TKeyMaterial& keys, TKeyvaleTree& tree,
+                                                 TLegacyRecords records) {
     const std::string derivation = KvDeriveKeyMaterial(mainPassword, keys);
     if (!derivation.empty()) {
         keys.Wipe();
         return Failed(derivation);
     }
-    TDatabaseLoadResult result = LoadDatabaseFile(s_Database_File_Name, keys, tree);
+    TDatabaseLoadResult result = LoadDatabaseFile(s_Database_File_Name, keys, tree, records);
     if (result.status == TDatabaseLoadStatus::WrongPassword) {
         result = RetryWithWindows1252Password(s_Database_File_Name, mainPassword, keys, tree,
-                                              std::move(result));
+                                              std::move(result), records);
     }
     if (result.status != TDatabaseLoadStatus::Loaded) {
         keys.Wipe();

@@ -63,38 +63,45 @@ inline constexpr const char* kConvertedMessage =
 inline constexpr const char* kDamagedFileReason =
     "This file is damaged: its content is not a Keyvale database.";
 
+// What a load does with records written in Windows-1252. Reading a record
+// understands both encodings, so only a tree that may be saved again needs
+// its records enciphered anew as UTF-8 (deciphering every record to find them
+// costs about as much as the rest of the load); a reader that never saves
+// leaves them as stored.
+enum class TLegacyRecords { ConvertToUtf8, AsStored };
+
 // Reads the file with the key material derived for it. On success the tree is
 // replaced by the file's tree, special folder lines removed and icons set; the
 // caller then makes the backup copy (MakeBackupCopy). A wrong password or a
 // read failure leaves the tree as it was; a damaged or unparsable content
 // leaves it empty.
 TDatabaseLoadResult LoadDatabaseFile(const std::string& s_Database_File_Name,
-                                     const TKeyMaterial& keys, TKeyvaleTree& tree);
+                                     const TKeyMaterial& keys, TKeyvaleTree& tree,
+                                     TLegacyRecords records = TLegacyRecords::ConvertToUtf8);
 
-// Derives the key material from the main password (UTF-8) and loads the
-// file. When the password is refused and holds non-ASCII characters that all
-// exist in Windows-1252, it is tried once more as those bytes: a database made
-// on Windows derived its keys from them. `keys` holds the material that
-// opened the file; on any failure it is wiped. A password the key derivation
-// refuses gives Failed with the derivation's message.
 // After the key material derived from `mainPassword` was refused (`refused`
 // is that result): when the password holds non-ASCII characters that all
 // exist in Windows-1252, derives the keys from those bytes and loads once
 // more. A database made on Windows derived its keys so. On success `keys` and
 // `tree` hold what opened it and the result says windows1252Password;
 // otherwise both are as they were and `refused` comes back.
-TDatabaseLoadResult RetryWithWindows1252Password(const std::string& s_Database_File_Name,
-                                                 const std::string& mainPassword,
-                                                 TKeyMaterial& keys, TKeyvaleTree& tree,
-                                                 TDatabaseLoadResult refused);
+TDatabaseLoadResult RetryWithWindows1252Password(
+    const std::string& s_Database_File_Name, const std::string& mainPassword, TKeyMaterial& keys,
+    TKeyvaleTree& tree, TDatabaseLoadResult refused,
+    TLegacyRecords records = TLegacyRecords::ConvertToUtf8);
 
-TDatabaseLoadResult LoadDatabaseFileWithPassword(const std::string& s_Database_File_Name,
-                                                 const std::string& mainPassword,
-                                                 TKeyMaterial& keys, TKeyvaleTree& tree);
+// Derives the key material from the main password (UTF-8) and loads the
+// file, with the Windows-1252 retry above. `keys` holds the material that
+// opened the file; on any failure it is wiped. A password the key derivation
+// refuses gives Failed with the derivation's message.
+TDatabaseLoadResult LoadDatabaseFileWithPassword(
+    const std::string& s_Database_File_Name, const std::string& mainPassword, TKeyMaterial& keys,
+    TKeyvaleTree& tree, TLegacyRecords records = TLegacyRecords::ConvertToUtf8);
 
 // The enciphered file content for a tree, and its way back; the pieces of the
 // two operations above without the file, for tools and measurements.
 // EncryptDatabase returns an error text (empty on success).
 std::string EncryptDatabase(const TKeyvaleTree& tree, const TKeyMaterial& keys, TByteArray& out);
 TDatabaseLoadResult DecryptDatabase(TByteArray& fileBytes, const std::string& fileName,
-                                    const TKeyMaterial& keys, TKeyvaleTree& tree);
+                                    const TKeyMaterial& keys, TKeyvaleTree& tree,
+                                    TLegacyRecords records = TLegacyRecords::ConvertToUtf8);

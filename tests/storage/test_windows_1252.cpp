@@ -106,6 +106,23 @@ TEST_F(WindowsDatabase, OpensWithTheTypedPasswordAndConvertsNamesAndRecords) {
     ExpectConvertedContent(reloaded);
 }
 
+// A reader that never saves may leave the records as stored: they read the
+// same, and the names are converted all the same.
+TEST_F(WindowsDatabase, RecordsLeftAsStoredReadTheSame) {
+    WriteWindowsFile();
+    TKeyMaterial keys;
+    TKeyvaleTree tree;
+    TDatabaseLoadResult result = LoadDatabaseFileWithPassword(file, kPasswordUtf8, keys, tree,
+                                                              TLegacyRecords::AsStored);
+    ASSERT_EQ(result.status, TDatabaseLoadStatus::Loaded) << result.message;
+    EXPECT_TRUE(result.convertedFromWindows1252);
+    TNodeHandle record = FindByName(tree, "M\xC3\xBCller \xE2\x82\xAC");
+    ASSERT_NE(record, kNoNode);
+    const std::string& data = tree.Text(tree.FirstChild(record));
+    EXPECT_FALSE(IsValidUtf8(KvDecipherText(data))) << "record left in its Windows-1252 bytes";
+    EXPECT_EQ(RecordDataDecode(data), windows_1252::ConvertedFields());
+}
+
 TEST_F(WindowsDatabase, PasswordRetryIsOnceAndOnlyForWindows1252Characters) {
     WriteWindowsFile();
     struct Case {
