@@ -199,8 +199,7 @@ TDatabaseLoadResult RetryWithWindows1252Password(const std::string& s_Database_F
     if (!derived) {
         return refused;
     }
-    TDatabaseLoadResult retry =
-        LoadDatabaseFile(s_Database_File_Name, legacyKeys, tree, records);
+    TDatabaseLoadResult retry = LoadDatabaseFile(s_Database_File_Name, legacyKeys, tree, records);
     if (retry.status == TDatabaseLoadStatus::WrongPassword) {
         legacyKeys.Wipe();
         return refused;

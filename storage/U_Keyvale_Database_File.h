@@ -85,10 +85,11 @@ TDatabaseLoadResult LoadDatabaseFile(const std::string& s_Database_File_Name,
 // more. A database made on Windows derived its keys so. On success `keys` and
 // `tree` hold what opened it and the result says windows1252Password;
 // otherwise both are as they were and `refused` comes back.
-TDatabaseLoadResult RetryWithWindows1252Password(
-    const std::string& s_Database_File_Name, const std::string& mainPassword, TKeyMaterial& keys,
-    TKeyvaleTree& tree, TDatabaseLoadResult refused,
-    TLegacyRecords records = TLegacyRecords::ConvertToUtf8);
+TDatabaseLoadResult
+RetryWithWindows1252Password(const std::string& s_Database_File_Name,
+                             const std::string& mainPassword, TKeyMaterial& keys,
+                             TKeyvaleTree& tree, TDatabaseLoadResult refused,
+                             TLegacyRecords records = TLegacyRecords::ConvertToUtf8);
 
 // Derives the key material from the main password (UTF-8) and loads the
 // file, with the Windows-1252 retry above. `keys` holds the material that

@@ -112,8 +112,8 @@ TEST_F(WindowsDatabase, RecordsLeftAsStoredReadTheSame) {
     WriteWindowsFile();
     TKeyMaterial keys;
     TKeyvaleTree tree;
-    TDatabaseLoadResult result = LoadDatabaseFileWithPassword(file, kPasswordUtf8, keys, tree,
-                                                              TLegacyRecords::AsStored);
+    TDatabaseLoadResult result =
+        LoadDatabaseFileWithPassword(file, kPasswordUtf8, keys, tree, TLegacyRecords::AsStored);
     ASSERT_EQ(result.status, TDatabaseLoadStatus::Loaded) << result.message;
     EXPECT_TRUE(result.convertedFromWindows1252);
     TNodeHandle record = FindByName(tree, "M\xC3\xBCller \xE2\x82\xAC");
