@@ -24,9 +24,7 @@ void InitKeyvaleResources() {
     (void)done;
 }
 
-namespace {
-
-double Luminance(const QColor& color) {
+double RelativeLuminance(const QColor& color) {
     const auto channel = [](double c) {
         return c <= 0.03928 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4);
     };
@@ -34,13 +32,11 @@ double Luminance(const QColor& color) {
            0.0722 * channel(color.blueF());
 }
 
-} // namespace
-
 bool PictureNeedsPlate(const QColor& background) {
     // The pictures are outlined for light backgrounds; where that outline
     // does not stand out at 3:1 they get a light plate of their own.
-    const double outline = Luminance(QColor(PictureOutlineColor));
-    const double back = Luminance(background);
+    const double outline = RelativeLuminance(QColor(PictureOutlineColor));
+    const double back = RelativeLuminance(background);
     return (std::max(outline, back) + 0.05) / (std::min(outline, back) + 0.05) < 3.0;
 }
 

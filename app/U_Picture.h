@@ -18,6 +18,9 @@ QPixmap KeyvalePicture(const QString& name, const QSize& size, qreal ratio = 0,
 inline constexpr const char* PictureOutlineColor = "#2c3e50";
 inline constexpr const char* PicturePlateColor = "#eef1f5";
 bool PictureNeedsPlate(const QColor& background);
+// The relative luminance of a colour (0 black … 1 white), as contrast ratios
+// are measured.
+double RelativeLuminance(const QColor& color);
 // An icon drawn from the SVG at whatever size and scale it is shown.
 QIcon KeyvaleIcon(const QString& name);
 

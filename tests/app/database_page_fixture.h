@@ -17,13 +17,6 @@
 #include "U_Tree_Model.h"
 #include "keyvale_app_test.h"
 
-// The desktop's idle time as the test sets it.
-class TFakeIdleTime : public TIdleTimeProvider {
-  public:
-    std::uint32_t IdleMilliseconds() override { return idle; }
-    std::uint32_t idle = 0;
-};
-
 // A window on the Database page with its work area open, as after a load.
 struct TOpenDatabase {
     TTestWindowFolders folders;

@@ -13,11 +13,19 @@
 #include <memory>
 
 #include "U_FormMain_Keyvale.h"
+#include "U_Idle_Time.h"
 
 class TRecordingSoundPlayer : public TSoundPlayer {
   public:
     void Play(const QString& resourceUrl) override { played.append(resourceUrl); }
     QStringList played;
+};
+
+// The desktop's idle time as the test sets it.
+class TFakeIdleTime : public TIdleTimeProvider {
+  public:
+    std::uint32_t IdleMilliseconds() override { return idle; }
+    std::uint32_t idle = 0;
 };
 
 // A window whose settings file, working folder, clock and sounds belong to

@@ -22,12 +22,6 @@
 #include "U_Picture.h"
 #include "keyvale_app_test.h"
 
-class TFakeIdleTime : public TIdleTimeProvider {
-  public:
-    std::uint32_t IdleMilliseconds() override { return idle; }
-    std::uint32_t idle = 0;
-};
-
 // A window on throw-away folders whose idle time the test sets.
 struct TLifecycleFixture {
     TTestWindowFolders folders;

@@ -31,12 +31,6 @@
 
 namespace {
 
-class TFakeIdleTime : public TIdleTimeProvider {
-  public:
-    std::uint32_t IdleMilliseconds() override { return idle; }
-    std::uint32_t idle = 0;
-};
-
 const QString kPassword = QStringLiteral("main password 1");
 
 // A window on throw-away folders with one database "daily.kvdb" open, holding
