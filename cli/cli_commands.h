@@ -21,7 +21,7 @@ struct CliCommand {
     std::string arguments;   // after the options in the usage line, e.g. "FILE [PATH]"
     std::string summary;     // one line for the overview
     std::string description; // paragraphs of "help CMD", each line ending in "\n"
-    std::vector<OptionSpec> options;
+    std::vector<CommandOption> options;
     std::size_t minimumArguments = 0;
     std::size_t maximumArguments = 0;
     int (*run)(const ParsedArguments& args);

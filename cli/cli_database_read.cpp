@@ -212,7 +212,7 @@ const char* const kPathRule =
     "A PATH is names joined by \"/\"; a \"/\" or \"\\\" inside a name is written \"\\/\"\n"
     "or \"\\\\\". A trailing \"/\" is accepted.\n";
 
-const cli::OptionSpec kJson{"json", 0, cli::TOptionValue::None, "", "print JSON"};
+const cli::CommandOption kJson{"json", 0, cli::TOptionValue::None, "", "print JSON"};
 
 const cli::CliRegistration checkCommand({
     "check",

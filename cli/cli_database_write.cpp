@@ -454,15 +454,16 @@ const char* const kPathRule =
     "A PATH is names joined by \"/\"; a \"/\" or \"\\\" inside a name is written \"\\/\"\n"
     "or \"\\\\\". A trailing \"/\" is accepted.\n";
 
-using cli::OptionSpec;
+using cli::CommandOption;
 using cli::TOptionValue;
 
-const OptionSpec kLogin{"login", 0, TOptionValue::Required, "L", "the login"};
-const OptionSpec kEmail{"email", 0, TOptionValue::Required, "E", "the e-mail address"};
-const OptionSpec kUrl{"url", 0, TOptionValue::Required, "U", "the URL"};
-const OptionSpec kNote{"note-file", 0, TOptionValue::Required, "F", "the note, read from file F"};
-const OptionSpec kGenerate{"generate", 0, TOptionValue::Optional, "LEN",
-                           "a random password of LEN characters (20)"};
+const CommandOption kLogin{"login", 0, TOptionValue::Required, "L", "the login"};
+const CommandOption kEmail{"email", 0, TOptionValue::Required, "E", "the e-mail address"};
+const CommandOption kUrl{"url", 0, TOptionValue::Required, "U", "the URL"};
+const CommandOption kNote{"note-file", 0, TOptionValue::Required, "F",
+                          "the note, read from file F"};
+const CommandOption kGenerate{"generate", 0, TOptionValue::Optional, "LEN",
+                              "a random password of LEN characters (20)"};
 
 const cli::CliRegistration createCommand({
     "create",

@@ -6,27 +6,27 @@ namespace cli {
 
 namespace {
 
-const OptionSpec kHelpOption{"help", 'h', TOptionValue::None, "", "this help"};
+const CommandOption kHelpOption{"help", 'h', TOptionValue::None, "", "this help"};
 
-const OptionSpec* ByName(const std::vector<OptionSpec>& specs, const std::string& name) {
+const CommandOption* ByName(const std::vector<CommandOption>& known, const std::string& name) {
     if (name == kHelpOption.name) {
         return &kHelpOption;
     }
-    for (const OptionSpec& spec : specs) {
-        if (spec.name == name) {
-            return &spec;
+    for (const CommandOption& option : known) {
+        if (option.name == name) {
+            return &option;
         }
     }
     return nullptr;
 }
 
-const OptionSpec* ByLetter(const std::vector<OptionSpec>& specs, char letter) {
+const CommandOption* ByLetter(const std::vector<CommandOption>& known, char letter) {
     if (letter == kHelpOption.letter) {
         return &kHelpOption;
     }
-    for (const OptionSpec& spec : specs) {
-        if (spec.letter != 0 && spec.letter == letter) {
-            return &spec;
+    for (const CommandOption& option : known) {
+        if (option.letter != 0 && option.letter == letter) {
+            return &option;
         }
     }
     return nullptr;
@@ -47,7 +47,7 @@ std::optional<std::string> ParsedArguments::Value(const std::string& name) const
 }
 
 std::string ParseArguments(const std::vector<std::string>& args,
-                           const std::vector<OptionSpec>& specs, ParsedArguments& out) {
+                           const std::vector<CommandOption>& known, ParsedArguments& out) {
     bool optionsEnded = false;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
@@ -59,7 +59,7 @@ std::string ParseArguments(const std::vector<std::string>& args,
             optionsEnded = true;
             continue;
         }
-        const OptionSpec* spec = nullptr;
+        const CommandOption* option = nullptr;
         std::optional<std::string> attached; // "--name=value" or "-xvalue"
         std::string shown;
         if (arg[1] == '-') {
@@ -69,19 +69,19 @@ std::string ParseArguments(const std::vector<std::string>& args,
                 attached = arg.substr(equals + 1);
             }
             shown = "--" + name;
-            spec = ByName(specs, name);
+            option = ByName(known, name);
         } else {
             shown = arg.substr(0, 2);
-            spec = ByLetter(specs, arg[1]);
+            option = ByLetter(known, arg[1]);
             if (arg.size() > 2) {
                 attached = arg.substr(2);
             }
         }
-        if (spec == nullptr) {
+        if (option == nullptr) {
             return "unknown option " + shown;
         }
         std::string value;
-        switch (spec->value) {
+        switch (option->value) {
         case TOptionValue::None:
             if (attached) {
                 return "option " + shown + " takes no value";
@@ -93,7 +93,7 @@ std::string ParseArguments(const std::vector<std::string>& args,
             } else if (i + 1 < args.size()) {
                 value = args[++i];
             } else {
-                return "option " + shown + " needs a value (" + spec->valueName + ")";
+                return "option " + shown + " needs a value (" + option->valueName + ")";
             }
             break;
         case TOptionValue::Optional:
@@ -104,10 +104,10 @@ std::string ParseArguments(const std::vector<std::string>& args,
             }
             break;
         }
-        if (out.Has(spec->name)) {
+        if (out.Has(option->name)) {
             return "option " + shown + " is given twice";
         }
-        out.options[spec->name] = value;
+        out.options[option->name] = value;
     }
     return "";
 }

@@ -16,7 +16,7 @@ enum class TOptionValue {
     Optional, // "--generate", "--generate=30", or "--generate 30" when 30 is a number
 };
 
-struct OptionSpec {
+struct CommandOption {
     std::string name; // long name without "--"
     char letter = 0;  // short name, 0 for none
     TOptionValue value = TOptionValue::None;
@@ -32,11 +32,11 @@ struct ParsedArguments {
     std::optional<std::string> Value(const std::string& name) const;
 };
 
-// Parses `args` against the specs; the result is empty on success, otherwise
+// Parses `args` against the known options; the result is empty on success, otherwise
 // what is wrong ("unknown option --bogus"). "--help" and "-h" are always
 // known and recorded as option "help".
 std::string ParseArguments(const std::vector<std::string>& args,
-                           const std::vector<OptionSpec>& specs, ParsedArguments& out);
+                           const std::vector<CommandOption>& known, ParsedArguments& out);
 
 // A strict decimal integer within [low, high], or nothing.
 std::optional<long long> ParseNumber(const std::string& text, long long low, long long high);

@@ -54,7 +54,7 @@ namespace {
 
 constexpr std::size_t kOptionColumn = 28;
 
-std::string OptionLine(const OptionSpec& option) {
+std::string OptionLine(const CommandOption& option) {
     std::string left = option.letter != 0 ? std::string("  -") + option.letter + ", " : "      ";
     left += "--" + option.name;
     if (option.value == TOptionValue::Required) {
@@ -70,7 +70,7 @@ std::string OptionLine(const OptionSpec& option) {
 
 std::string HelpText(const CliCommand& command) {
     std::string text = UsageLine(command) + "\n" + command.description + "\nOptions:\n";
-    for (const OptionSpec& option : command.options) {
+    for (const CommandOption& option : command.options) {
         text += OptionLine(option);
     }
     text += OptionLine({"help", 'h', TOptionValue::None, "", "this help"});
