@@ -128,7 +128,6 @@ class TFormMain : public QMainWindow {
     // The panel's hidden position lies this far below its shown one.
     static constexpr int MP_Slide_Distance = 550;
     static constexpr int MP_Slide_Step = 35;
-    static constexpr int Minimum_Password_Length = 5;
     static constexpr int Idle_Before_Auto_Save_Ms = 120000;
 
     // ---- hash calculator

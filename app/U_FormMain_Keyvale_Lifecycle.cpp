@@ -40,26 +40,21 @@ void TFormMain::P_Process_MP_EVENT() {
 
     const int mode = Tag(o_MP) & 0xFF;
 
-    if (F_MP1->text().length() < Minimum_Password_Length) {
-        P_Print_Message_2(QStringLiteral("Error! Your password is too short. Password must be at "
-                                         "least %1 characters long.")
-                              .arg(Minimum_Password_Length),
-                          true);
-        PlaySoundResource(QStringLiteral("S_W_2"));
-        L_Short_Password->setVisible(true);
-        L_Wrong_Password->setVisible(false);
-        return;
-    }
-    if ((mode == 1 || mode == 3) && F_MP1->text() != F_MP2->text()) {
-        P_Print_Message_2(
-            QStringLiteral("Error! Your password does not match password verification field."),
-            true);
-        PlaySoundResource(QStringLiteral("S_W_2"));
-        return;
-    }
     // The password leaves the panel here: its fields are emptied (their undo
-    // history too) and the one 8-bit copy is wiped once the keys are derived.
+    // history too) and the 8-bit copies are wiped once they have served.
     std::string MP = F_MP1->text().toStdString();
+    std::string repeat = F_MP2->text().toStdString();
+    const bool repeated = mode == 1 || mode == 3;
+    const std::string problem = TKeyvaleSession::PasswordProblem(MP, repeated ? &repeat : nullptr);
+    KvSecureWipe(repeat);
+    if (!problem.empty()) {
+        const bool tooShort = TKeyvaleSession::PasswordTooShort(MP);
+        KvSecureWipe(MP);
+        P_Print_Message_2(QString::fromStdString(problem), true);
+        PlaySoundResource(QStringLiteral("S_W_2"));
+        L_Short_Password->setVisible(tooShort);
+        return;
+    }
     F_MP1->setText(QString());
     F_MP2->setText(QString());
     if (mode == 1 || mode == 2) {

@@ -72,14 +72,9 @@ int AskNewPassword(const std::string& command, std::string& password) {
         return Fail(command, "the new main password must be given twice.", kExitRuntimeError);
     }
     int code = kExitOk;
-    if (Utf16Length(*first) < static_cast<std::size_t>(kMinimumPasswordLength)) {
-        code = Fail(command,
-                    "Error! Your password is too short. Password must be at least " +
-                        std::to_string(kMinimumPasswordLength) + " characters long.",
-                    kExitRuntimeError);
-    } else if (*first != *second) {
-        code = Fail(command, "Error! Your password does not match password verification field.",
-                    kExitRuntimeError);
+    if (std::string problem = TKeyvaleSession::PasswordProblem(*first, &*second);
+        !problem.empty()) {
+        code = Fail(command, problem, kExitRuntimeError);
     } else {
         password = std::move(*first);
     }

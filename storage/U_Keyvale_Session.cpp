@@ -45,9 +45,13 @@ TKeyvaleSession::~TKeyvaleSession() {
     keys_.Wipe();
 }
 
+bool TKeyvaleSession::PasswordTooShort(const std::string& password) {
+    return Utf16Length(password) < static_cast<std::size_t>(kMinimumPasswordLength);
+}
+
 std::string TKeyvaleSession::PasswordProblem(const std::string& password,
                                              const std::string* repeat) {
-    if (Utf16Length(password) < static_cast<std::size_t>(kMinimumPasswordLength)) {
+    if (PasswordTooShort(password)) {
         return "Error! Your password is too short. Password must be at least " +
                std::to_string(kMinimumPasswordLength) + " characters long.";
     }

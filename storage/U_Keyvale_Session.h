@@ -82,6 +82,9 @@ class TKeyvaleSession {
     TKeyvaleSession(const TKeyvaleSession&) = delete;
     TKeyvaleSession& operator=(const TKeyvaleSession&) = delete;
 
+    // Shorter than a main password may be (counted in characters as typed).
+    static bool PasswordTooShort(const std::string& password);
+
     // What is wrong with a main password typed for a new database (repeat
     // given) or for opening one (no repeat): too short, or not repeated
     // exactly. Empty when nothing is; a too long one is refused by the key
