@@ -2,16 +2,14 @@
 #include "cli_generate.h"
 
 #include "U_KV_Hash_and_RAT_01.h"
+#include "U_KV_Pseudo_Random_01_Source.h"
 #include "U_Keyvale_TreeView_Data_Record.h"
 #include "cli_commands.h"
 #include "cli_database_common.h"
 
 #include <array>
-#include <cerrno>
 #include <cstring>
 #include <iostream>
-
-#include <sys/random.h>
 
 namespace cli {
 
@@ -30,23 +28,6 @@ constexpr std::array<CharacterClass, 4> kClasses = {{
     {"symbols", "!\"#$%&'()*+,-./:;<=>?@[\\]^_`{|}~", &PasswordRules::symbols},
 }};
 
-// Bytes straight from the kernel; getrandom blocks only before the pool is
-// first initialised at boot.
-bool RandomBytes(unsigned char* data, std::size_t size) {
-    while (size > 0) {
-        ssize_t got = ::getrandom(data, size, 0);
-        if (got < 0 && errno == EINTR) {
-            continue;
-        }
-        if (got <= 0) {
-            return false;
-        }
-        data += got;
-        size -= static_cast<std::size_t>(got);
-    }
-    return true;
-}
-
 // A uniform index below n (n <= 256): bytes at or above the largest multiple
 // of n are drawn again, so no index is favoured.
 class UniformIndex {
@@ -55,7 +36,7 @@ class UniformIndex {
         const std::size_t limit = 256 - 256 % n;
         for (;;) {
             if (used_ == buffer_.size()) {
-                if (!RandomBytes(buffer_.data(), buffer_.size())) {
+                if (!KvSystemRandomBytes(buffer_.data(), buffer_.size())) {
                     return false;
                 }
                 used_ = 0;

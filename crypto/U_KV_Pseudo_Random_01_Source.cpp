@@ -1,5 +1,6 @@
 #include "U_KV_Pseudo_Random_01_Source.h"
 
+#include <cerrno>
 #include <chrono>
 #include <cstring>
 #include <mutex>
@@ -55,16 +56,7 @@ Xoshiro256& Generator() {
 // Fills the words from the kernel's entropy pool; falls back to a device
 // opened once should getrandom be unavailable (very old kernels).
 void SystemEntropy(std::uint64_t (&words)[4]) {
-    std::size_t done = 0;
-    auto* bytes = reinterpret_cast<unsigned char*>(words);
-    while (done < sizeof words) {
-        ssize_t got = ::getrandom(bytes + done, sizeof words - done, 0);
-        if (got <= 0) {
-            break;
-        }
-        done += static_cast<std::size_t>(got);
-    }
-    if (done < sizeof words) {
+    if (!KvSystemRandomBytes(reinterpret_cast<unsigned char*>(words), sizeof words)) {
         static std::random_device device;
         for (auto& w : words) {
             w = (std::uint64_t{device()} << 32) ^ device();
@@ -102,4 +94,19 @@ std::int32_t KvUniformRandom(std::int32_t low, std::int32_t high) {
     }
     std::uniform_int_distribution<std::int32_t> dist(low, high - 1);
     return dist(Generator());
+}
+
+bool KvSystemRandomBytes(unsigned char* data, std::size_t size) {
+    while (size > 0) {
+        ssize_t got = ::getrandom(data, size, 0);
+        if (got < 0 && errno == EINTR) {
+            continue;
+        }
+        if (got <= 0) {
+            return false;
+        }
+        data += got;
+        size -= static_cast<std::size_t>(got);
+    }
+    return true;
 }
