@@ -233,10 +233,12 @@ int NewRecordPassword(const std::string& command, const cli::ParsedArguments& ar
     return CheckField(command, "the password", password, kMaximumPasswordLength, true);
 }
 
-// Stores the fields in the node as the record panel does and prints its log line.
-void StoreFields(TKeyvaleTree& tree, TNodeHandle node, const TRecordFields& fields) {
+// Stores the fields in the node as the record panel does and prints its log
+// line. Fields not touched keep their stored bytes.
+void StoreFields(TKeyvaleTree& tree, TNodeHandle node, const TRecordFields& fields,
+                 const TRecordFieldsTouched& touched = {}) {
     TNodeHandle pending = node;
-    TRecordStoreResult stored = SaveFolderDataToDataFolder(tree, pending, fields);
+    TRecordStoreResult stored = SaveFolderDataToDataFolder(tree, pending, fields, touched);
     if (!stored.message.empty()) {
         std::cout << stored.message << "\n";
     }
@@ -308,13 +310,17 @@ int RunEdit(const cli::ParsedArguments& args) {
         return Fail("edit", "a node named \"" + *newName + "\" stands there already.",
                     kExitRuntimeError);
     }
+    // Only the fields named are written; the others keep their stored bytes
+    // (an imported login with blanks around it, a data node that does not
+    // decode) instead of being read back and stored anew.
+    const bool newPassword = args.Has("password") || args.Has("generate");
+    const TRecordFieldsTouched touched{args.Has("login"), newPassword, args.Has("email"),
+                                       args.Has("url"), args.Has("note-file")};
     TRecordFields fields;
     int code = kExitOk;
     if (changesFields) {
-        ReadFolderDataFromDataFolder(tree, node, fields);
         code = ApplyFieldOptions("edit", args, fields);
-        if (code == kExitOk && (args.Has("password") || args.Has("generate"))) {
-            KvSecureWipe(fields.password);
+        if (code == kExitOk && newPassword) {
             code = NewRecordPassword("edit", args, fields.password);
         }
     }
@@ -323,7 +329,7 @@ int RunEdit(const cli::ParsedArguments& args) {
             tree.SetText(node, NormalizeNodeName(*newName));
         }
         if (changesFields) {
-            StoreFields(tree, node, fields);
+            StoreFields(tree, node, fields, touched);
         }
         code = session.Save("edit");
     }

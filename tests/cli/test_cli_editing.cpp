@@ -94,6 +94,18 @@ TEST_F(Cli, AddEditAndShowARecord) {
     EXPECT_TRUE(fs::exists(dir / "Keyvale_Backup" / "test.backup_kvdb"));
 }
 
+// An edit writes only the fields it names: an imported login with blanks
+// around it (the record panel would trim it if it were typed) stays as it is.
+TEST_F(Cli, EditKeepsTheFieldsItDoesNotName) {
+    Import(Json::parse(R"({"format": "keyvale", "version": 1, "nodes": [
+      {"name": "Shop", "record": {"login": "  bob  ", "note": "  spaced  "}}]})"));
+    Outcome edited = Run({"edit", db, "Shop", "--email", "bob@example.org"}, "secret1\n");
+    ASSERT_EQ(edited.exitCode, 0) << edited.err;
+    EXPECT_EQ(Json::parse(Run({"show", db, "Shop", "--json"}, "secret1\n").out),
+              Json::parse(R"({"path": "Shop", "login": "  bob  ", "email": "bob@example.org",
+                  "url": "", "note": "  spaced  "})"));
+}
+
 TEST_F(Cli, MkdirRmAndMvFollowTheWindowsRules) {
     Import(kMail);
     ASSERT_EQ(Run({"mkdir", db, "Mail/Archive/2020"}, "secret1\n").exitCode, 0);
