@@ -199,14 +199,12 @@ class TFormMain : public QMainWindow {
     void P_Clipboard_Setup();
     QWidget* CreatePrivacySettings(QWidget* parent);
     void ShowDatabaseLabels(const QString& path);
-    // The window's side of the session: print what it reports, follow its
-    // file name, and learn of every change of the tree.
+    // The window's side of the session: print what it reports and follow its
+    // file name.
     void P_Print_Session_Messages(const TSessionResult& result);
     void P_Sync_Database_File();
-    void P_Database_Changed();
     bool P_Save_Current_Database_First();
     void P_Show_No_Database(); // the window's part of closing a database
-    void P_Show_Opened_Database(const QString& path);
     static void PauseProcessingMessages(int milliseconds);
 
     TServices services_;

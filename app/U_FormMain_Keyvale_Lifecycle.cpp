@@ -236,13 +236,6 @@ void TFormMain::P_Sync_Database_File() {
     }
 }
 
-void TFormMain::P_Database_Changed() {
-    o_Session.MarkChanged();
-    if (!o_Timer_SAVE_Database.isActive()) {
-        o_Timer_SAVE_Database.start();
-    }
-}
-
 void TFormMain::b_Save_DatabaseClick() {
     P_Print_Message(QStringLiteral("Trying to save database ..."), false);
     PlaySoundResource(QStringLiteral("S_DB_Save"));

@@ -69,23 +69,6 @@ void TFormMain::ConnectDatabaseLifecycle() {
     connect(F_MP2, &QLineEdit::textChanged, this, [this] { L_Short_Password->setVisible(false); });
     connect(b_Save_Database, &QPushButton::clicked, this, &TFormMain::b_Save_DatabaseClick);
     connect(&o_Timer_SAVE_Database, &QTimer::timeout, this, &TFormMain::o_Timer_SAVE_DatabaseTimer);
-
-    // Every change of the tree counts for the automatic save and for the
-    // quit rule: folders added, renamed, moved or deleted come through the
-    // model; a loaded or closed database resets it, which is no change.
-    connect(o_TV_Main_Model, &QAbstractItemModel::layoutChanged, this,
-            &TFormMain::P_Database_Changed);
-    connect(o_TV_Main_Model, &QAbstractItemModel::dataChanged, this,
-            &TFormMain::P_Database_Changed);
-    const auto recordEdited = [this] {
-        if (!b_GLOBAL_IGNORE_CHANGE_TEXT_EVENT) {
-            o_Session.MarkChanged();
-        }
-    };
-    for (QLineEdit* field : {F_Login, F_Password, F_EMail, F_URL}) {
-        connect(field, &QLineEdit::textChanged, this, recordEdited);
-    }
-    connect(F_Note, &QPlainTextEdit::textChanged, this, recordEdited);
 }
 
 void TFormMain::o_TV_FilesClick() {

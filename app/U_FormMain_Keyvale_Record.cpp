@@ -218,6 +218,9 @@ void TFormMain::P_Process_Change_Text_Data_EVENT() {
 }
 
 void TFormMain::P_Start_Auto_Save_Countdown() {
+    // Only work that really changed the database gets here (a refused move
+    // or folder does not): it counts for the quit rule and the automatic save.
+    o_Session.MarkChanged();
     if (!o_Timer_SAVE_Database.isActive()) {
         o_Timer_SAVE_Database.start();
     }

@@ -259,17 +259,6 @@ TSessionResult TKeyvaleSession::SaveAside() {
                                                  true}});
 }
 
-TSessionResult TKeyvaleSession::SaveCurrentFirst() {
-    if (!IsOpen()) {
-        return Result(TSessionOutcome::Done, {});
-    }
-    TSessionResult result = Save();
-    if (!result.Succeeded()) {
-        result.messages.push_back({TSessionLog::MainPassword, kCurrentKeptOpenText, true});
-    }
-    return result;
-}
-
 void TKeyvaleSession::Close() {
     keys_.Wipe();
     tree_.Clear();

@@ -100,7 +100,7 @@ class TKeyvaleSession {
     // Makes a new, empty database at `path` and makes it the open one. The
     // keys are derived first; the file is written whole and then given its
     // name only if nothing stands there. The open database, if any, is not
-    // saved here (see SaveCurrentFirst) and stays open unless this succeeds.
+    // saved here (the caller saves it first) and stays open unless this succeeds.
     TSessionResult Create(const std::string& path, const std::string& password);
 
     // Opens the database at `path` under `password`. Keys and tree are built
@@ -116,11 +116,6 @@ class TKeyvaleSession {
     // Saves the open database (see the type's rules). Also with no database
     // open, reporting that there is no file name.
     TSessionResult Save();
-
-    // Before another database takes the place of the open one: saves it, and
-    // tells the caller to go no further when that failed (it then stays open).
-    // With no database open there is nothing to do.
-    TSessionResult SaveCurrentFirst();
 
     // Wipes the keys and forgets tree, file and identity.
     void Close();

@@ -432,6 +432,15 @@ class TestSelectionAndEditing : public QObject {
         };
         const TCase cases[] = {
             {"choosing a node", [&] { db.Choose("Folder"); }, false},
+            // Refused work changes nothing and must not count as a change.
+            {"up at the top", [&] { QTest::mouseClick(w.b_Node_Up, Qt::LeftButton); }, false},
+            {"down at the bottom",
+             [&] {
+                 db.Choose("Loose");
+                 QTest::mouseClick(w.b_Node_Down, Qt::LeftButton);
+                 db.Choose("Folder"); // where the next rows expect to start
+             },
+             false},
             {"add", [&] { db.Add("New", true); }, true},
             {"rename", [&] { rename("Loose", "Renamed"); }, true},
             {"rename to the same name", [&] { rename("Renamed", ""); }, false},
