@@ -50,12 +50,8 @@ void TFormMain::F_Hash_ArgumentChange() {
     }
     // While a length is being typed ("1" on the way to "100") the forms keep
     // the last length that was taken.
-    std::int64_t length = std::stoll(kDefaultHashLength);
-    if (IsIntegerInRange(lengthText, kMinimumHashLength, kMaximumHashLength)) {
-        length = std::stoll(lengthText);
-    } else if (!s_Hash_Length_Accepted.isEmpty()) {
-        length = s_Hash_Length_Accepted.toLongLong();
-    }
+    const std::int64_t length =
+        std::stoll(HashLengthInUse(lengthText, s_Hash_Length_Accepted.toUtf8().toStdString()));
     std::string hash62, hash64, hash90;
     KvHashText(argument, static_cast<std::uint16_t>(length), hash62, hash64, hash90);
     F_KV_Hash_62->setPlainText(QString::fromUtf8(hash62));
@@ -71,7 +67,7 @@ void TFormMain::F_Hash_LengthChange() {
 
 void TFormMain::F_Hash_LengthComplete() {
     const QString text = F_Hash_Length->currentText();
-    if (IsIntegerInRange(text.toUtf8().toStdString(), kMinimumHashLength, kMaximumHashLength)) {
+    if (IsHashLength(text.toUtf8().toStdString())) {
         s_Hash_Length_Accepted = text;
         F_Hash_ArgumentChange();
         return;

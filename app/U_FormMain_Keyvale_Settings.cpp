@@ -30,10 +30,8 @@ void TFormMain::P_Save_Settings_to_ini_File() {
     settings.skinIndex = o_List_Skin_2->currentRow();
     // A valid length still being typed is taken; one that is not is dropped
     // for the last length taken.
-    const std::string typed = F_Hash_Length->currentText().toUtf8().toStdString();
-    settings.hashLengthText = IsIntegerInRange(typed, kMinimumHashLength, kMaximumHashLength)
-                                  ? typed
-                                  : s_Hash_Length_Accepted.toUtf8().toStdString();
+    settings.hashLengthText = HashLengthInUse(F_Hash_Length->currentText().toUtf8().toStdString(),
+                                              s_Hash_Length_Accepted.toUtf8().toStdString());
     settings.clipboardClearSeconds = F_Clipboard_Clear_Seconds->value();
     settings.lockAfterIdleMinutes = F_Lock_After_Idle->currentData().toInt();
     SaveSettingsToIni(services_.iniPath, settings);

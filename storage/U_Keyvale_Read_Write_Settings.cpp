@@ -296,11 +296,16 @@ int SkinIndexFromSetting(const std::string& sn, int skinCount) {
     return kDefaultSkinIndex;
 }
 
+bool IsHashLength(const std::string& text) {
+    return !text.empty() && IsIntegerInRange(text, kMinimumHashLength, kMaximumHashLength);
+}
+
 std::string HashLengthFromSetting(const std::string& hl) {
-    if (!hl.empty() && IsIntegerInRange(hl, kMinimumHashLength, kMaximumHashLength)) {
-        return hl;
-    }
-    return kDefaultHashLength;
+    return IsHashLength(hl) ? hl : kDefaultHashLength;
+}
+
+std::string HashLengthInUse(const std::string& typed, const std::string& accepted) {
+    return IsHashLength(typed) ? typed : HashLengthFromSetting(accepted);
 }
 
 bool ShouldWriteSkin(int selectedSkinIndex, bool iniFileExists) {

@@ -59,10 +59,19 @@ inline constexpr std::int64_t kMaximumHashLength = 1000;
 // "0", out of range) gives kDefaultSkinIndex.
 int SkinIndexFromSetting(const std::string& sn, int skinCount);
 
-// Text for the calculator's length field: hl exactly as read when it is not
-// empty and IsIntegerInRange(hl, 10, 1000) holds ("0050" stays "0050"),
-// otherwise "30".
+// A length the calculator takes: not empty and IsIntegerInRange(text, 10,
+// 1000) ("0050" is one, "" and "50 " are not).
+bool IsHashLength(const std::string& text);
+
+// Text for the calculator's length field: hl exactly as read when
+// IsHashLength(hl) holds, otherwise "30".
 std::string HashLengthFromSetting(const std::string& hl);
+
+// The length the calculator works with while `typed` is in its field: what
+// was typed when it is a length, else the last length taken (`accepted`, as
+// HashLengthFromSetting reads it). An entry on its way ("1" towards "100"),
+// or an emptied field, never replaces the length in use.
+std::string HashLengthInUse(const std::string& typed, const std::string& accepted);
 
 // The save decisions. "SN" is written when the skin is not the default or the
 // file exists; "HL" when the length text is not exactly "30" or the file exists

@@ -66,6 +66,10 @@ class TestCalculator : public QObject {
                                      << "40" << 40;
         QTest::newRow("letters") << "x"
                                  << "40" << 40;
+        QTest::newRow("trailing blank") << "50 "
+                                        << "40" << 40;
+        QTest::newRow("emptied") << ""
+                                 << "40" << 40;
         QTest::newRow("leading zeros kept") << "0050"
                                             << "0050" << 50;
         QTest::newRow("lowest") << "10"
@@ -94,7 +98,11 @@ class TestCalculator : public QObject {
         window_->F_Hash_Argument->setText("correct horse battery staple");
 
         window_->F_Hash_Length->lineEdit()->selectAll();
-        QTest::keyClicks(window_->F_Hash_Length, typed);
+        if (typed.isEmpty()) {
+            QTest::keyClick(window_->F_Hash_Length, Qt::Key_Delete);
+        } else {
+            QTest::keyClicks(window_->F_Hash_Length, typed);
+        }
         QCOMPARE(window_->F_Hash_Length->currentText(), typed); // nothing judged yet
         QTest::keyClick(window_->F_Hash_Length, Qt::Key_Return);
         QCOMPARE(window_->F_Hash_Length->currentText(), kept);

@@ -146,6 +146,22 @@ TEST(SettingsRules, HashLengthKeepsTheTextAsRead) {
     }
 }
 
+// While a length is typed, the calculator works with (and a save keeps) the
+// typed text only once it is a length; an emptied field is none.
+TEST(SettingsRules, HashLengthInUseIsTheTypedOneOnlyWhenItIsALength) {
+    struct Case {
+        std::string typed, accepted, inUse;
+    };
+    const Case cases[] = {
+        {"100", "40", "100"}, {"1", "40", "40"}, {"", "40", "40"},
+        {"50 ", "40", "40"},  {"", "", "30"},    {"0050", "40", "0050"},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(HashLengthInUse(c.typed, c.accepted), c.inUse)
+            << '"' << c.typed << "\" after \"" << c.accepted << '"';
+    }
+}
+
 TEST_F(SettingsFile, DefaultsLeaveNoFileBehind) {
     SaveSettingsToIni(ini, kDefaultSkinIndex, "30");
     EXPECT_FALSE(IniFileExists(ini));
