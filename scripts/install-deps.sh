@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs the Debian 12 packages Keyvale needs to build and test; does nothing
+# Installs the Debian 12 packages Keyvale needs to build and test (with
+# --cross also the ARM64 cross compiler and qemu); does nothing
 # for packages that are already there. Run as root (or with sudo available).
 set -euo pipefail
 
@@ -10,8 +11,9 @@ packages=(
   fonts-dejavu-core
   groff-base man-db bash-completion
 )
-# The ARM64 cross build of the test command (x86-64 hosts only).
-if [ "$(uname -m)" = x86_64 ]; then
+# The ARM64 cross build of the test command (x86-64 hosts only), asked for
+# with --cross so that starting the window never pulls in a cross compiler.
+if [ "${1:-}" = --cross ] && [ "$(uname -m)" = x86_64 ]; then
   packages+=(g++-aarch64-linux-gnu qemu-user)
 fi
 

@@ -6,7 +6,7 @@
 # cross-built for ARM64 and run under qemu (scripts/cross-aarch64.sh).
 set -euo pipefail
 cd "$(dirname "$0")/.."
-bash scripts/install-deps.sh
+bash scripts/install-deps.sh --cross
 jobs=$(nproc)
 
 cmake -S . -B build -DCMAKE_BUILD_TYPE=Release >/dev/null
