@@ -135,8 +135,7 @@ int RunMkdir(const cli::ParsedArguments& args) {
     if (int code = AddNode("mkdir", session.Tree(), place, false, added); code != kExitOk) {
         return code;
     }
-    std::cout << "A new folder has been created.\n";
-    return session.Save("mkdir");
+    return session.Save("mkdir", "A new folder has been created.");
 }
 
 // ---- Record fields from options ---------------------------------------------
@@ -233,15 +232,12 @@ int NewRecordPassword(const std::string& command, const cli::ParsedArguments& ar
     return CheckField(command, "the password", password, kMaximumPasswordLength, true);
 }
 
-// Stores the fields in the node as the record panel does and prints its log
+// Stores the fields in the node as the record panel does and returns its log
 // line. Fields not touched keep their stored bytes.
-void StoreFields(TKeyvaleTree& tree, TNodeHandle node, const TRecordFields& fields,
-                 const TRecordFieldsTouched& touched = {}) {
+std::string StoreFields(TKeyvaleTree& tree, TNodeHandle node, const TRecordFields& fields,
+                        const TRecordFieldsTouched& touched = {}) {
     TNodeHandle pending = node;
-    TRecordStoreResult stored = SaveFolderDataToDataFolder(tree, pending, fields, touched);
-    if (!stored.message.empty()) {
-        std::cout << stored.message << "\n";
-    }
+    return SaveFolderDataToDataFolder(tree, pending, fields, touched).message;
 }
 
 int RunAdd(const cli::ParsedArguments& args) {
@@ -266,8 +262,7 @@ int RunAdd(const cli::ParsedArguments& args) {
         code = NewRecordPassword("add", args, fields.password);
     }
     if (code == kExitOk) {
-        StoreFields(tree, added, fields);
-        code = session.Save("add");
+        code = session.Save("add", StoreFields(tree, added, fields));
     }
     KvSecureWipe(fields.password);
     return code;
@@ -328,10 +323,8 @@ int RunEdit(const cli::ParsedArguments& args) {
         if (newName) {
             tree.SetText(node, NormalizeNodeName(*newName));
         }
-        if (changesFields) {
-            StoreFields(tree, node, fields, touched);
-        }
-        code = session.Save("edit");
+        const std::string stored = changesFields ? StoreFields(tree, node, fields, touched) : "";
+        code = session.Save("edit", stored);
     }
     KvSecureWipe(fields.password);
     return code;
@@ -359,8 +352,7 @@ int RunRm(const cli::ParsedArguments& args) {
                     kExitRuntimeError);
     }
     TDeleteResult deleted = FolderDelete(tree, node);
-    std::cout << deleted.message.text << "\n";
-    return session.Save("rm");
+    return session.Save("rm", deleted.message.text);
 }
 
 // Why the window would refuse dropping `node` onto `target`.
@@ -439,8 +431,7 @@ int RunMv(const cli::ParsedArguments& args) {
         }
         tree.SetText(node, NormalizeNodeName(place.name));
     }
-    std::cout << "Moved: " << cli::PathOf(tree, node) << "\n";
-    return session.Save("mv");
+    return session.Save("mv", "Moved: " + cli::PathOf(tree, node));
 }
 
 // ---- The command table ----------------------------------------------------

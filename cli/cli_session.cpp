@@ -73,9 +73,13 @@ int WriteSession::Create(const std::string& command, const std::string& file,
     return Report(command, result);
 }
 
-int WriteSession::Save(const std::string& command) {
+int WriteSession::Save(const std::string& command, const std::string& done) {
     session_.MarkChanged();
-    return Report(command, session_.Save());
+    const int code = Report(command, session_.Save());
+    if (code == kExitOk && !done.empty()) {
+        std::cout << done << "\n";
+    }
+    return code;
 }
 
 int WriteSession::ChangePassword(const std::string& command, const std::string& newPassword) {

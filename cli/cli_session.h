@@ -26,7 +26,8 @@ class WriteSession {
 
     // Saves the changed tree; anything but a save into the file itself is a
     // failure for the caller.
-    int Save(const std::string& command);
+    // `done` says what was changed; it is printed only once the file holds it.
+    int Save(const std::string& command, const std::string& done = "");
 
     // Re-keys the database under the new password (already checked).
     int ChangePassword(const std::string& command, const std::string& newPassword);
