@@ -355,23 +355,6 @@ int RunRm(const cli::ParsedArguments& args) {
     return session.Save("rm", deleted.message.text);
 }
 
-// Why the window would refuse dropping `node` onto `target`.
-std::string DropRefusal(const TKeyvaleTree& tree, TNodeHandle node, TNodeHandle target) {
-    if (F_Node_is_File(tree, target)) {
-        return "It is not allowed to add object to a record!";
-    }
-    if (tree.IsSelfOrAncestor(node, target)) {
-        return "a folder cannot go into itself or its own subtree.";
-    }
-    if (tree.Parent(node) == target) {
-        return "it is there already.";
-    }
-    if (!CanDropNode(tree, node, target)) {
-        return "Cannot add a folder. Nesting level too deep.";
-    }
-    return "";
-}
-
 // Moves the node to the end of `target`'s children (kNoNode: the top level).
 int MoveInto(TKeyvaleTree& tree, TNodeHandle node, TNodeHandle target) {
     if (target == kNoNode) {
@@ -381,7 +364,7 @@ int MoveInto(TKeyvaleTree& tree, TNodeHandle node, TNodeHandle target) {
         MoveNodeToRoot(tree, node);
         return kExitOk;
     }
-    if (std::string refusal = DropRefusal(tree, node, target); !refusal.empty()) {
+    if (std::string refusal = DropProblem(tree, node, target); !refusal.empty()) {
         return Fail("mv", refusal, kExitRuntimeError);
     }
     DropNode(tree, node, target);

@@ -114,17 +114,27 @@ TFindResult FindFolder(const TKeyvaleTree& tree, TNodeHandle selected, const std
     return result;
 }
 
-bool CanDropNode(const TKeyvaleTree& tree, TNodeHandle dragged, TNodeHandle target) {
-    if (!tree.Contains(dragged) || !tree.Contains(target) || target == dragged) {
-        return false;
+std::string DropProblem(const TKeyvaleTree& tree, TNodeHandle dragged, TNodeHandle target) {
+    if (!tree.Contains(dragged) || !tree.Contains(target)) {
+        return "there is no such node.";
     }
-    if (F_Node_is_File(tree, target) || tree.Parent(dragged) == target) {
-        return false;
+    if (F_Node_is_File(tree, target)) {
+        return "It is not allowed to add object to a record!";
+    }
+    if (tree.IsSelfOrAncestor(dragged, target)) {
+        return "a folder cannot go into itself or its own subtree.";
+    }
+    if (tree.Parent(dragged) == target) {
+        return "it is there already.";
     }
     if (F_Get_Maximum_Level_of_Children(tree, dragged) + tree.Level(target) + 1 > kMaximumLevel) {
-        return false;
+        return "Cannot add a folder. Nesting level too deep.";
     }
-    return !tree.IsSelfOrAncestor(dragged, target);
+    return "";
+}
+
+bool CanDropNode(const TKeyvaleTree& tree, TNodeHandle dragged, TNodeHandle target) {
+    return DropProblem(tree, dragged, target).empty();
 }
 
 TMoveResult DropNode(TKeyvaleTree& tree, TNodeHandle dragged, TNodeHandle target) {

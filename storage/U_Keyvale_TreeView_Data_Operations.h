@@ -65,6 +65,9 @@ TFindResult FindFolder(const TKeyvaleTree& tree, TNodeHandle selected, const std
 // target is no record and not the dragged node's parent nor inside its subtree,
 // and no user node would end below level 15.
 bool CanDropNode(const TKeyvaleTree& tree, TNodeHandle dragged, TNodeHandle target);
+// Why CanDropNode refuses the drop, in words for the user; empty when it
+// does not.
+std::string DropProblem(const TKeyvaleTree& tree, TNodeHandle dragged, TNodeHandle target);
 
 struct TMoveResult {
     bool moved = false;

@@ -167,22 +167,24 @@ TEST_F(SmallTree, DragAcceptanceRules) {
     struct Case {
         const char* what;
         TNodeHandle dragged, target;
-        bool accepted;
+        std::string problem; // empty: accepted
     };
+    const std::string intoItself = "a folder cannot go into itself or its own subtree.";
     const Case cases[] = {
-        {"onto itself", old, old, false},
-        {"onto its own child", old, inner, false},
-        {"onto its parent", old, mail, false},
-        {"onto a record", old, bank, false},
-        {"without a target", old, kNoNode, false},
-        {"without a dragged node", kNoNode, mail, false},
-        {"a folder onto another root", inner, mail, true},
-        {"a record into a folder", bank, old, true},
-        {"deep inside its own subtree", mail, inner, false},
-        {"a record onto an empty node", bank, inner, true},
+        {"onto itself", old, old, intoItself},
+        {"onto its own child", old, inner, intoItself},
+        {"onto its parent", old, mail, "it is there already."},
+        {"onto a record", old, bank, "It is not allowed to add object to a record!"},
+        {"without a target", old, kNoNode, "there is no such node."},
+        {"without a dragged node", kNoNode, mail, "there is no such node."},
+        {"a folder onto another root", inner, mail, ""},
+        {"a record into a folder", bank, old, ""},
+        {"deep inside its own subtree", mail, inner, intoItself},
+        {"a record onto an empty node", bank, inner, ""},
     };
     for (const Case& c : cases) {
-        EXPECT_EQ(CanDropNode(tree, c.dragged, c.target), c.accepted) << c.what;
+        EXPECT_EQ(CanDropNode(tree, c.dragged, c.target), c.problem.empty()) << c.what;
+        EXPECT_EQ(DropProblem(tree, c.dragged, c.target), c.problem) << c.what;
     }
 }
 
@@ -195,6 +197,7 @@ TEST(DragAcceptance, NoUserNodeBelowLevelFifteen) {
     EXPECT_TRUE(CanDropNode(tree, moving, level13)) << "child would end on level 15";
     TNodeHandle level14 = AddFolder(tree, level13, "L14");
     EXPECT_FALSE(CanDropNode(tree, moving, level14)) << "child would end on level 16";
+    EXPECT_EQ(DropProblem(tree, moving, level14), "Cannot add a folder. Nesting level too deep.");
 }
 
 TEST_F(SmallTree, DropMovesAndFixesIcons) {
