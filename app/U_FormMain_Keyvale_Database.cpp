@@ -33,11 +33,8 @@ void TFormMain::P_DEACTIVATE_Current_Database() {
 // every pending edit; shows the tree the session holds now.
 void TFormMain::P_Show_No_Database() {
     P_Tree_View_Reset();
-    i_GLOBAL_Node_ID = NoNode;
-    P_Input_Data_Controls_Activate(false);
     b_GLOBAL_IGNORE_CHANGE_TEXT_EVENT = false;
     b_GLOBAL_Save_Database_in_progress_EVENT = false;
-    P_Password_Show(false);
 
     // The Main password page returns to its first state.
     SetTag(F_Message_2, 1);
@@ -59,14 +56,10 @@ void TFormMain::P_Show_No_Database() {
     F_Message_2->clear();
     F_Message->setPlainText(QString::fromLatin1(kNoDatabaseText));
 
-    b_GLOBAL_IGNORE_CHANGE_TEXT_EVENT = true;
     L_Database_Path->clear();
     L_Database_File->clear();
-    for (QLineEdit* field : {F_Login, F_Password, F_EMail, F_URL}) {
-        field->clear();
-    }
-    F_Note->clear();
-    b_GLOBAL_IGNORE_CHANGE_TEXT_EVENT = false;
+    // The fields, their undo history and a pending edit; once more at the end,
+    // since the pages' state changes above may have run the selection event.
     P_Record_Panel_Clear();
     P_Sync_Database_File();
 }

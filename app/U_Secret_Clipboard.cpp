@@ -13,13 +13,7 @@ constexpr const char* kOwnerType = "application/x-keyvale-clipboard-owner";
 TSecretClipboard::TSecretClipboard(QClipboard* clipboard, QObject* parent)
     : QObject(parent), clipboard_(clipboard) {
     timer_.setSingleShot(true);
-    connect(&timer_, &QTimer::timeout, this, [this] {
-        const bool ours = HoldsOurs();
-        ClearIfOurs();
-        if (ours) {
-            emit clearedAfterDelay();
-        }
-    });
+    connect(&timer_, &QTimer::timeout, this, &TSecretClipboard::ClearIfOurs);
 }
 
 QString TSecretClipboard::Copy(const QString& text, const QTime& now) {

@@ -11,6 +11,8 @@
 #include <QTime>
 #include <QTimer>
 
+#include "U_Keyvale_Read_Write_Settings.h"
+
 class QClipboard;
 
 class TSecretClipboard : public QObject {
@@ -35,12 +37,9 @@ class TSecretClipboard : public QObject {
     void ClearIfOurs();
     bool HoldsOurs() const;
 
-  signals:
-    void clearedAfterDelay();
-
   private:
     QClipboard* clipboard_;
     QTimer timer_;
     QByteArray token_; // marks our copy, so a later one from elsewhere is told apart
-    int delaySeconds_ = 10;
+    int delaySeconds_ = kDefaultClipboardClearSeconds;
 };

@@ -203,7 +203,8 @@ std::string IniFilePath() {
 
 bool IsWritableFolder(const std::string& folder) {
     std::error_code error;
-    return std::filesystem::is_directory(folder, error) && access(folder.c_str(), W_OK) == 0;
+    // Making a file in a folder needs both: write to add the name, search to reach it.
+    return std::filesystem::is_directory(folder, error) && access(folder.c_str(), W_OK | X_OK) == 0;
 }
 
 bool IniWriteString(const std::string& iniPath, const std::string& key, const std::string& value) {
