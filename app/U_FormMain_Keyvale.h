@@ -121,6 +121,10 @@ class TFormMain : public QMainWindow {
     // Each returns true when the file was written.
     bool P_Process_Save_Database_EVENT(const QString& s_Database_File_Name);
     bool P_Save_Database_File(const QString& s_Database_File_Name);
+    // Before the open database is locked, closed or replaced: saves it only
+    // if it has changed (see TKeyvaleSession::SaveBeforeLeaving). True when
+    // nothing is lost by leaving it.
+    bool P_Save_Before_Leaving();
     bool P_Load_Database_File(const QString& s_Database_File_Name, const std::string& s_MP);
     void b_Save_DatabaseClick();
     void o_Timer_SAVE_DatabaseTimer();
@@ -205,6 +209,13 @@ class TFormMain : public QMainWindow {
     void P_Sync_Database_File();
     bool P_Save_Current_Database_First();
     void P_Show_No_Database(); // the window's part of closing a database
+    // Empties every field that holds a secret or a value made from one (the
+    // main password fields, the calculator's text and hashes), with their
+    // undo history, and sets every eye back to "hidden": lock and close.
+    void P_Clear_Secret_Fields();
+    // A warning that the last save went to a conflict copy outlives the
+    // clearing of the logs until it has been shown again after the next open.
+    void P_Print_Pending_Conflict_Warning();
     static void PauseProcessingMessages(int milliseconds);
 
     TServices services_;
@@ -219,6 +230,9 @@ class TFormMain : public QMainWindow {
     QWidget* lastPage_ = nullptr;
     // The idle lock's save failed; it is not tried again until the user is back.
     bool lockRefused_ = false;
+    // The warning of a save that went to a conflict copy, until shown in a
+    // fresh log (see P_Print_Pending_Conflict_Warning).
+    QString conflictWarning_;
 
   public:
     // ---- state of the program and of the open database
