@@ -160,6 +160,9 @@ class TFormMain : public QMainWindow {
     // Puts a text on the clipboard marked secret and logs when it goes again.
     void P_Copy_Secret(const QString& text);
     void P_Copy_Record_Field(QLineEdit* field);
+    // Copies the selection of a shown field through P_Copy_Secret and then
+    // deletes it; a masked field is only copied.
+    void P_Cut_Record_Field(QLineEdit* field);
     // One log line for a paste cut to the field's limit.
     void P_Report_Cut_Paste(const QWidget* field, int kept, int pasted);
     // The context menu of the Login and Password fields; the caller owns it.
@@ -188,6 +191,7 @@ class TFormMain : public QMainWindow {
     void P_Tree_Setup(); // wiring of the folder tree, trash can and record panel
     void P_Trash_Setup();
     void P_Record_Setup();
+    void P_Keyboard_Setup(); // Tab, Delete and Ctrl+S on the Database page
     void P_Record_Hover(QLabel* label, bool b_Inside);
     void FreezeLayout();
     QString LogHeader();
@@ -275,6 +279,11 @@ class TFormMain : public QMainWindow {
     void b_Dont_Delete_FolderClick();
     void P_Folder_Delete();
     void P_Close_Warning_Panel();
+    // The Delete key on a node, or on the trash can: the deletion warning
+    // for the selected node, as a drop on the trash can opens it.
+    void P_Ask_Delete_Selected_Node();
+    // Ctrl+S: saves as the Save button does, or says why it cannot yet.
+    void P_Save_Key();
     void P_Save_Folder_Data_to_Data_Folder(std::int32_t& i_Selected_Node_ID);
     void P_Save_Folder_Data_to_Data_Folder_Pending(); // before every save
     void P_Read_Folder_Data_from_Data_Folder();
