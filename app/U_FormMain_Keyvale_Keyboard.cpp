@@ -50,6 +50,8 @@ void TFormMain::P_Keyboard_Setup() {
     // The trash can is reached by Tab; Delete, Space or Enter there asks to
     // delete the selected node, as a drop on it does.
     i_Trash_Can->setFocusPolicy(Qt::TabFocus);
+    QWidget::setTabOrder(b_Password_Show, i_Trash_Can); // in the order they stand
+    QWidget::setTabOrder(i_Trash_Can, b_Save_Database);
     TEventHook::Install(i_Trash_Can, [this](QEvent* event) {
         for (const Qt::Key key : {Qt::Key_Delete, Qt::Key_Space, Qt::Key_Return, Qt::Key_Enter}) {
             if (IsPress(event, key)) {

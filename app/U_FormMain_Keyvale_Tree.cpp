@@ -39,7 +39,13 @@ void TFormMain::P_Tree_Setup() {
             return false;
         }
         if (auto* editor = qobject_cast<QLineEdit*>(static_cast<QChildEvent*>(event)->child())) {
+            // Setting the limit drops the selection the editor starts with.
+            const int start = editor->selectionStart();
+            const int length = static_cast<int>(editor->selectedText().size());
             editor->setMaxLength(static_cast<int>(kMaximumNameLength));
+            if (start >= 0) {
+                editor->setSelection(start, length);
+            }
             paste_limit::Watch(editor, [this, editor](int kept, int pasted) {
                 P_Report_Cut_Paste(editor, kept, pasted);
             });
