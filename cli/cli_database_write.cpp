@@ -166,12 +166,16 @@ int ApplyFieldOptions(const std::string& command, const cli::ParsedArguments& ar
         }
     }
     if (auto noteFile = args.Value("note-file")) {
+        // A UTF-8 character takes at most three bytes per 16-bit unit it counts.
+        const TRecordFieldRule& rule = *FindRecordFieldRule("note");
         std::string note;
-        if (std::string problem = cli::ReadInputFile(*noteFile, note); !problem.empty()) {
+        if (std::string problem = cli::ReadInputFile(
+                *noteFile, note, 3 * rule.limit,
+                ", more than a note of " + std::to_string(rule.limit) + " characters can need");
+            !problem.empty()) {
             return Fail(command, "cannot read " + *noteFile + ": " + problem, kExitRuntimeError);
         }
-        if (int code = CheckField(command, "the note", *FindRecordFieldRule("note"), note);
-            code != kExitOk) {
+        if (int code = CheckField(command, "the note", rule, note); code != kExitOk) {
             return code;
         }
         fields.note = note;
