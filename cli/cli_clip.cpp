@@ -327,7 +327,8 @@ const cli::CliRegistration clipCommand({
     "Copies the password of the record at PATH, or its FIELD (login, password,\n"
     "email, url or note), with the desktop's clipboard tool: wl-copy on Wayland,\n"
     "xclip or xsel on X11. After the timeout the clipboard is cleared if it still\n"
-    "holds that value.\n",
+    "holds that value. A tool that cannot reach the display, or does not answer\n"
+    "within a few seconds, is a failure.\n",
     {{"timeout", 't', cli::TOptionValue::Required, "S", "seconds until it is cleared (10)"}},
     2,
     3,

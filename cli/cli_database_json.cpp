@@ -316,8 +316,9 @@ const cli::CliRegistration exportCommand({
     "FILE",
     "the whole tree of a database as JSON",
     "Asks for the main password and writes the whole tree as JSON, on standard\n"
-    "output or into a new file OUT (readable by its owner only, written whole or\n"
-    "not at all):\n"
+    "output or into a new file OUT (readable by its owner only from its first\n"
+    "byte, written whole or not at all; a link at OUT is replaced, not followed,\n"
+    "and OUT may not be the database itself):\n"
     "  {\"format\": \"keyvale\", \"version\": 1, \"nodes\": [\n"
     "    {\"name\": \"Mail\", \"children\": [\n"
     "      {\"name\": \"example.org\", \"record\": {\"login\": \"ann\", \"password\": \"...\",\n"
@@ -341,10 +342,11 @@ const cli::CliRegistration importCommand({
     "writes), asking for its new main password twice. An existing FILE is never\n"
     "overwritten. JSON that breaks the tree's limits is rejected with a message\n"
     "naming the node: names of 1 to 200 characters not beginning with a blank\n"
-    "and without line breaks, levels 0 to 15, at most 10000 nodes (a record\n"
-    "counts two), record fields within their input limits (login and e-mail 255,\n"
-    "password and URL 1024, note 8000 characters), no line break but in the\n"
-    "note. A missing record field is empty.\n",
+    "and without line breaks or control characters, each unique in its folder,\n"
+    "levels 0 to 15, at most 10000 nodes (a record counts two), record fields\n"
+    "within their input limits (login and e-mail 255, password and URL 1024, note\n"
+    "8000 characters), no line break but in the note and no other control\n"
+    "character but a TAB in it. A missing record field is empty.\n",
     {},
     2,
     2,

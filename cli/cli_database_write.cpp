@@ -419,13 +419,16 @@ const char* const kNewPasswordInput =
 
 const char* const kChangeRules =
     "The main password is asked first (one line of standard input when that is\n"
-    "no terminal). The file is written whole or not at all, under a lock that\n"
-    "keeps other writers out; a backup copy goes to Keyvale_Backup beside it. A\n"
-    "refused change writes nothing.\n";
+    "no terminal). The file is read and written whole or not at all under a lock\n"
+    "held from the read to the write, so commands run at once take turns; a\n"
+    "backup copy goes to Keyvale_Backup beside it. Names hold no control\n"
+    "characters, and text that is not UTF-8 is refused. A refused change writes\n"
+    "nothing.\n";
 
 const char* const kPathRule =
     "A PATH is names joined by \"/\"; a \"/\" or \"\\\" inside a name is written \"\\/\"\n"
-    "or \"\\\\\". A trailing \"/\" is accepted.\n";
+    "or \"\\\\\", a control character (from an older file) as \"\\xHH\". A trailing \"/\"\n"
+    "is accepted.\n";
 
 using cli::CommandOption;
 using cli::TOptionValue;
