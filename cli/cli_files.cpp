@@ -2,7 +2,6 @@
 
 #include "U_KV_Hash_and_RAT_01.h"
 #include "U_Keyvale_Read_Write_Files.h"
-#include "cli_terminal.h"
 
 #include <cerrno>
 #include <iostream>
