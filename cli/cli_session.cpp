@@ -104,7 +104,15 @@ int WriteSession::Save(const std::string& command, const std::string& done) {
 }
 
 int WriteSession::ChangePassword(const std::string& command, const std::string& newPassword) {
-    return Report(command, session_.ChangePassword(newPassword));
+    TSessionResult result = session_.ChangePassword(newPassword);
+    for (TSessionMessage& message : result.messages) {
+        if (message.text == kPasswordKeptText) {
+            // Nothing stays open after a command.
+            message.text = "Error! Main password has not been changed: the database could not be "
+                           "saved. The file keeps its old main password.";
+        }
+    }
+    return Report(command, result);
 }
 
 int CreateWithTree(const std::string& command, const std::string& file, const TKeyvaleTree& tree,

@@ -16,9 +16,6 @@ constexpr int kConflictAttempts = 100;
 const char* const kNoFileNameText =
     "Error! Cannot save database because the name of the database file is empty!";
 const char* const kCreateFailedPrefix = "Error! Cannot create a database file. ";
-const char* const kPasswordKeptText =
-    "Error! Main password has not been changed: the database could not be saved. It stays open "
-    "under its old main password.";
 
 TSessionResult Result(TSessionOutcome outcome, std::vector<TSessionMessage> messages) {
     TSessionResult result;

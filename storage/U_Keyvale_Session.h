@@ -71,6 +71,9 @@ struct TQuitDecision {
 inline constexpr int kMinimumPasswordLength = 5;
 inline constexpr const char* kPasswordChangedText =
     "Main password of your database has been changed.";
+inline constexpr const char* kPasswordKeptText =
+    "Error! Main password has not been changed: the database could not be saved. It stays open "
+    "under its old main password.";
 inline constexpr const char* kQuitRefusedText =
     "Error! Your database could not be saved, so the program has not been closed. If you close "
     "it again, it quits without saving.";
