@@ -15,6 +15,7 @@
 #include "U_Event_Hook.h"
 #include "U_Keyvale_TreeView_Data_Kinds.h"
 #include "U_Keyvale_TreeView_Data_Operations.h"
+#include "U_Keyvale_TreeView_Data_Rules.h"
 #include "U_Paste_Limit.h"
 #include "U_Picture.h"
 #include "U_Tree_Model.h"
@@ -219,6 +220,15 @@ void TFormMain::o_TV_MainDragDrop(TNodeHandle target) {
 
 QString TFormMain::o_TV_MainEdited(TNodeHandle node, const QString& s_Text) {
     const std::string name = NormalizeNodeName(s_Text.toStdString());
+    // Line breaks and leading blanks are mended silently; a control
+    // character (a pasted terminal escape) is not, as keyvale-cli would
+    // print it to a terminal.
+    if (std::string problem = NameProblem(name); !problem.empty()) {
+        P_Print_Message(QStringLiteral("The new name is refused (%1); the old one stays.")
+                            .arg(QString::fromStdString(problem)),
+                        false);
+        return QString::fromStdString(o_Tree_Data.Text(node));
+    }
     if (name != o_Tree_Data.Text(node)) {
         P_Start_Auto_Save_Countdown();
     }

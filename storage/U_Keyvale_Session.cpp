@@ -16,9 +16,6 @@ constexpr int kConflictAttempts = 100;
 const char* const kNoFileNameText =
     "Error! Cannot save database because the name of the database file is empty!";
 const char* const kCreateFailedPrefix = "Error! Cannot create a database file. ";
-const char* const kPasswordKeptText =
-    "Error! Main password has not been changed: the database could not be saved. It stays open "
-    "under its old main password.";
 
 TSessionResult Result(TSessionOutcome outcome, std::vector<TSessionMessage> messages) {
     TSessionResult result;
@@ -75,6 +72,7 @@ void TKeyvaleSession::Adopt(const std::string& path, TKeyMaterial& keys, TKeyval
     keys_.Wipe();
     std::swap(keys_, keys);
     keys.Wipe();
+    heldLock_.reset();
     tree_ = std::move(tree);
     file_ = path;
     changed_ = false;
@@ -128,17 +126,25 @@ TSessionResult TKeyvaleSession::Open(const std::string& path, const std::string&
     TKeyvaleTree loaded;
     TFileIdentity identity;
     TDatabaseLoadResult load;
-    {
-        // Not in the middle of another writer's save. Reading needs no lock
-        // of its own, so a folder where none can be made is no obstacle.
-        TDatabaseWriteLock lock(path);
-        // Taken before the read: if the file changed while it was read, the
-        // next save sees a difference and keeps both versions.
-        identity = ReadFileIdentity(path);
-        load = LoadDatabaseFile(path, keys, loaded);
-        if (load.status == TDatabaseLoadStatus::WrongPassword) {
-            load = RetryWithWindows1252Password(path, password, keys, loaded, std::move(load));
-        }
+    // Not in the middle of another writer's save. Reading needs no lock of
+    // its own, so a folder where none can be made is no obstacle, unless the
+    // lock is to be held until the save.
+    auto lock = holdLockPatience_ ? std::make_unique<TDatabaseWriteLock>(path, *holdLockPatience_)
+                                  : std::make_unique<TDatabaseWriteLock>(path);
+    if (holdLockPatience_ && !lock->Held()) {
+        keys.Wipe();
+        return Result(TSessionOutcome::Failed, OnBothLogs("Error! Cannot open the database file [" +
+                                                          path + "]." + lock->Error()));
+    }
+    // Taken before the read: if the file changed while it was read, the next
+    // save sees a difference and keeps both versions.
+    identity = ReadFileIdentity(path);
+    load = LoadDatabaseFile(path, keys, loaded);
+    if (load.status == TDatabaseLoadStatus::WrongPassword) {
+        load = RetryWithWindows1252Password(path, password, keys, loaded, std::move(load));
+    }
+    if (!holdLockPatience_ || load.status != TDatabaseLoadStatus::Loaded) {
+        lock.reset();
     }
     if (load.status == TDatabaseLoadStatus::WrongPassword) {
         keys.Wipe();
@@ -151,6 +157,7 @@ TSessionResult TKeyvaleSession::Open(const std::string& path, const std::string&
     }
     Adopt(path, keys, loaded);
     identity_ = identity;
+    heldLock_ = std::move(lock);
     TSessionResult result =
         Result(TSessionOutcome::Done, {{TSessionLog::Database, load.message, false},
                                        {TSessionLog::MainPassword, load.message, false}});
@@ -168,9 +175,15 @@ TSessionResult TKeyvaleSession::Open(const std::string& path, const std::string&
                                        "there.",
                                    true});
     }
+    backupProblem_.clear();
     if (!backupFolder_.empty()) {
-        // The copy of the file as it was opened; its failure is not shown.
-        MakeBackupCopy(backupFolder_, path);
+        // The copy of the file as it was opened. Without it the user would
+        // trust a backup that is not there, so a failure is said, though the
+        // database itself is open and fine.
+        backupProblem_ = MakeBackupCopy(backupFolder_, path);
+        if (!backupProblem_.empty()) {
+            result.messages.push_back({TSessionLog::Database, backupProblem_, true});
+        }
     }
     return result;
 }
@@ -198,7 +211,11 @@ TSessionResult TKeyvaleSession::Save() {
     if (!IsOpen()) {
         return Result(TSessionOutcome::Failed, {{TSessionLog::Database, kNoFileNameText, true}});
     }
-    TDatabaseWriteLock lock(file_);
+    std::optional<TDatabaseWriteLock> ownLock;
+    if (!heldLock_) {
+        ownLock.emplace(file_);
+    }
+    const TDatabaseWriteLock& lock = heldLock_ ? *heldLock_ : *ownLock;
     if (!lock.Held()) {
         lastSave_ = TLastSave::Failed;
         return Result(
@@ -270,6 +287,7 @@ TSessionResult TKeyvaleSession::SaveBeforeLeaving() {
 
 void TKeyvaleSession::Close() {
     keys_.Wipe();
+    heldLock_.reset();
     tree_.Clear();
     file_.clear();
     identity_ = {};

@@ -21,8 +21,11 @@
 #include "U_Keyvale_Session_Files.h"
 #include "U_Keyvale_TreeView_Data_Tree.h"
 
+#include <chrono>
 #include <ctime>
 #include <functional>
+#include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -68,6 +71,9 @@ struct TQuitDecision {
 inline constexpr int kMinimumPasswordLength = 5;
 inline constexpr const char* kPasswordChangedText =
     "Main password of your database has been changed.";
+inline constexpr const char* kPasswordKeptText =
+    "Error! Main password has not been changed: the database could not be saved. It stays open "
+    "under its old main password.";
 inline constexpr const char* kQuitRefusedText =
     "Error! Your database could not be saved, so the program has not been closed. If you close "
     "it again, it quits without saving.";
@@ -152,9 +158,19 @@ class TKeyvaleSession {
     // The file as it was when we last read or wrote it.
     const TFileIdentity& Identity() const { return identity_; }
 
+    // For one-shot writers (keyvale-cli): Open takes the file's write lock,
+    // waiting up to `patience` for other writers, and keeps it until Close, so
+    // a second writer waits for our save instead of meeting our change and
+    // saving a conflict copy. The window, open for hours, does not: it takes
+    // the lock only for each read and each save.
+    void HoldLockWhileOpen(std::chrono::milliseconds patience) { holdLockPatience_ = patience; }
+
     // Backups of opened databases go to <folder>/Keyvale_Backup; empty (the
-    // default) makes none.
+    // default) makes none. A backup that cannot be made is reported among the
+    // messages of Open (the open itself succeeds) and by BackupProblem.
     void SetBackupFolder(std::string folder) { backupFolder_ = std::move(folder); }
+    // Why the backup of the last Open could not be made; empty when it was.
+    const std::string& BackupProblem() const { return backupProblem_; }
     // The time that names conflict copies (the system clock by default).
     void SetClock(std::function<std::time_t()> clock) { clock_ = std::move(clock); }
     // Runs inside every save between writing the new bytes and giving them
@@ -177,6 +193,9 @@ class TKeyvaleSession {
     bool quitArmed_ = false;
     TLastSave lastSave_ = TLastSave::None;
     std::string backupFolder_;
+    std::string backupProblem_;
+    std::optional<std::chrono::milliseconds> holdLockPatience_;
+    std::unique_ptr<TDatabaseWriteLock> heldLock_;
     std::function<std::time_t()> clock_;
     std::function<std::string()> checkpoint_;
 };

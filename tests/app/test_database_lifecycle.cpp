@@ -403,6 +403,28 @@ class TestDatabaseLifecycle : public QObject {
         QCOMPARE(saved.Text(saved.First()), std::string("Added after creation"));
     }
 
+    // A backup that cannot be made is said in the log; the database opens.
+    void aBackupThatCannotBeMadeIsReported() {
+        TLifecycleFixture fixture;
+        auto window = fixture.NewWindow();
+        const QString path = fixture.Path("kept.kvdb");
+        CreateDatabase(*window, path, "first password");
+        window->close();
+        window.reset();
+        {
+            QFile blocker(fixture.Path("Keyvale_Backup"));
+            QVERIFY(blocker.open(QIODevice::WriteOnly));
+            blocker.write("a file where the folder should be");
+        }
+        window = fixture.NewWindow();
+        Choose(*window, path);
+        EnterPassword(*window, "first password", "");
+        QCOMPARE(window->s_GLOBAL_Database_File, path);
+        QVERIFY(window->F_Message->toPlainText().contains(
+            "Error! Could not make backup of a database file. " + fixture.Path("Keyvale_Backup") +
+            " is not a folder."));
+    }
+
     // The probe of a new file fails in a folder without write permission:
     // nothing is created and the open database stays open.
     void readOnlyFolderKeepsTheOpenDatabase() {

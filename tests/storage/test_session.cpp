@@ -468,6 +468,95 @@ TEST_F(Session, SaveWaitsForTheWriteLockOfAnotherProgram) {
     EXPECT_EQ(result.outcome, TSessionOutcome::Done);
 }
 
+// A one-shot writer holds the lock from its open to its save: a second
+// writer waits for it instead of reading the file before the first one's
+// change and then saving a conflict copy.
+TEST_F(Session, AOneShotWriterHoldsTheLockFromOpenToSave) {
+    session.Close();
+    TKeyvaleSession first;
+    first.HoldLockWhileOpen(std::chrono::seconds(5));
+    ASSERT_TRUE(first.Open(file, kPassword).Succeeded());
+
+    TKeyvaleSession second;
+    second.HoldLockWhileOpen(std::chrono::seconds(30));
+    std::atomic<bool> opened = false;
+    TSessionResult secondOpen;
+    std::thread waiter([&] {
+        secondOpen = second.Open(file, kPassword);
+        opened = true;
+    });
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    EXPECT_FALSE(opened) << "read the file while another writer was between its read and save";
+
+    AddFolder(first.Tree(), kNoNode, "first");
+    first.MarkChanged();
+    EXPECT_EQ(first.Save().outcome, TSessionOutcome::Done) << "its own lock does not block it";
+    first.Close();
+    waiter.join();
+    ASSERT_TRUE(secondOpen.Succeeded());
+    AddFolder(second.Tree(), kNoNode, "second");
+    second.MarkChanged();
+    EXPECT_EQ(second.Save().outcome, TSessionOutcome::Done);
+    second.Close();
+    EXPECT_EQ(OutlineOnDisk(file, kPassword), savedOutline + "first [1]\nsecond [1]\n");
+    EXPECT_EQ(FilesIn(dir.Path()), 2u) << "the database and its lock file, no conflict copy";
+
+    // Without the patience to wait, the open fails and says why.
+    TDatabaseWriteLock other(file);
+    TKeyvaleSession third;
+    third.HoldLockWhileOpen(std::chrono::milliseconds(100));
+    TSessionResult refused = third.Open(file, kPassword);
+    EXPECT_EQ(refused.outcome, TSessionOutcome::Failed);
+    ASSERT_FALSE(refused.messages.empty());
+    EXPECT_NE(refused.messages[0].text.find("Another program is writing"), std::string::npos);
+}
+
+// A lock taken on a lock file that another program meanwhile deleted or
+// replaced keeps nobody out: a writer coming now locks the file at the name.
+// The waiting writer must notice and wait for that one instead.
+TEST_F(Session, ALockOnAReplacedLockFileIsTakenAgain) {
+    const std::string lockFile = TDatabaseWriteLock::LockFileNameFor(file);
+    for (const bool replace : {false, true}) {
+        SCOPED_TRACE(replace ? "replaced" : "deleted");
+        auto holder = std::make_unique<TDatabaseWriteLock>(file);
+        ASSERT_TRUE(holder->Held());
+        std::atomic<bool> held = false;
+        std::thread waiter([&] {
+            TDatabaseWriteLock lock(file, std::chrono::seconds(10));
+            held = lock.Held();
+        });
+        std::this_thread::sleep_for(std::chrono::milliseconds(200)); // it waits on the old file
+        if (replace) {
+            WriteTextFile(lockFile + ".new", "");
+            fs::rename(lockFile + ".new", lockFile);
+        } else {
+            fs::remove(lockFile);
+        }
+        std::optional<TDatabaseWriteLock> newcomer;
+        newcomer.emplace(file);
+        ASSERT_TRUE(newcomer->Held()) << "a writer coming now locks the file at the name";
+        holder.reset();
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        EXPECT_FALSE(held) << "two writers held the lock at once";
+        newcomer.reset();
+        waiter.join();
+        EXPECT_TRUE(held);
+    }
+}
+
+// A backup that cannot be made does not stop the open, but is said.
+TEST_F(Session, AFailedBackupIsReportedAndTheOpenGoesOn) {
+    WriteTextFile(dir.File("Keyvale_Backup"), "a file where the folder should be");
+    TKeyvaleSession opener;
+    opener.SetBackupFolder(dir.Path());
+    TSessionResult result = opener.Open(file, kPassword);
+    ASSERT_EQ(result.outcome, TSessionOutcome::Done);
+    EXPECT_EQ(Outline(opener.Tree()), savedOutline);
+    EXPECT_NE(opener.BackupProblem().find("is not a folder"), std::string::npos);
+    EXPECT_EQ(result.messages.back(),
+              (TSessionMessage{TSessionLog::Database, opener.BackupProblem(), true}));
+}
+
 // ---- quitting -----------------------------------------------------------------------
 
 // Each step: make saves fail or succeed, then act; the table says what the
