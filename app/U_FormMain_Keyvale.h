@@ -112,6 +112,14 @@ class TFormMain : public QMainWindow {
     void i_Open_FileClick();
     void F_Database_File_NameChange();
     void P_Open_Database_STEP_1(const QString& db_File_Name);
+    // A file handed to the program (on its command line, or by a second
+    // start): the window comes to the front, saves the open database as
+    // before another is opened (a failed save keeps it open and stops here)
+    // and asks for the file's password, as a click on it in the file list
+    // would. A missing or unreadable file gets the file list's messages.
+    void P_Open_Given_File(const QString& path);
+    // A second start without a file: the window comes to the front.
+    void P_Bring_To_Front();
     void P_Create_Database_STEP_1(const QString& db_File_Name);
     void P_MP_Panel_Show(bool b_Show);
     void b_MClick();
