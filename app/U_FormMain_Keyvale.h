@@ -90,6 +90,7 @@ class TFormMain : public QMainWindow {
     void P_Hint_1();
     // The window's size and place for the screen it is on (U_FormMain_Keyvale_Screen.cpp).
     void P_Fit_Window_To_Screen();
+    void P_Fit_Welcome_Text();
 
     // ---- message logs and sounds
     void P_Print_Message(const QString& s_Message, bool boolean_Desktop_Alert);
@@ -227,6 +228,7 @@ class TFormMain : public QMainWindow {
     QWidget* lastPage_ = nullptr;
     // The idle lock's save failed; it is not tried again until the user is back.
     bool lockRefused_ = false;
+    QObject* welcomeFit_ = nullptr; // refits the welcome text when its page's view resizes
 
   public:
     // ---- state of the program and of the open database
