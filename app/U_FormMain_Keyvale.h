@@ -90,6 +90,7 @@ class TFormMain : public QMainWindow {
     void P_Hint_1();
     // The window's size and place for the screen it is on (U_FormMain_Keyvale_Screen.cpp).
     void P_Fit_Window_To_Screen();
+    void P_Fit_Welcome_Text();
 
     // ---- message logs and sounds
     void P_Print_Message(const QString& s_Message, bool boolean_Desktop_Alert);
@@ -112,6 +113,14 @@ class TFormMain : public QMainWindow {
     void i_Open_FileClick();
     void F_Database_File_NameChange();
     void P_Open_Database_STEP_1(const QString& db_File_Name);
+    // A file handed to the program (on its command line, or by a second
+    // start): the window comes to the front, saves the open database as
+    // before another is opened (a failed save keeps it open and stops here)
+    // and asks for the file's password, as a click on it in the file list
+    // would. A missing or unreadable file gets the file list's messages.
+    void P_Open_Given_File(const QString& path);
+    // A second start without a file: the window comes to the front.
+    void P_Bring_To_Front();
     void P_Create_Database_STEP_1(const QString& db_File_Name);
     void P_MP_Panel_Show(bool b_Show);
     void b_MClick();
@@ -237,6 +246,7 @@ class TFormMain : public QMainWindow {
     // The warning of a save that went to a conflict copy, until shown in a
     // fresh log (see P_Print_Pending_Conflict_Warning).
     QString conflictWarning_;
+    QObject* welcomeFit_ = nullptr; // refits the welcome text when its page's view resizes
 
   public:
     // ---- state of the program and of the open database

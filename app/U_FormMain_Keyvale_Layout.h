@@ -43,4 +43,12 @@ constexpr int FileListWidthFor(int windowWidth) {
     return std::max(SmallestFileListWidth, FileListWidth - lacking);
 }
 
+// A page tab is 230 pixels wide inside its 2-pixel margins and 1-pixel
+// border, so five take 1180 pixels; in a narrower window they share its width.
+constexpr int TabWidth = 230;
+constexpr int TabFrame = 2 * 2 + 2 * 1;
+constexpr int TabWidthFor(int windowWidth, int tabCount) {
+    return std::min(TabWidth, windowWidth / std::max(1, tabCount) - TabFrame);
+}
+
 } // namespace keyvale_layout

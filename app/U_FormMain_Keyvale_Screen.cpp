@@ -9,7 +9,10 @@
 #include <QLayout>
 #include <QPlainTextEdit>
 #include <QScreen>
+#include <QScrollArea>
 #include <QShowEvent>
+#include <QTabBar>
+#include <QTabWidget>
 #include <QTextEdit>
 #include <QTreeWidget>
 #include <QWindow>
@@ -17,6 +20,26 @@
 #include "U_FormMain_Keyvale_Layout.h"
 
 using namespace keyvale_layout;
+
+// Calls back whenever the widget it watches changes size.
+class TViewportResizeWatch : public QObject {
+  public:
+    TViewportResizeWatch(QWidget* watched, std::function<void()> resized)
+        : QObject(watched), resized_(std::move(resized)) {
+        watched->installEventFilter(this);
+    }
+
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Resize) {
+            resized_();
+        }
+        return QObject::eventFilter(watched, event);
+    }
+
+  private:
+    std::function<void()> resized_;
+};
 
 // The frame is known only once the window manager has framed the window; it
 // is empty before and where there is no window manager.
@@ -48,6 +71,29 @@ void TFormMain::P_Fit_Window_To_Screen() {
     o_Panel_Top->setFixedHeight(i_Global_Panel_Top_Height);
     F_Message_2->setFixedHeight(i_Global_Panel_Top_Height);
     o_TV_Files->setFixedWidth(FileListWidthFor(outer.width()));
+
+    // Tabs that do not fit would hide behind scroll arrows with their
+    // captions cut; they share the window's width instead.
+    o_Page_Control->tabBar()->setStyleSheet(
+        QStringLiteral("QTabBar::tab { width: %1px; }")
+            .arg(TabWidthFor(outer.shrunkBy(frame_).width(), o_Page_Control->count())));
+    P_Fit_Welcome_Text();
+}
+
+// Where the Main password page is wider than the window it scrolls, and the
+// message window would run past the visible part with its text cut mid-line:
+// it takes the visible width instead and wraps there.
+void TFormMain::P_Fit_Welcome_Text() {
+    auto* scroller = page_Main_Password->findChild<QScrollArea*>();
+    if (!scroller) {
+        return;
+    }
+    if (!welcomeFit_) {
+        welcomeFit_ =
+            new TViewportResizeWatch(scroller->viewport(), [this] { P_Fit_Welcome_Text(); });
+    }
+    const int visible = scroller->viewport()->width() - 2 * PageMargin;
+    F_Message_2->setMaximumWidth(std::max(visible, F_Message_2->minimumSizeHint().width()));
 }
 
 // Follows the screen the window is on: its size, and a move to another one.

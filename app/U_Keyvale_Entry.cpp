@@ -19,10 +19,27 @@ void ConnectLeaveRequests(TFormMain& window, TQuitSignals& quitSignals) {
                      });
 }
 
-int RunKeyvale(const TNoticeFunction& showNotice, const QString& lockFilePath,
+void ConnectHandOff(TFormMain& window, TInstanceServer& server) {
+    // Queued: the request is taken after the socket's own handling is over,
+    // and a save or a sliding panel cannot run inside it.
+    QObject::connect(
+        &server, &TInstanceServer::activationRequested, &window,
+        [&window](const QString& filePath) {
+            if (filePath.isEmpty()) {
+                window.P_Bring_To_Front();
+            } else {
+                window.P_Open_Given_File(filePath);
+            }
+        },
+        Qt::QueuedConnection);
+}
+
+int RunKeyvale(const TNoticeFunction& showNotice, const TKeyvaleStart& start,
                TFormMain::TServices services) {
-    if (IsAnotherInstanceRunning(lockFilePath)) {
-        showNotice(QString::fromLatin1(KeyvaleAlreadyRunningText));
+    if (IsAnotherInstanceRunning(start.lockFilePath)) {
+        if (!HandOffToRunningCopy(start.socketPath, start.filePath)) {
+            showNotice(QString::fromLatin1(KeyvaleAlreadyRunningText));
+        }
         return 0;
     }
     QApplication::setApplicationName(QStringLiteral("Keyvale"));
@@ -33,7 +50,15 @@ int RunKeyvale(const TNoticeFunction& showNotice, const QString& lockFilePath,
     ConnectLeaveRequests(window, quitSignals);
     TWindowLostFilter windowLost(window);
     QCoreApplication::instance()->installNativeEventFilter(&windowLost);
+    // Without the socket later starts get the notice, as before; the window
+    // itself does not depend on it.
+    TInstanceServer server;
+    server.Listen(start.socketPath);
+    ConnectHandOff(window, server);
     window.show();
+    if (!start.filePath.isEmpty()) {
+        window.P_Open_Given_File(start.filePath);
+    }
     const int code = QApplication::exec();
     QCoreApplication::instance()->removeNativeEventFilter(&windowLost);
     return code;

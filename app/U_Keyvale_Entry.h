@@ -7,11 +7,19 @@
 #include <functional>
 
 #include "U_FormMain_Keyvale.h"
+#include "U_Single_Instance.h"
 
 class TQuitSignals;
 
 // Shows the second-copy notice to the user (a message box in the program).
 using TNoticeFunction = std::function<void(const QString& text)>;
+
+// Where a start finds the running copy, and what it was asked to open.
+struct TKeyvaleStart {
+    QString lockFilePath = KeyvaleLockFilePath();
+    QString socketPath = KeyvaleHandOffSocketPath();
+    QString filePath; // absolute; empty when no file was given
+};
 
 // The ways of leaving other than the window's own: a termination signal and
 // the end of the desktop session save and close as the Exit tab does. When
@@ -19,7 +27,12 @@ using TNoticeFunction = std::function<void(const QString& text)>;
 // that allows it is asked to cancel the logout); the next request quits.
 void ConnectLeaveRequests(TFormMain& window, TQuitSignals& quitSignals);
 
-// Needs a QApplication. Returns the event loop's exit code, or 0 at once when
-// another copy runs (after showing the notice).
-int RunKeyvale(const TNoticeFunction& showNotice, const QString& lockFilePath,
+// Requests of later starts reach the window: to the front, and the file opened.
+void ConnectHandOff(TFormMain& window, TInstanceServer& server);
+
+// Needs a QApplication. When another copy runs, hands the request to it and
+// returns 0 at once; only when that copy does not answer is the notice shown
+// (then 0 as well). Otherwise shows the window, asks for the given file's
+// password, and returns the event loop's exit code.
+int RunKeyvale(const TNoticeFunction& showNotice, const TKeyvaleStart& start,
                TFormMain::TServices services = TFormMain::DefaultServices());

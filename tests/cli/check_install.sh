@@ -16,18 +16,18 @@ expect() {
 }
 
 expect bin/keyvale-cli
-expect share/man/man1/keyvale-cli.1
+expect share/man/man1/keyvale-cli.1.gz
 expect share/bash-completion/completions/keyvale-cli
 if [ "$have_window" = 1 ]; then
     expect bin/keyvale
-    expect share/man/man1/keyvale.1
+    expect share/man/man1/keyvale.1.gz
     expect share/applications/keyvale.desktop
     expect share/icons/hicolor/scalable/apps/keyvale.svg
 fi
 
 # man finds the page by name under the installed manual tree.
 found=$(man -M "$usr/share/man" -w keyvale-cli 2>/dev/null || true)
-if [ "$found" != "$usr/share/man/man1/keyvale-cli.1" ] ||
+if [ "$found" != "$usr/share/man/man1/keyvale-cli.1.gz" ] ||
     ! MANPAGER=cat man -M "$usr/share/man" keyvale-cli 2>/dev/null | grep -q "^KEYVALE-CLI(1)"; then
     echo "man does not find keyvale-cli(1) under share/man"
     failures=$((failures + 1))

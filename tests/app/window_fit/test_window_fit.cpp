@@ -6,9 +6,11 @@
 // screen. Each page and sliding panel is then checked for controls that lie
 // outside the window or their parent, overlap a sibling or are squeezed below
 // the size they need.
+#include <QAbstractItemView>
 #include <QAbstractScrollArea>
 #include <QAccessible>
 #include <QApplication>
+#include <QComboBox>
 #include <QDir>
 #include <QFile>
 #include <QJsonArray>
@@ -232,16 +234,67 @@ class TestWindowFit : public QObject {
 
     void windowFitsTheScreen() {
         CheckPlacement(FirstScreen(), expected_);
-        // The page tabs show in full, side by side, without scroll buttons.
+        // The page tabs show their whole captions, side by side, without
+        // scroll buttons, on every screen (a laptop's scaled desktop too).
         QTabBar* tabs = w().o_Page_Control->tabBar();
-        if (!Supported()) {
-            QVERIFY(tabs->usesScrollButtons()); // too narrow for them: they scroll
-            return;
+        for (QWidget* button : tabs->findChildren<QWidget*>()) {
+            QVERIFY2(!button->isVisible(), "the tabs scroll");
         }
+        QFont bold = tabs->font();
+        bold.setBold(true);
+        const QFontMetrics metrics(bold);
         for (int i = 0; i < tabs->count(); ++i) {
-            QVERIFY2(tabs->rect().contains(tabs->tabRect(i)), qPrintable(tabs->tabText(i)));
             const QRect tab = tabs->tabRect(i);
+            QVERIFY2(tabs->rect().contains(tab), qPrintable(tabs->tabText(i)));
             QVERIFY(w().rect().contains(QRect(tabs->mapTo(&w(), tab.topLeft()), tab.size())));
+            const int caption = metrics.horizontalAdvance(tabs->tabText(i));
+            QVERIFY2(tab.width() >= caption + tabs->iconSize().width(),
+                     qPrintable(QStringLiteral("%1 is cut: %2 < %3")
+                                    .arg(tabs->tabText(i))
+                                    .arg(tab.width())
+                                    .arg(caption + tabs->iconSize().width())));
+        }
+    }
+
+    // The welcome text wraps inside the part of the page that shows, also
+    // where the page is wider than the window and scrolls.
+    void welcomeTextWrapsInsideThePage() {
+        QTextEdit* welcome = w().F_Message_2;
+        QVERIFY(welcome->toPlainText().contains("Welcome to"));
+        auto* scroller = w().page_Main_Password->findChild<QScrollArea*>();
+        const QRect shown(welcome->mapTo(scroller->viewport(), QPoint(0, 0)), welcome->size());
+        QVERIFY2(scroller->viewport()->rect().contains(shown),
+                 qPrintable(Describe(welcome) + " wider than the page"));
+        QVERIFY(welcome->document()->idealWidth() <= welcome->viewport()->width());
+        QVERIFY(!welcome->horizontalScrollBar()->isVisible());
+    }
+
+    // Every drop-down list opens inside the screen.
+    void dropDownListsOpenInsideTheScreen() {
+        for (QComboBox* list : w().findChildren<QComboBox*>()) {
+            if (!IsControl(list)) {
+                continue;
+            }
+            QWidget* page = list;
+            while (page && w().o_Page_Control->indexOf(page) < 0) {
+                page = page->parentWidget();
+            }
+            QVERIFY2(page, qPrintable(list->objectName()));
+            ShowPage(page);
+            page->findChild<QScrollArea*>()->ensureWidgetVisible(list);
+            list->showPopup();
+            QWidget* popup = list->view()->window();
+            QTRY_VERIFY(popup->isVisible());
+            const QRect area = list->screen()->availableGeometry();
+            QVERIFY2(area.contains(popup->frameGeometry()),
+                     qPrintable(QStringLiteral("%1 opens at %2,%3 %4x%5")
+                                    .arg(list->objectName())
+                                    .arg(popup->x())
+                                    .arg(popup->y())
+                                    .arg(popup->width())
+                                    .arg(popup->height())));
+            list->hidePopup();
+            QTRY_VERIFY(!popup->isVisible());
         }
     }
 

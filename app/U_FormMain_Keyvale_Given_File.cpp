@@ -1,0 +1,33 @@
+// TFormMain: a database file handed to the program from outside, by its
+// command line or by a second start, and the window coming to the front.
+#include "U_FormMain_Keyvale.h"
+
+#include <QLineEdit>
+#include <QTabWidget>
+
+void TFormMain::P_Bring_To_Front() {
+    if (isMinimized()) {
+        showNormal();
+    } else {
+        show();
+    }
+    raise();
+    activateWindow();
+}
+
+void TFormMain::P_Open_Given_File(const QString& path) {
+    P_Bring_To_Front();
+    // The open database is saved first, as when the user picks another file;
+    // a failed save keeps it open and says so on the Main password page.
+    o_Page_Control->setCurrentWidget(page_Main_Password);
+    if (!P_Save_Current_Database_First()) {
+        return;
+    }
+    // The name is taken as given: the user named this very file, so no
+    // extension is added and a missing file is reported, not created.
+    SetTag(F_Database_File_Name, 1);
+    F_Database_File_Name->setText(path);
+    SetTag(F_Database_File_Name, 0);
+    ShowDatabaseLabels(path);
+    P_Open_Database_STEP_1(path);
+}
