@@ -117,10 +117,10 @@ struct TRecordWordSets {
     std::vector<std::string> name, login, site;
 };
 
-TRecordWordSets WordSets(const THealthInput& record) {
+TRecordWordSets WordSets(const std::string& name, const TRecordFields& record) {
     TRecordWordSets sets;
-    AddTextWords(sets.name, record.name);
-    AddHostWords(sets.name, HostOf(record.name));
+    AddTextWords(sets.name, name);
+    AddHostWords(sets.name, HostOf(name));
     AddTextWords(sets.login, record.login);
     const std::string email = LowerAscii(TrimBlanksAndControls(record.email));
     const auto at = email.rfind('@');
@@ -145,21 +145,26 @@ struct TAssessment {
     std::uint64_t hash = 0;
 };
 
-TAssessment Assess(const THealthInput& record, const TKeyedHashKey& key) {
+TAssessment AssessFields(const std::string& name, const TRecordFields& record,
+                         const TKeyedHashKey& key) {
     TAssessment a;
     if (record.password.empty()) {
         a.findings.push_back(THealthFinding::Empty);
         return a;
     }
     a.hash = KvKeyedHash(key, record.password);
-    a.guessesLog10 = EstimateGuessesLog10(record.password, RecordWords(record));
+    std::vector<std::string> words = RecordWords(name, record);
+    a.guessesLog10 = EstimateGuessesLog10(record.password, words);
+    for (std::string& word : words) {
+        KvSecureWipe(word); // the record's login and address are its owner's business too
+    }
     if (a.guessesLog10 < kVeryWeakGuessesLog10) {
         a.findings.push_back(THealthFinding::VeryWeak);
     } else if (a.guessesLog10 < kWeakGuessesLog10) {
         a.findings.push_back(THealthFinding::Weak);
     }
     std::string lower = LowerAscii(record.password);
-    const TRecordWordSets sets = WordSets(record);
+    const TRecordWordSets sets = WordSets(name, record);
     const std::pair<THealthFinding, const std::vector<std::string>*> contains[] = {
         {THealthFinding::ContainsName, &sets.name},
         {THealthFinding::ContainsLogin, &sets.login},
@@ -173,6 +178,16 @@ TAssessment Assess(const THealthInput& record, const TKeyedHashKey& key) {
     KvSecureWipe(lower);
     if (Utf16Length(record.password) < kShortPasswordLength) {
         a.findings.push_back(THealthFinding::Short);
+    }
+    return a;
+}
+
+TAssessment Assess(const THealthInput& input, const TKeyedHashKey& key) {
+    TRecordFields fields = RecordDataDecode(input.data);
+    TAssessment a = AssessFields(input.name, fields, key);
+    for (std::string* field :
+         {&fields.login, &fields.password, &fields.email, &fields.url, &fields.note}) {
+        KvSecureWipe(*field);
     }
     return a;
 }
@@ -216,8 +231,8 @@ bool THealthRow::Has(THealthFinding finding) const {
     return std::find(findings.begin(), findings.end(), finding) != findings.end();
 }
 
-std::vector<std::string> RecordWords(const THealthInput& record) {
-    TRecordWordSets sets = WordSets(record);
+std::vector<std::string> RecordWords(const std::string& name, const TRecordFields& fields) {
+    TRecordWordSets sets = WordSets(name, fields);
     std::vector<std::string> words = std::move(sets.name);
     for (const std::vector<std::string>* more : {&sets.login, &sets.site}) {
         for (const std::string& w : *more) {
@@ -239,21 +254,16 @@ double EstimateGuessesLog10(const std::string& password, const std::vector<std::
 
 std::vector<THealthInput> CollectHealthInputs(const TKeyvaleTree& tree) {
     std::vector<THealthInput> inputs;
-    std::vector<TNodeHandle> folders; // the folders above the current node, nearest last
     for (TNodeHandle node = tree.First(); node != kNoNode; node = tree.NextInPreOrder(node)) {
         if (!IsUserNode(tree, node) || !F_Node_is_File(tree, node)) {
             continue;
         }
-        TRecordFields fields;
-        ReadFolderDataFromDataFolder(tree, node, fields);
         THealthInput input;
         input.node = node;
         input.name = tree.Text(node);
-        input.login = std::move(fields.login);
-        input.password = std::move(fields.password);
-        input.email = std::move(fields.email);
-        input.url = std::move(fields.url);
-        KvSecureWipe(fields.note);
+        if (const TNodeHandle data = tree.FirstChild(node); !IsUserNode(tree, data)) {
+            input.data = tree.Text(data);
+        }
         for (TNodeHandle up = tree.Parent(node); up != kNoNode; up = tree.Parent(up)) {
             input.folders.push_back(up);
         }
@@ -262,16 +272,13 @@ std::vector<THealthInput> CollectHealthInputs(const TKeyvaleTree& tree) {
     return inputs;
 }
 
-THealthReport BuildHealthReport(std::vector<THealthInput>& inputs, unsigned threads) {
+THealthReport BuildHealthReport(const std::vector<THealthInput>& inputs, unsigned threads) {
     THealthReport report;
     report.recordsChecked = inputs.size();
     TKeyedHashKey key{};
     KvNewKeyedHashKey(key); // should the source fail, equal passwords still hash equal
     std::vector<TAssessment> results(inputs.size());
     AssessAll(inputs, results, key, ThreadsFor(inputs.size(), threads));
-    for (THealthInput& input : inputs) {
-        KvSecureWipe(input.password);
-    }
     key.fill(0);
 
     std::unordered_map<std::uint64_t, std::vector<std::size_t>> byHash;

@@ -4,12 +4,13 @@
 //
 // Building it has two steps. CollectHealthInputs reads the records out of the
 // tree on the caller's thread (the window's tree is not shared with other
-// threads); BuildHealthReport estimates the strengths, on several threads
-// when there are many records, and wipes every password it was given. The
-// report itself holds no password: reuse is found by comparing hashes keyed
+// threads); BuildHealthReport deciphers and judges them, on several threads
+// when there are many records, wiping every field it deciphered. The report
+// itself holds no password: reuse is found by comparing hashes keyed
 // afresh for each build.
 #pragma once
 
+#include "U_Keyvale_TreeView_Data_Record.h"
 #include "U_Keyvale_TreeView_Data_Tree.h"
 
 #include <cstdint>
@@ -56,28 +57,29 @@ struct THealthReport {
     std::unordered_map<TNodeHandle, int> folderCounts;
 };
 
-// A record as the report needs it. The password is wiped by BuildHealthReport.
+// A record as the report needs it: its fields still enciphered as the tree
+// holds them, so that they are read (and wiped again) on the threads that
+// judge them, and the caller's thread only copies texts.
 struct THealthInput {
     TNodeHandle node = kNoNode;
-    std::string name, login, password, email, url;
+    std::string name;
+    std::string data;                 // the text of its data node
     std::vector<TNodeHandle> folders; // the folders above it, nearest first
 };
 
 std::vector<THealthInput> CollectHealthInputs(const TKeyvaleTree& tree);
 
-// Wipes every password of `inputs`. threads 0: as many as the processor has,
-// for large databases.
-THealthReport BuildHealthReport(std::vector<THealthInput>& inputs, unsigned threads = 0);
+// threads 0: as many as the processor has, for large databases.
+THealthReport BuildHealthReport(const std::vector<THealthInput>& inputs, unsigned threads = 0);
 
 inline THealthReport BuildHealthReport(const TKeyvaleTree& tree) {
-    std::vector<THealthInput> inputs = CollectHealthInputs(tree);
-    return BuildHealthReport(inputs);
+    return BuildHealthReport(CollectHealthInputs(tree));
 }
 
 // The record's own words the estimate treats as known to an attacker: name,
 // login, e-mail address and its parts, the URL's host and its parts;
 // lower-case, each once.
-std::vector<std::string> RecordWords(const THealthInput& record);
+std::vector<std::string> RecordWords(const std::string& name, const TRecordFields& fields);
 
 // zxcvbn's estimate of the guesses needed, as a power of ten, with the
 // record's words as known words.
