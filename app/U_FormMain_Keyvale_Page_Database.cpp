@@ -220,6 +220,7 @@ QWidget* TFormMain::CreatePageDatabase() {
     P_Tree_Setup();
     P_Trash_Setup();
     P_Record_Setup();
+    P_Password_Tools_Setup();
 
     return page;
 }
