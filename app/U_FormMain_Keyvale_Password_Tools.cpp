@@ -48,6 +48,7 @@ void TFormMain::P_Password_Tools_Setup() {
             moves->addWidget(b_Password_Health);
         }
     }
+    setTabOrder(b_Node_Down, b_Password_Health);
     o_Password_Health = new TPasswordHealthView(o_Tree_Data, o_TV_Main_Model, this);
     connect(b_Password_Health, &QPushButton::clicked, this, &TFormMain::b_Password_HealthClick);
     connect(o_Password_Health, &TPasswordHealthView::recordActivated, this,

@@ -29,7 +29,7 @@ TPasswordGeneratorOptions::TPasswordGeneratorOptions(QWidget* parent) : QFrame(p
         {&upper_, "F_Generator_Upper", "Letters A–Z"},
         {&digits_, "F_Generator_Digits", "Digits 0–9"},
         {&symbols_, "F_Generator_Symbols", "Symbols !\"#$%…"},
-        {&noLookAlikes_, "F_Generator_No_Look_Alikes", "Leave out look-alikes (I l 1 O 0)"},
+        {&noLookAlikes_, "F_Generator_No_Look_Alikes", "Leave out look-alikes: I l 1 O 0"},
         {&passphrase_, "F_Generator_Passphrase", "Passphrase of words instead"},
     };
     for (const TBox& b : boxes) {
@@ -45,6 +45,14 @@ TPasswordGeneratorOptions::TPasswordGeneratorOptions(QWidget* parent) : QFrame(p
         Named(new QLineEdit(this), "F_Generator_Separator", QStringLiteral("Word separator"));
     separator_->setMaxLength(1);
     form->addRow(QStringLiteral("Separator"), separator_);
+    // Read out as words, not letter by letter.
+    noLookAlikes_->setAccessibleName(QStringLiteral("Leave out characters that look alike"));
+    // The spin boxes' own text fields are what the keyboard reaches.
+    for (QSpinBox* box : {length_, words_}) {
+        if (auto* text = box->findChild<QLineEdit*>()) {
+            text->setAccessibleName(box->accessibleName());
+        }
+    }
     strength_ = Named(new QLabel(this), "L_Generator_Strength", QStringLiteral("Strength"));
     strength_->setWordWrap(true);
     form->addRow(strength_);
