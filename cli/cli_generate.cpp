@@ -7,10 +7,18 @@
 #include "cli_database_common.h"
 
 #include <iostream>
+#include <utility>
 
 namespace cli {
 
 namespace {
+
+// The options of one mode only, and whether that mode is the passphrase.
+constexpr std::pair<const char*, bool> kModeOptions[] = {
+    {"length", false},         {"lower", false},   {"upper", false},
+    {"digits", false},         {"symbols", false}, {"exclude", false},
+    {"no-look-alikes", false}, {"words", true},    {"separator", true},
+};
 
 int ParsePassphraseRules(const ParsedArguments& args, TPassphraseRules& rules) {
     if (auto words = args.Value("words")) {
@@ -50,10 +58,7 @@ int ParsePasswordRules(const ParsedArguments& args, TPasswordRules& rules) {
 
 int RunGenerate(const ParsedArguments& args) {
     const bool passphrase = args.Has("passphrase");
-    for (const char* option : {"length", "lower", "upper", "digits", "symbols", "exclude",
-                               "no-look-alikes", "words", "separator"}) {
-        const bool forPassphrase =
-            std::string(option) == "words" || std::string(option) == "separator";
+    for (const auto& [option, forPassphrase] : kModeOptions) {
         if (args.Has(option) && forPassphrase != passphrase) {
             return Fail("generate",
                         std::string("--") + option +

@@ -57,9 +57,13 @@ Json ReportJson(const TKeyvaleTree& tree, const THealthReport& report) {
         for (TNodeHandle other : row.reusedWith) {
             reused.push_back(cli::PathOf(tree, other));
         }
+        // An empty password has nothing to estimate.
+        const Json guesses = row.Severity() == THealthFinding::Empty
+                                 ? Json(nullptr)
+                                 : Json(std::round(row.guessesLog10 * 10) / 10);
         rows.push_back({{"path", cli::PathOf(tree, row.node)},
                         {"findings", findings},
-                        {"guesses_log10", std::round(row.guessesLog10 * 10) / 10},
+                        {"guesses_log10", guesses},
                         {"reused_with", reused}});
     }
     Json folders = Json::array();
@@ -75,8 +79,11 @@ Json ReportJson(const TKeyvaleTree& tree, const THealthReport& report) {
 
 void PrintText(const TKeyvaleTree& tree, const THealthReport& report) {
     for (const THealthRow& row : report.rows) {
-        std::cout << cli::PathOf(tree, row.node) << "\t10^"
-                  << static_cast<long>(std::floor(row.guessesLog10)) << "\t"
+        const std::string guesses =
+            row.Severity() == THealthFinding::Empty
+                ? "-"
+                : "10^" + std::to_string(static_cast<long>(std::floor(row.guessesLog10)));
+        std::cout << cli::PathOf(tree, row.node) << "\t" << guesses << "\t"
                   << ReasonsText(tree, row) << "\n";
     }
     const std::vector<TNodeHandle> folders = FoldersWithFindings(tree, report);

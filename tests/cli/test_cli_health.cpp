@@ -43,12 +43,15 @@ TEST_F(Health, ReportsEveryFindingOnceAndNoPassword) {
             EXPECT_EQ(report["rows"][i][key], expected[i][key]) << i << " " << key;
         }
     }
+    EXPECT_TRUE(report["rows"][0]["guesses_log10"].is_null()); // nothing to estimate
     EXPECT_LT(report["rows"][1]["guesses_log10"].get<double>(), 6);
+    EXPECT_GE(report["rows"][2]["guesses_log10"].get<double>(), 10);
     EXPECT_EQ(report["folders"], Json::parse(R"([{"path": "Mail", "records_with_findings": 2}])"));
 
     Outcome text = Run({"health", db}, "secret1\n");
     EXPECT_EQ(text.exitCode, 1);
     EXPECT_NE(text.out.find("Bank\t10^"), std::string::npos) << text.out;
+    EXPECT_NE(text.out.find("Old\t-\tempty\n"), std::string::npos) << text.out;
     EXPECT_NE(text.out.find("\treused in Mail/a\\/b\n"), std::string::npos) << text.out;
     EXPECT_NE(text.out.find("4 of 5 records have findings."), std::string::npos);
     for (const Outcome& o : {json, text}) {

@@ -128,7 +128,7 @@ TEST(PasswordHealth, OrderAndFolderCounts) {
 
 // The inputs copied on the caller's thread hold no readable password, and a
 // large database gives the same report on one thread or several.
-TEST(PasswordHealth, InputsAreWipedAndThreadsAgree) {
+TEST(PasswordHealth, InputsHoldNoPasswordAndThreadsAgree) {
     TKeyvaleTree tree;
     for (int i = 0; i < 600; ++i) {
         // Every third record shares one of seven weak passwords.
