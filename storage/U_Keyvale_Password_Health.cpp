@@ -192,6 +192,9 @@ TAssessment Assess(const THealthInput& input, const TKeyedHashKey& key) {
     return a;
 }
 
+// Each thread takes the next record until none is left. zxcvbn keeps no
+// state between calls (its tables are read-only data), so the threads may
+// call it at the same time.
 void AssessAll(const std::vector<THealthInput>& inputs, std::vector<TAssessment>& results,
                const TKeyedHashKey& key, unsigned threads) {
     std::atomic<std::size_t> next{0};
