@@ -43,6 +43,8 @@ class QTreeWidget;
 class QWindow;
 class TDesktopAlert;
 class TIdleTimeProvider;
+class TPasswordGeneratorButton;
+class TPasswordHealthView;
 class TPicture;
 class TSecretClipboard;
 struct TLogTimeFormat;
@@ -309,6 +311,11 @@ class TFormMain : public QMainWindow {
     void P_Record_Panel_Clear();
     // Tree and record edits start the countdown to the automatic save.
     void P_Start_Auto_Save_Countdown();
+    // The generator beside the Password field and the password health
+    // report (U_FormMain_Keyvale_Password_Tools.cpp).
+    void P_Password_Tools_Setup();
+    void b_Password_HealthClick();
+    void P_Health_Record_Activated(TNodeHandle node);
     // The node whose fields the record panel shows (NoNode: none), set where
     // they are read in; a pending edit belongs to this node and no other.
     TNodeHandle i_Record_Panel_Node = kNoNode;
@@ -394,6 +401,9 @@ class TFormMain : public QMainWindow {
     QLabel* L_Warning = nullptr;
     QPushButton* b_Delete_Folder = nullptr;
     QPushButton* b_Dont_Delete_Folder = nullptr;
+    TPasswordGeneratorButton* o_Password_Generator = nullptr;
+    QPushButton* b_Password_Health = nullptr;
+    TPasswordHealthView* o_Password_Health = nullptr;
 
     // Settings page: appearance
     QLabel* L_Skins = nullptr;

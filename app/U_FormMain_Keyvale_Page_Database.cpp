@@ -227,6 +227,7 @@ QWidget* TFormMain::CreatePageDatabase() {
     P_Trash_Setup();
     P_Record_Setup();
     P_Keyboard_Setup();
+    P_Password_Tools_Setup();
 
     return page;
 }

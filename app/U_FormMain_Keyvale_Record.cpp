@@ -20,6 +20,7 @@
 
 #include "U_Event_Hook.h"
 #include "U_Keyvale_TreeView_Data_Fields.h"
+#include "U_Password_Generator_Button.h"
 #include "U_Picture.h"
 #include "U_Tree_Model.h"
 
@@ -195,6 +196,7 @@ void TFormMain::P_Read_Folder_Data_from_Data_Folder() {
     b_GLOBAL_IGNORE_CHANGE_TEXT_EVENT = true;
     i_Record_Panel_Node = F_Selected_Node();
     o_Record_Fields_Touched = TRecordFieldsTouched::None();
+    o_Password_Generator->Forget(); // Ctrl+Z never brings another record's password
     TRecordFields fields;
     const TWipeGuard wipe{&fields.login, &fields.password, &fields.email, &fields.url,
                           &fields.note};
@@ -233,6 +235,7 @@ void TFormMain::P_Record_Panel_Clear() {
     i_GLOBAL_Node_ID = NoNode;
     i_Record_Panel_Node = kNoNode;
     o_Record_Fields_Touched = TRecordFieldsTouched::None();
+    o_Password_Generator->Forget();
     const bool ignoring = b_GLOBAL_IGNORE_CHANGE_TEXT_EVENT;
     b_GLOBAL_IGNORE_CHANGE_TEXT_EVENT = true;
     // Setting a text, unlike clear(), also drops the undo history, which

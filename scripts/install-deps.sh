@@ -7,6 +7,7 @@ set -euo pipefail
 packages=(
   cmake g++ make pkg-config
   libgtest-dev libgmock-dev libbenchmark-dev nlohmann-json3-dev
+  libzxcvbn-dev
   qt6-base-dev qt6-base-private-dev qt6-multimedia-dev qt6-svg-dev libxss-dev libx11-dev
   fonts-dejavu-core
   groff-base man-db bash-completion

@@ -1,0 +1,234 @@
+// The generator beside the Password field and the health report, driven with
+// real clicks and keys and checked in the file after the save: a fill is an
+// edit as typing is; Ctrl+Z brings the previous password back until the
+// record is left, and never afterwards; the options are kept; the report
+// lists findings without passwords and chooses a record on double-click or
+// Enter.
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QSpinBox>
+#include <QToolButton>
+#include <QTreeWidget>
+
+#include <map>
+
+#include "U_KV_Hash_and_RAT_01.h"
+#include "U_Keyvale_Database_File.h"
+#include "U_Keyvale_TreeView_Data_Fields.h"
+#include "U_Password_Generator_Button.h"
+#include "U_Password_Generator_Options.h"
+#include "U_Password_Health_View.h"
+#include "database_page_fixture.h"
+
+namespace {
+
+const char* const kPassword = "password tools";
+
+const TKeyMaterial& TestKeys() {
+    static const TKeyMaterial keys = [] {
+        TKeyMaterial derived;
+        KvDeriveKeyMaterial(kPassword, derived);
+        return derived;
+    }();
+    return keys;
+}
+
+// Records at the top of the tree, by name, with their passwords.
+using TPasswords = std::map<std::string, std::string>;
+
+const TPasswords kStored = {
+    {"Bank", "old-Rivet!Maple-92-Quartz"}, {"Shop", "Shared#Secret-2024-xyz"},
+    {"Mail", "Shared#Secret-2024-xyz"},    {"github.com", "GitHub2024!"},
+    {"Safe", "vT9#qLm2$wZx8!rKp4&e"},
+};
+
+// A database file with the records, opened in the window with its password.
+struct TDatabaseFile : TOpenDatabase {
+    QString path = QDir(folders.workingFolder.path()).filePath("tools.kvdb");
+
+    TDatabaseFile() {
+        TKeyvaleTree tree;
+        for (const auto& [name, password] : kStored) {
+            const TNodeHandle record = tree.AddChild(kNoNode, name, kIconEmpty);
+            tree.AddChild(record, RecordDataEncode({"ann", password, "", "", ""}), kIconEmpty);
+        }
+        QVERIFY(SaveDatabaseFile(path.toStdString(), tree, TestKeys()).saved);
+        TFormMain::SetTag(window->F_Database_File_Name, 1);
+        window->F_Database_File_Name->clear();
+        TFormMain::SetTag(window->F_Database_File_Name, 0);
+        window->F_Database_File_Name->setText(path);
+        if (!window->b_M->isEnabled()) {
+            QVERIFY(QMetaObject::invokeMethod(&window->o_Timer_Enter_Button, "timeout"));
+        }
+        window->F_MP1->setText(kPassword);
+        QTest::mouseClick(window->b_M, Qt::LeftButton);
+        QCOMPARE(window->s_GLOBAL_Database_File, path);
+    }
+
+    TPasswords ReadBack() const {
+        TKeyvaleTree tree;
+        TPasswords passwords;
+        if (LoadDatabaseFile(path.toStdString(), TestKeys(), tree).status ==
+            TDatabaseLoadStatus::Loaded) {
+            for (TNodeHandle n = tree.First(); n != kNoNode; n = tree.NextInPreOrder(n)) {
+                TRecordFields fields;
+                if (IsUserNode(tree, n) && ReadFolderDataFromDataFolder(tree, n, fields)) {
+                    passwords[tree.Text(n)] = fields.password;
+                }
+            }
+        }
+        return passwords;
+    }
+
+    TPasswordGeneratorButton& Generator() { return *window->o_Password_Generator; }
+    void ClickGenerate() { QTest::mouseClick(Generator().GenerateButton(), Qt::LeftButton); }
+    void CtrlZ() { QTest::keyClick(window->F_Password, Qt::Key_Z, Qt::ControlModifier); }
+    QString Password() const { return window->F_Password->text(); }
+};
+
+class TestPasswordTools : public QObject {
+    Q_OBJECT
+
+  private slots:
+    void generatedPasswordIsAnEditAndCtrlZWorksOnlyUntilTheRecordIsLeft() {
+        TDatabaseFile db;
+        TFormMain& w = db.w();
+        db.Choose("Bank");
+        QCOMPARE(db.Password(), QString("old-Rivet!Maple-92-Quartz"));
+        QVERIFY(!w.o_Timer_SAVE_Database.isActive());
+
+        // Tab leads from the field to the button, which names itself.
+        QVERIFY(w.F_Password->nextInFocusChain() == db.Generator().GenerateButton());
+        QCOMPARE(db.Generator().GenerateButton()->accessibleName(), QString("Generate password"));
+
+        db.ClickGenerate();
+        const QString first = db.Password();
+        QCOMPARE(first.size(), 20);
+        QVERIFY(w.o_Timer_SAVE_Database.isActive()); // a pending edit, as typing makes
+        QCOMPARE(w.i_GLOBAL_Node_ID, db.Node("Bank"));
+        // A second fill, then Ctrl+Z: back to what the record held.
+        db.ClickGenerate();
+        QVERIFY(db.Password() != first);
+        db.CtrlZ();
+        QCOMPARE(db.Password(), QString("old-Rivet!Maple-92-Quartz"));
+
+        // Typed over after a fill, the old password no longer comes back.
+        db.ClickGenerate();
+        QTest::keyClicks(w.F_Password, "x");
+        db.CtrlZ();
+        QVERIFY(db.Password() != "old-Rivet!Maple-92-Quartz");
+
+        // Filled, then left: Ctrl+Z on the record shown next, or on the
+        // same record chosen again, brings nothing of the old one, and
+        // empties no password either.
+        db.ClickGenerate();
+        const QString kept = db.Password();
+        db.Choose("Safe");
+        db.CtrlZ();
+        QCOMPARE(db.Password(), QString("vT9#qLm2$wZx8!rKp4&e"));
+        db.Choose("Bank");
+        QCOMPARE(db.Password(), kept);
+        db.CtrlZ();
+        QCOMPARE(db.Password(), kept);
+        db.Choose("Mail");
+
+        w.close();
+        TPasswords expected = kStored;
+        expected["Bank"] = kept.toStdString();
+        expected["Safe"] = "vT9#qLm2$wZx8!rKp4&e";
+        QCOMPARE(db.ReadBack(), expected);
+    }
+
+    void optionsAreChosenShownAndKept() {
+        TDatabaseFile db;
+        db.Choose("Bank");
+        TPasswordGeneratorOptions* options = db.Generator().Options();
+        QTest::mouseClick(db.Generator().OptionsButton(), Qt::LeftButton);
+        QVERIFY(options->isVisible());
+        auto* passphrase = options->findChild<QCheckBox*>("F_Generator_Passphrase");
+        auto* words = options->findChild<QSpinBox*>("F_Generator_Words");
+        auto* separator = options->findChild<QLineEdit*>("F_Generator_Separator");
+        auto* strength = options->findChild<QLabel*>("L_Generator_Strength");
+        QVERIFY(strength->text().contains("10^39")); // 20 of 94 characters
+        QTest::mouseClick(passphrase, Qt::LeftButton, {}, QPoint(5, passphrase->height() / 2));
+        QVERIFY(passphrase->isChecked());
+        words->selectAll();
+        QTest::keyClicks(words, "4");
+        separator->selectAll();
+        QTest::keyClicks(separator, ".");
+        QVERIFY2(strength->text().contains("10^15"), qPrintable(strength->text())); // 7776^4
+        options->close();
+
+        db.ClickGenerate();
+        const QStringList parts = db.Password().split('.');
+        QCOMPARE(parts.size(), 4);
+        for (const QString& word : parts) {
+            QVERIFY(!word.isEmpty() && word.toLower() == word);
+        }
+        // A new window reads the same choices.
+        const TGeneratorSettings kept = LoadGeneratorSettings(db.folders.IniPath().toStdString());
+        QVERIFY(kept.passphrase);
+        QCOMPARE(kept.phrase.words, std::size_t{4});
+        QCOMPARE(kept.phrase.separator, std::string("."));
+        TFormMain again(db.folders.Services());
+        QVERIFY(again.o_Password_Generator->Options()->Settings() == kept);
+    }
+
+    void healthReportListsFindingsAndChoosesTheRecord() {
+        TDatabaseFile db;
+        TFormMain& w = db.w();
+        db.Choose("Safe");
+        QTest::mouseClick(w.b_Password_Health, Qt::LeftButton);
+        TPasswordHealthView* view = w.o_Password_Health;
+        QVERIFY(view->isVisible());
+        QSignalSpy shown(view, &TPasswordHealthView::reportShown);
+        QVERIFY(shown.wait(10000));
+        QTreeWidget* rows = view->Rows();
+        const auto rowNames = [rows] {
+            QStringList names;
+            for (int i = 0; i < rows->topLevelItemCount(); ++i) {
+                names << rows->topLevelItem(i)->text(0);
+            }
+            return names;
+        };
+        QCOMPARE(rowNames(), (QStringList{"github.com", "Mail", "Shop"}));
+        QVERIFY(rows->topLevelItem(1)->text(1).contains("reused in Shop"));
+        for (int i = 0; i < rows->topLevelItemCount(); ++i) {
+            for (int column = 0; column < 3; ++column) {
+                for (const auto& [name, password] : kStored) {
+                    QVERIFY(!rows->topLevelItem(i)->text(column).contains(
+                        QString::fromStdString(password)));
+                }
+            }
+        }
+
+        // A double-click chooses the record in the tree, Enter as well.
+        const QRect shop = rows->visualItemRect(rows->topLevelItem(2));
+        // As a mouse sends it: a click, then the second press as a double-click.
+        QTest::mouseClick(rows->viewport(), Qt::LeftButton, {}, shop.center());
+        QTest::mouseDClick(rows->viewport(), Qt::LeftButton, {}, shop.center());
+        QCOMPARE(w.F_Selected_Node(), db.Node("Shop"));
+        QCOMPARE(db.Password(), QString("Shared#Secret-2024-xyz"));
+        rows->setCurrentItem(rows->topLevelItem(0));
+        QTest::keyClick(rows, Qt::Key_Return);
+        QCOMPARE(w.F_Selected_Node(), db.Node("github.com"));
+
+        // An edit, once written into the tree, updates the open report.
+        db.Choose("Safe");
+        w.F_Password->selectAll();
+        QTest::keyClicks(w.F_Password, "password1");
+        db.Choose("Bank");
+        // Both very weak now: by name, whatever the case of its letters.
+        QTRY_COMPARE_WITH_TIMEOUT(rowNames(), (QStringList{"github.com", "Safe", "Mail", "Shop"}),
+                                  10000);
+        QCOMPARE(view->Folders()->topLevelItemCount(), 0); // all at the top
+    }
+};
+
+} // namespace
+
+KEYVALE_APP_TEST_MAIN(TestPasswordTools)
+#include "test_password_tools.moc"
