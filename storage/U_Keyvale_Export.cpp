@@ -61,16 +61,17 @@ std::string CsvText(const TKeyvaleTree& tree) {
     std::string text =
         "\"Group\",\"Title\",\"Username\",\"Password\",\"URL\",\"Notes\",\"E-Mail\"\n";
     std::vector<std::string> folders;
-    ForEachLeaf(tree, kNoNode, folders, [&](const std::vector<std::string>& path, TNodeHandle node) {
-        std::vector<std::string> group = {"Root"};
-        group.insert(group.end(), path.begin(), path.end());
-        TRecordFields fields = FieldsOf(tree, node);
-        text += CsvQuoted(JoinFolderPath(group), true) + "," + CsvQuoted(tree.Text(node), true) +
-                "," + CsvQuoted(fields.login, true) + "," + CsvQuoted(fields.password, true) + "," +
-                CsvQuoted(fields.url, true) + "," + CsvQuoted(fields.note, true) + "," +
-                CsvQuoted(fields.email, true) + "\n";
-        Wipe(fields);
-    });
+    ForEachLeaf(
+        tree, kNoNode, folders, [&](const std::vector<std::string>& path, TNodeHandle node) {
+            std::vector<std::string> group = {"Root"};
+            group.insert(group.end(), path.begin(), path.end());
+            TRecordFields fields = FieldsOf(tree, node);
+            text += CsvQuoted(JoinFolderPath(group), true) + "," +
+                    CsvQuoted(tree.Text(node), true) + "," + CsvQuoted(fields.login, true) + "," +
+                    CsvQuoted(fields.password, true) + "," + CsvQuoted(fields.url, true) + "," +
+                    CsvQuoted(fields.note, true) + "," + CsvQuoted(fields.email, true) + "\n";
+            Wipe(fields);
+        });
     return text;
 }
 
@@ -110,16 +111,16 @@ std::string BitwardenText(const TKeyvaleTree& tree) {
         // The import takes a login that is an e-mail address as the E-Mail
         // too, unless the E-Mail is given; so an empty one is given then.
         if (!fields.email.empty() || LooksLikeEmailAddress(fields.login)) {
-            item["fields"] = Json::array({{{"name", "E-Mail"}, {"value", fields.email},
-                                           {"type", 0}}});
+            item["fields"] =
+                Json::array({{{"name", "E-Mail"}, {"value", fields.email}, {"type", 0}}});
         }
         if (F_Node_is_File(tree, node)) {
-            item["login"] = {
-                {"uris", fields.url.empty() ? Json::array()
-                                            : Json::array({{{"match", nullptr}, {"uri", fields.url}}})},
-                {"username", fields.login.empty() ? Json() : Json(fields.login)},
-                {"password", fields.password.empty() ? Json() : Json(fields.password)},
-                {"totp", nullptr}};
+            item["login"] = {{"uris", fields.url.empty() ? Json::array()
+                                                         : Json::array({{{"match", nullptr},
+                                                                         {"uri", fields.url}}})},
+                             {"username", fields.login.empty() ? Json() : Json(fields.login)},
+                             {"password", fields.password.empty() ? Json() : Json(fields.password)},
+                             {"totp", nullptr}};
         } else {
             item["secureNote"] = {{"type", 0}};
         }

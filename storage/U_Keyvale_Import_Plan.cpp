@@ -29,12 +29,12 @@ constexpr TFieldRule kFieldRules[] = {
     {"note", &TRecordFields::note, kMaximumNoteLength, false},
 };
 
-// C0 controls but TAB (and, where lines are allowed, LF), DEL, and the C1
+// C0 controls but TAB (and, where lines are allowed, LF and CR), DEL, and the C1
 // controls (U+0080 to U+009F, "\xC2\x80" to "\xC2\x9F" in UTF-8).
 bool HasControlCharacter(const std::string& text, bool lineBreaksAllowed) {
     for (std::size_t i = 0; i < text.size(); ++i) {
         const auto c = static_cast<unsigned char>(text[i]);
-        if (c == '\t' || (lineBreaksAllowed && c == '\n')) {
+        if (c == '\t' || (lineBreaksAllowed && (c == '\n' || c == '\r'))) {
             continue;
         }
         if (c < 0x20 || c == 0x7F) {
@@ -67,17 +67,11 @@ std::string WithoutCarriageReturns(const std::string& text) {
 }
 
 // Leading blanks would read as nesting in the database file, so they go;
-// trailing blanks stay, as a rename in the window keeps them.
+// trailing blanks stay, as a rename in the window keeps them. Control
+// characters stay too, for the name rule to refuse.
 std::string TrimmedName(const std::string& name) {
-    std::size_t first = 0;
-    while (first < name.size() && static_cast<unsigned char>(name[first]) <= ' ') {
-        ++first;
-    }
-    std::size_t last = name.size();
-    while (last > first && static_cast<unsigned char>(name[last - 1]) < ' ') {
-        --last;
-    }
-    return name.substr(first, last - first);
+    const std::size_t first = name.find_first_not_of(" \t");
+    return first == std::string::npos ? "" : name.substr(first);
 }
 
 // What identifies a login across programs.
@@ -194,7 +188,8 @@ class TImportPlanner {
             std::optional<Place> existing = ExistingFolder(place, prefix_[i]);
             if (!existing) {
                 if (NamesOf(place).count(prefix_[i]) != 0) {
-                    plan_.error = "\"" + JoinFolderPath({prefix_.begin(), prefix_.begin() + i + 1}) +
+                    plan_.error = "\"" +
+                                  JoinFolderPath({prefix_.begin(), prefix_.begin() + i + 1}) +
                                   "\" is a record, not a folder";
                     return false;
                 }
@@ -353,7 +348,7 @@ class TImportPlanner {
     // Adds the steps for one entry: the folders it needs that are not there
     // yet, then its node. Empty on success, otherwise why not (nothing added).
     std::string PlaceEntry(const std::vector<std::string>& folders, const std::string& name,
-                      TRecordFields& fields) {
+                           TRecordFields& fields) {
         std::vector<std::string> path = prefix_;
         path.insert(path.end(), folders.begin(), folders.end());
         // Walk down what exists or was made already; folders are told apart
@@ -414,8 +409,8 @@ class TImportPlanner {
         return "";
     }
 
-    Place AddStep(const Place& parent, const std::string& name, bool folder,
-                         TRecordFields* fields, bool renamed) {
+    Place AddStep(const Place& parent, const std::string& name, bool folder, TRecordFields* fields,
+                  bool renamed) {
         TImportPlan::Step step;
         step.parentStep = parent.step;
         step.parent = parent.node;

@@ -100,8 +100,9 @@ std::string ParseColumnMap(const std::string& text, TColumnMap& map) {
             known = known || field == name;
         }
         if (!known) {
-            return "\"" + field + "\" is no field; the fields are name, login, password, email, "
-                                  "url, note and folder";
+            return "\"" + field +
+                   "\" is no field; the fields are name, login, password, email, "
+                   "url, note and folder";
         }
         if (!map.emplace(field, pair.substr(equals + 1)).second) {
             return "\"" + field + "\" is named twice";
@@ -115,17 +116,16 @@ std::string ReadImportData(std::string_view text, TImportFormat format, const TC
                            TImportData& data) {
     data = TImportData();
     if (!map.empty() && format != TImportFormat::Detect && format != TImportFormat::GenericCsv) {
-        return "--map names the columns of a generic CSV file, not of " +
-               ImportSourceName(format) + "'s export";
+        return "--map names the columns of a generic CSV file, not of " + ImportSourceName(format) +
+               "'s export";
     }
-    if (!IsCsvFormat(format) || (format == TImportFormat::Detect && map.empty() &&
-                                 LooksLikeJson(text))) {
+    if (!IsCsvFormat(format) ||
+        (format == TImportFormat::Detect && map.empty() && LooksLikeJson(text))) {
         TJson document = TJson::parse(text, nullptr, false);
         if (document.is_discarded()) {
             return "it is no valid JSON";
         }
-        const bool keyvale =
-            document.is_object() && document.value("format", TJson()) == "keyvale";
+        const bool keyvale = document.is_object() && document.value("format", TJson()) == "keyvale";
         if (format == TImportFormat::Keyvale || (format == TImportFormat::Detect && keyvale)) {
             return ReadKeyvaleJson(document, data);
         }
@@ -155,8 +155,9 @@ std::string ReadImportFile(const std::string& path, std::string& content) {
     if (S_ISREG(info.st_mode)) {
         // One allocation, so that no outgrown copy of the passwords is freed
         // unwiped on the way.
-        content.reserve(std::min<std::size_t>(static_cast<std::size_t>(info.st_size),
-                                               kMaximumImportFileSize) + 1);
+        content.reserve(
+            std::min<std::size_t>(static_cast<std::size_t>(info.st_size), kMaximumImportFileSize) +
+            1);
     }
     char buffer[65536];
     for (;;) {

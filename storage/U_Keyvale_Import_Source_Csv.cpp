@@ -105,9 +105,9 @@ const std::vector<std::pair<const char*, std::vector<const char*>>>& GuessedHead
 
 const std::vector<std::pair<const char*, TColumnUse>>& MapFields() {
     static const std::vector<std::pair<const char*, TColumnUse>> fields = {
-        {"name", TColumnUse::Name},   {"login", TColumnUse::Login},
+        {"name", TColumnUse::Name},         {"login", TColumnUse::Login},
         {"password", TColumnUse::Password}, {"email", TColumnUse::Email},
-        {"url", TColumnUse::Url},     {"note", TColumnUse::Note},
+        {"url", TColumnUse::Url},           {"note", TColumnUse::Note},
         {"folder", TColumnUse::Folder},
     };
     return fields;
@@ -225,8 +225,9 @@ TImportEntry EntryOfRow(const TCsvRow& row, const TColumnPlan& plan, bool folder
     TImportEntry entry;
     entry.where = "line " + std::to_string(row.line);
     if (row.cells.size() != plan.rules.size()) {
-        entry.problem = "it has " + std::to_string(row.cells.size()) + " values where the header has " +
-                        std::to_string(plan.rules.size()) + " (a comma or quote out of place?)";
+        entry.problem = "it has " + std::to_string(row.cells.size()) +
+                        " values where the header has " + std::to_string(plan.rules.size()) +
+                        " (a comma or quote out of place?)";
         return entry;
     }
     std::vector<std::string> lines;
@@ -273,8 +274,9 @@ TImportEntry EntryOfRow(const TCsvRow& row, const TColumnPlan& plan, bool folder
         case TColumnUse::Labelled:
         case TColumnUse::Time:
             if (!value.empty()) {
-                lines.push_back(LabelledLine(
-                    rule.label, rule.use == TColumnUse::Time ? MillisecondsAsUtcText(value) : value));
+                lines.push_back(LabelledLine(rule.label, rule.use == TColumnUse::Time
+                                                             ? MillisecondsAsUtcText(value)
+                                                             : value));
             }
             break;
         case TColumnUse::Lines:

@@ -38,7 +38,8 @@ std::string TextOf(const Json& object, const char* key) {
 }
 
 // Card and identity items have no login; their fields go to the note.
-void AddObjectLines(const Json& object, const std::vector<std::pair<const char*, const char*>>& keys,
+void AddObjectLines(const Json& object,
+                    const std::vector<std::pair<const char*, const char*>>& keys,
                     std::vector<std::string>& lines) {
     for (const auto& [key, label] : keys) {
         if (std::string value = TextOf(object, key); !value.empty()) {
@@ -48,15 +49,26 @@ void AddObjectLines(const Json& object, const std::vector<std::pair<const char*,
 }
 
 const std::vector<std::pair<const char*, const char*>> kCardKeys = {
-    {"cardholderName", "Cardholder"}, {"brand", "Brand"},     {"number", "Number"},
+    {"cardholderName", "Cardholder"}, {"brand", "Brand"},         {"number", "Number"},
     {"expMonth", "Expiry month"},     {"expYear", "Expiry year"}, {"code", "Security code"}};
 const std::vector<std::pair<const char*, const char*>> kIdentityKeys = {
-    {"title", "Title"},        {"firstName", "First name"},   {"middleName", "Middle name"},
-    {"lastName", "Last name"}, {"address1", "Address"},       {"address2", "Address 2"},
-    {"address3", "Address 3"}, {"city", "City"},              {"state", "State"},
-    {"postalCode", "Postal code"}, {"country", "Country"},    {"company", "Company"},
-    {"email", "E-Mail"},       {"phone", "Phone"},            {"ssn", "Social security number"},
-    {"username", "Username"},  {"passportNumber", "Passport number"},
+    {"title", "Title"},
+    {"firstName", "First name"},
+    {"middleName", "Middle name"},
+    {"lastName", "Last name"},
+    {"address1", "Address"},
+    {"address2", "Address 2"},
+    {"address3", "Address 3"},
+    {"city", "City"},
+    {"state", "State"},
+    {"postalCode", "Postal code"},
+    {"country", "Country"},
+    {"company", "Company"},
+    {"email", "E-Mail"},
+    {"phone", "Phone"},
+    {"ssn", "Social security number"},
+    {"username", "Username"},
+    {"passportNumber", "Passport number"},
     {"licenseNumber", "License number"}};
 
 TImportEntry BitwardenEntry(const Json& item, std::size_t number,
@@ -133,8 +145,8 @@ struct KeyvaleRefusal : std::runtime_error {
 };
 
 std::string Shown(const std::string& path) {
-    std::string shown = Utf8Left(path, 80);
-    return "\"" + shown + (shown.size() < path.size() ? "...\"" : "\"");
+    const std::string left = Utf8Left(path, 80);
+    return "\"" + WithControlsEscaped(left) + (left.size() < path.size() ? "...\"" : "\"");
 }
 
 class KeyvaleReader {
@@ -171,12 +183,14 @@ class KeyvaleReader {
         // An exact tree has one node per path; a second of the same name
         // could never be reached by its path.
         if (!siblings.insert(name).second) {
-            throw KeyvaleRefusal(where + ": a node of the same name stands before it in its folder");
+            throw KeyvaleRefusal(where +
+                                 ": a node of the same name stands before it in its folder");
         }
         const bool hasChildren = node.contains("children");
         const bool hasRecord = node.contains("record");
         if (hasChildren && hasRecord) {
-            throw KeyvaleRefusal(where + ": a node has either \"children\" or \"record\", not both");
+            throw KeyvaleRefusal(where +
+                                 ": a node has either \"children\" or \"record\", not both");
         }
         if (hasChildren) {
             const Json& children = node["children"];

@@ -1,11 +1,14 @@
 #include "U_Keyvale_Import_Text.h"
 
 #include <charconv>
+#include <cstdio>
 #include <ctime>
 
 namespace {
 
-char LowerAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+char LowerAscii(char c) {
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
 
 std::string TrimSpaces(const std::string& text) {
     const std::size_t first = text.find_first_not_of(" \t");
@@ -137,4 +140,27 @@ std::string MillisecondsAsUtcText(const std::string& milliseconds) {
     char text[64];
     std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S UTC", &utc);
     return text;
+}
+
+std::string WithControlsEscaped(const std::string& text) {
+    std::string result;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        unsigned code = 0x10000; // none
+        if (c < 0x20 || c == 0x7F) {
+            code = c;
+        } else if (c == 0xC2 && i + 1 < text.size() &&
+                   static_cast<unsigned char>(text[i + 1]) >= 0x80 &&
+                   static_cast<unsigned char>(text[i + 1]) <= 0x9F) {
+            code = static_cast<unsigned char>(text[++i]);
+        }
+        if (code == 0x10000) {
+            result += text[i];
+            continue;
+        }
+        char escaped[8];
+        std::snprintf(escaped, sizeof escaped, "\\u%04x", code);
+        result += escaped;
+    }
+    return result;
 }

@@ -33,3 +33,7 @@ std::string NoteWithLines(const std::string& note, const std::vector<std::string
 // Milliseconds since 1970-01-01 UTC as "2024-05-01 12:00:00 UTC"; the text
 // unchanged when it is no such number.
 std::string MillisecondsAsUtcText(const std::string& milliseconds);
+
+// The text with every control character written as "\u001b", so that a
+// name shown in a message cannot command the terminal that prints it.
+std::string WithControlsEscaped(const std::string& text);
