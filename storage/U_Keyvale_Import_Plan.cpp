@@ -200,7 +200,8 @@ class TImportPlanner {
         return true;
     }
 
-    void Add(TImportEntry& entry) {
+    void Add(TImportEntry& entry, std::size_t index) {
+        entryIndex_ = index;
         if (!entry.problem.empty()) {
             Refuse(entry, entry.problem);
             return;
@@ -290,7 +291,7 @@ class TImportPlanner {
     }
 
     void Refuse(const TImportEntry& entry, const std::string& reason) {
-        plan_.refused.push_back({entry.where, reason});
+        plan_.refused.push_back({entry.where, reason, entryIndex_});
     }
 
     PlaceNames& NamesAt(const Place& place) {
@@ -432,6 +433,7 @@ class TImportPlanner {
     const bool exact_;
     bool keepDuplicates_ = false;
     bool newTopFolder_ = false;
+    std::size_t entryIndex_ = 0;
     std::size_t nodeCount_;
     std::vector<std::string> prefix_; // the destination's names from the top
     std::unordered_set<std::string> known_;
@@ -446,8 +448,8 @@ TImportPlan PlanImport(const TKeyvaleTree& tree, TImportData& data, const TImpor
     if (!planner.SetDestination(options, data.format)) {
         return plan;
     }
-    for (TImportEntry& entry : data.entries) {
-        planner.Add(entry);
+    for (std::size_t i = 0; i < data.entries.size(); ++i) {
+        planner.Add(data.entries[i], i);
     }
     planner.Finish();
     if (data.exactTree && !plan.refused.empty()) {

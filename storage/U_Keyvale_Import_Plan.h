@@ -30,8 +30,11 @@ struct TImportOptions {
 struct TImportRefusal {
     std::string where; // "line 7"
     std::string reason;
+    std::size_t entry = 0; // the entry's place among those of the file, from 0
 
-    bool operator==(const TImportRefusal&) const = default;
+    bool operator==(const TImportRefusal& other) const {
+        return where == other.where && reason == other.reason;
+    }
 };
 
 class TImportPlan {
