@@ -5,6 +5,7 @@
 #include "U_Keyvale_Import_Text.h"
 #include "U_Keyvale_TreeView_Data_Kinds.h"
 #include "U_Keyvale_TreeView_Data_Record.h"
+#include "U_Keyvale_TreeView_Data_Rules.h"
 
 #include <nlohmann/json.hpp>
 
@@ -138,11 +139,11 @@ Json KeyvaleNode(const TKeyvaleTree& tree, TNodeHandle node) {
     out["name"] = tree.Text(node);
     if (F_Node_is_File(tree, node)) {
         TRecordFields fields = RecordDataDecode(tree.Text(tree.FirstChild(node)));
-        out["record"] = {{"login", fields.login},
-                         {"password", fields.password},
-                         {"email", fields.email},
-                         {"url", fields.url},
-                         {"note", fields.note}};
+        Json record = Json::object();
+        for (const TRecordFieldRule& rule : kRecordFieldRules) {
+            record[rule.name] = fields.*rule.member;
+        }
+        out["record"] = std::move(record);
         Wipe(fields);
     } else if (tree.ChildCount(node) > 0) {
         Json children = Json::array();

@@ -5,6 +5,7 @@
 #include "U_Keyvale_TreeView_Data_Fields.h"
 #include "U_Keyvale_TreeView_Data_Kinds.h"
 #include "U_Keyvale_TreeView_Data_Record.h"
+#include "U_Keyvale_TreeView_Data_Rules.h"
 #include "U_Keyvale_TreeView_Data_Text.h"
 
 #include <map>
@@ -13,42 +14,6 @@
 #include <unordered_set>
 
 namespace {
-
-struct TFieldRule {
-    const char* label;
-    std::string TRecordFields::*member;
-    std::size_t limit;
-    bool singleLine;
-};
-
-constexpr TFieldRule kFieldRules[] = {
-    {"login", &TRecordFields::login, kMaximumLoginLength, true},
-    {"password", &TRecordFields::password, kMaximumPasswordLength, true},
-    {"e-mail", &TRecordFields::email, kMaximumEmailLength, true},
-    {"URL", &TRecordFields::url, kMaximumUrlLength, true},
-    {"note", &TRecordFields::note, kMaximumNoteLength, false},
-};
-
-// C0 controls but TAB (and, where lines are allowed, LF and CR), DEL, and the C1
-// controls (U+0080 to U+009F, "\xC2\x80" to "\xC2\x9F" in UTF-8).
-bool HasControlCharacter(const std::string& text, bool lineBreaksAllowed) {
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        const auto c = static_cast<unsigned char>(text[i]);
-        if (c == '\t' || (lineBreaksAllowed && (c == '\n' || c == '\r'))) {
-            continue;
-        }
-        if (c < 0x20 || c == 0x7F) {
-            return true;
-        }
-        if (c == 0xC2 && i + 1 < text.size()) {
-            const auto next = static_cast<unsigned char>(text[i + 1]);
-            if (next >= 0x80 && next <= 0x9F) {
-                return true;
-            }
-        }
-    }
-    return false;
-}
 
 std::string WithoutCarriageReturns(const std::string& text) {
     std::string result;
@@ -97,37 +62,10 @@ void WipeFields(TRecordFields& fields) {
 
 } // namespace
 
-std::string ImportNameProblem(const std::string& name) {
-    if (name.empty()) {
-        return "its name is empty";
-    }
-    if (name.front() == ' ' || name.front() == '\t') {
-        return "its name begins with a space or TAB";
-    }
-    if (name.find_first_of("\r\n") != std::string::npos) {
-        return "its name holds a line break";
-    }
-    if (HasControlCharacter(name, false)) {
-        return "its name holds a control character";
-    }
-    if (Utf16Length(name) > kMaximumNameLength) {
-        return "its name has more than 200 characters";
-    }
-    return "";
-}
-
 std::string ImportFieldsProblem(const TRecordFields& fields) {
-    for (const TFieldRule& rule : kFieldRules) {
-        const std::string& value = fields.*rule.member;
-        if (rule.singleLine && value.find_first_of("\r\n") != std::string::npos) {
-            return std::string("its ") + rule.label + " holds a line break";
-        }
-        if (HasControlCharacter(value, !rule.singleLine)) {
-            return std::string("its ") + rule.label + " holds a control character";
-        }
-        if (Utf16Length(value) > rule.limit) {
-            return std::string("its ") + rule.label + " has more than " +
-                   std::to_string(rule.limit) + " characters";
+    for (const TRecordFieldRule& rule : kRecordFieldRules) {
+        if (std::string problem = FieldProblem(rule, fields.*rule.member); !problem.empty()) {
+            return std::string("its ") + rule.name + " " + problem;
         }
     }
     return "";
@@ -181,7 +119,7 @@ class TImportPlanner {
         plan_.destination = JoinFolderPath(prefix_);
         Place place;
         for (std::size_t i = 0; i < prefix_.size(); ++i) {
-            if (std::string problem = ImportNameProblem(prefix_[i]); !problem.empty()) {
+            if (std::string problem = NameProblem(prefix_[i]); !problem.empty()) {
                 plan_.error = "the folder \"" + prefix_[i] + "\" cannot be made: " + problem;
                 return false;
             }
@@ -277,11 +215,11 @@ class TImportPlanner {
 
     static std::string Problem(const std::string& name, const std::vector<std::string>& folders,
                                const TRecordFields& fields) {
-        if (std::string problem = ImportNameProblem(name); !problem.empty()) {
+        if (std::string problem = NameProblem(name); !problem.empty()) {
             return problem;
         }
         for (std::size_t i = 0; i < folders.size(); ++i) {
-            if (std::string problem = ImportNameProblem(folders[i]); !problem.empty()) {
+            if (std::string problem = NameProblem(folders[i]); !problem.empty()) {
                 return "its folder \"" +
                        JoinFolderPath({folders.begin(), folders.begin() + i + 1}) +
                        "\": " + problem.substr(4); // "its name ..." reads "name ..." here

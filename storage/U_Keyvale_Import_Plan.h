@@ -89,7 +89,6 @@ TNodeHandle ApplyImportPlan(TKeyvaleTree& tree, TImportPlan& plan);
 // "Imported from Chrome 2026-12-10".
 std::string ImportFolderName(TImportFormat format, const std::string& date);
 
-// What the rules of the tree say against a name or the five fields; empty
-// when nothing.
-std::string ImportNameProblem(const std::string& name);
+// What the field rules say against the first of the five fields that breaks
+// one ("its login holds a line break"); empty when none does.
 std::string ImportFieldsProblem(const TRecordFields& fields);

@@ -9,6 +9,7 @@
 #include "U_Keyvale_Import_Source_Readers.h"
 #include "U_Keyvale_Import_Text.h"
 #include "U_Keyvale_TreeView_Data_Kinds.h"
+#include "U_Keyvale_TreeView_Data_Rules.h"
 #include "U_Keyvale_TreeView_Data_Text.h"
 
 #include <nlohmann/json.hpp>
@@ -222,26 +223,15 @@ class KeyvaleReader {
         if (!record.is_object()) {
             throw KeyvaleRefusal(where + ": \"record\" must be an object");
         }
-        const std::pair<const char*, std::string*> members[] = {{"login", &fields.login},
-                                                                {"password", &fields.password},
-                                                                {"email", &fields.email},
-                                                                {"url", &fields.url},
-                                                                {"note", &fields.note}};
         for (const auto& [key, value] : record.items()) {
-            bool known = false;
-            for (const auto& [member, target] : members) {
-                if (key == member) {
-                    known = true;
-                    if (!value.is_string()) {
-                        throw KeyvaleRefusal(where + ": the record's \"" + key +
-                                             "\" is not a text");
-                    }
-                    *target = value.get<std::string>();
-                }
-            }
-            if (!known) {
+            const TRecordFieldRule* rule = FindRecordFieldRule(key);
+            if (rule == nullptr) {
                 throw KeyvaleRefusal(where + ": unknown record field \"" + key + "\"");
             }
+            if (!value.is_string()) {
+                throw KeyvaleRefusal(where + ": the record's \"" + key + "\" is not a text");
+            }
+            fields.*rule->member = value.get<std::string>();
         }
     }
 

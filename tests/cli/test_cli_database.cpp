@@ -225,7 +225,7 @@ TEST_F(Cli, ImportRejectsWhatBreaksTheTreeNamingTheNode) {
          "its password holds a line break"},
         {"line break in a URL",
          withNodes(Json::array({Json{{"name", "u"}, {"record", {{"url", "x\n"}}}}})),
-         "its URL holds a line break"},
+         "its url holds a line break"},
         {"a field that is no text",
          withNodes(Json::array({Json{{"name", "t"}, {"record", {{"email", 5}}}}})),
          "\"email\" is not a text"},

@@ -162,7 +162,7 @@ TEST(ImportPlan, KeyvaleExportIsAnExactTreeWholeOrNothing) {
         {R"({"format": "keyvale", "version": 1, "nodes": [{"name": "ok"}, {"name": "\u001b]0;x"}]})",
          "node \"\\u001b]0;x\": its name holds a control character"},
         {R"({"format": "keyvale", "version": 1, "nodes": [{"name": "r", "record": {"url": "a\nb"}}]})",
-         "node \"r\": its URL holds a line break"},
+         "node \"r\": its url holds a line break"},
     };
     for (const auto& [document, error] : refused) {
         TKeyvaleTree untouched;
