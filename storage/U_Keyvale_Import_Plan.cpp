@@ -9,7 +9,6 @@
 #include "U_Keyvale_TreeView_Data_Text.h"
 
 #include <map>
-#include <set>
 #include <unordered_map>
 #include <unordered_set>
 
@@ -117,12 +116,15 @@ class TImportPlanner {
         }
         prefix_ = *options.folder;
         plan_.destination = JoinFolderPath(prefix_);
-        Place place;
-        for (std::size_t i = 0; i < prefix_.size(); ++i) {
-            if (std::string problem = NameProblem(prefix_[i]); !problem.empty()) {
-                plan_.error = "the folder \"" + prefix_[i] + "\" cannot be made: " + problem;
+        for (const std::string& name : prefix_) {
+            if (std::string problem = NameProblem(name); !problem.empty()) {
+                plan_.error =
+                    "the folder \"" + WithControlsEscaped(name) + "\" cannot be made: " + problem;
                 return false;
             }
+        }
+        Place place;
+        for (std::size_t i = 0; i < prefix_.size(); ++i) {
             std::optional<Place> existing = ExistingFolder(place, prefix_[i]);
             if (!existing) {
                 if (NamesOf(place).count(prefix_[i]) != 0) {
@@ -221,7 +223,8 @@ class TImportPlanner {
         for (std::size_t i = 0; i < folders.size(); ++i) {
             if (std::string problem = NameProblem(folders[i]); !problem.empty()) {
                 return "its folder \"" +
-                       JoinFolderPath({folders.begin(), folders.begin() + i + 1}) +
+                       WithControlsEscaped(
+                           JoinFolderPath({folders.begin(), folders.begin() + i + 1})) +
                        "\": " + problem.substr(4); // "its name ..." reads "name ..." here
             }
         }

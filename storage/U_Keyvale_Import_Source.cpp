@@ -121,9 +121,11 @@ std::string ReadImportData(std::string_view text, TImportFormat format, const TC
     }
     if (!IsCsvFormat(format) ||
         (format == TImportFormat::Detect && map.empty() && LooksLikeJson(text))) {
-        TJson document = TJson::parse(text, nullptr, false);
-        if (document.is_discarded()) {
-            return "it is no valid JSON";
+        TJson document;
+        try {
+            document = TJson::parse(text);
+        } catch (const TJson::exception& error) {
+            return std::string("it is no valid JSON: ") + error.what();
         }
         const bool keyvale = document.is_object() && document.value("format", TJson()) == "keyvale";
         if (format == TImportFormat::Keyvale || (format == TImportFormat::Detect && keyvale)) {
@@ -179,7 +181,7 @@ std::string ReadImportFile(const std::string& path, std::string& content) {
             KvSecureWipe(content);
             explicit_bzero(buffer, sizeof buffer);
             return "It is larger than " + std::to_string(kMaximumImportFileSize >> 20) +
-                   " MiB, more than any export of a Keyvale database can be; reading stopped.";
+                   " MiB, more than an export of the largest database can be; reading stopped.";
         }
         content.append(buffer, static_cast<std::size_t>(got));
     }

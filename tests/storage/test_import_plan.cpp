@@ -103,6 +103,14 @@ TEST(ImportPlan, RepeatedNamesGetNumbersAndFoldersOfOneSourcePathStayOne) {
     RunImport(tree, kChromeHeader + "s,,u,q,\n");
     EXPECT_NE(FindByName(tree, "Imported from Chrome 2026-12-10 (2)"), kNoNode);
 
+    // A folder name that would command the terminal is refused, and the
+    // message shows it escaped.
+    TImportRun hostile = RunImport(
+        tree, "Group,Title,Username,Password,URL,Notes\nRoot/a\x1b]0;x\x07,t,u,p,,\n");
+    EXPECT_EQ(hostile.plan.refused,
+              (std::vector<TImportRefusal>{
+                  {"line 2", "its folder \"a\\u001b]0;x\\u0007\": name holds a control character"}}));
+
     TImportOptions throughRecord;
     throughRecord.folder = std::vector<std::string>{"Work", "Mail", "Sub"};
     EXPECT_EQ(RunImport(tree, csv, throughRecord).plan.error,
