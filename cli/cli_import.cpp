@@ -57,6 +57,9 @@ void PrintPlan(const TImportPlan& plan, const std::string& source, bool done, bo
     for (const std::string& line : ImportSummary(plan, source, done)) {
         std::cout << line << "\n";
     }
+    if (plan.duplicates > 0 && !done) {
+        std::cout << "(--keep-duplicates imports the duplicates too.)\n";
+    }
     for (const std::string& line : ImportRefusalLines(plan.refused)) {
         std::cout << "  " << line << "\n";
     }
@@ -195,6 +198,13 @@ int RunImport(const cli::ParsedArguments& args) {
         request.options.folder = std::move(names);
     }
 
+    // Passwords are read from standard input too; it cannot carry both.
+    if (request.sourceFile == "-" && !(request.dryRun && !Exists(request.file))) {
+        return Fail("import",
+                    "SOURCE \"-\" would take standard input, from which the main password is "
+                    "read; give the export as a file.",
+                    kExitUsage);
+    }
     std::string text;
     if (std::string problem = ReadImportFile(request.sourceFile, text); !problem.empty()) {
         return Fail("import", "cannot read " + request.sourceFile + ": " + problem,
@@ -207,14 +217,16 @@ int RunImport(const cli::ParsedArguments& args) {
         return Fail("import", "cannot import " + request.sourceFile + ": " + problem + ".",
                     kExitRuntimeError);
     }
-    return Exists(request.file) ? IntoExistingFile(request, data) : IntoNewFile(request, data);
+    const bool exists = Exists(request.file);
+    return exists ? IntoExistingFile(request, data) : IntoNewFile(request, data);
 }
 
 const cli::CliRegistration importCommand({
     "import",
     "SOURCE FILE",
     "add the passwords of a browser or password program",
-    "Reads SOURCE (\"-\": standard input), an export of\n"
+    "Reads SOURCE (\"-\", standard input, only with --dry-run into a new FILE:\n"
+    "passwords are read from standard input), an export of\n"
     "  Chrome, Chromium, Edge, Brave, Opera, Vivaldi (CSV name,url,username,password,note)\n"
     "  Firefox (CSV \"url\",\"username\",\"password\",\"httpRealm\",...)\n"
     "  Bitwarden (CSV folder,favorite,type,name,notes,... or unencrypted JSON)\n"

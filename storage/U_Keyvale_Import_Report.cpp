@@ -41,8 +41,7 @@ std::vector<std::string> ImportSummary(const TImportPlan& plan, const std::strin
     }
     if (plan.duplicates > 0) {
         lines.push_back("Skipped " + Counted(plan.duplicates, "duplicate", "duplicates") +
-                        " of records with the same host, login and password (--keep-duplicates "
-                        "imports them).");
+                        " of records with the same host, login and password.");
     }
     if (plan.renamed > 0) {
         lines.push_back(Counted(plan.renamed, "name", "names") +
