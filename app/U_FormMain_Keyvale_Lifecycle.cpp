@@ -105,6 +105,7 @@ void TFormMain::P_Process_MP(const QString& s_Database_File_Name, const std::str
         o_Page_Control->setCurrentWidget(page_Database);
         P_Database_TAB_ENABLE(true);
         P_Print_Session_Messages(result);
+        P_Print_Pending_Conflict_Warning();
         PlaySoundResource(QStringLiteral("S_DB_Opened"));
         P_Sync_Database_File();
         ShowDatabaseLabels(s_GLOBAL_Database_File);
@@ -147,7 +148,7 @@ void TFormMain::P_Process_MP(const QString& s_Database_File_Name, const std::str
 }
 
 bool TFormMain::P_Save_Current_Database_First() {
-    if (!o_Session.IsOpen() || P_Process_Save_Database_EVENT(s_GLOBAL_Database_File)) {
+    if (!o_Session.IsOpen() || P_Save_Before_Leaving()) {
         return true;
     }
     P_Print_Message_2(QString::fromLatin1(kCurrentKeptOpenText), true);
@@ -182,6 +183,21 @@ bool TFormMain::P_Save_Database_File(const QString& s_Database_File_Name) {
     return result.Succeeded();
 }
 
+bool TFormMain::P_Save_Before_Leaving() {
+    if (b_GLOBAL_Save_Database_in_progress_EVENT) {
+        return false;
+    }
+    o_Timer_SAVE_Database.stop();
+    // An edit still open in a field or in the tree is a change to save.
+    P_Save_Folder_Data_to_Data_Folder_Pending();
+    b_GLOBAL_Save_Database_in_progress_EVENT = true;
+    const TSessionResult result = o_Session.SaveBeforeLeaving();
+    P_Sync_Database_File();
+    P_Print_Session_Messages(result);
+    b_GLOBAL_Save_Database_in_progress_EVENT = false;
+    return result.Succeeded();
+}
+
 bool TFormMain::P_Load_Database_File(const QString& s_Database_File_Name, const std::string& s_MP) {
     const TSessionResult result = o_Session.Open(s_Database_File_Name.toStdString(), s_MP);
     if (result.outcome == TSessionOutcome::WrongPassword) {
@@ -199,6 +215,7 @@ bool TFormMain::P_Load_Database_File(const QString& s_Database_File_Name, const 
     P_Show_No_Database();
     F_Message->clear();
     P_Print_Session_Messages(result);
+    P_Print_Pending_Conflict_Warning();
     P_Database_TAB_ENABLE(true);
     o_Page_Control->setCurrentWidget(page_Database);
     PlaySoundResource(QStringLiteral("S_DB_Opened"));
@@ -208,6 +225,15 @@ bool TFormMain::P_Load_Database_File(const QString& s_Database_File_Name, const 
 }
 
 void TFormMain::P_Print_Session_Messages(const TSessionResult& result) {
+    if (result.outcome == TSessionOutcome::SavedAside) {
+        // The alerted line says where the work went.
+        for (const TSessionMessage& message : result.messages) {
+            if (message.alert) {
+                conflictWarning_ = FromLocal8(message.text);
+                break;
+            }
+        }
+    }
     for (const TSessionMessage& message : result.messages) {
         if (message.log == TSessionLog::Database) {
             P_Print_Message(FromLocal8(message.text), message.alert);
@@ -215,6 +241,14 @@ void TFormMain::P_Print_Session_Messages(const TSessionResult& result) {
             P_Print_Message_2(FromLocal8(message.text), message.alert);
         }
     }
+}
+
+void TFormMain::P_Print_Pending_Conflict_Warning() {
+    if (conflictWarning_.isEmpty()) {
+        return;
+    }
+    P_Print_Message(conflictWarning_, false); // alerted already when it happened
+    conflictWarning_.clear();
 }
 
 void TFormMain::P_Sync_Database_File() {

@@ -227,6 +227,7 @@ QWidget* TFormMain::CreatePageDatabase() {
     P_Import_Setup();
     P_Trash_Setup();
     P_Record_Setup();
+    P_Keyboard_Setup();
 
     return page;
 }

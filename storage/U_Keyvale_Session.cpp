@@ -259,6 +259,15 @@ TSessionResult TKeyvaleSession::SaveAside() {
                                                  true}});
 }
 
+TSessionResult TKeyvaleSession::SaveBeforeLeaving() {
+    if (IsOpen() && !changed_) {
+        // Writing an unchanged tree again gains nothing and can only fail (a
+        // read-only file) or leave a stale conflict copy (another writer).
+        return Result(TSessionOutcome::Done, {});
+    }
+    return Save();
+}
+
 void TKeyvaleSession::Close() {
     keys_.Wipe();
     tree_.Clear();
@@ -277,7 +286,15 @@ TQuitDecision TKeyvaleSession::RequestQuit() {
         decision.quit = true;
         return decision;
     }
-    decision.save = Save();
+    decision.save = SaveBeforeLeaving();
+    if (decision.save.outcome == TSessionOutcome::SavedAside) {
+        // The work is safe, but in a file the user has not chosen; leaving at
+        // once would hide where it went.
+        quitArmed_ = true;
+        decision.save.messages.push_back(
+            {TSessionLog::Database, kQuitAsideText + file_ + kQuitAsideEndText, true});
+        return decision;
+    }
     decision.quit = decision.save.Succeeded();
     if (!decision.quit) {
         quitArmed_ = true;

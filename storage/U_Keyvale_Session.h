@@ -71,6 +71,11 @@ inline constexpr const char* kPasswordChangedText =
 inline constexpr const char* kQuitRefusedText =
     "Error! Your database could not be saved, so the program has not been closed. If you close "
     "it again, it quits without saving.";
+// Followed by the conflict copy's name and kQuitAsideEndText.
+inline constexpr const char* kQuitAsideText = "Warning! Your database has been saved as [";
+inline constexpr const char* kQuitAsideEndText =
+    "], not over the file another program changed, so the program has not been closed. If you "
+    "close it again, it quits.";
 inline constexpr const char* kCurrentKeptOpenText =
     "Error! Your current database could not be saved, so it stays open. Nothing else has been "
     "done.";
@@ -117,11 +122,18 @@ class TKeyvaleSession {
     // open, reporting that there is no file name.
     TSessionResult Save();
 
+    // Saves the open database before it is left (locked, closed, replaced by
+    // another): only when it has changed since it was opened or last saved.
+    // Nothing changed answers Done with no messages and writes nothing.
+    TSessionResult SaveBeforeLeaving();
+
     // Wipes the keys and forgets tree, file and identity.
     void Close();
 
-    // The user asks to leave: saves the open database. A failed save refuses
-    // once; the request right after such a refusal quits without saving.
+    // The user asks to leave: saves the open database if it has changed. A
+    // failed save, or one that went to a conflict copy the user has not yet
+    // seen named, refuses once; the request right after such a refusal quits
+    // without saving.
     TQuitDecision RequestQuit();
     // Whether the next RequestQuit leaves without saving.
     bool QuitWithoutSavingArmed() const { return quitArmed_; }

@@ -80,7 +80,8 @@ class TestDatabaseLifecycle : public QObject {
         QVERIFY(fixture.TakeSounds().endsWith("S_DB_Opened"));
 
         window->o_Tree_Data.AddChild(kNoNode, "Bank", 0);
-        window->close(); // saves
+        window->o_Session.MarkChanged(); // as the user's edits do
+        window->close();                 // saves
         QVERIFY(!window->isVisible());
         window.reset();
 
@@ -356,6 +357,7 @@ class TestDatabaseLifecycle : public QObject {
         QVERIFY(!IsZero(window->o_Keys.A_GLOBAL_BH, KvBigKeySize));
         QVERIFY(!window->o_Keys.s_GLOBAL_MP.empty());
         window->o_Tree_Data.AddChild(kNoNode, "Folder", 0);
+        window->o_Session.MarkChanged(); // as the user's edits do
         window->P_DEACTIVATE_Current_Database();
         const TKeyMaterial& keys = window->o_Keys;
         QVERIFY(IsZero(keys.A_GLOBAL_BH, KvBigKeySize));
@@ -379,6 +381,7 @@ class TestDatabaseLifecycle : public QObject {
         const QString first = fixture.Path("first.kvdb");
         CreateDatabase(*window, first, "first password");
         window->o_Tree_Data.AddChild(kNoNode, "Added after creation", kIconEmpty);
+        window->o_Session.MarkChanged(); // as the user's edits do
         const TKeyMaterial firstKeys = window->o_Keys;
         {
             QFile other(fixture.Path("other.kvdb"));
@@ -448,6 +451,7 @@ class TestDatabaseLifecycle : public QObject {
         const QString current = fixture.Path("current.kvdb");
         CreateDatabase(*window, current, "current password");
         window->o_Tree_Data.AddChild(kNoNode, "Unsaved", 0);
+        window->o_Session.MarkChanged(); // as the user's edits do
         const TByteArray keyBefore = window->o_Keys.A_GLOBAL_SH1;
         {
             QFile other(fixture.Path("other.kvdb"));
@@ -670,6 +674,7 @@ class TestDatabaseLifecycle : public QObject {
         auto window = fixture.NewWindow();
         const QString path = fixture.Path("quit.kvdb");
         CreateDatabase(*window, path, "quit password");
+        AddFolder(*window, "Before"); // an unchanged database quits without a save
         const QString refusal =
             "Error! Your database could not be saved, so the program has not been closed. If you "
             "close it again, it quits without saving.";
@@ -699,7 +704,7 @@ class TestDatabaseLifecycle : public QObject {
         AddFolder(*window, "Last");
         window->close();
         QVERIFY(!window->isVisible());
-        QCOMPARE(NamesOnDisk(path, "quit password"), std::string("After the save;Last;"));
+        QCOMPARE(NamesOnDisk(path, "quit password"), std::string("Before;After the save;Last;"));
     }
 
     // Folder work counts as a change for the automatic save, as record edits do.

@@ -481,21 +481,22 @@ TEST_F(Session, QuitPolicy) {
         std::vector<bool> quits; // one answer per Close / CloseFailing
     };
     const Case cases[] = {
-        {"a good save quits", {Step::Close}, {true}},
+        {"unchanged: quits without a save, even one that would fail", {Step::CloseFailing}, {true}},
+        {"a good save quits", {Step::Change, Step::Close}, {true}},
         {"refused, then closed again: quits",
-         {Step::CloseFailing, Step::CloseFailing},
+         {Step::Change, Step::CloseFailing, Step::CloseFailing},
          {false, true}},
-        {"refused, saved, later failing close refuses again",
-         {Step::CloseFailing, Step::Save, Step::CloseFailing},
+        {"refused, saved, changed, later failing close refuses again",
+         {Step::Change, Step::CloseFailing, Step::Save, Step::Change, Step::CloseFailing},
          {false, false}},
         {"refused, changed, failing close refuses again",
-         {Step::CloseFailing, Step::Change, Step::CloseFailing},
+         {Step::Change, Step::CloseFailing, Step::Change, Step::CloseFailing},
          {false, false}},
         {"refused, a failed automatic save, then closed: quits",
-         {Step::CloseFailing, Step::SaveFailing, Step::CloseFailing},
+         {Step::Change, Step::CloseFailing, Step::SaveFailing, Step::CloseFailing},
          {false, true}},
         {"the quit-anyway is used up by the close it allowed",
-         {Step::CloseFailing, Step::CloseFailing, Step::CloseFailing},
+         {Step::Change, Step::CloseFailing, Step::CloseFailing, Step::CloseFailing},
          {false, true, false}},
     };
     for (const Case& c : cases) {
@@ -525,6 +526,73 @@ TEST_F(Session, QuitPolicy) {
     }
     TKeyvaleSession none;
     EXPECT_TRUE(none.RequestQuit().quit) << "nothing open, nothing to lose";
+}
+
+// Leaving a database it has not changed writes nothing: not where the file
+// cannot be written, and not beside a file another writer has changed (a
+// stale conflict copy). The same database once changed is saved as usual.
+TEST_F(SessionConflict, LeavingUnchangedWritesNothing) {
+    struct Case {
+        const char* story;
+        std::function<void(TKeyvaleSession&)> harm;
+        TSessionOutcome whenChanged;
+    };
+    const Case cases[] = {
+        {"the file cannot be written",
+         [](TKeyvaleSession& s) {
+             s.SetSaveCheckpoint([] { return std::string(" [X] read-only file system"); });
+         },
+         TSessionOutcome::Failed},
+        {"another writer changed the file",
+         [this](TKeyvaleSession&) { WriteTextFile(file, ReadTextFile(file) + "!"); },
+         TSessionOutcome::SavedAside},
+    };
+    const std::string original = ReadTextFile(file);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.story);
+        WriteTextFile(file, original);
+        TKeyvaleSession s;
+        s.SetClock(Noon);
+        ASSERT_TRUE(s.Open(file, kPassword).Succeeded());
+        c.harm(s);
+        const std::string before = ReadTextFile(file);
+
+        const TSessionResult left = s.SaveBeforeLeaving();
+        EXPECT_EQ(left.outcome, TSessionOutcome::Done);
+        EXPECT_TRUE(left.messages.empty());
+        const TQuitDecision quit = s.RequestQuit();
+        EXPECT_TRUE(quit.quit) << "refused to quit an unchanged database";
+        EXPECT_TRUE(quit.save.messages.empty());
+        EXPECT_EQ(ReadTextFile(file), before);
+        EXPECT_EQ(FilesIn(dir.Path()), 2u) << "the database and its lock file, no copy";
+
+        s.MarkChanged();
+        EXPECT_EQ(s.SaveBeforeLeaving().outcome, c.whenChanged);
+        if (s.FileName() != file) {
+            fs::remove(s.FileName());
+        }
+    }
+}
+
+// A quit whose save went to a conflict copy is refused once, naming the
+// copy; the next request quits.
+TEST_F(SessionConflict, QuitSavedAsideIsRefusedOnceNamingTheCopy) {
+    const std::string aside = dir.File("work (conflict 2026-12-10 14-30-06).kvdb");
+    TKeyvaleSession mine;
+    mine.SetClock(Noon);
+    ASSERT_TRUE(mine.Open(file, kPassword).Succeeded());
+    AddFolder(mine.Tree(), kNoNode, "Mine");
+    mine.MarkChanged();
+    WriteTextFile(file, ReadTextFile(file) + "!");
+
+    const TQuitDecision first = mine.RequestQuit();
+    EXPECT_FALSE(first.quit);
+    EXPECT_EQ(first.save.outcome, TSessionOutcome::SavedAside);
+    EXPECT_EQ(first.save.messages.back(),
+              (TSessionMessage{TSessionLog::Database,
+                               std::string(kQuitAsideText) + aside + kQuitAsideEndText, true}));
+    EXPECT_NE(OutlineOnDisk(aside, kPassword).find("Mine"), std::string::npos);
+    EXPECT_TRUE(mine.RequestQuit().quit);
 }
 
 TEST(SessionPassword, ProblemsOfATypedPassword) {
