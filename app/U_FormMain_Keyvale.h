@@ -283,6 +283,11 @@ class TFormMain : public QMainWindow {
     void o_TV_MainDragDrop(TNodeHandle target);
     QString o_TV_MainEdited(TNodeHandle node, const QString& s_Text);
     void menu_Move_Node_to_RootClick();
+    // Import from another program's export (U_FormMain_Keyvale_Import.cpp):
+    // file dialog, preview, then the records added and saved automatically.
+    void P_Import_Setup();
+    void menu_ImportClick();
+    void P_Import_From_File(const QString& s_File);
     void b_Node_UpClick();
     void b_Node_DownClick();
     bool i_Trash_CanDragOver(const QMimeData* data) const;
@@ -378,6 +383,7 @@ class TFormMain : public QMainWindow {
     QMenu* o_Popup_Menu_TV_Main = nullptr;
     QAction* menu_Move_Node_to_Root = nullptr;
     QAction* menu_Cancel = nullptr;
+    QAction* menu_Import = nullptr;
     QPushButton* b_Node_Up = nullptr;
     QPushButton* b_Node_Down = nullptr;
     QFrame* o_Panel_Right = nullptr;

@@ -224,6 +224,7 @@ QWidget* TFormMain::CreatePageDatabase() {
 
     // What the controls of the tree, the trash can and the record panel do.
     P_Tree_Setup();
+    P_Import_Setup();
     P_Trash_Setup();
     P_Record_Setup();
     P_Keyboard_Setup();

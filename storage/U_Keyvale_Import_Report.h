@@ -1,0 +1,18 @@
+// What an import did or would do, in words: the same sentences for
+// keyvale-cli's --dry-run, its result, and the window's preview.
+#pragma once
+
+#include "U_Keyvale_Import_Plan.h"
+
+#include <string>
+#include <vector>
+
+// "Adds 12 records and 1 folder from Chrome into "Imported from Chrome ...".",
+// then what was skipped, renamed and refused. `done`: "Added" instead of
+// "Adds" (in the preview nothing has happened yet).
+std::vector<std::string> ImportSummary(const TImportPlan& plan, const std::string& source,
+                                       bool done);
+
+// One line per refusal, "line 7: its name has more than 200 characters";
+// refusals in a row with one reason share a line, "lines 5003 to 10002: ...".
+std::vector<std::string> ImportRefusalLines(const std::vector<TImportRefusal>& refused);

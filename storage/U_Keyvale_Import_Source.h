@@ -1,0 +1,79 @@
+// What an import reads: the formats Keyvale understands, and the entries a
+// file gives before any rule of the tree is applied to them.
+#pragma once
+
+#include "U_Keyvale_TreeView_Data_Record.h"
+
+#include <map>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+enum class TImportFormat {
+    Detect, // told from the file itself
+    Chromium,
+    Firefox,
+    BitwardenCsv,
+    BitwardenJson,
+    KeePassXC,
+    GenericCsv,
+    Keyvale,
+};
+
+// The name of a format on the command line ("chrome", "bitwarden-json").
+std::optional<TImportFormat> ImportFormatFromName(const std::string& name);
+// The names the command line accepts, for help and error texts.
+std::string ImportFormatNames();
+// The program a format comes from, as the user knows it ("Chrome", "Bitwarden").
+std::string ImportSourceName(TImportFormat format);
+
+// One login, note or node of the source: its name, the folders it stands in
+// and its fields, as the source gave them. The fields are wiped when it goes.
+struct TImportEntry {
+    std::string where; // for messages: "line 7", "item 3", "node \"Mail/x\""
+    std::vector<std::string> folders;
+    std::string name; // may be empty: the import chooses one
+    TRecordFields fields;
+    std::string problem; // why the row cannot be taken at all, as the reader saw it
+    // The source has an E-Mail field of its own; otherwise a login that is an
+    // e-mail address also becomes the E-Mail.
+    bool emailGiven = false;
+
+    TImportEntry() = default;
+    TImportEntry(const TImportEntry&) = delete;
+    TImportEntry& operator=(const TImportEntry&) = delete;
+    TImportEntry(TImportEntry&&) = default;
+    TImportEntry& operator=(TImportEntry&&) = default;
+    ~TImportEntry();
+};
+
+// Columns of a generic CSV file named by the user: "login", "password",
+// "name", "url", "note", "email", "folder" -> the header of that column.
+using TColumnMap = std::map<std::string, std::string>;
+
+// "login=Username,password=Pass,..." into a map; empty on success, otherwise
+// what is wrong with it.
+std::string ParseColumnMap(const std::string& text, TColumnMap& map);
+
+struct TImportData {
+    TImportFormat format = TImportFormat::Detect; // the one the file was read as
+    std::vector<TImportEntry> entries;
+    // A Keyvale export is an exact tree: its names and fields are taken as
+    // they are, and a node that breaks a rule refuses the whole file.
+    bool exactTree = false;
+};
+
+// Reads the file's text as `format` (or as what it looks like). Empty on
+// success, otherwise why the file cannot be read, naming what was expected.
+std::string ReadImportData(std::string_view text, TImportFormat format, const TColumnMap& map,
+                           TImportData& data);
+
+// The largest file an import reads; more than the largest tree can need
+// from any of the formats.
+inline constexpr std::size_t kMaximumImportFileSize = 64u << 20;
+
+// Reads the file at `path` ("-": standard input) whole, refusing a
+// directory and stopping past kMaximumImportFileSize. Empty on success,
+// otherwise the cause.
+std::string ReadImportFile(const std::string& path, std::string& content);

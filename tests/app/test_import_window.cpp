@@ -1,0 +1,159 @@
+// Importing from the Database page as a user does: the tree's menu or
+// Ctrl+I, the file dialog, the preview, then Cancel or Import, and the file
+// checked after the automatic save and a reload.
+#include <QAction>
+#include <QContextMenuEvent>
+#include <QDialogButtonBox>
+#include <QElapsedTimer>
+#include <QFileDialog>
+#include <QLabel>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QPushButton>
+
+#include "U_Import_Preview_Dialog.h"
+#include "U_Tree_Model.h"
+#include "lifecycle_fixture.h"
+
+namespace {
+
+const char* const kChromeCsv = "name,url,username,password,note\r\n"
+                               "Shop,https://shop.example,eve,pw1,\r\n"
+                               ",https://mail.example/in,ann@example.org,pw2,\"two\r\nlines\"\r\n"
+                               "Mine,https://mine.example,me,pw3,\r\n"
+                               "\"bad\x1b]0;x\",,u,pw4,\r\n";
+
+// The ways to the import: a right click on the tree and the menu's entry,
+// or Ctrl+I on the page.
+enum class TWayIn { ContextMenu, Shortcut };
+
+void OpenImport(TFormMain& window, TWayIn way) {
+    if (way == TWayIn::Shortcut) {
+        QTest::keyClick(window.o_TV_Main, Qt::Key_I, Qt::ControlModifier);
+        return;
+    }
+    QWidget* viewport = window.o_TV_Main->viewport();
+    const QPoint point(20, viewport->height() - 10);
+    QContextMenuEvent event(QContextMenuEvent::Mouse, point, viewport->mapToGlobal(point));
+    QApplication::sendEvent(viewport, &event);
+    QMenu* menu = window.o_Popup_Menu_TV_Main;
+    QTRY_VERIFY(menu->isVisible());
+    QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(window.menu_Import).center());
+}
+
+// Runs `act` once a modal dialog of type T is up (at most 5 s later; then
+// any modal dialog is closed, so that a failing step never hangs the test).
+template <typename T> void WhenModal(QObject* context, std::function<void(T*)> act) {
+    auto* poll = new QTimer(context);
+    auto started = std::make_shared<QElapsedTimer>();
+    started->start();
+    QObject::connect(poll, &QTimer::timeout, context, [poll, started, act] {
+        if (auto* dialog = qobject_cast<T*>(QApplication::activeModalWidget())) {
+            poll->deleteLater();
+            poll->stop();
+            act(dialog);
+        } else if (started->elapsed() > 5000) {
+            poll->stop();
+            poll->deleteLater();
+            if (auto* stuck = qobject_cast<QDialog*>(QApplication::activeModalWidget())) {
+                stuck->reject();
+            }
+        }
+    });
+    poll->start(50);
+}
+
+} // namespace
+
+class TestImportWindow : public QObject {
+    Q_OBJECT
+
+  private slots:
+    // Every way in, with Cancel and with Import: Cancel leaves tree and file
+    // as they were; Import adds the records, selects the new top folder and
+    // starts the automatic save, and the file holds them after a reload.
+    void previewThenCancelOrImport() {
+        for (const TWayIn way : {TWayIn::ContextMenu, TWayIn::Shortcut}) {
+            for (const bool confirm : {false, true}) {
+                TLifecycleFixture fixture;
+                auto window = fixture.NewWindow();
+                const QString db = fixture.Path("db.kvdb");
+                CreateDatabase(*window, db, "secret1");
+                ClickTab(*window, window->page_Database);
+                AddFolder(*window, "Mine");
+                fixture.idle->idle = 120000;
+                Fire(window->o_Timer_SAVE_Database);
+                QCOMPARE(NamesOnDisk(db, "secret1"), std::string("Mine;"));
+
+                const QString csv = fixture.Path("chrome.csv");
+                QFile file(csv);
+                QVERIFY(file.open(QIODevice::WriteOnly));
+                file.write(kChromeCsv);
+                file.close();
+
+                QString summary;
+                QString refused;
+                bool sawPreview = false;
+                // The file dialog: the path in its name field (set whole, as
+                // typing would open its completer over the buttons), then Open.
+                WhenModal<QFileDialog>(window.get(), [&](QFileDialog* dialog) {
+                    auto* name = dialog->findChild<QLineEdit*>("fileNameEdit");
+                    QVERIFY(name);
+                    name->setText(csv);
+                    auto* box = dialog->findChild<QDialogButtonBox*>("buttonBox");
+                    QVERIFY(box);
+                    QTest::mouseClick(box->button(QDialogButtonBox::Open), Qt::LeftButton);
+                });
+                WhenModal<TImportPreviewDialog>(window.get(), [&](TImportPreviewDialog* preview) {
+                    sawPreview = true;
+                    summary = preview->findChild<QLabel*>("L_Import_Summary")->text();
+                    refused =
+                        preview->findChild<QPlainTextEdit*>("F_Import_Refused")->toPlainText();
+                    QTest::mouseClick(
+                        preview->findChild<QPushButton*>(confirm ? "b_Import" : "b_Import_Cancel"),
+                        Qt::LeftButton);
+                });
+                OpenImport(*window, way);
+                QTRY_VERIFY2(sawPreview, qPrintable(window->F_Message->toPlainText()));
+
+                const QString top =
+                    "Imported from Chrome " + QDate::currentDate().toString(Qt::ISODate);
+                QCOMPARE(summary, "Adds 3 records and 1 folder from Chrome into \"" + top +
+                                      "\".\nRefused 1 entry (not imported):");
+                QCOMPARE(refused, QString("line 6: its name holds a control character"));
+                if (!confirm) {
+                    QVERIFY(!window->o_Timer_SAVE_Database.isActive());
+                    QVERIFY(!window->o_Session.IsChanged());
+                    window->P_Save_Database_File(db);
+                    QCOMPARE(NamesOnDisk(db, "secret1"), std::string("Mine;"));
+                    QCOMPARE(window->o_TV_Main_Model->rowCount(), 1);
+                    continue;
+                }
+                QCOMPARE(window->o_TV_Main->currentIndex().data().toString(), top);
+                QVERIFY(window->o_TV_Main->isExpanded(window->o_TV_Main->currentIndex()));
+                QVERIFY(window->o_Timer_SAVE_Database.isActive());
+                Fire(window->o_Timer_SAVE_Database);
+                const std::string t = top.toStdString();
+                QCOMPARE(NamesOnDisk(db, "secret1"), "Mine;" + t + ";Shop;mail.example;Mine;");
+
+                TKeyvaleSession reader;
+                QVERIFY(reader.Open(db.toStdString(), "secret1").Succeeded());
+                const TKeyvaleTree& tree = reader.Tree();
+                TNodeHandle mail = kNoNode;
+                for (TNodeHandle node = tree.First(); node != kNoNode;
+                     node = tree.NextInPreOrder(node)) {
+                    if (tree.Text(node) == "mail.example") {
+                        mail = node;
+                    }
+                }
+                QVERIFY(F_Node_is_File(tree, mail));
+                const TRecordFields fields = RecordDataDecode(tree.Text(tree.FirstChild(mail)));
+                QCOMPARE(fields, (TRecordFields{"ann@example.org", "pw2", "ann@example.org",
+                                                "https://mail.example/in", "two\nlines"}));
+            }
+        }
+    }
+};
+
+QTEST_MAIN(TestImportWindow)
+#include "test_import_window.moc"

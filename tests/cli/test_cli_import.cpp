@@ -1,0 +1,129 @@
+// keyvale-cli import from other programs and export to them, as a user
+// moving in and out runs them: into an existing database through the
+// session, with a preview, refusals that keep the export around, and round
+// trips through every export format.
+#include "cli_fixture.h"
+
+#include <sys/stat.h>
+
+namespace {
+
+using namespace cli_test;
+
+const Json kTree = Json::parse(R"({"format": "keyvale", "version": 1, "nodes": [
+  {"name": "Mail", "children": [
+    {"name": "example.org", "record": {"login": "ann", "password": "p,a\"ss",
+      "email": "ann@example.org", "url": "https://example.org", "note": "line 1\nline 2"}},
+    {"name": "Old accounts"},
+    {"name": "a/b", "children": [
+      {"name": "Jürgen 😀", "record": {"login": "bob@example.org", "password": "pä ss",
+        "email": "", "url": "", "note": ""}}]}]},
+  {"name": "Bank", "record": {"login": "x", "password": "y", "email": "", "url": "https://bank.example",
+    "note": ""}}]})");
+
+const std::string kChrome = "name,url,username,password,note\r\n"
+                            "Shop,https://shop.example,eve,pw1,\r\n"
+                            ",https://bank.example/login,x,y,\r\n" // a duplicate of Bank
+                            ",https://new.example,carl@example.org,pw2,\"two\r\nlines\"\r\n" +
+                            std::string(201, 'n') + ",,a,b,\r\n";
+
+TEST_F(Cli, ImportIntoAnExistingDatabasePreviewsThenAddsThroughTheSession) {
+    Import(kTree);
+    const std::string before = ReadFile(db);
+    WriteFile(dir / "chrome.csv", kChrome);
+    const std::string source = (dir / "chrome.csv").string();
+
+    Outcome preview = Run({"import", "--dry-run", source, db}, "secret1\n");
+    EXPECT_EQ(preview.exitCode, 0) << preview.err;
+    EXPECT_EQ(ReadFile(db), before) << "a dry run changes nothing";
+    Outcome json = Run({"import", "-n", "--json", source, db}, "secret1\n");
+    Json report = Json::parse(json.out);
+    EXPECT_EQ(report["records"], 2);
+    EXPECT_EQ(report["folders"], 1);
+    EXPECT_EQ(report["duplicates"], 1);
+    EXPECT_EQ(
+        report["refused"],
+        Json::parse(R"([{"where": "line 6", "reason": "its name has more than 200 characters"}])"));
+    EXPECT_EQ(ReadFile(db), before);
+
+    Outcome imported = Run({"import", source, db}, "secret1\n");
+    EXPECT_EQ(imported.exitCode, 1) << "a refused row must stop `import ... && rm ...`";
+    for (const Outcome* outcome : {&preview, &imported}) {
+        EXPECT_NE(outcome->out.find(" 2 records and 1 folder from Chrome into \"" +
+                                    std::string("Imported from Chrome ")),
+                  std::string::npos)
+            << outcome->out;
+        EXPECT_NE(outcome->out.find("Skipped 1 duplicate "), std::string::npos) << outcome->out;
+        EXPECT_NE(outcome->out.find("  line 6: its name has more than 200 characters\n"),
+                  std::string::npos);
+    }
+    EXPECT_NE(imported.err.find("keep " + source), std::string::npos) << imported.err;
+    EXPECT_TRUE(fs::exists(dir / "Keyvale_Backup")) << "opened as every change opens it";
+
+    const std::string top = "Imported from Chrome ";
+    Outcome list = Run({"ls", "-R", db}, "secret1\n");
+    EXPECT_NE(list.out.find("record\t" + top), std::string::npos) << list.out;
+    Outcome shop = Run({"ls", db}, "secret1\n");
+    EXPECT_NE(shop.out.find("folder\tMail\nrecord\tBank\nfolder\t" + top), std::string::npos)
+        << shop.out;
+
+    // Everything a second time: all duplicates now, nothing to save, and the
+    // export may go.
+    WriteFile(dir / "chrome.csv", kChrome.substr(0, kChrome.rfind(std::string(201, 'n'))));
+    const std::string once = ReadFile(db);
+    Outcome again = Run({"import", source, db}, "secret1\n");
+    EXPECT_EQ(again.exitCode, 0) << again.err;
+    EXPECT_NE(again.out.find("Skipped 3 duplicates"), std::string::npos) << again.out;
+    EXPECT_NE(again.err.find("delete it once you no longer need it"), std::string::npos);
+    EXPECT_TRUE(fs::exists(dir / "chrome.csv")) << "reminded, never deleted";
+    EXPECT_EQ(ReadFile(db), once);
+
+    Outcome wrong = Run({"import", source, db}, "secret2\n");
+    EXPECT_EQ(wrong.exitCode, 1);
+    EXPECT_EQ(ReadFile(db), once);
+}
+
+TEST_F(Cli, EveryExportFormatImportsBackToTheSameTree) {
+    Import(kTree);
+    const std::string original = Run({"export", db}, "secret1\n").out;
+    for (const std::string format : {"csv", "bitwarden-json", "keyvale-json"}) {
+        const std::string out = (dir / ("out." + format)).string();
+        Outcome exported = Run({"export", "--format", format, "-o", out, db}, "secret1\n");
+        ASSERT_EQ(exported.exitCode, 0) << format << exported.err;
+        struct stat info {};
+        ASSERT_EQ(stat(out.c_str(), &info), 0);
+        EXPECT_EQ(info.st_mode & 0777, 0600u) << format;
+
+        const std::string copy = (dir / ("copy-" + format + ".kvdb")).string();
+        Outcome imported = Run({"import", "--folder", "/", out, copy}, "other11\nother11\n");
+        ASSERT_EQ(imported.exitCode, 0) << format << imported.err;
+        EXPECT_EQ(Run({"export", copy}, "other11\n").out, original) << format;
+    }
+}
+
+TEST_F(Cli, ImportAndExportRefuseWhatTheyCannotDo) {
+    WriteFile(dir / "chrome.csv", kChrome);
+    WriteFile(dir / "odd.csv", "a,b\n1,2\n");
+    const std::string source = (dir / "chrome.csv").string();
+    struct Case {
+        std::vector<std::string> args;
+        int exitCode;
+        std::string inError;
+    };
+    const Case cases[] = {
+        {{"import", "--format", "lastpass", source, db}, 2, "unknown format \"lastpass\""},
+        {{"import", "--map", "user=Name", source, db}, 2, "--map: \"user\" is no field"},
+        {{"import", "--folder", "a\\", source, db}, 2, "--folder"},
+        {{"import", (dir / "odd.csv").string(), db}, 1, "expected a CSV export of Chrome"},
+        {{"import", "--format", "firefox", source, db}, 1, "does not read as Firefox's"},
+        {{"export", "--format", "xml", db}, 2, "unknown format \"xml\""},
+    };
+    for (const Case& c : cases) {
+        Outcome outcome = Run(c.args, "secret1\nsecret1\n");
+        EXPECT_EQ(outcome.exitCode, c.exitCode) << c.args[1] << " " << outcome.err;
+        EXPECT_NE(outcome.err.find(c.inError), std::string::npos) << outcome.err;
+        EXPECT_FALSE(fs::exists(db));
+    }
+}
+
+} // namespace
