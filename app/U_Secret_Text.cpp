@@ -44,9 +44,11 @@ void ClearSecretField(QLineEdit* field) {
 
 void WipeFieldTexts(std::initializer_list<QLineEdit*> fields) {
     for (QLineEdit* field : fields) {
-        // The shown text is a copy of its own when the field shows it plainly
-        // (the layout replaces characters it cannot draw in that copy).
-        WipeWidgetBuffer(field->displayText());
         WipeWidgetBuffer(field->text());
+        // The copy the field's text layout draws from (its own when the text
+        // is shown plainly) is handed out only by displayText(), which
+        // Keyvale never keeps.
+        const QString shown = field->displayText();
+        WipeSharedText(shown);
     }
 }

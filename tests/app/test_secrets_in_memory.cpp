@@ -27,6 +27,7 @@
 #include <sstream>
 
 #include "U_Keyvale_TreeView_Data_Fields.h"
+#include "U_Secret_Text.h"
 #include "U_Tree_Model.h"
 #include "lifecycle_fixture.h"
 
@@ -278,6 +279,36 @@ void ClickRecord(TFormMain& window, const QString& name) {
 class TestSecretsInMemory : public QObject {
     Q_OBJECT
   private slots:
+    // Freed blocks are often reused before anyone looks, so the round trip
+    // below can pass by luck; this checks the wiping itself, on buffers that
+    // are still alive and may be read.
+    void aFieldsBuffersAreWipedUnlessSomeoneElseHoldsThem() {
+        for (const auto echo : {QLineEdit::Normal, QLineEdit::Password}) {
+            QLineEdit field;
+            field.setEchoMode(echo);
+            QTest::keyClicks(&field, QStringLiteral("field secret 4711"));
+            const QChar* text = field.text().constData();
+            const QChar* shown = field.displayText().constData();
+            WipeFieldTexts({&field});
+            QCOMPARE(QStringView(text, 16), QString(16, QChar(0)));
+            QCOMPARE(QStringView(shown, 16), QString(16, QChar(0)));
+
+            // A copy taken by someone else (the clipboard's data) keeps its text.
+            field.setText(QStringLiteral("clipboard secret"));
+            const QString taken = field.text();
+            WipeFieldTexts({&field});
+            QCOMPARE(taken, QStringLiteral("clipboard secret"));
+
+            ClearSecretField(&field);
+            QVERIFY(field.text().isEmpty());
+            QVERIFY(!field.isUndoAvailable());
+        }
+        // Literal text is never written.
+        const QString literal = QStringLiteral("literal");
+        WipeSharedText(literal);
+        QCOMPARE(literal, QLatin1String("literal"));
+    }
+
     void passwordsLeaveNoCopyAfterOpeningAndMovingOn() {
         TScratch scratch;
         QVERIFY(scratch.Base() != MAP_FAILED);
