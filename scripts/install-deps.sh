@@ -10,6 +10,7 @@ packages=(
   qt6-base-dev qt6-base-private-dev qt6-multimedia-dev qt6-svg-dev libxss-dev libx11-dev
   fonts-dejavu-core
   groff-base man-db bash-completion
+  xvfb
 )
 # The ARM64 cross build of the test command (x86-64 hosts only), asked for
 # with --cross so that starting the window never pulls in a cross compiler.
