@@ -6,58 +6,14 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QStandardPaths>
 #include <QTabWidget>
-
-#include <signal.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <functional>
 
 #include "database_page_fixture.h"
+#include "private_x_server.h"
 
 namespace {
-
-// An X server of the test's own, started before the application connects.
-class TPrivateXServer {
-  public:
-    TPrivateXServer() {
-        const QString program = QStandardPaths::findExecutable(QStringLiteral("Xvfb"));
-        int fds[2];
-        if (program.isEmpty() || pipe(fds) != 0) {
-            return;
-        }
-        const QByteArray path = program.toLocal8Bit();
-        const std::string fd = std::to_string(fds[1]);
-        pid_ = fork();
-        if (pid_ == 0) {
-            close(fds[0]);
-            execl(path.constData(), "Xvfb", "-displayfd", fd.c_str(), "-nolisten", "tcp", "-screen",
-                  "0", "1920x1080x24", static_cast<char*>(nullptr));
-            _exit(127);
-        }
-        close(fds[1]);
-        char number[16] = {};
-        // The server writes its display number once it accepts clients.
-        const ssize_t got = pid_ > 0 ? read(fds[0], number, sizeof(number) - 1) : -1;
-        close(fds[0]);
-        if (got > 0) {
-            display_ = ":" + QByteArray(number).trimmed();
-        }
-    }
-    ~TPrivateXServer() {
-        if (pid_ > 0) {
-            kill(pid_, SIGTERM);
-            waitpid(pid_, nullptr, 0);
-        }
-    }
-    QByteArray Display() const { return display_; }
-
-  private:
-    pid_t pid_ = -1;
-    QByteArray display_;
-};
 
 QString Primary() {
     return QApplication::clipboard()->text(QClipboard::Selection);

@@ -30,6 +30,7 @@
 #include "U_Secret_Text.h"
 #include "U_Tree_Model.h"
 #include "lifecycle_fixture.h"
+#include "private_x_server.h"
 
 namespace {
 
@@ -371,5 +372,22 @@ class TestSecretsInMemory : public QObject {
         }
     }
 };
-KEYVALE_APP_TEST_MAIN(TestSecretsInMemory)
+// On an X server (a private Xvfb) when there is one, as the program runs on
+// a desktop; offscreen otherwise.
+int main(int argc, char** argv) {
+    QTemporaryDir runtime;
+    QFile::setPermissions(runtime.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    qputenv("XDG_RUNTIME_DIR", runtime.path().toUtf8());
+    TPrivateXServer server;
+    if (server.Display().isEmpty()) {
+        qputenv("QT_QPA_PLATFORM", OffscreenPlatformFor(runtime));
+    } else {
+        qputenv("DISPLAY", server.Display());
+        qputenv("QT_QPA_PLATFORM", "xcb");
+    }
+    QApplication application(argc, argv);
+    qInfo("platform: %s", qPrintable(QGuiApplication::platformName()));
+    TestSecretsInMemory test;
+    return QTest::qExec(&test, argc, argv);
+}
 #include "test_secrets_in_memory.moc"
