@@ -15,6 +15,7 @@
 
 #include "U_Event_Hook.h"
 #include "U_Paste_Limit.h"
+#include "U_Primary_Selection_Guard.h"
 #include "U_Secret_Clipboard.h"
 
 void TFormMain::P_Clipboard_Setup() {
@@ -28,6 +29,12 @@ void TFormMain::P_Clipboard_Setup() {
         paste_limit::Watch(field, [this, field](int kept, int pasted) {
             P_Report_Cut_Paste(field, kept, pasted);
         });
+    }
+
+    // A selection in a secret, shown or not, never reaches the primary selection.
+    for (QWidget* secret : std::initializer_list<QWidget*>{
+             F_Password, F_MP1, F_MP2, F_Hash_Argument, F_KV_Hash_62, F_KV_Hash_64, F_KV_Hash_90}) {
+        primary_selection::Guard(secret);
     }
 
     // Copy and Cut in Login and Password, and Copy in a hash box, go through

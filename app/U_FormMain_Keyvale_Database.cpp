@@ -1,6 +1,7 @@
 // TFormMain: the state without an open database, the list of database files
 // and the masking toggles shared by the password fields.
 #include "U_FormMain_Keyvale.h"
+#include "U_Secret_Text.h"
 
 #include <QDir>
 #include <QFileSystemWatcher>
@@ -36,7 +37,7 @@ void TFormMain::P_Clear_Secret_Fields() {
     // otherwise give the text back with Ctrl+Z.
     for (QLineEdit* field : {F_MP1, F_MP2, F_Hash_Argument}) {
         const QSignalBlocker quiet(field); // no hash of the emptied text
-        field->setText(QString());
+        ClearSecretField(field);
     }
     for (QPlainTextEdit* hash : {F_KV_Hash_62, F_KV_Hash_64, F_KV_Hash_90}) {
         hash->clear();

@@ -12,6 +12,7 @@
 #include <QThread>
 
 #include "U_Idle_Time.h"
+#include "U_Secret_Text.h"
 
 namespace {
 
@@ -42,8 +43,8 @@ void TFormMain::P_Process_MP_EVENT() {
 
     // The password leaves the panel here: its fields are emptied (their undo
     // history too) and the 8-bit copies are wiped once they have served.
-    std::string MP = F_MP1->text().toStdString();
-    std::string repeat = F_MP2->text().toStdString();
+    std::string MP = SecretUtf8(F_MP1->text());
+    std::string repeat = SecretUtf8(F_MP2->text());
     const bool repeated = mode == 1 || mode == 3;
     const std::string problem = TKeyvaleSession::PasswordProblem(MP, repeated ? &repeat : nullptr);
     KvSecureWipe(repeat);
@@ -55,8 +56,8 @@ void TFormMain::P_Process_MP_EVENT() {
         L_Short_Password->setVisible(tooShort);
         return;
     }
-    F_MP1->setText(QString());
-    F_MP2->setText(QString());
+    ClearSecretField(F_MP1);
+    ClearSecretField(F_MP2);
     if (mode == 1 || mode == 2) {
         P_Process_MP(F_Database_File_Name->text(), MP, mode);
     } else if (mode == 3) {

@@ -22,6 +22,7 @@
 #include "U_Keyvale_TreeView_Data_Fields.h"
 #include "U_Password_Generator_Button.h"
 #include "U_Picture.h"
+#include "U_Secret_Text.h"
 #include "U_Tree_Model.h"
 
 namespace {
@@ -36,15 +37,6 @@ void OnLabelClick(QLabel* label, std::function<void()> action) {
         }
         return false;
     });
-}
-
-// UTF-8 of a field's text. The conversion's own buffer is overwritten before
-// it is released, so the secret is left only in the widget and the result.
-std::string SecretUtf8(const QString& text) {
-    QByteArray utf8 = text.toUtf8();
-    std::string result(utf8.constData(), static_cast<std::size_t>(utf8.size()));
-    explicit_bzero(utf8.data(), static_cast<std::size_t>(utf8.size()));
-    return result;
 }
 
 // The note as it was typed. The widget's plain-text form turns a no-break
@@ -201,6 +193,7 @@ void TFormMain::P_Read_Folder_Data_from_Data_Folder() {
     const TWipeGuard wipe{&fields.login, &fields.password, &fields.email, &fields.url,
                           &fields.note};
     ReadFolderDataFromDataFolder(o_Tree_Data, i_Record_Panel_Node, fields);
+    WipeFieldTexts({F_Login, F_Password, F_EMail, F_URL});
     F_Login->setText(QString::fromStdString(fields.login));
     F_Password->setText(QString::fromStdString(fields.password));
     F_EMail->setText(QString::fromStdString(fields.email));
@@ -241,7 +234,7 @@ void TFormMain::P_Record_Panel_Clear() {
     // Setting a text, unlike clear(), also drops the undo history, which
     // would otherwise bring the last record back with Ctrl+Z.
     for (QLineEdit* field : {F_Login, F_Password, F_EMail, F_URL}) {
-        field->setText(QString());
+        ClearSecretField(field);
     }
     F_Note->setPlainText(QString());
     F_Note->document()->clearUndoRedoStacks();

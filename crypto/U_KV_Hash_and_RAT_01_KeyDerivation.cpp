@@ -27,18 +27,28 @@ std::string HashForm90(const std::string& MP) {
     return h90;
 }
 
+// The first KvKeySize bytes of `first` followed by `second`, built in one
+// secure array: a joined std::string would leave the password in a freed
+// temporary.
+TByteArray JoinedPrefix(const std::string& first, const std::string& second) {
+    TByteArray joined;
+    joined.reserve(KvKeySize);
+    for (const std::string* part : {&first, &second}) {
+        const std::size_t take = std::min(part->size(), KvKeySize - joined.size());
+        joined.insert(joined.end(), part->begin(),
+                      part->begin() + static_cast<std::ptrdiff_t>(take));
+    }
+    return joined;
+}
+
 void SH1FromForm(const std::string& MP, const std::string& H90, TByteArray& out) {
-    std::string T = (MP + H90).substr(0, KvKeySize);
-    TByteArray bytes = Bytes(T);
-    TWipeGuard wipe({&T});
+    const TByteArray bytes = JoinedPrefix(MP, H90);
     KvHashDigest(bytes, 4, out);
 }
 
 void SH2FromForm(const std::string& MP, const std::string& H90, TByteArray& out) {
     // H90 already has 1000 characters, so the password enters only through it.
-    std::string T = (H90 + MP).substr(0, KvKeySize);
-    TByteArray bytes = Bytes(T);
-    TWipeGuard wipe({&T});
+    const TByteArray bytes = JoinedPrefix(H90, MP);
     KvHashDigest(bytes, 5, out);
 }
 
