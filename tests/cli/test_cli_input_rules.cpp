@@ -26,12 +26,12 @@ TEST_F(Cli, ImportRejections) {
     const Case cases[] = {
         {"two siblings of one name at the top",
          Json::array({{{"name", "Bank"}}, {{"name", "Bank"}, {"record", {{"login", "b"}}}}}),
-         "node \"Bank\": its folder holds a node of this name already"},
+         "node \"Bank\": a node of the same name stands before it in its folder"},
         {"two siblings of one name in a folder",
          Json::array(
              {{{"name", "Mail"},
                {"children", Json::array({{{"name", "a"}}, {{"name", "b"}}, {{"name", "a"}}})}}}),
-         "node \"Mail/a\": its folder holds a node of this name already"},
+         "node \"Mail/a\": a node of the same name stands before it in its folder"},
         {"a terminal escape in a name", Json::array({{{"name", kEscapeTitle}}}),
          "its name holds a control character"},
         {"a C1 control in a name",
@@ -40,7 +40,7 @@ TEST_F(Cli, ImportRejections) {
          "its name holds a control character"},
         {"a control character in the note",
          Json::array({{{"name", "r"}, {"record", {{"note", "look\x1b[2J"}}}}}),
-         "the record's \"note\" holds a control character"},
+         "node \"r\": its note holds a control character"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -68,7 +68,7 @@ TEST_F(Cli, EndlessInputStopsAtTheLimit) {
     const std::string fresh = (dir / "fresh.kvdb").string();
     Outcome import = Run({"import", "/dev/zero", fresh}, "secret1\nsecret1\n");
     EXPECT_EQ(import.exitCode, 1);
-    EXPECT_NE(import.err.find("cannot read /dev/zero: It holds more than"), std::string::npos)
+    EXPECT_NE(import.err.find("cannot read /dev/zero: It is larger than 64 MiB"), std::string::npos)
         << import.err;
     EXPECT_FALSE(fs::exists(fresh));
 }
