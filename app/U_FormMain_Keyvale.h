@@ -34,6 +34,7 @@ class QListWidget;
 class QMenu;
 class QMimeData;
 class QPlainTextEdit;
+class QPropertyAnimation;
 class QPushButton;
 class QScrollArea;
 class QSpinBox;
@@ -67,7 +68,6 @@ class TFormMain : public QMainWindow {
     static constexpr int WindowWidth = 1300;
     static constexpr int WindowHeight = 920;
     static constexpr int NoNode = -2147483647 - 1;
-    static constexpr int ManualScrollStep = 150;
 
     explicit TFormMain(TServices services = DefaultServices());
     ~TFormMain() override;
@@ -117,7 +117,12 @@ class TFormMain : public QMainWindow {
     void b_MClick();
     void b_Cancel_MClick();
     void P_Process_MP_EVENT();
-    void P_Process_MP(const QString& s_Database_File_Name, const std::string& s_MP, int i_Mode);
+    void P_Process_MP(const QString& s_Database_File_Name, const std::string& s_MP,
+                      TPasswordMode mode);
+    // What the password panel is open for (or was open for last).
+    TPasswordMode PasswordPanelMode() const { return o_MP_Mode; }
+    // The open database's file; empty when none is open.
+    QString DatabaseFile() const { return QString::fromStdString(o_Session.FileName()); }
     // Each returns true when the file was written.
     bool P_Process_Save_Database_EVENT(const QString& s_Database_File_Name);
     bool P_Save_Database_File(const QString& s_Database_File_Name);
@@ -180,7 +185,6 @@ class TFormMain : public QMainWindow {
     QWidget* CreatePageMainPassword();
     QWidget* CreatePageDatabase();
     QWidget* CreatePageSettings();
-    QWidget* CreatePageAbout();
     void P_Tree_Setup(); // wiring of the folder tree, trash can and record panel
     void P_Trash_Setup();
     void P_Record_Setup();
@@ -199,13 +203,18 @@ class TFormMain : public QMainWindow {
     void P_Clipboard_Setup();
     QWidget* CreatePrivacySettings(QWidget* parent);
     void ShowDatabaseLabels(const QString& path);
-    // The window's side of the session: print what it reports and follow its
-    // file name.
+    // The window's side of the session: where its messages show, with which
+    // sound, and what the pages show after each outcome.
     void P_Print_Session_Messages(const TSessionResult& result);
-    void P_Sync_Database_File();
-    bool P_Save_Current_Database_First();
+    void P_Follow_Saved_Aside(const TSessionResult& result);
+    void P_Show_Create_Result(const QString& path, const TSessionResult& result);
+    void P_Show_Open_Result(const TSessionResult& result);
+    void P_Show_Change_Password_Result(const TSessionResult& result);
+    void P_Prepare_Save(); // the window's part before every save
+    void P_Set_File_Name_Quietly(const QString& path);
+    void P_MP_Slide_In();
+    void P_MP_Slide_Out();
     void P_Show_No_Database(); // the window's part of closing a database
-    static void PauseProcessingMessages(int milliseconds);
 
     TServices services_;
     std::unique_ptr<TLogTimeFormat> timeFormat_;
@@ -219,17 +228,17 @@ class TFormMain : public QMainWindow {
     QWidget* lastPage_ = nullptr;
     // The idle lock's save failed; it is not tried again until the user is back.
     bool lockRefused_ = false;
+    TPasswordMode o_MP_Mode = TPasswordMode::Open;
+    QPropertyAnimation* o_MP_Slide_ = nullptr; // the password panel coming in
+    QPointer<QPropertyAnimation> o_Hint_Rise_; // the hint arrow while it rises
 
   public:
     // ---- state of the program and of the open database
     std::int32_t i_GLOBAL_Node_ID = NoNode;
     QString s_GLOBAL_Current_Directory;
-    QString s_GLOBAL_Database_File;
     bool b_GLOBAL_IGNORE_CHANGE_TEXT_EVENT = false;
-    bool b_GLOBAL_Save_Database_in_progress_EVENT = false;
     // The open database: its file, keys and tree, and the rules of its life
-    // (create, open, re-key, save, close, quit). s_GLOBAL_Database_File
-    // follows its file name.
+    // (switching, create, open, re-key, save, close, quit).
     TKeyvaleSession o_Session;
     // The key arrays A_GLOBAL_SH1 ... A_GLOBAL_BH and the password slot
     // s_GLOBAL_MP of the open database; the session wipes them when it closes.
@@ -388,10 +397,6 @@ class TFormMain : public QMainWindow {
     QLabel* L_Lock_After_Idle = nullptr;
     QComboBox* F_Lock_After_Idle = nullptr;
     TSecretClipboard* o_Clipboard = nullptr;
-
-    // About page
-    QScrollArea* sScrollBox_Manual = nullptr;
-    QLabel* image_Manual = nullptr;
 
     // Timers
     QTimer o_Timer_Hint;

@@ -34,7 +34,6 @@ void TFormMain::P_DEACTIVATE_Current_Database() {
 void TFormMain::P_Show_No_Database() {
     P_Tree_View_Reset();
     b_GLOBAL_IGNORE_CHANGE_TEXT_EVENT = false;
-    b_GLOBAL_Save_Database_in_progress_EVENT = false;
 
     // The Main password page returns to its first state.
     SetTag(F_Message_2, 1);
@@ -61,7 +60,6 @@ void TFormMain::P_Show_No_Database() {
     // The fields, their undo history and a pending edit; once more at the end,
     // since the pages' state changes above may have run the selection event.
     P_Record_Panel_Clear();
-    P_Sync_Database_File();
 }
 
 void TFormMain::P_Database_TAB_ENABLE(bool b_Enable) {

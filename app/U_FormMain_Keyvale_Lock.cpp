@@ -19,7 +19,7 @@ constexpr int kMillisecondsPerMinute = 60000;
 
 void TFormMain::o_Timer_Idle_LockTimer() {
     const int minutes = F_Lock_After_Idle->currentData().toInt();
-    if (minutes <= 0 || s_GLOBAL_Database_File.isEmpty()) {
+    if (minutes <= 0 || !o_Session.IsOpen()) {
         lockRefused_ = false;
         return;
     }
@@ -35,10 +35,10 @@ void TFormMain::o_Timer_Idle_LockTimer() {
 }
 
 bool TFormMain::P_Lock_Database() {
-    if (s_GLOBAL_Database_File.isEmpty() || b_GLOBAL_Save_Database_in_progress_EVENT) {
+    if (!o_Session.IsOpen() || o_Session.IsSaving()) {
         return false;
     }
-    const QString file = s_GLOBAL_Database_File;
+    const QString file = DatabaseFile();
     if (!P_Process_Save_Database_EVENT(file)) {
         const QString message =
             QStringLiteral("Error! The database has not been locked because it could not be "
@@ -55,9 +55,7 @@ bool TFormMain::P_Lock_Database() {
             .arg(F_Lock_After_Idle->currentText().section(QLatin1Char(' '), 0, 1)),
         false);
     // The same file chosen again, as a click in the file list would do.
-    SetTag(F_Database_File_Name, 1);
-    F_Database_File_Name->setText(file);
-    SetTag(F_Database_File_Name, 0);
+    P_Set_File_Name_Quietly(file);
     ShowDatabaseLabels(file);
     P_Open_Database_STEP_1(file);
     return true;

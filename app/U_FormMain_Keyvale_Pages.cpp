@@ -6,6 +6,7 @@
 #include <QTabWidget>
 #include <QVBoxLayout>
 
+#include "U_FormMain_Keyvale_Page_About.h"
 #include "U_Picture.h"
 #include "U_Widget_Names.h"
 
@@ -31,7 +32,7 @@ void TFormMain::CreatePages() {
     page_Settings =
         ScrollingPage(CreatePageSettings(), "page_Settings", QStringLiteral("Settings"));
     page_About_Program =
-        ScrollingPage(CreatePageAbout(), "page_About_Program", QStringLiteral("About program"));
+        ScrollingPage(new TPageAbout, "page_About_Program", QStringLiteral("About program"));
     page_Exit = Named(new QWidget, "page_Exit", QStringLiteral("Exit"));
 
     // The captions are the program's own; screen readers get them as words.

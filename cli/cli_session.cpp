@@ -29,13 +29,8 @@ int WriteSession::Report(const std::string& command, const TSessionResult& resul
     }
     // Saved aside counts as a failure here: the file named on the command
     // line does not hold the change, and a script must not go on as if it did.
-    // The window prints some texts in both of its logs; here once is enough.
-    std::string previous;
     for (const TSessionMessage& message : result.messages) {
-        if (message.text != previous) {
-            Fail(command, message.text, kExitRuntimeError);
-        }
-        previous = message.text;
+        Fail(command, message.text, kExitRuntimeError);
     }
     return kExitRuntimeError;
 }

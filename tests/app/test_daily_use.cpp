@@ -67,7 +67,7 @@ struct TDailyFixture {
     void CreateWithRecord() {
         Choose(path);
         EnterPassword(kPassword, kPassword);
-        QCOMPARE(w().s_GLOBAL_Database_File, path);
+        QCOMPARE(w().DatabaseFile(), path);
         w().F_Folder_Name->setText("Bank");
         QTest::keyClick(w().F_Folder_Name, Qt::Key_Return);
         ChooseNode("Bank");
@@ -185,7 +185,7 @@ class TestDailyUse : public QObject {
         QTest::keyClicks(w.F_Folder_Name, "Ban");
         fixture.Choose(fixture.folders.workingFolder.filePath("other.kvdb"));
         fixture.EnterPassword(kPassword, kPassword);
-        QCOMPARE(w.s_GLOBAL_Database_File, fixture.folders.workingFolder.filePath("other.kvdb"));
+        QCOMPARE(w.DatabaseFile(), fixture.folders.workingFolder.filePath("other.kvdb"));
         QVERIFY(Clipboard()->text().isEmpty());
         QVERIFY(w.F_Folder_Name->text().isEmpty());
 
@@ -275,7 +275,7 @@ class TestDailyUse : public QObject {
         QVERIFY(QFile::setPermissions(fixture.path, QFile::ReadOwner));
         fixture.Choose(fixture.path);
         fixture.EnterPassword(kPassword, "");
-        QCOMPARE(w.s_GLOBAL_Database_File, fixture.path);
+        QCOMPARE(w.DatabaseFile(), fixture.path);
         QVERIFY(fixture.DatabaseLog().contains("Warning! You may not write to the database file"));
     }
 
@@ -414,7 +414,7 @@ class TestDailyUse : public QObject {
 
         fixture.Choose(path);
         fixture.EnterPassword(QString::fromUtf8(windows_1252::kPasswordUtf8), "");
-        QCOMPARE(w.s_GLOBAL_Database_File, path);
+        QCOMPARE(w.DatabaseFile(), path);
         QVERIFY(fixture.DatabaseLog().contains(kConvertedMessage));
         QVERIFY(w.o_TV_Main_Model
                     ->match(w.o_TV_Main_Model->index(0, 0), Qt::DisplayRole,
@@ -465,15 +465,16 @@ class TestDailyUse : public QObject {
 
         fixture.idle->idle = 5 * 60000 - 1;
         QVERIFY(QMetaObject::invokeMethod(&w.o_Timer_Idle_Lock, "timeout"));
-        QCOMPARE(w.s_GLOBAL_Database_File, fixture.path);
+        QCOMPARE(w.DatabaseFile(), fixture.path);
 
         fixture.idle->idle = 5 * 60000;
         QVERIFY(QMetaObject::invokeMethod(&w.o_Timer_Idle_Lock, "timeout"));
-        QVERIFY(w.s_GLOBAL_Database_File.isEmpty());
+        QVERIFY(w.DatabaseFile().isEmpty());
         QVERIFY(w.o_Keys.A_GLOBAL_DH == TByteArray(w.o_Keys.A_GLOBAL_DH.size(), 0));
         QCOMPARE(w.o_Page_Control->currentWidget(), w.page_Main_Password);
         QVERIFY(w.o_MP->isVisible());
-        QCOMPARE(TFormMain::Tag(w.o_MP), 2); // open mode: only the password is asked
+        QCOMPARE(w.PasswordPanelMode(),
+                 TPasswordMode::Open); // open mode: only the password is asked
         QCOMPARE(w.L_Database_File_2->text(), QString("daily.kvdb"));
         QVERIFY(w.F_Message_2->toPlainText().contains("locked after 5 minutes of desktop idle"));
         QVERIFY(w.F_Folder_Name->text().isEmpty());
@@ -481,7 +482,7 @@ class TestDailyUse : public QObject {
         // The typed record was saved on the way.
         fixture.idle->idle = 0;
         fixture.EnterPassword(kPassword, "");
-        QCOMPARE(w.s_GLOBAL_Database_File, fixture.path);
+        QCOMPARE(w.DatabaseFile(), fixture.path);
         fixture.ChooseNode("Bank");
         QCOMPARE(w.F_Password->text(), QString("s3cret!"));
     }
@@ -498,7 +499,7 @@ class TestDailyUse : public QObject {
 
         fixture.idle->idle = 60000;
         QVERIFY(QMetaObject::invokeMethod(&w.o_Timer_Idle_Lock, "timeout"));
-        QCOMPARE(w.s_GLOBAL_Database_File, fixture.path);
+        QCOMPARE(w.DatabaseFile(), fixture.path);
         QCOMPARE(w.F_Password->text(), QString("s3cret!"));
         QVERIFY(fixture.DatabaseLog().contains("has not been locked"));
 
@@ -511,7 +512,7 @@ class TestDailyUse : public QObject {
         QVERIFY(QMetaObject::invokeMethod(&w.o_Timer_Idle_Lock, "timeout"));
         fixture.idle->idle = 60000;
         QVERIFY(QMetaObject::invokeMethod(&w.o_Timer_Idle_Lock, "timeout"));
-        QVERIFY(w.s_GLOBAL_Database_File.isEmpty());
+        QVERIFY(w.DatabaseFile().isEmpty());
     }
 };
 
