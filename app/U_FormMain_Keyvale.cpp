@@ -23,6 +23,7 @@
 #include "U_FormMain_Keyvale_Layout.h"
 #include "U_Idle_Time.h"
 #include "U_Keyvale_Read_Write_Settings.h"
+#include "U_Keyvale_TreeView_Data_Kinds.h"
 #include "U_Log_Time_Format.h"
 #include "U_Picture.h"
 #include "U_Secret_Clipboard.h"
@@ -132,7 +133,7 @@ void TFormMain::P_Program_Start() {
     P_Skins_Setup();
 
     // 5. Folder names are limited in length by the tree's rules.
-    F_Folder_Name->setMaxLength(200);
+    F_Folder_Name->setMaxLength(static_cast<int>(kMaximumNameLength));
 
     // 7. Start on the Main password page.
     o_Page_Control->blockSignals(true);

@@ -15,6 +15,7 @@
 #include <QVBoxLayout>
 
 #include "U_FormMain_Keyvale_Layout.h"
+#include "U_Keyvale_TreeView_Data_Rules.h"
 #include "U_Picture.h"
 #include "U_Tree_Model.h"
 #include "U_Widget_Names.h"
@@ -29,6 +30,11 @@ QTreeWidget* MakeTree(QTreeWidget* tree) {
     tree->setIconSize(QSize(32, 32));
     tree->setIndentation(35);
     return tree;
+}
+
+// The window's field takes as many characters as storage allows the field.
+int FieldLimit(const char* field) {
+    return static_cast<int>(FindRecordFieldRule(field)->limit);
 }
 
 } // namespace
@@ -136,10 +142,10 @@ QWidget* TFormMain::CreatePageDatabase() {
         int maxLength;
     };
     const TField fields[] = {
-        {&L_Login, "L_Login", "Login", &F_Login, "F_Login", 255},
-        {&L_Password, "L_Password", "Password", &F_Password, "F_Password", 1024},
-        {&L_EMail, "L_EMail", "E-Mail", &F_EMail, "F_EMail", 255},
-        {&L_URL, "L_URL", "URL", &F_URL, "F_URL", 1024},
+        {&L_Login, "L_Login", "Login", &F_Login, "F_Login", FieldLimit("login")},
+        {&L_Password, "L_Password", "Password", &F_Password, "F_Password", FieldLimit("password")},
+        {&L_EMail, "L_EMail", "E-Mail", &F_EMail, "F_EMail", FieldLimit("email")},
+        {&L_URL, "L_URL", "URL", &F_URL, "F_URL", FieldLimit("url")},
     };
     int line = 0;
     for (const TField& f : fields) {

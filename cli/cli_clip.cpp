@@ -170,24 +170,15 @@ void ClearLater(const ClipboardTool& tool, const std::string& value, long long s
     _exit(0);
 }
 
-const std::pair<const char*, std::string TRecordFields::*> kFields[] = {
-    {"login", &TRecordFields::login}, {"password", &TRecordFields::password},
-    {"email", &TRecordFields::email}, {"url", &TRecordFields::url},
-    {"note", &TRecordFields::note},
-};
-
 int RunClip(const cli::ParsedArguments& args) {
     const std::string fieldName = args.positional.size() == 3 ? args.positional[2] : "password";
     std::string TRecordFields::*field = nullptr;
-    for (const auto& [name, member] : kFields) {
-        if (fieldName == name) {
-            field = member;
-        }
+    if (const TRecordFieldRule* rule = FindRecordFieldRule(fieldName)) {
+        field = rule->member;
     }
     if (field == nullptr) {
         return Fail("clip",
-                    "no field \"" + fieldName +
-                        "\"; the fields are login, password, email, url and note.",
+                    "no field \"" + fieldName + "\"; the fields are " + RecordFieldNames() + ".",
                     kExitUsage);
     }
     long long timeout = kDefaultTimeout;

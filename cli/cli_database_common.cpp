@@ -132,26 +132,4 @@ std::string KindOf(const TKeyvaleTree& tree, TNodeHandle node) {
     }
 }
 
-std::string NameProblem(const std::string& name) {
-    if (name.empty()) {
-        return "its name is empty";
-    }
-    if (name.front() == ' ' || name.front() == '\t') {
-        return "its name begins with a space or TAB";
-    }
-    if (name.find_first_of(std::string("\r\n\0", 3)) != std::string::npos) {
-        return "its name holds a line break";
-    }
-    if (Utf16Length(name) > kMaximumNameLength) {
-        return "its name has more than 200 characters";
-    }
-    return NormalizeNodeName(name) == name ? "" : "its name is not acceptable";
-}
-
-std::string SingleLineProblem(const std::string& value) {
-    return value.find_first_of(std::string("\r\n\0", 3)) == std::string::npos
-               ? ""
-               : "holds a line break";
-}
-
 } // namespace cli

@@ -1,8 +1,10 @@
 // What the database commands of keyvale-cli share: reading passwords,
-// opening a database for reading, resolving paths and checking new names.
+// opening a database for reading and resolving paths. The name and field
+// rules are storage's (U_Keyvale_TreeView_Data_Rules.h), shared with the window.
 #pragma once
 
 #include "U_KV_Hash_and_RAT_01.h"
+#include "U_Keyvale_TreeView_Data_Rules.h"
 #include "U_Keyvale_TreeView_Data_Tree.h"
 #include "cli_paths.h"
 
@@ -53,14 +55,5 @@ int ResolvePath(const std::string& command, const TKeyvaleTree& tree, const std:
 
 // "folder", "record" or "empty", by the node's icon number.
 std::string KindOf(const TKeyvaleTree& tree, TNodeHandle node);
-
-// Why a name cannot be stored as it is (empty, a leading blank, a line break,
-// too long); empty when it can. The window would change such a name silently;
-// a script is told instead.
-std::string NameProblem(const std::string& name);
-
-// Why a single-line field (login, password, e-mail, URL) cannot hold the
-// value: a line break would let "show" print forged lines. Empty when it can.
-std::string SingleLineProblem(const std::string& value);
 
 } // namespace cli

@@ -41,11 +41,11 @@ Json NodeToJson(const TKeyvaleTree& tree, TNodeHandle node) {
     out["name"] = tree.Text(node);
     if (F_Node_is_File(tree, node)) {
         TRecordFields fields = RecordDataDecode(tree.Text(tree.FirstChild(node)));
-        out["record"] = {{"login", fields.login},
-                         {"password", fields.password},
-                         {"email", fields.email},
-                         {"url", fields.url},
-                         {"note", fields.note}};
+        Json record = Json::object();
+        for (const TRecordFieldRule& rule : kRecordFieldRules) {
+            record[rule.name] = fields.*rule.member;
+        }
+        out["record"] = std::move(record);
     } else if (tree.ChildCount(node) > 0) {
         Json children = Json::array();
         for (int row = 0; row < tree.ChildCount(node); ++row) {
@@ -137,22 +137,17 @@ std::string Shown(const std::string& path) {
 }
 
 // A field of the record; a missing one is empty, as the window shows it.
-std::string FieldOf(const Json& record, const char* key, std::size_t limit,
-                    const std::string& where, bool singleLine) {
-    auto found = record.find(key);
+std::string FieldOf(const Json& record, const TRecordFieldRule& rule, const std::string& where) {
+    auto found = record.find(rule.name);
     if (found == record.end()) {
         return "";
     }
     if (!found->is_string()) {
-        throw ImportError(where + ": the record's \"" + key + "\" is not a text");
+        throw ImportError(where + ": the record's \"" + rule.name + "\" is not a text");
     }
     const std::string& value = found->get_ref<const std::string&>();
-    if (singleLine && !cli::SingleLineProblem(value).empty()) {
-        throw ImportError(where + ": the record's \"" + key + "\" holds a line break");
-    }
-    if (Utf16Length(value) > limit) {
-        throw ImportError(where + ": the record's \"" + key + "\" has more than " +
-                          std::to_string(limit) + " characters");
+    if (std::string problem = FieldProblem(rule, value); !problem.empty()) {
+        throw ImportError(where + ": the record's \"" + rule.name + "\" " + problem);
     }
     return value;
 }
@@ -185,7 +180,7 @@ class Importer {
                 throw ImportError(where + ": unknown member \"" + key + "\"");
             }
         }
-        if (std::string problem = cli::NameProblem(name); !problem.empty()) {
+        if (std::string problem = NameProblem(name); !problem.empty()) {
             throw ImportError(where + ": " + problem);
         }
         if (level > kMaximumLevel) {
@@ -213,16 +208,14 @@ class Importer {
                 throw ImportError(where + ": \"record\" must be an object");
             }
             for (const auto& [key, value] : record.items()) {
-                if (key != "login" && key != "password" && key != "email" && key != "url" &&
-                    key != "note") {
+                if (FindRecordFieldRule(key) == nullptr) {
                     throw ImportError(where + ": unknown record field \"" + key + "\"");
                 }
             }
-            TRecordFields fields{FieldOf(record, "login", kMaximumLoginLength, where, true),
-                                 FieldOf(record, "password", kMaximumPasswordLength, where, true),
-                                 FieldOf(record, "email", kMaximumEmailLength, where, true),
-                                 FieldOf(record, "url", kMaximumUrlLength, where, true),
-                                 FieldOf(record, "note", kMaximumNoteLength, where, false)};
+            TRecordFields fields;
+            for (const TRecordFieldRule& rule : kRecordFieldRules) {
+                fields.*rule.member = FieldOf(record, rule, where);
+            }
             Add(added, RecordDataEncode(fields), where);
             tree_.SetIcon(added, kIconRecord);
             KvSecureWipe(fields.password);

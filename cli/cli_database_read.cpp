@@ -107,25 +107,15 @@ void PrintField(const std::string& label, const std::string& value) {
     std::cout << "\n";
 }
 
-const std::pair<const char*, std::string TRecordFields::*> kFields[] = {
-    {"login", &TRecordFields::login}, {"password", &TRecordFields::password},
-    {"email", &TRecordFields::email}, {"url", &TRecordFields::url},
-    {"note", &TRecordFields::note},
-};
-
 int RunShow(const cli::ParsedArguments& args) {
     std::string TRecordFields::*only = nullptr;
     if (auto field = args.Value("attribute")) {
-        for (const auto& [name, member] : kFields) {
-            if (*field == name) {
-                only = member;
-            }
+        if (const TRecordFieldRule* rule = FindRecordFieldRule(*field)) {
+            only = rule->member;
         }
         if (only == nullptr) {
             return Fail("show",
-                        "no field \"" + *field +
-                            "\"; the fields are login, password, email, "
-                            "url and note.",
+                        "no field \"" + *field + "\"; the fields are " + RecordFieldNames() + ".",
                         kExitUsage);
         }
     }
@@ -151,9 +141,9 @@ int RunShow(const cli::ParsedArguments& args) {
         std::cout << fields.*only << "\n";
     } else if (args.Has("json")) {
         Json out = {{"path", cli::PathOf(tree, node)}};
-        for (const auto& [name, member] : kFields) {
-            if (member != &TRecordFields::password || args.Has("show-password")) {
-                out[name] = fields.*member;
+        for (const TRecordFieldRule& rule : kRecordFieldRules) {
+            if (rule.member != &TRecordFields::password || args.Has("show-password")) {
+                out[rule.name] = fields.*rule.member;
             }
         }
         PrintJson(out);

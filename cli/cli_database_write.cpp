@@ -84,7 +84,7 @@ int ResolveNewPlace(const std::string& command, const TKeyvaleTree& tree, const 
     }
     place.name = names.back();
     names.pop_back();
-    if (std::string problem = cli::NameProblem(place.name); !problem.empty()) {
+    if (std::string problem = NameProblem(place.name); !problem.empty()) {
         return Fail(command, "\"" + path + "\": " + problem + ".", kExitUsage);
     }
     std::optional<TNodeHandle> parent = cli::FindNames(tree, names);
@@ -140,26 +140,14 @@ int RunMkdir(const cli::ParsedArguments& args) {
 
 // ---- Record fields from options ---------------------------------------------
 
-struct FieldOption {
-    const char* option;
-    std::string TRecordFields::*member;
-    std::size_t limit;
-};
+// The fields set by an option of their own name; the password has its own
+// way in and the note comes from a file.
+const char* const kFieldOptions[] = {"login", "email", "url"};
 
-const FieldOption kFieldOptions[] = {
-    {"login", &TRecordFields::login, kMaximumLoginLength},
-    {"email", &TRecordFields::email, kMaximumEmailLength},
-    {"url", &TRecordFields::url, kMaximumUrlLength},
-};
-
-int CheckField(const std::string& command, const std::string& what, const std::string& value,
-               std::size_t limit, bool singleLine) {
-    if (Utf16Length(value) > limit) {
-        return Fail(command, what + " has more than " + std::to_string(limit) + " characters.",
-                    kExitUsage);
-    }
-    if (singleLine && !cli::SingleLineProblem(value).empty()) {
-        return Fail(command, what + " holds a line break.", kExitUsage);
+int CheckField(const std::string& command, const std::string& what, const TRecordFieldRule& rule,
+               const std::string& value) {
+    if (std::string problem = FieldProblem(rule, value); !problem.empty()) {
+        return Fail(command, what + " " + problem + ".", kExitUsage);
     }
     return kExitOk;
 }
@@ -167,13 +155,14 @@ int CheckField(const std::string& command, const std::string& what, const std::s
 // Applies --login, --email, --url and --note-file to the fields.
 int ApplyFieldOptions(const std::string& command, const cli::ParsedArguments& args,
                       TRecordFields& fields) {
-    for (const FieldOption& f : kFieldOptions) {
-        if (auto value = args.Value(f.option)) {
-            if (int code = CheckField(command, std::string("--") + f.option, *value, f.limit, true);
+    for (const char* option : kFieldOptions) {
+        const TRecordFieldRule& rule = *FindRecordFieldRule(option);
+        if (auto value = args.Value(option)) {
+            if (int code = CheckField(command, std::string("--") + option, rule, *value);
                 code != kExitOk) {
                 return code;
             }
-            fields.*f.member = *value;
+            fields.*rule.member = *value;
         }
     }
     if (auto noteFile = args.Value("note-file")) {
@@ -181,7 +170,7 @@ int ApplyFieldOptions(const std::string& command, const cli::ParsedArguments& ar
         if (std::string problem = cli::ReadInputFile(*noteFile, note); !problem.empty()) {
             return Fail(command, "cannot read " + *noteFile + ": " + problem, kExitRuntimeError);
         }
-        if (int code = CheckField(command, "the note", note, kMaximumNoteLength, false);
+        if (int code = CheckField(command, "the note", *FindRecordFieldRule("note"), note);
             code != kExitOk) {
             return code;
         }
@@ -229,7 +218,7 @@ int NewRecordPassword(const std::string& command, const cli::ParsedArguments& ar
         }
     }
     password = std::move(*first);
-    return CheckField(command, "the password", password, kMaximumPasswordLength, true);
+    return CheckField(command, "the password", *FindRecordFieldRule("password"), password);
 }
 
 // Stores the fields in the node as the record panel does and returns its log
@@ -280,7 +269,7 @@ int RunEdit(const cli::ParsedArguments& args) {
     }
     const std::optional<std::string> newName = args.Value("name");
     if (newName) {
-        if (std::string problem = cli::NameProblem(*newName); !problem.empty()) {
+        if (std::string problem = NameProblem(*newName); !problem.empty()) {
             return Fail("edit", "--name: " + problem + ".", kExitUsage);
         }
     }

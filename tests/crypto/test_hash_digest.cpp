@@ -143,4 +143,28 @@ TEST(HashText, EmptyTextGivesEmptyFormsAndShortFormsArePrefixes) {
     EXPECT_NE(a62.substr(0, 20), b62);
 }
 
+// Passphrases whose forms an AMD x87 unit computes differently: the default
+// build gives the reference digits on every processor, so these forms, and
+// the passwords people made from them, are the same on every machine.
+TEST(HashText, FormsAreTheSameOnEveryProcessor) {
+    struct Case {
+        const char* text;
+        const char* h62;
+        const char* h64;
+        const char* h90;
+    } cases[] = {
+        {"passphrase 31", "E0NaBqACnAy80qB0SMyRACbRj8VnQt", "AwNaBq4Al8u2uk7wQGsL8A5Ph2ThOn",
+         "{6N!B+okL(4me.H60ScX(kPzRm3_y:"},
+        {"passphrase 53", "87uIGObAhgsZpJyN58nZcTqEnaT2Uu", "67oE2Mx+DaoZjJsL16jVYrqElYnROo",
+         "&f?+owHi]{y:>JcVb&t5i1+El8Z1!?"},
+    };
+    for (const auto& c : cases) {
+        std::string h62, h64, h90;
+        KvHashText(c.text, 30, h62, h64, h90);
+        EXPECT_EQ(h62, c.h62) << c.text;
+        EXPECT_EQ(h64, c.h64) << c.text;
+        EXPECT_EQ(h90, c.h90) << c.text;
+    }
+}
+
 } // namespace

@@ -1,0 +1,92 @@
+#include "U_Keyvale_TreeView_Data_Rules.h"
+
+#include "U_Keyvale_TreeView_Data_Kinds.h"
+#include "U_Keyvale_TreeView_Data_Operations.h"
+#include "U_Keyvale_TreeView_Data_Text.h"
+
+namespace {
+
+bool HoldsLineBreak(const std::string& text) {
+    return text.find_first_of(std::string("\r\n\0", 3)) != std::string::npos;
+}
+
+// Control characters other than the ones named: C0, DEL, and C1 (encoded in
+// UTF-8 as 0xC2 followed by 0x80..0x9F).
+bool HoldsControlOtherThan(const std::string& text, const std::string& allowed) {
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const auto byte = static_cast<unsigned char>(text[i]);
+        if ((byte < 0x20 || byte == 0x7F) && allowed.find(text[i]) == std::string::npos) {
+            return true;
+        }
+        if (byte == 0xC2 && i + 1 < text.size()) {
+            const auto next = static_cast<unsigned char>(text[i + 1]);
+            if (next >= 0x80 && next <= 0x9F) {
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
+} // namespace
+
+const TRecordFieldRule* FindRecordFieldRule(const std::string& name) {
+    for (const TRecordFieldRule& rule : kRecordFieldRules) {
+        if (name == rule.name) {
+            return &rule;
+        }
+    }
+    return nullptr;
+}
+
+std::string RecordFieldNames() {
+    std::string names;
+    const std::size_t count = std::size(kRecordFieldRules);
+    for (std::size_t i = 0; i < count; ++i) {
+        names += i == 0 ? "" : (i + 1 == count ? " and " : ", ");
+        names += kRecordFieldRules[i].name;
+    }
+    return names;
+}
+
+bool HoldsControlCharacter(const std::string& utf8) {
+    return HoldsControlOtherThan(utf8, "");
+}
+
+std::string NameProblem(const std::string& name) {
+    if (name.empty()) {
+        return "its name is empty";
+    }
+    if (name.front() == ' ' || name.front() == '\t') {
+        return "its name begins with a space or TAB";
+    }
+    if (HoldsLineBreak(name)) {
+        return "its name holds a line break";
+    }
+    if (!IsValidUtf8(name)) {
+        return "its name is not valid UTF-8";
+    }
+    if (HoldsControlCharacter(name)) {
+        return "its name holds a control character";
+    }
+    if (Utf16Length(name) > kMaximumNameLength) {
+        return "its name has more than " + std::to_string(kMaximumNameLength) + " characters";
+    }
+    return NormalizeNodeName(name) == name ? "" : "its name is not acceptable";
+}
+
+std::string FieldProblem(const TRecordFieldRule& field, const std::string& value) {
+    if (!IsValidUtf8(value)) {
+        return "is not valid UTF-8";
+    }
+    if (Utf16Length(value) > field.limit) {
+        return "has more than " + std::to_string(field.limit) + " characters";
+    }
+    if (field.singleLine && HoldsLineBreak(value)) {
+        return "holds a line break";
+    }
+    if (HoldsControlOtherThan(value, field.singleLine ? "" : "\t\r\n")) {
+        return "holds a control character";
+    }
+    return "";
+}

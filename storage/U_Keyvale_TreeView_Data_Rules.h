@@ -1,0 +1,54 @@
+// The rules a name or a record field must keep before it is stored, in one
+// place for the window, keyvale-cli, import and export.
+//
+// The window changes a name silently where it can (line breaks become spaces,
+// leading blanks go); a script or an import is told instead, so these checks
+// say why a text cannot be stored as it is.
+#pragma once
+
+#include "U_Keyvale_TreeView_Data_Record.h"
+
+#include <cstddef>
+#include <string>
+
+// One of a record's five fields: the name keyvale-cli and the JSON layout use,
+// where it lives, how many characters the window's field takes (16-bit code
+// units) and whether a line break is allowed in it.
+struct TRecordFieldRule {
+    const char* name;
+    std::string TRecordFields::*member;
+    std::size_t limit;
+    bool singleLine;
+};
+
+// In the order of the record panel and of the record encoding.
+inline constexpr TRecordFieldRule kRecordFieldRules[] = {
+    {"login", &TRecordFields::login, kMaximumLoginLength, true},
+    {"password", &TRecordFields::password, kMaximumPasswordLength, true},
+    {"email", &TRecordFields::email, kMaximumEmailLength, true},
+    {"url", &TRecordFields::url, kMaximumUrlLength, true},
+    {"note", &TRecordFields::note, kMaximumNoteLength, false},
+};
+
+// The rule of the field with this name, or nullptr.
+const TRecordFieldRule* FindRecordFieldRule(const std::string& name);
+
+// "login, password, email, url and note", for messages.
+std::string RecordFieldNames();
+
+// Whether the text holds a C0 control character (U+0000..U+001F, U+007F) or
+// a C1 one (U+0080..U+009F, as UTF-8). Line breaks and TAB count.
+bool HoldsControlCharacter(const std::string& utf8);
+
+// Why a node name cannot be stored as it is: empty, a leading blank, a line
+// break, a control character (a terminal would obey it when the name is
+// printed), more than 200 characters, or not valid UTF-8. Empty when it can.
+// The text reads after "its name ...", e.g. "its name holds a line break".
+std::string NameProblem(const std::string& name);
+
+// Why the field cannot hold the value: more characters than the window's
+// field takes, a line break in a single-line field (it would let a printed
+// record show forged lines), another control character (the note keeps TAB
+// and line breaks), or bytes that are not UTF-8. Empty when it can. The text
+// reads after the field's name, e.g. "has more than 255 characters".
+std::string FieldProblem(const TRecordFieldRule& field, const std::string& value);
