@@ -15,7 +15,6 @@
 #include <QSignalBlocker>
 #include <QTabWidget>
 #include <QTextEdit>
-#include <QThread>
 #include <QTreeWidget>
 #include <QWheelEvent>
 
@@ -111,10 +110,6 @@ int TFormMain::Tag(const QObject* control) {
 
 void TFormMain::SetTag(QObject* control, int value) {
     control->setProperty("Tag", value);
-}
-
-void TFormMain::ProcessMessages() {
-    QCoreApplication::processEvents(QEventLoop::AllEvents);
 }
 
 void TFormMain::P_Program_Start() {

@@ -198,7 +198,6 @@ class TFormMain : public QMainWindow {
     void P_Place_Warning_Panel();
     QWidget* ScrollingPage(QWidget* content, const char* name, const QString& accessibleName);
     void AnimateThemeChange();
-    static void ProcessMessages();
     void ConnectDatabaseLifecycle();
     void P_Clipboard_Setup();
     QWidget* CreatePrivacySettings(QWidget* parent);
@@ -213,6 +212,7 @@ class TFormMain : public QMainWindow {
     void P_Prepare_Save(); // the window's part before every save
     void P_Set_File_Name_Quietly(const QString& path);
     void P_MP_Slide_In();
+    void P_Folder_Name_Wipe_Step();
     void P_MP_Slide_Out();
     void P_Show_No_Database(); // the window's part of closing a database
 
@@ -229,6 +229,8 @@ class TFormMain : public QMainWindow {
     // The idle lock's save failed; it is not tried again until the user is back.
     bool lockRefused_ = false;
     TPasswordMode o_MP_Mode = TPasswordMode::Open;
+    QString folderNameCreated_;                // the name of the folder just created,
+    QString folderNameLeaving_;                // and what the wipe has left of it in its field
     QPropertyAnimation* o_MP_Slide_ = nullptr; // the password panel coming in
     QPointer<QPropertyAnimation> o_Hint_Rise_; // the hint arrow while it rises
 
@@ -405,5 +407,7 @@ class TFormMain : public QMainWindow {
     QTimer o_Timer_Enter_Button;
     QTimer o_Timer_Idle_Lock; // checks the desktop's idle time for the lock
     QTimer o_Timer_Files_Changed;
+    QTimer o_Timer_Theme_Settle;     // a new look settles before the next is applied
+    QTimer o_Timer_Folder_Name_Wipe; // a created folder's name leaves its field
     QFileSystemWatcher* o_Directory_Watcher = nullptr;
 };

@@ -2,7 +2,6 @@
 #include "U_FormMain_Keyvale.h"
 
 #include <QApplication>
-#include <QEventLoop>
 #include <QGraphicsOpacityEffect>
 #include <QLabel>
 #include <QListWidget>
@@ -21,6 +20,11 @@ constexpr int kThemeSettleMs = 1000;
 } // namespace
 
 void TFormMain::P_Skins_Setup() {
+    // The new look settles before the next one is applied.
+    o_Timer_Theme_Settle.setObjectName(QStringLiteral("o_Timer_Theme_Settle"));
+    o_Timer_Theme_Settle.setSingleShot(true);
+    o_Timer_Theme_Settle.setInterval(kThemeSettleMs);
+    connect(&o_Timer_Theme_Settle, &QTimer::timeout, this, &TFormMain::o_List_Skin_2Click);
     // Only the built-in themes exist; each is drawn over the Fusion style.
     if (QStyle* fusion = QStyleFactory::create(QStringLiteral("Fusion"))) {
         QApplication::setStyle(fusion);
@@ -50,20 +54,17 @@ void TFormMain::P_Apply_Skin(int index) {
 }
 
 void TFormMain::o_List_Skin_2Click() {
-    if (Tag(o_List_Skin_2) != 0) {
+    // A theme chosen while the last one settles waits for it; the timer
+    // comes back here when it has.
+    if (o_Timer_Theme_Settle.isActive()) {
         return;
     }
-    SetTag(o_List_Skin_2, 1);
     const int row = o_List_Skin_2->currentRow();
     if (row >= 0 && row != activeSkin_ && o_List_Skin_1->item(row)) {
         AnimateThemeChange();
         P_Apply_Skin(row);
-        // Let the new look settle: the window repaints but takes no input.
-        QEventLoop settle;
-        QTimer::singleShot(kThemeSettleMs, &settle, &QEventLoop::quit);
-        settle.exec(QEventLoop::ExcludeUserInputEvents);
+        o_Timer_Theme_Settle.start();
     }
-    SetTag(o_List_Skin_2, 0);
 }
 
 // The old look, frozen in a picture, fades out over the new one.
