@@ -295,7 +295,7 @@ void TFormMain::P_Window_Lost() {
     o_Timer_SAVE_Database.stop();
     P_Save_Folder_Data_to_Data_Folder_Pending();
     if (o_Session.IsOpen()) {
-        const TSessionResult result = o_Session.Save();
+        const TSessionResult result = o_Session.SaveBeforeLeaving();
         for (const TSessionMessage& message : result.messages) {
             // No window is left to show it in.
             qWarning("%s", message.text.c_str());

@@ -126,6 +126,10 @@ class TFormMain : public QMainWindow {
     // Each returns true when the file was written.
     bool P_Process_Save_Database_EVENT(const QString& s_Database_File_Name);
     bool P_Save_Database_File(const QString& s_Database_File_Name);
+    // Before the open database is locked, closed or replaced: saves it only
+    // if it has changed (see TKeyvaleSession::SaveBeforeLeaving). True when
+    // nothing is lost by leaving it.
+    bool P_Save_Before_Leaving();
     bool P_Load_Database_File(const QString& s_Database_File_Name, const std::string& s_MP);
     void b_Save_DatabaseClick();
     void o_Timer_SAVE_DatabaseTimer();
@@ -161,6 +165,9 @@ class TFormMain : public QMainWindow {
     // Puts a text on the clipboard marked secret and logs when it goes again.
     void P_Copy_Secret(const QString& text);
     void P_Copy_Record_Field(QLineEdit* field);
+    // Copies the selection of a shown field through P_Copy_Secret and then
+    // deletes it; a masked field is only copied.
+    void P_Cut_Record_Field(QLineEdit* field);
     // One log line for a paste cut to the field's limit.
     void P_Report_Cut_Paste(const QWidget* field, int kept, int pasted);
     // The context menu of the Login and Password fields; the caller owns it.
@@ -188,6 +195,7 @@ class TFormMain : public QMainWindow {
     void P_Tree_Setup(); // wiring of the folder tree, trash can and record panel
     void P_Trash_Setup();
     void P_Record_Setup();
+    void P_Keyboard_Setup(); // Tab, Delete and Ctrl+S on the Database page
     void P_Record_Hover(QLabel* label, bool b_Inside);
     void FreezeLayout();
     QString LogHeader();
@@ -215,6 +223,13 @@ class TFormMain : public QMainWindow {
     void P_Folder_Name_Wipe_Step();
     void P_MP_Slide_Out();
     void P_Show_No_Database(); // the window's part of closing a database
+    // Empties every field that holds a secret or a value made from one (the
+    // main password fields, the calculator's text and hashes), with their
+    // undo history, and sets every eye back to "hidden": lock and close.
+    void P_Clear_Secret_Fields();
+    // A warning that the last save went to a conflict copy outlives the
+    // clearing of the logs until it has been shown again after the next open.
+    void P_Print_Pending_Conflict_Warning();
 
     TServices services_;
     std::unique_ptr<TLogTimeFormat> timeFormat_;
@@ -233,6 +248,9 @@ class TFormMain : public QMainWindow {
     QString folderNameLeaving_;                // and what the wipe has left of it in its field
     QPropertyAnimation* o_MP_Slide_ = nullptr; // the password panel coming in
     QPointer<QPropertyAnimation> o_Hint_Rise_; // the hint arrow while it rises
+    // The warning of a save that went to a conflict copy, until shown in a
+    // fresh log (see P_Print_Pending_Conflict_Warning).
+    QString conflictWarning_;
 
   public:
     // ---- state of the program and of the open database
@@ -272,6 +290,11 @@ class TFormMain : public QMainWindow {
     void b_Dont_Delete_FolderClick();
     void P_Folder_Delete();
     void P_Close_Warning_Panel();
+    // The Delete key on a node, or on the trash can: the deletion warning
+    // for the selected node, as a drop on the trash can opens it.
+    void P_Ask_Delete_Selected_Node();
+    // Ctrl+S: saves as the Save button does, or says why it cannot yet.
+    void P_Save_Key();
     void P_Save_Folder_Data_to_Data_Folder(std::int32_t& i_Selected_Node_ID);
     void P_Save_Folder_Data_to_Data_Folder_Pending(); // before every save
     void P_Read_Folder_Data_from_Data_Folder();

@@ -11,6 +11,7 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMenu>
+#include <QPlainTextEdit>
 
 #include "U_Event_Hook.h"
 #include "U_Paste_Limit.h"
@@ -29,23 +30,43 @@ void TFormMain::P_Clipboard_Setup() {
         });
     }
 
-    // A masked line edit refuses to copy at all; the password field copies
-    // the whole password instead, and stays masked.
-    TEventHook::Install(F_Password, [this](QEvent* event) {
-        if (event->type() != QEvent::KeyPress && event->type() != QEvent::ShortcutOverride) {
-            return false;
-        }
-        auto* key = static_cast<QKeyEvent*>(event);
-        if (!key->matches(QKeySequence::Copy) || F_Password->echoMode() == QLineEdit::Normal) {
-            return false;
-        }
-        if (event->type() == QEvent::ShortcutOverride) {
-            event->accept(); // the field, not a window shortcut, takes Ctrl+C
+    // Copy and Cut in Login and Password, and Copy in a hash box, go through
+    // the secret clipboard instead of the widgets' own plain copy. A masked
+    // password, which the widget refuses to copy, is copied whole and stays
+    // masked.
+    for (QLineEdit* field : {F_Login, F_Password}) {
+        TEventHook::Install(field, [this, field](QEvent* event) {
+            if (event->type() != QEvent::KeyPress && event->type() != QEvent::ShortcutOverride) {
+                return false;
+            }
+            auto* key = static_cast<QKeyEvent*>(event);
+            const bool copy = key->matches(QKeySequence::Copy);
+            if (!copy && !key->matches(QKeySequence::Cut)) {
+                return false;
+            }
+            event->accept(); // the field, not a window shortcut, takes the key
+            if (event->type() == QEvent::KeyPress) {
+                copy ? P_Copy_Record_Field(field) : P_Cut_Record_Field(field);
+            }
             return true;
-        }
-        P_Copy_Record_Field(F_Password);
-        return true;
-    });
+        });
+    }
+    for (QPlainTextEdit* box : {F_KV_Hash_62, F_KV_Hash_64, F_KV_Hash_90}) {
+        TEventHook::Install(box, [this, box](QEvent* event) {
+            if (event->type() != QEvent::KeyPress && event->type() != QEvent::ShortcutOverride) {
+                return false;
+            }
+            if (!static_cast<QKeyEvent*>(event)->matches(QKeySequence::Copy)) {
+                return false;
+            }
+            event->accept();
+            if (event->type() == QEvent::KeyPress) {
+                const QString selected = box->textCursor().selectedText();
+                P_Copy_Secret(selected.isEmpty() ? box->toPlainText() : selected);
+            }
+            return true;
+        });
+    }
 
     for (QLineEdit* field : {F_Login, F_Password}) {
         TEventHook::Install(field, [this, field](QEvent* event) {
@@ -73,6 +94,21 @@ QMenu* TFormMain::P_Record_Field_Menu(QLineEdit* field) {
     copyPassword->setObjectName(QStringLiteral("menu_Copy_Password"));
     copyPassword->setEnabled(F_Password->isEnabled() && !F_Password->text().isEmpty());
     connect(copyPassword, &QAction::triggered, this, [this] { P_Copy_Record_Field(F_Password); });
+    // The menu's own Copy and Cut would put the text on the clipboard plainly.
+    for (QAction* action : menu->actions()) {
+        const bool copy = action->text().startsWith(QLineEdit::tr("&Copy"));
+        if (!copy && !action->text().startsWith(QLineEdit::tr("Cu&t"))) {
+            continue;
+        }
+        action->setObjectName(copy ? QStringLiteral("edit-copy") : QStringLiteral("edit-cut"));
+        disconnect(action, &QAction::triggered, nullptr, nullptr);
+        connect(action, &QAction::triggered, this, [this, field, copy] {
+            copy ? P_Copy_Record_Field(field) : P_Cut_Record_Field(field);
+        });
+        if (field->echoMode() != QLineEdit::Normal) {
+            action->setEnabled(copy && !field->text().isEmpty());
+        }
+    }
     menu->insertAction(first, copyLogin);
     menu->insertAction(first, copyPassword);
     menu->insertSeparator(first);
@@ -86,7 +122,21 @@ void TFormMain::P_Copy_Record_Field(QLineEdit* field) {
     P_Print_Message(field == F_Password ? QStringLiteral("Password copied to clipboard.")
                                         : QStringLiteral("Login copied to clipboard."),
                     false);
-    P_Copy_Secret(field->text());
+    // A selection in a shown field is what the user means; a masked one
+    // shows no selection, so it is copied whole.
+    const bool part = field->echoMode() == QLineEdit::Normal && field->hasSelectedText();
+    P_Copy_Secret(part ? field->selectedText() : field->text());
+}
+
+void TFormMain::P_Cut_Record_Field(QLineEdit* field) {
+    // A masked field keeps its text: the user cannot see what a cut takes.
+    if (field->echoMode() != QLineEdit::Normal || !field->hasSelectedText() ||
+        field->isReadOnly()) {
+        P_Copy_Record_Field(field);
+        return;
+    }
+    P_Copy_Record_Field(field);
+    field->del(); // an edit of the record like any other, with its undo
 }
 
 void TFormMain::P_Copy_Secret(const QString& text) {

@@ -8,6 +8,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QSignalBlocker>
 #include <QTextEdit>
 #include <QTreeWidget>
 #include <QTreeWidgetItem>
@@ -26,7 +27,23 @@ const char* const kNoDatabaseText =
 void TFormMain::P_DEACTIVATE_Current_Database() {
     // The keys are wiped; tree, file and its identity forgotten.
     o_Session.Close();
+    P_Clear_Secret_Fields();
     P_Show_No_Database();
+}
+
+void TFormMain::P_Clear_Secret_Fields() {
+    // setText, unlike clear(), also empties the undo history, which would
+    // otherwise give the text back with Ctrl+Z.
+    for (QLineEdit* field : {F_MP1, F_MP2, F_Hash_Argument}) {
+        const QSignalBlocker quiet(field); // no hash of the emptied text
+        field->setText(QString());
+    }
+    for (QPlainTextEdit* hash : {F_KV_Hash_62, F_KV_Hash_64, F_KV_Hash_90}) {
+        hash->clear();
+    }
+    P_MP_Show(false);
+    P_Hash_Argument_Show(false);
+    P_Password_Show(false);
 }
 
 // Everything on screen that belonged to the database that was open, with

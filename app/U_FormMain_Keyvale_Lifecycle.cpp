@@ -60,9 +60,13 @@ void TFormMain::P_Process_MP_EVENT() {
 void TFormMain::P_Process_MP(const QString& s_Database_File_Name, const std::string& s_MP,
                              TPasswordMode mode) {
     // What is pending in the record panel and the tree belongs to the
-    // database open now, which the session saves before anything else.
+    // database open now, which the session saves (if it changed) before
+    // anything else.
     if (o_Session.IsOpen()) {
-        P_Prepare_Save();
+        if (mode != TPasswordMode::ChangePassword) {
+            o_Timer_SAVE_Database.stop();
+        }
+        P_Save_Folder_Data_to_Data_Folder_Pending();
     }
     const TSwitchResult result = o_Session.SwitchTo(s_Database_File_Name.toStdString(), s_MP, mode);
     P_Print_Session_Messages(result.savedFirst);
@@ -112,6 +116,7 @@ void TFormMain::P_Show_Create_Result(const QString& path, const TSessionResult& 
     o_Page_Control->setCurrentWidget(page_Database);
     P_Database_TAB_ENABLE(true);
     P_Print_Session_Messages(result);
+    P_Print_Pending_Conflict_Warning();
     PlaySoundResource(QStringLiteral("S_DB_Opened"));
     ShowDatabaseLabels(DatabaseFile());
 }
@@ -137,6 +142,7 @@ void TFormMain::P_Show_Open_Result(const TSessionResult& result) {
     P_Show_No_Database();
     F_Message->clear();
     P_Print_Session_Messages(result);
+    P_Print_Pending_Conflict_Warning();
     P_Database_TAB_ENABLE(true);
     o_Page_Control->setCurrentWidget(page_Database);
     PlaySoundResource(QStringLiteral("S_DB_Opened"));
@@ -198,6 +204,16 @@ bool TFormMain::P_Save_Database_File(const QString& s_Database_File_Name) {
     return result.Succeeded();
 }
 
+bool TFormMain::P_Save_Before_Leaving() {
+    o_Timer_SAVE_Database.stop();
+    // An edit still open in a field or in the tree is a change to save.
+    P_Save_Folder_Data_to_Data_Folder_Pending();
+    const TSessionResult result = o_Session.SaveBeforeLeaving();
+    P_Follow_Saved_Aside(result);
+    P_Print_Session_Messages(result);
+    return result.Succeeded();
+}
+
 bool TFormMain::P_Load_Database_File(const QString& s_Database_File_Name, const std::string& s_MP) {
     const TSessionResult result = o_Session.Open(s_Database_File_Name.toStdString(), s_MP);
     P_Show_Open_Result(result);
@@ -205,6 +221,15 @@ bool TFormMain::P_Load_Database_File(const QString& s_Database_File_Name, const 
 }
 
 void TFormMain::P_Print_Session_Messages(const TSessionResult& result) {
+    if (result.outcome == TSessionOutcome::SavedAside) {
+        // The alerted line says where the work went.
+        for (const TSessionMessage& message : result.messages) {
+            if (message.alert) {
+                conflictWarning_ = FromLocal8(message.text);
+                break;
+            }
+        }
+    }
     for (const TSessionMessage& message : result.messages) {
         const QString text = FromLocal8(message.text);
         switch (message.topic) {
@@ -222,6 +247,14 @@ void TFormMain::P_Print_Session_Messages(const TSessionResult& result) {
             break;
         }
     }
+}
+
+void TFormMain::P_Print_Pending_Conflict_Warning() {
+    if (conflictWarning_.isEmpty()) {
+        return;
+    }
+    P_Print_Message(conflictWarning_, false); // alerted already when it happened
+    conflictWarning_.clear();
 }
 
 void TFormMain::P_Follow_Saved_Aside(const TSessionResult& result) {

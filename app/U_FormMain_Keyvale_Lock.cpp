@@ -1,7 +1,7 @@
 // TFormMain: locking the open database after the desktop has been idle for
-// the minutes chosen on the Settings page. Locking is a save as the automatic
-// one does it, then the database is closed with its keys wiped, and the Main
-// password page asks for the password of the same file again.
+// the minutes chosen on the Settings page. Locking saves the database if it
+// has changed, closes it with its keys wiped and every secret field emptied,
+// and the Main password page asks for the password of the open file again.
 #include "U_FormMain_Keyvale.h"
 
 #include <QComboBox>
@@ -38,8 +38,9 @@ bool TFormMain::P_Lock_Database() {
     if (!o_Session.IsOpen() || o_Session.IsSaving()) {
         return false;
     }
-    const QString file = DatabaseFile();
-    if (!P_Process_Save_Database_EVENT(file)) {
+    P_Save_Folder_Data_to_Data_Folder_Pending();
+    const bool changed = o_Session.IsChanged();
+    if (!P_Save_Before_Leaving()) {
         const QString message =
             QStringLiteral("Error! The database has not been locked because it could not be "
                            "saved. It stays open.");
@@ -47,13 +48,24 @@ bool TFormMain::P_Lock_Database() {
         PlaySoundResource(QStringLiteral("S_W_2"));
         return false;
     }
+    // Read after the save: one that went to a conflict copy made the copy
+    // the open file, and the work goes on there.
+    const QString file = DatabaseFile();
+    const QString warning = conflictWarning_;
     P_DEACTIVATE_Current_Database();
     o_Page_Control->setCurrentWidget(page_Main_Password);
+    const QString idle = F_Lock_After_Idle->currentText().section(QLatin1Char(' '), 0, 1);
     P_Print_Message_2(
-        QStringLiteral("Your database has been saved and locked after %1 of desktop idle. Enter "
-                       "its main password to open it again.")
-            .arg(F_Lock_After_Idle->currentText().section(QLatin1Char(' '), 0, 1)),
+        changed ? QStringLiteral("Your database has been saved and locked after %1 of desktop "
+                                 "idle. Enter its main password to open it again.")
+                      .arg(idle)
+                : QStringLiteral("Your database has been locked after %1 of desktop idle. Enter "
+                                 "its main password to open it again.")
+                      .arg(idle),
         false);
+    if (!warning.isEmpty()) {
+        P_Print_Message_2(warning, false);
+    }
     // The same file chosen again, as a click in the file list would do.
     P_Set_File_Name_Quietly(file);
     ShowDatabaseLabels(file);

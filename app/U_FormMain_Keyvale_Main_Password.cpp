@@ -56,6 +56,7 @@ QString FromLocal8(const std::string& text) {
 
 void TFormMain::ConnectDatabaseLifecycle() {
     o_MP_Slide_ = new QPropertyAnimation(o_MP, "pos", this);
+    o_MP_Slide_->setObjectName(QStringLiteral("o_MP_Slide"));
     connect(o_TV_Files, &QTreeWidget::itemClicked, this, [this] { o_TV_FilesClick(); });
     connect(i_Open_File, &TPicture::clicked, this, &TFormMain::i_Open_FileClick);
     connect(i_Main_Password_1, &TPicture::clicked, this, &TFormMain::i_Open_FileClick);

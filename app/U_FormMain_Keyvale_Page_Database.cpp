@@ -226,6 +226,7 @@ QWidget* TFormMain::CreatePageDatabase() {
     P_Tree_Setup();
     P_Trash_Setup();
     P_Record_Setup();
+    P_Keyboard_Setup();
 
     return page;
 }

@@ -5,6 +5,7 @@
 #include "U_FormMain_Keyvale.h"
 
 #include <QAction>
+#include <QChildEvent>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMenu>
@@ -12,7 +13,10 @@
 #include <QThread>
 
 #include "U_Event_Hook.h"
+#include "U_Keyvale_TreeView_Data_Kinds.h"
 #include "U_Keyvale_TreeView_Data_Operations.h"
+#include "U_Keyvale_TreeView_Data_Rules.h"
+#include "U_Paste_Limit.h"
 #include "U_Picture.h"
 #include "U_Tree_Model.h"
 
@@ -32,6 +36,26 @@ void TFormMain::P_Tree_Setup() {
     o_TV_Main_Model->renamed = [this](TNodeHandle node, const QString& text) {
         return o_TV_MainEdited(node, text);
     };
+    // The name editor holds no more than a name may have, and a paste cut
+    // to that says what was kept, as in every other field.
+    TEventHook::Install(o_TV_Main->viewport(), [this](QEvent* event) {
+        if (event->type() != QEvent::ChildPolished) {
+            return false;
+        }
+        if (auto* editor = qobject_cast<QLineEdit*>(static_cast<QChildEvent*>(event)->child())) {
+            // Setting the limit drops the selection the editor starts with.
+            const int start = editor->selectionStart();
+            const int length = static_cast<int>(editor->selectedText().size());
+            editor->setMaxLength(static_cast<int>(kMaximumNameLength));
+            if (start >= 0) {
+                editor->setSelection(start, length);
+            }
+            paste_limit::Watch(editor, [this, editor](int kept, int pasted) {
+                P_Report_Cut_Paste(editor, kept, pasted);
+            });
+        }
+        return false;
+    });
     o_TV_Main->dragOver = [this](TNodeHandle target) { return o_TV_MainDragOver(target); };
     o_TV_Main->dragDrop = [this](TNodeHandle target) { o_TV_MainDragDrop(target); };
     connect(o_TV_Main, &TKeyvaleTreeView::treeClicked, this,
@@ -181,10 +205,18 @@ void TFormMain::o_TV_MainDragDrop(TNodeHandle target) {
         return;
     }
     const TNodeHandle dragged = F_Selected_Node();
+    const std::string problem = DropProblem(o_Tree_Data, dragged, target);
     TMoveResult result;
     o_TV_Main_Model->Change([&] { result = DropNode(o_Tree_Data, dragged, target); });
     for (const TTreeMessage& message : result.messages) {
         P_Print_Message(QString::fromStdString(message.text), message.alert);
+    }
+    if (!result.moved && result.messages.empty() && !problem.empty()) {
+        // A refused drop says why, once, instead of only showing a cursor.
+        P_Print_Message(QStringLiteral("[%1] has not been moved: %2")
+                            .arg(QString::fromStdString(o_Tree_Data.Text(dragged)),
+                                 QString::fromStdString(problem)),
+                        false);
     }
     if (result.moved) {
         // The moved node stays selected, shown inside its new folder.
@@ -196,6 +228,15 @@ void TFormMain::o_TV_MainDragDrop(TNodeHandle target) {
 
 QString TFormMain::o_TV_MainEdited(TNodeHandle node, const QString& s_Text) {
     const std::string name = NormalizeNodeName(s_Text.toStdString());
+    // Line breaks and leading blanks are mended silently; a control
+    // character (a pasted terminal escape) is not, as keyvale-cli would
+    // print it to a terminal.
+    if (std::string problem = NameProblem(name); !problem.empty()) {
+        P_Print_Message(QStringLiteral("The new name is refused (%1); the old one stays.")
+                            .arg(QString::fromStdString(problem)),
+                        false);
+        return QString::fromStdString(o_Tree_Data.Text(node));
+    }
     if (name != o_Tree_Data.Text(node)) {
         P_Start_Auto_Save_Countdown();
     }

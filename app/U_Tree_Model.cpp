@@ -1,5 +1,7 @@
 #include "U_Tree_Model.h"
 
+#include <utility>
+
 #include <QDrag>
 #include <QDragEnterEvent>
 #include <QDragMoveEvent>
@@ -234,7 +236,11 @@ void TKeyvaleTreeView::startDrag(Qt::DropActions) {
     auto* drag = new QDrag(this);
     drag->setMimeData(mime);
     drag->setPixmap(currentIndex().data(Qt::DecorationRole).value<QIcon>().pixmap(iconSize()));
-    drag->exec(Qt::MoveAction, Qt::MoveAction);
+    refusedTarget_ = kNoNode;
+    const Qt::DropAction done = drag->exec(Qt::MoveAction, Qt::MoveAction);
+    if (done == Qt::IgnoreAction && refusedTarget_ != kNoNode && dragDrop) {
+        dragDrop(std::exchange(refusedTarget_, kNoNode));
+    }
 }
 
 void TKeyvaleTreeView::dragEnterEvent(QDragEnterEvent* event) {
@@ -254,12 +260,18 @@ void TKeyvaleTreeView::dragMoveEvent(QDragMoveEvent* event) {
     const bool accept = event->source() == this &&
                         event->mimeData()->hasFormat(kTreeNodeMimeType) && dragOver &&
                         dragOver(target);
+    refusedTarget_ = accept ? kNoNode : target;
     if (accept) {
         event->setDropAction(Qt::MoveAction);
         event->accept();
     } else {
         event->ignore();
     }
+}
+
+void TKeyvaleTreeView::dragLeaveEvent(QDragLeaveEvent* event) {
+    refusedTarget_ = kNoNode; // dropped elsewhere, if at all
+    QTreeView::dragLeaveEvent(event);
 }
 
 void TKeyvaleTreeView::dropEvent(QDropEvent* event) {

@@ -86,6 +86,7 @@ class TKeyvaleTreeView : public QTreeView {
     void startDrag(Qt::DropActions supportedActions) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dragMoveEvent(QDragMoveEvent* event) override;
+    void dragLeaveEvent(QDragLeaveEvent* event) override;
     void dropEvent(QDropEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void keyReleaseEvent(QKeyEvent* event) override;
@@ -96,4 +97,7 @@ class TKeyvaleTreeView : public QTreeView {
 
   private:
     QPersistentModelIndex editedIndex_; // the row whose name an editor may be open on
+    // The node under the mouse when the drag was last refused there, so that
+    // a drop the view never receives still reaches dragDrop, which says why.
+    TNodeHandle refusedTarget_ = kNoNode;
 };

@@ -7,6 +7,7 @@
 #include "cli_commands.h"
 #include "cli_database_common.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstdlib>
@@ -14,6 +15,8 @@
 #include <thread>
 
 #include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
 #include <spawn.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -70,11 +73,104 @@ bool OnPath(const std::string& program) {
     return false;
 }
 
+// How long a clipboard tool may take. It answers within milliseconds when
+// the display answers; one that does not (a display gone, a clipboard owner
+// that hangs) is given up rather than waited for with a secret in memory.
+constexpr auto kToolPatience = std::chrono::seconds(3);
+
+// SIGPIPE ignored for its lifetime: a tool that cannot reach the display
+// exits before it reads, and writing to it must fail with EPIPE, not kill
+// keyvale-cli without a word.
+class IgnoreBrokenPipe {
+  public:
+    IgnoreBrokenPipe() {
+        struct sigaction ignore {};
+        ignore.sa_handler = SIG_IGN;
+        ::sigemptyset(&ignore.sa_mask);
+        ::sigaction(SIGPIPE, &ignore, &saved_);
+    }
+    ~IgnoreBrokenPipe() { ::sigaction(SIGPIPE, &saved_, nullptr); }
+    IgnoreBrokenPipe(const IgnoreBrokenPipe&) = delete;
+    IgnoreBrokenPipe& operator=(const IgnoreBrokenPipe&) = delete;
+
+  private:
+    struct sigaction saved_ {};
+};
+
+using Clock = std::chrono::steady_clock;
+
+int MillisecondsLeft(Clock::time_point deadline) {
+    auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+    return static_cast<int>(std::max<long long>(0, left.count()));
+}
+
+// Writes all of `input` unless the reader goes away or the deadline passes.
+void WriteInput(int fd, const std::string& input, Clock::time_point deadline) {
+    std::size_t done = 0;
+    while (done < input.size()) {
+        pollfd ready{fd, POLLOUT, 0};
+        if (::poll(&ready, 1, MillisecondsLeft(deadline)) <= 0) {
+            return;
+        }
+        ssize_t written = ::write(fd, input.data() + done, input.size() - done);
+        if (written < 0 && (errno == EINTR || errno == EAGAIN)) {
+            continue;
+        }
+        if (written <= 0) {
+            return;
+        }
+        done += static_cast<std::size_t>(written);
+    }
+}
+
+// Reads the tool's output until it closes it or the deadline passes.
+void ReadOutput(int fd, std::string& output, Clock::time_point deadline) {
+    char buffer[4096];
+    for (;;) {
+        pollfd ready{fd, POLLIN, 0};
+        if (::poll(&ready, 1, MillisecondsLeft(deadline)) <= 0) {
+            return;
+        }
+        ssize_t got = ::read(fd, buffer, sizeof buffer);
+        if (got < 0 && errno == EINTR) {
+            continue;
+        }
+        if (got <= 0) {
+            return;
+        }
+        output.append(buffer, static_cast<std::size_t>(got));
+    }
+}
+
+// Whether the tool ended well by the deadline; one still running then is
+// killed.
+bool WaitForTool(pid_t pid, Clock::time_point deadline) {
+    int status = 0;
+    for (;;) {
+        pid_t done = ::waitpid(pid, &status, WNOHANG);
+        if (done == pid) {
+            return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+        }
+        if (done < 0 && errno != EINTR) {
+            return false;
+        }
+        if (Clock::now() >= deadline) {
+            ::kill(pid, SIGKILL);
+            while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+            }
+            return false;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+}
+
 // Runs the program with `input` on its standard input; with `output` its
 // standard output is read back, otherwise it goes nowhere (xclip and wl-copy
 // stay in the background holding the clipboard, and must not hold our pipes).
+// False when it cannot start, fails, or does not finish within kToolPatience.
 bool RunTool(const std::vector<std::string>& command, const std::string& input,
              std::string* output) {
+    IgnoreBrokenPipe quiet;
     int in[2], out[2] = {-1, -1};
     if (::pipe2(in, O_CLOEXEC) != 0) {
         return false;
@@ -105,43 +201,25 @@ bool RunTool(const std::vector<std::string>& command, const std::string& input,
     if (output != nullptr) {
         ::close(out[1]);
     }
+    const Clock::time_point deadline = Clock::now() + kToolPatience;
     if (spawned) {
-        std::size_t done = 0;
-        while (done < input.size()) {
-            ssize_t written = ::write(in[1], input.data() + done, input.size() - done);
-            if (written < 0 && errno == EINTR) {
-                continue;
-            }
-            if (written <= 0) {
-                break;
-            }
-            done += static_cast<std::size_t>(written);
-        }
+        WriteInput(in[1], input, deadline);
     }
     ::close(in[1]);
     if (output != nullptr) {
-        char buffer[4096];
-        ssize_t got = 0;
-        while ((got = ::read(out[0], buffer, sizeof buffer)) > 0 || (got < 0 && errno == EINTR)) {
-            if (got > 0) {
-                output->append(buffer, static_cast<std::size_t>(got));
-            }
+        if (spawned) {
+            ReadOutput(out[0], *output, deadline);
         }
         ::close(out[0]);
     }
-    if (!spawned) {
-        return false;
-    }
-    int status = 0;
-    while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
-    }
-    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+    return spawned && WaitForTool(pid, deadline);
 }
 
 // In a process of its own, so the command returns at once: waits, then
 // clears the clipboard if it still holds what was copied (the user may have
-// copied something else meanwhile, which stays).
-void ClearLater(const ClipboardTool& tool, const std::string& value, long long seconds) {
+// copied something else meanwhile, which stays). Whatever the tools answer,
+// or if they do not, it wipes its copies of the value before it ends.
+void ClearLater(const ClipboardTool& tool, std::string& value, long long seconds) {
     pid_t child = ::fork();
     if (child != 0) {
         if (child > 0) {
@@ -167,6 +245,7 @@ void ClearLater(const ClipboardTool& tool, const std::string& value, long long s
         }
     }
     KvSecureWipe(now);
+    KvSecureWipe(value);
     _exit(0);
 }
 
@@ -226,7 +305,10 @@ int RunClip(const cli::ParsedArguments& args) {
         code =
             Fail("clip", "the " + fieldName + " of \"" + path + "\" is empty.", kExitRuntimeError);
     } else if (!RunTool(tool->copy, value, nullptr)) {
-        code = Fail("clip", tool->copy[0] + " could not take the text.", kExitRuntimeError);
+        code = Fail("clip",
+                    tool->copy[0] + " could not take the text: is the display (" +
+                        std::string(std::getenv(tool->session)) + ") reachable?",
+                    kExitRuntimeError);
     } else {
         std::cout << "Copied the " << fieldName << " of " << path << " to the clipboard; it is "
                   << "cleared in " << timeout << " seconds.\n";
@@ -245,7 +327,8 @@ const cli::CliRegistration clipCommand({
     "Copies the password of the record at PATH, or its FIELD (login, password,\n"
     "email, url or note), with the desktop's clipboard tool: wl-copy on Wayland,\n"
     "xclip or xsel on X11. After the timeout the clipboard is cleared if it still\n"
-    "holds that value.\n",
+    "holds that value. A tool that cannot reach the display, or does not answer\n"
+    "within a few seconds, is a failure.\n",
     {{"timeout", 't', cli::TOptionValue::Required, "S", "seconds until it is cleared (10)"}},
     2,
     3,

@@ -24,7 +24,10 @@ std::string NamePart(const std::string& path) {
 } // namespace
 
 int Fail(const std::string& command, const std::string& message, int code) {
-    std::cerr << "keyvale-cli " << command << ": " << message << "\n";
+    // Messages quote names and paths as given or stored; a control character
+    // among them must reach the terminal as text, not as a command.
+    std::cerr << "keyvale-cli " << command << ": " << EscapeControlCharacters(message, "\n")
+              << "\n";
     return code;
 }
 
@@ -75,6 +78,10 @@ int AskNewPassword(const std::string& command, std::string& password) {
     if (std::string problem = TKeyvaleSession::PasswordProblem(*first, &*second);
         !problem.empty()) {
         code = Fail(command, problem, kExitRuntimeError);
+    } else if (!IsValidUtf8(*first)) {
+        // Windows-1252 is how databases written on Windows hold their text;
+        // a new password here is UTF-8, or the window could not type it.
+        code = Fail(command, "the new main password is not valid UTF-8.", kExitRuntimeError);
     } else {
         password = std::move(*first);
     }

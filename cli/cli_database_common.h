@@ -28,7 +28,8 @@ struct OpenDatabase {
 inline constexpr const char* kWrongPasswordCause =
     " If the password is right, the file is damaged or no Keyvale database.";
 
-// Prints "keyvale-cli <command>: <message>" to standard error and returns code.
+// Prints "keyvale-cli <command>: <message>" to standard error, control
+// characters escaped but for line breaks, and returns code.
 int Fail(const std::string& command, const std::string& message, int code);
 
 // Refuses, before any password is asked, a file that cannot be a database

@@ -19,6 +19,7 @@
 
 #include <cerrno>
 #include <iostream>
+#include <set>
 #include <stdexcept>
 
 #include <sys/stat.h>
@@ -66,9 +67,18 @@ std::string ExportText(const TKeyvaleTree& tree) {
 }
 
 // Where the export goes must be settled before the password is asked.
-int CheckOutput(const std::string& out, bool force) {
+int CheckOutput(const std::string& out, const std::string& database, bool force) {
     struct stat info {};
     if (::stat(out.c_str(), &info) == 0) {
+        // As cp refuses to copy a file onto itself: the plain text would
+        // take the place of the database, or of the file a link leads to.
+        struct stat source {};
+        if (::stat(database.c_str(), &source) == 0 && source.st_dev == info.st_dev &&
+            source.st_ino == info.st_ino) {
+            return Fail("export",
+                        "cannot write " + out + ": it is the database " + database + " itself.",
+                        kExitUsage);
+        }
         if (S_ISDIR(info.st_mode)) {
             return Fail("export", "cannot write " + out + ": It is a directory.",
                         kExitRuntimeError);
@@ -99,7 +109,7 @@ int RunExport(const cli::ParsedArguments& args) {
         return Fail("export", "--output needs a file name.", kExitUsage);
     }
     if (out) {
-        if (int code = CheckOutput(*out, args.Has("force")); code != kExitOk) {
+        if (int code = CheckOutput(*out, args.positional[0], args.Has("force")); code != kExitOk) {
             return code;
         }
     }
@@ -125,6 +135,18 @@ int RunExport(const cli::ParsedArguments& args) {
 }
 
 // ---- Import -------------------------------------------------------------
+
+// The most bytes an export of the largest database can need: every node a
+// record of full fields and a full name, each 16-bit unit written as a six-byte
+// JSON escape, with room for the keys and the indentation around them. A file
+// beyond it cannot be imported, so reading stops there.
+constexpr std::size_t kLargestExport = [] {
+    std::size_t units = kMaximumNameLength;
+    for (const TRecordFieldRule& rule : kRecordFieldRules) {
+        units += rule.limit;
+    }
+    return kMaximumNodeCount / 2 * (6 * units + 1024);
+}();
 
 // A rejected document; the text names the node.
 struct ImportError : std::runtime_error {
@@ -157,14 +179,15 @@ class Importer {
     explicit Importer(TKeyvaleTree& tree) : tree_(tree) {}
 
     void AddNodes(const Json& nodes, TNodeHandle parent, const std::string& parentPath, int level) {
+        std::set<std::string> siblings;
         for (std::size_t i = 0; i < nodes.size(); ++i) {
-            AddNode(nodes[i], parent, parentPath, level, i + 1);
+            AddNode(nodes[i], parent, parentPath, level, i + 1, siblings);
         }
     }
 
   private:
     void AddNode(const Json& node, TNodeHandle parent, const std::string& parentPath, int level,
-                 std::size_t number) {
+                 std::size_t number, std::set<std::string>& siblings) {
         std::string where = "node " + std::to_string(number) +
                             (parentPath.empty() ? " at the top" : " under " + Shown(parentPath));
         if (!node.is_object() || !node.contains("name") || !node["name"].is_string()) {
@@ -182,6 +205,11 @@ class Importer {
         }
         if (std::string problem = NameProblem(name); !problem.empty()) {
             throw ImportError(where + ": " + problem);
+        }
+        // Paths name nodes: a second node of the same name could never be
+        // reached by show, edit or rm.
+        if (!siblings.insert(name).second) {
+            throw ImportError(where + ": its folder holds a node of this name already");
         }
         if (level > kMaximumLevel) {
             throw ImportError(where + ": it would stand deeper than level 15");
@@ -253,7 +281,10 @@ int RunImport(const cli::ParsedArguments& args) {
         return code;
     }
     std::string text;
-    if (std::string problem = cli::ReadInputFile(jsonFile, text); !problem.empty()) {
+    if (std::string problem = cli::ReadInputFile(jsonFile, text, kLargestExport,
+                                                 ", more than an export of the largest database "
+                                                 "can need");
+        !problem.empty()) {
         return Fail("import", "cannot read " + jsonFile + ": " + problem, kExitRuntimeError);
     }
     TKeyvaleTree tree;
@@ -285,8 +316,9 @@ const cli::CliRegistration exportCommand({
     "FILE",
     "the whole tree of a database as JSON",
     "Asks for the main password and writes the whole tree as JSON, on standard\n"
-    "output or into a new file OUT (readable by its owner only, written whole or\n"
-    "not at all):\n"
+    "output or into a new file OUT (readable by its owner only from its first\n"
+    "byte, written whole or not at all; a link at OUT is replaced, not followed,\n"
+    "and OUT may not be the database itself):\n"
     "  {\"format\": \"keyvale\", \"version\": 1, \"nodes\": [\n"
     "    {\"name\": \"Mail\", \"children\": [\n"
     "      {\"name\": \"example.org\", \"record\": {\"login\": \"ann\", \"password\": \"...\",\n"
@@ -310,10 +342,11 @@ const cli::CliRegistration importCommand({
     "writes), asking for its new main password twice. An existing FILE is never\n"
     "overwritten. JSON that breaks the tree's limits is rejected with a message\n"
     "naming the node: names of 1 to 200 characters not beginning with a blank\n"
-    "and without line breaks, levels 0 to 15, at most 10000 nodes (a record\n"
-    "counts two), record fields within their input limits (login and e-mail 255,\n"
-    "password and URL 1024, note 8000 characters), no line break but in the\n"
-    "note. A missing record field is empty.\n",
+    "and without line breaks or control characters, each unique in its folder,\n"
+    "levels 0 to 15, at most 10000 nodes (a record counts two), record fields\n"
+    "within their input limits (login and e-mail 255, password and URL 1024, note\n"
+    "8000 characters), no line break but in the note and no other control\n"
+    "character but a TAB in it. A missing record field is empty.\n",
     {},
     2,
     2,

@@ -90,8 +90,11 @@ int RunLs(const cli::ParsedArguments& args) {
 }
 
 // Multi-line values are indented under their label, whatever line break
-// they use, so no value can print a line that looks like another field.
-void PrintField(const std::string& label, const std::string& value) {
+// they use, so no value can print a line that looks like another field; other
+// control characters, which an older file may hold, are printed escaped.
+void PrintField(const std::string& label, const std::string& stored) {
+    // A copy of what may be the password: wiped once printed.
+    std::string value = cli::EscapeControlCharacters(stored, "\t\r\n");
     std::cout << label;
     for (std::size_t i = 0; i < value.size(); ++i) {
         const char c = value[i];
@@ -105,6 +108,7 @@ void PrintField(const std::string& label, const std::string& value) {
         }
     }
     std::cout << "\n";
+    KvSecureWipe(value);
 }
 
 int RunShow(const cli::ParsedArguments& args) {
@@ -188,7 +192,7 @@ int RunSearch(const cli::ParsedArguments& args) {
         }
     }
     if (list.empty()) {
-        std::cerr << "No folders found (" << text << ")\n";
+        std::cerr << "No folders found (" << cli::EscapeControlCharacters(text) << ")\n";
         return kExitRuntimeError; // as grep: scripts test the exit code
     }
     return kExitOk;
@@ -200,7 +204,8 @@ const char* const kPasswordInput =
 
 const char* const kPathRule =
     "A PATH is names joined by \"/\"; a \"/\" or \"\\\" inside a name is written \"\\/\"\n"
-    "or \"\\\\\". A trailing \"/\" is accepted.\n";
+    "or \"\\\\\", a control character (from an older file) as \"\\xHH\". A trailing \"/\"\n"
+    "is accepted.\n";
 
 const cli::CommandOption kJson{"json", 0, cli::TOptionValue::None, "", "print JSON"};
 

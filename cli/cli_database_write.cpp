@@ -166,12 +166,16 @@ int ApplyFieldOptions(const std::string& command, const cli::ParsedArguments& ar
         }
     }
     if (auto noteFile = args.Value("note-file")) {
+        // A UTF-8 character takes at most three bytes per 16-bit unit it counts.
+        const TRecordFieldRule& rule = *FindRecordFieldRule("note");
         std::string note;
-        if (std::string problem = cli::ReadInputFile(*noteFile, note); !problem.empty()) {
+        if (std::string problem = cli::ReadInputFile(
+                *noteFile, note, 3 * rule.limit,
+                ", more than a note of " + std::to_string(rule.limit) + " characters can need");
+            !problem.empty()) {
             return Fail(command, "cannot read " + *noteFile + ": " + problem, kExitRuntimeError);
         }
-        if (int code = CheckField(command, "the note", *FindRecordFieldRule("note"), note);
-            code != kExitOk) {
+        if (int code = CheckField(command, "the note", rule, note); code != kExitOk) {
             return code;
         }
         fields.note = note;
@@ -415,13 +419,16 @@ const char* const kNewPasswordInput =
 
 const char* const kChangeRules =
     "The main password is asked first (one line of standard input when that is\n"
-    "no terminal). The file is written whole or not at all, under a lock that\n"
-    "keeps other writers out; a backup copy goes to Keyvale_Backup beside it. A\n"
-    "refused change writes nothing.\n";
+    "no terminal). The file is read and written whole or not at all under a lock\n"
+    "held from the read to the write, so commands run at once take turns; a\n"
+    "backup copy goes to Keyvale_Backup beside it. Names hold no control\n"
+    "characters, and text that is not UTF-8 is refused. A refused change writes\n"
+    "nothing.\n";
 
 const char* const kPathRule =
     "A PATH is names joined by \"/\"; a \"/\" or \"\\\" inside a name is written \"\\/\"\n"
-    "or \"\\\\\". A trailing \"/\" is accepted.\n";
+    "or \"\\\\\", a control character (from an older file) as \"\\xHH\". A trailing \"/\"\n"
+    "is accepted.\n";
 
 using cli::CommandOption;
 using cli::TOptionValue;

@@ -4,6 +4,39 @@
 
 namespace cli {
 
+namespace {
+
+constexpr char kHexDigits[] = "0123456789abcdef";
+
+std::string HexEscape(unsigned char byte) {
+    return {'\\', 'x', kHexDigits[byte >> 4], kHexDigits[byte & 0x0F]};
+}
+
+int HexValue(char c) {
+    if (c >= '0' && c <= '9') {
+        return c - '0';
+    }
+    if (c >= 'a' && c <= 'f') {
+        return c - 'a' + 10;
+    }
+    if (c >= 'A' && c <= 'F') {
+        return c - 'A' + 10;
+    }
+    return -1;
+}
+
+// The byte of "xHH" at `at`, or -1 when no such escape stands there.
+int HexByteAt(const std::string& text, std::size_t at) {
+    if (at + 2 >= text.size() || text[at] != 'x') {
+        return -1;
+    }
+    const int high = HexValue(text[at + 1]);
+    const int low = HexValue(text[at + 2]);
+    return high < 0 || low < 0 ? -1 : high * 16 + low;
+}
+
+} // namespace
+
 std::string SplitPath(const std::string& path, std::vector<std::string>& names) {
     names.clear();
     std::string name;
@@ -11,11 +44,15 @@ std::string SplitPath(const std::string& path, std::vector<std::string>& names) 
     for (std::size_t i = 0; i < path.size(); ++i) {
         const char c = path[i];
         if (c == '\\') {
-            if (i + 1 == path.size() || (path[i + 1] != '/' && path[i + 1] != '\\')) {
+            if (int byte = HexByteAt(path, i + 1); byte >= 0) {
+                name += static_cast<char>(byte);
+                i += 3;
+            } else if (i + 1 == path.size() || (path[i + 1] != '/' && path[i + 1] != '\\')) {
                 return "a \"\\\" in a path is written \"\\\\\" (and a \"/\" inside a name "
                        "\"\\/\")";
+            } else {
+                name += path[++i];
             }
-            name += path[++i];
             pending = true;
         } else if (c == '/') {
             if (pending) {
@@ -36,6 +73,26 @@ std::string SplitPath(const std::string& path, std::vector<std::string>& names) 
     return "";
 }
 
+std::string EscapeControlCharacters(const std::string& text, const std::string& keep) {
+    std::string escaped;
+    escaped.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const auto byte = static_cast<unsigned char>(text[i]);
+        const bool c0 = (byte < 0x20 || byte == 0x7F) && keep.find(text[i]) == std::string::npos;
+        const bool c1 = byte == 0xC2 && i + 1 < text.size() &&
+                        static_cast<unsigned char>(text[i + 1]) >= 0x80 &&
+                        static_cast<unsigned char>(text[i + 1]) <= 0x9F;
+        if (c0) {
+            escaped += HexEscape(byte);
+        } else if (c1) {
+            escaped += HexEscape(byte) + HexEscape(static_cast<unsigned char>(text[++i]));
+        } else {
+            escaped += text[i];
+        }
+    }
+    return escaped;
+}
+
 std::string EscapeName(const std::string& name) {
     std::string escaped;
     escaped.reserve(name.size());
@@ -45,7 +102,7 @@ std::string EscapeName(const std::string& name) {
         }
         escaped += c;
     }
-    return escaped;
+    return EscapeControlCharacters(escaped);
 }
 
 std::string PathOf(const TKeyvaleTree& tree, TNodeHandle node) {

@@ -1,6 +1,9 @@
 // Paths of nodes on the command line: names joined by "/". A "/" or "\"
 // inside a name is written "\/" or "\\", so every node has exactly one path
-// and every path names one place. A leading or trailing "/" is accepted.
+// and every path names one place. A leading or trailing "/" is accepted. A
+// control character, which a name may hold only from an older file, is
+// written "\xHH" (C1 characters as their two UTF-8 bytes), so that printing a
+// path never sends the terminal a command.
 #pragma once
 
 #include "U_Keyvale_TreeView_Data_Tree.h"
@@ -17,6 +20,10 @@ std::string SplitPath(const std::string& path, std::vector<std::string>& names);
 
 // A name as it stands in a path.
 std::string EscapeName(const std::string& name);
+
+// The text with every C0 and C1 control character but those in `keep`
+// written "\xHH", for printing what a stored file holds on a terminal.
+std::string EscapeControlCharacters(const std::string& text, const std::string& keep = "");
 
 // The path of a node, its names escaped and joined by "/".
 std::string PathOf(const TKeyvaleTree& tree, TNodeHandle node);

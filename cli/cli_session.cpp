@@ -7,11 +7,17 @@
 #include "cli_database_common.h"
 #include "cli_terminal.h"
 
+#include <chrono>
 #include <iostream>
 
 namespace cli {
 
 namespace {
+
+// How long a command waits for other writers of the same file. Each holds
+// the lock only for its own read, change and save, so even a queue of many
+// commands moves on within this.
+constexpr auto kLockPatience = std::chrono::seconds(60);
 
 std::string FolderOf(const std::string& file) {
     std::size_t slash = file.find_last_of('/');
@@ -29,6 +35,15 @@ int WriteSession::Report(const std::string& command, const TSessionResult& resul
     }
     // Saved aside counts as a failure here: the file named on the command
     // line does not hold the change, and a script must not go on as if it did.
+    // Only a program that ignores the lock can bring this about.
+    if (result.outcome == TSessionOutcome::SavedAside) {
+        return Fail(command,
+                    "Error! The database file [" + file_ +
+                        "] has been changed by another program since it was read here, so it "
+                        "has not been overwritten. The change has been saved as [" +
+                        session_.FileName() + "] instead.",
+                    kExitRuntimeError);
+    }
     for (const TSessionMessage& message : result.messages) {
         Fail(command, message.text, kExitRuntimeError);
     }
@@ -47,8 +62,14 @@ int WriteSession::Open(const std::string& command, const std::string& file) {
         return Fail(command, "no main password given.", kExitRuntimeError);
     }
     session_.SetBackupFolder(FolderOf(file));
+    session_.HoldLockWhileOpen(kLockPatience);
+    file_ = file;
     TSessionResult result = session_.Open(file, *password);
     KvSecureWipe(*password);
+    if (!session_.BackupProblem().empty()) {
+        // The change goes on; the user learns that no backup stands behind it.
+        std::cerr << "keyvale-cli " << command << ": " << session_.BackupProblem() << "\n";
+    }
     if (result.outcome == TSessionOutcome::WrongPassword && !result.messages.empty()) {
         return Fail(command, result.messages.front().text + kWrongPasswordCause, kExitRuntimeError);
     }
@@ -78,7 +99,15 @@ int WriteSession::Save(const std::string& command, const std::string& done) {
 }
 
 int WriteSession::ChangePassword(const std::string& command, const std::string& newPassword) {
-    return Report(command, session_.ChangePassword(newPassword));
+    TSessionResult result = session_.ChangePassword(newPassword);
+    for (TSessionMessage& message : result.messages) {
+        if (message.text == kPasswordKeptText) {
+            // Nothing stays open after a command.
+            message.text = "Error! Main password has not been changed: the database could not be "
+                           "saved. The file keeps its old main password.";
+        }
+    }
+    return Report(command, result);
 }
 
 int CreateWithTree(const std::string& command, const std::string& file, const TKeyvaleTree& tree,

@@ -1,9 +1,11 @@
 // The writing side of keyvale-cli: a database opened for one change and saved
 // once, through the storage session type that the window uses too. It brings
-// the session's rules to the tool: the per-file lock while writing, the check
-// that nobody wrote the file since it was read (a conflicting save goes
-// beside it, and the tool says so and fails), exclusive creation, keys
-// derived aside, and the backup copy made on every open.
+// the session's rules to the tool: the per-file lock, held from the read to
+// the save so that concurrent commands queue and all succeed, the check that
+// nobody wrote the file since it was read (only a program ignoring the lock
+// can; the save then goes beside it, and the tool says so and fails),
+// exclusive creation, keys derived aside, and the backup copy made on every
+// open (a backup that cannot be made is said on standard error).
 #pragma once
 
 #include "U_Keyvale_Session.h"
@@ -14,9 +16,10 @@ namespace cli {
 
 class WriteSession {
   public:
-    // Checks the file, asks for the main password, opens the database and
-    // makes its backup copy in Keyvale_Backup beside it. Returns the exit code
-    // after printing why not.
+    // Checks the file, asks for the main password, takes the file's lock
+    // (waiting for other writers), opens the database and makes its backup
+    // copy in Keyvale_Backup beside it. Returns the exit code after printing
+    // why not. The lock is held until this object goes.
     int Open(const std::string& command, const std::string& file);
 
     // A new, empty database under `password` (already checked).
@@ -36,6 +39,7 @@ class WriteSession {
     int Report(const std::string& command, const TSessionResult& result);
 
     TKeyvaleSession session_;
+    std::string file_; // as named on the command line
 };
 
 // A new database holding `tree`, written under the shared write lock into a

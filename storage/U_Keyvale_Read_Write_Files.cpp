@@ -39,9 +39,10 @@ void SyncDirectory(const std::string& directory) {
     }
 }
 
-// How the flushed temporary file takes the name: replacing whatever file is
-// there, or only where nothing is.
-enum class TPublish { Replace, CreateOnly };
+// How the flushed temporary file takes the name: replacing the file there
+// (through a link, keeping its mode), replacing the name itself as a private
+// file, or only where nothing is.
+enum class TPublish { Replace, ReplacePrivately, CreateOnly };
 
 // Gives the temporary file the target's name without ever replacing anything:
 // the kernel refuses when the name exists, so a file that appears at the last
@@ -105,6 +106,13 @@ std::string WriteThroughTemporary(const TByteArray& bytes, const std::string& fi
             return Failure("FileCreateError", "Cannot open file " + fileName + " for writing. " +
                                                   SystemErrorText(errno));
         }
+    } else if (publish == TPublish::ReplacePrivately) {
+        struct stat there {};
+        if (::lstat(target.c_str(), &there) == 0 && S_ISREG(there.st_mode) &&
+            ::access(target.c_str(), W_OK) != 0) {
+            return Failure("FileCreateError", "Cannot open file " + fileName + " for writing. " +
+                                                  SystemErrorText(errno));
+        }
     } else if (std::filesystem::exists(std::filesystem::symlink_status(target, ignored))) {
         // Checked early only to spare the work; the publishing step decides.
         if (existed) {
@@ -144,7 +152,7 @@ std::string WriteThroughTemporary(const TByteArray& bytes, const std::string& fi
         error = checkpoint();
     }
     if (error.empty()) {
-        if (publish == TPublish::Replace) {
+        if (publish != TPublish::CreateOnly) {
             if (::rename(temporary.c_str(), target.c_str()) != 0) {
                 error = Failure("FileReplaceError",
                                 "Cannot replace file " + fileName + ". " + SystemErrorText(errno));
@@ -181,6 +189,12 @@ std::string SaveBytesToFile(const TByteArray& bytes, const std::string& fileName
 std::string SaveBytesToFileWithCheckpoint(const TByteArray& bytes, const std::string& fileName,
                                           const std::function<std::string()>& beforeReplace) {
     return WriteThroughTemporary(bytes, fileName, TPublish::Replace, beforeReplace, nullptr);
+}
+
+std::string SaveBytesToPrivateFile(const TByteArray& bytes, const std::string& fileName,
+                                   const std::function<std::string()>& beforeReplace) {
+    return WriteThroughTemporary(bytes, fileName, TPublish::ReplacePrivately, beforeReplace,
+                                 nullptr);
 }
 
 std::string SaveBytesToNewFile(const TByteArray& bytes, const std::string& fileName, bool* existed,

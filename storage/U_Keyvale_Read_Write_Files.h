@@ -27,6 +27,16 @@ std::string SaveBytesToFile(const TByteArray& bytes, const std::string& fileName
 std::string SaveBytesToFileWithCheckpoint(const TByteArray& bytes, const std::string& fileName,
                                           const std::function<std::string()>& beforeReplace);
 
+// Writes all bytes as the file's new content for its owner's eyes only, for
+// copies of secrets (backups, exports): the temporary file is 0600 from its
+// first byte and keeps that mode, and the last step renames it over the name
+// itself, so a symbolic link standing there is replaced, never followed, and
+// whatever it points to is left alone. A regular file the user may not write
+// is refused, as SaveBytesToFile refuses it.
+// `beforeReplace` works as in SaveBytesToFileWithCheckpoint.
+std::string SaveBytesToPrivateFile(const TByteArray& bytes, const std::string& fileName,
+                                   const std::function<std::string()>& beforeReplace = nullptr);
+
 // Writes all bytes as a new file that must not exist yet: like SaveBytesToFile,
 // through a flushed temporary file, but the last step only ever creates the
 // name. Whatever stands at the name by then (a file, a directory or a symbolic

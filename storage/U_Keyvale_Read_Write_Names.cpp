@@ -31,23 +31,53 @@ std::string ChangeExtension(const std::string& name, const std::string& extensio
 
 } // namespace
 
+namespace {
+
+// " [FileWriteError] Cannot write ..." reads better without the class.
+std::string WithoutFailureClass(const std::string& error) {
+    std::size_t close = error.find("] ");
+    return error.rfind(" [", 0) == 0 && close != std::string::npos ? error.substr(close + 2)
+                                                                   : error;
+}
+
+// The backup folder, made for its owner only when it is new. An existing one
+// keeps the mode its user gave it. Empty when it is usable, else the cause.
+std::string PrepareBackupFolder(const std::filesystem::path& folder) {
+    if (::mkdir(folder.c_str(), S_IRWXU) != 0 && errno != EEXIST) {
+        return "The folder " + folder.string() + " cannot be made. " + SystemErrorText(errno) + ".";
+    }
+    struct stat info {};
+    if (::stat(folder.c_str(), &info) != 0 || !S_ISDIR(info.st_mode)) {
+        return folder.string() + " is not a folder.";
+    }
+    if (::access(folder.c_str(), W_OK | X_OK) != 0) {
+        return "The folder " + folder.string() + " is not writable.";
+    }
+    return "";
+}
+
+} // namespace
+
 std::string MakeBackupCopy(const std::string& directory, const std::string& databaseFile) {
-    const std::string failure = "Error! Could not make backup of a database file.";
-    std::error_code error;
+    const std::string failure = "Error! Could not make backup of a database file. ";
     std::filesystem::path folder = std::filesystem::path(directory) / kBackupDirectoryName;
-    std::filesystem::create_directories(folder, error);
+    if (std::string problem = PrepareBackupFolder(folder); !problem.empty()) {
+        return failure + problem;
+    }
     std::filesystem::path backup =
         folder / ChangeExtension(FileNamePart(databaseFile), kBackupExtension);
 
     // The copy is written as a database is saved: flushed to the disk and
     // put in place in one step, its folder flushed too, so that a crash right
     // after an open never leaves an empty or half backup where a good one was.
+    // It holds the whole database, so it is private from its first byte, and a
+    // link planted at its name is replaced, never written through.
     TByteArray content;
-    if (!LoadBytesFromFile(content, databaseFile).empty() ||
-        !SaveBytesToFile(content, backup.string()).empty()) {
-        return failure;
+    std::string error = LoadBytesFromFile(content, databaseFile);
+    if (error.empty()) {
+        error = SaveBytesToPrivateFile(content, backup.string());
     }
-    return std::filesystem::exists(backup, error) ? "" : failure;
+    return error.empty() ? "" : failure + WithoutFailureClass(error);
 }
 
 bool IsValidFileName(const std::string& name) {

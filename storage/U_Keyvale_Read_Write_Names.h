@@ -10,10 +10,12 @@ inline constexpr const char* kBackupDirectoryName = "Keyvale_Backup";
 inline constexpr const char* kBackupExtension = ".backup_kvdb";
 
 // Copies the database file to <directory>/Keyvale_Backup/<name>.backup_kvdb,
-// creating the folder when needed; one backup per database file name, each
-// open overwrites it. Empty on success, else "Error! Could not make backup of a
-// database file." The copy is saved as the database itself is (temporary file,
-// flushed, renamed, folder flushed), so a failed copy keeps the previous backup.
+// creating the folder (for its owner only) when needed; one backup per
+// database file name, each open overwrites it. Empty on success, else "Error!
+// Could not make backup of a database file. " and the cause. The copy is saved
+// as the database itself is (temporary file, flushed, renamed, folder
+// flushed), so a failed copy keeps the previous backup; it is readable by its
+// owner only, and a symbolic link at its name is replaced, never followed.
 std::string MakeBackupCopy(const std::string& directory, const std::string& databaseFile);
 
 // Whether a file name (without its directory) is acceptable: not empty, none of

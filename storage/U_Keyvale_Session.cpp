@@ -17,9 +17,6 @@ constexpr int kConflictAttempts = 100;
 const char* const kNoFileNameText =
     "Error! Cannot save database because the name of the database file is empty!";
 const char* const kCreateFailedPrefix = "Error! Cannot create a database file. ";
-const char* const kPasswordKeptText =
-    "Error! Main password has not been changed: the database could not be saved. It stays open "
-    "under its old main password.";
 
 TSessionResult Result(TSessionOutcome outcome, std::vector<TSessionMessage> messages) {
     TSessionResult result;
@@ -89,6 +86,7 @@ void TKeyvaleSession::Adopt(const std::string& path, TKeyMaterial& keys, TKeyval
     keys_.Wipe();
     std::swap(keys_, keys);
     keys.Wipe();
+    heldLock_.reset();
     tree_ = std::move(tree);
     file_ = path;
     changed_ = false;
@@ -141,14 +139,23 @@ TSessionResult TKeyvaleSession::Open(const std::string& path, const std::string&
     TKeyvaleTree loaded;
     TFileIdentity identity;
     TDatabaseLoadResult load;
-    {
-        // Not in the middle of another writer's save. Reading needs no lock
-        // of its own, so a folder where none can be made is no obstacle.
-        TDatabaseWriteLock lock(path);
-        // Taken before the read: if the file changed while it was read, the
-        // next save sees a difference and keeps both versions.
-        identity = ReadFileIdentity(path);
-        load = LoadDatabaseFileWithPassword(path, password, keys, loaded);
+    // Not in the middle of another writer's save. Reading needs no lock of
+    // its own, so a folder where none can be made is no obstacle, unless the
+    // lock is to be held until the save.
+    auto lock = holdLockPatience_ ? std::make_unique<TDatabaseWriteLock>(path, *holdLockPatience_)
+                                  : std::make_unique<TDatabaseWriteLock>(path);
+    if (holdLockPatience_ && !lock->Held()) {
+        keys.Wipe();
+        return Result(
+            TSessionOutcome::Failed,
+            AboutTheFile("Error! Cannot open the database file [" + path + "]." + lock->Error()));
+    }
+    // Taken before the read: if the file changed while it was read, the next
+    // save sees a difference and keeps both versions.
+    identity = ReadFileIdentity(path);
+    load = LoadDatabaseFileWithPassword(path, password, keys, loaded);
+    if (!holdLockPatience_ || load.status != TDatabaseLoadStatus::Loaded) {
+        lock.reset();
     }
     if (load.status == TDatabaseLoadStatus::WrongPassword) {
         return Result(TSessionOutcome::WrongPassword,
@@ -159,6 +166,7 @@ TSessionResult TKeyvaleSession::Open(const std::string& path, const std::string&
     }
     Adopt(path, keys, loaded);
     identity_ = identity;
+    heldLock_ = std::move(lock);
     TSessionResult result =
         Result(TSessionOutcome::Done, {{TSessionTopic::File, load.message, false}});
     if (load.databaseEmpty) {
@@ -175,9 +183,15 @@ TSessionResult TKeyvaleSession::Open(const std::string& path, const std::string&
                                        "there.",
                                    true});
     }
+    backupProblem_.clear();
     if (!backupFolder_.empty()) {
-        // The copy of the file as it was opened; its failure is not shown.
-        MakeBackupCopy(backupFolder_, path);
+        // The copy of the file as it was opened. Without it the user would
+        // trust a backup that is not there, so a failure is said, though the
+        // database itself is open and fine.
+        backupProblem_ = MakeBackupCopy(backupFolder_, path);
+        if (!backupProblem_.empty()) {
+            result.messages.push_back({TSessionTopic::Database, backupProblem_, true});
+        }
     }
     return result;
 }
@@ -209,7 +223,11 @@ TSessionResult TKeyvaleSession::Save() {
         return Result(TSessionOutcome::Busy, {});
     }
     TSavingFlag saving(saving_);
-    TDatabaseWriteLock lock(file_);
+    std::optional<TDatabaseWriteLock> ownLock;
+    if (!heldLock_) {
+        ownLock.emplace(file_);
+    }
+    const TDatabaseWriteLock& lock = heldLock_ ? *heldLock_ : *ownLock;
     if (!lock.Held()) {
         lastSave_ = TLastSave::Failed;
         return Result(
@@ -271,8 +289,18 @@ TSessionResult TKeyvaleSession::SaveAside() {
           true}});
 }
 
+TSessionResult TKeyvaleSession::SaveBeforeLeaving() {
+    if (IsOpen() && !changed_) {
+        // Writing an unchanged tree again gains nothing and can only fail (a
+        // read-only file) or leave a stale conflict copy (another writer).
+        return Result(TSessionOutcome::Done, {});
+    }
+    return Save();
+}
+
 void TKeyvaleSession::Close() {
     keys_.Wipe();
+    heldLock_.reset();
     tree_.Clear();
     file_.clear();
     identity_ = {};
@@ -289,7 +317,15 @@ TQuitDecision TKeyvaleSession::RequestQuit() {
         decision.quit = true;
         return decision;
     }
-    decision.save = Save();
+    decision.save = SaveBeforeLeaving();
+    if (decision.save.outcome == TSessionOutcome::SavedAside) {
+        // The work is safe, but in a file the user has not chosen; leaving at
+        // once would hide where it went.
+        quitArmed_ = true;
+        decision.save.messages.push_back(
+            {TSessionTopic::Database, kQuitAsideText + file_ + kQuitAsideEndText, true});
+        return decision;
+    }
     decision.quit = decision.save.Succeeded();
     if (!decision.quit) {
         quitArmed_ = true;

@@ -22,8 +22,11 @@
 #include "U_Keyvale_Session_Files.h"
 #include "U_Keyvale_TreeView_Data_Tree.h"
 
+#include <chrono>
 #include <ctime>
 #include <functional>
+#include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -103,9 +106,17 @@ struct TPathCheck {
 inline constexpr int kMinimumPasswordLength = 5;
 inline constexpr const char* kPasswordChangedText =
     "Main password of your database has been changed.";
+inline constexpr const char* kPasswordKeptText =
+    "Error! Main password has not been changed: the database could not be saved. It stays open "
+    "under its old main password.";
 inline constexpr const char* kQuitRefusedText =
     "Error! Your database could not be saved, so the program has not been closed. If you close "
     "it again, it quits without saving.";
+// Followed by the conflict copy's name and kQuitAsideEndText.
+inline constexpr const char* kQuitAsideText = "Warning! Your database has been saved as [";
+inline constexpr const char* kQuitAsideEndText =
+    "], not over the file another program changed, so the program has not been closed. If you "
+    "close it again, it quits.";
 inline constexpr const char* kCurrentKeptOpenText =
     "Error! Your current database could not be saved, so it stays open. Nothing else has been "
     "done.";
@@ -160,19 +171,25 @@ class TKeyvaleSession {
     // Makes `path` the open database under `password` (Create, Open) or
     // re-keys the open one (ChangePassword; `path` is not used). A password
     // the keys cannot come from is refused before anything is saved. The
-    // database open until now is saved first; if that fails it stays open
-    // and nothing else is done (KeptOpen).
+    // database open until now is saved first if it changed; if that fails
+    // it stays open and nothing else is done (KeptOpen).
     TSwitchResult SwitchTo(const std::string& path, const std::string& password,
                            TPasswordMode mode);
 
     // Whether a save is under way (a caller re-entered while it runs).
     bool IsSaving() const { return saving_; }
+    // Saves the open database before it is left (locked, closed, replaced by
+    // another): only when it has changed since it was opened or last saved.
+    // Nothing changed answers Done with no messages and writes nothing.
+    TSessionResult SaveBeforeLeaving();
 
     // Wipes the keys and forgets tree, file and identity.
     void Close();
 
-    // The user asks to leave: saves the open database. A failed save refuses
-    // once; the request right after such a refusal quits without saving.
+    // The user asks to leave: saves the open database if it has changed. A
+    // failed save, or one that went to a conflict copy the user has not yet
+    // seen named, refuses once; the request right after such a refusal quits
+    // without saving.
     TQuitDecision RequestQuit();
     // Whether the next RequestQuit leaves without saving.
     bool QuitWithoutSavingArmed() const { return quitArmed_; }
@@ -191,9 +208,19 @@ class TKeyvaleSession {
     // The file as it was when we last read or wrote it.
     const TFileIdentity& Identity() const { return identity_; }
 
+    // For one-shot writers (keyvale-cli): Open takes the file's write lock,
+    // waiting up to `patience` for other writers, and keeps it until Close, so
+    // a second writer waits for our save instead of meeting our change and
+    // saving a conflict copy. The window, open for hours, does not: it takes
+    // the lock only for each read and each save.
+    void HoldLockWhileOpen(std::chrono::milliseconds patience) { holdLockPatience_ = patience; }
+
     // Backups of opened databases go to <folder>/Keyvale_Backup; empty (the
-    // default) makes none.
+    // default) makes none. A backup that cannot be made is reported among the
+    // messages of Open (the open itself succeeds) and by BackupProblem.
     void SetBackupFolder(std::string folder) { backupFolder_ = std::move(folder); }
+    // Why the backup of the last Open could not be made; empty when it was.
+    const std::string& BackupProblem() const { return backupProblem_; }
     // The time that names conflict copies (the system clock by default).
     void SetClock(std::function<std::time_t()> clock) { clock_ = std::move(clock); }
     // Runs inside every save between writing the new bytes and giving them
@@ -217,6 +244,9 @@ class TKeyvaleSession {
     bool saving_ = false;
     TLastSave lastSave_ = TLastSave::None;
     std::string backupFolder_;
+    std::string backupProblem_;
+    std::optional<std::chrono::milliseconds> holdLockPatience_;
+    std::unique_ptr<TDatabaseWriteLock> heldLock_;
     std::function<std::time_t()> clock_;
     std::function<std::string()> checkpoint_;
 };

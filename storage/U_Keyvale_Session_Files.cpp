@@ -49,9 +49,36 @@ std::string TDatabaseWriteLock::LockFileNameFor(const std::string& databaseFile)
     return PathDirectory(target.string()) + "." + PathFileName(target.string()) + ".lock";
 }
 
+namespace {
+
+// Whether the open lock file is still the file at its name. Another program
+// may have deleted or replaced it while we waited; a writer coming now would
+// lock the new file, so a lock on the old one keeps nobody out.
+bool StillAtItsName(int fd, const std::string& lockFile) {
+    struct stat held {};
+    struct stat named {};
+    return ::fstat(fd, &held) == 0 && ::lstat(lockFile.c_str(), &named) == 0 &&
+           held.st_dev == named.st_dev && held.st_ino == named.st_ino;
+}
+
+} // namespace
+
 TDatabaseWriteLock::TDatabaseWriteLock(const std::string& databaseFile,
                                        std::chrono::milliseconds patience) {
     const std::string lockFile = LockFileNameFor(databaseFile);
+    const auto giveUp = std::chrono::steady_clock::now() + patience;
+    while (!TryLock(lockFile, giveUp)) {
+        if (!error_.empty()) {
+            return;
+        }
+        // Locked a file that is no longer the lock file: start again with
+        // the one at the name.
+        std::this_thread::sleep_for(kLockRetryPause);
+    }
+}
+
+bool TDatabaseWriteLock::TryLock(const std::string& lockFile,
+                                 std::chrono::steady_clock::time_point giveUp) {
     // Never through a link: the lock file is created with the user's rights
     // and must not become a way to create or open some other file.
     fd_ = ::open(lockFile.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
@@ -61,9 +88,8 @@ TDatabaseWriteLock::TDatabaseWriteLock(const std::string& databaseFile,
     if (fd_ < 0) {
         error_ =
             " [FileLockError] Cannot open lock file " + lockFile + ". " + SystemErrorText(errno);
-        return;
+        return false;
     }
-    const auto giveUp = std::chrono::steady_clock::now() + patience;
     while (::flock(fd_, LOCK_EX | LOCK_NB) != 0) {
         const int failure = errno;
         if (failure == EINTR) {
@@ -74,10 +100,20 @@ TDatabaseWriteLock::TDatabaseWriteLock(const std::string& databaseFile,
                      lockFile + "). " + SystemErrorText(failure);
             ::close(fd_);
             fd_ = -1;
-            return;
+            return false;
         }
         std::this_thread::sleep_for(kLockRetryPause);
     }
+    if (StillAtItsName(fd_, lockFile)) {
+        return true;
+    }
+    ::close(fd_); // also lets go of the lock
+    fd_ = -1;
+    if (std::chrono::steady_clock::now() >= giveUp) {
+        error_ = " [FileLockError] The lock file " + lockFile +
+                 " keeps being replaced by another program.";
+    }
+    return false;
 }
 
 TDatabaseWriteLock::~TDatabaseWriteLock() {

@@ -34,8 +34,11 @@ TFileIdentity ReadFileIdentity(const std::string& path);
 // what it is. The lock is held for the few milliseconds of a save, not while
 // the database is open: a database left open in the window must not keep the
 // tool from working, and the identity check catches what happened between two
-// saves. The lock file stays after use; removing it would let two writers
-// lock two different files of the same name. A lock dies with its process.
+// saves (keyvale-cli, whose commands last a moment, holds it from its read to
+// its save). The lock file stays after use; removing it would let two writers
+// lock two different files of the same name, and a lock taken on a file that
+// has meanwhile been deleted or replaced is let go and taken again on the
+// file at the name. A lock dies with its process.
 class TDatabaseWriteLock {
   public:
     // Waits up to `patience` for another writer to finish.
@@ -54,6 +57,11 @@ class TDatabaseWriteLock {
     static std::string LockFileNameFor(const std::string& databaseFile);
 
   private:
+    // One attempt: opens the lock file at its name and waits for its lock
+    // until `giveUp`. False with Error() empty when the file locked is no
+    // longer the one at the name (deleted or replaced meanwhile): try again.
+    bool TryLock(const std::string& lockFile, std::chrono::steady_clock::time_point giveUp);
+
     int fd_ = -1;
     std::string error_;
 };

@@ -84,7 +84,7 @@ TSwitchResult TKeyvaleSession::SwitchTo(const std::string& path, const std::stri
         return result;
     }
     if (IsOpen()) {
-        result.savedFirst = Save();
+        result.savedFirst = SaveBeforeLeaving();
         if (!result.savedFirst.Succeeded()) {
             result.done.outcome = TSessionOutcome::KeptOpen;
             result.done.messages.push_back({TSessionTopic::Password, kCurrentKeptOpenText, true});

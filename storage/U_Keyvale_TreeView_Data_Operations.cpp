@@ -1,6 +1,7 @@
 #include "U_Keyvale_TreeView_Data_Operations.h"
 
 #include "U_Keyvale_TreeView_Data_Kinds.h"
+#include "U_Keyvale_TreeView_Data_Rules.h"
 #include "U_Keyvale_TreeView_Data_Text.h"
 
 namespace {
@@ -37,6 +38,13 @@ TFolderCreateResult FolderCreate(TKeyvaleTree& tree, TNodeHandle selected,
         result.messages.push_back(
             {"Folder name is empty! It is not allowed to add a new folder with empty name!",
              false});
+        return result;
+    }
+    if (HoldsControlCharacter(NormalizeNodeName(s_Folder_Name))) {
+        // A pasted terminal escape would be obeyed when keyvale-cli lists it.
+        result.messages.push_back({"Folder name holds a control character! It is not allowed to "
+                                   "add a new folder with such a name!",
+                                   false});
         return result;
     }
     bool selectedIsRecord = false;

@@ -80,7 +80,8 @@ class TestDatabaseLifecycle : public QObject {
         QVERIFY(fixture.TakeSounds().endsWith("S_DB_Opened"));
 
         window->o_Tree_Data.AddChild(kNoNode, "Bank", 0);
-        window->close(); // saves
+        window->o_Session.MarkChanged(); // as the user's edits do
+        window->close();                 // saves
         QVERIFY(!window->isVisible());
         window.reset();
 
@@ -363,6 +364,7 @@ class TestDatabaseLifecycle : public QObject {
         QVERIFY(!IsZero(window->o_Keys.A_GLOBAL_BH, KvBigKeySize));
         QVERIFY(!window->o_Keys.s_GLOBAL_MP.empty());
         window->o_Tree_Data.AddChild(kNoNode, "Folder", 0);
+        window->o_Session.MarkChanged(); // as the user's edits do
         window->P_DEACTIVATE_Current_Database();
         const TKeyMaterial& keys = window->o_Keys;
         QVERIFY(IsZero(keys.A_GLOBAL_BH, KvBigKeySize));
@@ -386,6 +388,7 @@ class TestDatabaseLifecycle : public QObject {
         const QString first = fixture.Path("first.kvdb");
         CreateDatabase(*window, first, "first password");
         window->o_Tree_Data.AddChild(kNoNode, "Added after creation", kIconEmpty);
+        window->o_Session.MarkChanged(); // as the user's edits do
         const TKeyMaterial firstKeys = window->o_Keys;
         {
             QFile other(fixture.Path("other.kvdb"));
@@ -405,6 +408,28 @@ class TestDatabaseLifecycle : public QObject {
         QCOMPARE(LoadDatabaseFile(first.toStdString(), firstKeys, saved).status,
                  TDatabaseLoadStatus::Loaded);
         QCOMPARE(saved.Text(saved.First()), std::string("Added after creation"));
+    }
+
+    // A backup that cannot be made is said in the log; the database opens.
+    void aBackupThatCannotBeMadeIsReported() {
+        TLifecycleFixture fixture;
+        auto window = fixture.NewWindow();
+        const QString path = fixture.Path("kept.kvdb");
+        CreateDatabase(*window, path, "first password");
+        window->close();
+        window.reset();
+        {
+            QFile blocker(fixture.Path("Keyvale_Backup"));
+            QVERIFY(blocker.open(QIODevice::WriteOnly));
+            blocker.write("a file where the folder should be");
+        }
+        window = fixture.NewWindow();
+        Choose(*window, path);
+        EnterPassword(*window, "first password", "");
+        QCOMPARE(window->DatabaseFile(), path);
+        QVERIFY(window->F_Message->toPlainText().contains(
+            "Error! Could not make backup of a database file. " + fixture.Path("Keyvale_Backup") +
+            " is not a folder."));
     }
 
     // The probe of a new file fails in a folder without write permission:
@@ -455,6 +480,7 @@ class TestDatabaseLifecycle : public QObject {
         const QString current = fixture.Path("current.kvdb");
         CreateDatabase(*window, current, "current password");
         window->o_Tree_Data.AddChild(kNoNode, "Unsaved", 0);
+        window->o_Session.MarkChanged(); // as the user's edits do
         const TByteArray keyBefore = window->o_Keys.A_GLOBAL_SH1;
         {
             QFile other(fixture.Path("other.kvdb"));
@@ -677,6 +703,7 @@ class TestDatabaseLifecycle : public QObject {
         auto window = fixture.NewWindow();
         const QString path = fixture.Path("quit.kvdb");
         CreateDatabase(*window, path, "quit password");
+        AddFolder(*window, "Before"); // an unchanged database quits without a save
         const QString refusal =
             "Error! Your database could not be saved, so the program has not been closed. If you "
             "close it again, it quits without saving.";
@@ -706,7 +733,7 @@ class TestDatabaseLifecycle : public QObject {
         AddFolder(*window, "Last");
         window->close();
         QVERIFY(!window->isVisible());
-        QCOMPARE(NamesOnDisk(path, "quit password"), std::string("After the save;Last;"));
+        QCOMPARE(NamesOnDisk(path, "quit password"), std::string("Before;After the save;Last;"));
     }
 
     // Folder work counts as a change for the automatic save, as record edits do.

@@ -134,6 +134,9 @@ class TestDatabaseTree : public QObject {
                                               << "Travel  ";
         QTest::newRow("non-ASCII")
             << QString::fromUtf8("Reisen \u00fc\u20ac") << QString::fromUtf8("Reisen \u00fc\u20ac");
+        // keyvale-cli would print these to a terminal, which would obey them.
+        QTest::newRow("pasted terminal escape refused") << QString("\x1b]0;pwned\x07") << "Old";
+        QTest::newRow("C1 control refused") << QString::fromUtf16(u"a\u009b2J") << "Old";
     }
     void renameInPlace() {
         QFETCH(QString, typed);

@@ -284,11 +284,11 @@ class TestFormMain : public QObject {
                            "F_MP2",       "b_M",        "b_Cancel_M",  "i_MP_View"};
         QTest::newRow("database") << "page_Database"
                                   << QStringList{
-                                         "F_Message",       "F_Folder_Name",  "i_Folder_Create",
-                                         "i_Folder_Find",   "o_TV_Main",      "b_Node_Up",
-                                         "b_Node_Down",     "F_Login",        "F_Password",
-                                         "F_EMail",         "F_URL",          "F_Note",
-                                         "b_Password_Show", "b_Save_Database"};
+                                         "F_Message",       "F_Folder_Name", "i_Folder_Create",
+                                         "i_Folder_Find",   "o_TV_Main",     "b_Node_Up",
+                                         "b_Node_Down",     "F_Login",       "F_Password",
+                                         "F_EMail",         "F_URL",         "F_Note",
+                                         "b_Password_Show", "i_Trash_Can",   "b_Save_Database"};
     }
     void tabOrderFollowsTheLayout() {
         QFETCH(QString, page);

@@ -4,6 +4,8 @@
 #include "cli_fixture.h"
 
 #include <chrono>
+#include <csignal>
+#include <cstdlib>
 #include <map>
 #include <thread>
 
@@ -145,6 +147,53 @@ TEST_F(Clip, RefusesWithoutAToolOrAValue) {
         EXPECT_NE(outcome.exitCode, 0) << c.args.back();
         EXPECT_NE(outcome.err.find(c.inError), std::string::npos) << outcome.err;
         EXPECT_EQ(ReadFile(clip), "untouched");
+    }
+}
+
+// A display that cannot be reached: xclip exits at once without reading, so
+// writing the value to it breaks the pipe. That must be a clear failure, not
+// death by SIGPIPE (exit 141) without a word; it is a race, hence the rounds.
+TEST_F(Clip, AnUnreachableDisplayIsAClearFailure) {
+    fs::remove(dir / "bin" / "xclip");
+    fs::create_symlink("/bin/false", dir / "bin" / "xclip");
+    const std::string path = (dir / "bin").string() + ":/usr/bin:/bin";
+    for (int round = 0; round < 15; ++round) {
+        Outcome refused = Run({"clip", db, "Bank"}, "secret1\n", Environment(path));
+        ASSERT_EQ(refused.exitCode, 1) << "round " << round;
+        EXPECT_NE(refused.err.find("xclip could not take the text: is the display (:99) "
+                                   "reachable?"),
+                  std::string::npos)
+            << refused.err;
+    }
+}
+
+// A clipboard owner that never answers: the clearing process gives up after
+// a bounded time (and with it its copy of the value) instead of waiting for
+// ever with the secret in its memory.
+TEST_F(Clip, TheClearerGivesUpOnAToolThatDoesNotAnswer) {
+    const std::string pids = (dir / "paste.pid").string();
+    WriteFile(dir / "bin" / "xclip", "#!/bin/sh\n"
+                                     "case \" $* \" in\n"
+                                     "  *\" -out \"*) echo $$ >> " +
+                                         Quoted(pids) +
+                                         "; exec sleep 600 ;;\n"
+                                         "  *) cat > \"$FAKE_CLIPBOARD\" ;;\n"
+                                         "esac\n");
+    const std::string path = (dir / "bin").string() + ":/usr/bin:/bin";
+    ASSERT_EQ(Run({"clip", db, "Bank", "-t", "1"}, "secret1\n", Environment(path)).exitCode, 0);
+    for (int i = 0; i < 100 && ReadFile(pids).empty(); ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    const int paste = std::atoi(ReadFile(pids).c_str());
+    ASSERT_GT(paste, 0) << "the clearer asked for the clipboard";
+    bool gone = false;
+    for (int i = 0; i < 100 && !gone; ++i) { // the bound is a few seconds
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        gone = ::kill(paste, 0) != 0;
+    }
+    EXPECT_TRUE(gone) << "the unanswering paste was not given up";
+    if (!gone) {
+        ::kill(paste, SIGKILL);
     }
 }
 

@@ -230,8 +230,108 @@ TEST(Backups, OneCopyPerNameHoldingTheLatestOpen) {
               1);
 
     EXPECT_EQ(MakeBackupCopy(start.Path(), elsewhere.File("gone.kvdb")),
-              "Error! Could not make backup of a database file.");
+              "Error! Could not make backup of a database file. Error! Cannot load data from "
+              "file " +
+                  elsewhere.File("gone.kvdb") + ". File is empty.");
     EXPECT_EQ(ReadTextFile(backup), "second") << "a failed copy keeps the previous backup";
+}
+
+// Where the backup goes, as it may stand when a database opens. The backup
+// holds the whole database: it is written privately inside Keyvale_Backup or
+// not at all, and a failure says why instead of passing in silence.
+TEST(Backups, DestinationsAreWrittenPrivatelyOrRefusedWithTheCause) {
+    enum class Place { Normal, LinkAtTheName, FolderIsAFile, FolderNotWritable };
+    struct Case {
+        const char* what;
+        Place place;
+        const char* failure; // part of the message; empty: the backup is made
+    };
+    const Case cases[] = {
+        {"a new folder", Place::Normal, ""},
+        {"a link planted at the backup's name", Place::LinkAtTheName, ""},
+        {"Keyvale_Backup is a file", Place::FolderIsAFile, "is not a folder"},
+        {"Keyvale_Backup may not be written", Place::FolderNotWritable, "is not writable"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        if (c.place == Place::FolderNotWritable && ::geteuid() == 0) {
+            continue; // root writes anywhere
+        }
+        TempDir start;
+        const std::string database = start.File("db.kvdb");
+        const std::string folder = start.File("Keyvale_Backup");
+        const std::string backup = folder + "/db.backup_kvdb";
+        const std::string victim = start.File("victim.txt");
+        WriteTextFile(database, "the database");
+        WriteTextFile(victim, "someone else's file");
+        ::chmod(victim.c_str(), 0644);
+        if (c.place == Place::LinkAtTheName) {
+            fs::create_directory(folder);
+            fs::create_symlink(victim, backup);
+        } else if (c.place == Place::FolderIsAFile) {
+            WriteTextFile(folder, "a file");
+        } else if (c.place == Place::FolderNotWritable) {
+            fs::create_directory(folder);
+            fs::permissions(folder, fs::perms::owner_read | fs::perms::owner_exec);
+        }
+
+        const std::string result = MakeBackupCopy(start.Path(), database);
+
+        EXPECT_EQ(ReadTextFile(victim), "someone else's file") << "never written through a link";
+        EXPECT_EQ(fs::status(victim).permissions() & fs::perms::all,
+                  fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read |
+                      fs::perms::others_read);
+        if (*c.failure == '\0') {
+            EXPECT_EQ(result, "");
+            EXPECT_FALSE(fs::is_symlink(backup));
+            EXPECT_EQ(ReadTextFile(backup), "the database");
+            EXPECT_EQ(fs::status(backup).permissions() & fs::perms::all,
+                      fs::perms::owner_read | fs::perms::owner_write);
+            if (c.place == Place::Normal) {
+                EXPECT_EQ(fs::status(folder).permissions() & fs::perms::all, fs::perms::owner_all);
+            }
+        } else {
+            EXPECT_EQ(result.rfind("Error! Could not make backup of a database file. ", 0), 0u)
+                << result;
+            EXPECT_NE(result.find(c.failure), std::string::npos) << result;
+            fs::permissions(folder, fs::perms::owner_all, fs::perm_options::add);
+        }
+    }
+}
+
+// A private file is 0600 from its first byte, also over a file of wider mode,
+// and replaces a link at its name instead of writing through it.
+TEST(PrivateFiles, AreNeverReadableByOthersAndNeverFollowLinks) {
+    TempDir dir;
+    const std::string out = dir.File("export.json");
+    const std::string victim = dir.File("victim.txt");
+    WriteTextFile(out, "old");
+    ::chmod(out.c_str(), 0644);
+    const TByteArray secret{'p', 'w'};
+    fs::perms whileWritten = fs::perms::unknown;
+    EXPECT_EQ(SaveBytesToPrivateFile(
+                  secret, out,
+                  [&] {
+                      for (const auto& entry : fs::directory_iterator(dir.Path())) {
+                          if (entry.path().filename().string().rfind(".keyvale-save-", 0) == 0) {
+                              whileWritten = entry.status().permissions() & fs::perms::all;
+                          }
+                      }
+                      return std::string();
+                  }),
+              "");
+    const fs::perms ownerOnly = fs::perms::owner_read | fs::perms::owner_write;
+    EXPECT_EQ(whileWritten, ownerOnly) << "the temporary file already holds the secret";
+    EXPECT_EQ(fs::status(out).permissions() & fs::perms::all, ownerOnly);
+    EXPECT_EQ(ReadTextFile(out), "pw");
+
+    WriteTextFile(victim, "someone else's file");
+    fs::remove(out);
+    fs::create_symlink(victim, out);
+    EXPECT_EQ(SaveBytesToPrivateFile(secret, out), "");
+    EXPECT_FALSE(fs::is_symlink(out));
+    EXPECT_EQ(ReadTextFile(out), "pw");
+    EXPECT_EQ(ReadTextFile(victim), "someone else's file");
 }
 
 } // namespace

@@ -85,6 +85,16 @@ TEST_F(SmallTree, CreateRefusals) {
                                    "with empty name!",
                                    false}}));
 
+    for (const char* pasted : {"\x1b]0;pwned\x07", "a\tb",
+                               "a\xC2\x9B"
+                               "2J"}) {
+        TFolderCreateResult control = FolderCreate(tree, old, pasted);
+        EXPECT_FALSE(control.created) << "control characters are refused";
+        ASSERT_EQ(control.messages.size(), 1u);
+        EXPECT_NE(control.messages[0].text.find("control character"), std::string::npos);
+    }
+    EXPECT_EQ(Outline(tree), before);
+
     TFolderCreateResult blanks = FolderCreate(tree, old, "  ");
     EXPECT_TRUE(blanks.created) << "a name of blanks is accepted";
     EXPECT_EQ(tree.Text(blanks.newNode), "< >");

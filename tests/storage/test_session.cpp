@@ -469,6 +469,95 @@ TEST_F(Session, SaveWaitsForTheWriteLockOfAnotherProgram) {
     EXPECT_EQ(result.outcome, TSessionOutcome::Done);
 }
 
+// A one-shot writer holds the lock from its open to its save: a second
+// writer waits for it instead of reading the file before the first one's
+// change and then saving a conflict copy.
+TEST_F(Session, AOneShotWriterHoldsTheLockFromOpenToSave) {
+    session.Close();
+    TKeyvaleSession first;
+    first.HoldLockWhileOpen(std::chrono::seconds(5));
+    ASSERT_TRUE(first.Open(file, kPassword).Succeeded());
+
+    TKeyvaleSession second;
+    second.HoldLockWhileOpen(std::chrono::seconds(30));
+    std::atomic<bool> opened = false;
+    TSessionResult secondOpen;
+    std::thread waiter([&] {
+        secondOpen = second.Open(file, kPassword);
+        opened = true;
+    });
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    EXPECT_FALSE(opened) << "read the file while another writer was between its read and save";
+
+    AddFolder(first.Tree(), kNoNode, "first");
+    first.MarkChanged();
+    EXPECT_EQ(first.Save().outcome, TSessionOutcome::Done) << "its own lock does not block it";
+    first.Close();
+    waiter.join();
+    ASSERT_TRUE(secondOpen.Succeeded());
+    AddFolder(second.Tree(), kNoNode, "second");
+    second.MarkChanged();
+    EXPECT_EQ(second.Save().outcome, TSessionOutcome::Done);
+    second.Close();
+    EXPECT_EQ(OutlineOnDisk(file, kPassword), savedOutline + "first [1]\nsecond [1]\n");
+    EXPECT_EQ(FilesIn(dir.Path()), 2u) << "the database and its lock file, no conflict copy";
+
+    // Without the patience to wait, the open fails and says why.
+    TDatabaseWriteLock other(file);
+    TKeyvaleSession third;
+    third.HoldLockWhileOpen(std::chrono::milliseconds(100));
+    TSessionResult refused = third.Open(file, kPassword);
+    EXPECT_EQ(refused.outcome, TSessionOutcome::Failed);
+    ASSERT_FALSE(refused.messages.empty());
+    EXPECT_NE(refused.messages[0].text.find("Another program is writing"), std::string::npos);
+}
+
+// A lock taken on a lock file that another program meanwhile deleted or
+// replaced keeps nobody out: a writer coming now locks the file at the name.
+// The waiting writer must notice and wait for that one instead.
+TEST_F(Session, ALockOnAReplacedLockFileIsTakenAgain) {
+    const std::string lockFile = TDatabaseWriteLock::LockFileNameFor(file);
+    for (const bool replace : {false, true}) {
+        SCOPED_TRACE(replace ? "replaced" : "deleted");
+        auto holder = std::make_unique<TDatabaseWriteLock>(file);
+        ASSERT_TRUE(holder->Held());
+        std::atomic<bool> held = false;
+        std::thread waiter([&] {
+            TDatabaseWriteLock lock(file, std::chrono::seconds(10));
+            held = lock.Held();
+        });
+        std::this_thread::sleep_for(std::chrono::milliseconds(200)); // it waits on the old file
+        if (replace) {
+            WriteTextFile(lockFile + ".new", "");
+            fs::rename(lockFile + ".new", lockFile);
+        } else {
+            fs::remove(lockFile);
+        }
+        std::optional<TDatabaseWriteLock> newcomer;
+        newcomer.emplace(file);
+        ASSERT_TRUE(newcomer->Held()) << "a writer coming now locks the file at the name";
+        holder.reset();
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        EXPECT_FALSE(held) << "two writers held the lock at once";
+        newcomer.reset();
+        waiter.join();
+        EXPECT_TRUE(held);
+    }
+}
+
+// A backup that cannot be made does not stop the open, but is said.
+TEST_F(Session, AFailedBackupIsReportedAndTheOpenGoesOn) {
+    WriteTextFile(dir.File("Keyvale_Backup"), "a file where the folder should be");
+    TKeyvaleSession opener;
+    opener.SetBackupFolder(dir.Path());
+    TSessionResult result = opener.Open(file, kPassword);
+    ASSERT_EQ(result.outcome, TSessionOutcome::Done);
+    EXPECT_EQ(Outline(opener.Tree()), savedOutline);
+    EXPECT_NE(opener.BackupProblem().find("is not a folder"), std::string::npos);
+    EXPECT_EQ(result.messages.back(),
+              (TSessionMessage{TSessionTopic::Database, opener.BackupProblem(), true}));
+}
+
 // ---- quitting -----------------------------------------------------------------------
 
 // Each step: make saves fail or succeed, then act; the table says what the
@@ -482,21 +571,22 @@ TEST_F(Session, QuitPolicy) {
         std::vector<bool> quits; // one answer per Close / CloseFailing
     };
     const Case cases[] = {
-        {"a good save quits", {Step::Close}, {true}},
+        {"unchanged: quits without a save, even one that would fail", {Step::CloseFailing}, {true}},
+        {"a good save quits", {Step::Change, Step::Close}, {true}},
         {"refused, then closed again: quits",
-         {Step::CloseFailing, Step::CloseFailing},
+         {Step::Change, Step::CloseFailing, Step::CloseFailing},
          {false, true}},
-        {"refused, saved, later failing close refuses again",
-         {Step::CloseFailing, Step::Save, Step::CloseFailing},
+        {"refused, saved, changed, later failing close refuses again",
+         {Step::Change, Step::CloseFailing, Step::Save, Step::Change, Step::CloseFailing},
          {false, false}},
         {"refused, changed, failing close refuses again",
-         {Step::CloseFailing, Step::Change, Step::CloseFailing},
+         {Step::Change, Step::CloseFailing, Step::Change, Step::CloseFailing},
          {false, false}},
         {"refused, a failed automatic save, then closed: quits",
-         {Step::CloseFailing, Step::SaveFailing, Step::CloseFailing},
+         {Step::Change, Step::CloseFailing, Step::SaveFailing, Step::CloseFailing},
          {false, true}},
         {"the quit-anyway is used up by the close it allowed",
-         {Step::CloseFailing, Step::CloseFailing, Step::CloseFailing},
+         {Step::Change, Step::CloseFailing, Step::CloseFailing, Step::CloseFailing},
          {false, true, false}},
     };
     for (const Case& c : cases) {
@@ -526,6 +616,73 @@ TEST_F(Session, QuitPolicy) {
     }
     TKeyvaleSession none;
     EXPECT_TRUE(none.RequestQuit().quit) << "nothing open, nothing to lose";
+}
+
+// Leaving a database it has not changed writes nothing: not where the file
+// cannot be written, and not beside a file another writer has changed (a
+// stale conflict copy). The same database once changed is saved as usual.
+TEST_F(SessionConflict, LeavingUnchangedWritesNothing) {
+    struct Case {
+        const char* story;
+        std::function<void(TKeyvaleSession&)> harm;
+        TSessionOutcome whenChanged;
+    };
+    const Case cases[] = {
+        {"the file cannot be written",
+         [](TKeyvaleSession& s) {
+             s.SetSaveCheckpoint([] { return std::string(" [X] read-only file system"); });
+         },
+         TSessionOutcome::Failed},
+        {"another writer changed the file",
+         [this](TKeyvaleSession&) { WriteTextFile(file, ReadTextFile(file) + "!"); },
+         TSessionOutcome::SavedAside},
+    };
+    const std::string original = ReadTextFile(file);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.story);
+        WriteTextFile(file, original);
+        TKeyvaleSession s;
+        s.SetClock(Noon);
+        ASSERT_TRUE(s.Open(file, kPassword).Succeeded());
+        c.harm(s);
+        const std::string before = ReadTextFile(file);
+
+        const TSessionResult left = s.SaveBeforeLeaving();
+        EXPECT_EQ(left.outcome, TSessionOutcome::Done);
+        EXPECT_TRUE(left.messages.empty());
+        const TQuitDecision quit = s.RequestQuit();
+        EXPECT_TRUE(quit.quit) << "refused to quit an unchanged database";
+        EXPECT_TRUE(quit.save.messages.empty());
+        EXPECT_EQ(ReadTextFile(file), before);
+        EXPECT_EQ(FilesIn(dir.Path()), 2u) << "the database and its lock file, no copy";
+
+        s.MarkChanged();
+        EXPECT_EQ(s.SaveBeforeLeaving().outcome, c.whenChanged);
+        if (s.FileName() != file) {
+            fs::remove(s.FileName());
+        }
+    }
+}
+
+// A quit whose save went to a conflict copy is refused once, naming the
+// copy; the next request quits.
+TEST_F(SessionConflict, QuitSavedAsideIsRefusedOnceNamingTheCopy) {
+    const std::string aside = dir.File("work (conflict 2026-12-10 14-30-06).kvdb");
+    TKeyvaleSession mine;
+    mine.SetClock(Noon);
+    ASSERT_TRUE(mine.Open(file, kPassword).Succeeded());
+    AddFolder(mine.Tree(), kNoNode, "Mine");
+    mine.MarkChanged();
+    WriteTextFile(file, ReadTextFile(file) + "!");
+
+    const TQuitDecision first = mine.RequestQuit();
+    EXPECT_FALSE(first.quit);
+    EXPECT_EQ(first.save.outcome, TSessionOutcome::SavedAside);
+    EXPECT_EQ(first.save.messages.back(),
+              (TSessionMessage{TSessionTopic::Database,
+                               std::string(kQuitAsideText) + aside + kQuitAsideEndText, true}));
+    EXPECT_NE(OutlineOnDisk(aside, kPassword).find("Mine"), std::string::npos);
+    EXPECT_TRUE(mine.RequestQuit().quit);
 }
 
 TEST(SessionPassword, ProblemsOfATypedPassword) {
