@@ -340,13 +340,3 @@ void TFormMain::P_Hint_1() {
     connect(o_Hint_Rise_, &QPropertyAnimation::finished, i_Hint_1, &QWidget::hide);
     o_Hint_Rise_->start(QAbstractAnimation::DeleteWhenStopped);
 }
-
-bool TFormMain::eventFilter(QObject* watched, QEvent* event) {
-    for (QPlainTextEdit* box : {F_KV_Hash_62, F_KV_Hash_64, F_KV_Hash_90}) {
-        if (box && watched == box->viewport() && event->type() == QEvent::MouseButtonRelease) {
-            F_KV_Hash_Click(box);
-            break;
-        }
-    }
-    return QMainWindow::eventFilter(watched, event);
-}

@@ -44,6 +44,7 @@ class QTreeWidget;
 class QWindow;
 class TDesktopAlert;
 class TIdleTimeProvider;
+class TPageSettings;
 class TPicture;
 class TSecretClipboard;
 struct TLogTimeFormat;
@@ -147,9 +148,7 @@ class TFormMain : public QMainWindow {
     // Enter, the focus leaving or a choice from the list: the typed length
     // is taken, or refused with a message and the previous one put back.
     void F_Hash_LengthComplete();
-    QString s_Hash_Length_Accepted = QStringLiteral("30");
     void i_Hash_ArgumentClick();
-    void F_KV_Hash_Click(QPlainTextEdit* box);
 
     // ---- appearance
     void P_Skins_Setup();
@@ -185,13 +184,11 @@ class TFormMain : public QMainWindow {
     void closeEvent(QCloseEvent* event) override; // FormClose
     void moveEvent(QMoveEvent* event) override;
     void showEvent(QShowEvent* event) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
     void CreatePages();
     QWidget* CreatePageMainPassword();
     QWidget* CreatePageDatabase();
-    QWidget* CreatePageSettings();
     void P_Tree_Setup(); // wiring of the folder tree, trash can and record panel
     void P_Trash_Setup();
     void P_Record_Setup();
@@ -208,7 +205,6 @@ class TFormMain : public QMainWindow {
     void AnimateThemeChange();
     void ConnectDatabaseLifecycle();
     void P_Clipboard_Setup();
-    QWidget* CreatePrivacySettings(QWidget* parent);
     void ShowDatabaseLabels(const QString& path);
     // The window's side of the session: where its messages show, with which
     // sound, and what the pages show after each outcome.
@@ -244,6 +240,7 @@ class TFormMain : public QMainWindow {
     // The idle lock's save failed; it is not tried again until the user is back.
     bool lockRefused_ = false;
     TPasswordMode o_MP_Mode = TPasswordMode::Open;
+    TPageSettings* o_Page_Settings = nullptr;  // themes, calculator, clipboard and lock choices
     QString folderNameCreated_;                // the name of the folder just created,
     QString folderNameLeaving_;                // and what the wipe has left of it in its field
     QPropertyAnimation* o_MP_Slide_ = nullptr; // the password panel coming in
@@ -396,31 +393,7 @@ class TFormMain : public QMainWindow {
     QPushButton* b_Delete_Folder = nullptr;
     QPushButton* b_Dont_Delete_Folder = nullptr;
 
-    // Settings page: appearance
-    QLabel* L_Skins = nullptr;
-    QListWidget* o_List_Skin_1 = nullptr;
-    QListWidget* o_List_Skin_2 = nullptr;
-
-    // Settings page: hash calculator
-    QLabel* LFX_Hash_Calculator = nullptr;
-    TPicture* i_Hash_Calculator = nullptr;
-    QLineEdit* F_Hash_Argument = nullptr;
-    TPicture* i_Hash_Argument = nullptr;
-    QFrame* o_Shape_HA = nullptr;
-    QLabel* L_Hash_Length = nullptr;
-    QComboBox* F_Hash_Length = nullptr;
-    QLabel* L_KV_Hash_62 = nullptr;
-    QPlainTextEdit* F_KV_Hash_62 = nullptr;
-    QLabel* L_KV_Hash_64 = nullptr;
-    QPlainTextEdit* F_KV_Hash_64 = nullptr;
-    QLabel* L_KV_Hash_90 = nullptr;
-    QPlainTextEdit* F_KV_Hash_90 = nullptr;
-
-    // Settings page: clipboard and locking
-    QLabel* L_Clipboard_Clear = nullptr;
-    QSpinBox* F_Clipboard_Clear_Seconds = nullptr;
-    QLabel* L_Lock_After_Idle = nullptr;
-    QComboBox* F_Lock_After_Idle = nullptr;
+    // The one clipboard for secrets
     TSecretClipboard* o_Clipboard = nullptr;
 
     // Timers

@@ -13,6 +13,7 @@
 #include <QTreeWidget>
 #include <QTreeWidgetItem>
 
+#include "U_FormMain_Keyvale_Page_Settings.h"
 #include "U_Picture.h"
 #include "U_Secret_Clipboard.h"
 
@@ -34,15 +35,11 @@ void TFormMain::P_DEACTIVATE_Current_Database() {
 void TFormMain::P_Clear_Secret_Fields() {
     // setText, unlike clear(), also empties the undo history, which would
     // otherwise give the text back with Ctrl+Z.
-    for (QLineEdit* field : {F_MP1, F_MP2, F_Hash_Argument}) {
-        const QSignalBlocker quiet(field); // no hash of the emptied text
+    for (QLineEdit* field : {F_MP1, F_MP2}) {
         field->setText(QString());
     }
-    for (QPlainTextEdit* hash : {F_KV_Hash_62, F_KV_Hash_64, F_KV_Hash_90}) {
-        hash->clear();
-    }
+    o_Page_Settings->ClearSecrets();
     P_MP_Show(false);
-    P_Hash_Argument_Show(false);
     P_Password_Show(false);
 }
 

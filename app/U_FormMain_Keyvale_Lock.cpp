@@ -9,6 +9,7 @@
 #include <QLineEdit>
 #include <QTabWidget>
 
+#include "U_FormMain_Keyvale_Page_Settings.h"
 #include "U_Idle_Time.h"
 
 namespace {
@@ -18,7 +19,7 @@ constexpr int kMillisecondsPerMinute = 60000;
 } // namespace
 
 void TFormMain::o_Timer_Idle_LockTimer() {
-    const int minutes = F_Lock_After_Idle->currentData().toInt();
+    const int minutes = o_Page_Settings->LockAfterIdleMinutes();
     if (minutes <= 0 || !o_Session.IsOpen()) {
         lockRefused_ = false;
         return;
@@ -54,7 +55,7 @@ bool TFormMain::P_Lock_Database() {
     const QString warning = conflictWarning_;
     P_DEACTIVATE_Current_Database();
     o_Page_Control->setCurrentWidget(page_Main_Password);
-    const QString idle = F_Lock_After_Idle->currentText().section(QLatin1Char(' '), 0, 1);
+    const QString idle = o_Page_Settings->LockAfterIdleSpan();
     P_Print_Message_2(
         changed ? QStringLiteral("Your database has been saved and locked after %1 of desktop "
                                  "idle. Enter its main password to open it again.")

@@ -9,11 +9,11 @@
 #include <QSignalBlocker>
 #include <QStyleFactory>
 
+#include "U_FormMain_Keyvale_Page_Settings.h"
 #include "U_Keyvale_Themes.h"
 
 namespace {
 
-constexpr int kSkinEntryHeight = 40;
 constexpr int kThemeFadeMs = 300;
 constexpr int kThemeSettleMs = 1000;
 
@@ -31,16 +31,14 @@ void TFormMain::P_Skins_Setup() {
     }
     P_Apply_Skin(KeyvaleDefaultThemeIndex);
 
-    o_List_Skin_1->clear();
-    o_List_Skin_2->clear();
+    QStringList names;
+    QStringList shown;
     for (std::size_t i = 0; i < KeyvaleThemeCount(); ++i) {
-        const QString name = QString::fromUtf8(KeyvaleTheme(i).name);
-        o_List_Skin_1->addItem(name);
-        auto* entry = new QListWidgetItem(KeyvaleThemeDisplayText(i, name), o_List_Skin_2);
-        entry->setSizeHint(QSize(0, kSkinEntryHeight));
+        names.append(QString::fromUtf8(KeyvaleTheme(i).name));
+        shown.append(KeyvaleThemeDisplayText(i, names.back()));
     }
-    const QSignalBlocker quiet(o_List_Skin_2); // already applied above
-    o_List_Skin_2->setCurrentRow(KeyvaleDefaultThemeIndex);
+    o_Page_Settings->ListThemes(names, shown);
+    o_Page_Settings->ShowChosenTheme(KeyvaleDefaultThemeIndex); // already applied above
 }
 
 void TFormMain::P_Apply_Skin(int index) {
@@ -59,8 +57,8 @@ void TFormMain::o_List_Skin_2Click() {
     if (o_Timer_Theme_Settle.isActive()) {
         return;
     }
-    const int row = o_List_Skin_2->currentRow();
-    if (row >= 0 && row != activeSkin_ && o_List_Skin_1->item(row)) {
+    const int row = o_Page_Settings->ChosenTheme();
+    if (row >= 0 && row != activeSkin_ && static_cast<std::size_t>(row) < KeyvaleThemeCount()) {
         AnimateThemeChange();
         P_Apply_Skin(row);
         o_Timer_Theme_Settle.start();

@@ -140,7 +140,7 @@ class TestDailyUse : public QObject {
         TDailyFixture fixture;
         TFormMain& w = fixture.w();
         fixture.CreateWithRecord();
-        w.F_Clipboard_Clear_Seconds->setValue(1);
+        F_Clipboard_Clear_Seconds(w)->setValue(1);
         fixture.TakeDatabaseLog();
 
         // Ctrl+C in the masked field copies the whole password, unmasked
@@ -174,7 +174,7 @@ class TestDailyUse : public QObject {
         TDailyFixture fixture;
         TFormMain& w = fixture.w();
         fixture.CreateWithRecord();
-        w.F_Clipboard_Clear_Seconds->setValue(0); // never by time
+        F_Clipboard_Clear_Seconds(w)->setValue(0); // never by time
         fixture.TakeDatabaseLog();
         QTest::keyClick(w.F_Password, Qt::Key_C, Qt::ControlModifier);
         QCOMPARE(Clipboard()->text(), QString("s3cret!"));
@@ -191,16 +191,16 @@ class TestDailyUse : public QObject {
 
         // The calculator's forms are secrets too.
         w.o_Page_Control->setCurrentWidget(w.page_Settings);
-        QTest::keyClicks(w.F_Hash_Argument, "phrase");
-        QTest::mouseClick(w.F_KV_Hash_90->viewport(), Qt::LeftButton);
-        QCOMPARE(Clipboard()->text(), w.F_KV_Hash_90->toPlainText());
+        QTest::keyClicks(F_Hash_Argument(w), "phrase");
+        QTest::mouseClick(F_KV_Hash_90(w)->viewport(), Qt::LeftButton);
+        QCOMPARE(Clipboard()->text(), F_KV_Hash_90(w)->toPlainText());
         QVERIFY(MarkedSecret(Clipboard()->mimeData()));
         w.close();
         QVERIFY(Clipboard()->text().isEmpty());
 
         Clipboard()->setText("mine");
         TDailyFixture second;
-        QTest::keyClicks(second.w().F_Hash_Argument, "x");
+        QTest::keyClicks(F_Hash_Argument(second.w()), "x");
         second.w().close();
         QCOMPARE(Clipboard()->text(), QString("mine")); // nothing of ours to clear
     }
@@ -434,33 +434,33 @@ class TestDailyUse : public QObject {
         TTestWindowFolders folders;
         {
             TFormMain window(folders.Services());
-            QCOMPARE(window.F_Clipboard_Clear_Seconds->value(), 10);
-            QCOMPARE(window.F_Lock_After_Idle->currentData().toInt(), 0);
-            QCOMPARE(window.F_Lock_After_Idle->count(), 6);
+            QCOMPARE(F_Clipboard_Clear_Seconds(window)->value(), 10);
+            QCOMPARE(F_Lock_After_Idle(window)->currentData().toInt(), 0);
+            QCOMPARE(F_Lock_After_Idle(window)->count(), 6);
             window.show();
             window.o_Page_Control->setCurrentWidget(window.page_Settings);
-            window.F_Clipboard_Clear_Seconds->setFocus();
-            QTest::keyClick(window.F_Clipboard_Clear_Seconds, Qt::Key_A, Qt::ControlModifier);
-            QTest::keyClicks(window.F_Clipboard_Clear_Seconds, "45");
-            window.F_Lock_After_Idle->setFocus();
-            QTest::keyClick(window.F_Lock_After_Idle, Qt::Key_Down); // 1 minute
-            QTest::keyClick(window.F_Lock_After_Idle, Qt::Key_Down); // 2 minutes
+            F_Clipboard_Clear_Seconds(window)->setFocus();
+            QTest::keyClick(F_Clipboard_Clear_Seconds(window), Qt::Key_A, Qt::ControlModifier);
+            QTest::keyClicks(F_Clipboard_Clear_Seconds(window), "45");
+            F_Lock_After_Idle(window)->setFocus();
+            QTest::keyClick(F_Lock_After_Idle(window), Qt::Key_Down); // 1 minute
+            QTest::keyClick(F_Lock_After_Idle(window), Qt::Key_Down); // 2 minutes
             QCOMPARE(window.o_Clipboard->ClearDelaySeconds(), 45);
             window.close();
         }
         QVERIFY(folders.IniText().contains("ClipboardClearSeconds=45"));
         QVERIFY(folders.IniText().contains("LockAfterIdleMinutes=2"));
         TFormMain again(folders.Services());
-        QCOMPARE(again.F_Clipboard_Clear_Seconds->value(), 45);
+        QCOMPARE(F_Clipboard_Clear_Seconds(again)->value(), 45);
         QCOMPARE(again.o_Clipboard->ClearDelaySeconds(), 45);
-        QCOMPARE(again.F_Lock_After_Idle->currentData().toInt(), 2);
+        QCOMPARE(F_Lock_After_Idle(again)->currentData().toInt(), 2);
     }
 
     void idleLockSavesClosesAndAsksForThePasswordOfTheSameFile() {
         TDailyFixture fixture;
         TFormMain& w = fixture.w();
         fixture.CreateWithRecord();
-        w.F_Lock_After_Idle->setCurrentIndex(w.F_Lock_After_Idle->findData(5));
+        F_Lock_After_Idle(w)->setCurrentIndex(F_Lock_After_Idle(w)->findData(5));
         w.F_Folder_Name->setText("a search term");
 
         fixture.idle->idle = 5 * 60000 - 1;
@@ -491,7 +491,7 @@ class TestDailyUse : public QObject {
         TDailyFixture fixture;
         TFormMain& w = fixture.w();
         fixture.CreateWithRecord();
-        w.F_Lock_After_Idle->setCurrentIndex(w.F_Lock_After_Idle->findData(1));
+        F_Lock_After_Idle(w)->setCurrentIndex(F_Lock_After_Idle(w)->findData(1));
         // The folder is taken away: no save can succeed, not even beside.
         const QString folder = fixture.folders.workingFolder.path();
         QVERIFY(QDir().rename(folder, folder + "-away"));

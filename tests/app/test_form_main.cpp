@@ -78,7 +78,7 @@ class TestFormMain : public QObject {
         QVERIFY(!window.F_Login->isEnabled());
 
         // Typed secrets start masked.
-        QCOMPARE(window.F_Hash_Argument->echoMode(), QLineEdit::Password);
+        QCOMPARE(F_Hash_Argument(window)->echoMode(), QLineEdit::Password);
         QCOMPARE(window.F_MP1->echoMode(), QLineEdit::Password);
         QCOMPARE(window.F_Password->echoMode(), QLineEdit::Password);
 
@@ -146,10 +146,10 @@ class TestFormMain : public QObject {
 
         window.o_Page_Control->setCurrentWidget(window.page_Settings);
         window.i_Hash_ArgumentClick();
-        QCOMPARE(window.F_Hash_Argument->echoMode(), QLineEdit::Normal);
+        QCOMPARE(F_Hash_Argument(window)->echoMode(), QLineEdit::Normal);
 
         window.o_Page_Control->setCurrentWidget(window.page_Database);
-        QCOMPARE(window.F_Hash_Argument->echoMode(), QLineEdit::Password);
+        QCOMPARE(F_Hash_Argument(window)->echoMode(), QLineEdit::Password);
         QCOMPARE(window.s_Active_Page_Name, QString("page_Database"));
         QCOMPARE(window.o_Panel_Top->height(), window.i_Global_Panel_Top_Height);
         QCOMPARE(folders.sounds->played,
@@ -165,7 +165,7 @@ class TestFormMain : public QObject {
         TTestWindowFolders folders;
         TFormMain window(folders.Services());
         window.show();
-        window.F_Hash_Length->setEditText("64");
+        F_Hash_Length(window)->setEditText("64");
 
         window.o_Page_Control->setCurrentWidget(window.page_Exit);
         QVERIFY(!window.isVisible());

@@ -26,7 +26,7 @@ QStringList ConflictCopies(const TLifecycleFixture& fixture) {
 
 // Locks as the idle timer does, after a minute of desktop idle.
 void IdleLock(TLifecycleFixture& fixture, TFormMain& window) {
-    window.F_Lock_After_Idle->setCurrentIndex(window.F_Lock_After_Idle->findData(1));
+    F_Lock_After_Idle(window)->setCurrentIndex(F_Lock_After_Idle(window)->findData(1));
     fixture.idle->idle = 60000;
     Fire(window.o_Timer_Idle_Lock);
     fixture.idle->idle = 0;
@@ -75,9 +75,9 @@ class TestLeavingADatabase : public QObject {
         QTest::mouseClick(w.b_Password_Show, Qt::LeftButton);
         QCOMPARE(w.F_Password->echoMode(), QLineEdit::Normal);
 
-        w.i_Hash_Argument->Click();
-        QTest::keyClicks(w.F_Hash_Argument, "calculator secret");
-        QVERIFY(!w.F_KV_Hash_62->toPlainText().isEmpty());
+        i_Hash_Argument(w)->Click();
+        QTest::keyClicks(F_Hash_Argument(w), "calculator secret");
+        QVERIFY(!F_KV_Hash_62(w)->toPlainText().isEmpty());
 
         w.i_Change_Main_Password->Click();
         QCOMPARE(w.PasswordPanelMode(), TPasswordMode::ChangePassword);
@@ -88,17 +88,17 @@ class TestLeavingADatabase : public QObject {
         IdleLock(fixture, w);
         QVERIFY(w.DatabaseFile().isEmpty());
 
-        for (QLineEdit* field : {w.F_MP1, w.F_MP2, w.F_Hash_Argument, w.F_Password}) {
+        for (QLineEdit* field : {w.F_MP1, w.F_MP2, F_Hash_Argument(w), w.F_Password}) {
             QVERIFY2(field->text().isEmpty(), qPrintable(field->objectName()));
             QVERIFY2(!field->isUndoAvailable(), qPrintable(field->objectName()));
             QVERIFY2(field->echoMode() == QLineEdit::Password, qPrintable(field->objectName()));
         }
-        for (QPlainTextEdit* hash : {w.F_KV_Hash_62, w.F_KV_Hash_64, w.F_KV_Hash_90}) {
+        for (QPlainTextEdit* hash : {F_KV_Hash_62(w), F_KV_Hash_64(w), F_KV_Hash_90(w)}) {
             QVERIFY2(hash->toPlainText().isEmpty(), qPrintable(hash->objectName()));
             QVERIFY2(!hash->document()->isUndoAvailable(), qPrintable(hash->objectName()));
         }
         QCOMPARE(TFormMain::Tag(w.i_MP_View), 0);
-        QCOMPARE(TFormMain::Tag(w.i_Hash_Argument), 0);
+        QCOMPARE(i_Hash_Argument(w)->PictureName(), QString("eye_closed"));
         QCOMPARE(TFormMain::Tag(w.b_Password_Show), 0);
 
         // The unlock password is typed masked, and opens the same file again.

@@ -60,15 +60,15 @@ class TestThemesAndSounds : public QObject {
     void listsShowEveryThemeWithEntry39Selected() {
         TTestWindowFolders folders;
         TFormMain window(folders.Services());
-        QCOMPARE(window.o_List_Skin_1->count(), 50);
-        QCOMPARE(window.o_List_Skin_2->count(), 50);
+        QCOMPARE(o_List_Skin_1(window)->count(), 50);
+        QCOMPARE(o_List_Skin_2(window)->count(), 50);
         for (int i = 0; i < 50; ++i) {
-            QCOMPARE(window.o_List_Skin_1->item(i)->text(), QString(KeyvaleTheme(i).name));
-            QCOMPARE(window.o_List_Skin_2->item(i)->text(),
-                     KeyvaleThemeDisplayText(i, window.o_List_Skin_1->item(i)->text()));
-            QCOMPARE(window.o_List_Skin_2->item(i)->sizeHint().height(), 40);
+            QCOMPARE(o_List_Skin_1(window)->item(i)->text(), QString(KeyvaleTheme(i).name));
+            QCOMPARE(o_List_Skin_2(window)->item(i)->text(),
+                     KeyvaleThemeDisplayText(i, o_List_Skin_1(window)->item(i)->text()));
+            QCOMPARE(o_List_Skin_2(window)->item(i)->sizeHint().height(), 40);
         }
-        QCOMPARE(window.o_List_Skin_2->currentRow(), 39);
+        QCOMPARE(o_List_Skin_2(window)->currentRow(), 39);
         QCOMPARE(QApplication::palette().color(QPalette::Window), QColor(KeyvaleTheme(39).window));
     }
 
@@ -78,7 +78,7 @@ class TestThemesAndSounds : public QObject {
         window.show();
         window.o_Page_Control->setCurrentWidget(window.page_Settings);
         QVERIFY(QTest::qWaitForWindowExposed(&window));
-        QListWidget* list = window.o_List_Skin_2;
+        QListWidget* list = o_List_Skin_2(window);
         const auto clickRow = [list](int row) {
             list->scrollToItem(list->item(row));
             QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
