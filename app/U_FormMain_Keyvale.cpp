@@ -15,7 +15,6 @@
 #include <QSignalBlocker>
 #include <QTabWidget>
 #include <QTextEdit>
-#include <QThread>
 #include <QTreeWidget>
 #include <QWheelEvent>
 
@@ -113,10 +112,6 @@ void TFormMain::SetTag(QObject* control, int value) {
     control->setProperty("Tag", value);
 }
 
-void TFormMain::ProcessMessages() {
-    QCoreApplication::processEvents(QEventLoop::AllEvents);
-}
-
 void TFormMain::P_Program_Start() {
     // 1. The window has one size for its screen and keeps it.
     P_Fit_Window_To_Screen();
@@ -143,7 +138,6 @@ void TFormMain::P_Program_Start() {
     lastPage_ = page_Main_Password;
 
     // 9. No database open; characters hidden.
-    s_GLOBAL_Database_File.clear();
     P_MP_Show(false);
     P_Hash_Argument_Show(false);
     P_DEACTIVATE_Current_Database();
@@ -206,7 +200,7 @@ void TFormMain::o_Page_ControlChange() {
     }
     lastPage_ = page;
     if (page == page_Main_Password) {
-        const bool databaseOpen = !s_GLOBAL_Database_File.isEmpty();
+        const bool databaseOpen = o_Session.IsOpen();
         i_Change_Main_Password->setVisible(databaseOpen);
         i_Main_Password_1->setVisible(!databaseOpen);
     }
@@ -244,17 +238,7 @@ void TFormMain::closeEvent(QCloseEvent* event) {
     }
     closing_ = true;
     o_Timer_SAVE_Database.stop();
-    bool mayQuit = true;
-    if (b_GLOBAL_Save_Database_in_progress_EVENT) {
-        while (b_GLOBAL_Save_Database_in_progress_EVENT) {
-            for (int pass = 0; pass < 3; ++pass) {
-                ProcessMessages();
-            }
-        }
-        P_Main_Exit(false); // the save that just finished is not repeated
-    } else {
-        mayQuit = P_Main_Exit(true);
-    }
+    const bool mayQuit = P_Main_Exit(true);
     if (!mayQuit) {
         // The window stays so that the data is not lost unseen; the user may
         // fix the cause and close again, or close again at once to quit
@@ -278,12 +262,12 @@ bool TFormMain::P_Main_Exit(bool b_Save_Database) {
     bool mayQuit = true;
     if (b_Save_Database && !o_Session.IsOpen()) {
         // Nothing to lose; the save only reports that there is no file.
-        P_Process_Save_Database_EVENT(s_GLOBAL_Database_File);
+        P_Process_Save_Database_EVENT(DatabaseFile());
     } else if (b_Save_Database) {
         // An edit still open in a field or in the tree is part of what is saved.
         P_Save_Folder_Data_to_Data_Folder_Pending();
         const TQuitDecision decision = o_Session.RequestQuit();
-        P_Sync_Database_File();
+        P_Follow_Saved_Aside(decision.save);
         P_Print_Session_Messages(decision.save);
         mayQuit = decision.quit;
     }
@@ -335,41 +319,24 @@ void TFormMain::o_Timer_HintTimer() {
     }
 }
 
+// The arrow rises from the "new database" button towards the picture that
+// opens a file, two pixels a step, and is gone when it arrives.
 void TFormMain::P_Hint_1() {
-    if (Tag(i_Hint_1) != 0) {
+    if (o_Hint_Rise_ && o_Hint_Rise_->state() == QAbstractAnimation::Running) {
         return;
     }
-    SetTag(i_Hint_1, 1);
     QWidget* page = i_Hint_1->parentWidget();
     const int start = b_Create_Database->mapTo(page, QPoint(0, 0)).y();
     const QPoint image = i_Open_File->mapTo(page, QPoint(0, 0));
-    i_Hint_1->move(image.x() + i_Open_File->width() / 3, start);
+    const int steps = std::max((start - image.y() - 2 * i_Hint_1->height()) / 2, 0);
+    const QPoint from(image.x() + i_Open_File->width() / 3, start);
+    i_Hint_1->move(from);
     i_Hint_1->show();
     i_Hint_1->raise();
-    const int steps = (start - image.y() - 2 * i_Hint_1->height()) / 2;
-    for (int k = 1; k <= steps; ++k) {
-        i_Hint_1->move(i_Hint_1->x(), start - 2 * k);
-        ProcessMessages();
-        QThread::msleep(kHintStepPauseMs);
-    }
-    i_Hint_1->hide();
-    SetTag(i_Hint_1, 0);
-}
-
-bool TFormMain::eventFilter(QObject* watched, QEvent* event) {
-    if (sScrollBox_Manual && watched == sScrollBox_Manual->viewport() &&
-        event->type() == QEvent::Wheel) {
-        auto* wheel = static_cast<QWheelEvent*>(event);
-        // 120 units are one notch of a wheel; touchpads send parts of it.
-        QScrollBar* bar = sScrollBox_Manual->verticalScrollBar();
-        bar->setValue(bar->value() - wheel->angleDelta().y() * ManualScrollStep / 120);
-        return true;
-    }
-    for (QPlainTextEdit* box : {F_KV_Hash_62, F_KV_Hash_64, F_KV_Hash_90}) {
-        if (box && watched == box->viewport() && event->type() == QEvent::MouseButtonRelease) {
-            F_KV_Hash_Click(box);
-            break;
-        }
-    }
-    return QMainWindow::eventFilter(watched, event);
+    o_Hint_Rise_ = new QPropertyAnimation(i_Hint_1, "pos", i_Hint_1);
+    o_Hint_Rise_->setDuration(steps * kHintStepPauseMs);
+    o_Hint_Rise_->setStartValue(from);
+    o_Hint_Rise_->setEndValue(from - QPoint(0, 2 * steps));
+    connect(o_Hint_Rise_, &QPropertyAnimation::finished, i_Hint_1, &QWidget::hide);
+    o_Hint_Rise_->start(QAbstractAnimation::DeleteWhenStopped);
 }

@@ -34,6 +34,7 @@ class QListWidget;
 class QMenu;
 class QMimeData;
 class QPlainTextEdit;
+class QPropertyAnimation;
 class QPushButton;
 class QScrollArea;
 class QSpinBox;
@@ -45,6 +46,7 @@ class TDesktopAlert;
 class TIdleTimeProvider;
 class TPasswordGeneratorButton;
 class TPasswordHealthView;
+class TPageSettings;
 class TPicture;
 class TSecretClipboard;
 struct TLogTimeFormat;
@@ -69,7 +71,6 @@ class TFormMain : public QMainWindow {
     static constexpr int WindowWidth = 1300;
     static constexpr int WindowHeight = 920;
     static constexpr int NoNode = -2147483647 - 1;
-    static constexpr int ManualScrollStep = 150;
 
     explicit TFormMain(TServices services = DefaultServices());
     ~TFormMain() override;
@@ -128,7 +129,12 @@ class TFormMain : public QMainWindow {
     void b_MClick();
     void b_Cancel_MClick();
     void P_Process_MP_EVENT();
-    void P_Process_MP(const QString& s_Database_File_Name, const std::string& s_MP, int i_Mode);
+    void P_Process_MP(const QString& s_Database_File_Name, const std::string& s_MP,
+                      TPasswordMode mode);
+    // What the password panel is open for (or was open for last).
+    TPasswordMode PasswordPanelMode() const { return o_MP_Mode; }
+    // The open database's file; empty when none is open.
+    QString DatabaseFile() const { return QString::fromStdString(o_Session.FileName()); }
     // Each returns true when the file was written.
     bool P_Process_Save_Database_EVENT(const QString& s_Database_File_Name);
     bool P_Save_Database_File(const QString& s_Database_File_Name);
@@ -153,9 +159,7 @@ class TFormMain : public QMainWindow {
     // Enter, the focus leaving or a choice from the list: the typed length
     // is taken, or refused with a message and the previous one put back.
     void F_Hash_LengthComplete();
-    QString s_Hash_Length_Accepted = QStringLiteral("30");
     void i_Hash_ArgumentClick();
-    void F_KV_Hash_Click(QPlainTextEdit* box);
 
     // ---- appearance
     void P_Skins_Setup();
@@ -191,14 +195,11 @@ class TFormMain : public QMainWindow {
     void closeEvent(QCloseEvent* event) override; // FormClose
     void moveEvent(QMoveEvent* event) override;
     void showEvent(QShowEvent* event) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
     void CreatePages();
     QWidget* CreatePageMainPassword();
     QWidget* CreatePageDatabase();
-    QWidget* CreatePageSettings();
-    QWidget* CreatePageAbout();
     void P_Tree_Setup(); // wiring of the folder tree, trash can and record panel
     void P_Trash_Setup();
     void P_Record_Setup();
@@ -213,16 +214,21 @@ class TFormMain : public QMainWindow {
     void P_Place_Warning_Panel();
     QWidget* ScrollingPage(QWidget* content, const char* name, const QString& accessibleName);
     void AnimateThemeChange();
-    static void ProcessMessages();
     void ConnectDatabaseLifecycle();
     void P_Clipboard_Setup();
-    QWidget* CreatePrivacySettings(QWidget* parent);
     void ShowDatabaseLabels(const QString& path);
-    // The window's side of the session: print what it reports and follow its
-    // file name.
+    // The window's side of the session: where its messages show, with which
+    // sound, and what the pages show after each outcome.
     void P_Print_Session_Messages(const TSessionResult& result);
-    void P_Sync_Database_File();
-    bool P_Save_Current_Database_First();
+    void P_Follow_Saved_Aside(const TSessionResult& result);
+    void P_Show_Create_Result(const QString& path, const TSessionResult& result);
+    void P_Show_Open_Result(const TSessionResult& result);
+    void P_Show_Change_Password_Result(const TSessionResult& result);
+    void P_Prepare_Save(); // the window's part before every save
+    void P_Set_File_Name_Quietly(const QString& path);
+    void P_MP_Slide_In();
+    void P_Folder_Name_Wipe_Step();
+    void P_MP_Slide_Out();
     void P_Show_No_Database(); // the window's part of closing a database
     // Empties every field that holds a secret or a value made from one (the
     // main password fields, the calculator's text and hashes), with their
@@ -231,7 +237,6 @@ class TFormMain : public QMainWindow {
     // A warning that the last save went to a conflict copy outlives the
     // clearing of the logs until it has been shown again after the next open.
     void P_Print_Pending_Conflict_Warning();
-    static void PauseProcessingMessages(int milliseconds);
 
     TServices services_;
     std::unique_ptr<TLogTimeFormat> timeFormat_;
@@ -245,6 +250,12 @@ class TFormMain : public QMainWindow {
     QWidget* lastPage_ = nullptr;
     // The idle lock's save failed; it is not tried again until the user is back.
     bool lockRefused_ = false;
+    TPasswordMode o_MP_Mode = TPasswordMode::Open;
+    TPageSettings* o_Page_Settings = nullptr;  // themes, calculator, clipboard and lock choices
+    QString folderNameCreated_;                // the name of the folder just created,
+    QString folderNameLeaving_;                // and what the wipe has left of it in its field
+    QPropertyAnimation* o_MP_Slide_ = nullptr; // the password panel coming in
+    QPointer<QPropertyAnimation> o_Hint_Rise_; // the hint arrow while it rises
     // The warning of a save that went to a conflict copy, until shown in a
     // fresh log (see P_Print_Pending_Conflict_Warning).
     QString conflictWarning_;
@@ -254,12 +265,9 @@ class TFormMain : public QMainWindow {
     // ---- state of the program and of the open database
     std::int32_t i_GLOBAL_Node_ID = NoNode;
     QString s_GLOBAL_Current_Directory;
-    QString s_GLOBAL_Database_File;
     bool b_GLOBAL_IGNORE_CHANGE_TEXT_EVENT = false;
-    bool b_GLOBAL_Save_Database_in_progress_EVENT = false;
     // The open database: its file, keys and tree, and the rules of its life
-    // (create, open, re-key, save, close, quit). s_GLOBAL_Database_File
-    // follows its file name.
+    // (switching, create, open, re-key, save, close, quit).
     TKeyvaleSession o_Session;
     // The key arrays A_GLOBAL_SH1 ... A_GLOBAL_BH and the password slot
     // s_GLOBAL_MP of the open database; the session wipes them when it closes.
@@ -411,36 +419,8 @@ class TFormMain : public QMainWindow {
     QPushButton* b_Password_Health = nullptr;
     TPasswordHealthView* o_Password_Health = nullptr;
 
-    // Settings page: appearance
-    QLabel* L_Skins = nullptr;
-    QListWidget* o_List_Skin_1 = nullptr;
-    QListWidget* o_List_Skin_2 = nullptr;
-
-    // Settings page: hash calculator
-    QLabel* LFX_Hash_Calculator = nullptr;
-    TPicture* i_Hash_Calculator = nullptr;
-    QLineEdit* F_Hash_Argument = nullptr;
-    TPicture* i_Hash_Argument = nullptr;
-    QFrame* o_Shape_HA = nullptr;
-    QLabel* L_Hash_Length = nullptr;
-    QComboBox* F_Hash_Length = nullptr;
-    QLabel* L_KV_Hash_62 = nullptr;
-    QPlainTextEdit* F_KV_Hash_62 = nullptr;
-    QLabel* L_KV_Hash_64 = nullptr;
-    QPlainTextEdit* F_KV_Hash_64 = nullptr;
-    QLabel* L_KV_Hash_90 = nullptr;
-    QPlainTextEdit* F_KV_Hash_90 = nullptr;
-
-    // Settings page: clipboard and locking
-    QLabel* L_Clipboard_Clear = nullptr;
-    QSpinBox* F_Clipboard_Clear_Seconds = nullptr;
-    QLabel* L_Lock_After_Idle = nullptr;
-    QComboBox* F_Lock_After_Idle = nullptr;
+    // The one clipboard for secrets
     TSecretClipboard* o_Clipboard = nullptr;
-
-    // About page
-    QScrollArea* sScrollBox_Manual = nullptr;
-    QLabel* image_Manual = nullptr;
 
     // Timers
     QTimer o_Timer_Hint;
@@ -449,5 +429,7 @@ class TFormMain : public QMainWindow {
     QTimer o_Timer_Enter_Button;
     QTimer o_Timer_Idle_Lock; // checks the desktop's idle time for the lock
     QTimer o_Timer_Files_Changed;
+    QTimer o_Timer_Theme_Settle;     // a new look settles before the next is applied
+    QTimer o_Timer_Folder_Name_Wipe; // a created folder's name leaves its field
     QFileSystemWatcher* o_Directory_Watcher = nullptr;
 };

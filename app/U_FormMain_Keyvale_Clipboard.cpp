@@ -14,6 +14,7 @@
 #include <QPlainTextEdit>
 
 #include "U_Event_Hook.h"
+#include "U_FormMain_Keyvale_Page_Settings.h"
 #include "U_Paste_Limit.h"
 #include "U_Primary_Selection_Guard.h"
 #include "U_Secret_Clipboard.h"
@@ -21,24 +22,28 @@
 void TFormMain::P_Clipboard_Setup() {
     o_Clipboard = new TSecretClipboard(QApplication::clipboard(), this);
     o_Clipboard->setObjectName(QStringLiteral("o_Clipboard"));
+    connect(o_Page_Settings, &TPageSettings::clipboardClearSecondsChanged, o_Clipboard,
+            &TSecretClipboard::SetClearDelaySeconds);
+    connect(o_Page_Settings, &TPageSettings::hashCopyRequested, this, &TFormMain::P_Copy_Secret);
+    connect(o_Page_Settings, &TPageSettings::pasteCut, this, &TFormMain::P_Report_Cut_Paste);
 
     // A paste cut to a field's limit is said in the log of the field's page.
     // (Watched first: the record fields' own context menu below takes over.)
-    for (QLineEdit* field :
-         {F_Login, F_Password, F_EMail, F_URL, F_Folder_Name, F_MP1, F_MP2, F_Hash_Argument}) {
+    for (QLineEdit* field : {F_Login, F_Password, F_EMail, F_URL, F_Folder_Name, F_MP1, F_MP2}) {
         paste_limit::Watch(field, [this, field](int kept, int pasted) {
             P_Report_Cut_Paste(field, kept, pasted);
         });
     }
 
-    // A selection in a secret, shown or not, never reaches the primary selection.
-    for (QWidget* secret : std::initializer_list<QWidget*>{
-             F_Password, F_MP1, F_MP2, F_Hash_Argument, F_KV_Hash_62, F_KV_Hash_64, F_KV_Hash_90}) {
+    // A selection in a secret, shown or not, never reaches the primary
+    // selection (the Settings page guards its calculator the same way).
+    for (QWidget* secret : std::initializer_list<QWidget*>{F_Password, F_MP1, F_MP2}) {
         primary_selection::Guard(secret);
     }
 
-    // Copy and Cut in Login and Password, and Copy in a hash box, go through
-    // the secret clipboard instead of the widgets' own plain copy. A masked
+    // Copy and Cut in Login and Password (and Copy in a hash box, see the
+    // Settings page) go through the secret clipboard instead of the widgets'
+    // own plain copy. A masked
     // password, which the widget refuses to copy, is copied whole and stays
     // masked.
     for (QLineEdit* field : {F_Login, F_Password}) {
@@ -58,23 +63,6 @@ void TFormMain::P_Clipboard_Setup() {
             return true;
         });
     }
-    for (QPlainTextEdit* box : {F_KV_Hash_62, F_KV_Hash_64, F_KV_Hash_90}) {
-        TEventHook::Install(box, [this, box](QEvent* event) {
-            if (event->type() != QEvent::KeyPress && event->type() != QEvent::ShortcutOverride) {
-                return false;
-            }
-            if (!static_cast<QKeyEvent*>(event)->matches(QKeySequence::Copy)) {
-                return false;
-            }
-            event->accept();
-            if (event->type() == QEvent::KeyPress) {
-                const QString selected = box->textCursor().selectedText();
-                P_Copy_Secret(selected.isEmpty() ? box->toPlainText() : selected);
-            }
-            return true;
-        });
-    }
-
     for (QLineEdit* field : {F_Login, F_Password}) {
         TEventHook::Install(field, [this, field](QEvent* event) {
             if (event->type() != QEvent::ContextMenu) {

@@ -14,6 +14,7 @@
 #include <QTreeWidget>
 #include <QTreeWidgetItem>
 
+#include "U_FormMain_Keyvale_Page_Settings.h"
 #include "U_Picture.h"
 #include "U_Secret_Clipboard.h"
 
@@ -35,15 +36,11 @@ void TFormMain::P_DEACTIVATE_Current_Database() {
 void TFormMain::P_Clear_Secret_Fields() {
     // setText, unlike clear(), also empties the undo history, which would
     // otherwise give the text back with Ctrl+Z.
-    for (QLineEdit* field : {F_MP1, F_MP2, F_Hash_Argument}) {
-        const QSignalBlocker quiet(field); // no hash of the emptied text
+    for (QLineEdit* field : {F_MP1, F_MP2}) {
         ClearSecretField(field);
     }
-    for (QPlainTextEdit* hash : {F_KV_Hash_62, F_KV_Hash_64, F_KV_Hash_90}) {
-        hash->clear();
-    }
+    o_Page_Settings->ClearSecrets();
     P_MP_Show(false);
-    P_Hash_Argument_Show(false);
     P_Password_Show(false);
 }
 
@@ -52,7 +49,6 @@ void TFormMain::P_Clear_Secret_Fields() {
 void TFormMain::P_Show_No_Database() {
     P_Tree_View_Reset();
     b_GLOBAL_IGNORE_CHANGE_TEXT_EVENT = false;
-    b_GLOBAL_Save_Database_in_progress_EVENT = false;
 
     // The Main password page returns to its first state.
     SetTag(F_Message_2, 1);
@@ -79,7 +75,6 @@ void TFormMain::P_Show_No_Database() {
     // The fields, their undo history and a pending edit; once more at the end,
     // since the pages' state changes above may have run the selection event.
     P_Record_Panel_Clear();
-    P_Sync_Database_File();
 }
 
 void TFormMain::P_Database_TAB_ENABLE(bool b_Enable) {

@@ -9,6 +9,7 @@
 #include <QLineEdit>
 #include <QTabWidget>
 
+#include "U_FormMain_Keyvale_Page_Settings.h"
 #include "U_Idle_Time.h"
 
 namespace {
@@ -18,8 +19,8 @@ constexpr int kMillisecondsPerMinute = 60000;
 } // namespace
 
 void TFormMain::o_Timer_Idle_LockTimer() {
-    const int minutes = F_Lock_After_Idle->currentData().toInt();
-    if (minutes <= 0 || s_GLOBAL_Database_File.isEmpty()) {
+    const int minutes = o_Page_Settings->LockAfterIdleMinutes();
+    if (minutes <= 0 || !o_Session.IsOpen()) {
         lockRefused_ = false;
         return;
     }
@@ -35,7 +36,7 @@ void TFormMain::o_Timer_Idle_LockTimer() {
 }
 
 bool TFormMain::P_Lock_Database() {
-    if (s_GLOBAL_Database_File.isEmpty() || b_GLOBAL_Save_Database_in_progress_EVENT) {
+    if (!o_Session.IsOpen() || o_Session.IsSaving()) {
         return false;
     }
     P_Save_Folder_Data_to_Data_Folder_Pending();
@@ -50,11 +51,11 @@ bool TFormMain::P_Lock_Database() {
     }
     // Read after the save: one that went to a conflict copy made the copy
     // the open file, and the work goes on there.
-    const QString file = s_GLOBAL_Database_File;
+    const QString file = DatabaseFile();
     const QString warning = conflictWarning_;
     P_DEACTIVATE_Current_Database();
     o_Page_Control->setCurrentWidget(page_Main_Password);
-    const QString idle = F_Lock_After_Idle->currentText().section(QLatin1Char(' '), 0, 1);
+    const QString idle = o_Page_Settings->LockAfterIdleSpan();
     P_Print_Message_2(
         changed ? QStringLiteral("Your database has been saved and locked after %1 of desktop "
                                  "idle. Enter its main password to open it again.")
@@ -67,9 +68,7 @@ bool TFormMain::P_Lock_Database() {
         P_Print_Message_2(warning, false);
     }
     // The same file chosen again, as a click in the file list would do.
-    SetTag(F_Database_File_Name, 1);
-    F_Database_File_Name->setText(file);
-    SetTag(F_Database_File_Name, 0);
+    P_Set_File_Name_Quietly(file);
     ShowDatabaseLabels(file);
     P_Open_Database_STEP_1(file);
     return true;

@@ -5,11 +5,12 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QLabel>
+#include <QLayout>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPlainTextEdit>
+#include <QPropertyAnimation>
 #include <QPushButton>
-#include <QThread>
 #include <QTreeWidget>
 
 #include "U_Keyvale_Database_Path.h"
@@ -18,9 +19,9 @@
 
 namespace {
 
-// What the panel shows in each of its modes (its tag).
+// What the panel shows in each of its modes.
 struct TPanelMode {
-    int tag;
+    TPasswordMode mode;
     bool retypeShown;
     const char* caption;
     const char* title;
@@ -28,17 +29,20 @@ struct TPanelMode {
 };
 
 constexpr TPanelMode kPanelModes[] = {
-    {1, true, "Directory and name of your new database file:", "Creating a new database ...",
-     "mp_create"},
-    {2, false, "Directory and name of the database file:", "Opening an existing database ...",
-     "mp_open"},
-    {3, true, "Directory and name of your database file:",
+    {TPasswordMode::Create, true,
+     "Directory and name of your new database file:", "Creating a new database ...", "mp_create"},
+    {TPasswordMode::Open, false,
+     "Directory and name of the database file:", "Opening an existing database ...", "mp_open"},
+    {TPasswordMode::ChangePassword, true, "Directory and name of your database file:",
      "Changing main password of the database ...", "mp_change"},
 };
 
-constexpr int kProbeReadCount = 1000;
-constexpr int kSlideInPauseMs = 20;
-constexpr int kSlideOutPauseMs = 5;
+// The panel slides in and out in steps of TFormMain::MP_Slide_Step pixels:
+// slowly enough to be seen coming, quickly going.
+constexpr int kSlideSteps =
+    (TFormMain::MP_Slide_Distance + TFormMain::MP_Slide_Step - 1) / TFormMain::MP_Slide_Step;
+constexpr int kSlideInMs = kSlideSteps * 20;
+constexpr int kSlideOutMs = kSlideSteps * 5;
 
 std::string Local8(const QString& text) {
     return text.toStdString();
@@ -51,6 +55,8 @@ QString FromLocal8(const std::string& text) {
 } // namespace
 
 void TFormMain::ConnectDatabaseLifecycle() {
+    o_MP_Slide_ = new QPropertyAnimation(o_MP, "pos", this);
+    o_MP_Slide_->setObjectName(QStringLiteral("o_MP_Slide"));
     connect(o_TV_Files, &QTreeWidget::itemClicked, this, [this] { o_TV_FilesClick(); });
     connect(i_Open_File, &TPicture::clicked, this, &TFormMain::i_Open_FileClick);
     connect(i_Main_Password_1, &TPicture::clicked, this, &TFormMain::i_Open_FileClick);
@@ -72,25 +78,16 @@ void TFormMain::ConnectDatabaseLifecycle() {
 }
 
 void TFormMain::o_TV_FilesClick() {
-    if (Tag(o_TV_Files) == 1) {
-        return;
-    }
-    SetTag(o_TV_Files, 1);
     if (QTreeWidgetItem* item = o_TV_Files->currentItem(); item && item->isSelected()) {
-        SetTag(F_Database_File_Name, 1);
-        F_Database_File_Name->clear();
-        SetTag(F_Database_File_Name, 0);
+        P_Set_File_Name_Quietly(QString());
         F_Database_File_Name->setText(s_GLOBAL_Current_Directory + item->text(0));
     }
-    SetTag(o_TV_Files, 0);
     o_TV_Files->clearSelection();
     o_TV_Files->setCurrentItem(nullptr);
 }
 
 void TFormMain::i_Open_FileClick() {
-    SetTag(F_Database_File_Name, 1);
-    F_Database_File_Name->clear();
-    SetTag(F_Database_File_Name, 0);
+    P_Set_File_Name_Quietly(QString());
 
     QFileDialog dialog(this, QString(), s_GLOBAL_Current_Directory);
     dialog.setNameFilter(QStringLiteral("Keyvale Database (*.kvdb)"));
@@ -125,9 +122,7 @@ void TFormMain::F_Database_File_NameChange() {
     QString path = F_Database_File_Name->text();
     const std::string withExtension = WithDatabaseExtension(Local8(path));
     if (withExtension != Local8(path)) {
-        SetTag(F_Database_File_Name, 1);
-        F_Database_File_Name->setText(FromLocal8(withExtension));
-        SetTag(F_Database_File_Name, 0);
+        P_Set_File_Name_Quietly(FromLocal8(withExtension));
         path = F_Database_File_Name->text();
     }
     ShowDatabaseLabels(path);
@@ -143,20 +138,27 @@ void TFormMain::ShowDatabaseLabels(const QString& path) {
     L_Database_File->setText(FromLocal8(PathFileName(Local8(path))));
 }
 
+void TFormMain::P_Set_File_Name_Quietly(const QString& path) {
+    SetTag(F_Database_File_Name, 1);
+    F_Database_File_Name->setText(path);
+    SetTag(F_Database_File_Name, 0);
+}
+
 void TFormMain::P_Open_Database_STEP_1(const QString& db_File_Name) {
-    SetTag(o_MP, 2);
-    const std::string fileName = PathFileName(Local8(db_File_Name));
-    if (FromLocal8(fileName).trimmed().isEmpty()) {
+    o_MP_Mode = TPasswordMode::Open;
+    const TPathCheck check = o_Session.CheckOpen(Local8(db_File_Name));
+    switch (check.problem) {
+    case TPathProblem::None:
+        break;
+    case TPathProblem::NoName:
         P_Print_Message_2(QStringLiteral("Cannot open database file. You did not specify name of "
                                          "a database file."),
                           true);
         return;
-    }
-    if (!QFileInfo(db_File_Name).isFile()) {
+    case TPathProblem::NotFound:
         P_Print_Message_2(QStringLiteral("File not found: ") + db_File_Name, true);
         return;
-    }
-    if (!IsValidFileName(fileName)) {
+    case TPathProblem::BadName:
         P_Print_Message_2(QStringLiteral("Error ! Cannot open database file. Specified name of "
                                          "file is incorrect << ") +
                               db_File_Name +
@@ -164,54 +166,50 @@ void TFormMain::P_Open_Database_STEP_1(const QString& db_File_Name) {
                                              "a database."),
                           true);
         return;
-    }
-    const std::string readError = ProbeReadFile(Local8(db_File_Name), kProbeReadCount);
-    if (!readError.empty()) {
-        P_Print_Message_2(QStringLiteral("Error! Cannot read data from this file. ") +
-                              FromLocal8(readError),
-                          true);
-        return;
-    }
-    if (db_File_Name == s_GLOBAL_Database_File) {
+    case TPathProblem::AlreadyOpen:
         PlaySoundResource(QStringLiteral("S_W_2"));
         P_Print_Message_2(QStringLiteral("You have already opened this file. This is your current "
                                          "database. You are working with this file now."),
                           true);
         return;
+    default:
+        P_Print_Message_2(QStringLiteral("Error! Cannot read data from this file. ") +
+                              FromLocal8(check.cause),
+                          true);
+        return;
     }
-    P_Print_Message_2(QStringLiteral("Trying to open database file \"") + FromLocal8(fileName) +
-                          QStringLiteral("\" ..."),
+    P_Print_Message_2(QStringLiteral("Trying to open database file \"") +
+                          FromLocal8(PathFileName(Local8(db_File_Name))) + QStringLiteral("\" ..."),
                       false);
     P_MP_Panel_Show(true);
 }
 
 void TFormMain::P_Create_Database_STEP_1(const QString& db_File_Name) {
-    SetTag(o_MP, 1);
-    const std::string fileName = PathFileName(Local8(db_File_Name));
-    if (FromLocal8(fileName).trimmed().isEmpty()) {
+    o_MP_Mode = TPasswordMode::Create;
+    const TPathCheck check = TKeyvaleSession::CheckCreate(Local8(db_File_Name));
+    switch (check.problem) {
+    case TPathProblem::None:
+        break;
+    case TPathProblem::NoName:
         P_Print_Message_2(QStringLiteral("Error ! Cannot create new database file. Name of "
                                          "database file is empty. You have to specify correct "
                                          "file name to create a new database."),
                           true);
         return;
-    }
-    if (!IsValidFileName(fileName)) {
+    case TPathProblem::BadName:
         P_Print_Message_2(QStringLiteral("Error ! Cannot create new database file. Specified name "
                                          "of file is incorrect << ") +
-                              FromLocal8(fileName) +
+                              FromLocal8(PathFileName(Local8(db_File_Name))) +
                               QStringLiteral(" >>. You have to specify correct file name to "
                                              "create a new database."),
                           true);
         return;
-    }
-    if (QFileInfo::exists(db_File_Name)) {
+    case TPathProblem::Exists:
         P_Open_Database_STEP_1(db_File_Name);
         return;
-    }
-    const std::string createError = ProbeCreateFile(Local8(db_File_Name));
-    if (!createError.empty()) {
+    default:
         P_Print_Message_2(QStringLiteral("Error ! Cannot create new database file. ") +
-                              FromLocal8(createError),
+                              FromLocal8(check.cause),
                           true);
         return;
     }
@@ -238,9 +236,9 @@ void TFormMain::P_MP_Panel_Show(bool b_Show) {
     L_Short_Password->setVisible(false);
 
     if (b_Show) {
-        const int mode = Tag(o_MP);
+        const TPasswordMode mode = o_MP_Mode;
         for (const TPanelMode& entry : kPanelModes) {
-            if (entry.tag != mode) {
+            if (entry.mode != mode) {
                 continue;
             }
             L_MP2->setVisible(entry.retypeShown);
@@ -249,57 +247,80 @@ void TFormMain::P_MP_Panel_Show(bool b_Show) {
             L_MP_Action->setText(QString::fromLatin1(entry.title));
             i_MP_Action->SetPicture(QString::fromLatin1(entry.picture), QSize(40, 40));
         }
-        if (mode == 2) {
+        if (mode == TPasswordMode::Open) {
             P_Print_Message_2(QStringLiteral("This database is password protected. Please, enter "
                                              "the main password of this database:"),
                               false);
         }
-        if (mode == 3) {
-            L_Database_Path_2->setText(FromLocal8(PathDirectory(Local8(s_GLOBAL_Database_File))));
-            L_Database_File_2->setText(FromLocal8(PathFileName(Local8(s_GLOBAL_Database_File))));
+        if (mode == TPasswordMode::ChangePassword) {
+            L_Database_Path_2->setText(FromLocal8(PathDirectory(o_Session.FileName())));
+            L_Database_File_2->setText(FromLocal8(PathFileName(o_Session.FileName())));
         }
     }
 
-    // The panel's place in the page layout is its shown position; it slides
-    // between that and a place MP_Slide_Distance further down, clipped by
-    // the page. The last step stops exactly at the end.
     if (b_Show) {
-        ProcessMessages(); // let the page settle its layout before the slide
-        const QPoint shown = o_MP->pos();
-        o_MP->move(shown.x(), shown.y() + MP_Slide_Distance);
-        o_MP->setVisible(true);
-        for (int moved = 0; moved < MP_Slide_Distance; moved += MP_Slide_Step) {
-            ProcessMessages();
-            const int left = MP_Slide_Distance - moved - MP_Slide_Step;
-            o_MP->move(shown.x(), shown.y() + std::max(left, 0));
-            ProcessMessages();
-            QThread::msleep(kSlideInPauseMs);
-        }
+        P_MP_Slide_In();
         F_MP1->setFocus();
     } else {
-        if (!o_MP->isHidden()) {
-            // Slides out only where it can be seen; on another page it just goes.
-            const QPoint shown = o_MP->pos();
-            for (int moved = 0; o_MP->isVisible() && moved < MP_Slide_Distance;
-                 moved += MP_Slide_Step) {
-                ProcessMessages();
-                o_MP->move(shown.x(), shown.y() + moved + MP_Slide_Step);
-                ProcessMessages();
-                QThread::msleep(kSlideOutPauseMs);
-            }
-            o_MP->setVisible(false);
-            o_MP->move(shown);
-        }
         // setText, unlike clear(), also drops the undo history that would
-        // keep the typed password.
+        // keep the typed password; emptied before the panel's picture slides
+        // out, so that no password goes with it.
         F_MP1->setText(QString());
         F_MP2->setText(QString());
-        SetTag(F_Database_File_Name, 1);
-        F_Database_File_Name->setText(s_GLOBAL_Database_File);
-        SetTag(F_Database_File_Name, 0);
+        P_MP_Slide_Out();
+        P_Set_File_Name_Quietly(DatabaseFile());
         L_Database_Path->clear();
         L_Database_File->clear();
     }
+}
+
+// The panel's place in the page layout is its shown position; it comes up
+// from a place MP_Slide_Distance further down, clipped by the page. Nothing
+// waits for the slide: the panel is there, and takes its password, from the
+// first moment.
+void TFormMain::P_MP_Slide_In() {
+    if (o_MP_Slide_->state() == QAbstractAnimation::Running) {
+        o_MP_Slide_->stop();
+        o_MP->move(o_MP_Slide_->endValue().toPoint());
+    }
+    o_MP->setVisible(true);
+    if (QLayout* layout = o_MP->parentWidget()->layout()) {
+        layout->activate(); // the page's layout has placed the panel
+    }
+    const QPoint shown = o_MP->pos();
+    o_MP->move(shown.x(), shown.y() + MP_Slide_Distance);
+    o_MP_Slide_->setStartValue(o_MP->pos());
+    o_MP_Slide_->setEndValue(shown);
+    o_MP_Slide_->setDuration(kSlideInMs);
+    o_MP_Slide_->start();
+}
+
+// The panel goes at once; where it could be seen, a picture of it slides down
+// and out of the page in its place.
+void TFormMain::P_MP_Slide_Out() {
+    if (o_MP_Slide_->state() == QAbstractAnimation::Running) {
+        o_MP_Slide_->stop();
+        o_MP->move(o_MP_Slide_->endValue().toPoint());
+    }
+    if (o_MP->isHidden()) {
+        return;
+    }
+    if (o_MP->isVisible()) {
+        auto* picture = new QLabel(o_MP->parentWidget());
+        picture->setObjectName(QStringLiteral("o_MP_Leaving"));
+        picture->setAttribute(Qt::WA_TransparentForMouseEvents);
+        picture->setPixmap(o_MP->grab());
+        picture->setGeometry(o_MP->geometry());
+        picture->show();
+        picture->raise();
+        auto* slide = new QPropertyAnimation(picture, "pos", picture);
+        slide->setDuration(kSlideOutMs);
+        slide->setStartValue(picture->pos());
+        slide->setEndValue(picture->pos() + QPoint(0, MP_Slide_Distance));
+        connect(slide, &QPropertyAnimation::finished, picture, &QObject::deleteLater);
+        slide->start(QAbstractAnimation::DeleteWhenStopped);
+    }
+    o_MP->setVisible(false);
 }
 
 void TFormMain::b_MClick() {
@@ -315,7 +336,7 @@ void TFormMain::b_Cancel_MClick() {
     b_M->setEnabled(true);
     P_MP_Panel_Show(false);
     P_MP_Show(false);
-    if (!s_GLOBAL_Database_File.isEmpty()) {
-        ShowDatabaseLabels(s_GLOBAL_Database_File);
+    if (o_Session.IsOpen()) {
+        ShowDatabaseLabels(DatabaseFile());
     }
 }

@@ -1,11 +1,12 @@
-// TFormMain: the About program page: the built-in user manual.
-#include "U_FormMain_Keyvale.h"
+#include "U_FormMain_Keyvale_Page_About.h"
 
+#include <QEvent>
 #include <QFile>
 #include <QLabel>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QVBoxLayout>
+#include <QWheelEvent>
 
 #include "U_FormMain_Keyvale_Layout.h"
 #include "U_Widget_Names.h"
@@ -15,6 +16,7 @@ using namespace keyvale_layout;
 namespace {
 
 constexpr int kManualWidth = 1230;
+constexpr int kWheelNotch = 120; // angle units of one notch; touchpads send parts of it
 
 QString ManualText() {
     QFile manual(QStringLiteral(":/manual/manual.html"));
@@ -26,19 +28,18 @@ QString ManualText() {
 
 } // namespace
 
-QWidget* TFormMain::CreatePageAbout() {
-    auto* page = Named(new QWidget, "page_About_Program_Content", QStringLiteral("About program"));
-    auto* layout = new QVBoxLayout(page);
+TPageAbout::TPageAbout(QWidget* parent) : QWidget(parent) {
+    Named(this, "page_About_Program_Content", QStringLiteral("About program"));
+    auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(PageMargin, PageMargin, PageMargin, PageMargin);
 
     sScrollBox_Manual =
-        Named(new QScrollArea(page), "sScrollBox_Manual", QStringLiteral("User manual"));
+        Named(new QScrollArea(this), "sScrollBox_Manual", QStringLiteral("User manual"));
     sScrollBox_Manual->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     sScrollBox_Manual->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     sScrollBox_Manual->setWidgetResizable(true);
     sScrollBox_Manual->setFocusPolicy(Qt::StrongFocus);
     sScrollBox_Manual->verticalScrollBar()->setSingleStep(ManualScrollStep);
-    // One wheel notch moves one step, whatever the desktop's lines per notch.
     sScrollBox_Manual->viewport()->installEventFilter(this);
 
     image_Manual = Named(new QLabel, "image_Manual", QStringLiteral("Keyvale user manual"));
@@ -51,5 +52,14 @@ QWidget* TFormMain::CreatePageAbout() {
     image_Manual->setText(ManualText());
     sScrollBox_Manual->setWidget(image_Manual);
     layout->addWidget(sScrollBox_Manual);
-    return page;
+}
+
+bool TPageAbout::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == sScrollBox_Manual->viewport() && event->type() == QEvent::Wheel) {
+        auto* wheel = static_cast<QWheelEvent*>(event);
+        QScrollBar* bar = sScrollBox_Manual->verticalScrollBar();
+        bar->setValue(bar->value() - wheel->angleDelta().y() * ManualScrollStep / kWheelNotch);
+        return true;
+    }
+    return QWidget::eventFilter(watched, event);
 }

@@ -6,6 +6,8 @@
 #include <QTabWidget>
 #include <QVBoxLayout>
 
+#include "U_FormMain_Keyvale_Page_About.h"
+#include "U_FormMain_Keyvale_Page_Settings.h"
 #include "U_Picture.h"
 #include "U_Widget_Names.h"
 
@@ -28,10 +30,15 @@ void TFormMain::CreatePages() {
                                        QStringLiteral("Main password"));
     page_Database =
         ScrollingPage(CreatePageDatabase(), "page_Database", QStringLiteral("Database"));
-    page_Settings =
-        ScrollingPage(CreatePageSettings(), "page_Settings", QStringLiteral("Settings"));
+    o_Page_Settings = new TPageSettings;
+    page_Settings = ScrollingPage(o_Page_Settings, "page_Settings", QStringLiteral("Settings"));
+    connect(o_Page_Settings, &TPageSettings::themeChosen, this, &TFormMain::o_List_Skin_2Click);
+    connect(o_Page_Settings, &TPageSettings::hashLengthRefused, this, [this](const QString& text) {
+        P_Print_Message(text, true);
+        PlaySoundResource(QStringLiteral("S_W_2"));
+    });
     page_About_Program =
-        ScrollingPage(CreatePageAbout(), "page_About_Program", QStringLiteral("About program"));
+        ScrollingPage(new TPageAbout, "page_About_Program", QStringLiteral("About program"));
     page_Exit = Named(new QWidget, "page_Exit", QStringLiteral("Exit"));
 
     // The captions are the program's own; screen readers get them as words.

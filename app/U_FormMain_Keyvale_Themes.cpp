@@ -2,7 +2,6 @@
 #include "U_FormMain_Keyvale.h"
 
 #include <QApplication>
-#include <QEventLoop>
 #include <QGraphicsOpacityEffect>
 #include <QLabel>
 #include <QListWidget>
@@ -10,33 +9,36 @@
 #include <QSignalBlocker>
 #include <QStyleFactory>
 
+#include "U_FormMain_Keyvale_Page_Settings.h"
 #include "U_Keyvale_Themes.h"
 
 namespace {
 
-constexpr int kSkinEntryHeight = 40;
 constexpr int kThemeFadeMs = 300;
 constexpr int kThemeSettleMs = 1000;
 
 } // namespace
 
 void TFormMain::P_Skins_Setup() {
+    // The new look settles before the next one is applied.
+    o_Timer_Theme_Settle.setObjectName(QStringLiteral("o_Timer_Theme_Settle"));
+    o_Timer_Theme_Settle.setSingleShot(true);
+    o_Timer_Theme_Settle.setInterval(kThemeSettleMs);
+    connect(&o_Timer_Theme_Settle, &QTimer::timeout, this, &TFormMain::o_List_Skin_2Click);
     // Only the built-in themes exist; each is drawn over the Fusion style.
     if (QStyle* fusion = QStyleFactory::create(QStringLiteral("Fusion"))) {
         QApplication::setStyle(fusion);
     }
     P_Apply_Skin(KeyvaleDefaultThemeIndex);
 
-    o_List_Skin_1->clear();
-    o_List_Skin_2->clear();
+    QStringList names;
+    QStringList shown;
     for (std::size_t i = 0; i < KeyvaleThemeCount(); ++i) {
-        const QString name = QString::fromUtf8(KeyvaleTheme(i).name);
-        o_List_Skin_1->addItem(name);
-        auto* entry = new QListWidgetItem(KeyvaleThemeDisplayText(i, name), o_List_Skin_2);
-        entry->setSizeHint(QSize(0, kSkinEntryHeight));
+        names.append(QString::fromUtf8(KeyvaleTheme(i).name));
+        shown.append(KeyvaleThemeDisplayText(i, names.back()));
     }
-    const QSignalBlocker quiet(o_List_Skin_2); // already applied above
-    o_List_Skin_2->setCurrentRow(KeyvaleDefaultThemeIndex);
+    o_Page_Settings->ListThemes(names, shown);
+    o_Page_Settings->ShowChosenTheme(KeyvaleDefaultThemeIndex); // already applied above
 }
 
 void TFormMain::P_Apply_Skin(int index) {
@@ -50,20 +52,17 @@ void TFormMain::P_Apply_Skin(int index) {
 }
 
 void TFormMain::o_List_Skin_2Click() {
-    if (Tag(o_List_Skin_2) != 0) {
+    // A theme chosen while the last one settles waits for it; the timer
+    // comes back here when it has.
+    if (o_Timer_Theme_Settle.isActive()) {
         return;
     }
-    SetTag(o_List_Skin_2, 1);
-    const int row = o_List_Skin_2->currentRow();
-    if (row >= 0 && row != activeSkin_ && o_List_Skin_1->item(row)) {
+    const int row = o_Page_Settings->ChosenTheme();
+    if (row >= 0 && row != activeSkin_ && static_cast<std::size_t>(row) < KeyvaleThemeCount()) {
         AnimateThemeChange();
         P_Apply_Skin(row);
-        // Let the new look settle: the window repaints but takes no input.
-        QEventLoop settle;
-        QTimer::singleShot(kThemeSettleMs, &settle, &QEventLoop::quit);
-        settle.exec(QEventLoop::ExcludeUserInputEvents);
+        o_Timer_Theme_Settle.start();
     }
-    SetTag(o_List_Skin_2, 0);
 }
 
 // The old look, frozen in a picture, fades out over the new one.

@@ -28,6 +28,9 @@ constexpr int kMoveSoundPauseMs = 50;
 } // namespace
 
 void TFormMain::P_Tree_Setup() {
+    o_Timer_Folder_Name_Wipe.setObjectName(QStringLiteral("o_Timer_Folder_Name_Wipe"));
+    o_Timer_Folder_Name_Wipe.setInterval(kWipeStepMs);
+    connect(&o_Timer_Folder_Name_Wipe, &QTimer::timeout, this, &TFormMain::P_Folder_Name_Wipe_Step);
     o_TV_Main_Model = new TKeyvaleTreeModel(o_Tree_Data, o_TV_Main);
     o_TV_Main->setModel(o_TV_Main_Model);
     o_TV_Main_Model->renamed = [this](TNodeHandle node, const QString& text) {
@@ -126,26 +129,31 @@ void TFormMain::o_TV_MainSelectionChanged() {
 }
 
 void TFormMain::i_Folder_CreateClick() {
-    // The wipe below lets events through; a second Enter waits its turn.
-    if (Tag(i_Folder_Create) == 1) {
+    // Enter again while the last name is leaving the field adds nothing; a
+    // name typed (or put there) anew is a new name, even the same one.
+    if (o_Timer_Folder_Name_Wipe.isActive() && F_Folder_Name->text() == folderNameLeaving_ &&
+        folderNameLeaving_ != folderNameCreated_) {
         return;
     }
-    SetTag(i_Folder_Create, 1);
+    o_Timer_Folder_Name_Wipe.stop();
     PlaySoundResource(QStringLiteral("S_B_MP_3"));
     const QString text = F_Folder_Name->text();
     P_Folder_Create(text);
-
-    // The name leaves the field from the left, one character per step.
-    const qsizetype n = text.size();
-    for (qsizetype c = 0; c <= n; ++c) {
-        F_Folder_Name->setText(text.right(n - c));
-        ProcessMessages();
-        QThread::msleep(kWipeStepMs);
-        ProcessMessages();
-        F_Folder_Name->repaint();
-    }
+    folderNameCreated_ = text;
+    folderNameLeaving_ = text;
+    o_Timer_Folder_Name_Wipe.start();
     F_Folder_Name->setFocus();
-    SetTag(i_Folder_Create, 0);
+}
+
+// The name leaves the field from the left, one character per step, unless
+// the user types (or the field is emptied) meanwhile.
+void TFormMain::P_Folder_Name_Wipe_Step() {
+    if (F_Folder_Name->text() != folderNameLeaving_ || folderNameLeaving_.isEmpty()) {
+        o_Timer_Folder_Name_Wipe.stop();
+        return;
+    }
+    folderNameLeaving_.remove(0, 1);
+    F_Folder_Name->setText(folderNameLeaving_);
 }
 
 void TFormMain::P_Folder_Create(const QString& s_Folder_Name) {

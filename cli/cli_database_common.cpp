@@ -93,19 +93,25 @@ int AskNewPassword(const std::string& command, std::string& password) {
 }
 
 int CheckNewFile(const std::string& command, const std::string& file) {
-    std::string name = NamePart(file);
-    if (!IsValidFileName(name)) {
-        return Fail(command, "the file name \"" + name + "\" is not acceptable.", kExitUsage);
+    const TPathCheck check = TKeyvaleSession::CheckCreate(file);
+    switch (check.problem) {
+    case TPathProblem::None:
+        return kExitOk;
+    case TPathProblem::NoName:
+    case TPathProblem::BadName:
+        return Fail(command, "the file name \"" + NamePart(file) + "\" is not acceptable.",
+                    kExitUsage);
+    case TPathProblem::Exists:
+        if (check.cause.find("exists") != std::string::npos) {
+            return Fail(command,
+                        "cannot create " + file + ": " + check.cause +
+                            " An existing file is never overwritten.",
+                        kExitRuntimeError);
+        }
+        [[fallthrough]];
+    default:
+        return Fail(command, "cannot create " + file + ": " + check.cause, kExitRuntimeError);
     }
-    if (std::string problem = DatabaseDestinationProblem(file); !problem.empty()) {
-        return Fail(command,
-                    "cannot create " + file + ": " + problem +
-                        (problem.find("exists") != std::string::npos
-                             ? " An existing file is never overwritten."
-                             : ""),
-                    kExitRuntimeError);
-    }
-    return kExitOk;
 }
 
 int ResolvePath(const std::string& command, const TKeyvaleTree& tree, const std::string& path,

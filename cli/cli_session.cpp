@@ -44,13 +44,8 @@ int WriteSession::Report(const std::string& command, const TSessionResult& resul
                         session_.FileName() + "] instead.",
                     kExitRuntimeError);
     }
-    // The window prints some texts in both of its logs; here once is enough.
-    std::string previous;
     for (const TSessionMessage& message : result.messages) {
-        if (message.text != previous) {
-            Fail(command, message.text, kExitRuntimeError);
-        }
-        previous = message.text;
+        Fail(command, message.text, kExitRuntimeError);
     }
     return kExitRuntimeError;
 }

@@ -1,6 +1,9 @@
 #include "U_Keyvale_Database_File_Check.h"
 
 #include "U_Keyvale_Read_Write_Files.h"
+#include "U_Keyvale_Read_Write_Names.h"
+
+#include <filesystem>
 
 #include <cerrno>
 
@@ -65,14 +68,24 @@ std::string DatabaseDestinationProblem(const std::string& path) {
     if (::access(folder.c_str(), W_OK | X_OK) != 0) {
         return "Its folder " + folder + ": " + Sentence(SystemErrorText(errno));
     }
-    return "";
+    // Permissions are not the whole story (a full disk, a quota, a file
+    // system that refuses the name): a file of our own made and removed again
+    // answers for all of them.
+    return Sentence(ProbeCreateFile(path));
 }
 
 std::string DatabaseReplaceProblem(const std::string& path) {
-    if (::access(path.c_str(), W_OK) != 0) {
+    // A save writes beside the file a link points to and renames it there,
+    // so that file and its folder are the ones that must be writable.
+    std::error_code failed;
+    const std::filesystem::path target = std::filesystem::canonical(path, failed);
+    if (failed) {
+        return Sentence(failed.message());
+    }
+    if (::access(target.c_str(), W_OK) != 0) {
         return Sentence(SystemErrorText(errno));
     }
-    const std::string folder = FolderOf(path);
+    const std::string folder = target.parent_path().string();
     if (::access(folder.c_str(), W_OK | X_OK) != 0) {
         return "Its folder " + folder + ": " + Sentence(SystemErrorText(errno));
     }

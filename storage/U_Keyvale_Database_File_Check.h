@@ -17,11 +17,13 @@ inline constexpr std::int64_t kSmallestDatabaseFileSize = 2000 + 2 * (211 + 2);
 std::string DatabaseFileReadProblem(const std::string& path);
 
 // Empty when a new database can be created at `path`: nothing is there yet
-// (not even a dangling link) and its folder exists and may be written;
-// otherwise the cause.
+// (not even a dangling link), its folder exists and may be written, and a
+// file made there and removed again shows it; otherwise the cause.
 std::string DatabaseDestinationProblem(const std::string& path);
 
 // Empty when the existing database at `path` can be saved again: the file
-// may be written, and so may its folder, where the new content is written
-// beside it before it takes the file's place; otherwise the cause.
+// (the one a link points to) may be written, and so may its folder, where
+// the new content is written beside it before it takes the file's place;
+// otherwise the cause. The window's warning at open and keyvale-cli's
+// refusal before a change both ask this.
 std::string DatabaseReplaceProblem(const std::string& path);

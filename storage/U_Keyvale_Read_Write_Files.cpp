@@ -205,16 +205,6 @@ std::string SaveBytesToNewFile(const TByteArray& bytes, const std::string& fileN
     return WriteThroughTemporary(bytes, fileName, TPublish::CreateOnly, beforeCreate, existed);
 }
 
-bool CanReplaceFile(const std::string& fileName) {
-    std::error_code ignored;
-    std::filesystem::path target = std::filesystem::canonical(fileName, ignored);
-    if (ignored) {
-        return false;
-    }
-    std::filesystem::path directory = target.parent_path();
-    return ::access(target.c_str(), W_OK) == 0 && ::access(directory.c_str(), W_OK | X_OK) == 0;
-}
-
 std::int64_t FileSizeOf(const std::string& fileName) {
     int fd = ::open(fileName.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) {

@@ -46,12 +46,6 @@ std::string SaveBytesToNewFile(const TByteArray& bytes, const std::string& fileN
                                bool* existed = nullptr,
                                const std::function<std::string()>& beforeCreate = nullptr);
 
-// Whether SaveBytesToFile may replace this existing file: the file (or the
-// file a link points to) may be written, and so may its folder, where the new
-// content is put first. Lets a database the user may not change be named as
-// such when it opens, not at its first save.
-bool CanReplaceFile(const std::string& fileName);
-
 // Reads the whole file into `bytes`. A file of size 0 or one that cannot be
 // opened gives "Error! Cannot load data from file " + name + ". File is empty."
 std::string LoadBytesFromFile(TByteArray& bytes, const std::string& fileName);

@@ -132,31 +132,3 @@ std::string ProbeCreateFile(const std::string& path) {
     DeleteFileQuietly(path); // made here, so nobody else's
     return error;
 }
-
-std::string ProbeReadFile(const std::string& path, std::size_t count) {
-    std::size_t wanted = count == 0 ? 1 : count;
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
-        return "[FileOpenError] Cannot open file " + path + ". " + SystemErrorText(errno);
-    }
-    std::vector<char> buffer(wanted);
-    std::size_t done = 0;
-    std::string error;
-    while (done < wanted) {
-        ssize_t got = ::read(fd, buffer.data() + done, wanted - done);
-        if (got < 0 && errno == EINTR) {
-            continue;
-        }
-        if (got < 0) {
-            error = "[FileReadError] Cannot read file " + path + ". " + SystemErrorText(errno);
-            break;
-        }
-        if (got == 0) {
-            error = "[FileReadError] Read beyond end of file " + path + ".";
-            break;
-        }
-        done += static_cast<std::size_t>(got);
-    }
-    ::close(fd);
-    return error;
-}

@@ -32,7 +32,3 @@ bool HasDatabaseExtension(const std::string& name);
 // Nothing at the name is emptied or followed: an existing file or link is a
 // failure ("... File exists") and stays as it was.
 std::string ProbeCreateFile(const std::string& path);
-
-// Reads the first `count` bytes (1 when count is 0). Empty on success,
-// otherwise "[" + failure class + "] " + description, also for a shorter file.
-std::string ProbeReadFile(const std::string& path, std::size_t count);

@@ -1,6 +1,7 @@
 #include "U_Keyvale_Session.h"
 
 #include "U_Keyvale_Database_File.h"
+#include "U_Keyvale_Database_File_Check.h"
 #include "U_Keyvale_Read_Write_Files.h"
 #include "U_Keyvale_Read_Write_Names.h"
 #include "U_Keyvale_TreeView_Data_Text.h"
@@ -24,11 +25,24 @@ TSessionResult Result(TSessionOutcome outcome, std::vector<TSessionMessage> mess
     return result;
 }
 
-// Both logs carry a failure the user meets on the password panel; the alert
-// goes with the panel's copy, which is where the user is looking.
-std::vector<TSessionMessage> OnBothLogs(const std::string& text) {
-    return {{TSessionLog::Database, text, false}, {TSessionLog::MainPassword, text, true}};
+// A failure the user meets on the password panel, about the file it named.
+std::vector<TSessionMessage> AboutTheFile(const std::string& text) {
+    return {{TSessionTopic::File, text, true}};
 }
+
+// Marks a save as under way for as long as it runs, so that a caller who
+// re-enters meanwhile (a timer, a second click) is told instead of starting
+// a second save of the same file.
+class TSavingFlag {
+  public:
+    explicit TSavingFlag(bool& flag) : flag_(flag) { flag_ = true; }
+    ~TSavingFlag() { flag_ = false; }
+    TSavingFlag(const TSavingFlag&) = delete;
+    TSavingFlag& operator=(const TSavingFlag&) = delete;
+
+  private:
+    bool& flag_;
+};
 
 std::string ChangedUnderneathText(const std::string& file) {
     return "The database file [" + file +
@@ -90,39 +104,38 @@ TSessionResult TKeyvaleSession::Create(const std::string& path, const std::strin
     TKeyMaterial keys;
     const std::string refused = KvDeriveKeyMaterial(password, keys);
     if (!refused.empty()) {
-        return Result(TSessionOutcome::Refused, {{TSessionLog::MainPassword, refused, true}});
+        return Result(TSessionOutcome::Refused, {{TSessionTopic::Password, refused, true}});
     }
     TKeyvaleTree empty;
     const TDatabaseSaveResult saved = SaveNewDatabaseFile(path, empty, keys, checkpoint_);
     if (saved.existed) {
         keys.Wipe();
         return Result(TSessionOutcome::Exists,
-                      OnBothLogs(kCreateFailedPrefix + ("The file [" + path +
-                                                        "] exists already. It has not been "
-                                                        "changed; you may open it instead.")));
+                      AboutTheFile(kCreateFailedPrefix + ("The file [" + path +
+                                                          "] exists already. It has not been "
+                                                          "changed; you may open it instead.")));
     }
     if (!saved.saved) {
         keys.Wipe();
-        return Result(TSessionOutcome::Failed, OnBothLogs(kCreateFailedPrefix + saved.error));
+        return Result(TSessionOutcome::Failed, AboutTheFile(kCreateFailedPrefix + saved.error));
     }
     Adopt(path, keys, empty);
     identity_ = ReadFileIdentity(path);
     lastSave_ = TLastSave::Saved;
     return Result(TSessionOutcome::Done,
-                  {{TSessionLog::Database,
+                  {{TSessionTopic::Database,
                     "[" + path +
                         "]. Your new database is empty. You may begin your work with your "
                         "secret data: create and manipulate your folders and records.",
                     true},
-                   {TSessionLog::Database, saved.message.text, false}});
+                   {TSessionTopic::Database, saved.message.text, false}});
 }
 
 TSessionResult TKeyvaleSession::Open(const std::string& path, const std::string& password) {
-    TKeyMaterial keys;
-    const std::string refused = KvDeriveKeyMaterial(password, keys);
-    if (!refused.empty()) {
-        return Result(TSessionOutcome::Refused, {{TSessionLog::MainPassword, refused, true}});
+    if (const std::string refused = PasswordRefusal(password); !refused.empty()) {
+        return Result(TSessionOutcome::Refused, {{TSessionTopic::Password, refused, true}});
     }
+    TKeyMaterial keys;
     TKeyvaleTree loaded;
     TFileIdentity identity;
     TDatabaseLoadResult load;
@@ -133,43 +146,38 @@ TSessionResult TKeyvaleSession::Open(const std::string& path, const std::string&
                                   : std::make_unique<TDatabaseWriteLock>(path);
     if (holdLockPatience_ && !lock->Held()) {
         keys.Wipe();
-        return Result(TSessionOutcome::Failed, OnBothLogs("Error! Cannot open the database file [" +
-                                                          path + "]." + lock->Error()));
+        return Result(
+            TSessionOutcome::Failed,
+            AboutTheFile("Error! Cannot open the database file [" + path + "]." + lock->Error()));
     }
     // Taken before the read: if the file changed while it was read, the next
     // save sees a difference and keeps both versions.
     identity = ReadFileIdentity(path);
-    load = LoadDatabaseFile(path, keys, loaded);
-    if (load.status == TDatabaseLoadStatus::WrongPassword) {
-        load = RetryWithWindows1252Password(path, password, keys, loaded, std::move(load));
-    }
+    load = LoadDatabaseFileWithPassword(path, password, keys, loaded);
     if (!holdLockPatience_ || load.status != TDatabaseLoadStatus::Loaded) {
         lock.reset();
     }
     if (load.status == TDatabaseLoadStatus::WrongPassword) {
-        keys.Wipe();
         return Result(TSessionOutcome::WrongPassword,
-                      {{TSessionLog::MainPassword, load.message, true}});
+                      {{TSessionTopic::Password, load.message, true}});
     }
     if (load.status == TDatabaseLoadStatus::Failed) {
-        keys.Wipe();
-        return Result(TSessionOutcome::Failed, OnBothLogs(load.message));
+        return Result(TSessionOutcome::Failed, AboutTheFile(load.message));
     }
     Adopt(path, keys, loaded);
     identity_ = identity;
     heldLock_ = std::move(lock);
     TSessionResult result =
-        Result(TSessionOutcome::Done, {{TSessionLog::Database, load.message, false},
-                                       {TSessionLog::MainPassword, load.message, false}});
+        Result(TSessionOutcome::Done, {{TSessionTopic::File, load.message, false}});
     if (load.databaseEmpty) {
-        result.messages.push_back({TSessionLog::Database, kDatabaseEmptyMessage, true});
+        result.messages.push_back({TSessionTopic::Database, kDatabaseEmptyMessage, true});
     }
     if (load.convertedFromWindows1252) {
-        result.messages.push_back({TSessionLog::Database, kConvertedMessage, false});
+        result.messages.push_back({TSessionTopic::Database, kConvertedMessage, false});
     }
-    if (!CanReplaceFile(path)) {
+    if (!DatabaseReplaceProblem(path).empty()) {
         // Said now, not at the first save after the user's work.
-        result.messages.push_back({TSessionLog::Database,
+        result.messages.push_back({TSessionTopic::Database,
                                    "Warning! You may not write to the database file [" + path +
                                        "]. You can read it, but your changes cannot be saved "
                                        "there.",
@@ -182,7 +190,7 @@ TSessionResult TKeyvaleSession::Open(const std::string& path, const std::string&
         // database itself is open and fine.
         backupProblem_ = MakeBackupCopy(backupFolder_, path);
         if (!backupProblem_.empty()) {
-            result.messages.push_back({TSessionLog::Database, backupProblem_, true});
+            result.messages.push_back({TSessionTopic::Database, backupProblem_, true});
         }
     }
     return result;
@@ -195,13 +203,13 @@ TSessionResult TKeyvaleSession::ChangePassword(const std::string& newPassword) {
     TKeyMaterial newKeys;
     const std::string refused = KvDeriveKeyMaterial(newPassword, newKeys);
     if (!refused.empty()) {
-        return Result(TSessionOutcome::Refused, {{TSessionLog::MainPassword, refused, true}});
+        return Result(TSessionOutcome::Refused, {{TSessionTopic::Password, refused, true}});
     }
     std::swap(keys_, newKeys);
     TSessionResult result = Save();
     if (!result.Succeeded()) {
         std::swap(keys_, newKeys);
-        result.messages.push_back({TSessionLog::MainPassword, kPasswordKeptText, true});
+        result.messages.push_back({TSessionTopic::Password, kPasswordKeptText, true});
     }
     newKeys.Wipe();
     return result;
@@ -209,8 +217,12 @@ TSessionResult TKeyvaleSession::ChangePassword(const std::string& newPassword) {
 
 TSessionResult TKeyvaleSession::Save() {
     if (!IsOpen()) {
-        return Result(TSessionOutcome::Failed, {{TSessionLog::Database, kNoFileNameText, true}});
+        return Result(TSessionOutcome::Failed, {{TSessionTopic::Database, kNoFileNameText, true}});
     }
+    if (saving_) {
+        return Result(TSessionOutcome::Busy, {});
+    }
+    TSavingFlag saving(saving_);
     std::optional<TDatabaseWriteLock> ownLock;
     if (!heldLock_) {
         ownLock.emplace(file_);
@@ -220,7 +232,7 @@ TSessionResult TKeyvaleSession::Save() {
         lastSave_ = TLastSave::Failed;
         return Result(
             TSessionOutcome::Failed,
-            {{TSessionLog::Database,
+            {{TSessionTopic::Database,
               "Error! Cannot save your database to file [" + file_ + "]. " + lock.Error(), true}});
     }
     const TFileIdentity now = ReadFileIdentity(file_);
@@ -240,11 +252,11 @@ TSessionResult TKeyvaleSession::Save() {
     if (!saved.saved) {
         lastSave_ = TLastSave::Failed;
         return Result(TSessionOutcome::Failed,
-                      {{TSessionLog::Database, saved.message.text, saved.message.alert}});
+                      {{TSessionTopic::Database, saved.message.text, saved.message.alert}});
     }
     identity_ = ReadFileIdentity(file_);
     NoteSaved(TLastSave::Saved);
-    return Result(TSessionOutcome::Done, {{TSessionLog::Database, saved.message.text, false}});
+    return Result(TSessionOutcome::Done, {{TSessionTopic::Database, saved.message.text, false}});
 }
 
 TSessionResult TKeyvaleSession::SaveAside() {
@@ -261,19 +273,20 @@ TSessionResult TKeyvaleSession::SaveAside() {
     if (!saved.saved) {
         lastSave_ = TLastSave::Failed;
         return Result(TSessionOutcome::Failed,
-                      {{TSessionLog::Database, "Error! " + ChangedUnderneathText(file_), true},
-                       {TSessionLog::Database, saved.message.text, true}});
+                      {{TSessionTopic::Database, "Error! " + ChangedUnderneathText(file_), true},
+                       {TSessionTopic::Database, saved.message.text, true}});
     }
     const std::string original = file_;
     file_ = aside;
     identity_ = ReadFileIdentity(aside);
     NoteSaved(TLastSave::SavedAside);
-    return Result(TSessionOutcome::SavedAside, {{TSessionLog::Database, saved.message.text, false},
-                                                {TSessionLog::Database,
-                                                 "Warning! " + ChangedUnderneathText(original) +
-                                                     " Your database has been saved as [" + aside +
-                                                     "], which is now your open database.",
-                                                 true}});
+    return Result(
+        TSessionOutcome::SavedAside,
+        {{TSessionTopic::Database, saved.message.text, false},
+         {TSessionTopic::Database,
+          "Warning! " + ChangedUnderneathText(original) + " Your database has been saved as [" +
+              aside + "], which is now your open database.",
+          true}});
 }
 
 TSessionResult TKeyvaleSession::SaveBeforeLeaving() {
@@ -310,13 +323,13 @@ TQuitDecision TKeyvaleSession::RequestQuit() {
         // once would hide where it went.
         quitArmed_ = true;
         decision.save.messages.push_back(
-            {TSessionLog::Database, kQuitAsideText + file_ + kQuitAsideEndText, true});
+            {TSessionTopic::Database, kQuitAsideText + file_ + kQuitAsideEndText, true});
         return decision;
     }
     decision.quit = decision.save.Succeeded();
     if (!decision.quit) {
         quitArmed_ = true;
-        decision.save.messages.push_back({TSessionLog::Database, kQuitRefusedText, true});
+        decision.save.messages.push_back({TSessionTopic::Database, kQuitRefusedText, true});
     }
     return decision;
 }

@@ -13,8 +13,9 @@
 // - a failed save at exit refuses to quit once, and only the very next
 //   request, with nothing saved or changed in between, quits without saving.
 //
-// Each operation returns the messages to print, in order, with the log they
-// belong in; the caller adds sounds, pages and labels.
+// Each operation returns its outcome and the messages to print, in order,
+// each with what it is about; where a message shows, and with which sound,
+// is the caller's decision.
 #pragma once
 
 #include "U_KV_Hash_and_RAT_01.h"
@@ -29,12 +30,15 @@
 #include <string>
 #include <vector>
 
-// Where a message goes: the log of the Database page, or the log of the Main
-// password page beside the password panel.
-enum class TSessionLog { Database, MainPassword };
+// What a message is about.
+enum class TSessionTopic {
+    Database, // the open database: its saves and its state
+    File,     // the file named to be created or opened: why it failed, or that it loaded
+    Password, // the password given: refused, wrong, or the old one kept
+};
 
 struct TSessionMessage {
-    TSessionLog log = TSessionLog::Database;
+    TSessionTopic topic = TSessionTopic::Database;
     std::string text;
     bool alert = false; // also show the desktop alert
 
@@ -48,6 +52,8 @@ enum class TSessionOutcome {
     WrongPassword, // open: the file is under another password
     Exists,        // create: something stands at the name already
     Failed,        // nothing changed in memory; see the messages
+    KeptOpen,      // switch: the open database could not be saved, so it stays open
+    Busy,          // a save is already under way; nothing was done
 };
 
 struct TSessionResult {
@@ -60,12 +66,41 @@ struct TSessionResult {
     }
 };
 
+// A switch to another database: the save of the one open until then, and
+// what became of the switch itself.
+struct TSwitchResult {
+    TSessionResult savedFirst; // no messages when no database was open
+    TSessionResult done;
+};
+
 // How the last save went, for whoever asks later (the quit policy, a status).
 enum class TLastSave { None, Saved, SavedAside, Failed };
 
 struct TQuitDecision {
     bool quit = false;
     TSessionResult save; // the save that was tried, if any
+};
+
+// What a confirmed main password is for.
+enum class TPasswordMode { Create, Open, ChangePassword };
+
+// Why a path cannot be opened or created, found before a password is asked.
+enum class TPathProblem {
+    None,
+    NoName,      // the path names no file (empty or blank file name)
+    BadName,     // a file name no database may have
+    NotFound,    // open: nothing, or a folder, at the path
+    Unreadable,  // open: it cannot be read, or cannot be a database; see the cause
+    AlreadyOpen, // open: it is the open database
+    Exists,      // create: something stands at the name already
+    CannotCreate // create: no new file can be written there; see the cause
+};
+
+struct TPathCheck {
+    TPathProblem problem = TPathProblem::None;
+    std::string cause; // the system's words, where there are some
+
+    bool Ok() const { return problem == TPathProblem::None; }
 };
 
 inline constexpr int kMinimumPasswordLength = 5;
@@ -128,6 +163,21 @@ class TKeyvaleSession {
     // open, reporting that there is no file name.
     TSessionResult Save();
 
+    // What stands in the way of opening `path`, or of creating a new
+    // database there, before any password is asked for it.
+    TPathCheck CheckOpen(const std::string& path) const;
+    static TPathCheck CheckCreate(const std::string& path);
+
+    // Makes `path` the open database under `password` (Create, Open) or
+    // re-keys the open one (ChangePassword; `path` is not used). A password
+    // the keys cannot come from is refused before anything is saved. The
+    // database open until now is saved first if it changed; if that fails
+    // it stays open and nothing else is done (KeptOpen).
+    TSwitchResult SwitchTo(const std::string& path, const std::string& password,
+                           TPasswordMode mode);
+
+    // Whether a save is under way (a caller re-entered while it runs).
+    bool IsSaving() const { return saving_; }
     // Saves the open database before it is left (locked, closed, replaced by
     // another): only when it has changed since it was opened or last saved.
     // Nothing changed answers Done with no messages and writes nothing.
@@ -191,6 +241,7 @@ class TKeyvaleSession {
     TFileIdentity identity_;
     bool changed_ = false;
     bool quitArmed_ = false;
+    bool saving_ = false;
     TLastSave lastSave_ = TLastSave::None;
     std::string backupFolder_;
     std::string backupProblem_;

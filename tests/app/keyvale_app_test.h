@@ -14,6 +14,7 @@
 
 #include "U_FormMain_Keyvale.h"
 #include "U_Idle_Time.h"
+#include "window_widgets.h"
 
 class TRecordingSoundPlayer : public TSoundPlayer {
   public:

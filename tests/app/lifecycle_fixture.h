@@ -73,9 +73,9 @@ inline void Choose(TFormMain& window, const QString& path) {
 
 inline void CreateDatabase(TFormMain& window, const QString& path, const QString& password) {
     Choose(window, path);
-    QCOMPARE(TFormMain::Tag(window.o_MP), 1);
+    QCOMPARE(window.PasswordPanelMode(), TPasswordMode::Create);
     EnterPassword(window, password, password);
-    QCOMPARE(window.s_GLOBAL_Database_File, path);
+    QCOMPARE(window.DatabaseFile(), path);
 }
 
 inline QString LastLine(const QTextEdit* log) {

@@ -48,12 +48,12 @@ class TestCalculator : public QObject {
     }
 
     void lengthListHoldsTenToAThousand() {
-        QCOMPARE(window_->F_Hash_Length->count(), 991);
-        QCOMPARE(window_->F_Hash_Length->itemText(0), QString("10"));
-        QCOMPARE(window_->F_Hash_Length->itemText(990), QString("1000"));
-        QCOMPARE(window_->F_Hash_Length->currentText(), QString("30"));
-        QCOMPARE(window_->F_Hash_Length->lineEdit()->maxLength(), 4);
-        QCOMPARE(window_->F_Hash_Argument->maxLength(), 1024);
+        QCOMPARE(F_Hash_Length(*window_)->count(), 991);
+        QCOMPARE(F_Hash_Length(*window_)->itemText(0), QString("10"));
+        QCOMPARE(F_Hash_Length(*window_)->itemText(990), QString("1000"));
+        QCOMPARE(F_Hash_Length(*window_)->currentText(), QString("30"));
+        QCOMPARE(F_Hash_Length(*window_)->lineEdit()->maxLength(), 4);
+        QCOMPARE(F_Hash_Argument(*window_)->maxLength(), 1024);
     }
 
     void typedLengthIsTakenWhenComplete_data() {
@@ -90,93 +90,93 @@ class TestCalculator : public QObject {
         QFETCH(QString, kept);
         QFETCH(int, formLength);
         // 40 was taken before; each case types over it and presses Enter.
-        window_->F_Hash_Length->setFocus();
-        window_->F_Hash_Length->lineEdit()->selectAll();
-        QTest::keyClicks(window_->F_Hash_Length, "40");
-        QTest::keyClick(window_->F_Hash_Length, Qt::Key_Return);
+        F_Hash_Length(*window_)->setFocus();
+        F_Hash_Length(*window_)->lineEdit()->selectAll();
+        QTest::keyClicks(F_Hash_Length(*window_), "40");
+        QTest::keyClick(F_Hash_Length(*window_), Qt::Key_Return);
         window_->F_Message->clear();
-        window_->F_Hash_Argument->setText("correct horse battery staple");
+        F_Hash_Argument(*window_)->setText("correct horse battery staple");
 
-        window_->F_Hash_Length->lineEdit()->selectAll();
+        F_Hash_Length(*window_)->lineEdit()->selectAll();
         if (typed.isEmpty()) {
-            QTest::keyClick(window_->F_Hash_Length, Qt::Key_Delete);
+            QTest::keyClick(F_Hash_Length(*window_), Qt::Key_Delete);
         } else {
-            QTest::keyClicks(window_->F_Hash_Length, typed);
+            QTest::keyClicks(F_Hash_Length(*window_), typed);
         }
-        QCOMPARE(window_->F_Hash_Length->currentText(), typed); // nothing judged yet
-        QTest::keyClick(window_->F_Hash_Length, Qt::Key_Return);
-        QCOMPARE(window_->F_Hash_Length->currentText(), kept);
+        QCOMPARE(F_Hash_Length(*window_)->currentText(), typed); // nothing judged yet
+        QTest::keyClick(F_Hash_Length(*window_), Qt::Key_Return);
+        QCOMPARE(F_Hash_Length(*window_)->currentText(), kept);
         const THashForms expected = ExpectedForms("correct horse battery staple", formLength);
-        QCOMPARE(window_->F_KV_Hash_62->toPlainText(), expected.h62);
-        QCOMPARE(window_->F_KV_Hash_64->toPlainText(), expected.h64);
-        QCOMPARE(window_->F_KV_Hash_90->toPlainText(), expected.h90);
-        QCOMPARE(window_->F_KV_Hash_90->toPlainText().size(), formLength);
+        QCOMPARE(F_KV_Hash_62(*window_)->toPlainText(), expected.h62);
+        QCOMPARE(F_KV_Hash_64(*window_)->toPlainText(), expected.h64);
+        QCOMPARE(F_KV_Hash_90(*window_)->toPlainText(), expected.h90);
+        QCOMPARE(F_KV_Hash_90(*window_)->toPlainText().size(), formLength);
         QCOMPARE(window_->F_Message->toPlainText().contains("The length stays 40."), kept != typed);
     }
 
     void lengthIsJudgedWhenTheFocusLeaves() {
         window_->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(window_));
-        window_->F_Hash_Length->setFocus();
-        window_->F_Hash_Length->lineEdit()->selectAll();
-        QTest::keyClicks(window_->F_Hash_Length, "2000"); // four characters fit
-        window_->F_Hash_Argument->setFocus();
-        QCOMPARE(window_->F_Hash_Length->currentText(), QString("30"));
+        F_Hash_Length(*window_)->setFocus();
+        F_Hash_Length(*window_)->lineEdit()->selectAll();
+        QTest::keyClicks(F_Hash_Length(*window_), "2000"); // four characters fit
+        F_Hash_Argument(*window_)->setFocus();
+        QCOMPARE(F_Hash_Length(*window_)->currentText(), QString("30"));
         QVERIFY(window_->F_Message->toPlainText().contains("from 10 to 1000"));
     }
 
     void resultsFollowEveryKeystroke() {
-        QTest::keyClicks(window_->F_Hash_Argument, "pass phrase");
+        QTest::keyClicks(F_Hash_Argument(*window_), "pass phrase");
         const THashForms expected = ExpectedForms("pass phrase", 30);
-        QCOMPARE(window_->F_KV_Hash_62->toPlainText(), expected.h62);
-        QCOMPARE(window_->F_KV_Hash_64->toPlainText(), expected.h64);
-        QCOMPARE(window_->F_KV_Hash_90->toPlainText(), expected.h90);
+        QCOMPARE(F_KV_Hash_62(*window_)->toPlainText(), expected.h62);
+        QCOMPARE(F_KV_Hash_64(*window_)->toPlainText(), expected.h64);
+        QCOMPARE(F_KV_Hash_90(*window_)->toPlainText(), expected.h90);
         QVERIFY(expected.h62 != expected.h64);
 
-        QTest::keyClick(window_->F_Hash_Argument, Qt::Key_Backspace);
-        QCOMPARE(window_->F_KV_Hash_62->toPlainText(), ExpectedForms("pass phras", 30).h62);
+        QTest::keyClick(F_Hash_Argument(*window_), Qt::Key_Backspace);
+        QCOMPARE(F_KV_Hash_62(*window_)->toPlainText(), ExpectedForms("pass phras", 30).h62);
     }
 
     void argumentIsHashedAsUtf8Bytes() {
-        window_->F_Hash_Argument->setText(QString::fromUtf8("Grüße"));
-        QCOMPARE(window_->F_KV_Hash_90->toPlainText(),
+        F_Hash_Argument(*window_)->setText(QString::fromUtf8("Grüße"));
+        QCOMPARE(F_KV_Hash_90(*window_)->toPlainText(),
                  ExpectedForms(QString::fromUtf8("Grüße"), 30).h90);
     }
 
     void argumentOfTheFullLengthIsHashedWhole() {
         const QString longest(1024, QChar('k'));
-        window_->F_Hash_Argument->setText(longest + "overflow");
-        QCOMPARE(window_->F_Hash_Argument->text(), longest);
-        window_->F_Hash_Length->setEditText("1000");
-        QCOMPARE(window_->F_KV_Hash_62->toPlainText(), ExpectedForms(longest, 1000).h62);
+        F_Hash_Argument(*window_)->setText(longest + "overflow");
+        QCOMPARE(F_Hash_Argument(*window_)->text(), longest);
+        F_Hash_Length(*window_)->setEditText("1000");
+        QCOMPARE(F_KV_Hash_62(*window_)->toPlainText(), ExpectedForms(longest, 1000).h62);
     }
 
     void emptyArgumentOrEmptyLengthEmptiesTheResults() {
-        window_->F_Hash_Argument->setText("abc");
-        QVERIFY(!window_->F_KV_Hash_62->toPlainText().isEmpty());
-        window_->F_Hash_Length->setEditText("");
-        QCOMPARE(window_->F_Hash_Length->currentText(), QString("")); // accepted as it is
-        QVERIFY(window_->F_KV_Hash_62->toPlainText().isEmpty());
-        QVERIFY(window_->F_KV_Hash_64->toPlainText().isEmpty());
-        QVERIFY(window_->F_KV_Hash_90->toPlainText().isEmpty());
+        F_Hash_Argument(*window_)->setText("abc");
+        QVERIFY(!F_KV_Hash_62(*window_)->toPlainText().isEmpty());
+        F_Hash_Length(*window_)->setEditText("");
+        QCOMPARE(F_Hash_Length(*window_)->currentText(), QString("")); // accepted as it is
+        QVERIFY(F_KV_Hash_62(*window_)->toPlainText().isEmpty());
+        QVERIFY(F_KV_Hash_64(*window_)->toPlainText().isEmpty());
+        QVERIFY(F_KV_Hash_90(*window_)->toPlainText().isEmpty());
 
-        window_->F_Hash_Length->setEditText("40");
-        QCOMPARE(window_->F_KV_Hash_64->toPlainText().size(), 40);
-        window_->F_Hash_Argument->clear();
-        QVERIFY(window_->F_KV_Hash_62->toPlainText().isEmpty());
-        QVERIFY(window_->F_KV_Hash_64->toPlainText().isEmpty());
-        QVERIFY(window_->F_KV_Hash_90->toPlainText().isEmpty());
+        F_Hash_Length(*window_)->setEditText("40");
+        QCOMPARE(F_KV_Hash_64(*window_)->toPlainText().size(), 40);
+        F_Hash_Argument(*window_)->clear();
+        QVERIFY(F_KV_Hash_62(*window_)->toPlainText().isEmpty());
+        QVERIFY(F_KV_Hash_64(*window_)->toPlainText().isEmpty());
+        QVERIFY(F_KV_Hash_90(*window_)->toPlainText().isEmpty());
     }
 
     void clickCopiesAFilledResultOnly() {
         QClipboard* clipboard = QGuiApplication::clipboard();
         clipboard->setText("untouched");
-        QTest::mouseClick(window_->F_KV_Hash_62->viewport(), Qt::LeftButton);
+        QTest::mouseClick(F_KV_Hash_62(*window_)->viewport(), Qt::LeftButton);
         QCOMPARE(clipboard->text(), QString("untouched"));
 
-        window_->F_Hash_Argument->setText("abc");
+        F_Hash_Argument(*window_)->setText("abc");
         for (QPlainTextEdit* box :
-             {window_->F_KV_Hash_62, window_->F_KV_Hash_64, window_->F_KV_Hash_90}) {
+             {F_KV_Hash_62(*window_), F_KV_Hash_64(*window_), F_KV_Hash_90(*window_)}) {
             QTest::mouseClick(box->viewport(), Qt::LeftButton, {}, QPoint(5, 5));
             QCOMPARE(clipboard->text(), box->toPlainText());
         }
@@ -184,20 +184,19 @@ class TestCalculator : public QObject {
     }
 
     void argumentIsMaskedAgainOnAnotherPage() {
-        QLineEdit* argument = window_->F_Hash_Argument;
+        QLineEdit* argument = F_Hash_Argument(*window_);
         QCOMPARE(argument->echoMode(), QLineEdit::Password);
         QCOMPARE(
             argument->style()->styleHint(QStyle::SH_LineEdit_PasswordCharacter, nullptr, argument),
             int('*'));
-        QCOMPARE(window_->i_Hash_Argument->toolTip(),
+        QCOMPARE(i_Hash_Argument(*window_)->toolTip(),
                  QString("   Click here to show your string   "));
 
-        QTest::mouseClick(window_->i_Hash_Argument, Qt::LeftButton);
+        QTest::mouseClick(i_Hash_Argument(*window_), Qt::LeftButton);
         QCOMPARE(argument->echoMode(), QLineEdit::Normal);
-        QCOMPARE(TFormMain::Tag(window_->i_Hash_Argument), 1);
-        QCOMPARE(window_->i_Hash_Argument->toolTip(),
+        QCOMPARE(i_Hash_Argument(*window_)->toolTip(),
                  QString("   Click here to hide your string   "));
-        QCOMPARE(window_->i_Hash_Argument->PictureName(), QString("eye_open"));
+        QCOMPARE(i_Hash_Argument(*window_)->PictureName(), QString("eye_open"));
 
         window_->o_Page_Control->setCurrentWidget(window_->page_About_Program);
         window_->o_Page_Control->setCurrentWidget(window_->page_Settings);
@@ -205,15 +204,14 @@ class TestCalculator : public QObject {
 
         // A screen reader sees the toggle as a button and can press it.
         QAccessibleInterface* toggle =
-            QAccessible::queryAccessibleInterface(window_->i_Hash_Argument);
+            QAccessible::queryAccessibleInterface(i_Hash_Argument(*window_));
         QVERIFY(toggle);
         QCOMPARE(toggle->role(), QAccessible::Button);
         QCOMPARE(toggle->text(QAccessible::Name), QString("Click here to show your string"));
         toggle->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
         QCOMPARE(argument->echoMode(), QLineEdit::Normal);
         toggle->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
-        QCOMPARE(TFormMain::Tag(window_->i_Hash_Argument), 0);
-        QCOMPARE(window_->i_Hash_Argument->PictureName(), QString("eye_closed"));
+        QCOMPARE(i_Hash_Argument(*window_)->PictureName(), QString("eye_closed"));
     }
 };
 

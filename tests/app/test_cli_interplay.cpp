@@ -46,7 +46,7 @@ class TestCliInterplay : public QObject {
         auto window = fixture.NewWindow();
         Choose(*window, path);
         EnterPassword(*window, "secret1", "");
-        QCOMPARE(window->s_GLOBAL_Database_File, path);
+        QCOMPARE(window->DatabaseFile(), path);
         const TKeyvaleTree& tree = window->o_Tree_Data;
         const TNodeHandle folder = tree.First();
         QCOMPARE(tree.Text(folder), std::string("Mail/Web"));

@@ -67,7 +67,7 @@ struct TDailyFixture {
     void CreateWithRecord() {
         Choose(path);
         EnterPassword(kPassword, kPassword);
-        QCOMPARE(w().s_GLOBAL_Database_File, path);
+        QCOMPARE(w().DatabaseFile(), path);
         w().F_Folder_Name->setText("Bank");
         QTest::keyClick(w().F_Folder_Name, Qt::Key_Return);
         ChooseNode("Bank");
@@ -140,7 +140,7 @@ class TestDailyUse : public QObject {
         TDailyFixture fixture;
         TFormMain& w = fixture.w();
         fixture.CreateWithRecord();
-        w.F_Clipboard_Clear_Seconds->setValue(1);
+        F_Clipboard_Clear_Seconds(w)->setValue(1);
         fixture.TakeDatabaseLog();
 
         // Ctrl+C in the masked field copies the whole password, unmasked
@@ -174,7 +174,7 @@ class TestDailyUse : public QObject {
         TDailyFixture fixture;
         TFormMain& w = fixture.w();
         fixture.CreateWithRecord();
-        w.F_Clipboard_Clear_Seconds->setValue(0); // never by time
+        F_Clipboard_Clear_Seconds(w)->setValue(0); // never by time
         fixture.TakeDatabaseLog();
         QTest::keyClick(w.F_Password, Qt::Key_C, Qt::ControlModifier);
         QCOMPARE(Clipboard()->text(), QString("s3cret!"));
@@ -185,22 +185,22 @@ class TestDailyUse : public QObject {
         QTest::keyClicks(w.F_Folder_Name, "Ban");
         fixture.Choose(fixture.folders.workingFolder.filePath("other.kvdb"));
         fixture.EnterPassword(kPassword, kPassword);
-        QCOMPARE(w.s_GLOBAL_Database_File, fixture.folders.workingFolder.filePath("other.kvdb"));
+        QCOMPARE(w.DatabaseFile(), fixture.folders.workingFolder.filePath("other.kvdb"));
         QVERIFY(Clipboard()->text().isEmpty());
         QVERIFY(w.F_Folder_Name->text().isEmpty());
 
         // The calculator's forms are secrets too.
         w.o_Page_Control->setCurrentWidget(w.page_Settings);
-        QTest::keyClicks(w.F_Hash_Argument, "phrase");
-        QTest::mouseClick(w.F_KV_Hash_90->viewport(), Qt::LeftButton);
-        QCOMPARE(Clipboard()->text(), w.F_KV_Hash_90->toPlainText());
+        QTest::keyClicks(F_Hash_Argument(w), "phrase");
+        QTest::mouseClick(F_KV_Hash_90(w)->viewport(), Qt::LeftButton);
+        QCOMPARE(Clipboard()->text(), F_KV_Hash_90(w)->toPlainText());
         QVERIFY(MarkedSecret(Clipboard()->mimeData()));
         w.close();
         QVERIFY(Clipboard()->text().isEmpty());
 
         Clipboard()->setText("mine");
         TDailyFixture second;
-        QTest::keyClicks(second.w().F_Hash_Argument, "x");
+        QTest::keyClicks(F_Hash_Argument(second.w()), "x");
         second.w().close();
         QCOMPARE(Clipboard()->text(), QString("mine")); // nothing of ours to clear
     }
@@ -275,7 +275,7 @@ class TestDailyUse : public QObject {
         QVERIFY(QFile::setPermissions(fixture.path, QFile::ReadOwner));
         fixture.Choose(fixture.path);
         fixture.EnterPassword(kPassword, "");
-        QCOMPARE(w.s_GLOBAL_Database_File, fixture.path);
+        QCOMPARE(w.DatabaseFile(), fixture.path);
         QVERIFY(fixture.DatabaseLog().contains("Warning! You may not write to the database file"));
     }
 
@@ -414,7 +414,7 @@ class TestDailyUse : public QObject {
 
         fixture.Choose(path);
         fixture.EnterPassword(QString::fromUtf8(windows_1252::kPasswordUtf8), "");
-        QCOMPARE(w.s_GLOBAL_Database_File, path);
+        QCOMPARE(w.DatabaseFile(), path);
         QVERIFY(fixture.DatabaseLog().contains(kConvertedMessage));
         QVERIFY(w.o_TV_Main_Model
                     ->match(w.o_TV_Main_Model->index(0, 0), Qt::DisplayRole,
@@ -434,46 +434,47 @@ class TestDailyUse : public QObject {
         TTestWindowFolders folders;
         {
             TFormMain window(folders.Services());
-            QCOMPARE(window.F_Clipboard_Clear_Seconds->value(), 10);
-            QCOMPARE(window.F_Lock_After_Idle->currentData().toInt(), 0);
-            QCOMPARE(window.F_Lock_After_Idle->count(), 6);
+            QCOMPARE(F_Clipboard_Clear_Seconds(window)->value(), 10);
+            QCOMPARE(F_Lock_After_Idle(window)->currentData().toInt(), 0);
+            QCOMPARE(F_Lock_After_Idle(window)->count(), 6);
             window.show();
             window.o_Page_Control->setCurrentWidget(window.page_Settings);
-            window.F_Clipboard_Clear_Seconds->setFocus();
-            QTest::keyClick(window.F_Clipboard_Clear_Seconds, Qt::Key_A, Qt::ControlModifier);
-            QTest::keyClicks(window.F_Clipboard_Clear_Seconds, "45");
-            window.F_Lock_After_Idle->setFocus();
-            QTest::keyClick(window.F_Lock_After_Idle, Qt::Key_Down); // 1 minute
-            QTest::keyClick(window.F_Lock_After_Idle, Qt::Key_Down); // 2 minutes
+            F_Clipboard_Clear_Seconds(window)->setFocus();
+            QTest::keyClick(F_Clipboard_Clear_Seconds(window), Qt::Key_A, Qt::ControlModifier);
+            QTest::keyClicks(F_Clipboard_Clear_Seconds(window), "45");
+            F_Lock_After_Idle(window)->setFocus();
+            QTest::keyClick(F_Lock_After_Idle(window), Qt::Key_Down); // 1 minute
+            QTest::keyClick(F_Lock_After_Idle(window), Qt::Key_Down); // 2 minutes
             QCOMPARE(window.o_Clipboard->ClearDelaySeconds(), 45);
             window.close();
         }
         QVERIFY(folders.IniText().contains("ClipboardClearSeconds=45"));
         QVERIFY(folders.IniText().contains("LockAfterIdleMinutes=2"));
         TFormMain again(folders.Services());
-        QCOMPARE(again.F_Clipboard_Clear_Seconds->value(), 45);
+        QCOMPARE(F_Clipboard_Clear_Seconds(again)->value(), 45);
         QCOMPARE(again.o_Clipboard->ClearDelaySeconds(), 45);
-        QCOMPARE(again.F_Lock_After_Idle->currentData().toInt(), 2);
+        QCOMPARE(F_Lock_After_Idle(again)->currentData().toInt(), 2);
     }
 
     void idleLockSavesClosesAndAsksForThePasswordOfTheSameFile() {
         TDailyFixture fixture;
         TFormMain& w = fixture.w();
         fixture.CreateWithRecord();
-        w.F_Lock_After_Idle->setCurrentIndex(w.F_Lock_After_Idle->findData(5));
+        F_Lock_After_Idle(w)->setCurrentIndex(F_Lock_After_Idle(w)->findData(5));
         w.F_Folder_Name->setText("a search term");
 
         fixture.idle->idle = 5 * 60000 - 1;
         QVERIFY(QMetaObject::invokeMethod(&w.o_Timer_Idle_Lock, "timeout"));
-        QCOMPARE(w.s_GLOBAL_Database_File, fixture.path);
+        QCOMPARE(w.DatabaseFile(), fixture.path);
 
         fixture.idle->idle = 5 * 60000;
         QVERIFY(QMetaObject::invokeMethod(&w.o_Timer_Idle_Lock, "timeout"));
-        QVERIFY(w.s_GLOBAL_Database_File.isEmpty());
+        QVERIFY(w.DatabaseFile().isEmpty());
         QVERIFY(w.o_Keys.A_GLOBAL_DH == TByteArray(w.o_Keys.A_GLOBAL_DH.size(), 0));
         QCOMPARE(w.o_Page_Control->currentWidget(), w.page_Main_Password);
         QVERIFY(w.o_MP->isVisible());
-        QCOMPARE(TFormMain::Tag(w.o_MP), 2); // open mode: only the password is asked
+        QCOMPARE(w.PasswordPanelMode(),
+                 TPasswordMode::Open); // open mode: only the password is asked
         QCOMPARE(w.L_Database_File_2->text(), QString("daily.kvdb"));
         QVERIFY(w.F_Message_2->toPlainText().contains("locked after 5 minutes of desktop idle"));
         QVERIFY(w.F_Folder_Name->text().isEmpty());
@@ -481,7 +482,7 @@ class TestDailyUse : public QObject {
         // The typed record was saved on the way.
         fixture.idle->idle = 0;
         fixture.EnterPassword(kPassword, "");
-        QCOMPARE(w.s_GLOBAL_Database_File, fixture.path);
+        QCOMPARE(w.DatabaseFile(), fixture.path);
         fixture.ChooseNode("Bank");
         QCOMPARE(w.F_Password->text(), QString("s3cret!"));
     }
@@ -490,7 +491,7 @@ class TestDailyUse : public QObject {
         TDailyFixture fixture;
         TFormMain& w = fixture.w();
         fixture.CreateWithRecord();
-        w.F_Lock_After_Idle->setCurrentIndex(w.F_Lock_After_Idle->findData(1));
+        F_Lock_After_Idle(w)->setCurrentIndex(F_Lock_After_Idle(w)->findData(1));
         // The folder is taken away: no save can succeed, not even beside.
         const QString folder = fixture.folders.workingFolder.path();
         QVERIFY(QDir().rename(folder, folder + "-away"));
@@ -498,7 +499,7 @@ class TestDailyUse : public QObject {
 
         fixture.idle->idle = 60000;
         QVERIFY(QMetaObject::invokeMethod(&w.o_Timer_Idle_Lock, "timeout"));
-        QCOMPARE(w.s_GLOBAL_Database_File, fixture.path);
+        QCOMPARE(w.DatabaseFile(), fixture.path);
         QCOMPARE(w.F_Password->text(), QString("s3cret!"));
         QVERIFY(fixture.DatabaseLog().contains("has not been locked"));
 
@@ -511,7 +512,7 @@ class TestDailyUse : public QObject {
         QVERIFY(QMetaObject::invokeMethod(&w.o_Timer_Idle_Lock, "timeout"));
         fixture.idle->idle = 60000;
         QVERIFY(QMetaObject::invokeMethod(&w.o_Timer_Idle_Lock, "timeout"));
-        QVERIFY(w.s_GLOBAL_Database_File.isEmpty());
+        QVERIFY(w.DatabaseFile().isEmpty());
     }
 };
 

@@ -68,7 +68,7 @@ class TestDatabaseLifecycle : public QObject {
         window->F_MP1->setText("first password");
         window->F_MP2->setText("first password");
         QTest::keyClick(window->F_MP2, Qt::Key_Return);
-        QCOMPARE(window->s_GLOBAL_Database_File, path);
+        QCOMPARE(window->DatabaseFile(), path);
         QVERIFY(QFile::exists(path));
         QVERIFY(window->o_MP->isHidden());
         QVERIFY(window->F_MP1->text().isEmpty());
@@ -92,7 +92,7 @@ class TestDatabaseLifecycle : public QObject {
         window->o_TV_Files->setCurrentItem(window->o_TV_Files->topLevelItem(0));
         window->o_TV_FilesClick();
         QCOMPARE(window->o_TV_Files->selectedItems().size(), 0);
-        QCOMPARE(TFormMain::Tag(window->o_MP), 2);
+        QCOMPARE(window->PasswordPanelMode(), TPasswordMode::Open);
         QVERIFY(window->o_MP->isVisible());
         QVERIFY(!window->F_MP2->isVisible());
         QCOMPARE(window->L_MP_Action->text(), QString("Opening an existing database ..."));
@@ -109,7 +109,7 @@ class TestDatabaseLifecycle : public QObject {
         QCOMPARE(window->L_Wrong_Password->text(), QString(" Wrong password ! "));
         QCOMPARE(LastLine(window->F_Message_2), QString(KvWrongPasswordText));
         QCOMPARE(fixture.TakeSounds(), QStringList({"S_B_MP_1", "S_W_1"}));
-        QVERIFY(window->s_GLOBAL_Database_File.isEmpty());
+        QVERIFY(window->DatabaseFile().isEmpty());
         QVERIFY(window->o_Panel_Big->isHidden());
         QVERIFY(IsZero(window->o_Keys.A_GLOBAL_BH, KvBigKeySize));
         QVERIFY(window->o_MP->isVisible());
@@ -117,7 +117,7 @@ class TestDatabaseLifecycle : public QObject {
         // Typing hides the notice; the right password opens the database.
         const QByteArray onDisk = FileBytes(path);
         EnterPassword(*window, "first password", "");
-        QCOMPARE(window->s_GLOBAL_Database_File, path);
+        QCOMPARE(window->DatabaseFile(), path);
         QCOMPARE(window->o_Tree_Data.Text(window->o_Tree_Data.First()), std::string("Bank"));
         QCOMPARE(window->o_TV_Main_Model->rowCount(), 1);
         QCOMPARE(window->o_Page_Control->currentWidget(), window->page_Database);
@@ -143,21 +143,23 @@ class TestDatabaseLifecycle : public QObject {
 
         // Change the main password: the file is rewritten at once.
         window->i_Change_Main_PasswordClick();
-        QCOMPARE(TFormMain::Tag(window->o_MP), 3);
+        QCOMPARE(window->PasswordPanelMode(), TPasswordMode::ChangePassword);
         QCOMPARE(window->L_MP_Action->text(),
                  QString("Changing main password of the database ..."));
         QCOMPARE(window->L_Database_File_2->text(), QString("secrets.kvdb"));
         QVERIFY(window->F_MP2->isVisible());
         fixture.TakeSounds();
         EnterPassword(*window, "second password", "second password");
-        QCOMPARE(LastLine(window->F_Message),
-                 QString("Main password of your database has been changed."));
+        // Said on this page first, then, a moment later, on the Database page.
+        QTRY_COMPARE(window->o_Page_Control->currentWidget(), window->page_Database);
+        QTRY_COMPARE(LastLine(window->F_Message),
+                     QString("Main password of your database has been changed."));
         QVERIFY(window->F_Message_2->toPlainText().contains(
             "Main password of your database has been changed."));
         const QStringList sounds = fixture.TakeSounds();
         QVERIFY(sounds.indexOf("S_MP_Change") < sounds.lastIndexOf("S_DB_Opened"));
         QVERIFY(FileBytes(path) != onDisk);
-        QCOMPARE(window->s_GLOBAL_Database_File, path);
+        QCOMPARE(window->DatabaseFile(), path);
         window->close();
         window.reset();
 
@@ -172,7 +174,7 @@ class TestDatabaseLifecycle : public QObject {
         window = fixture.NewWindow();
         Choose(*window, path);
         EnterPassword(*window, "second password", "");
-        QCOMPARE(window->s_GLOBAL_Database_File, path);
+        QCOMPARE(window->DatabaseFile(), path);
         QCOMPARE(window->o_Tree_Data.NodeCount(), std::size_t(1));
     }
 
@@ -193,27 +195,32 @@ class TestDatabaseLifecycle : public QObject {
             QString chosen;
             QString message; // the start of the last message
             bool panel;
-            int mode;
+            TPasswordMode mode;
         };
         const Case cases[] = {
             {folder + "aux",
              "Error ! Cannot create new database file. Specified name of file is "
              "incorrect << aux.kvdb >>. You have to specify correct file name to "
              "create a new database.",
-             false, 1},
+             false, TPasswordMode::Create},
             {folder + "con.kvdb",
              "Error ! Cannot open database file. Specified name of file is incorrect << " + folder +
                  "con.kvdb >>. You have to specify correct file name to open a database.",
-             false, 2},
-            {folder + "short.kvdb", "Error! Cannot read data from this file. [", false, 2},
-            {folder + "letters.txt", "You have to enter main password for protection", true, 1},
+             false, TPasswordMode::Open},
+            // Shorter than any database: said before a password is asked.
+            {folder + "short.kvdb",
+             "Error! Cannot read data from this file. The file is too short to be a Keyvale "
+             "database (999 bytes; the smallest has 2426).",
+             false, TPasswordMode::Open},
+            {folder + "letters.txt", "You have to enter main password for protection", true,
+             TPasswordMode::Create},
         };
         for (const Case& c : cases) {
             Choose(*window, c.chosen);
             QVERIFY2(LastLine(window->F_Message_2).startsWith(c.message),
                      qPrintable(LastLine(window->F_Message_2)));
             QCOMPARE(!window->o_MP->isHidden(), c.panel);
-            QCOMPARE(TFormMain::Tag(window->o_MP), c.mode);
+            QCOMPARE(window->PasswordPanelMode(), c.mode);
         }
         QCOMPARE(window->L_Database_File_2->text(), QString("letters.txt.kvdb"));
         QVERIFY(!QFile::exists(fixture.Path("letters.txt.kvdb"))); // the probe is gone
@@ -271,7 +278,7 @@ class TestDatabaseLifecycle : public QObject {
             QCOMPARE(window->F_Database_File_Name->text(),
                      create ? fixture.Path("letters.txt.kvdb") : QString());
         }
-        QCOMPARE(TFormMain::Tag(window->o_MP), 1);
+        QCOMPARE(window->PasswordPanelMode(), TPasswordMode::Create);
         QVERIFY(!window->i_Open_File->isEnabled()); // no second dialog while the panel is out
     }
 
@@ -367,7 +374,7 @@ class TestDatabaseLifecycle : public QObject {
         }
         QVERIFY(keys.s_GLOBAL_MP.empty());
         QVERIFY(window->o_Tree_Data.IsEmpty());
-        QVERIFY(window->s_GLOBAL_Database_File.isEmpty());
+        QVERIFY(window->DatabaseFile().isEmpty());
         QVERIFY(window->o_Panel_Big->isHidden());
         QCOMPARE(ListTexts(window->o_TV_Files), QStringList{"b.kvdb"});
         QVERIFY(window->F_Message->toPlainText().contains("     Dear user !   "));
@@ -392,7 +399,7 @@ class TestDatabaseLifecycle : public QObject {
         Choose(*window, fixture.Path("other.kvdb"));
         EnterPassword(*window, "some password", "");
         QVERIFY(window->L_Wrong_Password->isVisible());
-        QCOMPARE(window->s_GLOBAL_Database_File, first);
+        QCOMPARE(window->DatabaseFile(), first);
         QCOMPARE(window->o_Keys.A_GLOBAL_SH1, firstKeys.A_GLOBAL_SH1);
         QCOMPARE(window->o_Tree_Data.NodeCount(), std::size_t(1));
         QVERIFY(!window->o_Panel_Big->isHidden());
@@ -419,7 +426,7 @@ class TestDatabaseLifecycle : public QObject {
         window = fixture.NewWindow();
         Choose(*window, path);
         EnterPassword(*window, "first password", "");
-        QCOMPARE(window->s_GLOBAL_Database_File, path);
+        QCOMPARE(window->DatabaseFile(), path);
         QVERIFY(window->F_Message->toPlainText().contains(
             "Error! Could not make backup of a database file. " + fixture.Path("Keyvale_Backup") +
             " is not a folder."));
@@ -458,7 +465,7 @@ class TestDatabaseLifecycle : public QObject {
         QFile::setPermissions(locked.path(), QFile::ReadOwner | QFile::ExeOwner);
         EnterPassword(*window, "new password", "new password");
         QVERIFY(LastLine(window->F_Message_2).startsWith("Error! Cannot create a database file. "));
-        QCOMPARE(window->s_GLOBAL_Database_File, open);
+        QCOMPARE(window->DatabaseFile(), open);
         QVERIFY(!IsZero(window->o_Keys.A_GLOBAL_BH, KvBigKeySize));
         QVERIFY(!QFile::exists(locked.filePath("new.kvdb")));
         QFile::setPermissions(locked.path(),
@@ -494,7 +501,7 @@ class TestDatabaseLifecycle : public QObject {
             Choose(*window, fixture.Path(c.chosen));
             QVERIFY(window->o_MP->isVisible());
             EnterPassword(*window, c.password, c.repeat);
-            QCOMPARE(window->s_GLOBAL_Database_File, current);
+            QCOMPARE(window->DatabaseFile(), current);
             QCOMPARE(window->o_Keys.A_GLOBAL_SH1, keyBefore);
             QCOMPARE(window->o_Tree_Data.NodeCount(), std::size_t(1));
             QVERIFY(!window->o_Panel_Big->isHidden());
@@ -534,7 +541,7 @@ class TestDatabaseLifecycle : public QObject {
         QVERIFY(!window->F_Message_2->toPlainText().contains("has been changed."));
         QVERIFY(window->o_Keys.A_GLOBAL_SH1 == before.A_GLOBAL_SH1);
         QVERIFY(window->o_Keys.A_GLOBAL_BH == before.A_GLOBAL_BH);
-        QCOMPARE(window->s_GLOBAL_Database_File, path);
+        QCOMPARE(window->DatabaseFile(), path);
 
         // Once the file can be written again it is saved under the old keys.
         UnblockSaves(*window);
@@ -580,7 +587,7 @@ class TestDatabaseLifecycle : public QObject {
 
             QCOMPARE(LastLine(window->F_Message_2), QString(KvPasswordTooLongText));
             QVERIFY(window->o_MP->isVisible());
-            QCOMPARE(window->s_GLOBAL_Database_File, current);
+            QCOMPARE(window->DatabaseFile(), current);
             QVERIFY(window->o_Keys.A_GLOBAL_BH == keysBefore.A_GLOBAL_BH);
             QVERIFY(window->o_Keys.s_GLOBAL_MP == keysBefore.s_GLOBAL_MP);
             QCOMPARE(window->o_Tree_Data.NodeCount(), std::size_t(1));
@@ -615,7 +622,7 @@ class TestDatabaseLifecycle : public QObject {
             window->F_MP1->undo();
             QVERIFY2(window->F_MP1->text().isEmpty(), password);
         }
-        QCOMPARE(window->s_GLOBAL_Database_File, path);
+        QCOMPARE(window->DatabaseFile(), path);
     }
 
     // A file that appeared at the chosen name while the panel was open is
@@ -625,7 +632,7 @@ class TestDatabaseLifecycle : public QObject {
         auto window = fixture.NewWindow();
         const QString path = fixture.Path("late.kvdb");
         Choose(*window, path);
-        QCOMPARE(TFormMain::Tag(window->o_MP), 1);
+        QCOMPARE(window->PasswordPanelMode(), TPasswordMode::Create);
         {
             TKeyvaleSession writer;
             QVERIFY(writer.Create(path.toStdString(), "their password").Succeeded());
@@ -635,16 +642,16 @@ class TestDatabaseLifecycle : public QObject {
 
         EnterPassword(*window, "my password", "my password");
         QCOMPARE(FileBytes(path), theirs);
-        QVERIFY(window->s_GLOBAL_Database_File.isEmpty());
+        QVERIFY(window->DatabaseFile().isEmpty());
         QVERIFY(window->F_Message_2->toPlainText().contains(
             "Error! Cannot create a database file. The file [" + path +
             "] exists already. It has not been changed; you may open it instead."));
         QVERIFY(window->o_MP->isVisible());
-        QCOMPARE(TFormMain::Tag(window->o_MP), 2);
+        QCOMPARE(window->PasswordPanelMode(), TPasswordMode::Open);
         QVERIFY(!window->F_MP2->isVisible());
 
         EnterPassword(*window, "their password", "");
-        QCOMPARE(window->s_GLOBAL_Database_File, path);
+        QCOMPARE(window->DatabaseFile(), path);
         QCOMPARE(window->o_TV_Main_Model->rowCount(), 1);
     }
 
@@ -665,7 +672,7 @@ class TestDatabaseLifecycle : public QObject {
 
         Fire(window->o_Timer_SAVE_BUTTON);
         QTest::mouseClick(window->b_Save_Database, Qt::LeftButton);
-        const QString aside = window->s_GLOBAL_Database_File;
+        const QString aside = window->DatabaseFile();
         QVERIFY2(QRegularExpression(QRegularExpression::escape(fixture.Path("work (conflict ")) +
                                     "\\d{4}-\\d\\d-\\d\\d \\d\\d-\\d\\d-\\d\\d\\)\\.kvdb")
                      .match(aside)

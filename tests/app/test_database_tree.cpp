@@ -51,7 +51,7 @@ class TestDatabaseTree : public QObject {
         db.Add("Work", true);
         QCOMPARE(db.Outline(), QString("Work(1)"));
         QVERIFY(db.LogEndsWith("A new folder has been created."));
-        QVERIFY(w.F_Folder_Name->text().isEmpty()); // wiped
+        QTRY_VERIFY(w.F_Folder_Name->text().isEmpty()); // wiped
         QVERIFY(w.F_Folder_Name->hasFocus());
         QCOMPARE(db.Selected(), QString("Work"));
         QVERIFY(db.Played("S_B_MP_3"));
@@ -510,6 +510,7 @@ class TestDatabaseTree : public QObject {
         QCOMPARE(w.F_Password->echoMode(), QLineEdit::Normal);
         QCOMPARE(w.b_Password_Show->text(), QString(" Hide password"));
         QCOMPARE(TFormMain::Tag(w.L_Password), 1);
+        QVERIFY(QTest::qWaitForWindowActive(&w));
         QVERIFY(w.F_Folder_Name->hasFocus());
         QTest::mouseClick(w.L_Password, Qt::LeftButton);
         QCOMPARE(w.F_Password->echoMode(), QLineEdit::Password);

@@ -123,8 +123,8 @@ class TestKeyboardAndCopies : public QObject {
     void everyCopyRouteGoesThroughTheSecretClipboard() {
         TKeysFixture f;
         TFormMain& w = f.w();
-        QTest::keyClicks(w.F_Hash_Argument, "calculator secret");
-        const QString hash = w.F_KV_Hash_62->toPlainText();
+        QTest::keyClicks(F_Hash_Argument(w), "calculator secret");
+        const QString hash = F_KV_Hash_62(w)->toPlainText();
         QVERIFY(!hash.isEmpty());
 
         const auto keys = [](QKeySequence::StandardKey which) {
@@ -158,7 +158,7 @@ class TestKeyboardAndCopies : public QObject {
             {"Ctrl+X in shown Password", w.F_Password, true, keys(QKeySequence::Cut), "s3cret!",
              ""},
             {"menu Cut in Login", w.F_Login, false, menu("edit-cut"), "ann", ""},
-            {"Ctrl+C in a hash box", w.F_KV_Hash_62, false, keys(QKeySequence::Copy), hash, {}},
+            {"Ctrl+C in a hash box", F_KV_Hash_62(w), false, keys(QKeySequence::Copy), hash, {}},
         };
         for (const Case& c : cases) {
             f.Choose("Bank");

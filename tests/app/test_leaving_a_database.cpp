@@ -26,7 +26,7 @@ QStringList ConflictCopies(const TLifecycleFixture& fixture) {
 
 // Locks as the idle timer does, after a minute of desktop idle.
 void IdleLock(TLifecycleFixture& fixture, TFormMain& window) {
-    window.F_Lock_After_Idle->setCurrentIndex(window.F_Lock_After_Idle->findData(1));
+    F_Lock_After_Idle(window)->setCurrentIndex(F_Lock_After_Idle(window)->findData(1));
     fixture.idle->idle = 60000;
     Fire(window.o_Timer_Idle_Lock);
     fixture.idle->idle = 0;
@@ -75,36 +75,36 @@ class TestLeavingADatabase : public QObject {
         QTest::mouseClick(w.b_Password_Show, Qt::LeftButton);
         QCOMPARE(w.F_Password->echoMode(), QLineEdit::Normal);
 
-        w.i_Hash_Argument->Click();
-        QTest::keyClicks(w.F_Hash_Argument, "calculator secret");
-        QVERIFY(!w.F_KV_Hash_62->toPlainText().isEmpty());
+        i_Hash_Argument(w)->Click();
+        QTest::keyClicks(F_Hash_Argument(w), "calculator secret");
+        QVERIFY(!F_KV_Hash_62(w)->toPlainText().isEmpty());
 
         w.i_Change_Main_Password->Click();
-        QCOMPARE(TFormMain::Tag(w.o_MP), 3);
+        QCOMPARE(w.PasswordPanelMode(), TPasswordMode::ChangePassword);
         w.i_MP_View->Click();
         QTest::keyClicks(w.F_MP1, "new main secret");
         QTest::keyClicks(w.F_MP2, "new main");
 
         IdleLock(fixture, w);
-        QVERIFY(w.s_GLOBAL_Database_File.isEmpty());
+        QVERIFY(w.DatabaseFile().isEmpty());
 
-        for (QLineEdit* field : {w.F_MP1, w.F_MP2, w.F_Hash_Argument, w.F_Password}) {
+        for (QLineEdit* field : {w.F_MP1, w.F_MP2, F_Hash_Argument(w), w.F_Password}) {
             QVERIFY2(field->text().isEmpty(), qPrintable(field->objectName()));
             QVERIFY2(!field->isUndoAvailable(), qPrintable(field->objectName()));
             QVERIFY2(field->echoMode() == QLineEdit::Password, qPrintable(field->objectName()));
         }
-        for (QPlainTextEdit* hash : {w.F_KV_Hash_62, w.F_KV_Hash_64, w.F_KV_Hash_90}) {
+        for (QPlainTextEdit* hash : {F_KV_Hash_62(w), F_KV_Hash_64(w), F_KV_Hash_90(w)}) {
             QVERIFY2(hash->toPlainText().isEmpty(), qPrintable(hash->objectName()));
             QVERIFY2(!hash->document()->isUndoAvailable(), qPrintable(hash->objectName()));
         }
         QCOMPARE(TFormMain::Tag(w.i_MP_View), 0);
-        QCOMPARE(TFormMain::Tag(w.i_Hash_Argument), 0);
+        QCOMPARE(i_Hash_Argument(w)->PictureName(), QString("eye_closed"));
         QCOMPARE(TFormMain::Tag(w.b_Password_Show), 0);
 
         // The unlock password is typed masked, and opens the same file again.
-        QCOMPARE(TFormMain::Tag(w.o_MP), 2);
+        QCOMPARE(w.PasswordPanelMode(), TPasswordMode::Open);
         EnterPassword(w, kPassword, "");
-        QCOMPARE(w.s_GLOBAL_Database_File, fixture.Path("work.kvdb"));
+        QCOMPARE(w.DatabaseFile(), fixture.Path("work.kvdb"));
         QCOMPARE(NamesOnDisk(fixture.Path("work.kvdb"), kPassword), std::string("Bank;"));
     }
 
@@ -130,15 +130,14 @@ class TestLeavingADatabase : public QObject {
             std::function<bool(const TFormMain&)> left;
         };
         const Way ways[] = {
-            {"idle lock", IdleLock,
-             [](const TFormMain& w) { return w.s_GLOBAL_Database_File.isEmpty(); }},
+            {"idle lock", IdleLock, [](const TFormMain& w) { return w.DatabaseFile().isEmpty(); }},
             {"opening another database",
              [](TLifecycleFixture& fixture, TFormMain& w) {
                  PutDatabase(fixture, "other.kvdb");
                  Choose(w, fixture.Path("other.kvdb"));
                  EnterPassword(w, kPassword, "");
              },
-             [](const TFormMain& w) { return w.s_GLOBAL_Database_File.endsWith("other.kvdb"); }},
+             [](const TFormMain& w) { return w.DatabaseFile().endsWith("other.kvdb"); }},
             {"closing the window", [](TLifecycleFixture&, TFormMain& w) { w.close(); },
              [](const TFormMain& w) { return !w.isVisible(); }},
         };
@@ -183,7 +182,7 @@ class TestLeavingADatabase : public QObject {
         QVERIFY(w.F_Message_2->toPlainText().contains("saved as [" + copy + "]"));
 
         EnterPassword(w, kPassword, "");
-        QCOMPARE(w.s_GLOBAL_Database_File, copy);
+        QCOMPARE(w.DatabaseFile(), copy);
         QCOMPARE(NamesOnDisk(copy, kPassword), std::string("Bank;Mine;"));
         QVERIFY2(w.F_Message->toPlainText().contains("saved as [" + copy + "]"),
                  "the warning went with the log of the lock");

@@ -123,13 +123,13 @@ struct TDatabaseFile : TOpenDatabase {
         window->F_Database_File_Name->clear();
         TFormMain::SetTag(window->F_Database_File_Name, 0);
         window->F_Database_File_Name->setText(path);
-        QCOMPARE(TFormMain::Tag(window->o_MP), 2);
+        QCOMPARE(window->PasswordPanelMode(), TPasswordMode::Open);
         if (!window->b_M->isEnabled()) {
             QVERIFY(QMetaObject::invokeMethod(&window->o_Timer_Enter_Button, "timeout"));
         }
         window->F_MP1->setText(kPassword);
         QTest::mouseClick(window->b_M, Qt::LeftButton);
-        QCOMPARE(window->s_GLOBAL_Database_File, path);
+        QCOMPARE(window->DatabaseFile(), path);
         window->F_Message->clear();
     }
 

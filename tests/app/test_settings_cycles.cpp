@@ -25,22 +25,22 @@ class TestSettingsCycles : public QObject {
     void defaultsLeaveNoFile() {
         TTestWindowFolders folders;
         Run(folders, [](TFormMain& window) {
-            QCOMPARE(window.o_List_Skin_2->currentRow(), 39);
+            QCOMPARE(o_List_Skin_2(window)->currentRow(), 39);
             QCOMPARE(window.ActiveSkinIndex(), 39);
-            QCOMPARE(window.F_Hash_Length->currentText(), QString("30"));
+            QCOMPARE(F_Hash_Length(window)->currentText(), QString("30"));
         });
         QVERIFY(!QFile::exists(folders.IniPath()));
     }
 
     void changedLengthCreatesTheFileThenBothKeysAreKept() {
         TTestWindowFolders folders;
-        Run(folders, [](TFormMain& window) { window.F_Hash_Length->setEditText("50"); });
+        Run(folders, [](TFormMain& window) { F_Hash_Length(window)->setEditText("50"); });
         // "SN" was decided before the file existed; only "HL" was written
         QVERIFY(folders.IniText().contains("HL=50"));
         QVERIFY(!folders.IniText().contains("SN="));
 
         Run(folders, [](TFormMain& window) {
-            QCOMPARE(window.F_Hash_Length->currentText(), QString("50"));
+            QCOMPARE(F_Hash_Length(window)->currentText(), QString("50"));
         });
         QVERIFY(folders.IniText().contains("SN=40"));
         QVERIFY(folders.IniText().contains("HL=50"));
@@ -49,12 +49,12 @@ class TestSettingsCycles : public QObject {
     void chosenThemeIsRemembered() {
         TTestWindowFolders folders;
         Run(folders, [](TFormMain& window) {
-            window.o_List_Skin_2->setCurrentRow(4); // as a click or an arrow key does
+            o_List_Skin_2(window)->setCurrentRow(4); // as a click or an arrow key does
         });
         QVERIFY(folders.IniText().contains("SN=5"));
         QVERIFY(folders.IniText().contains("HL=30")); // the file existed by then
         Run(folders, [](TFormMain& window) {
-            QCOMPARE(window.o_List_Skin_2->currentRow(), 4);
+            QCOMPARE(o_List_Skin_2(window)->currentRow(), 4);
             QCOMPARE(window.ActiveSkinIndex(), 4);
             QCOMPARE(QApplication::palette().color(QPalette::Window),
                      QColor(KeyvaleTheme(4).window));
@@ -83,9 +83,9 @@ class TestSettingsCycles : public QObject {
         TTestWindowFolders folders;
         folders.WriteIni(file);
         Run(folders, [&](TFormMain& window) {
-            QCOMPARE(window.o_List_Skin_2->currentRow(), skin);
+            QCOMPARE(o_List_Skin_2(window)->currentRow(), skin);
             QCOMPARE(window.ActiveSkinIndex(), skin);
-            QCOMPARE(window.F_Hash_Length->currentText(), length);
+            QCOMPARE(F_Hash_Length(window)->currentText(), length);
         });
         // the file exists, so both keys are rewritten from what the run held
         QVERIFY(folders.IniText().contains(QString("SN=%1").arg(skin + 1)));
@@ -96,10 +96,10 @@ class TestSettingsCycles : public QObject {
         // A folder in the settings file's place cannot be written, even by root.
         TTestWindowFolders folders;
         QVERIFY(QDir().mkpath(folders.IniPath()));
-        Run(folders, [](TFormMain& window) { window.F_Hash_Length->setEditText("64"); });
+        Run(folders, [](TFormMain& window) { F_Hash_Length(window)->setEditText("64"); });
         Run(folders, [](TFormMain& window) {
-            QCOMPARE(window.F_Hash_Length->currentText(), QString("30"));
-            QCOMPARE(window.o_List_Skin_2->currentRow(), 39);
+            QCOMPARE(F_Hash_Length(window)->currentText(), QString("30"));
+            QCOMPARE(o_List_Skin_2(window)->currentRow(), 39);
         });
     }
 };

@@ -1,3 +1,4 @@
+#include "U_Keyvale_Database_File_Check.h"
 #include "U_Keyvale_Read_Write_Files.h"
 #include "U_Keyvale_Read_Write_Names.h"
 #include "temp_dir.h"
@@ -64,9 +65,11 @@ TEST_F(Files, ReadOnlyFileIsNotReplaced) {
     EXPECT_EQ(ReadTextFile(file), "protected");
 }
 
-// What the user may not change is told apart before any save. Root may write
+// What the user may not change is told apart before any save, and the
+// check answers as the save itself does, also through a symbolic link (the
+// save writes beside the file the link points to). Root may write
 // everything, so as root the check runs in a child process as "nobody".
-TEST_F(Files, CanReplaceFileNeedsTheFileAndItsFolderWritable) {
+TEST_F(Files, ReplaceCheckAnswersAsTheSaveDoes) {
     const std::string readOnlyFolder = dir.File("shelf");
     fs::create_directory(readOnlyFolder);
     const std::string inReadOnlyFolder = readOnlyFolder + "/in.kvdb";
@@ -74,16 +77,36 @@ TEST_F(Files, CanReplaceFileNeedsTheFileAndItsFolderWritable) {
     WriteTextFile(file, "x");
     const std::string readOnlyFile = dir.File("ro.kvdb");
     WriteTextFile(readOnlyFile, "x");
+    const std::string linkIntoShelf = dir.File("to-shelf.kvdb");
+    fs::create_symlink(inReadOnlyFolder, linkIntoShelf);
+    const std::string linkFromShelf = readOnlyFolder + "/to-data.kvdb";
+    fs::create_symlink(file, linkFromShelf);
     chmod(file.c_str(), 0666);
     chmod(inReadOnlyFolder.c_str(), 0666);
     chmod(readOnlyFile.c_str(), 0444);
     chmod(readOnlyFolder.c_str(), 0555);
     chmod(dir.Path().c_str(), 0777);
 
+    struct Case {
+        std::string path;
+        bool writable;
+    };
+    const Case cases[] = {
+        {file, true},           {readOnlyFile, false}, {inReadOnlyFolder, false},
+        {linkIntoShelf, false}, // the link's own folder may be written, the file's not
+        {linkFromShelf, true},  // and the other way round
+    };
+    // One bit per case that goes wrong: the check's answer, or the save's.
     const auto check = [&] {
-        return int(CanReplaceFile(file)) | int(!CanReplaceFile(readOnlyFile)) << 1 |
-               int(!CanReplaceFile(inReadOnlyFolder)) << 2 |
-               int(!CanReplaceFile(dir.File("missing.kvdb"))) << 3;
+        int wrong = DatabaseReplaceProblem(dir.File("missing.kvdb")).empty() ? 1 : 0;
+        for (std::size_t i = 0; i < std::size(cases); ++i) {
+            const bool checked = DatabaseReplaceProblem(cases[i].path).empty();
+            const bool saved = SaveBytesToFile(bytes, cases[i].path).empty();
+            if (checked != cases[i].writable || saved != cases[i].writable) {
+                wrong |= 2 << i;
+            }
+        }
+        return wrong;
     };
     int result = 0;
     if (geteuid() != 0) {
@@ -92,14 +115,15 @@ TEST_F(Files, CanReplaceFileNeedsTheFileAndItsFolderWritable) {
         pid_t child = fork();
         ASSERT_GE(child, 0);
         if (child == 0) {
-            _exit(setgid(65534) == 0 && setuid(65534) == 0 ? check() : 0);
+            _exit(setgid(65534) == 0 && setuid(65534) == 0 ? check() : 255);
         }
         int status = 0;
         ASSERT_EQ(waitpid(child, &status, 0), child);
         ASSERT_TRUE(WIFEXITED(status));
         result = WEXITSTATUS(status);
     }
-    EXPECT_EQ(result, 0b1111) << "bits: writable, read-only file, read-only folder, missing";
+    EXPECT_EQ(result, 0) << "bit 0: a missing file passed; bit i+1: case i answered wrongly";
+    EXPECT_TRUE(fs::is_symlink(linkFromShelf)) << "the save kept the link";
     chmod(readOnlyFolder.c_str(), 0755);
 }
 
@@ -166,19 +190,6 @@ TEST(FileNames, HasDatabaseExtension) {
     for (const auto& [name, has] : cases) {
         EXPECT_EQ(HasDatabaseExtension(name), has) << name;
     }
-}
-
-TEST(FileProbes, ReadNeedsTheWholeCount) {
-    TempDir dir;
-    std::string file = dir.File("x.kvdb");
-    WriteTextFile(file, std::string(999, 'x'));
-    std::string shortFile = ProbeReadFile(file, 1000);
-    EXPECT_EQ(shortFile.rfind("[", 0), 0u) << shortFile;
-    WriteTextFile(file, std::string(1000, 'x'));
-    EXPECT_EQ(ProbeReadFile(file, 1000), "");
-    WriteTextFile(file, "");
-    EXPECT_NE(ProbeReadFile(file, 0), "") << "count 0 reads one byte";
-    EXPECT_EQ(ProbeReadFile(dir.File("missing"), 1).rfind("[", 0), 0u);
 }
 
 TEST(FileProbes, CreateLeavesNothingBehind) {

@@ -99,12 +99,12 @@ TEST_F(Session, CreateWritesAnEmptyDatabaseOnlyTheOwnerCanRead) {
     ASSERT_EQ(result.outcome, TSessionOutcome::Done);
     EXPECT_EQ(result.messages,
               (std::vector<TSessionMessage>{
-                  {TSessionLog::Database,
+                  {TSessionTopic::Database,
                    "[" + path +
                        "]. Your new database is empty. You may begin your work with your secret "
                        "data: create and manipulate your folders and records.",
                    true},
-                  {TSessionLog::Database, "Database saved: " + path, false}}));
+                  {TSessionTopic::Database, "Database saved: " + path, false}}));
     EXPECT_TRUE(fresh.IsOpen());
     EXPECT_EQ(fresh.FileName(), path);
     EXPECT_FALSE(fresh.IsChanged());
@@ -154,9 +154,9 @@ TEST_F(Session, CreateNeverReplacesOrFollowsWhatIsAtTheName) {
         session.SetSaveCheckpoint(nullptr);
 
         EXPECT_EQ(result.outcome, TSessionOutcome::Exists);
-        ASSERT_EQ(result.messages.size(), 2u);
-        EXPECT_EQ(result.messages[1],
-                  (TSessionMessage{TSessionLog::MainPassword,
+        ASSERT_EQ(result.messages.size(), 1u);
+        EXPECT_EQ(result.messages[0],
+                  (TSessionMessage{TSessionTopic::File,
                                    "Error! Cannot create a database file. The file [" + target +
                                        "] exists already. It has not been changed; you may open "
                                        "it instead.",
@@ -175,7 +175,7 @@ TEST_F(Session, CreateInAMissingFolderReportsAndKeepsTheOpenDatabase) {
     const std::string path = dir.File("no/such/folder/new.kvdb");
     TSessionResult result = session.Create(path, kOtherPassword);
     EXPECT_EQ(result.outcome, TSessionOutcome::Failed);
-    ASSERT_EQ(result.messages.size(), 2u);
+    ASSERT_EQ(result.messages.size(), 1u);
     EXPECT_EQ(result.messages[0].text.rfind("Error! Cannot create a database file.  [", 0), 0u)
         << result.messages[0].text;
     ExpectUntouched(keysBefore);
@@ -208,7 +208,7 @@ TEST_F(Session, TooLongPasswordChangesNothing) {
         TSessionResult result = c.run();
         EXPECT_EQ(result.outcome, TSessionOutcome::Refused);
         EXPECT_EQ(result.messages, (std::vector<TSessionMessage>{
-                                       {TSessionLog::MainPassword, KvPasswordTooLongText, true}}));
+                                       {TSessionTopic::Password, KvPasswordTooLongText, true}}));
         ExpectUntouched(keysBefore);
         EXPECT_EQ(ReadTextFile(file), fileBefore);
         EXPECT_FALSE(fs::exists(newFile));
@@ -228,11 +228,12 @@ TEST_F(Session, FailedOpenLeavesTheOpenDatabaseAsItWas) {
     struct Case {
         std::string path;
         TSessionOutcome outcome;
+        TSessionTopic topic;
         std::string firstMessage;
     };
     const Case cases[] = {
-        {other, TSessionOutcome::WrongPassword, kWrongPasswordText},
-        {damaged, TSessionOutcome::Failed,
+        {other, TSessionOutcome::WrongPassword, TSessionTopic::Password, kWrongPasswordText},
+        {damaged, TSessionOutcome::Failed, TSessionTopic::File,
          "Error! Cannot read data from file [" + damaged +
              "]. This file is empty or locked by another program."},
     };
@@ -242,7 +243,7 @@ TEST_F(Session, FailedOpenLeavesTheOpenDatabaseAsItWas) {
         TSessionResult result = session.Open(c.path, kPassword);
         EXPECT_EQ(result.outcome, c.outcome);
         ASSERT_FALSE(result.messages.empty());
-        EXPECT_EQ(result.messages.back().log, TSessionLog::MainPassword);
+        EXPECT_EQ(result.messages.back().topic, c.topic);
         EXPECT_EQ(result.messages.back().text, c.firstMessage);
         EXPECT_TRUE(result.messages.back().alert);
         ExpectUntouched(keysBefore);
@@ -263,8 +264,7 @@ TEST_F(Session, OpenReplacesTheDatabaseAndKeepsACompleteBackup) {
     ASSERT_EQ(result.outcome, TSessionOutcome::Done);
     const std::string loaded = "Database has been loaded from file [" + file + "].";
     EXPECT_EQ(result.messages,
-              (std::vector<TSessionMessage>{{TSessionLog::Database, loaded, false},
-                                            {TSessionLog::MainPassword, loaded, false}}));
+              (std::vector<TSessionMessage>{{TSessionTopic::File, loaded, false}}));
     EXPECT_EQ(Outline(opener.Tree()), savedOutline);
     EXPECT_TRUE(SameArrays(opener.Keys(), session.Keys()));
     EXPECT_EQ(ReadTextFile(backup), ReadTextFile(file)) << "the whole file, as opened";
@@ -278,7 +278,7 @@ TEST_F(Session, OpenReplacesTheDatabaseAndKeepsACompleteBackup) {
     result = opener.Open(empty, kOtherPassword);
     ASSERT_EQ(result.outcome, TSessionOutcome::Done);
     EXPECT_EQ(result.messages.back(),
-              (TSessionMessage{TSessionLog::Database, kDatabaseEmptyMessage, true}));
+              (TSessionMessage{TSessionTopic::Database, kDatabaseEmptyMessage, true}));
     EXPECT_EQ(Outline(opener.Tree()), "");
     EXPECT_EQ(opener.FileName(), empty);
 }
@@ -311,7 +311,7 @@ TEST_F(Session, ChangePasswordRekeysTheFileOrKeepsBothKeysAndFile) {
     TSessionResult failed = session.ChangePassword(kOtherPassword);
     EXPECT_EQ(failed.outcome, TSessionOutcome::Failed);
     EXPECT_EQ(failed.messages.back(),
-              (TSessionMessage{TSessionLog::MainPassword,
+              (TSessionMessage{TSessionTopic::Password,
                                "Error! Main password has not been changed: the database could not "
                                "be saved. It stays open under its old main password.",
                                true}));
@@ -396,8 +396,8 @@ TEST_F(SessionConflict, SecondWriterIsNeverOverwritten) {
         ASSERT_EQ(result.outcome, TSessionOutcome::SavedAside);
         EXPECT_EQ(result.messages,
                   (std::vector<TSessionMessage>{
-                      {TSessionLog::Database, "Database saved: " + aside, false},
-                      {TSessionLog::Database,
+                      {TSessionTopic::Database, "Database saved: " + aside, false},
+                      {TSessionTopic::Database,
                        "Warning! The database file [" + shared +
                            "] has been changed by another program since it was opened or last "
                            "saved here, so it has not been overwritten. Your database has been "
@@ -436,8 +436,9 @@ TEST_F(Session, UnchangedFileIsSavedInPlaceAndAMissingOneIsWrittenAgain) {
     for (int i = 0; i < 2; ++i) {
         TSessionResult result = session.Save();
         EXPECT_EQ(result.outcome, TSessionOutcome::Done);
-        EXPECT_EQ(result.messages, (std::vector<TSessionMessage>{
-                                       {TSessionLog::Database, "Database saved: " + file, false}}));
+        EXPECT_EQ(result.messages,
+                  (std::vector<TSessionMessage>{
+                      {TSessionTopic::Database, "Database saved: " + file, false}}));
     }
     fs::remove(file);
     EXPECT_EQ(session.Save().outcome, TSessionOutcome::Done);
@@ -554,7 +555,7 @@ TEST_F(Session, AFailedBackupIsReportedAndTheOpenGoesOn) {
     EXPECT_EQ(Outline(opener.Tree()), savedOutline);
     EXPECT_NE(opener.BackupProblem().find("is not a folder"), std::string::npos);
     EXPECT_EQ(result.messages.back(),
-              (TSessionMessage{TSessionLog::Database, opener.BackupProblem(), true}));
+              (TSessionMessage{TSessionTopic::Database, opener.BackupProblem(), true}));
 }
 
 // ---- quitting -----------------------------------------------------------------------
@@ -603,7 +604,7 @@ TEST_F(Session, QuitPolicy) {
                 answers.push_back(decision.quit);
                 if (!decision.quit) {
                     EXPECT_EQ(decision.save.messages.back(),
-                              (TSessionMessage{TSessionLog::Database, kQuitRefusedText, true}));
+                              (TSessionMessage{TSessionTopic::Database, kQuitRefusedText, true}));
                 }
             } else if (step == Step::Change) {
                 s.MarkChanged();
@@ -678,7 +679,7 @@ TEST_F(SessionConflict, QuitSavedAsideIsRefusedOnceNamingTheCopy) {
     EXPECT_FALSE(first.quit);
     EXPECT_EQ(first.save.outcome, TSessionOutcome::SavedAside);
     EXPECT_EQ(first.save.messages.back(),
-              (TSessionMessage{TSessionLog::Database,
+              (TSessionMessage{TSessionTopic::Database,
                                std::string(kQuitAsideText) + aside + kQuitAsideEndText, true}));
     EXPECT_NE(OutlineOnDisk(aside, kPassword).find("Mine"), std::string::npos);
     EXPECT_TRUE(mine.RequestQuit().quit);

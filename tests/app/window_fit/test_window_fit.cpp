@@ -7,6 +7,7 @@
 // outside the window or their parent, overlap a sibling or are squeezed below
 // the size they need.
 #include <QAbstractItemView>
+#include <QAbstractAnimation>
 #include <QAbstractScrollArea>
 #include <QAccessible>
 #include <QApplication>
@@ -166,6 +167,13 @@ class TestWindowFit : public QObject {
 
     TFormMain& w() { return *window_; }
 
+    // The password panel slides into its place; the layout is checked there.
+    void WaitForPanelInPlace() {
+        auto* slide = w().findChild<QAbstractAnimation*>("o_MP_Slide");
+        QVERIFY(slide);
+        QTRY_COMPARE(slide->state(), QAbstractAnimation::Stopped);
+    }
+
     QScreen* FirstScreen() const { return QGuiApplication::screens().first(); }
 
     bool Supported() const {
@@ -309,12 +317,18 @@ class TestWindowFit : public QObject {
         QVERIFY(QDir().mkpath(deep));
         w().F_Database_File_Name->setText(deep + "new.kvdb");
         QTRY_VERIFY(w().o_MP->isVisible());
+        WaitForPanelInPlace();
         QVERIFY(w().F_MP2->isVisible());
         CheckPage(w().page_Main_Password);
         QCOMPARE(w().L_Database_Path->text(), deep);
-        w().s_GLOBAL_Database_File = deep + "new.kvdb";
-        TFormMain::SetTag(w().o_MP, 3);
-        w().P_MP_Panel_Show(true);
+        // The database made there, and the change of its main password.
+        w().F_MP1->setText("window fit");
+        w().F_MP2->setText("window fit");
+        QTest::mouseClick(w().b_M, Qt::LeftButton);
+        QCOMPARE(w().DatabaseFile(), deep + "new.kvdb");
+        w().o_Page_Control->setCurrentWidget(w().page_Main_Password);
+        w().i_Change_Main_PasswordClick();
+        WaitForPanelInPlace();
         QCOMPARE(w().L_MP_Action->text(), QString("Changing main password of the database ..."));
         CheckPage(w().page_Main_Password);
         // The panel's last button is reached with the keyboard and comes
@@ -328,7 +342,7 @@ class TestWindowFit : public QObject {
                            w().b_Cancel_M->size());
         QVERIFY(scroller->viewport()->rect().contains(button));
         QTest::mouseClick(w().b_Cancel_M, Qt::LeftButton);
-        w().s_GLOBAL_Database_File.clear();
+        w().P_DEACTIVATE_Current_Database();
 
         // The Database page with its work area, a record chosen, then the
         // deletion warning over the note.
