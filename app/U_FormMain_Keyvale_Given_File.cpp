@@ -20,14 +20,14 @@ void TFormMain::P_Open_Given_File(const QString& path) {
     // The open database is saved first, as when the user picks another file;
     // a failed save keeps it open and says so on the Main password page.
     o_Page_Control->setCurrentWidget(page_Main_Password);
-    if (!P_Save_Current_Database_First()) {
+    if (o_Session.IsOpen() && !P_Save_Before_Leaving()) {
+        P_Print_Message_2(QString::fromLatin1(kCurrentKeptOpenText), true);
+        PlaySoundResource(QStringLiteral("S_W_2"));
         return;
     }
     // The name is taken as given: the user named this very file, so no
     // extension is added and a missing file is reported, not created.
-    SetTag(F_Database_File_Name, 1);
-    F_Database_File_Name->setText(path);
-    SetTag(F_Database_File_Name, 0);
+    P_Set_File_Name_Quietly(path);
     ShowDatabaseLabels(path);
     P_Open_Database_STEP_1(path);
 }

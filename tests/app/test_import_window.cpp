@@ -29,6 +29,10 @@ enum class TWayIn { ContextMenu, Shortcut };
 
 void OpenImport(TFormMain& window, TWayIn way) {
     if (way == TWayIn::Shortcut) {
+        // A shortcut reaches only the active window's focused widget.
+        window.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        window.o_TV_Main->setFocus();
         QTest::keyClick(window.o_TV_Main, Qt::Key_I, Qt::ControlModifier);
         return;
     }

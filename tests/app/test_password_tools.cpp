@@ -65,7 +65,7 @@ struct TDatabaseFile : TOpenDatabase {
         }
         window->F_MP1->setText(kPassword);
         QTest::mouseClick(window->b_M, Qt::LeftButton);
-        QCOMPARE(window->s_GLOBAL_Database_File, path);
+        QCOMPARE(window->DatabaseFile(), path);
     }
 
     TPasswords ReadBack() const {

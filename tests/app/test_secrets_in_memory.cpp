@@ -341,7 +341,7 @@ class TestSecretsInMemory : public QObject {
                 QCOMPARE(TFormMain::Tag(window->o_MP), 2);
                 TypeSecret(window->F_MP1, mainPassword, scratch);
                 QTest::keyClick(window->F_MP1, Qt::Key_Return);
-                QCOMPARE(window->s_GLOBAL_Database_File, path);
+                QCOMPARE(window->DatabaseFile(), path);
                 ClickRecord(*window, QStringLiteral("first"));
                 QCOMPARE(window->F_Login->text(), QStringLiteral("first login"));
                 if (showFirst) {

@@ -230,7 +230,7 @@ class TestSingleInstance : public QObject {
                  qPrintable(QString::number(run.milliseconds)));
 
         QTRY_VERIFY(!window->isMinimized());
-        QCOMPARE(window->s_GLOBAL_Database_File, first); // open until the new password
+        QCOMPARE(window->DatabaseFile(), first); // open until the new password
         if (!withFile) {
             QVERIFY(!window->o_MP->isVisible());
             QCOMPARE(NamesOnDisk(first, kPassword), std::string()); // nothing saved meanwhile
@@ -249,7 +249,7 @@ class TestSingleInstance : public QObject {
         QCOMPARE(TFormMain::Tag(window->o_MP), 2);
         QCOMPARE(window->L_Database_File_2->text(), QString("second.kvdb"));
         EnterPassword(*window, kPassword, {});
-        QCOMPARE(window->s_GLOBAL_Database_File, second);
+        QCOMPARE(window->DatabaseFile(), second);
     }
 
     // Requests that are not ours are dropped without an answer or an action.
