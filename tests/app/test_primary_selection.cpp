@@ -12,6 +12,7 @@
 
 #include "database_page_fixture.h"
 #include "private_x_server.h"
+#include "window_widgets.h"
 
 namespace {
 
@@ -78,9 +79,9 @@ class TestPrimarySelection : public QObject {
         QTest::keyClicks(w.F_Login, "ann-login");
         QTest::keyClicks(w.F_Password, "shown-secret");
         w.P_Password_Show(true);
-        QTest::keyClicks(w.F_Hash_Argument, "calculator-secret");
+        QTest::keyClicks(F_Hash_Argument(w), "calculator-secret");
         w.P_Hash_Argument_Show(true);
-        const QString hash = w.F_KV_Hash_62->toPlainText();
+        const QString hash = F_KV_Hash_62(w)->toPlainText();
         QVERIFY(!hash.isEmpty());
 
         struct Case {
@@ -97,11 +98,11 @@ class TestPrimarySelection : public QObject {
              true},
             {"Shift+End in the shown password", w.page_Database, w.F_Password, ShiftEnd,
              "shown-secret", true},
-            {"Shift+End in the passphrase", w.page_Settings, w.F_Hash_Argument, ShiftEnd,
+            {"Shift+End in the passphrase", w.page_Settings, F_Hash_Argument(w), ShiftEnd,
              "calculator-secret", true},
-            {"click on a hash box", w.page_Settings, w.F_KV_Hash_62, Click, hash, true},
-            {"drag in a hash box", w.page_Settings, w.F_KV_Hash_62, Drag, hash.left(8), true},
-            {"select all keys in a hash box", w.page_Settings, w.F_KV_Hash_62, SelectAllKeys, hash,
+            {"click on a hash box", w.page_Settings, F_KV_Hash_62(w), Click, hash, true},
+            {"drag in a hash box", w.page_Settings, F_KV_Hash_62(w), Drag, hash.left(8), true},
+            {"select all keys in a hash box", w.page_Settings, F_KV_Hash_62(w), SelectAllKeys, hash,
              true},
         };
         for (const Case& c : cases) {
