@@ -338,7 +338,7 @@ class TestSecretsInMemory : public QObject {
             {
                 std::unique_ptr<TFormMain> window = fixture.NewWindow();
                 Choose(*window, path);
-                QCOMPARE(TFormMain::Tag(window->o_MP), 2);
+                QCOMPARE(window->PasswordPanelMode(), TPasswordMode::Open);
                 TypeSecret(window->F_MP1, mainPassword, scratch);
                 QTest::keyClick(window->F_MP1, Qt::Key_Return);
                 QCOMPARE(window->DatabaseFile(), path);

@@ -169,7 +169,7 @@ class TestSingleInstance : public QObject {
                 qPrintable(window->F_Message_2->toPlainText()));
             QCOMPARE(window->o_MP->isVisible(), asksPassword);
             if (asksPassword) {
-                QCOMPARE(TFormMain::Tag(window->o_MP), 2);
+                QCOMPARE(window->PasswordPanelMode(), TPasswordMode::Open);
                 QCOMPARE(window->L_Database_File_2->text(), name);
                 QCOMPARE(window->F_Database_File_Name->text(), path);
             } else {
@@ -246,7 +246,7 @@ class TestSingleInstance : public QObject {
         }
         QTRY_VERIFY(window->o_MP->isVisible());
         QCOMPARE(NamesOnDisk(first, kPassword), std::string("Bank;"));
-        QCOMPARE(TFormMain::Tag(window->o_MP), 2);
+        QCOMPARE(window->PasswordPanelMode(), TPasswordMode::Open);
         QCOMPARE(window->L_Database_File_2->text(), QString("second.kvdb"));
         EnterPassword(*window, kPassword, {});
         QCOMPARE(window->DatabaseFile(), second);
