@@ -48,3 +48,7 @@ KEYVALE_WIDGET(QLabel, L_KV_Hash_64)
 KEYVALE_WIDGET(QPlainTextEdit, F_KV_Hash_64)
 KEYVALE_WIDGET(QLabel, L_KV_Hash_90)
 KEYVALE_WIDGET(QPlainTextEdit, F_KV_Hash_90)
+
+// Main password page
+
+// Database page
