@@ -2,15 +2,21 @@
 // does not have, such as the primary selection.
 #pragma once
 
+#include <QApplication>
 #include <QByteArray>
+#include <QFile>
 #include <QStandardPaths>
 #include <QString>
+#include <QTemporaryDir>
+#include <QTest>
 
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <string>
+
+#include "keyvale_app_test.h"
 
 // Started before the application connects; no display when Xvfb is missing.
 class TPrivateXServer {
@@ -56,3 +62,26 @@ class TPrivateXServer {
     pid_t pid_ = -1;
     QByteArray display_;
 };
+
+// The main() of a window test that needs a real X server: its own runtime
+// folder, its own Xvfb when there is one, otherwise the offscreen platform.
+// A test object with a `haveServer` member learns which of the two it runs on.
+template <typename TestClass> int RunOnPrivateXServer(int argc, char** argv) {
+    QTemporaryDir runtime;
+    QFile::setPermissions(runtime.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    qputenv("XDG_RUNTIME_DIR", runtime.path().toUtf8());
+    TPrivateXServer server;
+    if (server.Display().isEmpty()) {
+        qputenv("QT_QPA_PLATFORM", OffscreenPlatformFor(runtime));
+    } else {
+        qputenv("DISPLAY", server.Display());
+        qputenv("QT_QPA_PLATFORM", "xcb");
+    }
+    QApplication application(argc, argv);
+    qInfo("platform: %s", qPrintable(QGuiApplication::platformName()));
+    TestClass test;
+    if constexpr (requires { test.haveServer; }) {
+        test.haveServer = !server.Display().isEmpty();
+    }
+    return QTest::qExec(&test, argc, argv);
+}

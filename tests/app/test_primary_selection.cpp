@@ -130,20 +130,7 @@ class TestPrimarySelection : public QObject {
 };
 
 int main(int argc, char** argv) {
-    QTemporaryDir runtime;
-    QFile::setPermissions(runtime.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    qputenv("XDG_RUNTIME_DIR", runtime.path().toUtf8());
-    TPrivateXServer server;
-    if (server.Display().isEmpty()) {
-        qputenv("QT_QPA_PLATFORM", OffscreenPlatformFor(runtime));
-    } else {
-        qputenv("DISPLAY", server.Display());
-        qputenv("QT_QPA_PLATFORM", "xcb");
-    }
-    QApplication application(argc, argv);
-    TestPrimarySelection test;
-    test.haveServer = !server.Display().isEmpty();
-    return QTest::qExec(&test, argc, argv);
+    return RunOnPrivateXServer<TestPrimarySelection>(argc, argv);
 }
 
 #include "test_primary_selection.moc"

@@ -375,19 +375,6 @@ class TestSecretsInMemory : public QObject {
 // On an X server (a private Xvfb) when there is one, as the program runs on
 // a desktop; offscreen otherwise.
 int main(int argc, char** argv) {
-    QTemporaryDir runtime;
-    QFile::setPermissions(runtime.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    qputenv("XDG_RUNTIME_DIR", runtime.path().toUtf8());
-    TPrivateXServer server;
-    if (server.Display().isEmpty()) {
-        qputenv("QT_QPA_PLATFORM", OffscreenPlatformFor(runtime));
-    } else {
-        qputenv("DISPLAY", server.Display());
-        qputenv("QT_QPA_PLATFORM", "xcb");
-    }
-    QApplication application(argc, argv);
-    qInfo("platform: %s", qPrintable(QGuiApplication::platformName()));
-    TestSecretsInMemory test;
-    return QTest::qExec(&test, argc, argv);
+    return RunOnPrivateXServer<TestSecretsInMemory>(argc, argv);
 }
 #include "test_secrets_in_memory.moc"
