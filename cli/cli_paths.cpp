@@ -1,5 +1,6 @@
 #include "cli_paths.h"
 
+#include "U_Keyvale_Import_Text.h"
 #include "U_Keyvale_TreeView_Data_Kinds.h"
 
 namespace cli {
@@ -94,15 +95,7 @@ std::string EscapeControlCharacters(const std::string& text, const std::string& 
 }
 
 std::string EscapeName(const std::string& name) {
-    std::string escaped;
-    escaped.reserve(name.size());
-    for (char c : name) {
-        if (c == '/' || c == '\\') {
-            escaped += '\\';
-        }
-        escaped += c;
-    }
-    return EscapeControlCharacters(escaped);
+    return EscapeControlCharacters(EscapeFolderName(name));
 }
 
 std::string PathOf(const TKeyvaleTree& tree, TNodeHandle node) {

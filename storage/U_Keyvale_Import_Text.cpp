@@ -81,18 +81,25 @@ std::vector<std::string> SplitFolderPath(const std::string& path) {
     return names;
 }
 
+std::string EscapeFolderName(const std::string& name) {
+    std::string escaped;
+    escaped.reserve(name.size());
+    for (char c : name) {
+        if (c == '/' || c == '\\') {
+            escaped += '\\';
+        }
+        escaped += c;
+    }
+    return escaped;
+}
+
 std::string JoinFolderPath(const std::vector<std::string>& names) {
     std::string path;
     for (const std::string& name : names) {
         if (!path.empty()) {
             path += '/';
         }
-        for (char c : name) {
-            if (c == '/' || c == '\\') {
-                path += '\\';
-            }
-            path += c;
-        }
+        path += EscapeFolderName(name);
     }
     return path;
 }

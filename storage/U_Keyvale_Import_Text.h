@@ -16,12 +16,19 @@ std::string UrlHost(const std::string& url);
 // with a dot, and no blank.
 bool LooksLikeEmailAddress(const std::string& text);
 
-// Folder names of a path written with "/" between them; "\/" and "\\" stand
-// for those characters inside a name. Blanks around each name are dropped and
-// empty names left out, so "Mail//Work/" gives "Mail", "Work".
-std::vector<std::string> SplitFolderPath(const std::string& path);
-// The names joined again, each "/" and "\" in them escaped.
+// Folder paths: names with "/" between them, where "\/" and "\\" stand for
+// those characters inside a name. One rule for import, export and
+// keyvale-cli, so that a path one of them writes the others read back.
+//
+// A name as it stands in a path: each "/" and "\" escaped.
+std::string EscapeFolderName(const std::string& name);
+// The names joined by "/", each escaped.
 std::string JoinFolderPath(const std::vector<std::string>& names);
+// The folder names of a path that another program wrote, read forgivingly:
+// blanks around each name are dropped and empty names left out, so
+// "Mail//Work/" gives "Mail", "Work". (keyvale-cli reads the paths a user
+// types strictly instead, refusing what could mean two things.)
+std::vector<std::string> SplitFolderPath(const std::string& path);
 
 // "Label: value" for the end of a note; each further line of the value is
 // indented by two spaces, so the lines still read as one field.
