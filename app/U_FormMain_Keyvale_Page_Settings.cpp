@@ -175,7 +175,14 @@ QWidget* TPageSettings::CreateCalculator() {
     auto* grid = new QGridLayout(calc);
     grid->setContentsMargins(18, 14, 18, 14);
     grid->setVerticalSpacing(6);
+    CreateCalculatorTitle(calc, grid);
+    CreateCalculatorInput(calc, grid);
+    CreateCalculatorResults(calc, grid);
+    grid->setColumnStretch(0, 1);
+    return calc;
+}
 
+void TPageSettings::CreateCalculatorTitle(QFrame* calc, QGridLayout* grid) {
     i_Hash_Calculator =
         Named(new TPicture(calc), "i_Hash_Calculator", QStringLiteral("KV hash calculator"));
     i_Hash_Calculator->SetPicture(QStringLiteral("calculator"), QSize(48, 48));
@@ -187,7 +194,10 @@ QWidget* TPageSettings::CreateCalculator() {
     title->addWidget(i_Hash_Calculator);
     title->addWidget(LFX_Hash_Calculator, 1);
     grid->addLayout(title, 0, 0, 1, 4);
+}
 
+// The passphrase with its eye, and the length of the hashes.
+void TPageSettings::CreateCalculatorInput(QFrame* calc, QGridLayout* grid) {
     const QString argumentHint = QStringLiteral(" Type string (or passphrase) here ");
     F_Hash_Argument = Hinted(Named(new QLineEdit(calc), "F_Hash_Argument",
                                    QStringLiteral("Type string (or passphrase) here")),
@@ -220,7 +230,10 @@ QWidget* TPageSettings::CreateCalculator() {
     grid->addWidget(i_Hash_Argument, 1, 1);
     grid->addWidget(L_Hash_Length, 1, 2, Qt::AlignRight);
     grid->addWidget(F_Hash_Length, 1, 3);
+}
 
+// The three forms of the hash, each a box that copies itself when clicked.
+void TPageSettings::CreateCalculatorResults(QFrame* calc, QGridLayout* grid) {
     struct TResult {
         QLabel** label;
         const char* labelName;
@@ -254,8 +267,6 @@ QWidget* TPageSettings::CreateCalculator() {
         grid->addWidget(box, row, 0, 1, 4);
         grid->setRowStretch(row++, 1);
     }
-    grid->setColumnStretch(0, 1);
-    return calc;
 }
 
 void TPageSettings::ConnectCalculator() {

@@ -10,6 +10,7 @@
 
 class QComboBox;
 class QFrame;
+class QGridLayout;
 class QLabel;
 class QLineEdit;
 class QListWidget;
@@ -69,6 +70,9 @@ class TPageSettings : public QWidget {
     QWidget* CreateAppearance();
     QWidget* CreatePrivacy(QWidget* parent);
     QWidget* CreateCalculator();
+    void CreateCalculatorTitle(QFrame* calc, QGridLayout* grid);
+    void CreateCalculatorInput(QFrame* calc, QGridLayout* grid);
+    void CreateCalculatorResults(QFrame* calc, QGridLayout* grid);
     void ConnectCalculator();
     void F_KV_Hash_Click(QPlainTextEdit* box);
 
