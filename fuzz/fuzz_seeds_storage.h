@@ -1,10 +1,12 @@
 // Seeds of the storage fuzz targets, made by Keyvale's own code: data node
-// texts, tree texts and whole database files of a few small trees, and
-// settings files as the program writes them.
+// texts, tree texts and whole database files of a few small trees, settings
+// files as the program writes them, and the trees' exports with a few other
+// programs' export headers for the import.
 #pragma once
 
 #include "U_Keyvale_Database_File.h"
 #include "U_Keyvale_Database_File_Text.h"
+#include "U_Keyvale_Export.h"
 #include "U_Keyvale_Read_Write_Settings.h"
 #include "U_Keyvale_TreeView_Data_Kinds.h"
 #include "U_Keyvale_TreeView_Data_Record.h"
@@ -78,6 +80,31 @@ inline void WriteStorageSeeds(const std::filesystem::path& root) {
               std::string(1, '\0') + std::string(file.begin(), file.end()));
         Write(root / "fuzz_database_load", "plain" + v, "\x01" + framed);
     }
+
+    // The import target's first byte chooses the format: 0 detects it, 1 to 7
+    // name Chrome, Firefox, Bitwarden CSV and JSON, KeePassXC, generic CSV
+    // and Keyvale JSON.
+    for (int variant = 0; variant < 3; ++variant) {
+        TKeyvaleTree tree;
+        FillSampleTree(tree, variant);
+        const std::string v = std::to_string(variant);
+        Write(root / "fuzz_import", "csv" + v,
+              std::string(1, '\0') + ExportTree(tree, TExportFormat::Csv));
+        Write(root / "fuzz_import", "bitwarden" + v,
+              std::string(1, '\4') + ExportTree(tree, TExportFormat::BitwardenJson));
+        Write(root / "fuzz_import", "keyvale" + v,
+              std::string(1, '\7') + ExportTree(tree, TExportFormat::KeyvaleJson));
+    }
+    Write(root / "fuzz_import", "chrome",
+          "\1name,url,username,password,note\r\nsite,https://"
+          "site.net,u,\"p,\"\"q\"\"\",\"a\nb\"\r\n");
+    Write(root / "fuzz_import", "firefox",
+          "\2\"url\",\"username\",\"password\",\"httpRealm\",\"formActionOrigin\",\"guid\","
+          "\"timeCreated\",\"timeLastUsed\",\"timePasswordChanged\"\n"
+          "\"https://a.org\",\"ann\",\"pw\",,\"https://a.org\",\"{1}\",\"1700000000000\","
+          "\"1700000000000\",\"1700000000000\"\n");
+    Write(root / "fuzz_import", "generic",
+          "\6\xEF\xBB\xBFTitle;User;Secret;Web\nMail;ann;pw;mail.example.org\n");
 
     const std::string ini = (root / "settings.tmp").string();
     std::filesystem::remove(ini);
