@@ -53,7 +53,7 @@ TFormMain::TFormMain(TServices services)
         services_.idleTime = MakeDesktopIdleTime();
     }
     setObjectName(QStringLiteral("FormMain"));
-    setWindowTitle(QStringLiteral("Keyvale (version 2.3)"));
+    setWindowTitle(QStringLiteral("Keyvale (version " KEYVALE_VERSION ")"));
     setWindowIcon(KeyvaleIcon(QStringLiteral("keyvale")));
     setAccessibleName(QStringLiteral("Keyvale"));
 
