@@ -13,6 +13,7 @@
 #include <QPlainTextEdit>
 #include <QSignalBlocker>
 #include <QSpinBox>
+#include <QTextCursor>
 #include <QVBoxLayout>
 
 #include <string>
@@ -337,6 +338,18 @@ void TPageSettings::ClearSecrets() {
 }
 
 bool TPageSettings::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::MouseButtonPress) {
+        // A press on selected text would begin dragging it, and a dragged
+        // hash reaches any window it is dropped on, past the clipboard's
+        // rules: the press begins a new selection instead.
+        for (QPlainTextEdit* box : {F_KV_Hash_62, F_KV_Hash_64, F_KV_Hash_90}) {
+            if (watched == box->viewport() && box->textCursor().hasSelection()) {
+                QTextCursor cursor = box->textCursor();
+                cursor.clearSelection();
+                box->setTextCursor(cursor);
+            }
+        }
+    }
     if (event->type() == QEvent::MouseButtonRelease) {
         for (QPlainTextEdit* box : {F_KV_Hash_62, F_KV_Hash_64, F_KV_Hash_90}) {
             if (watched == box->viewport()) {

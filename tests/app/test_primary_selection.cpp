@@ -1,12 +1,15 @@
 // A selection made in a secret never reaches the X primary selection (the
-// middle-button paste, which nothing clears). The offscreen platform has no
-// primary selection, so this program runs the window on a private Xvfb
-// server; without Xvfb it skips, saying so.
+// middle-button paste, which nothing clears), nor leaves by drag and drop.
+// The offscreen platform has neither, so this program runs the window on a
+// private Xvfb server; without Xvfb it skips, saying so.
 #include <QClipboard>
+#include <QDrag>
 #include <QLineEdit>
+#include <QMimeData>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTabWidget>
+#include <QTimer>
 
 #include <functional>
 
@@ -126,6 +129,48 @@ class TestPrimarySelection : public QObject {
                 QVERIFY2(primary.contains(c.secret), c.way);
             }
         }
+    }
+
+    // A hash is a password: dragged out of its box it would reach whatever
+    // window it is dropped on, past the clipboard's secret hint and timed
+    // clearing. A press on the selected hash and a move with the button held
+    // is where a drag begins.
+    void aHashCannotBeDraggedOut() {
+        TOpenDatabase f;
+        TFormMain& w = f.w();
+        QApplication::setActiveWindow(&w);
+        w.o_Page_Control->setCurrentWidget(w.page_Settings);
+        QTest::keyClicks(F_Hash_Argument(w), "calculator-secret");
+        QPlainTextEdit* box = F_KV_Hash_90(w);
+        box->selectAll();
+        QVERIFY(box->textCursor().hasSelection());
+
+        // A drag runs its own event loop until the drop: this watch ends it.
+        QString dragged;
+        bool dragStarted = false;
+        QTimer watch;
+        watch.setInterval(50);
+        connect(&watch, &QTimer::timeout, [&] {
+            for (QDrag* drag : w.findChildren<QDrag*>()) {
+                dragStarted = true;
+                dragged = drag->mimeData()->text();
+                QDrag::cancel();
+            }
+        });
+        watch.start();
+        QWidget* viewport = box->viewport();
+        const QPoint inside(10, 10);
+        QTest::mousePress(viewport, Qt::LeftButton, {}, inside);
+        for (int step = 1; step <= 6; ++step) {
+            const QPoint at = inside + QPoint(step * 15, 0);
+            QMouseEvent move(QEvent::MouseMove, at, viewport->mapToGlobal(at), Qt::NoButton,
+                             Qt::LeftButton, Qt::NoModifier);
+            QApplication::sendEvent(viewport, &move);
+            QTest::qWait(60);
+        }
+        QTest::mouseRelease(viewport, Qt::LeftButton, {}, inside + QPoint(90, 0));
+        watch.stop();
+        QVERIFY2(!dragStarted, qPrintable("the drag carried " + dragged));
     }
 };
 
