@@ -156,6 +156,11 @@ class TImportPlanner {
         std::string key = problem.empty() ? DuplicateKey(fields) : "";
         if (problem.empty() && !key.empty() && known_.count(key) != 0 && !keepDuplicates_) {
             ++plan_.duplicates;
+        } else if (problem.empty() && !exact_ && !RecordHasContent(fields) &&
+                   FolderExists(entry.folders, name)) {
+            // An empty folder of the source that is there already brings
+            // nothing: it is not made again as "name (2)".
+            ++plan_.duplicates;
         } else if (problem.empty()) {
             problem = PlaceEntry(entry.folders, name, fields);
             // Within a Keyvale export two equal records are two places the
@@ -252,6 +257,29 @@ class TImportPlanner {
         return found->second;
     }
     std::unordered_set<std::string>& NamesOf(const Place& place) { return NamesAt(place).names; }
+
+    // Whether the names lead from the destination to a folder or an empty
+    // node, of the database or made by this plan already.
+    bool FolderExists(const std::vector<std::string>& folders, const std::string& name) {
+        std::vector<std::string> path = prefix_;
+        path.insert(path.end(), folders.begin(), folders.end());
+        path.push_back(name);
+        Place place;
+        for (std::size_t i = 0; i < path.size(); ++i) {
+            std::vector<std::string> key(path.begin(), path.begin() + i + 1);
+            if (auto made = resolved_.find(key); made != resolved_.end()) {
+                place = made->second;
+                continue;
+            }
+            std::optional<Place> existing =
+                newTopFolder_ && i == 0 ? std::nullopt : ExistingFolder(place, path[i]);
+            if (!existing) {
+                return false;
+            }
+            place = *existing;
+        }
+        return true;
+    }
 
     std::optional<Place> ExistingFolder(const Place& place, const std::string& name) {
         if (place.step >= 0) {

@@ -238,6 +238,44 @@ class KeyvaleReader {
     TImportData& data_;
 };
 
+// A folder that holds nothing comes over as an empty node, as Keyvale's own
+// export writes one, so that the user's folders arrive whole. A folder on
+// the way to an item or to another folder is made anyway, and so is left out.
+void AddEmptyBitwardenFolders(const Json& document, TImportData& data) {
+    if (!document.contains("folders") || !document["folders"].is_array()) {
+        return;
+    }
+    // Paths made on the way: those of the items and those above another folder.
+    std::set<std::vector<std::string>> taken;
+    for (const TImportEntry& entry : data.entries) {
+        for (std::size_t n = 1; n <= entry.folders.size(); ++n) {
+            taken.emplace(entry.folders.begin(), entry.folders.begin() + n);
+        }
+    }
+    for (const Json& folder : document["folders"]) {
+        const std::vector<std::string> path = SplitFolderPath(TextOf(folder, "name"));
+        for (std::size_t n = 1; n < path.size(); ++n) {
+            taken.emplace(path.begin(), path.begin() + n);
+        }
+    }
+    for (const Json& folder : document["folders"]) {
+        const std::string name = TextOf(folder, "name");
+        std::vector<std::string> path = SplitFolderPath(name);
+        if (path.empty() || taken.count(path) != 0) {
+            continue;
+        }
+        for (std::size_t n = 1; n <= path.size(); ++n) {
+            taken.emplace(path.begin(), path.begin() + n);
+        }
+        TImportEntry entry;
+        entry.where = "folder \"" + WithControlsEscaped(name) + "\"";
+        entry.name = path.back();
+        path.pop_back();
+        entry.folders = std::move(path);
+        data.entries.push_back(std::move(entry));
+    }
+}
+
 } // namespace
 
 std::string ReadBitwardenJson(const Json& document, TImportData& data) {
@@ -263,6 +301,7 @@ std::string ReadBitwardenJson(const Json& document, TImportData& data) {
     for (std::size_t i = 0; i < items.size(); ++i) {
         data.entries.push_back(BitwardenEntry(items[i], i + 1, folders));
     }
+    AddEmptyBitwardenFolders(document, data);
     return "";
 }
 

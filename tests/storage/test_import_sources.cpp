@@ -125,6 +125,37 @@ TEST(ImportSources, BitwardenJsonLoginsNotesCardsAndCustomFields) {
               std::string::npos);
 }
 
+// Folders without items come over as empty nodes; importing the same export
+// again into that folder brings nothing new, not "Old (2)".
+TEST(ImportSources, BitwardenFoldersWithoutItemsArriveAndAreNotMadeTwice) {
+    const std::string json = R"({"encrypted": false,
+      "folders": [{"id": "f1", "name": "Bank"}, {"id": "f2", "name": "Bank/Old"},
+                  {"id": "f3", "name": "Archive"}, {"id": "f4", "name": "Archive/2019"},
+                  {"id": "f5", "name": "Archive/2019"}, {"id": "f6", "name": " "}],
+      "items": [{"id": "i1", "folderId": "f1", "type": 1, "name": "Online banking",
+                 "login": {"username": "ann", "password": "s3cret"}}]})";
+    TKeyvaleTree tree;
+    TImportRun first = RunImport(tree, json);
+    ASSERT_EQ(first.readError, "");
+    const std::string top = "Imported from Bitwarden 2026-12-10";
+    const Lines expected{top,
+                         top + "/Bank",
+                         top + "/Bank/Online banking | ann | s3cret |  |  | ",
+                         top + "/Bank/Old (empty)",
+                         top + "/Archive",
+                         top + "/Archive/2019 (empty)"};
+    EXPECT_EQ(Contents(tree), expected);
+    EXPECT_TRUE(first.plan.refused.empty());
+
+    TImportOptions again;
+    again.folder = std::vector<std::string>{top};
+    TImportRun second = RunImport(tree, json, again);
+    ASSERT_EQ(second.plan.error, "");
+    EXPECT_EQ(second.plan.records, 0u);
+    EXPECT_EQ(second.plan.duplicates, 3u); // the login and the two empty folders
+    EXPECT_EQ(Contents(tree), expected);
+}
+
 TEST(ImportSources, KeePassXCGroupPathBelowItsRootBecomesFolders) {
     const std::string csv =
         "\"Group\",\"Title\",\"Username\",\"Password\",\"URL\",\"Notes\",\"TOTP\",\"Icon\","
