@@ -31,9 +31,17 @@ mkdir -p "$prefix/include" "$prefix/share/cmake"
 cp -r /usr/include/nlohmann "$prefix/include/"
 cp -r /usr/share/cmake/nlohmann_json "$prefix/share/cmake/"
 
+# zxcvbn for ARM comes from Debian's arm64 package (multiarch, installed by
+# scripts/install-deps.sh --cross), outside the cross compiler's root.
+zxcvbn=()
+if [[ -f /usr/lib/aarch64-linux-gnu/libzxcvbn.so && -f /usr/include/zxcvbn.h ]]; then
+  zxcvbn=(-DKEYVALE_ZXCVBN_LIBRARY=/usr/lib/aarch64-linux-gnu/libzxcvbn.so
+          -DKEYVALE_ZXCVBN_INCLUDE_DIR=/usr/include)
+fi
+
 echo "== Keyvale for aarch64 (digit steps: soft)"
 cmake -S . -B "$out/keyvale" -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DCMAKE_BUILD_TYPE=Release \
-  -DKEYVALE_BUILD_APP=OFF -DKEYVALE_BUILD_BENCH=OFF "${launcher[@]}" \
+  -DKEYVALE_BUILD_APP=OFF -DKEYVALE_BUILD_BENCH=OFF "${launcher[@]}" "${zxcvbn[@]}" \
   -DGTest_DIR="$prefix/lib/cmake/GTest" \
   -Dnlohmann_json_DIR="$prefix/share/cmake/nlohmann_json" >/dev/null
 cmake --build "$out/keyvale" -j"$jobs"
@@ -47,7 +55,7 @@ if [[ ! -x build/cli/keyvale-cli ]]; then
   cmake --build build -j"$jobs" --target keyvale-cli
 fi
 x86=(build/cli/keyvale-cli)
-arm=(qemu-aarch64 "$out/keyvale/cli/keyvale-cli")
+arm=(qemu-aarch64 -E LD_LIBRARY_PATH=/usr/aarch64-linux-gnu/lib "$out/keyvale/cli/keyvale-cli")
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 cat >"$work/tree.json" <<'JSON'

@@ -16,8 +16,12 @@ packages=(
 )
 # The ARM64 cross build of the test command (x86-64 hosts only), asked for
 # with --cross so that starting the window never pulls in a cross compiler.
+# The ARM build's password health report links Debian's arm64 zxcvbn, which
+# needs the arm64 architecture in dpkg (multiarch).
+cross=false
 if [ "${1:-}" = --cross ] && [ "$(uname -m)" = x86_64 ]; then
-  packages+=(g++-aarch64-linux-gnu qemu-user)
+  cross=true
+  packages+=(g++-aarch64-linux-gnu qemu-user libzxcvbn-dev:arm64)
 fi
 
 missing=()
@@ -32,6 +36,9 @@ if [ ${#missing[@]} -gt 0 ]; then
   sudo_cmd=()
   if [ "$(id -u)" -ne 0 ]; then sudo_cmd=(sudo); fi
   export DEBIAN_FRONTEND=noninteractive
+  if $cross && ! dpkg --print-foreign-architectures | grep -qx arm64; then
+    "${sudo_cmd[@]}" dpkg --add-architecture arm64
+  fi
   "${sudo_cmd[@]}" apt-get update -qq
   "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
 fi
