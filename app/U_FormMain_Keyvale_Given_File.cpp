@@ -2,8 +2,9 @@
 // command line or by a second start, and the window coming to the front.
 #include "U_FormMain_Keyvale.h"
 
-#include <QLineEdit>
 #include <QTabWidget>
+
+#include "U_FormMain_Keyvale_Page_Main_Password.h"
 
 void TFormMain::P_Bring_To_Front() {
     if (isMinimized()) {
@@ -27,7 +28,7 @@ void TFormMain::P_Open_Given_File(const QString& path) {
     }
     // The name is taken as given: the user named this very file, so no
     // extension is added and a missing file is reported, not created.
-    P_Set_File_Name_Quietly(path);
-    ShowDatabaseLabels(path);
+    o_Page_Main_Password->SetFileNameQuietly(path);
+    o_Page_Main_Password->ShowDatabaseLabels(path);
     P_Open_Database_STEP_1(path);
 }
