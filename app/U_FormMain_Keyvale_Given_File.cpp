@@ -21,8 +21,16 @@ void TFormMain::P_Open_Given_File(const QString& path) {
     // The open database is saved first, as when the user picks another file;
     // a failed save keeps it open and says so on the Main password page.
     o_Page_Control->setCurrentWidget(page_Main_Password);
-    if (o_Session.IsOpen() && !P_Save_Before_Leaving()) {
-        P_Print_Message_2(QString::fromLatin1(kCurrentKeptOpenText), true);
+    if (o_Session.IsOpen()) {
+        o_Timer_SAVE_Database.stop();
+        // An edit still open in a field or in the tree is a change to save.
+        P_Save_Folder_Data_to_Data_Folder_Pending();
+    }
+    const TSwitchResult saved = o_Session.SaveBeforeSwitching();
+    P_Follow_Saved_Aside(saved.savedFirst);
+    P_Print_Session_Messages(saved.savedFirst);
+    if (saved.done.outcome == TSessionOutcome::KeptOpen) {
+        P_Print_Session_Messages(saved.done);
         PlaySoundResource(QStringLiteral("S_W_2"));
         return;
     }
