@@ -239,6 +239,32 @@ class TestDatabaseLifecycle : public QObject {
         QCOMPARE(fixture.TakeSounds(), QStringList{"S_B_Cancel_3"});
     }
 
+    // A choice refused while the panel is open leaves the panel as it was:
+    // the password typed next goes to the file and the mode the panel names,
+    // not to the name that was refused.
+    void aRefusedChoiceLeavesThePanelItsOwnFile() {
+        TLifecycleFixture fixture;
+        auto window = fixture.NewWindow();
+        {
+            QFile shortFile(fixture.Path("short.kvdb"));
+            QVERIFY(shortFile.open(QIODevice::WriteOnly));
+            shortFile.write(QByteArray(999, 'x'));
+        }
+        const QString path = fixture.Path("new.kvdb");
+        Choose(*window, path);
+        QCOMPARE(L_MP_Action(*window)->text(), QString("Creating a new database ..."));
+
+        Choose(*window, fixture.Path("short.kvdb"));
+        QVERIFY(LastLine(F_Message_2(*window)).startsWith("Error! Cannot read data"));
+        QVERIFY(o_MP(*window)->isVisible());
+        QCOMPARE(L_Database_File_2(*window)->text(), QString("new.kvdb"));
+
+        EnterPassword(*window, "new password", "new password");
+        QCOMPARE(window->DatabaseFile(), path);
+        QVERIFY(QFile::exists(path));
+        QCOMPARE(FileBytes(fixture.Path("short.kvdb")), QByteArray(999, 'x'));
+    }
+
     // The file dialog: its set-up, and a new name confirmed or refused.
     void fileDialogChoosesOrCreates() {
         TLifecycleFixture fixture;
