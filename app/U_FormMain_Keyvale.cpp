@@ -20,6 +20,7 @@
 
 #include "U_Desktop_Alert.h"
 #include "U_FormMain_Keyvale_Layout.h"
+#include "U_FormMain_Keyvale_Page_Main_Password.h"
 #include "U_Idle_Time.h"
 #include "U_Keyvale_Read_Write_Settings.h"
 #include "U_Keyvale_TreeView_Data_Kinds.h"
@@ -30,7 +31,6 @@
 namespace {
 
 constexpr int kPageFadeMs = 300;
-constexpr int kHintStepPauseMs = 15; // keeps the arrow visible on fast machines
 
 } // namespace
 
@@ -73,9 +73,7 @@ TFormMain::TFormMain(TServices services)
     o_Timer_Enter_Button.setObjectName(QStringLiteral("o_Timer_Enter_Button"));
     o_Timer_Enter_Button.setInterval(1500);
     connect(&o_Timer_Enter_Button, &QTimer::timeout, this, [this] {
-        b_M->setEnabled(true);
-        F_MP1->setReadOnly(false);
-        F_MP2->setReadOnly(false);
+        o_Page_Main_Password->ReopenEntry();
         o_Timer_Enter_Button.stop();
     });
 
@@ -143,13 +141,7 @@ void TFormMain::P_Program_Start() {
     P_DEACTIVATE_Current_Database();
 
     // 10. The welcome text, centred, until the first message replaces it.
-    QString welcome = F_Message_Start->toPlainText();
-    welcome.replace(QStringLiteral("********"), QStringLiteral("kvdb"), Qt::CaseInsensitive);
-    QTextOption centred = F_Message_2->document()->defaultTextOption();
-    centred.setAlignment(Qt::AlignHCenter);
-    F_Message_2->document()->setDefaultTextOption(centred);
-    F_Message_2->setPlainText(welcome);
-    SetTag(F_Message_2, 1);
+    o_Page_Main_Password->ShowWelcome();
 
     // 11. The log panel's height, to restore it on each visit, was set with
     // the window's size.
@@ -157,12 +149,8 @@ void TFormMain::P_Program_Start() {
     // 12. The calculator's length list.
     P_Fill_Hash_Length_List();
 
-    // 13. The open/create pictures share one place and height.
-    for (TPicture* picture : {i_Main_Password_1, i_Open_File, i_Change_Main_Password}) {
-        picture->setFixedHeight(keyvale_layout::BigPicture);
-    }
-    i_Main_Password_1->setVisible(true);
-    i_Change_Main_Password->setVisible(false);
+    // 13. The open/create pictures share one place: no database is open.
+    o_Page_Main_Password->ShowDatabaseOpen(false);
 
     // 14. The user's choices of the last run.
     P_Load_Settings_from_ini_File();
@@ -175,7 +163,6 @@ void TFormMain::P_Program_Start() {
 // layout gave them, whatever the theme's fonts ask for later.
 void TFormMain::FreezeLayout() {
     o_Panel_TV->setMinimumWidth(keyvale_layout::TreePanelWidth);
-    F_Message_2->setMaximumHeight(keyvale_layout::LogHeight);
     // The row takes the height its controls ask for under the theme in use.
     o_Panel_Folder_Name->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
 }
@@ -200,9 +187,7 @@ void TFormMain::o_Page_ControlChange() {
     }
     lastPage_ = page;
     if (page == page_Main_Password) {
-        const bool databaseOpen = o_Session.IsOpen();
-        i_Change_Main_Password->setVisible(databaseOpen);
-        i_Main_Password_1->setVisible(!databaseOpen);
+        o_Page_Main_Password->ShowDatabaseOpen(o_Session.IsOpen());
     }
     if (page == page_Database) {
         o_Panel_Top->setFixedHeight(i_Global_Panel_Top_Height);
@@ -308,7 +293,7 @@ void TFormMain::P_Window_Lost() {
 }
 
 void TFormMain::o_Timer_HintTimer() {
-    if (o_TV_Files->isEnabled()) {
+    if (o_Page_Main_Password->HasFilesToChoose()) {
         o_Timer_Hint.stop(); // there are files to choose from: no hint ever
         return;
     }
@@ -319,24 +304,6 @@ void TFormMain::o_Timer_HintTimer() {
     }
 }
 
-// The arrow rises from the "new database" button towards the picture that
-// opens a file, two pixels a step, and is gone when it arrives.
 void TFormMain::P_Hint_1() {
-    if (o_Hint_Rise_ && o_Hint_Rise_->state() == QAbstractAnimation::Running) {
-        return;
-    }
-    QWidget* page = i_Hint_1->parentWidget();
-    const int start = b_Create_Database->mapTo(page, QPoint(0, 0)).y();
-    const QPoint image = i_Open_File->mapTo(page, QPoint(0, 0));
-    const int steps = std::max((start - image.y() - 2 * i_Hint_1->height()) / 2, 0);
-    const QPoint from(image.x() + i_Open_File->width() / 3, start);
-    i_Hint_1->move(from);
-    i_Hint_1->show();
-    i_Hint_1->raise();
-    o_Hint_Rise_ = new QPropertyAnimation(i_Hint_1, "pos", i_Hint_1);
-    o_Hint_Rise_->setDuration(steps * kHintStepPauseMs);
-    o_Hint_Rise_->setStartValue(from);
-    o_Hint_Rise_->setEndValue(from - QPoint(0, 2 * steps));
-    connect(o_Hint_Rise_, &QPropertyAnimation::finished, i_Hint_1, &QWidget::hide);
-    o_Hint_Rise_->start(QAbstractAnimation::DeleteWhenStopped);
+    o_Page_Main_Password->StartHint();
 }

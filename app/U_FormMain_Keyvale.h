@@ -18,6 +18,7 @@
 #include <string>
 #include <vector>
 
+#include "U_FormMain_Keyvale_Page_Main_Password.h"
 #include "U_KV_Hash_and_RAT_01.h"
 #include "U_Keyvale_Session.h"
 #include "U_Keyvale_TreeView_Data_Fields.h"
@@ -147,8 +148,8 @@ class TFormMain : public QMainWindow {
     void o_Timer_SAVE_DatabaseTimer();
     void i_Change_Main_PasswordClick();
     // The panel's hidden position lies this far below its shown one.
-    static constexpr int MP_Slide_Distance = 550;
-    static constexpr int MP_Slide_Step = 35;
+    static constexpr int MP_Slide_Distance = TPageMainPassword::SlideDistance;
+    static constexpr int MP_Slide_Step = TPageMainPassword::SlideStep;
     static constexpr int Idle_Before_Auto_Save_Ms = 120000;
 
     // ---- hash calculator
@@ -198,7 +199,6 @@ class TFormMain : public QMainWindow {
 
   private:
     void CreatePages();
-    QWidget* CreatePageMainPassword();
     QWidget* CreatePageDatabase();
     void P_Tree_Setup(); // wiring of the folder tree, trash can and record panel
     void P_Trash_Setup();
@@ -216,7 +216,6 @@ class TFormMain : public QMainWindow {
     void AnimateThemeChange();
     void ConnectDatabaseLifecycle();
     void P_Clipboard_Setup();
-    void ShowDatabaseLabels(const QString& path);
     // The window's side of the session: where its messages show, with which
     // sound, and what the pages show after each outcome.
     void P_Print_Session_Messages(const TSessionResult& result);
@@ -225,10 +224,7 @@ class TFormMain : public QMainWindow {
     void P_Show_Open_Result(const TSessionResult& result);
     void P_Show_Change_Password_Result(const TSessionResult& result);
     void P_Prepare_Save(); // the window's part before every save
-    void P_Set_File_Name_Quietly(const QString& path);
-    void P_MP_Slide_In();
     void P_Folder_Name_Wipe_Step();
-    void P_MP_Slide_Out();
     void P_Show_No_Database(); // the window's part of closing a database
     // Empties every field that holds a secret or a value made from one (the
     // main password fields, the calculator's text and hashes), with their
@@ -251,15 +247,13 @@ class TFormMain : public QMainWindow {
     // The idle lock's save failed; it is not tried again until the user is back.
     bool lockRefused_ = false;
     TPasswordMode o_MP_Mode = TPasswordMode::Open;
-    TPageSettings* o_Page_Settings = nullptr;  // themes, calculator, clipboard and lock choices
-    QString folderNameCreated_;                // the name of the folder just created,
-    QString folderNameLeaving_;                // and what the wipe has left of it in its field
-    QPropertyAnimation* o_MP_Slide_ = nullptr; // the password panel coming in
-    QPointer<QPropertyAnimation> o_Hint_Rise_; // the hint arrow while it rises
+    TPageMainPassword* o_Page_Main_Password = nullptr; // log, file list and password panel
+    TPageSettings* o_Page_Settings = nullptr; // themes, calculator, clipboard and lock choices
+    QString folderNameCreated_;               // the name of the folder just created,
+    QString folderNameLeaving_;               // and what the wipe has left of it in its field
     // The warning of a save that went to a conflict copy, until shown in a
     // fresh log (see P_Print_Pending_Conflict_Warning).
     QString conflictWarning_;
-    QObject* welcomeFit_ = nullptr; // refits the welcome text when its page's view resizes
 
   public:
     // ---- state of the program and of the open database
@@ -346,36 +340,6 @@ class TFormMain : public QMainWindow {
     QWidget* page_Settings = nullptr;
     QWidget* page_About_Program = nullptr;
     QWidget* page_Exit = nullptr;
-
-    // Main password page
-    QTextEdit* F_Message_2 = nullptr;
-    QTextEdit* F_Message_Start = nullptr;
-    QLabel* L_Database_Files = nullptr;
-    QTreeWidget* o_TV_Files = nullptr;
-    QLabel* L_Database_Path = nullptr;
-    QLabel* L_Database_File = nullptr;
-    QLineEdit* F_Database_File_Name = nullptr;
-    TPicture* i_Open_File = nullptr;
-    TPicture* i_Main_Password_1 = nullptr;
-    TPicture* i_Change_Main_Password = nullptr;
-    QPushButton* b_Create_Database = nullptr;
-    TPicture* i_Hint_1 = nullptr;
-    QFrame* o_MP = nullptr;
-    TPicture* i_MP_Action = nullptr;
-    QLabel* L_MP_Action = nullptr;
-    QLabel* L_MP3 = nullptr;
-    QLabel* L_Database_Path_2 = nullptr;
-    QLabel* L_Database_File_2 = nullptr;
-    QLabel* L_MP1 = nullptr;
-    QLineEdit* F_MP1 = nullptr;
-    QLabel* L_MP2 = nullptr;
-    QLineEdit* F_MP2 = nullptr;
-    TPicture* i_MP_View = nullptr;
-    QFrame* o_Shape_MP1 = nullptr;
-    QLabel* L_Wrong_Password = nullptr;
-    QLabel* L_Short_Password = nullptr;
-    QPushButton* b_M = nullptr;
-    QPushButton* b_Cancel_M = nullptr;
 
     // Database page
     QFrame* o_Panel_Top = nullptr;

@@ -29,17 +29,15 @@ void TFormMain::P_Clipboard_Setup() {
 
     // A paste cut to a field's limit is said in the log of the field's page.
     // (Watched first: the record fields' own context menu below takes over.)
-    for (QLineEdit* field : {F_Login, F_Password, F_EMail, F_URL, F_Folder_Name, F_MP1, F_MP2}) {
+    for (QLineEdit* field : {F_Login, F_Password, F_EMail, F_URL, F_Folder_Name}) {
         paste_limit::Watch(field, [this, field](int kept, int pasted) {
             P_Report_Cut_Paste(field, kept, pasted);
         });
     }
 
     // A selection in a secret, shown or not, never reaches the primary
-    // selection (the Settings page guards its calculator the same way).
-    for (QWidget* secret : std::initializer_list<QWidget*>{F_Password, F_MP1, F_MP2}) {
-        primary_selection::Guard(secret);
-    }
+    // selection (the Settings and Main password pages guard theirs the same way).
+    primary_selection::Guard(F_Password);
 
     // Copy and Cut in Login and Password (and Copy in a hash box, see the
     // Settings page) go through the secret clipboard instead of the widgets'

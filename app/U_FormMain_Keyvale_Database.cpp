@@ -14,6 +14,7 @@
 #include <QTreeWidget>
 #include <QTreeWidgetItem>
 
+#include "U_FormMain_Keyvale_Page_Main_Password.h"
 #include "U_FormMain_Keyvale_Page_Settings.h"
 #include "U_Picture.h"
 #include "U_Secret_Clipboard.h"
@@ -36,9 +37,7 @@ void TFormMain::P_DEACTIVATE_Current_Database() {
 void TFormMain::P_Clear_Secret_Fields() {
     // setText, unlike clear(), also empties the undo history, which would
     // otherwise give the text back with Ctrl+Z.
-    for (QLineEdit* field : {F_MP1, F_MP2}) {
-        ClearSecretField(field);
-    }
+    o_Page_Main_Password->ClearSecrets();
     o_Page_Settings->ClearSecrets();
     P_MP_Show(false);
     P_Password_Show(false);
@@ -51,12 +50,9 @@ void TFormMain::P_Show_No_Database() {
     b_GLOBAL_IGNORE_CHANGE_TEXT_EVENT = false;
 
     // The Main password page returns to its first state.
-    SetTag(F_Message_2, 1);
     P_Database_File_List_Box_Refresh();
-    i_Hint_1->hide();
-    i_Change_Main_Password->setVisible(false);
-    i_Main_Password_1->setVisible(true);
-    SetTag(F_Database_File_Name, 0);
+    o_Page_Main_Password->HideHint();
+    o_Page_Main_Password->ShowDatabaseOpen(false);
     P_Database_TAB_ENABLE(false);
 
     // No secret of the database stays on the clipboard.
@@ -67,11 +63,10 @@ void TFormMain::P_Show_No_Database() {
     F_Folder_Name->clear();
 
     F_Message->clear();
-    F_Message_2->clear();
+    o_Page_Main_Password->ClearLog();
     F_Message->setPlainText(QString::fromLatin1(kNoDatabaseText));
 
-    L_Database_Path->clear();
-    L_Database_File->clear();
+    o_Page_Main_Password->ClearDatabaseLabels();
     // The fields, their undo history and a pending edit; once more at the end,
     // since the pages' state changes above may have run the selection event.
     P_Record_Panel_Clear();
@@ -85,36 +80,14 @@ void TFormMain::P_Database_TAB_ENABLE(bool b_Enable) {
 }
 
 void TFormMain::P_Database_File_List_Box_Refresh() {
-    o_TV_Files->setEnabled(true);
-    o_TV_Files->clear();
     const QDir folder(s_GLOBAL_Current_Directory);
-    const QStringList files =
-        folder.entryList({QStringLiteral("*.kvdb")}, QDir::Files, QDir::Name | QDir::IgnoreCase);
-    if (files.isEmpty()) {
-        auto* none = new QTreeWidgetItem(o_TV_Files,
-                                         {QStringLiteral("No files found in current directory")});
-        none->setIcon(0, KeyvaleIcon(QStringLiteral("tree_empty")));
-        o_TV_Files->setEnabled(false);
-        return;
-    }
-    const QIcon fileIcon = KeyvaleIcon(QStringLiteral("tab_database"));
-    for (const QString& file : files) {
-        auto* item = new QTreeWidgetItem(o_TV_Files, {file});
-        item->setIcon(0, fileIcon);
-    }
+    o_Page_Main_Password->ListFiles(
+        s_GLOBAL_Current_Directory,
+        folder.entryList({QStringLiteral("*.kvdb")}, QDir::Files, QDir::Name | QDir::IgnoreCase));
 }
 
 void TFormMain::P_MP_Show(bool b_MP_Show) {
-    SetTag(i_MP_View, b_MP_Show ? 1 : 0);
-    i_MP_View->SetPicture(b_MP_Show ? QStringLiteral("eye_open") : QStringLiteral("eye_closed"),
-                          QSize(34, 34));
-    const QString hint = b_MP_Show ? QStringLiteral("   Click here to hide your password   ")
-                                   : QStringLiteral("   Click here to show your password   ");
-    i_MP_View->setToolTip(hint);
-    i_MP_View->setAccessibleName(hint.trimmed());
-    for (QLineEdit* field : {F_MP1, F_MP2}) {
-        field->setEchoMode(b_MP_Show ? QLineEdit::Normal : QLineEdit::Password);
-    }
+    o_Page_Main_Password->ShowPassword(b_MP_Show);
 }
 
 void TFormMain::P_Input_Data_Controls_Activate(bool b_ACTIVATE) {

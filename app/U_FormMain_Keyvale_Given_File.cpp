@@ -2,8 +2,9 @@
 // command line or by a second start, and the window coming to the front.
 #include "U_FormMain_Keyvale.h"
 
-#include <QLineEdit>
 #include <QTabWidget>
+
+#include "U_FormMain_Keyvale_Page_Main_Password.h"
 
 void TFormMain::P_Bring_To_Front() {
     if (isMinimized()) {
@@ -20,14 +21,22 @@ void TFormMain::P_Open_Given_File(const QString& path) {
     // The open database is saved first, as when the user picks another file;
     // a failed save keeps it open and says so on the Main password page.
     o_Page_Control->setCurrentWidget(page_Main_Password);
-    if (o_Session.IsOpen() && !P_Save_Before_Leaving()) {
-        P_Print_Message_2(QString::fromLatin1(kCurrentKeptOpenText), true);
+    if (o_Session.IsOpen()) {
+        o_Timer_SAVE_Database.stop();
+        // An edit still open in a field or in the tree is a change to save.
+        P_Save_Folder_Data_to_Data_Folder_Pending();
+    }
+    const TSwitchResult saved = o_Session.SaveBeforeSwitching();
+    P_Follow_Saved_Aside(saved.savedFirst);
+    P_Print_Session_Messages(saved.savedFirst);
+    if (saved.done.outcome == TSessionOutcome::KeptOpen) {
+        P_Print_Session_Messages(saved.done);
         PlaySoundResource(QStringLiteral("S_W_2"));
         return;
     }
     // The name is taken as given: the user named this very file, so no
     // extension is added and a missing file is reported, not created.
-    P_Set_File_Name_Quietly(path);
-    ShowDatabaseLabels(path);
+    o_Page_Main_Password->SetFileNameQuietly(path);
+    o_Page_Main_Password->ShowDatabaseLabels(path);
     P_Open_Database_STEP_1(path);
 }

@@ -3,7 +3,6 @@
 // another database takes its place.
 #include "U_FormMain_Keyvale.h"
 
-#include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -11,8 +10,8 @@
 #include <QTextEdit>
 #include <QTimer>
 
+#include "U_FormMain_Keyvale_Page_Main_Password.h"
 #include "U_Idle_Time.h"
-#include "U_Secret_Text.h"
 
 namespace {
 
@@ -24,38 +23,12 @@ QString FromLocal8(const std::string& text) {
 
 } // namespace
 
+// The page checks the typed passwords and hands them over through
+// passwordConfirmed, which leads to P_Process_MP; the fields take no input
+// until the Enter timer opens them again.
 void TFormMain::P_Process_MP_EVENT() {
-    L_Short_Password->setVisible(false);
-    L_Wrong_Password->setVisible(false);
-    F_MP1->setFocus();
-    b_M->setEnabled(false);
-    F_MP1->setReadOnly(true);
-    F_MP2->setReadOnly(true);
     o_Timer_Enter_Button.start();
-
-    const TPasswordMode mode = o_MP_Mode;
-
-    // The password leaves the panel here: its fields are emptied (their undo
-    // history too) and the 8-bit copies are wiped once they have served.
-    std::string MP = SecretUtf8(F_MP1->text());
-    std::string repeat = SecretUtf8(F_MP2->text());
-    const bool repeated = mode != TPasswordMode::Open;
-    const std::string problem = TKeyvaleSession::PasswordProblem(MP, repeated ? &repeat : nullptr);
-    KvSecureWipe(repeat);
-    if (!problem.empty()) {
-        const bool tooShort = TKeyvaleSession::PasswordTooShort(MP);
-        KvSecureWipe(MP);
-        P_Print_Message_2(QString::fromStdString(problem), true);
-        PlaySoundResource(QStringLiteral("S_W_2"));
-        L_Short_Password->setVisible(tooShort);
-        return;
-    }
-    ClearSecretField(F_MP1);
-    ClearSecretField(F_MP2);
-    P_Process_MP(mode == TPasswordMode::ChangePassword ? DatabaseFile()
-                                                       : F_Database_File_Name->text(),
-                 MP, mode);
-    KvSecureWipe(MP);
+    o_Page_Main_Password->ConfirmPassword();
 }
 
 void TFormMain::P_Process_MP(const QString& s_Database_File_Name, const std::string& s_MP,
@@ -103,8 +76,8 @@ void TFormMain::P_Show_Create_Result(const QString& path, const TSessionResult& 
         // left alone, and the panel offers to open it instead.
         P_Print_Session_Messages(result);
         PlaySoundResource(QStringLiteral("S_W_2"));
-        P_Set_File_Name_Quietly(path);
-        ShowDatabaseLabels(path);
+        o_Page_Main_Password->SetFileNameQuietly(path);
+        o_Page_Main_Password->ShowDatabaseLabels(path);
         P_Open_Database_STEP_1(path);
         return;
     }
@@ -119,14 +92,13 @@ void TFormMain::P_Show_Create_Result(const QString& path, const TSessionResult& 
     P_Print_Session_Messages(result);
     P_Print_Pending_Conflict_Warning();
     PlaySoundResource(QStringLiteral("S_DB_Opened"));
-    ShowDatabaseLabels(DatabaseFile());
+    o_Page_Main_Password->ShowDatabaseLabels(DatabaseFile());
 }
 
 void TFormMain::P_Show_Open_Result(const TSessionResult& result) {
     if (result.outcome == TSessionOutcome::WrongPassword) {
-        L_Wrong_Password->setVisible(true);
+        o_Page_Main_Password->ShowWrongPassword();
         P_Print_Session_Messages(result);
-        F_MP1->setFocus();
         PlaySoundResource(QStringLiteral("S_W_1"));
         return;
     }
@@ -148,7 +120,7 @@ void TFormMain::P_Show_Open_Result(const TSessionResult& result) {
     o_Page_Control->setCurrentWidget(page_Database);
     PlaySoundResource(QStringLiteral("S_DB_Opened"));
     P_MP_Panel_Show(false);
-    ShowDatabaseLabels(DatabaseFile());
+    o_Page_Main_Password->ShowDatabaseLabels(DatabaseFile());
 }
 
 void TFormMain::P_Show_Change_Password_Result(const TSessionResult& result) {
@@ -264,9 +236,9 @@ void TFormMain::P_Follow_Saved_Aside(const TSessionResult& result) {
     }
     // Saved beside a file another program changed: the copy is the open file
     // now, and every place that names the open file says so.
-    P_Set_File_Name_Quietly(DatabaseFile());
-    if (!L_Database_File->text().isEmpty()) {
-        ShowDatabaseLabels(DatabaseFile());
+    o_Page_Main_Password->SetFileNameQuietly(DatabaseFile());
+    if (o_Page_Main_Password->DatabaseLabelsShown()) {
+        o_Page_Main_Password->ShowDatabaseLabels(DatabaseFile());
     }
 }
 

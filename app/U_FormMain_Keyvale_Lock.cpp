@@ -9,6 +9,7 @@
 #include <QLineEdit>
 #include <QTabWidget>
 
+#include "U_FormMain_Keyvale_Page_Main_Password.h"
 #include "U_FormMain_Keyvale_Page_Settings.h"
 #include "U_Idle_Time.h"
 
@@ -68,8 +69,8 @@ bool TFormMain::P_Lock_Database() {
         P_Print_Message_2(warning, false);
     }
     // The same file chosen again, as a click in the file list would do.
-    P_Set_File_Name_Quietly(file);
-    ShowDatabaseLabels(file);
+    o_Page_Main_Password->SetFileNameQuietly(file);
+    o_Page_Main_Password->ShowDatabaseLabels(file);
     P_Open_Database_STEP_1(file);
     return true;
 }

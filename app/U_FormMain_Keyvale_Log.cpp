@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "U_Desktop_Alert.h"
+#include "U_FormMain_Keyvale_Page_Main_Password.h"
 #include "U_Log_Time_Format.h"
 
 namespace {
@@ -50,26 +51,7 @@ void TFormMain::P_Print_Message(const QString& s_Message, bool boolean_Desktop_A
 
 void TFormMain::P_Print_Message_2(const QString& s_Message, bool boolean_Desktop_Alert) {
     const QString header = LogHeader();
-    if (Tag(F_Message_2) == 1) {
-        // The welcome text goes; messages are left-justified.
-        F_Message_2->clear();
-        QTextOption left = F_Message_2->document()->defaultTextOption();
-        left.setAlignment(Qt::AlignLeft);
-        F_Message_2->document()->setDefaultTextOption(left);
-        SetTag(F_Message_2, 0);
-    }
-    const QString line = header + QStringLiteral(" --- ") + s_Message;
-    const auto [start, end] = AppendMessage(F_Message_2, line);
-
-    // Highlight the line just added. A message with line breaks spans several
-    // paragraphs; the selection covers all of it. The keyboard focus stays
-    // where the user is typing.
-    QTextCursor cursor(F_Message_2->document());
-    cursor.setPosition(start);
-    cursor.setPosition(end, QTextCursor::KeepAnchor);
-    F_Message_2->setTextCursor(cursor);
-    F_Message_2->ensureCursorVisible();
-
+    o_Page_Main_Password->AppendToLog(header + QStringLiteral(" --- ") + s_Message);
     if (boolean_Desktop_Alert) {
         ShowDesktopAlert(header, s_Message);
     }
@@ -79,7 +61,7 @@ void TFormMain::ShowDesktopAlert(const QString& header, const QString& message) 
     // Over the message window of the Main password page, whichever page is shown.
     const QPoint topLeft = frameGeometry().topLeft() + QPoint(6, 78);
     JvDesktopAlert1->setPalette(palette());
-    JvDesktopAlert1->ShowAlert(QRect(topLeft, F_Message_2->size()), header,
+    JvDesktopAlert1->ShowAlert(QRect(topLeft, o_Page_Main_Password->LogSize()), header,
                                QLatin1Char('\n') + message);
 }
 

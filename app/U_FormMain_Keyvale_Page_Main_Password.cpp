@@ -1,13 +1,14 @@
-// TFormMain: the Main password page: the message window, the list of
-// database files, the open/create pictures and the main-password panel.
-#include "U_FormMain_Keyvale.h"
+// TPageMainPassword: building the page (the message window, the list of
+// database files, the open/create pictures and the main-password panel) and
+// wiring its widgets to the page's own signals.
+#include "U_FormMain_Keyvale_Page_Main_Password.h"
 
 #include <QFrame>
 #include <QGridLayout>
 #include <QHBoxLayout>
-#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPropertyAnimation>
 #include <QPushButton>
 #include <QTextEdit>
 #include <QTreeWidget>
@@ -16,7 +17,9 @@
 #include "U_Elided_Label.h"
 #include "U_Event_Hook.h"
 #include "U_FormMain_Keyvale_Layout.h"
+#include "U_Paste_Limit.h"
 #include "U_Picture.h"
+#include "U_Primary_Selection_Guard.h"
 #include "U_Widget_Names.h"
 
 using namespace keyvale_layout;
@@ -33,6 +36,8 @@ const char* const kWelcomeTemplate =
     "Choose your database (file with << ******** >> extension)  \n"
     "    and enter a main password to open it, or create a new database.";
 
+constexpr QSize kBigDrawn(BigPicture - 2 * PictureBorder, BigPicture - 2 * PictureBorder);
+
 QLabel* RedNotice(QLabel* label) {
     label->setStyleSheet(QStringLiteral("color: #c0392b; font-weight: bold;"));
     label->setVisible(false);
@@ -41,31 +46,49 @@ QLabel* RedNotice(QLabel* label) {
 
 } // namespace
 
-QWidget* TFormMain::CreatePageMainPassword() {
-    auto* page = Named(new QWidget, "page_Main_Password_Content", QStringLiteral("Main password"));
-    auto* layout = new QVBoxLayout(page);
+TPageMainPassword::TPageMainPassword(QWidget* parent) : QWidget(parent) {
+    Named(this, "page_Main_Password_Content", QStringLiteral("Main password"));
+    auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(PageMargin, PageMargin, PageMargin, PageMargin);
     layout->setSpacing(8);
+    layout->addWidget(CreateLog());
+    layout->addLayout(CreateFileRow());
 
-    F_Message_2 = Named(new QTextEdit(page), "F_Message_2", QStringLiteral("Message window"));
+    auto* work = new QHBoxLayout;
+    work->setSpacing(14);
+    layout->addLayout(work, 1);
+    work->addLayout(CreateFileList());
+    work->addLayout(CreatePictures());
+    CreateHint();
+    work->addWidget(CreatePanel(), 1);
+    ConnectPage();
+    ShowPassword(false);
+    ShowDatabaseOpen(false);
+}
+
+QWidget* TPageMainPassword::CreateLog() {
+    F_Message_2 = Named(new QTextEdit(this), "F_Message_2", QStringLiteral("Message window"));
     F_Message_2->setReadOnly(true);
     F_Message_2->setAcceptRichText(false);
     F_Message_2->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     F_Message_2->setFixedHeight(LogHeight);
-    layout->addWidget(F_Message_2);
 
-    F_Message_Start = Named(new QTextEdit(page), "F_Message_Start", QStringLiteral("Welcome text"));
+    F_Message_Start = Named(new QTextEdit(this), "F_Message_Start", QStringLiteral("Welcome text"));
     F_Message_Start->setPlainText(QString::fromUtf8(kWelcomeTemplate));
     F_Message_Start->setVisible(false);
+    return F_Message_2;
+}
 
-    // The chosen database file: folder and name.
+// The chosen database file: folder and name, and the hidden field that
+// carries the chosen path.
+QLayout* TPageMainPassword::CreateFileRow() {
     auto* fileRow = new QHBoxLayout;
-    auto* fileCaption = Caption(Named(new QLabel(QStringLiteral(" Database:"), page),
+    auto* fileCaption = Caption(Named(new QLabel(QStringLiteral(" Database:"), this),
                                       "L_Database_Caption", QStringLiteral("Database")));
     L_Database_Path =
-        Named(new TElidedLabel(page), "L_Database_Path", QStringLiteral("Database folder"));
+        Named(new TElidedLabel(this), "L_Database_Path", QStringLiteral("Database folder"));
     L_Database_File =
-        Named(new TElidedLabel(page), "L_Database_File", QStringLiteral("Database file"));
+        Named(new TElidedLabel(this), "L_Database_File", QStringLiteral("Database file"));
     L_Database_File->setStyleSheet(QStringLiteral("font-weight: bold;"));
     for (QLabel* label : {L_Database_Path, L_Database_File}) {
         label->setTextInteractionFlags(Qt::TextSelectableByMouse);
@@ -74,23 +97,20 @@ QWidget* TFormMain::CreatePageMainPassword() {
     fileRow->addWidget(L_Database_Path);
     fileRow->addWidget(L_Database_File);
     fileRow->addStretch(1);
-    layout->addLayout(fileRow);
 
-    // The hidden field that carries the chosen path and the file dialog.
     F_Database_File_Name =
-        Named(new QLineEdit(page), "F_Database_File_Name", QStringLiteral("Database file name"));
+        Named(new QLineEdit(this), "F_Database_File_Name", QStringLiteral("Database file name"));
     F_Database_File_Name->setVisible(false);
+    return fileRow;
+}
 
-    auto* work = new QHBoxLayout;
-    work->setSpacing(14);
-    layout->addLayout(work, 1);
-
-    // Left: the database files of the working directory.
+// Left: the database files of the working directory.
+QLayout* TPageMainPassword::CreateFileList() {
     auto* files = new QVBoxLayout;
     L_Database_Files =
-        Caption(Named(new QLabel(QStringLiteral(" Database files in current directory:"), page),
+        Caption(Named(new QLabel(QStringLiteral(" Database files in current directory:"), this),
                       "L_Database_Files", QStringLiteral("Database files in current directory")));
-    o_TV_Files = Named(new QTreeWidget(page), "o_TV_Files", QStringLiteral("Database files"));
+    o_TV_Files = Named(new QTreeWidget(this), "o_TV_Files", QStringLiteral("Database files"));
     o_TV_Files->setHeaderHidden(true);
     o_TV_Files->setRootIsDecorated(false);
     o_TV_Files->setItemsExpandable(false);
@@ -100,37 +120,33 @@ QWidget* TFormMain::CreatePageMainPassword() {
     L_Database_Files->setBuddy(o_TV_Files);
     files->addWidget(L_Database_Files);
     files->addWidget(o_TV_Files, 1);
-    work->addLayout(files);
+    return files;
+}
 
-    // Middle: open/create pictures; the change-password picture takes the
-    // create picture's place while a database is open.
-    auto* pictures = new QGridLayout;
-    pictures->setVerticalSpacing(4);
-    i_Open_File = Named(new TPicture(page), "i_Open_File", QStringLiteral("Open a database"));
-    constexpr QSize bigDrawn(BigPicture - 2 * PictureBorder, BigPicture - 2 * PictureBorder);
-    i_Open_File->SetPicture(QStringLiteral("open_file"), bigDrawn);
-    Hinted(i_Open_File, QStringLiteral("  Open an existing database or create a new one  "));
+// Middle: open/create pictures; the change-password picture takes the
+// create picture's place while a database is open.
+QLayout* TPageMainPassword::CreatePictures() {
+    const auto picture = [this](const char* name, const char* drawing, const QString& spoken,
+                                const QString& hint) {
+        auto* made = Named(new TPicture(this), name, spoken);
+        made->SetPicture(QString::fromLatin1(drawing), kBigDrawn);
+        Hinted(made, hint);
+        made->SetClickable(true);
+        made->setFixedSize(BigPicture + 12, BigPicture);
+        return made;
+    };
+    i_Open_File = picture("i_Open_File", "open_file", QStringLiteral("Open a database"),
+                          QStringLiteral("  Open an existing database or create a new one  "));
     i_Main_Password_1 =
-        Named(new TPicture(page), "i_Main_Password_1", QStringLiteral("Create a new database"));
-    i_Main_Password_1->SetPicture(QStringLiteral("new_database"), bigDrawn);
-    Hinted(i_Main_Password_1, QStringLiteral("  Choose a database file to open or to create  "));
-    i_Change_Main_Password =
-        Named(new TPicture(page), "i_Change_Main_Password", QStringLiteral("Change main password"));
-    i_Change_Main_Password->SetPicture(QStringLiteral("change_main_password"), bigDrawn);
-    Hinted(i_Change_Main_Password, QStringLiteral("  Change main password of your database  "));
-    for (TPicture* picture : {i_Open_File, i_Main_Password_1, i_Change_Main_Password}) {
-        picture->SetClickable(true);
-        picture->setFixedSize(BigPicture + 12, BigPicture);
-    }
-    // The open picture lights up under the mouse.
-    connect(i_Open_File, &TPicture::entered, this, [this, bigDrawn] {
-        i_Open_File->SetPicture(QStringLiteral("open_file_hover"), bigDrawn);
-    });
-    connect(i_Open_File, &TPicture::left, this,
-            [this, bigDrawn] { i_Open_File->SetPicture(QStringLiteral("open_file"), bigDrawn); });
-    auto* openCaption = Named(new QLabel(QStringLiteral("Open or create"), page), "L_Open_File",
+        picture("i_Main_Password_1", "new_database", QStringLiteral("Create a new database"),
+                QStringLiteral("  Choose a database file to open or to create  "));
+    i_Change_Main_Password = picture("i_Change_Main_Password", "change_main_password",
+                                     QStringLiteral("Change main password"),
+                                     QStringLiteral("  Change main password of your database  "));
+
+    auto* openCaption = Named(new QLabel(QStringLiteral("Open or create"), this), "L_Open_File",
                               QStringLiteral("Open or create"));
-    auto* passwordCaption = Named(new QLabel(QStringLiteral("Main password"), page),
+    auto* passwordCaption = Named(new QLabel(QStringLiteral("Main password"), this),
                                   "L_Main_Password_Picture", QStringLiteral("Main password"));
     for (QLabel* caption : {openCaption, passwordCaption}) {
         caption->setAlignment(Qt::AlignHCenter);
@@ -147,6 +163,8 @@ QWidget* TFormMain::CreatePageMainPassword() {
         }
         return false;
     });
+    auto* pictures = new QGridLayout;
+    pictures->setVerticalSpacing(4);
     pictures->addWidget(i_Open_File, 0, 0, Qt::AlignHCenter);
     pictures->addWidget(i_Main_Password_1, 0, 1, Qt::AlignHCenter);
     pictures->addWidget(i_Change_Main_Password, 0, 1, Qt::AlignHCenter);
@@ -155,7 +173,7 @@ QWidget* TFormMain::CreatePageMainPassword() {
 
     // A position mark for the start hint: invisible, but it keeps its place.
     b_Create_Database =
-        Named(new QPushButton(page), "b_Create_Database", QStringLiteral("Hint position"));
+        Named(new QPushButton(this), "b_Create_Database", QStringLiteral("Hint position"));
     b_Create_Database->setFixedSize(BigPicture, 120);
     QSizePolicy keepPlace = b_Create_Database->sizePolicy();
     keepPlace.setRetainSizeWhenHidden(true);
@@ -163,23 +181,46 @@ QWidget* TFormMain::CreatePageMainPassword() {
     b_Create_Database->setVisible(false);
     pictures->addWidget(b_Create_Database, 2, 0, Qt::AlignHCenter | Qt::AlignTop);
     pictures->setRowStretch(3, 1);
-    work->addLayout(pictures);
+    return pictures;
+}
 
-    i_Hint_1 = Named(new TPicture(page), "i_Hint_1", QStringLiteral("Hint arrow"));
+void TPageMainPassword::CreateHint() {
+    i_Hint_1 = Named(new TPicture(this), "i_Hint_1", QStringLiteral("Hint arrow"));
     i_Hint_1->SetPicture(QStringLiteral("arrow_up"), QSize(48, 48));
     i_Hint_1->setFixedSize(48, 48);
     i_Hint_1->setVisible(false);
+}
 
-    // Right: the main-password panel, shown when a file has been chosen.
-    o_MP = Named(new QFrame(page), "o_MP", QStringLiteral("Main password panel"));
+// Right: the main-password panel, shown when a file has been chosen.
+QFrame* TPageMainPassword::CreatePanel() {
+    o_MP = Named(new QFrame(this), "o_MP", QStringLiteral("Main password panel"));
     o_MP->setMinimumWidth(440);
     QSizePolicy panelPlace = o_MP->sizePolicy();
     panelPlace.setRetainSizeWhenHidden(true);
     o_MP->setSizePolicy(panelPlace);
-    auto* mp = new QGridLayout(o_MP);
-    mp->setContentsMargins(16, 14, 16, 14);
-    mp->setVerticalSpacing(6);
+    auto* grid = new QGridLayout(o_MP);
+    grid->setContentsMargins(16, 14, 16, 14);
+    grid->setVerticalSpacing(6);
+    grid->addLayout(CreatePanelTitle(), 0, 0, 1, 3);
+    CreatePanelFields(grid);
+    grid->addLayout(CreatePanelButtons(), 10, 0, 1, 3);
+    // The fields and the buttons come first, so that Tab after the password
+    // reaches the retyped one and Enter on a focused eye is never a surprise;
+    // the eye is last.
+    QWidget::setTabOrder(F_MP1, F_MP2);
+    QWidget::setTabOrder(F_MP2, b_M);
+    QWidget::setTabOrder(b_M, b_Cancel_M);
+    QWidget::setTabOrder(b_Cancel_M, i_MP_View);
+    grid->setRowStretch(11, 1);
+    grid->setColumnStretch(0, 1);
+    o_MP->setVisible(false);
 
+    panelSlide_ = new QPropertyAnimation(o_MP, "pos", this);
+    panelSlide_->setObjectName(QStringLiteral("o_MP_Slide"));
+    return o_MP;
+}
+
+QLayout* TPageMainPassword::CreatePanelTitle() {
     i_MP_Action = Named(new TPicture(o_MP), "i_MP_Action", QStringLiteral("Mode picture"));
     i_MP_Action->SetPicture(QStringLiteral("mp_open"), QSize(40, 40));
     L_MP_Action =
@@ -190,8 +231,11 @@ QWidget* TFormMain::CreatePageMainPassword() {
     auto* title = new QHBoxLayout;
     title->addWidget(i_MP_Action);
     title->addWidget(L_MP_Action, 1);
-    mp->addLayout(title, 0, 0, 1, 3);
+    return title;
+}
 
+// Rows 1 to 9: the file, the two password fields with the eye, and the notices.
+void TPageMainPassword::CreatePanelFields(QGridLayout* grid) {
     L_MP3 = Named(new QLabel(QStringLiteral("Directory and name of the database file:"), o_MP),
                   "L_MP3", QStringLiteral("Directory and name of the database file"));
     L_Database_Path_2 =
@@ -199,9 +243,9 @@ QWidget* TFormMain::CreatePageMainPassword() {
     L_Database_File_2 =
         Named(new TElidedLabel(o_MP), "L_Database_File_2", QStringLiteral("Database file"));
     L_Database_File_2->setStyleSheet(QStringLiteral("font-weight: bold;"));
-    mp->addWidget(L_MP3, 1, 0, 1, 3);
-    mp->addWidget(L_Database_Path_2, 2, 0, 1, 3);
-    mp->addWidget(L_Database_File_2, 3, 0, 1, 3);
+    grid->addWidget(L_MP3, 1, 0, 1, 3);
+    grid->addWidget(L_Database_Path_2, 2, 0, 1, 3);
+    grid->addWidget(L_Database_File_2, 3, 0, 1, 3);
 
     L_MP1 = Named(new QLabel(QStringLiteral(" Type main password of the database: "), o_MP),
                   "L_MP1", QStringLiteral("Type main password of the database"));
@@ -221,28 +265,22 @@ QWidget* TFormMain::CreatePageMainPassword() {
     o_Shape_MP1 = Named(new QFrame(o_MP), "o_Shape_MP1", QStringLiteral("Hover frame"));
     o_Shape_MP1->setAttribute(Qt::WA_TransparentForMouseEvents);
     o_Shape_MP1->setVisible(false);
-    connect(i_MP_View, &TPicture::entered, this, [this] {
-        o_Shape_MP1->setGeometry(i_MP_View->geometry());
-        o_Shape_MP1->raise();
-        o_Shape_MP1->show();
-    });
-    connect(i_MP_View, &TPicture::left, o_Shape_MP1, &QWidget::hide);
-    connect(i_MP_View, &TPicture::clicked, this, [this] { P_MP_Show(Tag(i_MP_View) == 0); });
-
-    mp->addWidget(L_MP1, 4, 0, 1, 3);
-    mp->addWidget(F_MP1, 5, 0, 1, 2);
-    mp->addWidget(i_MP_View, 5, 2);
-    mp->addWidget(L_MP2, 6, 0, 1, 3);
-    mp->addWidget(F_MP2, 7, 0, 1, 2);
+    grid->addWidget(L_MP1, 4, 0, 1, 3);
+    grid->addWidget(F_MP1, 5, 0, 1, 2);
+    grid->addWidget(i_MP_View, 5, 2);
+    grid->addWidget(L_MP2, 6, 0, 1, 3);
+    grid->addWidget(F_MP2, 7, 0, 1, 2);
 
     L_Wrong_Password = RedNotice(Named(new QLabel(QStringLiteral(" Wrong password ! "), o_MP),
                                        "L_Wrong_Password", QStringLiteral("Wrong password")));
     L_Short_Password =
         RedNotice(Named(new QLabel(QStringLiteral("Your password is too short !"), o_MP),
                         "L_Short_Password", QStringLiteral("Your password is too short")));
-    mp->addWidget(L_Wrong_Password, 8, 0, 1, 3);
-    mp->addWidget(L_Short_Password, 9, 0, 1, 3);
+    grid->addWidget(L_Wrong_Password, 8, 0, 1, 3);
+    grid->addWidget(L_Short_Password, 9, 0, 1, 3);
+}
 
+QLayout* TPageMainPassword::CreatePanelButtons() {
     b_M = Named(new QPushButton(QStringLiteral("  Enter password  "), o_MP), "b_M",
                 QStringLiteral("Enter password"));
     b_Cancel_M = Named(new QPushButton(QStringLiteral("  Cancel        "), o_MP), "b_Cancel_M",
@@ -251,18 +289,46 @@ QWidget* TFormMain::CreatePageMainPassword() {
     buttons->addWidget(b_M);
     buttons->addStretch(1);
     buttons->addWidget(b_Cancel_M);
-    mp->addLayout(buttons, 10, 0, 1, 3);
-    // The fields and the buttons come first, so that Tab after the password
-    // reaches the retyped one and Enter on a focused eye is never a surprise;
-    // the eye is last.
-    QWidget::setTabOrder(F_MP1, F_MP2);
-    QWidget::setTabOrder(F_MP2, b_M);
-    QWidget::setTabOrder(b_M, b_Cancel_M);
-    QWidget::setTabOrder(b_Cancel_M, i_MP_View);
-    mp->setRowStretch(11, 1);
-    mp->setColumnStretch(0, 1);
-    o_MP->setVisible(false);
-    work->addWidget(o_MP, 1);
+    return buttons;
+}
 
-    return page;
+void TPageMainPassword::ConnectPage() {
+    connect(o_TV_Files, &QTreeWidget::itemClicked, this, &TPageMainPassword::fileListClicked);
+    connect(i_Open_File, &TPicture::clicked, this, &TPageMainPassword::openFileRequested);
+    connect(i_Main_Password_1, &TPicture::clicked, this, &TPageMainPassword::openFileRequested);
+    connect(i_Change_Main_Password, &TPicture::clicked, this,
+            &TPageMainPassword::changePasswordRequested);
+    // The open picture lights up under the mouse.
+    connect(i_Open_File, &TPicture::entered, this,
+            [this] { i_Open_File->SetPicture(QStringLiteral("open_file_hover"), kBigDrawn); });
+    connect(i_Open_File, &TPicture::left, this,
+            [this] { i_Open_File->SetPicture(QStringLiteral("open_file"), kBigDrawn); });
+    connect(F_Database_File_Name, &QLineEdit::textChanged, this, [this](const QString& path) {
+        if (!settingFileNameQuietly_) {
+            emit fileChosen(path);
+        }
+    });
+
+    connect(b_M, &QPushButton::clicked, this, &TPageMainPassword::confirmRequested);
+    connect(F_MP1, &QLineEdit::returnPressed, this, &TPageMainPassword::confirmRequested);
+    connect(F_MP2, &QLineEdit::returnPressed, this, &TPageMainPassword::confirmRequested);
+    connect(b_Cancel_M, &QPushButton::clicked, this, &TPageMainPassword::panelCancelled);
+    connect(F_MP1, &QLineEdit::textChanged, this, [this] { HidePasswordNotices(); });
+    connect(F_MP2, &QLineEdit::textChanged, this, [this] { L_Short_Password->setVisible(false); });
+    connect(i_MP_View, &TPicture::entered, this, [this] {
+        o_Shape_MP1->setGeometry(i_MP_View->geometry());
+        o_Shape_MP1->raise();
+        o_Shape_MP1->show();
+    });
+    connect(i_MP_View, &TPicture::left, o_Shape_MP1, &QWidget::hide);
+    connect(i_MP_View, &TPicture::clicked, this,
+            [this] { emit passwordViewToggled(!passwordShown_); });
+
+    // The passwords are secrets: a selection in them, shown or not, never
+    // reaches the primary selection, and a paste cut to their limit is said.
+    for (QLineEdit* field : {F_MP1, F_MP2}) {
+        paste_limit::Watch(
+            field, [this, field](int kept, int pasted) { emit pasteCut(field, kept, pasted); });
+        primary_selection::Guard(field);
+    }
 }

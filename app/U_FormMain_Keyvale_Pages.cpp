@@ -7,6 +7,7 @@
 #include <QVBoxLayout>
 
 #include "U_FormMain_Keyvale_Page_About.h"
+#include "U_FormMain_Keyvale_Page_Main_Password.h"
 #include "U_FormMain_Keyvale_Page_Settings.h"
 #include "U_Picture.h"
 #include "U_Widget_Names.h"
@@ -26,8 +27,9 @@ void TFormMain::CreatePages() {
     o_Page_Control->tabBar()->setAccessibleName(QStringLiteral("Pages"));
     setCentralWidget(o_Page_Control);
 
-    page_Main_Password = ScrollingPage(CreatePageMainPassword(), "page_Main_Password",
-                                       QStringLiteral("Main password"));
+    o_Page_Main_Password = new TPageMainPassword;
+    page_Main_Password =
+        ScrollingPage(o_Page_Main_Password, "page_Main_Password", QStringLiteral("Main password"));
     page_Database =
         ScrollingPage(CreatePageDatabase(), "page_Database", QStringLiteral("Database"));
     o_Page_Settings = new TPageSettings;

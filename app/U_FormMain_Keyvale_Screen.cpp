@@ -18,28 +18,9 @@
 #include <QWindow>
 
 #include "U_FormMain_Keyvale_Layout.h"
+#include "U_FormMain_Keyvale_Page_Main_Password.h"
 
 using namespace keyvale_layout;
-
-// Calls back whenever the widget it watches changes size.
-class TViewportResizeWatch : public QObject {
-  public:
-    TViewportResizeWatch(QWidget* watched, std::function<void()> resized)
-        : QObject(watched), resized_(std::move(resized)) {
-        watched->installEventFilter(this);
-    }
-
-  protected:
-    bool eventFilter(QObject* watched, QEvent* event) override {
-        if (event->type() == QEvent::Resize) {
-            resized_();
-        }
-        return QObject::eventFilter(watched, event);
-    }
-
-  private:
-    std::function<void()> resized_;
-};
 
 // The frame is known only once the window manager has framed the window; it
 // is empty before and where there is no window manager.
@@ -69,8 +50,8 @@ void TFormMain::P_Fit_Window_To_Screen() {
     // on each visit.
     i_Global_Panel_Top_Height = LogHeightFor(outer.height());
     o_Panel_Top->setFixedHeight(i_Global_Panel_Top_Height);
-    F_Message_2->setFixedHeight(i_Global_Panel_Top_Height);
-    o_TV_Files->setFixedWidth(FileListWidthFor(outer.width()));
+    o_Page_Main_Password->SetLogHeight(i_Global_Panel_Top_Height);
+    o_Page_Main_Password->SetFileListWidth(FileListWidthFor(outer.width()));
 
     // Tabs that do not fit would hide behind scroll arrows with their
     // captions cut; they share the window's width instead.
@@ -82,18 +63,10 @@ void TFormMain::P_Fit_Window_To_Screen() {
 
 // Where the Main password page is wider than the window it scrolls, and the
 // message window would run past the visible part with its text cut mid-line:
-// it takes the visible width instead and wraps there.
+// it takes the visible width instead and wraps there (the page follows the
+// view's later size changes itself).
 void TFormMain::P_Fit_Welcome_Text() {
-    auto* scroller = page_Main_Password->findChild<QScrollArea*>();
-    if (!scroller) {
-        return;
-    }
-    if (!welcomeFit_) {
-        welcomeFit_ =
-            new TViewportResizeWatch(scroller->viewport(), [this] { P_Fit_Welcome_Text(); });
-    }
-    const int visible = scroller->viewport()->width() - 2 * PageMargin;
-    F_Message_2->setMaximumWidth(std::max(visible, F_Message_2->minimumSizeHint().width()));
+    o_Page_Main_Password->FitWelcomeText();
 }
 
 // Follows the screen the window is on: its size, and a move to another one.

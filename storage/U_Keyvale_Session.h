@@ -182,6 +182,10 @@ class TKeyvaleSession {
     // another): only when it has changed since it was opened or last saved.
     // Nothing changed answers Done with no messages and writes nothing.
     TSessionResult SaveBeforeLeaving();
+    // Before another database takes the open one's place: saves it as
+    // SaveBeforeLeaving does; if that fails, `done` is KeptOpen with the
+    // message that it stays open. With no database open there is nothing to do.
+    TSwitchResult SaveBeforeSwitching();
 
     // Wipes the keys and forgets tree, file and identity.
     void Close();

@@ -83,14 +83,23 @@ TSwitchResult TKeyvaleSession::SwitchTo(const std::string& path, const std::stri
         result.done = ChangePassword(password);
         return result;
     }
-    if (IsOpen()) {
-        result.savedFirst = SaveBeforeLeaving();
-        if (!result.savedFirst.Succeeded()) {
-            result.done.outcome = TSessionOutcome::KeptOpen;
-            result.done.messages.push_back({TSessionTopic::Password, kCurrentKeptOpenText, true});
-            return result;
-        }
+    result = SaveBeforeSwitching();
+    if (result.done.outcome == TSessionOutcome::KeptOpen) {
+        return result;
     }
     result.done = mode == TPasswordMode::Create ? Create(path, password) : Open(path, password);
+    return result;
+}
+
+TSwitchResult TKeyvaleSession::SaveBeforeSwitching() {
+    TSwitchResult result;
+    if (!IsOpen()) {
+        return result;
+    }
+    result.savedFirst = SaveBeforeLeaving();
+    if (!result.savedFirst.Succeeded()) {
+        result.done.outcome = TSessionOutcome::KeptOpen;
+        result.done.messages.push_back({TSessionTopic::Password, kCurrentKeptOpenText, true});
+    }
     return result;
 }

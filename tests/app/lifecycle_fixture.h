@@ -54,21 +54,19 @@ inline void Fire(QTimer& timer) {
 // Types the password (and its repetition) and presses "Enter password",
 // after the lock of the previous confirmation has run out.
 inline void EnterPassword(TFormMain& window, const QString& password, const QString& repeat) {
-    if (!window.b_M->isEnabled()) {
+    if (!b_M(window)->isEnabled()) {
         Fire(window.o_Timer_Enter_Button);
     }
-    window.F_MP1->setText(password);
-    window.F_MP2->setText(repeat);
-    QTest::mouseClick(window.b_M, Qt::LeftButton);
+    F_MP1(window)->setText(password);
+    F_MP2(window)->setText(repeat);
+    QTest::mouseClick(b_M(window), Qt::LeftButton);
 }
 
 // Chooses the path as the file dialog or the list would: the field is
 // emptied quietly first, so the same path can be chosen again.
 inline void Choose(TFormMain& window, const QString& path) {
-    TFormMain::SetTag(window.F_Database_File_Name, 1);
-    window.F_Database_File_Name->clear();
-    TFormMain::SetTag(window.F_Database_File_Name, 0);
-    window.F_Database_File_Name->setText(path);
+    page_Main_Password_Content(window)->SetFileNameQuietly(QString());
+    F_Database_File_Name(window)->setText(path);
 }
 
 inline void CreateDatabase(TFormMain& window, const QString& path, const QString& password) {

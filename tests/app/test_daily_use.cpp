@@ -50,18 +50,16 @@ struct TDailyFixture {
     TFormMain& w() { return *window; }
 
     void Choose(const QString& file) {
-        TFormMain::SetTag(w().F_Database_File_Name, 1);
-        w().F_Database_File_Name->clear();
-        TFormMain::SetTag(w().F_Database_File_Name, 0);
-        w().F_Database_File_Name->setText(file);
+        page_Main_Password_Content(w())->SetFileNameQuietly(QString());
+        F_Database_File_Name(w())->setText(file);
     }
     void EnterPassword(const QString& password, const QString& repeat) {
-        if (!w().b_M->isEnabled()) {
+        if (!b_M(w())->isEnabled()) {
             QVERIFY(QMetaObject::invokeMethod(&w().o_Timer_Enter_Button, "timeout"));
         }
-        w().F_MP1->setText(password);
-        w().F_MP2->setText(repeat);
-        QTest::mouseClick(w().b_M, Qt::LeftButton);
+        F_MP1(w())->setText(password);
+        F_MP2(w())->setText(repeat);
+        QTest::mouseClick(b_M(w()), Qt::LeftButton);
     }
 
     void CreateWithRecord() {
@@ -211,33 +209,33 @@ class TestDailyUse : public QObject {
         w.activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(&w));
         fixture.Choose(fixture.path); // a new file: create mode, retype shown
-        QVERIFY(w.F_MP1->hasFocus());
+        QVERIFY(F_MP1(w)->hasFocus());
 
         // Tab goes from the password to its repetition, then the buttons,
         // and the eye comes last.
-        QTest::keyClicks(w.F_MP1, "first");
-        QTest::keyClick(w.F_MP1, Qt::Key_Tab);
-        QVERIFY(w.F_MP2->hasFocus());
-        QTest::keyClicks(w.F_MP2, "other");
+        QTest::keyClicks(F_MP1(w), "first");
+        QTest::keyClick(F_MP1(w), Qt::Key_Tab);
+        QVERIFY(F_MP2(w)->hasFocus());
+        QTest::keyClicks(F_MP2(w), "other");
         // Enter submits; the mismatch message leaves the focus where it was.
-        QTest::keyClick(w.F_MP2, Qt::Key_Return);
-        QVERIFY(w.F_Message_2->toPlainText().contains("does not match"));
-        QCOMPARE(TFormMain::Tag(w.i_MP_View), 0); // never the eye
-        QCOMPARE(w.F_MP1->echoMode(), QLineEdit::Password);
-        QVERIFY(QApplication::focusWidget() == w.F_MP1);
+        QTest::keyClick(F_MP2(w), Qt::Key_Return);
+        QVERIFY(F_Message_2(w)->toPlainText().contains("does not match"));
+        QVERIFY(!page_Main_Password_Content(w)->PasswordShown()); // never the eye
+        QCOMPARE(F_MP1(w)->echoMode(), QLineEdit::Password);
+        QVERIFY(QApplication::focusWidget() == F_MP1(w));
 
         // A click on the eye shows the characters and keeps the focus.
-        QTest::mouseClick(w.i_MP_View, Qt::LeftButton);
-        QCOMPARE(w.F_MP1->echoMode(), QLineEdit::Normal);
-        QVERIFY(w.F_MP1->hasFocus());
-        QTest::mouseClick(w.i_MP_View, Qt::LeftButton);
-        QCOMPARE(w.F_MP1->echoMode(), QLineEdit::Password);
+        QTest::mouseClick(i_MP_View(w), Qt::LeftButton);
+        QCOMPARE(F_MP1(w)->echoMode(), QLineEdit::Normal);
+        QVERIFY(F_MP1(w)->hasFocus());
+        QTest::mouseClick(i_MP_View(w), Qt::LeftButton);
+        QCOMPARE(F_MP1(w)->echoMode(), QLineEdit::Password);
 
         // Reached with the keyboard, the eye shows a focus mark.
-        const QImage unfocused = w.i_MP_View->grab().toImage();
-        w.i_MP_View->setFocus(Qt::TabFocusReason);
-        QVERIFY(w.i_MP_View->hasFocus());
-        const QImage focused = w.i_MP_View->grab().toImage();
+        const QImage unfocused = i_MP_View(w)->grab().toImage();
+        i_MP_View(w)->setFocus(Qt::TabFocusReason);
+        QVERIFY(i_MP_View(w)->hasFocus());
+        const QImage focused = i_MP_View(w)->grab().toImage();
         QVERIFY(unfocused != focused);
         const QColor mark = w.palette().color(QPalette::WindowText);
         QCOMPARE(focused.pixelColor(focused.width() / 2, 1), mark);
@@ -247,20 +245,20 @@ class TestDailyUse : public QObject {
         TTestWindowFolders folders;
         TFormMain window(folders.Services());
         const QDir folder(folders.workingFolder.path());
-        QCOMPARE(window.o_TV_Files->topLevelItem(0)->text(0),
+        QCOMPARE(o_TV_Files(window)->topLevelItem(0)->text(0),
                  QString("No files found in current directory"));
 
         QFile copied(folder.filePath("copied in.kvdb"));
         QVERIFY(copied.open(QIODevice::WriteOnly));
         copied.write(QByteArray(3000, 'x'));
         copied.close();
-        QTRY_COMPARE(window.o_TV_Files->topLevelItem(0)->text(0), QString("copied in.kvdb"));
-        QVERIFY(window.o_TV_Files->isEnabled());
+        QTRY_COMPARE(o_TV_Files(window)->topLevelItem(0)->text(0), QString("copied in.kvdb"));
+        QVERIFY(o_TV_Files(window)->isEnabled());
 
         QVERIFY(QFile::rename(folder.filePath("copied in.kvdb"), folder.filePath("a.kvdb")));
-        QTRY_COMPARE(window.o_TV_Files->topLevelItem(0)->text(0), QString("a.kvdb"));
+        QTRY_COMPARE(o_TV_Files(window)->topLevelItem(0)->text(0), QString("a.kvdb"));
         QVERIFY(QFile::remove(folder.filePath("a.kvdb")));
-        QTRY_VERIFY(!window.o_TV_Files->isEnabled());
+        QTRY_VERIFY(!o_TV_Files(window)->isEnabled());
     }
 
     void readOnlyDatabaseIsNamedAtOpen() {
@@ -320,8 +318,9 @@ class TestDailyUse : public QObject {
         fixture.Choose(fixture.folders.workingFolder.filePath("second.kvdb"));
         QVERIFY(QMetaObject::invokeMethod(&w.o_Timer_Enter_Button, "timeout"));
         Clipboard()->setText(QString(1030, 'p'));
-        QTest::keyClick(w.F_MP1, Qt::Key_V, Qt::ControlModifier);
-        QTRY_VERIFY(w.F_Message_2->toPlainText().contains("1024 of its 1030 characters were kept"));
+        QTest::keyClick(F_MP1(w), Qt::Key_V, Qt::ControlModifier);
+        QTRY_VERIFY(
+            F_Message_2(w)->toPlainText().contains("1024 of its 1030 characters were kept"));
     }
 
     void urlLabelLooksTheSameAfterEveryHover() {
@@ -351,7 +350,7 @@ class TestDailyUse : public QObject {
         QCOMPARE(caption->text(), QString("Main password"));
         fixture.CreateWithRecord();
         w.o_Page_Control->setCurrentWidget(w.page_Main_Password);
-        QVERIFY(w.i_Change_Main_Password->isVisible());
+        QVERIFY(i_Change_Main_Password(w)->isVisible());
         QCOMPARE(caption->text(), QString("Change main password"));
         w.P_DEACTIVATE_Current_Database();
         QCOMPARE(caption->text(), QString("Main password"));
@@ -472,11 +471,11 @@ class TestDailyUse : public QObject {
         QVERIFY(w.DatabaseFile().isEmpty());
         QVERIFY(w.o_Keys.A_GLOBAL_DH == TByteArray(w.o_Keys.A_GLOBAL_DH.size(), 0));
         QCOMPARE(w.o_Page_Control->currentWidget(), w.page_Main_Password);
-        QVERIFY(w.o_MP->isVisible());
+        QVERIFY(o_MP(w)->isVisible());
         QCOMPARE(w.PasswordPanelMode(),
                  TPasswordMode::Open); // open mode: only the password is asked
-        QCOMPARE(w.L_Database_File_2->text(), QString("daily.kvdb"));
-        QVERIFY(w.F_Message_2->toPlainText().contains("locked after 5 minutes of desktop idle"));
+        QCOMPARE(L_Database_File_2(w)->text(), QString("daily.kvdb"));
+        QVERIFY(F_Message_2(w)->toPlainText().contains("locked after 5 minutes of desktop idle"));
         QVERIFY(w.F_Folder_Name->text().isEmpty());
 
         // The typed record was saved on the way.

@@ -29,49 +29,50 @@ class TestDatabaseLifecycle : public QObject {
         TLifecycleFixture fixture;
         const QString path = fixture.Path("secrets.kvdb");
         auto window = fixture.NewWindow();
-        QCOMPARE(ListTexts(window->o_TV_Files), QStringList{"No files found in current directory"});
-        QVERIFY(!window->o_TV_Files->isEnabled());
+        QCOMPARE(ListTexts(o_TV_Files(*window)),
+                 QStringList{"No files found in current directory"});
+        QVERIFY(!o_TV_Files(*window)->isEnabled());
 
         // A name without extension gets ".kvdb" and goes to creating.
         Choose(*window, fixture.Path("secrets"));
-        QCOMPARE(window->F_Database_File_Name->text(), path);
-        QCOMPARE(window->L_Database_Path->text(), fixture.folders.workingFolder.path() + "/");
-        QCOMPARE(window->L_Database_File->text(), QString("secrets.kvdb"));
-        QVERIFY(window->o_MP->isVisible());
-        QCOMPARE(window->L_MP_Action->text(), QString("Creating a new database ..."));
-        QCOMPARE(window->L_MP3->text(), QString("Directory and name of your new database file:"));
-        QCOMPARE(window->L_Database_File_2->text(), QString("secrets.kvdb"));
-        QVERIFY(window->F_MP2->isVisible());
-        QVERIFY(!window->i_Open_File->isEnabled());
+        QCOMPARE(F_Database_File_Name(*window)->text(), path);
+        QCOMPARE(L_Database_Path(*window)->text(), fixture.folders.workingFolder.path() + "/");
+        QCOMPARE(L_Database_File(*window)->text(), QString("secrets.kvdb"));
+        QVERIFY(o_MP(*window)->isVisible());
+        QCOMPARE(L_MP_Action(*window)->text(), QString("Creating a new database ..."));
+        QCOMPARE(L_MP3(*window)->text(), QString("Directory and name of your new database file:"));
+        QCOMPARE(L_Database_File_2(*window)->text(), QString("secrets.kvdb"));
+        QVERIFY(F_MP2(*window)->isVisible());
+        QVERIFY(!i_Open_File(*window)->isEnabled());
         QVERIFY(
-            LastLine(window->F_Message_2)
+            LastLine(F_Message_2(*window))
                 .startsWith("You have to enter main password for protection of a new database."));
         QCOMPARE(fixture.TakeSounds(), QStringList{"S_B_MP_1"});
 
         // Too short, then not repeated correctly: nothing happens but the notices.
         EnterPassword(*window, "abcd", "abcd");
-        QCOMPARE(LastLine(window->F_Message_2),
+        QCOMPARE(LastLine(F_Message_2(*window)),
                  QString("Error! Your password is too short. Password must be at least 5 "
                          "characters long."));
-        QVERIFY(window->L_Short_Password->isVisible());
-        QVERIFY(!window->b_M->isEnabled());
-        QVERIFY(window->F_MP1->isReadOnly() && window->F_MP2->isReadOnly());
+        QVERIFY(L_Short_Password(*window)->isVisible());
+        QVERIFY(!b_M(*window)->isEnabled());
+        QVERIFY(F_MP1(*window)->isReadOnly() && F_MP2(*window)->isReadOnly());
         EnterPassword(*window, "abcde", "abcdX");
-        QCOMPARE(LastLine(window->F_Message_2),
+        QCOMPARE(LastLine(F_Message_2(*window)),
                  QString("Error! Your password does not match password verification field."));
-        QVERIFY(!window->L_Short_Password->isVisible());
+        QVERIFY(!L_Short_Password(*window)->isVisible());
         QCOMPARE(fixture.TakeSounds(), QStringList({"S_B_MP_1", "S_W_2", "S_B_MP_1", "S_W_2"}));
         QVERIFY(!QFile::exists(path));
 
         // Enter in the repeat field creates the database.
         Fire(window->o_Timer_Enter_Button);
-        window->F_MP1->setText("first password");
-        window->F_MP2->setText("first password");
-        QTest::keyClick(window->F_MP2, Qt::Key_Return);
+        F_MP1(*window)->setText("first password");
+        F_MP2(*window)->setText("first password");
+        QTest::keyClick(F_MP2(*window), Qt::Key_Return);
         QCOMPARE(window->DatabaseFile(), path);
         QVERIFY(QFile::exists(path));
-        QVERIFY(window->o_MP->isHidden());
-        QVERIFY(window->F_MP1->text().isEmpty());
+        QVERIFY(o_MP(*window)->isHidden());
+        QVERIFY(F_MP1(*window)->text().isEmpty());
         QCOMPARE(window->o_Page_Control->currentWidget(), window->page_Database);
         QVERIFY(!window->o_Panel_Big->isHidden());
         QVERIFY(window->F_Message->toPlainText().contains(
@@ -87,32 +88,32 @@ class TestDatabaseLifecycle : public QObject {
 
         // The next run lists the file; a click on it goes to opening.
         window = fixture.NewWindow();
-        QCOMPARE(ListTexts(window->o_TV_Files), QStringList{"secrets.kvdb"});
-        QVERIFY(window->o_TV_Files->isEnabled());
-        window->o_TV_Files->setCurrentItem(window->o_TV_Files->topLevelItem(0));
+        QCOMPARE(ListTexts(o_TV_Files(*window)), QStringList{"secrets.kvdb"});
+        QVERIFY(o_TV_Files(*window)->isEnabled());
+        o_TV_Files(*window)->setCurrentItem(o_TV_Files(*window)->topLevelItem(0));
         window->o_TV_FilesClick();
-        QCOMPARE(window->o_TV_Files->selectedItems().size(), 0);
+        QCOMPARE(o_TV_Files(*window)->selectedItems().size(), 0);
         QCOMPARE(window->PasswordPanelMode(), TPasswordMode::Open);
-        QVERIFY(window->o_MP->isVisible());
-        QVERIFY(!window->F_MP2->isVisible());
-        QCOMPARE(window->L_MP_Action->text(), QString("Opening an existing database ..."));
-        QVERIFY(window->F_Message_2->toPlainText().contains(
+        QVERIFY(o_MP(*window)->isVisible());
+        QVERIFY(!F_MP2(*window)->isVisible());
+        QCOMPARE(L_MP_Action(*window)->text(), QString("Opening an existing database ..."));
+        QVERIFY(F_Message_2(*window)->toPlainText().contains(
             "Trying to open database file \"secrets.kvdb\" ..."));
-        QCOMPARE(LastLine(window->F_Message_2),
+        QCOMPARE(LastLine(F_Message_2(*window)),
                  QString("This database is password protected. Please, enter the main password "
                          "of this database:"));
 
         // A wrong password: no database, no key material; the panel stays.
         fixture.TakeSounds();
         EnterPassword(*window, "wrong password", "");
-        QVERIFY(window->L_Wrong_Password->isVisible());
-        QCOMPARE(window->L_Wrong_Password->text(), QString(" Wrong password ! "));
-        QCOMPARE(LastLine(window->F_Message_2), QString(KvWrongPasswordText));
+        QVERIFY(L_Wrong_Password(*window)->isVisible());
+        QCOMPARE(L_Wrong_Password(*window)->text(), QString(" Wrong password ! "));
+        QCOMPARE(LastLine(F_Message_2(*window)), QString(KvWrongPasswordText));
         QCOMPARE(fixture.TakeSounds(), QStringList({"S_B_MP_1", "S_W_1"}));
         QVERIFY(window->DatabaseFile().isEmpty());
         QVERIFY(window->o_Panel_Big->isHidden());
         QVERIFY(IsZero(window->o_Keys.A_GLOBAL_BH, KvBigKeySize));
-        QVERIFY(window->o_MP->isVisible());
+        QVERIFY(o_MP(*window)->isVisible());
 
         // Typing hides the notice; the right password opens the database.
         const QByteArray onDisk = FileBytes(path);
@@ -121,9 +122,9 @@ class TestDatabaseLifecycle : public QObject {
         QCOMPARE(window->o_Tree_Data.Text(window->o_Tree_Data.First()), std::string("Bank"));
         QCOMPARE(window->o_TV_Main_Model->rowCount(), 1);
         QCOMPARE(window->o_Page_Control->currentWidget(), window->page_Database);
-        QVERIFY(window->o_MP->isHidden());
-        QCOMPARE(window->L_Database_File->text(), QString("secrets.kvdb"));
-        QCOMPARE(LastLine(window->F_Message_2),
+        QVERIFY(o_MP(*window)->isHidden());
+        QCOMPARE(L_Database_File(*window)->text(), QString("secrets.kvdb"));
+        QCOMPARE(LastLine(F_Message_2(*window)),
                  "Database has been loaded from file [" + path + "].");
         QVERIFY(fixture.TakeSounds().endsWith("S_DB_Opened"));
         // The backup holds the file as it was opened.
@@ -132,29 +133,29 @@ class TestDatabaseLifecycle : public QObject {
 
         // Choosing the open database again is refused.
         window->o_Page_Control->setCurrentWidget(window->page_Main_Password);
-        QVERIFY(window->i_Change_Main_Password->isVisible());
+        QVERIFY(i_Change_Main_Password(*window)->isVisible());
         fixture.TakeSounds();
         Choose(*window, path);
-        QCOMPARE(LastLine(window->F_Message_2),
+        QCOMPARE(LastLine(F_Message_2(*window)),
                  QString("You have already opened this file. This is your current database. You "
                          "are working with this file now."));
         QCOMPARE(fixture.TakeSounds(), QStringList{"S_W_2"});
-        QVERIFY(window->o_MP->isHidden());
+        QVERIFY(o_MP(*window)->isHidden());
 
         // Change the main password: the file is rewritten at once.
         window->i_Change_Main_PasswordClick();
         QCOMPARE(window->PasswordPanelMode(), TPasswordMode::ChangePassword);
-        QCOMPARE(window->L_MP_Action->text(),
+        QCOMPARE(L_MP_Action(*window)->text(),
                  QString("Changing main password of the database ..."));
-        QCOMPARE(window->L_Database_File_2->text(), QString("secrets.kvdb"));
-        QVERIFY(window->F_MP2->isVisible());
+        QCOMPARE(L_Database_File_2(*window)->text(), QString("secrets.kvdb"));
+        QVERIFY(F_MP2(*window)->isVisible());
         fixture.TakeSounds();
         EnterPassword(*window, "second password", "second password");
         // Said on this page first, then, a moment later, on the Database page.
         QTRY_COMPARE(window->o_Page_Control->currentWidget(), window->page_Database);
         QTRY_COMPARE(LastLine(window->F_Message),
                      QString("Main password of your database has been changed."));
-        QVERIFY(window->F_Message_2->toPlainText().contains(
+        QVERIFY(F_Message_2(*window)->toPlainText().contains(
             "Main password of your database has been changed."));
         const QStringList sounds = fixture.TakeSounds();
         QVERIFY(sounds.indexOf("S_MP_Change") < sounds.lastIndexOf("S_DB_Opened"));
@@ -217,25 +218,51 @@ class TestDatabaseLifecycle : public QObject {
         };
         for (const Case& c : cases) {
             Choose(*window, c.chosen);
-            QVERIFY2(LastLine(window->F_Message_2).startsWith(c.message),
-                     qPrintable(LastLine(window->F_Message_2)));
-            QCOMPARE(!window->o_MP->isHidden(), c.panel);
+            QVERIFY2(LastLine(F_Message_2(*window)).startsWith(c.message),
+                     qPrintable(LastLine(F_Message_2(*window))));
+            QCOMPARE(!o_MP(*window)->isHidden(), c.panel);
             QCOMPARE(window->PasswordPanelMode(), c.mode);
         }
-        QCOMPARE(window->L_Database_File_2->text(), QString("letters.txt.kvdb"));
+        QCOMPARE(L_Database_File_2(*window)->text(), QString("letters.txt.kvdb"));
         QVERIFY(!QFile::exists(fixture.Path("letters.txt.kvdb"))); // the probe is gone
 
         // Cancel leaves the panel empty and the labels cleared.
-        window->F_MP1->setText("typed");
+        F_MP1(*window)->setText("typed");
         window->P_MP_Show(true);
         fixture.TakeSounds();
-        QTest::mouseClick(window->b_Cancel_M, Qt::LeftButton);
-        QVERIFY(window->o_MP->isHidden());
-        QVERIFY(window->F_MP1->text().isEmpty());
-        QCOMPARE(window->F_MP1->echoMode(), QLineEdit::Password);
-        QVERIFY(window->L_Database_File->text().isEmpty());
-        QVERIFY(window->i_Open_File->isEnabled());
+        QTest::mouseClick(b_Cancel_M(*window), Qt::LeftButton);
+        QVERIFY(o_MP(*window)->isHidden());
+        QVERIFY(F_MP1(*window)->text().isEmpty());
+        QCOMPARE(F_MP1(*window)->echoMode(), QLineEdit::Password);
+        QVERIFY(L_Database_File(*window)->text().isEmpty());
+        QVERIFY(i_Open_File(*window)->isEnabled());
         QCOMPARE(fixture.TakeSounds(), QStringList{"S_B_Cancel_3"});
+    }
+
+    // A choice refused while the panel is open leaves the panel as it was:
+    // the password typed next goes to the file and the mode the panel names,
+    // not to the name that was refused.
+    void aRefusedChoiceLeavesThePanelItsOwnFile() {
+        TLifecycleFixture fixture;
+        auto window = fixture.NewWindow();
+        {
+            QFile shortFile(fixture.Path("short.kvdb"));
+            QVERIFY(shortFile.open(QIODevice::WriteOnly));
+            shortFile.write(QByteArray(999, 'x'));
+        }
+        const QString path = fixture.Path("new.kvdb");
+        Choose(*window, path);
+        QCOMPARE(L_MP_Action(*window)->text(), QString("Creating a new database ..."));
+
+        Choose(*window, fixture.Path("short.kvdb"));
+        QVERIFY(LastLine(F_Message_2(*window)).startsWith("Error! Cannot read data"));
+        QVERIFY(o_MP(*window)->isVisible());
+        QCOMPARE(L_Database_File_2(*window)->text(), QString("new.kvdb"));
+
+        EnterPassword(*window, "new password", "new password");
+        QCOMPARE(window->DatabaseFile(), path);
+        QVERIFY(QFile::exists(path));
+        QCOMPARE(FileBytes(fixture.Path("short.kvdb")), QByteArray(999, 'x'));
     }
 
     // The file dialog: its set-up, and a new name confirmed or refused.
@@ -270,16 +297,16 @@ class TestDatabaseLifecycle : public QObject {
                     stuck->reject();
                 }
             });
-            window->i_Open_File->Click();
+            i_Open_File(*window)->Click();
             QCOMPARE(filters, QStringList{"Keyvale Database (*.kvdb)"});
             QCOMPARE(suffix, QString("kvdb"));
             QCOMPARE(QDir(folder), QDir(fixture.folders.workingFolder.path()));
-            QCOMPARE(!window->o_MP->isHidden(), create);
-            QCOMPARE(window->F_Database_File_Name->text(),
+            QCOMPARE(!o_MP(*window)->isHidden(), create);
+            QCOMPARE(F_Database_File_Name(*window)->text(),
                      create ? fixture.Path("letters.txt.kvdb") : QString());
         }
         QCOMPARE(window->PasswordPanelMode(), TPasswordMode::Create);
-        QVERIFY(!window->i_Open_File->isEnabled()); // no second dialog while the panel is out
+        QVERIFY(!i_Open_File(*window)->isEnabled()); // no second dialog while the panel is out
     }
 
     void enterPasswordIsLockedForAMoment() {
@@ -287,14 +314,14 @@ class TestDatabaseLifecycle : public QObject {
         auto window = fixture.NewWindow();
         Choose(*window, fixture.Path("a.kvdb"));
         EnterPassword(*window, "abc", "abc");
-        QVERIFY(!window->b_M->isEnabled());
+        QVERIFY(!b_M(*window)->isEnabled());
         // Enter during the lock does nothing.
         fixture.TakeSounds();
-        QTest::keyClick(window->F_MP1, Qt::Key_Return);
+        QTest::keyClick(F_MP1(*window), Qt::Key_Return);
         QVERIFY(fixture.TakeSounds().isEmpty());
         QCOMPARE(window->o_Timer_Enter_Button.interval(), 1500);
-        QTRY_VERIFY_WITH_TIMEOUT(window->b_M->isEnabled(), 2500);
-        QVERIFY(!window->F_MP1->isReadOnly());
+        QTRY_VERIFY_WITH_TIMEOUT(b_M(*window)->isEnabled(), 2500);
+        QVERIFY(!F_MP1(*window)->isReadOnly());
         QVERIFY(!window->o_Timer_Enter_Button.isActive());
     }
 
@@ -376,7 +403,7 @@ class TestDatabaseLifecycle : public QObject {
         QVERIFY(window->o_Tree_Data.IsEmpty());
         QVERIFY(window->DatabaseFile().isEmpty());
         QVERIFY(window->o_Panel_Big->isHidden());
-        QCOMPARE(ListTexts(window->o_TV_Files), QStringList{"b.kvdb"});
+        QCOMPARE(ListTexts(o_TV_Files(*window)), QStringList{"b.kvdb"});
         QVERIFY(window->F_Message->toPlainText().contains("     Dear user !   "));
     }
 
@@ -398,7 +425,7 @@ class TestDatabaseLifecycle : public QObject {
         window->o_Page_Control->setCurrentWidget(window->page_Main_Password);
         Choose(*window, fixture.Path("other.kvdb"));
         EnterPassword(*window, "some password", "");
-        QVERIFY(window->L_Wrong_Password->isVisible());
+        QVERIFY(L_Wrong_Password(*window)->isVisible());
         QCOMPARE(window->DatabaseFile(), first);
         QCOMPARE(window->o_Keys.A_GLOBAL_SH1, firstKeys.A_GLOBAL_SH1);
         QCOMPARE(window->o_Tree_Data.NodeCount(), std::size_t(1));
@@ -454,17 +481,18 @@ class TestDatabaseLifecycle : public QObject {
         window->o_Page_Control->setCurrentWidget(window->page_Main_Password);
         Choose(*window, locked.filePath("new"));
         QVERIFY(
-            LastLine(window->F_Message_2).startsWith("Error ! Cannot create new database file. "));
-        QVERIFY(window->o_MP->isHidden());
+            LastLine(F_Message_2(*window)).startsWith("Error ! Cannot create new database file. "));
+        QVERIFY(o_MP(*window)->isHidden());
 
         // The folder becomes read-only while the panel is open.
         QFile::setPermissions(locked.path(),
                               QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         Choose(*window, locked.filePath("new"));
-        QVERIFY(window->o_MP->isVisible());
+        QVERIFY(o_MP(*window)->isVisible());
         QFile::setPermissions(locked.path(), QFile::ReadOwner | QFile::ExeOwner);
         EnterPassword(*window, "new password", "new password");
-        QVERIFY(LastLine(window->F_Message_2).startsWith("Error! Cannot create a database file. "));
+        QVERIFY(
+            LastLine(F_Message_2(*window)).startsWith("Error! Cannot create a database file. "));
         QCOMPARE(window->DatabaseFile(), open);
         QVERIFY(!IsZero(window->o_Keys.A_GLOBAL_BH, KvBigKeySize));
         QVERIFY(!QFile::exists(locked.filePath("new.kvdb")));
@@ -499,13 +527,13 @@ class TestDatabaseLifecycle : public QObject {
         for (const Case& c : cases) {
             window->o_Page_Control->setCurrentWidget(window->page_Main_Password);
             Choose(*window, fixture.Path(c.chosen));
-            QVERIFY(window->o_MP->isVisible());
+            QVERIFY(o_MP(*window)->isVisible());
             EnterPassword(*window, c.password, c.repeat);
             QCOMPARE(window->DatabaseFile(), current);
             QCOMPARE(window->o_Keys.A_GLOBAL_SH1, keyBefore);
             QCOMPARE(window->o_Tree_Data.NodeCount(), std::size_t(1));
             QVERIFY(!window->o_Panel_Big->isHidden());
-            QCOMPARE(LastLine(window->F_Message_2),
+            QCOMPARE(LastLine(F_Message_2(*window)),
                      QString("Error! Your current database could not be saved, so it stays open. "
                              "Nothing else has been done."));
             QVERIFY(window->F_Message->toPlainText().contains(
@@ -535,10 +563,10 @@ class TestDatabaseLifecycle : public QObject {
         window->o_Page_Control->setCurrentWidget(window->page_Main_Password);
         window->i_Change_Main_PasswordClick();
         EnterPassword(*window, "new password", "new password");
-        QCOMPARE(LastLine(window->F_Message_2),
+        QCOMPARE(LastLine(F_Message_2(*window)),
                  QString("Error! Main password has not been changed: the database could not be "
                          "saved. It stays open under its old main password."));
-        QVERIFY(!window->F_Message_2->toPlainText().contains("has been changed."));
+        QVERIFY(!F_Message_2(*window)->toPlainText().contains("has been changed."));
         QVERIFY(window->o_Keys.A_GLOBAL_SH1 == before.A_GLOBAL_SH1);
         QVERIFY(window->o_Keys.A_GLOBAL_BH == before.A_GLOBAL_BH);
         QCOMPARE(window->DatabaseFile(), path);
@@ -577,23 +605,23 @@ class TestDatabaseLifecycle : public QObject {
         for (const Case& c : cases) {
             window->o_Page_Control->setCurrentWidget(window->page_Main_Password);
             Choose(*window, c.chosen);
-            QVERIFY(window->o_MP->isVisible());
+            QVERIFY(o_MP(*window)->isVisible());
             Fire(window->o_Timer_Enter_Button);
-            QTest::keyClicks(window->F_MP1, tooLong);
+            QTest::keyClicks(F_MP1(*window), tooLong);
             if (c.repeated) {
-                QTest::keyClicks(window->F_MP2, tooLong);
+                QTest::keyClicks(F_MP2(*window), tooLong);
             }
-            QTest::keyClick(window->F_MP1, Qt::Key_Return);
+            QTest::keyClick(F_MP1(*window), Qt::Key_Return);
 
-            QCOMPARE(LastLine(window->F_Message_2), QString(KvPasswordTooLongText));
-            QVERIFY(window->o_MP->isVisible());
+            QCOMPARE(LastLine(F_Message_2(*window)), QString(KvPasswordTooLongText));
+            QVERIFY(o_MP(*window)->isVisible());
             QCOMPARE(window->DatabaseFile(), current);
             QVERIFY(window->o_Keys.A_GLOBAL_BH == keysBefore.A_GLOBAL_BH);
             QVERIFY(window->o_Keys.s_GLOBAL_MP == keysBefore.s_GLOBAL_MP);
             QCOMPARE(window->o_Tree_Data.NodeCount(), std::size_t(1));
             QCOMPARE(FileBytes(current), currentOnDisk);
             QVERIFY(!QFile::exists(fixture.Path("new.kvdb")));
-            QTest::mouseClick(window->b_Cancel_M, Qt::LeftButton);
+            QTest::mouseClick(b_Cancel_M(*window), Qt::LeftButton);
         }
         window->close();
         QCOMPARE(NamesOnDisk(current, "current password"), std::string("Unsaved;"));
@@ -612,15 +640,15 @@ class TestDatabaseLifecycle : public QObject {
         for (const char* password : {"a wrong password", "first password"}) {
             Choose(*window, path);
             Fire(window->o_Timer_Enter_Button);
-            if (window->F_MP1->echoMode() != QLineEdit::Normal) {
-                window->i_MP_View->Click(); // show the characters
+            if (F_MP1(*window)->echoMode() != QLineEdit::Normal) {
+                i_MP_View(*window)->Click(); // show the characters
             }
-            QTest::keyClicks(window->F_MP1, password);
-            QTest::keyClick(window->F_MP1, Qt::Key_Return);
+            QTest::keyClicks(F_MP1(*window), password);
+            QTest::keyClick(F_MP1(*window), Qt::Key_Return);
             Fire(window->o_Timer_Enter_Button);
-            QVERIFY(window->F_MP1->text().isEmpty());
-            window->F_MP1->undo();
-            QVERIFY2(window->F_MP1->text().isEmpty(), password);
+            QVERIFY(F_MP1(*window)->text().isEmpty());
+            F_MP1(*window)->undo();
+            QVERIFY2(F_MP1(*window)->text().isEmpty(), password);
         }
         QCOMPARE(window->DatabaseFile(), path);
     }
@@ -643,12 +671,12 @@ class TestDatabaseLifecycle : public QObject {
         EnterPassword(*window, "my password", "my password");
         QCOMPARE(FileBytes(path), theirs);
         QVERIFY(window->DatabaseFile().isEmpty());
-        QVERIFY(window->F_Message_2->toPlainText().contains(
+        QVERIFY(F_Message_2(*window)->toPlainText().contains(
             "Error! Cannot create a database file. The file [" + path +
             "] exists already. It has not been changed; you may open it instead."));
-        QVERIFY(window->o_MP->isVisible());
+        QVERIFY(o_MP(*window)->isVisible());
         QCOMPARE(window->PasswordPanelMode(), TPasswordMode::Open);
-        QVERIFY(!window->F_MP2->isVisible());
+        QVERIFY(!F_MP2(*window)->isVisible());
 
         EnterPassword(*window, "their password", "");
         QCOMPARE(window->DatabaseFile(), path);

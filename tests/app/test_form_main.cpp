@@ -60,12 +60,13 @@ class TestFormMain : public QObject {
                                         "E x i t"}));
 
         // The welcome text, centred, marked by the tag.
-        QCOMPARE(window.F_Message_2->toPlainText(),
+        QCOMPARE(F_Message_2(window)->toPlainText(),
                  QString("\n\n\n Welcome to \"Keyvale\" program !\n\n"
                          "Choose your database (file with << kvdb >> extension)  \n"
                          "    and enter a main password to open it, or create a new database."));
-        QCOMPARE(window.F_Message_2->document()->defaultTextOption().alignment(), Qt::AlignHCenter);
-        QCOMPARE(TFormMain::Tag(window.F_Message_2), 1);
+        QCOMPARE(F_Message_2(window)->document()->defaultTextOption().alignment(),
+                 Qt::AlignHCenter);
+        QVERIFY(page_Main_Password_Content(window)->WelcomeShown());
 
         // No database: the Database page shows only its log, with the notice.
         QVERIFY(window.DatabaseFile().isEmpty());
@@ -79,7 +80,7 @@ class TestFormMain : public QObject {
 
         // Typed secrets start masked.
         QCOMPARE(F_Hash_Argument(window)->echoMode(), QLineEdit::Password);
-        QCOMPARE(window.F_MP1->echoMode(), QLineEdit::Password);
+        QCOMPARE(F_MP1(window)->echoMode(), QLineEdit::Password);
         QCOMPARE(window.F_Password->echoMode(), QLineEdit::Password);
 
         // The working folder ends in exactly one separator.
@@ -95,8 +96,8 @@ class TestFormMain : public QObject {
         TouchFile(work.filePath("notes.txt"));
         TFormMain window(folders.Services());
 
-        QVERIFY(window.o_TV_Files->isEnabled());
-        QCOMPARE(ItemTexts(window.o_TV_Files), QStringList({"A.KVDB", "b.kvdb"}));
+        QVERIFY(o_TV_Files(window)->isEnabled());
+        QCOMPARE(ItemTexts(o_TV_Files(window)), QStringList({"A.KVDB", "b.kvdb"}));
 
         // With files to choose from the hint never plays.
         window.o_Timer_HintTimer();
@@ -109,8 +110,8 @@ class TestFormMain : public QObject {
         TFormMain window(folders.Services());
         window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&window));
-        QVERIFY(!window.o_TV_Files->isEnabled());
-        QCOMPARE(ItemTexts(window.o_TV_Files),
+        QVERIFY(!o_TV_Files(window)->isEnabled());
+        QCOMPARE(ItemTexts(o_TV_Files(window)),
                  QStringList({"No files found in current directory"}));
         QVERIFY(window.o_Timer_Hint.isActive());
         QCOMPARE(window.o_Timer_Hint.interval(), 2000);
@@ -122,21 +123,21 @@ class TestFormMain : public QObject {
         QList<int> tops;
         QTimer watcher;
         connect(&watcher, &QTimer::timeout, [&] {
-            if (window.i_Hint_1->isVisible()) {
-                tops << window.i_Hint_1->y();
+            if (i_Hint_1(window)->isVisible()) {
+                tops << i_Hint_1(window)->y();
             }
         });
         watcher.start(0);
         window.o_Timer_HintTimer();
         QVERIFY(!window.o_Timer_Hint.isActive());
-        QVERIFY(window.i_Hint_1->isVisible()); // rising, while the window goes on
-        QTRY_VERIFY(!window.i_Hint_1->isVisible());
+        QVERIFY(i_Hint_1(window)->isVisible()); // rising, while the window goes on
+        QTRY_VERIFY(!i_Hint_1(window)->isVisible());
         watcher.stop();
         QVERIFY2(tops.size() > 5, "the arrow did not move");
         QVERIFY(tops.first() > tops.last());
         // it stops two arrow heights below the picture it points at
-        const int imageTop = window.i_Open_File->mapTo(window.page_Main_Password, QPoint()).y();
-        QVERIFY(tops.last() >= imageTop + 2 * window.i_Hint_1->height() - 2);
+        const int imageTop = i_Open_File(window)->mapTo(window.page_Main_Password, QPoint()).y();
+        QVERIFY(tops.last() >= imageTop + 2 * i_Hint_1(window)->height() - 2);
     }
 
     void pageChangePlaysItsSoundAndMasksTheCalculator() {
@@ -157,8 +158,8 @@ class TestFormMain : public QObject {
 
         // Without an open database the create picture shows, not the change one.
         window.o_Page_Control->setCurrentWidget(window.page_Main_Password);
-        QVERIFY(window.i_Main_Password_1->isVisible());
-        QVERIFY(!window.i_Change_Main_Password->isVisible());
+        QVERIFY(i_Main_Password_1(window)->isVisible());
+        QVERIFY(!i_Change_Main_Password(window)->isVisible());
     }
 
     void exitPageClosesTheWindowAndWritesTheSettings() {
@@ -311,7 +312,7 @@ class TestFormMain : public QObject {
         // Show every part of the page, as an open database and a chosen file do.
         window.P_Database_TAB_ENABLE(true);
         window.P_Input_Data_Controls_Activate(true);
-        window.o_MP->setVisible(true);
+        o_MP(window)->setVisible(true);
         auto* pageWidget = window.findChild<QWidget*>(page);
         window.show();
         window.o_Page_Control->setCurrentWidget(pageWidget);

@@ -79,16 +79,16 @@ class TestLeavingADatabase : public QObject {
         QTest::keyClicks(F_Hash_Argument(w), "calculator secret");
         QVERIFY(!F_KV_Hash_62(w)->toPlainText().isEmpty());
 
-        w.i_Change_Main_Password->Click();
+        i_Change_Main_Password(w)->Click();
         QCOMPARE(w.PasswordPanelMode(), TPasswordMode::ChangePassword);
-        w.i_MP_View->Click();
-        QTest::keyClicks(w.F_MP1, "new main secret");
-        QTest::keyClicks(w.F_MP2, "new main");
+        i_MP_View(w)->Click();
+        QTest::keyClicks(F_MP1(w), "new main secret");
+        QTest::keyClicks(F_MP2(w), "new main");
 
         IdleLock(fixture, w);
         QVERIFY(w.DatabaseFile().isEmpty());
 
-        for (QLineEdit* field : {w.F_MP1, w.F_MP2, F_Hash_Argument(w), w.F_Password}) {
+        for (QLineEdit* field : {F_MP1(w), F_MP2(w), F_Hash_Argument(w), w.F_Password}) {
             QVERIFY2(field->text().isEmpty(), qPrintable(field->objectName()));
             QVERIFY2(!field->isUndoAvailable(), qPrintable(field->objectName()));
             QVERIFY2(field->echoMode() == QLineEdit::Password, qPrintable(field->objectName()));
@@ -97,7 +97,7 @@ class TestLeavingADatabase : public QObject {
             QVERIFY2(hash->toPlainText().isEmpty(), qPrintable(hash->objectName()));
             QVERIFY2(!hash->document()->isUndoAvailable(), qPrintable(hash->objectName()));
         }
-        QCOMPARE(TFormMain::Tag(w.i_MP_View), 0);
+        QVERIFY(!page_Main_Password_Content(w)->PasswordShown());
         QCOMPARE(i_Hash_Argument(w)->PictureName(), QString("eye_closed"));
         QCOMPARE(TFormMain::Tag(w.b_Password_Show), 0);
 
@@ -178,8 +178,8 @@ class TestLeavingADatabase : public QObject {
         const QStringList copies = ConflictCopies(fixture);
         QCOMPARE(copies.size(), 1);
         const QString copy = fixture.Path(copies.first());
-        QCOMPARE(w.L_Database_File_2->text(), copies.first());
-        QVERIFY(w.F_Message_2->toPlainText().contains("saved as [" + copy + "]"));
+        QCOMPARE(L_Database_File_2(w)->text(), copies.first());
+        QVERIFY(F_Message_2(w)->toPlainText().contains("saved as [" + copy + "]"));
 
         EnterPassword(w, kPassword, "");
         QCOMPARE(w.DatabaseFile(), copy);

@@ -43,19 +43,19 @@ class TestMessageLog : public QObject {
         TTestWindowFolders folders;
         TFormMain window(folders.Services());
         window.show();
-        QCOMPARE(TFormMain::Tag(window.F_Message_2), 1);
+        QVERIFY(page_Main_Password_Content(window)->WelcomeShown());
 
         window.P_Print_Message_2("A first message.", false);
-        QCOMPARE(window.F_Message_2->toPlainText(), QString("[11:50:12] --- A first message.\n "));
-        QCOMPARE(TFormMain::Tag(window.F_Message_2), 0);
-        QCOMPARE(window.F_Message_2->document()->defaultTextOption().alignment(), Qt::AlignLeft);
+        QCOMPARE(F_Message_2(window)->toPlainText(), QString("[11:50:12] --- A first message.\n "));
+        QVERIFY(!page_Main_Password_Content(window)->WelcomeShown());
+        QCOMPARE(F_Message_2(window)->document()->defaultTextOption().alignment(), Qt::AlignLeft);
 
         folders.now = QTime(11, 50, 13);
         window.P_Print_Message_2("A second one.", false);
-        QCOMPARE(window.F_Message_2->toPlainText(),
+        QCOMPARE(F_Message_2(window)->toPlainText(),
                  QString("[11:50:12] --- A first message.\n \n[11:50:13] --- A second one.\n "));
         // the line just added is the highlighted one
-        QCOMPARE(window.F_Message_2->textCursor().selectedText(),
+        QCOMPARE(F_Message_2(window)->textCursor().selectedText(),
                  QString("[11:50:13] --- A second one."));
     }
 
@@ -63,8 +63,8 @@ class TestMessageLog : public QObject {
         TTestWindowFolders folders;
         TFormMain window(folders.Services());
         window.P_Print_Message_2("first\nsecond", false);
-        QCOMPARE(window.F_Message_2->toPlainText(), QString("[11:50:12] --- first\nsecond\n "));
-        QCOMPARE(window.F_Message_2->textCursor().selectedText(),
+        QCOMPARE(F_Message_2(window)->toPlainText(), QString("[11:50:12] --- first\nsecond\n "));
+        QCOMPARE(F_Message_2(window)->textCursor().selectedText(),
                  QString("[11:50:12] --- first") + QChar::ParagraphSeparator + "second");
     }
 
@@ -94,7 +94,7 @@ class TestMessageLog : public QObject {
         QVERIFY(alert->isVisible());
         QCOMPARE(alert->HeaderText(), QString("[11:50:12]"));
         QCOMPARE(alert->MessageText(), QString("\nError! Something the user must see."));
-        QCOMPARE(alert->size(), window.F_Message_2->size());
+        QCOMPARE(alert->size(), F_Message_2(window)->size());
         QCOMPARE(alert->pos(), window.frameGeometry().topLeft() + QPoint(6, 78));
 
         window.o_Page_Control->setCurrentWidget(window.page_Settings);

@@ -56,15 +56,13 @@ struct TDatabaseFile : TOpenDatabase {
             tree.AddChild(record, RecordDataEncode({"ann", password, "", "", ""}), kIconEmpty);
         }
         QVERIFY(SaveDatabaseFile(path.toStdString(), tree, TestKeys()).saved);
-        TFormMain::SetTag(window->F_Database_File_Name, 1);
-        window->F_Database_File_Name->clear();
-        TFormMain::SetTag(window->F_Database_File_Name, 0);
-        window->F_Database_File_Name->setText(path);
-        if (!window->b_M->isEnabled()) {
+        page_Main_Password_Content(*window)->SetFileNameQuietly(QString());
+        F_Database_File_Name(*window)->setText(path);
+        if (!b_M(*window)->isEnabled()) {
             QVERIFY(QMetaObject::invokeMethod(&window->o_Timer_Enter_Button, "timeout"));
         }
-        window->F_MP1->setText(kPassword);
-        QTest::mouseClick(window->b_M, Qt::LeftButton);
+        F_MP1(*window)->setText(kPassword);
+        QTest::mouseClick(b_M(*window), Qt::LeftButton);
         QCOMPARE(window->DatabaseFile(), path);
     }
 

@@ -339,8 +339,8 @@ class TestSecretsInMemory : public QObject {
                 std::unique_ptr<TFormMain> window = fixture.NewWindow();
                 Choose(*window, path);
                 QCOMPARE(window->PasswordPanelMode(), TPasswordMode::Open);
-                TypeSecret(window->F_MP1, mainPassword, scratch);
-                QTest::keyClick(window->F_MP1, Qt::Key_Return);
+                TypeSecret(F_MP1(*window), mainPassword, scratch);
+                QTest::keyClick(F_MP1(*window), Qt::Key_Return);
                 QCOMPARE(window->DatabaseFile(), path);
                 ClickRecord(*window, QStringLiteral("first"));
                 QCOMPARE(window->F_Login->text(), QStringLiteral("first login"));

@@ -165,22 +165,22 @@ class TestSingleInstance : public QObject {
             auto closeWindow = qScopeGuard([window] { window->close(); });
             QCOMPARE(window->o_Page_Control->currentWidget(), window->page_Main_Password);
             QVERIFY2(
-                window->F_Message_2->toPlainText().contains(QString(message).replace("%1", path)),
-                qPrintable(window->F_Message_2->toPlainText()));
-            QCOMPARE(window->o_MP->isVisible(), asksPassword);
+                F_Message_2(*window)->toPlainText().contains(QString(message).replace("%1", path)),
+                qPrintable(F_Message_2(*window)->toPlainText()));
+            QCOMPARE(o_MP(*window)->isVisible(), asksPassword);
             if (asksPassword) {
                 QCOMPARE(window->PasswordPanelMode(), TPasswordMode::Open);
-                QCOMPARE(window->L_Database_File_2->text(), name);
-                QCOMPARE(window->F_Database_File_Name->text(), path);
+                QCOMPARE(L_Database_File_2(*window)->text(), name);
+                QCOMPARE(F_Database_File_Name(*window)->text(), path);
             } else {
                 // Still usable: the file list leads to the password as usual.
-                QTest::mouseClick(window->o_TV_Files->viewport(), Qt::LeftButton, {},
-                                  window->o_TV_Files
-                                      ->visualItemRect(window->o_TV_Files->topLevelItem(
-                                          ListTexts(window->o_TV_Files).indexOf("other.kvdb")))
+                QTest::mouseClick(o_TV_Files(*window)->viewport(), Qt::LeftButton, {},
+                                  o_TV_Files(*window)
+                                      ->visualItemRect(o_TV_Files(*window)->topLevelItem(
+                                          ListTexts(o_TV_Files(*window)).indexOf("other.kvdb")))
                                       .center());
-                QTRY_VERIFY(window->o_MP->isVisible());
-                QCOMPARE(window->L_Database_File_2->text(), QString("other.kvdb"));
+                QTRY_VERIFY(o_MP(*window)->isVisible());
+                QCOMPARE(L_Database_File_2(*window)->text(), QString("other.kvdb"));
             }
             checked = true;
         };
@@ -232,22 +232,22 @@ class TestSingleInstance : public QObject {
         QTRY_VERIFY(!window->isMinimized());
         QCOMPARE(window->DatabaseFile(), first); // open until the new password
         if (!withFile) {
-            QVERIFY(!window->o_MP->isVisible());
+            QVERIFY(!o_MP(*window)->isVisible());
             QCOMPARE(NamesOnDisk(first, kPassword), std::string()); // nothing saved meanwhile
             return;
         }
         QTRY_COMPARE(window->o_Page_Control->currentWidget(), window->page_Main_Password);
         if (saveFails) {
-            QTRY_VERIFY(window->F_Message_2->toPlainText().contains(kCurrentKeptOpenText));
-            QVERIFY(!window->o_MP->isVisible());
+            QTRY_VERIFY(F_Message_2(*window)->toPlainText().contains(kCurrentKeptOpenText));
+            QVERIFY(!o_MP(*window)->isVisible());
             QCOMPARE(NamesOnDisk(first, kPassword), std::string());
             QVERIFY(window->o_Session.IsChanged());
             return;
         }
-        QTRY_VERIFY(window->o_MP->isVisible());
+        QTRY_VERIFY(o_MP(*window)->isVisible());
         QCOMPARE(NamesOnDisk(first, kPassword), std::string("Bank;"));
         QCOMPARE(window->PasswordPanelMode(), TPasswordMode::Open);
-        QCOMPARE(window->L_Database_File_2->text(), QString("second.kvdb"));
+        QCOMPARE(L_Database_File_2(*window)->text(), QString("second.kvdb"));
         EnterPassword(*window, kPassword, {});
         QCOMPARE(window->DatabaseFile(), second);
     }

@@ -9,9 +9,13 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPlainTextEdit>
+#include <QPushButton>
 #include <QSpinBox>
+#include <QTextEdit>
+#include <QTreeWidget>
 #include <QWidget>
 
+#include "U_FormMain_Keyvale_Page_Main_Password.h"
 #include "U_Picture.h"
 
 template <typename T> T* FindWidget(const QObject& window, const char* name) {
@@ -50,5 +54,34 @@ KEYVALE_WIDGET(QLabel, L_KV_Hash_90)
 KEYVALE_WIDGET(QPlainTextEdit, F_KV_Hash_90)
 
 // Main password page
+KEYVALE_WIDGET(TPageMainPassword, page_Main_Password_Content)
+KEYVALE_WIDGET(QTextEdit, F_Message_2)
+KEYVALE_WIDGET(QTextEdit, F_Message_Start)
+KEYVALE_WIDGET(QLabel, L_Database_Files)
+KEYVALE_WIDGET(QTreeWidget, o_TV_Files)
+KEYVALE_WIDGET(QLabel, L_Database_Path)
+KEYVALE_WIDGET(QLabel, L_Database_File)
+KEYVALE_WIDGET(QLineEdit, F_Database_File_Name)
+KEYVALE_WIDGET(TPicture, i_Open_File)
+KEYVALE_WIDGET(TPicture, i_Main_Password_1)
+KEYVALE_WIDGET(TPicture, i_Change_Main_Password)
+KEYVALE_WIDGET(QPushButton, b_Create_Database)
+KEYVALE_WIDGET(TPicture, i_Hint_1)
+KEYVALE_WIDGET(QFrame, o_MP)
+KEYVALE_WIDGET(TPicture, i_MP_Action)
+KEYVALE_WIDGET(QLabel, L_MP_Action)
+KEYVALE_WIDGET(QLabel, L_MP3)
+KEYVALE_WIDGET(QLabel, L_Database_Path_2)
+KEYVALE_WIDGET(QLabel, L_Database_File_2)
+KEYVALE_WIDGET(QLabel, L_MP1)
+KEYVALE_WIDGET(QLineEdit, F_MP1)
+KEYVALE_WIDGET(QLabel, L_MP2)
+KEYVALE_WIDGET(QLineEdit, F_MP2)
+KEYVALE_WIDGET(TPicture, i_MP_View)
+KEYVALE_WIDGET(QFrame, o_Shape_MP1)
+KEYVALE_WIDGET(QLabel, L_Wrong_Password)
+KEYVALE_WIDGET(QLabel, L_Short_Password)
+KEYVALE_WIDGET(QPushButton, b_M)
+KEYVALE_WIDGET(QPushButton, b_Cancel_M)
 
 // Database page

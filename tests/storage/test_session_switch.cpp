@@ -126,6 +126,16 @@ TEST_F(SessionSwitch, AnUnsavableDatabaseStaysOpenAndNothingElseIsDone) {
     }
     EXPECT_FALSE(fs::exists(created));
 
+    // A file handed over from outside is switched to in two steps, the save
+    // first: it answers the same, and leaves the database open as it was.
+    const TSwitchResult saved = session.SaveBeforeSwitching();
+    EXPECT_EQ(saved.savedFirst.outcome, TSessionOutcome::Failed);
+    EXPECT_EQ(saved.done.outcome, TSessionOutcome::KeptOpen);
+    EXPECT_EQ(saved.done.messages, (std::vector<TSessionMessage>{
+                                       {TSessionTopic::Password, kCurrentKeptOpenText, true}}));
+    EXPECT_EQ(session.FileName(), file);
+    EXPECT_TRUE(session.IsChanged());
+
     // A password the keys cannot come from is refused before any save.
     int saves = 0;
     session.SetSaveCheckpoint([&] {

@@ -6,8 +6,8 @@
 // screen. Each page and sliding panel is then checked for controls that lie
 // outside the window or their parent, overlap a sibling or are squeezed below
 // the size they need.
-#include <QAbstractItemView>
 #include <QAbstractAnimation>
+#include <QAbstractItemView>
 #include <QAbstractScrollArea>
 #include <QAccessible>
 #include <QApplication>
@@ -267,7 +267,7 @@ class TestWindowFit : public QObject {
     // The welcome text wraps inside the part of the page that shows, also
     // where the page is wider than the window and scrolls.
     void welcomeTextWrapsInsideThePage() {
-        QTextEdit* welcome = w().F_Message_2;
+        QTextEdit* welcome = F_Message_2(w());
         QVERIFY(welcome->toPlainText().contains("Welcome to"));
         auto* scroller = w().page_Main_Password->findChild<QScrollArea*>();
         const QRect shown(welcome->mapTo(scroller->viewport(), QPoint(0, 0)), welcome->size());
@@ -315,33 +315,33 @@ class TestWindowFit : public QObject {
         const QString deep = folders_.workingFolder.filePath(
             QString("a folder with a rather long name for the passwords/").repeated(4));
         QVERIFY(QDir().mkpath(deep));
-        w().F_Database_File_Name->setText(deep + "new.kvdb");
-        QTRY_VERIFY(w().o_MP->isVisible());
+        F_Database_File_Name(w())->setText(deep + "new.kvdb");
+        QTRY_VERIFY(o_MP(w())->isVisible());
         WaitForPanelInPlace();
-        QVERIFY(w().F_MP2->isVisible());
+        QVERIFY(F_MP2(w())->isVisible());
         CheckPage(w().page_Main_Password);
-        QCOMPARE(w().L_Database_Path->text(), deep);
+        QCOMPARE(L_Database_Path(w())->text(), deep);
         // The database made there, and the change of its main password.
-        w().F_MP1->setText("window fit");
-        w().F_MP2->setText("window fit");
-        QTest::mouseClick(w().b_M, Qt::LeftButton);
+        F_MP1(w())->setText("window fit");
+        F_MP2(w())->setText("window fit");
+        QTest::mouseClick(b_M(w()), Qt::LeftButton);
         QCOMPARE(w().DatabaseFile(), deep + "new.kvdb");
         w().o_Page_Control->setCurrentWidget(w().page_Main_Password);
         w().i_Change_Main_PasswordClick();
         WaitForPanelInPlace();
-        QCOMPARE(w().L_MP_Action->text(), QString("Changing main password of the database ..."));
+        QCOMPARE(L_MP_Action(w())->text(), QString("Changing main password of the database ..."));
         CheckPage(w().page_Main_Password);
         // The panel's last button is reached with the keyboard and comes
         // into sight, also where the page has to scroll for it.
-        for (int press = 0; press < 10 && QApplication::focusWidget() != w().b_Cancel_M; ++press) {
+        for (int press = 0; press < 10 && QApplication::focusWidget() != b_Cancel_M(w()); ++press) {
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
         }
-        QCOMPARE(QApplication::focusWidget(), w().b_Cancel_M);
+        QCOMPARE(QApplication::focusWidget(), b_Cancel_M(w()));
         auto* scroller = w().page_Main_Password->findChild<QScrollArea*>();
-        const QRect button(w().b_Cancel_M->mapTo(scroller->viewport(), QPoint(0, 0)),
-                           w().b_Cancel_M->size());
+        const QRect button(b_Cancel_M(w())->mapTo(scroller->viewport(), QPoint(0, 0)),
+                           b_Cancel_M(w())->size());
         QVERIFY(scroller->viewport()->rect().contains(button));
-        QTest::mouseClick(w().b_Cancel_M, Qt::LeftButton);
+        QTest::mouseClick(b_Cancel_M(w()), Qt::LeftButton);
         w().P_DEACTIVATE_Current_Database();
 
         // The Database page with its work area, a record chosen, then the
@@ -381,7 +381,7 @@ class TestWindowFit : public QObject {
             QVERIFY(w().o_Panel_Top->height() < 250);
         }
         QCOMPARE(w().o_Panel_Top->height(), w().i_Global_Panel_Top_Height);
-        QCOMPARE(w().F_Message_2->height(), w().o_Panel_Top->height());
+        QCOMPARE(F_Message_2(w())->height(), w().o_Panel_Top->height());
     }
 
     void followsTheScreenWhenItChanges() {
@@ -393,7 +393,7 @@ class TestWindowFit : public QObject {
             CheckPlacement(second, kFullSize.boundedTo(area));
             // Pictures are drawn afresh for the other screen's pixel ratio.
             w().repaint();
-            QCOMPARE(w().i_Open_File->pixmap().devicePixelRatio(), second->devicePixelRatio());
+            QCOMPARE(i_Open_File(w())->pixmap().devicePixelRatio(), second->devicePixelRatio());
             w().windowHandle()->setScreen(screens.first());
             CheckPlacement(screens.first(), expected_);
             return;
