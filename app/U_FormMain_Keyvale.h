@@ -46,6 +46,7 @@ class TDesktopAlert;
 class TIdleTimeProvider;
 class TPasswordGeneratorButton;
 class TPasswordHealthView;
+class TPageDatabase;
 class TPageSettings;
 class TPicture;
 class TSecretClipboard;
@@ -272,9 +273,9 @@ class TFormMain : public QMainWindow {
     // The key arrays A_GLOBAL_SH1 ... A_GLOBAL_BH and the password slot
     // s_GLOBAL_MP of the open database; the session wipes them when it closes.
     const TKeyMaterial& o_Keys = o_Session.Keys();
-    // The content of the open database; o_TV_Main shows it.
+    // The content of the open database; the folder tree shows it.
     TKeyvaleTree& o_Tree_Data = o_Session.Tree();
-    // Shows o_Tree_Data afresh in o_TV_Main after it was replaced wholesale
+    // Shows o_Tree_Data afresh in the folder tree after it was replaced wholesale
     // (load, close).
     void P_Tree_View_Reset();
     // ---- folder tree, trash can and record panel of the Database page
@@ -377,47 +378,8 @@ class TFormMain : public QMainWindow {
     QPushButton* b_M = nullptr;
     QPushButton* b_Cancel_M = nullptr;
 
-    // Database page
-    QFrame* o_Panel_Top = nullptr;
-    QTextEdit* F_Message = nullptr;
-    QWidget* o_Panel_Big = nullptr;
-    QFrame* o_Panel_TV = nullptr;
-    QWidget* o_Panel_Folder_Name = nullptr;
-    QLineEdit* F_Folder_Name = nullptr;
-    TPicture* i_Folder_Create = nullptr;
-    TPicture* i_Folder_Find = nullptr;
-    TKeyvaleTreeView* o_TV_Main = nullptr; // shows o_Tree_Data through o_TV_Main_Model
-    TKeyvaleTreeModel* o_TV_Main_Model = nullptr;
-    QMenu* o_Popup_Menu_TV_Main = nullptr;
-    QAction* menu_Move_Node_to_Root = nullptr;
-    QAction* menu_Cancel = nullptr;
-    QAction* menu_Import = nullptr;
-    QPushButton* b_Node_Up = nullptr;
-    QPushButton* b_Node_Down = nullptr;
-    QFrame* o_Panel_Right = nullptr;
-    QLabel* L_Login = nullptr;
-    QLineEdit* F_Login = nullptr;
-    QLabel* L_Password = nullptr;
-    QLineEdit* F_Password = nullptr;
-    QLabel* L_EMail = nullptr;
-    QLineEdit* F_EMail = nullptr;
-    QLabel* L_URL = nullptr;
-    QLineEdit* F_URL = nullptr;
-    QLabel* L_Note = nullptr;
-    QPlainTextEdit* F_Note = nullptr;
-    QPushButton* b_Password_Show = nullptr;
-    QPushButton* b_Save_Database = nullptr;
-    TPicture* i_Trash_Can = nullptr;
-    QFrame* o_Panel_Warning = nullptr;
-    QLabel* L_Warning_Caption = nullptr;
-    QLabel* L_Warning_2 = nullptr;
-    QTreeWidget* o_TV_Small = nullptr;
-    QLabel* L_Warning = nullptr;
-    QPushButton* b_Delete_Folder = nullptr;
-    QPushButton* b_Dont_Delete_Folder = nullptr;
-    TPasswordGeneratorButton* o_Password_Generator = nullptr;
-    QPushButton* b_Password_Health = nullptr;
-    TPasswordHealthView* o_Password_Health = nullptr;
+    // Database page: its widgets are the page's own
+    TPageDatabase* o_Page_Database = nullptr;
 
     // The one clipboard for secrets
     TSecretClipboard* o_Clipboard = nullptr;

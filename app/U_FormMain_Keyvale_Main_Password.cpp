@@ -1,6 +1,7 @@
 // TFormMain: choosing a database file on the Main password page and the
 // main-password panel that slides in to take the password.
 #include "U_FormMain_Keyvale.h"
+#include "U_FormMain_Keyvale_Page_Database.h"
 
 #include <QFileDialog>
 #include <QFileInfo>
@@ -73,7 +74,8 @@ void TFormMain::ConnectDatabaseLifecycle() {
         L_Short_Password->setVisible(false);
     });
     connect(F_MP2, &QLineEdit::textChanged, this, [this] { L_Short_Password->setVisible(false); });
-    connect(b_Save_Database, &QPushButton::clicked, this, &TFormMain::b_Save_DatabaseClick);
+    connect(o_Page_Database->b_Save_Database, &QPushButton::clicked, this,
+            &TFormMain::b_Save_DatabaseClick);
     connect(&o_Timer_SAVE_Database, &QTimer::timeout, this, &TFormMain::o_Timer_SAVE_DatabaseTimer);
 }
 

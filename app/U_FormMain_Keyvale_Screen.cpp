@@ -4,6 +4,7 @@
 // the logs, the tree and the note give up height for it. When the window
 // goes to another screen, or the screen's size changes, this is done again.
 #include "U_FormMain_Keyvale.h"
+#include "U_FormMain_Keyvale_Page_Database.h"
 
 #include <QFrame>
 #include <QLayout>
@@ -68,7 +69,7 @@ void TFormMain::P_Fit_Window_To_Screen() {
     // The logs keep one height on both pages; the Database page restores it
     // on each visit.
     i_Global_Panel_Top_Height = LogHeightFor(outer.height());
-    o_Panel_Top->setFixedHeight(i_Global_Panel_Top_Height);
+    o_Page_Database->o_Panel_Top->setFixedHeight(i_Global_Panel_Top_Height);
     F_Message_2->setFixedHeight(i_Global_Panel_Top_Height);
     o_TV_Files->setFixedWidth(FileListWidthFor(outer.width()));
 
@@ -141,13 +142,15 @@ void TFormMain::moveEvent(QMoveEvent* event) {
 // note made short by a small screen would cut the warning off: the panel
 // then grows upwards over the fields above, as far as it needs.
 void TFormMain::P_Place_Warning_Panel() {
-    const QRect note = F_Note->geometry();
+    const QRect note = o_Page_Database->F_Note->geometry();
     QRect place(note.x() - 5, note.y() - 10, note.width() + 10, note.height() + 20);
-    const int needed = o_Panel_Warning->layout()->totalHeightForWidth(place.width());
-    const int height =
-        std::max({place.height(), needed, o_Panel_Warning->minimumSizeHint().height()});
+    const int needed =
+        o_Page_Database->o_Panel_Warning->layout()->totalHeightForWidth(place.width());
+    const int height = std::max(
+        {place.height(), needed, o_Page_Database->o_Panel_Warning->minimumSizeHint().height()});
     place.setTop(std::max(0, place.bottom() + 1 - height));
-    place.setBottom(std::min(o_Panel_Right->height() - 1, place.top() + height - 1));
-    place = place.intersected(o_Panel_Right->rect());
-    o_Panel_Warning->setGeometry(place);
+    place.setBottom(
+        std::min(o_Page_Database->o_Panel_Right->height() - 1, place.top() + height - 1));
+    place = place.intersected(o_Page_Database->o_Panel_Right->rect());
+    o_Page_Database->o_Panel_Warning->setGeometry(place);
 }
