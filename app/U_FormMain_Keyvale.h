@@ -191,6 +191,8 @@ class TFormMain : public QMainWindow {
     // Integer tags of controls: re-entry guards, modes and toggles.
     static int Tag(const QObject* control);
     static void SetTag(QObject* control, int value);
+    // The Database page, for what it shows (the record panel's state).
+    const TPageDatabase& DatabasePage() const { return *o_Page_Database; }
 
   protected:
     void closeEvent(QCloseEvent* event) override; // FormClose
@@ -202,6 +204,7 @@ class TFormMain : public QMainWindow {
     QWidget* CreatePageMainPassword();
     QWidget* CreatePageDatabase();
     void P_Tree_Setup(); // wiring of the folder tree, trash can and record panel
+    void P_Tree_Name_Editor_Setup();
     void P_Trash_Setup();
     void P_Record_Setup();
     void P_Keyboard_Setup(); // Tab, Delete and Ctrl+S on the Database page
@@ -253,6 +256,7 @@ class TFormMain : public QMainWindow {
     bool lockRefused_ = false;
     TPasswordMode o_MP_Mode = TPasswordMode::Open;
     TPageSettings* o_Page_Settings = nullptr;  // themes, calculator, clipboard and lock choices
+    TPageDatabase* o_Page_Database = nullptr;  // folder tree, record panel and trash can
     QString folderNameCreated_;                // the name of the folder just created,
     QString folderNameLeaving_;                // and what the wipe has left of it in its field
     QPropertyAnimation* o_MP_Slide_ = nullptr; // the password panel coming in
@@ -377,9 +381,6 @@ class TFormMain : public QMainWindow {
     QLabel* L_Short_Password = nullptr;
     QPushButton* b_M = nullptr;
     QPushButton* b_Cancel_M = nullptr;
-
-    // Database page: its widgets are the page's own
-    TPageDatabase* o_Page_Database = nullptr;
 
     // The one clipboard for secrets
     TSecretClipboard* o_Clipboard = nullptr;

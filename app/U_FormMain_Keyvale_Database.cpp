@@ -119,33 +119,11 @@ void TFormMain::P_MP_Show(bool b_MP_Show) {
 }
 
 void TFormMain::P_Input_Data_Controls_Activate(bool b_ACTIVATE) {
-    for (QWidget* field : std::initializer_list<QWidget*>{
-             o_Page_Database->F_Login, o_Page_Database->F_Password, o_Page_Database->F_URL,
-             o_Page_Database->F_EMail, o_Page_Database->F_Note}) {
-        field->setEnabled(b_ACTIVATE);
-    }
-    // Enabled labels take the theme's caption colour, disabled ones are gray.
-    for (QLabel* label :
-         {o_Page_Database->L_Login, o_Page_Database->L_Password, o_Page_Database->L_EMail,
-          o_Page_Database->L_URL, o_Page_Database->L_Note}) {
-        label->setEnabled(b_ACTIVATE);
-    }
+    o_Page_Database->ActivateRecordFields(b_ACTIVATE);
 }
 
 void TFormMain::P_Password_Show(bool boolean_Password_Show) {
-    SetTag(o_Page_Database->b_Password_Show, boolean_Password_Show ? 1 : 0);
-    o_Page_Database->b_Password_Show->setText(boolean_Password_Show
-                                                  ? QStringLiteral(" Hide password")
-                                                  : QStringLiteral(" Show password"));
-    o_Page_Database->b_Password_Show->setIcon(KeyvaleIcon(
-        boolean_Password_Show ? QStringLiteral("eye_closed") : QStringLiteral("eye_open")));
-    o_Page_Database->F_Password->setEchoMode(boolean_Password_Show ? QLineEdit::Normal
-                                                                   : QLineEdit::Password);
-    // The label "Password" toggles the same state and says what a click does.
-    SetTag(o_Page_Database->L_Password, boolean_Password_Show ? 1 : 0);
-    o_Page_Database->L_Password->setToolTip(
-        boolean_Password_Show ? QStringLiteral("   Click here to hide your password   ")
-                              : QStringLiteral("   Click here to show your password   "));
+    o_Page_Database->ShowPassword(boolean_Password_Show);
 }
 
 void TFormMain::P_Watch_Current_Directory() {

@@ -9,13 +9,18 @@
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTextDocument>
 #include <QTextEdit>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
+#include <initializer_list>
+
 #include "U_FormMain_Keyvale_Layout.h"
 #include "U_Keyvale_TreeView_Data_Rules.h"
+#include "U_Password_Generator_Button.h"
 #include "U_Picture.h"
+#include "U_Secret_Text.h"
 #include "U_Tree_Model.h"
 #include "U_Widget_Names.h"
 
@@ -246,4 +251,39 @@ void TPageDatabase::CreateWarningPanel() {
     warning->addWidget(L_Warning);
     warning->addLayout(answer);
     o_Panel_Warning->setVisible(false);
+}
+
+void TPageDatabase::ShowPassword(bool shown) {
+    passwordShown_ = shown;
+    b_Password_Show->setText(shown ? QStringLiteral(" Hide password")
+                                   : QStringLiteral(" Show password"));
+    b_Password_Show->setIcon(
+        KeyvaleIcon(shown ? QStringLiteral("eye_closed") : QStringLiteral("eye_open")));
+    F_Password->setEchoMode(shown ? QLineEdit::Normal : QLineEdit::Password);
+    L_Password->setToolTip(shown ? QStringLiteral("   Click here to hide your password   ")
+                                 : QStringLiteral("   Click here to show your password   "));
+}
+
+void TPageDatabase::ActivateRecordFields(bool active) {
+    for (QWidget* field :
+         std::initializer_list<QWidget*>{F_Login, F_Password, F_URL, F_EMail, F_Note}) {
+        field->setEnabled(active);
+    }
+    // Enabled captions take the theme's caption colour, disabled ones are gray.
+    for (QLabel* label : {L_Login, L_Password, L_EMail, L_URL, L_Note}) {
+        label->setEnabled(active);
+    }
+}
+
+void TPageDatabase::ClearRecordPanel() {
+    o_Password_Generator->Forget();
+    // Setting a text, unlike clear(), also drops the undo history, which
+    // would otherwise bring the last record back with Ctrl+Z.
+    for (QLineEdit* field : {F_Login, F_Password, F_EMail, F_URL}) {
+        ClearSecretField(field);
+    }
+    F_Note->setPlainText(QString());
+    F_Note->document()->clearUndoRedoStacks();
+    ShowPassword(false);
+    ActivateRecordFields(false);
 }

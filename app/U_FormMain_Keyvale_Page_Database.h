@@ -30,6 +30,17 @@ class TPageDatabase : public QWidget {
   public:
     explicit TPageDatabase(QWidget* parent = nullptr);
 
+    // ---- record panel
+    // The password in clear or masked; the eye button and the "Password"
+    // caption toggle this one state and say what a click will do.
+    void ShowPassword(bool shown);
+    bool PasswordShown() const { return passwordShown_; }
+    // The five fields and their captions take input, or are grayed.
+    void ActivateRecordFields(bool active);
+    // Wipes the five fields with their undo history and the generator's last
+    // password, masks the password and grays the fields: no record is shown.
+    void ClearRecordPanel();
+
   private:
     // The window's handlers of this page reach its widgets for now.
     friend class TFormMain;
@@ -41,6 +52,8 @@ class TPageDatabase : public QWidget {
     QFrame* CreateRecordPanel(QWidget* parent);
     int CreateRecordFields(QGridLayout* record);
     void CreateWarningPanel();
+
+    bool passwordShown_ = false;
 
     QFrame* o_Panel_Top = nullptr;
     QTextEdit* F_Message = nullptr;

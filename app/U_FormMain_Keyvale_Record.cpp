@@ -235,30 +235,20 @@ void TFormMain::P_Record_Panel_Clear() {
     i_GLOBAL_Node_ID = NoNode;
     i_Record_Panel_Node = kNoNode;
     o_Record_Fields_Touched = TRecordFieldsTouched::None();
-    o_Page_Database->o_Password_Generator->Forget();
     const bool ignoring = b_GLOBAL_IGNORE_CHANGE_TEXT_EVENT;
-    b_GLOBAL_IGNORE_CHANGE_TEXT_EVENT = true;
-    // Setting a text, unlike clear(), also drops the undo history, which
-    // would otherwise bring the last record back with Ctrl+Z.
-    for (QLineEdit* field : {o_Page_Database->F_Login, o_Page_Database->F_Password,
-                             o_Page_Database->F_EMail, o_Page_Database->F_URL}) {
-        ClearSecretField(field);
-    }
-    o_Page_Database->F_Note->setPlainText(QString());
-    o_Page_Database->F_Note->document()->clearUndoRedoStacks();
+    b_GLOBAL_IGNORE_CHANGE_TEXT_EVENT = true; // emptying the fields is no edit
+    o_Page_Database->ClearRecordPanel();
     b_GLOBAL_IGNORE_CHANGE_TEXT_EVENT = ignoring;
-    P_Password_Show(false);
-    P_Input_Data_Controls_Activate(false);
 }
 
 void TFormMain::b_Password_ShowClick() {
-    P_Password_Show(Tag(o_Page_Database->b_Password_Show) == 0);
+    P_Password_Show(!o_Page_Database->PasswordShown());
     PlaySoundResource(QStringLiteral("S_TreeView_Click")); // no such clip: silent
     o_Page_Database->F_Folder_Name->setFocus();
 }
 
 void TFormMain::i_Password_ViewClick() {
-    P_Password_Show(Tag(o_Page_Database->L_Password) == 0);
+    P_Password_Show(!o_Page_Database->PasswordShown());
 }
 
 void TFormMain::L_LoginClick() {

@@ -38,26 +38,7 @@ void TFormMain::P_Tree_Setup() {
     o_Page_Database->o_TV_Main_Model->renamed = [this](TNodeHandle node, const QString& text) {
         return o_TV_MainEdited(node, text);
     };
-    // The name editor holds no more than a name may have, and a paste cut
-    // to that says what was kept, as in every other field.
-    TEventHook::Install(o_Page_Database->o_TV_Main->viewport(), [this](QEvent* event) {
-        if (event->type() != QEvent::ChildPolished) {
-            return false;
-        }
-        if (auto* editor = qobject_cast<QLineEdit*>(static_cast<QChildEvent*>(event)->child())) {
-            // Setting the limit drops the selection the editor starts with.
-            const int start = editor->selectionStart();
-            const int length = static_cast<int>(editor->selectedText().size());
-            editor->setMaxLength(static_cast<int>(kMaximumNameLength));
-            if (start >= 0) {
-                editor->setSelection(start, length);
-            }
-            paste_limit::Watch(editor, [this, editor](int kept, int pasted) {
-                P_Report_Cut_Paste(editor, kept, pasted);
-            });
-        }
-        return false;
-    });
+    P_Tree_Name_Editor_Setup();
     o_Page_Database->o_TV_Main->dragOver = [this](TNodeHandle target) {
         return o_TV_MainDragOver(target);
     };
@@ -106,6 +87,29 @@ void TFormMain::P_Tree_Setup() {
             }
         } else if (event->type() == QEvent::FocusIn) {
             P_Process_User_Select_Node_EVENT();
+        }
+        return false;
+    });
+}
+
+// The name editor holds no more than a name may have, and a paste cut to
+// that says what was kept, as in every other field.
+void TFormMain::P_Tree_Name_Editor_Setup() {
+    TEventHook::Install(o_Page_Database->o_TV_Main->viewport(), [this](QEvent* event) {
+        if (event->type() != QEvent::ChildPolished) {
+            return false;
+        }
+        if (auto* editor = qobject_cast<QLineEdit*>(static_cast<QChildEvent*>(event)->child())) {
+            // Setting the limit drops the selection the editor starts with.
+            const int start = editor->selectionStart();
+            const int length = static_cast<int>(editor->selectedText().size());
+            editor->setMaxLength(static_cast<int>(kMaximumNameLength));
+            if (start >= 0) {
+                editor->setSelection(start, length);
+            }
+            paste_limit::Watch(editor, [this, editor](int kept, int pasted) {
+                P_Report_Cut_Paste(editor, kept, pasted);
+            });
         }
         return false;
     });

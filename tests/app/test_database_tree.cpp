@@ -509,13 +509,13 @@ class TestDatabaseTree : public QObject {
         QTest::mouseClick(b_Password_Show(w), Qt::LeftButton);
         QCOMPARE(F_Password(w)->echoMode(), QLineEdit::Normal);
         QCOMPARE(b_Password_Show(w)->text(), QString(" Hide password"));
-        QCOMPARE(TFormMain::Tag(L_Password(w)), 1);
+        QVERIFY(w.DatabasePage().PasswordShown());
         QVERIFY(QTest::qWaitForWindowActive(&w));
         QVERIFY(F_Folder_Name(w)->hasFocus());
         QTest::mouseClick(L_Password(w), Qt::LeftButton);
         QCOMPARE(F_Password(w)->echoMode(), QLineEdit::Password);
         QCOMPARE(b_Password_Show(w)->text(), QString(" Show password"));
-        QCOMPARE(TFormMain::Tag(b_Password_Show(w)), 0);
+        QVERIFY(!w.DatabasePage().PasswordShown());
         QCOMPARE(L_Password(w)->toolTip(), QString("   Click here to show your password   "));
         QTest::mouseClick(L_Password(w), Qt::LeftButton);
         QTest::mouseClick(b_Password_Show(w), Qt::LeftButton);
