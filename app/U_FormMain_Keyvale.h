@@ -215,7 +215,6 @@ class TFormMain : public QMainWindow {
     void AnimatePageChange(QWidget* page);
     QMargins FrameMargins() const;
     void P_Watch_Screen();
-    void P_Place_Warning_Panel();
     QWidget* ScrollingPage(QWidget* content, const char* name, const QString& accessibleName);
     void AnimateThemeChange();
     void ConnectDatabaseLifecycle();

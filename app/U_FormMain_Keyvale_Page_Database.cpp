@@ -14,6 +14,7 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <initializer_list>
 
 #include "U_FormMain_Keyvale_Layout.h"
@@ -27,6 +28,8 @@
 using namespace keyvale_layout;
 
 namespace {
+
+constexpr int kSlideSteps = 500; // step i moves the warning i pixels further
 
 QTreeWidget* MakeTree(QTreeWidget* tree) {
     tree->setHeaderHidden(true);
@@ -286,4 +289,40 @@ void TPageDatabase::ClearRecordPanel() {
     F_Note->document()->clearUndoRedoStacks();
     ShowPassword(false);
     ActivateRecordFields(false);
+}
+
+// A note made short by a small screen would cut the warning off: the panel
+// then grows upwards over the fields above, as far as it needs.
+void TPageDatabase::PlaceWarning() {
+    const QRect note = F_Note->geometry();
+    QRect place(note.x() - 5, note.y() - 10, note.width() + 10, note.height() + 20);
+    const int needed = o_Panel_Warning->layout()->totalHeightForWidth(place.width());
+    const int height =
+        std::max({place.height(), needed, o_Panel_Warning->minimumSizeHint().height()});
+    place.setTop(std::max(0, place.bottom() + 1 - height));
+    place.setBottom(std::min(o_Panel_Right->height() - 1, place.top() + height - 1));
+    place = place.intersected(o_Panel_Right->rect());
+    o_Panel_Warning->setGeometry(place);
+}
+
+void TPageDatabase::CloseWarning() {
+    if (!o_Panel_Warning->isHidden()) {
+        // The panel slides out to the right, faster with every step.
+        F_URL->hide();
+        const QPoint start = o_Panel_Warning->pos();
+        int x = start.x();
+        for (int i = 0; i <= kSlideSteps; ++i) {
+            x += i;
+            o_Panel_Warning->move(x, start.y());
+            if (x < o_Panel_Right->width()) {
+                o_Panel_Right->repaint();
+            }
+        }
+        o_Panel_Warning->hide();
+        o_Panel_Warning->move(start);
+    }
+    o_Panel_Warning->hide();
+    i_Trash_Can->setEnabled(true);
+    L_Warning->setText(QStringLiteral(" "));
+    F_URL->show();
 }

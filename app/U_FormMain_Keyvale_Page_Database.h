@@ -41,6 +41,13 @@ class TPageDatabase : public QWidget {
     // password, masks the password and grays the fields: no record is shown.
     void ClearRecordPanel();
 
+    // ---- deletion warning
+    // Lays the warning over the note field, a little larger than it, and
+    // never beyond the record panel.
+    void PlaceWarning();
+    // The warning slides out to the right; the trash can takes drops again.
+    void CloseWarning();
+
   private:
     // The window's handlers of this page reach its widgets for now.
     friend class TFormMain;

@@ -137,20 +137,3 @@ void TFormMain::moveEvent(QMoveEvent* event) {
         P_Fit_Window_To_Screen();
     }
 }
-
-// The deletion warning lies over the note field, a little larger than it. A
-// note made short by a small screen would cut the warning off: the panel
-// then grows upwards over the fields above, as far as it needs.
-void TFormMain::P_Place_Warning_Panel() {
-    const QRect note = o_Page_Database->F_Note->geometry();
-    QRect place(note.x() - 5, note.y() - 10, note.width() + 10, note.height() + 20);
-    const int needed =
-        o_Page_Database->o_Panel_Warning->layout()->totalHeightForWidth(place.width());
-    const int height = std::max(
-        {place.height(), needed, o_Page_Database->o_Panel_Warning->minimumSizeHint().height()});
-    place.setTop(std::max(0, place.bottom() + 1 - height));
-    place.setBottom(
-        std::min(o_Page_Database->o_Panel_Right->height() - 1, place.top() + height - 1));
-    place = place.intersected(o_Page_Database->o_Panel_Right->rect());
-    o_Page_Database->o_Panel_Warning->setGeometry(place);
-}

@@ -20,7 +20,6 @@
 
 namespace {
 
-constexpr int kSlideSteps = 500; // step i moves the panel i pixels further
 
 } // namespace
 
@@ -75,7 +74,7 @@ void TFormMain::i_Trash_CanDragDrop() {
     i_Warning_Node = node;
     o_Page_Database->L_Warning->setText(
         QString::fromStdString(DeletionWarningText(o_Tree_Data, node)));
-    P_Place_Warning_Panel(); // over the note field, a little larger than it
+    o_Page_Database->PlaceWarning(); // over the note field, a little larger than it
     o_Page_Database->o_Panel_Warning->show();
     o_Page_Database->o_Panel_Warning->raise();
 
@@ -136,24 +135,6 @@ void TFormMain::P_Folder_Delete() {
 }
 
 void TFormMain::P_Close_Warning_Panel() {
-    if (!o_Page_Database->o_Panel_Warning->isHidden()) {
-        // The panel slides out to the right, faster with every step.
-        o_Page_Database->F_URL->hide();
-        const QPoint start = o_Page_Database->o_Panel_Warning->pos();
-        int x = start.x();
-        for (int i = 0; i <= kSlideSteps; ++i) {
-            x += i;
-            o_Page_Database->o_Panel_Warning->move(x, start.y());
-            if (x < o_Page_Database->o_Panel_Right->width()) {
-                o_Page_Database->o_Panel_Right->repaint();
-            }
-        }
-        o_Page_Database->o_Panel_Warning->hide();
-        o_Page_Database->o_Panel_Warning->move(start);
-    }
-    o_Page_Database->o_Panel_Warning->hide();
+    o_Page_Database->CloseWarning();
     i_Warning_Node = kNoNode;
-    o_Page_Database->i_Trash_Can->setEnabled(true);
-    o_Page_Database->L_Warning->setText(QStringLiteral(" "));
-    o_Page_Database->F_URL->show();
 }
