@@ -1,6 +1,7 @@
 // TFormMain: construction, the start-up sequence, page switching, the close
 // sequence and the start hint.
 #include "U_FormMain_Keyvale.h"
+#include "U_FormMain_Keyvale_Page_Database.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -67,7 +68,7 @@ TFormMain::TFormMain(TServices services)
     o_Timer_SAVE_BUTTON.setObjectName(QStringLiteral("o_Timer_SAVE_BUTTON"));
     o_Timer_SAVE_BUTTON.setInterval(10000);
     connect(&o_Timer_SAVE_BUTTON, &QTimer::timeout, this, [this] {
-        b_Save_Database->setEnabled(true);
+        o_Page_Database->b_Save_Database->setEnabled(true);
         o_Timer_SAVE_BUTTON.stop();
     });
     o_Timer_Enter_Button.setObjectName(QStringLiteral("o_Timer_Enter_Button"));
@@ -99,7 +100,7 @@ TFormMain::~TFormMain() {
         disconnect(control, nullptr, this, nullptr);
     }
     // The tree's model reads o_Tree_Data, which goes before the controls do.
-    o_TV_Main->setModel(nullptr);
+    o_Page_Database->o_TV_Main->setModel(nullptr);
 }
 
 int TFormMain::Tag(const QObject* control) {
@@ -126,7 +127,7 @@ void TFormMain::P_Program_Start() {
     P_Skins_Setup();
 
     // 5. Folder names are limited in length by the tree's rules.
-    F_Folder_Name->setMaxLength(static_cast<int>(kMaximumNameLength));
+    o_Page_Database->F_Folder_Name->setMaxLength(static_cast<int>(kMaximumNameLength));
 
     // 7. Start on the Main password page.
     o_Page_Control->blockSignals(true);
@@ -156,15 +157,15 @@ void TFormMain::P_Program_Start() {
     P_Load_Settings_from_ini_File();
 
     // 15. The log panel keeps its height.
-    o_Panel_Top->setFixedHeight(i_Global_Panel_Top_Height);
+    o_Page_Database->o_Panel_Top->setFixedHeight(i_Global_Panel_Top_Height);
 }
 
 // The tree panel, the message window and the search row keep the size the
 // layout gave them, whatever the theme's fonts ask for later.
 void TFormMain::FreezeLayout() {
-    o_Panel_TV->setMinimumWidth(keyvale_layout::TreePanelWidth);
+    o_Page_Database->o_Panel_TV->setMinimumWidth(keyvale_layout::TreePanelWidth);
     // The row takes the height its controls ask for under the theme in use.
-    o_Panel_Folder_Name->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+    o_Page_Database->o_Panel_Folder_Name->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
 }
 
 void TFormMain::o_Page_ControlChange() {
@@ -190,9 +191,10 @@ void TFormMain::o_Page_ControlChange() {
         o_Page_Main_Password->ShowDatabaseOpen(o_Session.IsOpen());
     }
     if (page == page_Database) {
-        o_Panel_Top->setFixedHeight(i_Global_Panel_Top_Height);
-        if (o_Panel_TV->width() != o_Panel_TV->minimumWidth()) {
-            o_Panel_TV->resize(o_Panel_TV->minimumWidth(), o_Panel_TV->height());
+        o_Page_Database->o_Panel_Top->setFixedHeight(i_Global_Panel_Top_Height);
+        if (o_Page_Database->o_Panel_TV->width() != o_Page_Database->o_Panel_TV->minimumWidth()) {
+            o_Page_Database->o_Panel_TV->resize(o_Page_Database->o_Panel_TV->minimumWidth(),
+                                                o_Page_Database->o_Panel_TV->height());
         }
     }
     if (page != page_Settings) {
@@ -230,7 +232,7 @@ void TFormMain::closeEvent(QCloseEvent* event) {
         // anyway. The page the user came from comes back, not the empty
         // "E x i t" page whose tab could not be pressed again.
         closing_ = false;
-        o_TV_Main->setVisible(true);
+        o_Page_Database->o_TV_Main->setVisible(true);
         if (o_Page_Control->currentWidget() == page_Exit && lastPage_) {
             o_Page_Control->setCurrentWidget(lastPage_);
         }
@@ -258,8 +260,8 @@ bool TFormMain::P_Main_Exit(bool b_Save_Database) {
     }
     if (mayQuit && o_Page_Control->currentWidget() == page_Database) {
         // No record stays on screen while the window goes.
-        F_Folder_Name->setFocus();
-        o_TV_Main->setVisible(false);
+        o_Page_Database->F_Folder_Name->setFocus();
+        o_Page_Database->o_TV_Main->setVisible(false);
     }
     P_Save_Settings_to_ini_File();
     return mayQuit;

@@ -47,6 +47,7 @@ class TDesktopAlert;
 class TIdleTimeProvider;
 class TPasswordGeneratorButton;
 class TPasswordHealthView;
+class TPageDatabase;
 class TPageSettings;
 class TPicture;
 class TSecretClipboard;
@@ -191,6 +192,8 @@ class TFormMain : public QMainWindow {
     // Integer tags of controls: re-entry guards, modes and toggles.
     static int Tag(const QObject* control);
     static void SetTag(QObject* control, int value);
+    // The Database page, for what it shows (the record panel's state).
+    const TPageDatabase& DatabasePage() const { return *o_Page_Database; }
 
   protected:
     void closeEvent(QCloseEvent* event) override; // FormClose
@@ -201,6 +204,7 @@ class TFormMain : public QMainWindow {
     void CreatePages();
     QWidget* CreatePageDatabase();
     void P_Tree_Setup(); // wiring of the folder tree, trash can and record panel
+    void P_Tree_Name_Editor_Setup();
     void P_Trash_Setup();
     void P_Record_Setup();
     void P_Keyboard_Setup(); // Tab, Delete and Ctrl+S on the Database page
@@ -211,7 +215,6 @@ class TFormMain : public QMainWindow {
     void AnimatePageChange(QWidget* page);
     QMargins FrameMargins() const;
     void P_Watch_Screen();
-    void P_Place_Warning_Panel();
     QWidget* ScrollingPage(QWidget* content, const char* name, const QString& accessibleName);
     void AnimateThemeChange();
     void ConnectDatabaseLifecycle();
@@ -248,6 +251,7 @@ class TFormMain : public QMainWindow {
     bool lockRefused_ = false;
     TPasswordMode o_MP_Mode = TPasswordMode::Open;
     TPageMainPassword* o_Page_Main_Password = nullptr; // log, file list and password panel
+    TPageDatabase* o_Page_Database = nullptr;          // folder tree, record panel and trash can
     TPageSettings* o_Page_Settings = nullptr; // themes, calculator, clipboard and lock choices
     QString folderNameCreated_;               // the name of the folder just created,
     QString folderNameLeaving_;               // and what the wipe has left of it in its field
@@ -266,9 +270,9 @@ class TFormMain : public QMainWindow {
     // The key arrays A_GLOBAL_SH1 ... A_GLOBAL_BH and the password slot
     // s_GLOBAL_MP of the open database; the session wipes them when it closes.
     const TKeyMaterial& o_Keys = o_Session.Keys();
-    // The content of the open database; o_TV_Main shows it.
+    // The content of the open database; the folder tree shows it.
     TKeyvaleTree& o_Tree_Data = o_Session.Tree();
-    // Shows o_Tree_Data afresh in o_TV_Main after it was replaced wholesale
+    // Shows o_Tree_Data afresh in the folder tree after it was replaced wholesale
     // (load, close).
     void P_Tree_View_Reset();
     // ---- folder tree, trash can and record panel of the Database page
@@ -340,48 +344,6 @@ class TFormMain : public QMainWindow {
     QWidget* page_Settings = nullptr;
     QWidget* page_About_Program = nullptr;
     QWidget* page_Exit = nullptr;
-
-    // Database page
-    QFrame* o_Panel_Top = nullptr;
-    QTextEdit* F_Message = nullptr;
-    QWidget* o_Panel_Big = nullptr;
-    QFrame* o_Panel_TV = nullptr;
-    QWidget* o_Panel_Folder_Name = nullptr;
-    QLineEdit* F_Folder_Name = nullptr;
-    TPicture* i_Folder_Create = nullptr;
-    TPicture* i_Folder_Find = nullptr;
-    TKeyvaleTreeView* o_TV_Main = nullptr; // shows o_Tree_Data through o_TV_Main_Model
-    TKeyvaleTreeModel* o_TV_Main_Model = nullptr;
-    QMenu* o_Popup_Menu_TV_Main = nullptr;
-    QAction* menu_Move_Node_to_Root = nullptr;
-    QAction* menu_Cancel = nullptr;
-    QAction* menu_Import = nullptr;
-    QPushButton* b_Node_Up = nullptr;
-    QPushButton* b_Node_Down = nullptr;
-    QFrame* o_Panel_Right = nullptr;
-    QLabel* L_Login = nullptr;
-    QLineEdit* F_Login = nullptr;
-    QLabel* L_Password = nullptr;
-    QLineEdit* F_Password = nullptr;
-    QLabel* L_EMail = nullptr;
-    QLineEdit* F_EMail = nullptr;
-    QLabel* L_URL = nullptr;
-    QLineEdit* F_URL = nullptr;
-    QLabel* L_Note = nullptr;
-    QPlainTextEdit* F_Note = nullptr;
-    QPushButton* b_Password_Show = nullptr;
-    QPushButton* b_Save_Database = nullptr;
-    TPicture* i_Trash_Can = nullptr;
-    QFrame* o_Panel_Warning = nullptr;
-    QLabel* L_Warning_Caption = nullptr;
-    QLabel* L_Warning_2 = nullptr;
-    QTreeWidget* o_TV_Small = nullptr;
-    QLabel* L_Warning = nullptr;
-    QPushButton* b_Delete_Folder = nullptr;
-    QPushButton* b_Dont_Delete_Folder = nullptr;
-    TPasswordGeneratorButton* o_Password_Generator = nullptr;
-    QPushButton* b_Password_Health = nullptr;
-    TPasswordHealthView* o_Password_Health = nullptr;
 
     // The one clipboard for secrets
     TSecretClipboard* o_Clipboard = nullptr;

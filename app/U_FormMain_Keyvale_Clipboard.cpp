@@ -4,6 +4,7 @@
 // masked password field included) and from their context menus, without the
 // password ever being unmasked.
 #include "U_FormMain_Keyvale.h"
+#include "U_FormMain_Keyvale_Page_Database.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -29,7 +30,9 @@ void TFormMain::P_Clipboard_Setup() {
 
     // A paste cut to a field's limit is said in the log of the field's page.
     // (Watched first: the record fields' own context menu below takes over.)
-    for (QLineEdit* field : {F_Login, F_Password, F_EMail, F_URL, F_Folder_Name}) {
+    for (QLineEdit* field :
+         {o_Page_Database->F_Login, o_Page_Database->F_Password, o_Page_Database->F_EMail,
+          o_Page_Database->F_URL, o_Page_Database->F_Folder_Name}) {
         paste_limit::Watch(field, [this, field](int kept, int pasted) {
             P_Report_Cut_Paste(field, kept, pasted);
         });
@@ -37,14 +40,14 @@ void TFormMain::P_Clipboard_Setup() {
 
     // A selection in a secret, shown or not, never reaches the primary
     // selection (the Settings and Main password pages guard theirs the same way).
-    primary_selection::Guard(F_Password);
+    primary_selection::Guard(o_Page_Database->F_Password);
 
     // Copy and Cut in Login and Password (and Copy in a hash box, see the
     // Settings page) go through the secret clipboard instead of the widgets'
     // own plain copy. A masked
     // password, which the widget refuses to copy, is copied whole and stays
     // masked.
-    for (QLineEdit* field : {F_Login, F_Password}) {
+    for (QLineEdit* field : {o_Page_Database->F_Login, o_Page_Database->F_Password}) {
         TEventHook::Install(field, [this, field](QEvent* event) {
             if (event->type() != QEvent::KeyPress && event->type() != QEvent::ShortcutOverride) {
                 return false;
@@ -61,7 +64,7 @@ void TFormMain::P_Clipboard_Setup() {
             return true;
         });
     }
-    for (QLineEdit* field : {F_Login, F_Password}) {
+    for (QLineEdit* field : {o_Page_Database->F_Login, o_Page_Database->F_Password}) {
         TEventHook::Install(field, [this, field](QEvent* event) {
             if (event->type() != QEvent::ContextMenu) {
                 return false;
@@ -81,12 +84,16 @@ QMenu* TFormMain::P_Record_Field_Menu(QLineEdit* field) {
     QAction* first = menu->actions().value(0);
     QAction* copyLogin = new QAction(QStringLiteral("Copy login"), menu);
     copyLogin->setObjectName(QStringLiteral("menu_Copy_Login"));
-    copyLogin->setEnabled(F_Login->isEnabled() && !F_Login->text().isEmpty());
-    connect(copyLogin, &QAction::triggered, this, [this] { P_Copy_Record_Field(F_Login); });
+    copyLogin->setEnabled(o_Page_Database->F_Login->isEnabled() &&
+                          !o_Page_Database->F_Login->text().isEmpty());
+    connect(copyLogin, &QAction::triggered, this,
+            [this] { P_Copy_Record_Field(o_Page_Database->F_Login); });
     QAction* copyPassword = new QAction(QStringLiteral("Copy password"), menu);
     copyPassword->setObjectName(QStringLiteral("menu_Copy_Password"));
-    copyPassword->setEnabled(F_Password->isEnabled() && !F_Password->text().isEmpty());
-    connect(copyPassword, &QAction::triggered, this, [this] { P_Copy_Record_Field(F_Password); });
+    copyPassword->setEnabled(o_Page_Database->F_Password->isEnabled() &&
+                             !o_Page_Database->F_Password->text().isEmpty());
+    connect(copyPassword, &QAction::triggered, this,
+            [this] { P_Copy_Record_Field(o_Page_Database->F_Password); });
     // The menu's own Copy and Cut would put the text on the clipboard plainly.
     for (QAction* action : menu->actions()) {
         const bool copy = action->text().startsWith(QLineEdit::tr("&Copy"));
@@ -112,8 +119,9 @@ void TFormMain::P_Copy_Record_Field(QLineEdit* field) {
     if (!field->isEnabled() || field->text().isEmpty()) {
         return;
     }
-    P_Print_Message(field == F_Password ? QStringLiteral("Password copied to clipboard.")
-                                        : QStringLiteral("Login copied to clipboard."),
+    P_Print_Message(field == o_Page_Database->F_Password
+                        ? QStringLiteral("Password copied to clipboard.")
+                        : QStringLiteral("Login copied to clipboard."),
                     false);
     // A selection in a shown field is what the user means; a masked one
     // shows no selection, so it is copied whole.

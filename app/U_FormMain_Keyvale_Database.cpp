@@ -1,6 +1,7 @@
 // TFormMain: the state without an open database, the list of database files
 // and the masking toggles shared by the password fields.
 #include "U_FormMain_Keyvale.h"
+#include "U_FormMain_Keyvale_Page_Database.h"
 #include "U_Secret_Text.h"
 
 #include <QDir>
@@ -60,11 +61,11 @@ void TFormMain::P_Show_No_Database() {
         o_Clipboard->ClearIfOurs();
     }
     // A search term or folder name belongs to the database it was typed for.
-    F_Folder_Name->clear();
+    o_Page_Database->F_Folder_Name->clear();
 
-    F_Message->clear();
+    o_Page_Database->F_Message->clear();
     o_Page_Main_Password->ClearLog();
-    F_Message->setPlainText(QString::fromLatin1(kNoDatabaseText));
+    o_Page_Database->F_Message->setPlainText(QString::fromLatin1(kNoDatabaseText));
 
     o_Page_Main_Password->ClearDatabaseLabels();
     // The fields, their undo history and a pending edit; once more at the end,
@@ -73,10 +74,10 @@ void TFormMain::P_Show_No_Database() {
 }
 
 void TFormMain::P_Database_TAB_ENABLE(bool b_Enable) {
-    o_Panel_Big->setVisible(b_Enable);
-    i_Folder_Create->setEnabled(b_Enable);
-    i_Folder_Find->setEnabled(b_Enable);
-    o_TV_Main->setEnabled(b_Enable);
+    o_Page_Database->o_Panel_Big->setVisible(b_Enable);
+    o_Page_Database->i_Folder_Create->setEnabled(b_Enable);
+    o_Page_Database->i_Folder_Find->setEnabled(b_Enable);
+    o_Page_Database->o_TV_Main->setEnabled(b_Enable);
 }
 
 void TFormMain::P_Database_File_List_Box_Refresh() {
@@ -91,28 +92,11 @@ void TFormMain::P_MP_Show(bool b_MP_Show) {
 }
 
 void TFormMain::P_Input_Data_Controls_Activate(bool b_ACTIVATE) {
-    for (QWidget* field :
-         std::initializer_list<QWidget*>{F_Login, F_Password, F_URL, F_EMail, F_Note}) {
-        field->setEnabled(b_ACTIVATE);
-    }
-    // Enabled labels take the theme's caption colour, disabled ones are gray.
-    for (QLabel* label : {L_Login, L_Password, L_EMail, L_URL, L_Note}) {
-        label->setEnabled(b_ACTIVATE);
-    }
+    o_Page_Database->ActivateRecordFields(b_ACTIVATE);
 }
 
 void TFormMain::P_Password_Show(bool boolean_Password_Show) {
-    SetTag(b_Password_Show, boolean_Password_Show ? 1 : 0);
-    b_Password_Show->setText(boolean_Password_Show ? QStringLiteral(" Hide password")
-                                                   : QStringLiteral(" Show password"));
-    b_Password_Show->setIcon(KeyvaleIcon(boolean_Password_Show ? QStringLiteral("eye_closed")
-                                                               : QStringLiteral("eye_open")));
-    F_Password->setEchoMode(boolean_Password_Show ? QLineEdit::Normal : QLineEdit::Password);
-    // The label "Password" toggles the same state and says what a click does.
-    SetTag(L_Password, boolean_Password_Show ? 1 : 0);
-    L_Password->setToolTip(boolean_Password_Show
-                               ? QStringLiteral("   Click here to hide your password   ")
-                               : QStringLiteral("   Click here to show your password   "));
+    o_Page_Database->ShowPassword(boolean_Password_Show);
 }
 
 void TFormMain::P_Watch_Current_Directory() {

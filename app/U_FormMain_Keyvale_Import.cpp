@@ -2,6 +2,7 @@
 // dialog, the preview of what storage's import plan would do, and the plan
 // carried out only when the user confirms it.
 #include "U_FormMain_Keyvale.h"
+#include "U_FormMain_Keyvale_Page_Database.h"
 #include "U_Import_Preview_Dialog.h"
 #include "U_KV_Hash_and_RAT_01.h"
 #include "U_Keyvale_Import_Plan.h"
@@ -29,19 +30,21 @@ QStringList ToQt(const std::vector<std::string>& lines) {
 void TFormMain::P_Import_Setup() {
     // In the tree's menu (a right click, or the Menu key), and Ctrl+I
     // anywhere on the Database page.
-    menu_Import = new QAction(QStringLiteral("Import passwords..."), o_Popup_Menu_TV_Main);
-    menu_Import->setObjectName(QStringLiteral("menu_Import"));
-    menu_Import->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_I));
-    menu_Import->setShortcutContext(Qt::WidgetWithChildrenShortcut);
-    o_Popup_Menu_TV_Main->insertAction(menu_Cancel, menu_Import);
+    o_Page_Database->menu_Import =
+        new QAction(QStringLiteral("Import passwords..."), o_Page_Database->o_Popup_Menu_TV_Main);
+    o_Page_Database->menu_Import->setObjectName(QStringLiteral("menu_Import"));
+    o_Page_Database->menu_Import->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_I));
+    o_Page_Database->menu_Import->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+    o_Page_Database->o_Popup_Menu_TV_Main->insertAction(o_Page_Database->menu_Cancel,
+                                                        o_Page_Database->menu_Import);
     // The page's content, as it is being built (the page itself is made
     // around it afterwards).
-    QWidget* content = o_TV_Main;
+    QWidget* content = o_Page_Database->o_TV_Main;
     while (content->parentWidget() != nullptr) {
         content = content->parentWidget();
     }
-    content->addAction(menu_Import);
-    connect(menu_Import, &QAction::triggered, this, &TFormMain::menu_ImportClick);
+    content->addAction(o_Page_Database->menu_Import);
+    connect(o_Page_Database->menu_Import, &QAction::triggered, this, &TFormMain::menu_ImportClick);
 }
 
 void TFormMain::menu_ImportClick() {
@@ -104,8 +107,8 @@ void TFormMain::P_Import_From_File(const QString& s_File) {
         P_Print_Message(QStringLiteral("    ") + line, false);
     }
     P_Start_Auto_Save_Countdown();
-    o_TV_Main->SelectNode(destination);
-    o_TV_Main->expand(o_TV_Main_Model->IndexOf(destination));
-    o_TV_Main->setFocus();
+    o_Page_Database->o_TV_Main->SelectNode(destination);
+    o_Page_Database->o_TV_Main->expand(o_Page_Database->o_TV_Main_Model->IndexOf(destination));
+    o_Page_Database->o_TV_Main->setFocus();
     P_Process_User_Select_Node_EVENT();
 }

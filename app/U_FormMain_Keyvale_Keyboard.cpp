@@ -3,6 +3,7 @@
 // on a node opens the same deletion warning as a drop on the trash can; Ctrl+S
 // saves, or says why it cannot yet.
 #include "U_FormMain_Keyvale.h"
+#include "U_FormMain_Keyvale_Page_Database.h"
 
 #include <QKeyEvent>
 #include <QPlainTextEdit>
@@ -39,20 +40,22 @@ bool Take(QEvent* event, const std::function<void()>& action) {
 void TFormMain::P_Keyboard_Setup() {
     // Tab leaves the note as it leaves every other field, so a keyboard user
     // is not caught there typing tab characters; Ctrl+Tab types one.
-    F_Note->setTabChangesFocus(true);
-    TEventHook::Install(F_Note, [this](QEvent* event) {
+    o_Page_Database->F_Note->setTabChangesFocus(true);
+    TEventHook::Install(o_Page_Database->F_Note, [this](QEvent* event) {
         if (!IsPress(event, Qt::Key_Tab, Qt::ControlModifier)) {
             return false;
         }
-        return Take(event, [this] { F_Note->insertPlainText(QStringLiteral("\t")); });
+        return Take(event,
+                    [this] { o_Page_Database->F_Note->insertPlainText(QStringLiteral("\t")); });
     });
 
     // The trash can is reached by Tab; Delete, Space or Enter there asks to
     // delete the selected node, as a drop on it does.
-    i_Trash_Can->setFocusPolicy(Qt::TabFocus);
-    QWidget::setTabOrder(b_Password_Show, i_Trash_Can); // in the order they stand
-    QWidget::setTabOrder(i_Trash_Can, b_Save_Database);
-    TEventHook::Install(i_Trash_Can, [this](QEvent* event) {
+    o_Page_Database->i_Trash_Can->setFocusPolicy(Qt::TabFocus);
+    QWidget::setTabOrder(o_Page_Database->b_Password_Show,
+                         o_Page_Database->i_Trash_Can); // in the order they stand
+    QWidget::setTabOrder(o_Page_Database->i_Trash_Can, o_Page_Database->b_Save_Database);
+    TEventHook::Install(o_Page_Database->i_Trash_Can, [this](QEvent* event) {
         for (const Qt::Key key : {Qt::Key_Delete, Qt::Key_Space, Qt::Key_Return, Qt::Key_Enter}) {
             if (IsPress(event, key)) {
                 return Take(event, [this] { P_Ask_Delete_Selected_Node(); });
@@ -60,7 +63,7 @@ void TFormMain::P_Keyboard_Setup() {
         }
         return false;
     });
-    TEventHook::Install(o_TV_Main, [this](QEvent* event) {
+    TEventHook::Install(o_Page_Database->o_TV_Main, [this](QEvent* event) {
         // (While a name is being edited, the keys go to the editor instead.)
         if (!IsPress(event, Qt::Key_Delete)) {
             return false;
@@ -76,19 +79,19 @@ void TFormMain::P_Keyboard_Setup() {
 }
 
 void TFormMain::P_Ask_Delete_Selected_Node() {
-    if (!i_Trash_Can->isEnabled() || F_Selected_Node() == kNoNode) {
+    if (!o_Page_Database->i_Trash_Can->isEnabled() || F_Selected_Node() == kNoNode) {
         return;
     }
     i_Trash_CanDragDrop();
     // The safe answer has the focus; Tab reaches "Delete".
-    b_Dont_Delete_Folder->setFocus(Qt::TabFocusReason);
+    o_Page_Database->b_Dont_Delete_Folder->setFocus(Qt::TabFocusReason);
 }
 
 void TFormMain::P_Save_Key() {
     if (o_Page_Control->currentWidget() != page_Database) {
         return;
     }
-    if (b_Save_Database->isEnabled()) {
+    if (o_Page_Database->b_Save_Database->isEnabled()) {
         b_Save_DatabaseClick();
         return;
     }

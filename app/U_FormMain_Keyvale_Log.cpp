@@ -1,5 +1,6 @@
 // TFormMain: the two message logs, the desktop alert and the sounds.
 #include "U_FormMain_Keyvale.h"
+#include "U_FormMain_Keyvale_Page_Database.h"
 
 #include <QTextBlock>
 #include <QTextCursor>
@@ -42,8 +43,8 @@ QString TFormMain::LogHeader() {
 
 void TFormMain::P_Print_Message(const QString& s_Message, bool boolean_Desktop_Alert) {
     const QString header = LogHeader();
-    AppendMessage(F_Message, header + QStringLiteral(" --- ") + s_Message);
-    F_Message->moveCursor(QTextCursor::End);
+    AppendMessage(o_Page_Database->F_Message, header + QStringLiteral(" --- ") + s_Message);
+    o_Page_Database->F_Message->moveCursor(QTextCursor::End);
     if (boolean_Desktop_Alert) {
         ShowDesktopAlert(header, s_Message);
     }

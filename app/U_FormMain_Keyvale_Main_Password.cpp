@@ -2,6 +2,7 @@
 // (checked by the session before a password is asked) and the password
 // panel opened, confirmed and cancelled. The page shows; these decide.
 #include "U_FormMain_Keyvale.h"
+#include "U_FormMain_Keyvale_Page_Database.h"
 
 #include <QFileDialog>
 #include <QFileInfo>
@@ -43,7 +44,8 @@ void TFormMain::ConnectDatabaseLifecycle() {
         PlaySoundResource(QStringLiteral("S_W_2"));
     });
     connect(page, &TPageMainPassword::pasteCut, this, &TFormMain::P_Report_Cut_Paste);
-    connect(b_Save_Database, &QPushButton::clicked, this, &TFormMain::b_Save_DatabaseClick);
+    connect(o_Page_Database->b_Save_Database, &QPushButton::clicked, this,
+            &TFormMain::b_Save_DatabaseClick);
     connect(&o_Timer_SAVE_Database, &QTimer::timeout, this, &TFormMain::o_Timer_SAVE_DatabaseTimer);
 }
 

@@ -1,6 +1,5 @@
-// TFormMain: the Database page: the log panel on top; below it the folder
-// tree with its search-and-add row and the record panel with the trash can.
-#include "U_FormMain_Keyvale.h"
+// The Database page's widgets and their layout.
+#include "U_FormMain_Keyvale_Page_Database.h"
 
 #include <QFrame>
 #include <QGridLayout>
@@ -10,19 +9,27 @@
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTextDocument>
 #include <QTextEdit>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
+#include <algorithm>
+#include <initializer_list>
+
 #include "U_FormMain_Keyvale_Layout.h"
 #include "U_Keyvale_TreeView_Data_Rules.h"
+#include "U_Password_Generator_Button.h"
 #include "U_Picture.h"
+#include "U_Secret_Text.h"
 #include "U_Tree_Model.h"
 #include "U_Widget_Names.h"
 
 using namespace keyvale_layout;
 
 namespace {
+
+constexpr int kSlideSteps = 500; // step i moves the warning i pixels further
 
 QTreeWidget* MakeTree(QTreeWidget* tree) {
     tree->setHeaderHidden(true);
@@ -39,13 +46,29 @@ int FieldLimit(const char* field) {
 
 } // namespace
 
-QWidget* TFormMain::CreatePageDatabase() {
-    auto* page = Named(new QWidget, "page_Database_Content", QStringLiteral("Database"));
-    auto* layout = new QVBoxLayout(page);
+TPageDatabase::TPageDatabase(QWidget* parent) : QWidget(parent) {
+    setObjectName(QStringLiteral("page_Database_Content"));
+    setAccessibleName(QStringLiteral("Database"));
+    auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(PageMargin, PageMargin, PageMargin, PageMargin);
     layout->setSpacing(8);
+    layout->addWidget(CreateLogPanel());
 
-    o_Panel_Top = Named(new QFrame(page), "o_Panel_Top", QStringLiteral("Log panel"));
+    o_Panel_Big = Named(new QWidget(this), "o_Panel_Big", QStringLiteral("Database work area"));
+    auto* big = new QHBoxLayout(o_Panel_Big);
+    big->setContentsMargins(0, 0, 0, 0);
+    big->setSpacing(10);
+    layout->addWidget(o_Panel_Big, 1);
+    // Without an open database the work area is hidden; the log stays on top.
+    layout->addStretch(0);
+
+    big->addWidget(CreateTreePanel(o_Panel_Big));
+    big->addWidget(CreateRecordPanel(o_Panel_Big), 1);
+    CreateWarningPanel();
+}
+
+QFrame* TPageDatabase::CreateLogPanel() {
+    o_Panel_Top = Named(new QFrame(this), "o_Panel_Top", QStringLiteral("Log panel"));
     auto* top = new QVBoxLayout(o_Panel_Top);
     top->setContentsMargins(0, 0, 0, 0);
     F_Message = Named(new QTextEdit(o_Panel_Top), "F_Message", QStringLiteral("Log"));
@@ -54,24 +77,42 @@ QWidget* TFormMain::CreatePageDatabase() {
     F_Message->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     top->addWidget(F_Message);
     o_Panel_Top->setMinimumHeight(LogHeight);
-    layout->addWidget(o_Panel_Top);
+    return o_Panel_Top;
+}
 
-    o_Panel_Big = Named(new QWidget(page), "o_Panel_Big", QStringLiteral("Database work area"));
-    auto* big = new QHBoxLayout(o_Panel_Big);
-    big->setContentsMargins(0, 0, 0, 0);
-    big->setSpacing(10);
-    layout->addWidget(o_Panel_Big, 1);
-    // Without an open database the work area is hidden; the log stays on top.
-    layout->addStretch(0);
-
-    // ---- left: the folder tree
-    o_Panel_TV = Named(new QFrame(o_Panel_Big), "o_Panel_TV", QStringLiteral("Folder tree panel"));
+// Left: the folder tree under its search-and-add row, with the buttons that
+// move a node.
+QFrame* TPageDatabase::CreateTreePanel(QWidget* parent) {
+    o_Panel_TV = Named(new QFrame(parent), "o_Panel_TV", QStringLiteral("Folder tree panel"));
     o_Panel_TV->setFixedWidth(TreePanelWidth);
     auto* tv = new QVBoxLayout(o_Panel_TV);
     tv->setContentsMargins(10, 10, 10, 10);
+    tv->addWidget(CreateFolderNameRow(o_Panel_TV));
 
+    o_TV_Main =
+        Named(new TKeyvaleTreeView(o_Panel_TV), "o_TV_Main", QStringLiteral("Folders and records"));
+    tv->addWidget(o_TV_Main, 1);
+    CreateTreeMenu();
+
+    auto* moves = new QHBoxLayout;
+    b_Node_Up = Named(
+        new QPushButton(KeyvaleIcon(QStringLiteral("arrow_up")), QStringLiteral(" Up"), o_Panel_TV),
+        "b_Node_Up", QStringLiteral("Move up"));
+    b_Node_Down = Named(new QPushButton(KeyvaleIcon(QStringLiteral("arrow_down")),
+                                        QStringLiteral(" Down"), o_Panel_TV),
+                        "b_Node_Down", QStringLiteral("Move down"));
+    Hinted(b_Node_Up, QStringLiteral(" Move the selected folder up "));
+    Hinted(b_Node_Down, QStringLiteral(" Move the selected folder down "));
+    moves->addWidget(b_Node_Up);
+    moves->addWidget(b_Node_Down);
+    moves->addStretch(1);
+    tv->addLayout(moves);
+    return o_Panel_TV;
+}
+
+QWidget* TPageDatabase::CreateFolderNameRow(QWidget* parent) {
     o_Panel_Folder_Name =
-        Named(new QWidget(o_Panel_TV), "o_Panel_Folder_Name", QStringLiteral("Folder name row"));
+        Named(new QWidget(parent), "o_Panel_Folder_Name", QStringLiteral("Folder name row"));
     auto* row = new QHBoxLayout(o_Panel_Folder_Name);
     row->setContentsMargins(0, 0, 0, 0);
     const QString folderHint = QStringLiteral(
@@ -95,13 +136,11 @@ QWidget* TFormMain::CreatePageDatabase() {
     row->addWidget(F_Folder_Name, 1);
     row->addWidget(i_Folder_Create);
     row->addWidget(i_Folder_Find);
-    tv->addWidget(o_Panel_Folder_Name);
+    return o_Panel_Folder_Name;
+}
 
-    o_TV_Main =
-        Named(new TKeyvaleTreeView(o_Panel_TV), "o_TV_Main", QStringLiteral("Folders and records"));
-    tv->addWidget(o_TV_Main, 1);
-
-    // The tree's context menu: move the node to the root, or leave the menu.
+// The tree's context menu: move the node to the root, or leave the menu.
+void TPageDatabase::CreateTreeMenu() {
     o_Popup_Menu_TV_Main =
         Named(new QMenu(o_TV_Main), "o_Popup_Menu_TV_Main", QStringLiteral("Folder menu"));
     o_Popup_Menu_TV_Main->setStyleSheet(QStringLiteral("QMenu { icon-size: 40px; }"));
@@ -111,53 +150,15 @@ QWidget* TFormMain::CreatePageDatabase() {
     menu_Cancel = o_Popup_Menu_TV_Main->addAction(KeyvaleIcon(QStringLiteral("menu_cancel")),
                                                   QStringLiteral("Cancel"));
     menu_Cancel->setObjectName(QStringLiteral("menu_Cancel"));
+}
 
-    auto* moves = new QHBoxLayout;
-    b_Node_Up = Named(
-        new QPushButton(KeyvaleIcon(QStringLiteral("arrow_up")), QStringLiteral(" Up"), o_Panel_TV),
-        "b_Node_Up", QStringLiteral("Move up"));
-    b_Node_Down = Named(new QPushButton(KeyvaleIcon(QStringLiteral("arrow_down")),
-                                        QStringLiteral(" Down"), o_Panel_TV),
-                        "b_Node_Down", QStringLiteral("Move down"));
-    Hinted(b_Node_Up, QStringLiteral(" Move the selected folder up "));
-    Hinted(b_Node_Down, QStringLiteral(" Move the selected folder down "));
-    moves->addWidget(b_Node_Up);
-    moves->addWidget(b_Node_Down);
-    moves->addStretch(1);
-    tv->addLayout(moves);
-    big->addWidget(o_Panel_TV);
-
-    // ---- right: the record panel
-    o_Panel_Right = Named(new QFrame(o_Panel_Big), "o_Panel_Right", QStringLiteral("Record panel"));
+// Right: the record's fields, the eye, the trash can and the Save button.
+QFrame* TPageDatabase::CreateRecordPanel(QWidget* parent) {
+    o_Panel_Right = Named(new QFrame(parent), "o_Panel_Right", QStringLiteral("Record panel"));
     auto* record = new QGridLayout(o_Panel_Right);
     record->setContentsMargins(14, 12, 14, 12);
     record->setVerticalSpacing(4);
-
-    struct TField {
-        QLabel** label;
-        const char* labelName;
-        const char* caption;
-        QLineEdit** field;
-        const char* fieldName;
-        int maxLength;
-    };
-    const TField fields[] = {
-        {&L_Login, "L_Login", "Login", &F_Login, "F_Login", FieldLimit("login")},
-        {&L_Password, "L_Password", "Password", &F_Password, "F_Password", FieldLimit("password")},
-        {&L_EMail, "L_EMail", "E-Mail", &F_EMail, "F_EMail", FieldLimit("email")},
-        {&L_URL, "L_URL", "URL", &F_URL, "F_URL", FieldLimit("url")},
-    };
-    int line = 0;
-    for (const TField& f : fields) {
-        const QString caption = QString::fromLatin1(f.caption);
-        *f.label = Caption(Named(new QLabel(caption, o_Panel_Right), f.labelName, caption));
-        *f.field = Named(new QLineEdit(o_Panel_Right), f.fieldName, caption);
-        (*f.field)->setMaxLength(f.maxLength);
-        (*f.label)->setBuddy(*f.field);
-        record->addWidget(*f.label, line++, 0, 1, 3);
-        record->addWidget(*f.field, line++, 0, 1, 3);
-    }
-    F_Password->setEchoMode(QLineEdit::Password);
+    int line = CreateRecordFields(record);
 
     L_Note = Caption(
         Named(new QLabel(QStringLiteral("Note"), o_Panel_Right), "L_Note", QStringLiteral("Note")));
@@ -186,10 +187,42 @@ QWidget* TFormMain::CreatePageDatabase() {
     record->addWidget(i_Trash_Can, line, 1, Qt::AlignHCenter);
     record->addWidget(b_Save_Database, line, 2, Qt::AlignRight);
     record->setColumnStretch(1, 1);
-    big->addWidget(o_Panel_Right, 1);
+    return o_Panel_Right;
+}
 
-    // The deletion warning, laid over the note field when something is dropped
-    // on the trash can.
+// The four one-line fields with their captions; returns the next free row.
+int TPageDatabase::CreateRecordFields(QGridLayout* record) {
+    struct TField {
+        QLabel** label;
+        const char* labelName;
+        const char* caption;
+        QLineEdit** field;
+        const char* fieldName;
+        int maxLength;
+    };
+    const TField fields[] = {
+        {&L_Login, "L_Login", "Login", &F_Login, "F_Login", FieldLimit("login")},
+        {&L_Password, "L_Password", "Password", &F_Password, "F_Password", FieldLimit("password")},
+        {&L_EMail, "L_EMail", "E-Mail", &F_EMail, "F_EMail", FieldLimit("email")},
+        {&L_URL, "L_URL", "URL", &F_URL, "F_URL", FieldLimit("url")},
+    };
+    int line = 0;
+    for (const TField& f : fields) {
+        const QString caption = QString::fromLatin1(f.caption);
+        *f.label = Caption(Named(new QLabel(caption, o_Panel_Right), f.labelName, caption));
+        *f.field = Named(new QLineEdit(o_Panel_Right), f.fieldName, caption);
+        (*f.field)->setMaxLength(f.maxLength);
+        (*f.label)->setBuddy(*f.field);
+        record->addWidget(*f.label, line++, 0, 1, 3);
+        record->addWidget(*f.field, line++, 0, 1, 3);
+    }
+    F_Password->setEchoMode(QLineEdit::Password);
+    return line;
+}
+
+// The deletion warning, laid over the note field when something is dropped
+// on the trash can.
+void TPageDatabase::CreateWarningPanel() {
     o_Panel_Warning =
         Named(new QFrame(o_Panel_Right), "o_Panel_Warning", QStringLiteral("Deletion warning"));
     auto* warning = new QVBoxLayout(o_Panel_Warning);
@@ -221,14 +254,75 @@ QWidget* TFormMain::CreatePageDatabase() {
     warning->addWidget(L_Warning);
     warning->addLayout(answer);
     o_Panel_Warning->setVisible(false);
+}
 
-    // What the controls of the tree, the trash can and the record panel do.
-    P_Tree_Setup();
-    P_Import_Setup();
-    P_Trash_Setup();
-    P_Record_Setup();
-    P_Keyboard_Setup();
-    P_Password_Tools_Setup();
+void TPageDatabase::ShowPassword(bool shown) {
+    passwordShown_ = shown;
+    b_Password_Show->setText(shown ? QStringLiteral(" Hide password")
+                                   : QStringLiteral(" Show password"));
+    b_Password_Show->setIcon(
+        KeyvaleIcon(shown ? QStringLiteral("eye_closed") : QStringLiteral("eye_open")));
+    F_Password->setEchoMode(shown ? QLineEdit::Normal : QLineEdit::Password);
+    L_Password->setToolTip(shown ? QStringLiteral("   Click here to hide your password   ")
+                                 : QStringLiteral("   Click here to show your password   "));
+}
 
-    return page;
+void TPageDatabase::ActivateRecordFields(bool active) {
+    for (QWidget* field :
+         std::initializer_list<QWidget*>{F_Login, F_Password, F_URL, F_EMail, F_Note}) {
+        field->setEnabled(active);
+    }
+    // Enabled captions take the theme's caption colour, disabled ones are gray.
+    for (QLabel* label : {L_Login, L_Password, L_EMail, L_URL, L_Note}) {
+        label->setEnabled(active);
+    }
+}
+
+void TPageDatabase::ClearRecordPanel() {
+    o_Password_Generator->Forget();
+    // Setting a text, unlike clear(), also drops the undo history, which
+    // would otherwise bring the last record back with Ctrl+Z.
+    for (QLineEdit* field : {F_Login, F_Password, F_EMail, F_URL}) {
+        ClearSecretField(field);
+    }
+    F_Note->setPlainText(QString());
+    F_Note->document()->clearUndoRedoStacks();
+    ShowPassword(false);
+    ActivateRecordFields(false);
+}
+
+// A note made short by a small screen would cut the warning off: the panel
+// then grows upwards over the fields above, as far as it needs.
+void TPageDatabase::PlaceWarning() {
+    const QRect note = F_Note->geometry();
+    QRect place(note.x() - 5, note.y() - 10, note.width() + 10, note.height() + 20);
+    const int needed = o_Panel_Warning->layout()->totalHeightForWidth(place.width());
+    const int height =
+        std::max({place.height(), needed, o_Panel_Warning->minimumSizeHint().height()});
+    place.setTop(std::max(0, place.bottom() + 1 - height));
+    place.setBottom(std::min(o_Panel_Right->height() - 1, place.top() + height - 1));
+    place = place.intersected(o_Panel_Right->rect());
+    o_Panel_Warning->setGeometry(place);
+}
+
+void TPageDatabase::CloseWarning() {
+    if (!o_Panel_Warning->isHidden()) {
+        // The panel slides out to the right, faster with every step.
+        F_URL->hide();
+        const QPoint start = o_Panel_Warning->pos();
+        int x = start.x();
+        for (int i = 0; i <= kSlideSteps; ++i) {
+            x += i;
+            o_Panel_Warning->move(x, start.y());
+            if (x < o_Panel_Right->width()) {
+                o_Panel_Right->repaint();
+            }
+        }
+        o_Panel_Warning->hide();
+        o_Panel_Warning->move(start);
+    }
+    o_Panel_Warning->hide();
+    i_Trash_Can->setEnabled(true);
+    L_Warning->setText(QStringLiteral(" "));
+    F_URL->show();
 }

@@ -7,6 +7,7 @@
 #include <QVBoxLayout>
 
 #include "U_FormMain_Keyvale_Page_About.h"
+#include "U_FormMain_Keyvale_Page_Database.h"
 #include "U_FormMain_Keyvale_Page_Main_Password.h"
 #include "U_FormMain_Keyvale_Page_Settings.h"
 #include "U_Picture.h"
@@ -17,6 +18,18 @@ namespace {
 constexpr int kTabIconSize = 26;
 
 } // namespace
+
+QWidget* TFormMain::CreatePageDatabase() {
+    o_Page_Database = new TPageDatabase;
+    // What the controls of the tree, the trash can and the record panel do.
+    P_Tree_Setup();
+    P_Import_Setup();
+    P_Trash_Setup();
+    P_Record_Setup();
+    P_Keyboard_Setup();
+    P_Password_Tools_Setup();
+    return o_Page_Database;
+}
 
 void TFormMain::CreatePages() {
     o_Page_Control = Named(new QTabWidget(this), "o_Page_Control", QStringLiteral("Pages"));

@@ -2,6 +2,7 @@
 // pending edit and when it is written into the tree, the password mask, and
 // the Login and URL label shortcuts.
 #include "U_FormMain_Keyvale.h"
+#include "U_FormMain_Keyvale_Page_Database.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -71,10 +72,10 @@ void TFormMain::P_Record_Setup() {
         }
     };
     const std::pair<QLineEdit*, bool TRecordFieldsTouched::*> lines[] = {
-        {F_Login, &TRecordFieldsTouched::login},
-        {F_Password, &TRecordFieldsTouched::password},
-        {F_EMail, &TRecordFieldsTouched::email},
-        {F_URL, &TRecordFieldsTouched::url},
+        {o_Page_Database->F_Login, &TRecordFieldsTouched::login},
+        {o_Page_Database->F_Password, &TRecordFieldsTouched::password},
+        {o_Page_Database->F_EMail, &TRecordFieldsTouched::email},
+        {o_Page_Database->F_URL, &TRecordFieldsTouched::url},
     };
     for (const auto& [field, touched] : lines) {
         connect(field, &QLineEdit::textChanged, this,
@@ -84,13 +85,15 @@ void TFormMain::P_Record_Setup() {
     // characters (a paste) is cut off again.
     // The length is counted without copying the text (the document counts
     // one more character: the end of its last line).
-    connect(F_Note, &QPlainTextEdit::textChanged, this, [this, changed] {
-        if (F_Note->document()->characterCount() - 1 > static_cast<int>(kMaximumNoteLength)) {
-            QString text = F_Note->document()->toRawText();
+    connect(o_Page_Database->F_Note, &QPlainTextEdit::textChanged, this, [this, changed] {
+        if (o_Page_Database->F_Note->document()->characterCount() - 1 >
+            static_cast<int>(kMaximumNoteLength)) {
+            QString text = o_Page_Database->F_Note->document()->toRawText();
             const bool ignoring = b_GLOBAL_IGNORE_CHANGE_TEXT_EVENT;
             b_GLOBAL_IGNORE_CHANGE_TEXT_EVENT = true;
-            F_Note->setPlainText(text.left(static_cast<qsizetype>(kMaximumNoteLength)));
-            F_Note->moveCursor(QTextCursor::End);
+            o_Page_Database->F_Note->setPlainText(
+                text.left(static_cast<qsizetype>(kMaximumNoteLength)));
+            o_Page_Database->F_Note->moveCursor(QTextCursor::End);
             b_GLOBAL_IGNORE_CHANGE_TEXT_EVENT = ignoring;
             P_Print_Message(QStringLiteral("The note is limited to %1 characters: %1 of its %2 "
                                            "characters were kept.")
@@ -102,11 +105,12 @@ void TFormMain::P_Record_Setup() {
         changed(&TRecordFieldsTouched::note);
     });
 
-    connect(b_Password_Show, &QPushButton::clicked, this, &TFormMain::b_Password_ShowClick);
-    OnLabelClick(L_Password, [this] { i_Password_ViewClick(); });
-    OnLabelClick(L_Login, [this] { L_LoginClick(); });
-    OnLabelClick(L_URL, [this] { L_URLClick(); });
-    for (QLabel* label : {L_Password, L_URL}) {
+    connect(o_Page_Database->b_Password_Show, &QPushButton::clicked, this,
+            &TFormMain::b_Password_ShowClick);
+    OnLabelClick(o_Page_Database->L_Password, [this] { i_Password_ViewClick(); });
+    OnLabelClick(o_Page_Database->L_Login, [this] { L_LoginClick(); });
+    OnLabelClick(o_Page_Database->L_URL, [this] { L_URLClick(); });
+    for (QLabel* label : {o_Page_Database->L_Password, o_Page_Database->L_URL}) {
         TEventHook::Install(label, [this, label](QEvent* event) {
             if (event->type() == QEvent::Enter || event->type() == QEvent::Leave) {
                 P_Record_Hover(label, event->type() == QEvent::Enter);
@@ -116,13 +120,13 @@ void TFormMain::P_Record_Setup() {
     }
 
     // The user moves on from the record: the mouse enters the log or the tree.
-    TEventHook::Install(o_Panel_Top, [this](QEvent* event) {
+    TEventHook::Install(o_Page_Database->o_Panel_Top, [this](QEvent* event) {
         if (event->type() == QEvent::Enter) {
             o_Panel_TopMouseEnter();
         }
         return false;
     });
-    TEventHook::Install(o_Panel_TV, [this](QEvent* event) {
+    TEventHook::Install(o_Page_Database->o_Panel_TV, [this](QEvent* event) {
         if (event->type() == QEvent::Enter) {
             o_Panel_TVMouseEnter();
         }
@@ -141,19 +145,19 @@ void TFormMain::P_Save_Folder_Data_to_Data_Folder(std::int32_t& i_Selected_Node_
     TRecordFields input;
     const TWipeGuard wipe{&input.login, &input.password, &input.email, &input.url, &input.note};
     if (touched.login) {
-        input.login = SecretUtf8(F_Login->text());
+        input.login = SecretUtf8(o_Page_Database->F_Login->text());
     }
     if (touched.password) {
-        input.password = SecretUtf8(F_Password->text());
+        input.password = SecretUtf8(o_Page_Database->F_Password->text());
     }
     if (touched.email) {
-        input.email = SecretUtf8(F_EMail->text());
+        input.email = SecretUtf8(o_Page_Database->F_EMail->text());
     }
     if (touched.url) {
-        input.url = SecretUtf8(F_URL->text());
+        input.url = SecretUtf8(o_Page_Database->F_URL->text());
     }
     if (touched.note) {
-        input.note = NoteUtf8(F_Note);
+        input.note = NoteUtf8(o_Page_Database->F_Note);
     }
     const TRecordStoreResult result =
         SaveFolderDataToDataFolder(o_Tree_Data, i_Selected_Node_ID, input, touched);
@@ -163,13 +167,14 @@ void TFormMain::P_Save_Folder_Data_to_Data_Folder(std::int32_t& i_Selected_Node_
     if (result.outcome == TRecordStoreOutcome::DataCleared) {
         const bool ignoring = b_GLOBAL_IGNORE_CHANGE_TEXT_EVENT;
         b_GLOBAL_IGNORE_CHANGE_TEXT_EVENT = true;
-        for (QLineEdit* field : {F_Login, F_Password, F_EMail, F_URL}) {
+        for (QLineEdit* field : {o_Page_Database->F_Login, o_Page_Database->F_Password,
+                                 o_Page_Database->F_EMail, o_Page_Database->F_URL}) {
             field->clear();
         }
-        F_Note->clear();
+        o_Page_Database->F_Note->clear();
         b_GLOBAL_IGNORE_CHANGE_TEXT_EVENT = ignoring;
     }
-    o_TV_Main_Model->NodeChanged(result.node);
+    o_Page_Database->o_TV_Main_Model->NodeChanged(result.node);
     P_Print_Message(QString::fromStdString(result.message), false);
 }
 
@@ -177,7 +182,7 @@ void TFormMain::P_Save_Folder_Data_to_Data_Folder_Pending() {
     // A name still open in the tree's editor is part of what is saved. The
     // save that follows takes it along, so it starts no countdown of its own.
     const bool counting = o_Timer_SAVE_Database.isActive();
-    if (o_TV_Main->CommitOpenEditor() && !counting) {
+    if (o_Page_Database->o_TV_Main->CommitOpenEditor() && !counting) {
         o_Timer_SAVE_Database.stop();
     }
     P_Save_Folder_Data_to_Data_Folder(i_GLOBAL_Node_ID);
@@ -188,17 +193,19 @@ void TFormMain::P_Read_Folder_Data_from_Data_Folder() {
     b_GLOBAL_IGNORE_CHANGE_TEXT_EVENT = true;
     i_Record_Panel_Node = F_Selected_Node();
     o_Record_Fields_Touched = TRecordFieldsTouched::None();
-    o_Password_Generator->Forget(); // Ctrl+Z never brings another record's password
+    o_Page_Database->o_Password_Generator
+        ->Forget(); // Ctrl+Z never brings another record's password
     TRecordFields fields;
     const TWipeGuard wipe{&fields.login, &fields.password, &fields.email, &fields.url,
                           &fields.note};
     ReadFolderDataFromDataFolder(o_Tree_Data, i_Record_Panel_Node, fields);
-    WipeFieldTexts({F_Login, F_Password, F_EMail, F_URL});
-    F_Login->setText(QString::fromStdString(fields.login));
-    F_Password->setText(QString::fromStdString(fields.password));
-    F_EMail->setText(QString::fromStdString(fields.email));
-    F_URL->setText(QString::fromStdString(fields.url));
-    F_Note->setPlainText(QString::fromStdString(fields.note));
+    WipeFieldTexts({o_Page_Database->F_Login, o_Page_Database->F_Password, o_Page_Database->F_EMail,
+                    o_Page_Database->F_URL});
+    o_Page_Database->F_Login->setText(QString::fromStdString(fields.login));
+    o_Page_Database->F_Password->setText(QString::fromStdString(fields.password));
+    o_Page_Database->F_EMail->setText(QString::fromStdString(fields.email));
+    o_Page_Database->F_URL->setText(QString::fromStdString(fields.url));
+    o_Page_Database->F_Note->setPlainText(QString::fromStdString(fields.note));
     b_GLOBAL_IGNORE_CHANGE_TEXT_EVENT = ignoring;
 }
 
@@ -222,58 +229,49 @@ void TFormMain::P_Start_Auto_Save_Countdown() {
 }
 
 void TFormMain::P_Record_Panel_Clear() {
-    if (!i_Trash_Can->isEnabled()) {
+    if (!o_Page_Database->i_Trash_Can->isEnabled()) {
         P_Close_Warning_Panel();
     }
     i_GLOBAL_Node_ID = NoNode;
     i_Record_Panel_Node = kNoNode;
     o_Record_Fields_Touched = TRecordFieldsTouched::None();
-    o_Password_Generator->Forget();
     const bool ignoring = b_GLOBAL_IGNORE_CHANGE_TEXT_EVENT;
-    b_GLOBAL_IGNORE_CHANGE_TEXT_EVENT = true;
-    // Setting a text, unlike clear(), also drops the undo history, which
-    // would otherwise bring the last record back with Ctrl+Z.
-    for (QLineEdit* field : {F_Login, F_Password, F_EMail, F_URL}) {
-        ClearSecretField(field);
-    }
-    F_Note->setPlainText(QString());
-    F_Note->document()->clearUndoRedoStacks();
+    b_GLOBAL_IGNORE_CHANGE_TEXT_EVENT = true; // emptying the fields is no edit
+    o_Page_Database->ClearRecordPanel();
     b_GLOBAL_IGNORE_CHANGE_TEXT_EVENT = ignoring;
-    P_Password_Show(false);
-    P_Input_Data_Controls_Activate(false);
 }
 
 void TFormMain::b_Password_ShowClick() {
-    P_Password_Show(Tag(b_Password_Show) == 0);
+    P_Password_Show(!o_Page_Database->PasswordShown());
     PlaySoundResource(QStringLiteral("S_TreeView_Click")); // no such clip: silent
-    F_Folder_Name->setFocus();
+    o_Page_Database->F_Folder_Name->setFocus();
 }
 
 void TFormMain::i_Password_ViewClick() {
-    P_Password_Show(Tag(L_Password) == 0);
+    P_Password_Show(!o_Page_Database->PasswordShown());
 }
 
 void TFormMain::L_LoginClick() {
     const TNodeHandle node = F_Selected_Node();
-    if (node != kNoNode && F_Login->text().trimmed().isEmpty()) {
-        F_Login->setText(QString::fromStdString(o_Tree_Data.Text(node)));
+    if (node != kNoNode && o_Page_Database->F_Login->text().trimmed().isEmpty()) {
+        o_Page_Database->F_Login->setText(QString::fromStdString(o_Tree_Data.Text(node)));
     }
 }
 
 void TFormMain::L_URLClick() {
     const TNodeHandle node = F_Selected_Node();
-    if (node == kNoNode || !F_URL->isEnabled()) {
+    if (node == kNoNode || !o_Page_Database->F_URL->isEnabled()) {
         return;
     }
-    QString url = F_URL->text().trimmed();
+    QString url = o_Page_Database->F_URL->text().trimmed();
     if (url.isEmpty()) {
-        F_URL->setText(QString::fromStdString(o_Tree_Data.Text(node)));
-        url = F_URL->text().trimmed();
+        o_Page_Database->F_URL->setText(QString::fromStdString(o_Tree_Data.Text(node)));
+        url = o_Page_Database->F_URL->text().trimmed();
     }
     if (!url.isEmpty()) {
-        F_URL->selectAll();
-        const QString text = F_URL->text();
-        F_URL->deselect();
+        o_Page_Database->F_URL->selectAll();
+        const QString text = o_Page_Database->F_URL->text();
+        o_Page_Database->F_URL->deselect();
         P_Print_Message(QStringLiteral("Text copied to clipboard: \n") + url, false);
         P_Copy_Secret(text);
     }
@@ -291,7 +289,9 @@ void TFormMain::L_URLClick() {
 }
 
 void TFormMain::P_Record_Hover(QLabel* label, bool b_Inside) {
-    const QWidget* field = label == L_URL ? static_cast<QWidget*>(F_URL) : F_Password;
+    const QWidget* field = label == o_Page_Database->L_URL
+                               ? static_cast<QWidget*>(o_Page_Database->F_URL)
+                               : o_Page_Database->F_Password;
     const bool styled = b_Inside && field->isEnabled();
     if (!styled) {
         // Back to the font the label inherits, with the theme's weight:
@@ -303,7 +303,7 @@ void TFormMain::P_Record_Hover(QLabel* label, bool b_Inside) {
     }
     QFont font = label->font();
     font.setUnderline(true);
-    if (label == L_URL) {
+    if (label == o_Page_Database->L_URL) {
         font.setBold(true);
     }
     label->setFont(font);

@@ -4,6 +4,7 @@
 // the logs, the tree and the note give up height for it. When the window
 // goes to another screen, or the screen's size changes, this is done again.
 #include "U_FormMain_Keyvale.h"
+#include "U_FormMain_Keyvale_Page_Database.h"
 
 #include <QFrame>
 #include <QLayout>
@@ -49,7 +50,7 @@ void TFormMain::P_Fit_Window_To_Screen() {
     // The logs keep one height on both pages; the Database page restores it
     // on each visit.
     i_Global_Panel_Top_Height = LogHeightFor(outer.height());
-    o_Panel_Top->setFixedHeight(i_Global_Panel_Top_Height);
+    o_Page_Database->o_Panel_Top->setFixedHeight(i_Global_Panel_Top_Height);
     o_Page_Main_Password->SetLogHeight(i_Global_Panel_Top_Height);
     o_Page_Main_Password->SetFileListWidth(FileListWidthFor(outer.width()));
 
@@ -108,19 +109,4 @@ void TFormMain::moveEvent(QMoveEvent* event) {
     if (isVisible() && FrameMargins() != frame_) {
         P_Fit_Window_To_Screen();
     }
-}
-
-// The deletion warning lies over the note field, a little larger than it. A
-// note made short by a small screen would cut the warning off: the panel
-// then grows upwards over the fields above, as far as it needs.
-void TFormMain::P_Place_Warning_Panel() {
-    const QRect note = F_Note->geometry();
-    QRect place(note.x() - 5, note.y() - 10, note.width() + 10, note.height() + 20);
-    const int needed = o_Panel_Warning->layout()->totalHeightForWidth(place.width());
-    const int height =
-        std::max({place.height(), needed, o_Panel_Warning->minimumSizeHint().height()});
-    place.setTop(std::max(0, place.bottom() + 1 - height));
-    place.setBottom(std::min(o_Panel_Right->height() - 1, place.top() + height - 1));
-    place = place.intersected(o_Panel_Right->rect());
-    o_Panel_Warning->setGeometry(place);
 }

@@ -2,6 +2,7 @@
 // opens the warning; "Delete" deletes, "Cancel" or choosing another node backs
 // out.
 #include "U_FormMain_Keyvale.h"
+#include "U_FormMain_Keyvale_Page_Database.h"
 
 #include <QDragMoveEvent>
 #include <QDropEvent>
@@ -17,19 +18,16 @@
 #include "U_Picture.h"
 #include "U_Tree_Model.h"
 
-namespace {
-
-constexpr int kSlideSteps = 500; // step i moves the panel i pixels further
-
-} // namespace
+namespace {} // namespace
 
 void TFormMain::P_Trash_Setup() {
-    TEventHook::Install(i_Trash_Can, [this](QEvent* event) {
+    TEventHook::Install(o_Page_Database->i_Trash_Can, [this](QEvent* event) {
         switch (event->type()) {
         case QEvent::DragEnter:
         case QEvent::DragMove: {
             auto* drag = static_cast<QDragMoveEvent*>(event);
-            if (i_Trash_Can->isEnabled() && i_Trash_CanDragOver(drag->mimeData())) {
+            if (o_Page_Database->i_Trash_Can->isEnabled() &&
+                i_Trash_CanDragOver(drag->mimeData())) {
                 drag->setDropAction(Qt::MoveAction);
                 drag->accept();
             } else {
@@ -39,7 +37,8 @@ void TFormMain::P_Trash_Setup() {
         }
         case QEvent::Drop: {
             auto* drop = static_cast<QDropEvent*>(event);
-            if (!i_Trash_Can->isEnabled() || !i_Trash_CanDragOver(drop->mimeData())) {
+            if (!o_Page_Database->i_Trash_Can->isEnabled() ||
+                !i_Trash_CanDragOver(drop->mimeData())) {
                 drop->ignore();
                 return true;
             }
@@ -52,8 +51,9 @@ void TFormMain::P_Trash_Setup() {
             return false;
         }
     });
-    connect(b_Delete_Folder, &QPushButton::clicked, this, &TFormMain::b_Delete_FolderClick);
-    connect(b_Dont_Delete_Folder, &QPushButton::clicked, this,
+    connect(o_Page_Database->b_Delete_Folder, &QPushButton::clicked, this,
+            &TFormMain::b_Delete_FolderClick);
+    connect(o_Page_Database->b_Dont_Delete_Folder, &QPushButton::clicked, this,
             &TFormMain::b_Dont_Delete_FolderClick);
 }
 
@@ -66,13 +66,14 @@ void TFormMain::i_Trash_CanDragDrop() {
     if (node == kNoNode) {
         return;
     }
-    i_Trash_Can->setEnabled(false);
+    o_Page_Database->i_Trash_Can->setEnabled(false);
     // "Delete" deletes what the warning shows, wherever the selection goes.
     i_Warning_Node = node;
-    L_Warning->setText(QString::fromStdString(DeletionWarningText(o_Tree_Data, node)));
-    P_Place_Warning_Panel(); // over the note field, a little larger than it
-    o_Panel_Warning->show();
-    o_Panel_Warning->raise();
+    o_Page_Database->L_Warning->setText(
+        QString::fromStdString(DeletionWarningText(o_Tree_Data, node)));
+    o_Page_Database->PlaceWarning(); // over the note field, a little larger than it
+    o_Page_Database->o_Panel_Warning->show();
+    o_Page_Database->o_Panel_Warning->raise();
 
     // The preview: the node, and a folder's first sub-folder under it.
     const QList<QIcon> images = KeyvaleTreeImageList();
@@ -80,8 +81,9 @@ void TFormMain::i_Trash_CanDragDrop() {
         const int number = o_Tree_Data.Icon(n);
         return number >= 0 && number < images.size() ? images[number] : QIcon();
     };
-    o_TV_Small->clear();
-    auto* root = new QTreeWidgetItem(o_TV_Small, {QString::fromStdString(o_Tree_Data.Text(node))});
+    o_Page_Database->o_TV_Small->clear();
+    auto* root = new QTreeWidgetItem(o_Page_Database->o_TV_Small,
+                                     {QString::fromStdString(o_Tree_Data.Text(node))});
     root->setIcon(0, icon(node));
     const TNodeHandle child = DeletionPreviewChild(o_Tree_Data, node);
     if (child != kNoNode) {
@@ -89,7 +91,7 @@ void TFormMain::i_Trash_CanDragDrop() {
         item->setIcon(0, icon(child));
         root->setExpanded(true);
     }
-    o_TV_Small->setCurrentItem(root);
+    o_Page_Database->o_TV_Small->setCurrentItem(root);
     PlaySoundResource(QStringLiteral("S_Trash_Can_1"));
 }
 
@@ -119,35 +121,17 @@ void TFormMain::P_Folder_Delete() {
         next = o_Tree_Data.Parent(node);
     }
     TDeleteResult result;
-    o_TV_Main_Model->Change([&] { result = FolderDelete(o_Tree_Data, node); });
+    o_Page_Database->o_TV_Main_Model->Change([&] { result = FolderDelete(o_Tree_Data, node); });
     if (!result.deleted) {
         return;
     }
     P_Start_Auto_Save_Countdown();
     P_Print_Message(QString::fromStdString(result.message.text), result.message.alert);
-    o_TV_Main->SelectNode(next);
+    o_Page_Database->o_TV_Main->SelectNode(next);
     P_Process_User_Select_Node_EVENT();
 }
 
 void TFormMain::P_Close_Warning_Panel() {
-    if (!o_Panel_Warning->isHidden()) {
-        // The panel slides out to the right, faster with every step.
-        F_URL->hide();
-        const QPoint start = o_Panel_Warning->pos();
-        int x = start.x();
-        for (int i = 0; i <= kSlideSteps; ++i) {
-            x += i;
-            o_Panel_Warning->move(x, start.y());
-            if (x < o_Panel_Right->width()) {
-                o_Panel_Right->repaint();
-            }
-        }
-        o_Panel_Warning->hide();
-        o_Panel_Warning->move(start);
-    }
-    o_Panel_Warning->hide();
+    o_Page_Database->CloseWarning();
     i_Warning_Node = kNoNode;
-    i_Trash_Can->setEnabled(true);
-    L_Warning->setText(QStringLiteral(" "));
-    F_URL->show();
 }

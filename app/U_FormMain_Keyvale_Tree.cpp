@@ -3,6 +3,7 @@
 // place, and the moves to the root, up and down. The rules are the tree's;
 // these handlers move the selection, play the sounds and print the messages.
 #include "U_FormMain_Keyvale.h"
+#include "U_FormMain_Keyvale_Page_Database.h"
 
 #include <QAction>
 #include <QChildEvent>
@@ -31,14 +32,70 @@ void TFormMain::P_Tree_Setup() {
     o_Timer_Folder_Name_Wipe.setObjectName(QStringLiteral("o_Timer_Folder_Name_Wipe"));
     o_Timer_Folder_Name_Wipe.setInterval(kWipeStepMs);
     connect(&o_Timer_Folder_Name_Wipe, &QTimer::timeout, this, &TFormMain::P_Folder_Name_Wipe_Step);
-    o_TV_Main_Model = new TKeyvaleTreeModel(o_Tree_Data, o_TV_Main);
-    o_TV_Main->setModel(o_TV_Main_Model);
-    o_TV_Main_Model->renamed = [this](TNodeHandle node, const QString& text) {
+    o_Page_Database->o_TV_Main_Model =
+        new TKeyvaleTreeModel(o_Tree_Data, o_Page_Database->o_TV_Main);
+    o_Page_Database->o_TV_Main->setModel(o_Page_Database->o_TV_Main_Model);
+    o_Page_Database->o_TV_Main_Model->renamed = [this](TNodeHandle node, const QString& text) {
         return o_TV_MainEdited(node, text);
     };
-    // The name editor holds no more than a name may have, and a paste cut
-    // to that says what was kept, as in every other field.
-    TEventHook::Install(o_TV_Main->viewport(), [this](QEvent* event) {
+    P_Tree_Name_Editor_Setup();
+    o_Page_Database->o_TV_Main->dragOver = [this](TNodeHandle target) {
+        return o_TV_MainDragOver(target);
+    };
+    o_Page_Database->o_TV_Main->dragDrop = [this](TNodeHandle target) {
+        o_TV_MainDragDrop(target);
+    };
+    connect(o_Page_Database->o_TV_Main, &TKeyvaleTreeView::treeClicked, this,
+            &TFormMain::P_Process_User_Select_Node_EVENT);
+    connect(o_Page_Database->o_TV_Main, &TKeyvaleTreeView::navigationKeyReleased, this,
+            &TFormMain::P_Process_User_Select_Node_EVENT);
+    // Clicks and navigation keys are not the only ways the selection moves:
+    // type-ahead, a click on empty space and every SelectNode of the program
+    // move it too, and the record panel must follow each of them.
+    connect(o_Page_Database->o_TV_Main->selectionModel(), &QItemSelectionModel::currentChanged,
+            this, &TFormMain::o_TV_MainSelectionChanged);
+    connect(o_Page_Database->o_TV_Main->selectionModel(), &QItemSelectionModel::selectionChanged,
+            this, &TFormMain::o_TV_MainSelectionChanged);
+
+    // A right click may have chosen another node: show its fields before the
+    // menu acts on it.
+    connect(o_Page_Database->o_TV_Main, &QWidget::customContextMenuRequested, this,
+            [this](const QPoint& point) {
+                P_Process_User_Select_Node_EVENT();
+                o_Page_Database->o_Popup_Menu_TV_Main->popup(
+                    o_Page_Database->o_TV_Main->viewport()->mapToGlobal(point));
+            });
+    connect(o_Page_Database->menu_Move_Node_to_Root, &QAction::triggered, this,
+            &TFormMain::menu_Move_Node_to_RootClick);
+
+    connect(o_Page_Database->i_Folder_Create, &TPicture::clicked, this,
+            &TFormMain::i_Folder_CreateClick);
+    connect(o_Page_Database->i_Folder_Find, &TPicture::clicked, this,
+            &TFormMain::i_Folder_FindClick);
+    connect(o_Page_Database->b_Node_Up, &QPushButton::clicked, this, &TFormMain::b_Node_UpClick);
+    connect(o_Page_Database->b_Node_Down, &QPushButton::clicked, this,
+            &TFormMain::b_Node_DownClick);
+
+    // Enter in the name field adds the folder (the key goes no further);
+    // entering the field counts as choosing the selected node again.
+    TEventHook::Install(o_Page_Database->F_Folder_Name, [this](QEvent* event) {
+        if (event->type() == QEvent::KeyPress) {
+            const int key = static_cast<QKeyEvent*>(event)->key();
+            if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+                i_Folder_CreateClick();
+                return true;
+            }
+        } else if (event->type() == QEvent::FocusIn) {
+            P_Process_User_Select_Node_EVENT();
+        }
+        return false;
+    });
+}
+
+// The name editor holds no more than a name may have, and a paste cut to
+// that says what was kept, as in every other field.
+void TFormMain::P_Tree_Name_Editor_Setup() {
+    TEventHook::Install(o_Page_Database->o_TV_Main->viewport(), [this](QEvent* event) {
         if (event->type() != QEvent::ChildPolished) {
             return false;
         }
@@ -56,63 +113,21 @@ void TFormMain::P_Tree_Setup() {
         }
         return false;
     });
-    o_TV_Main->dragOver = [this](TNodeHandle target) { return o_TV_MainDragOver(target); };
-    o_TV_Main->dragDrop = [this](TNodeHandle target) { o_TV_MainDragDrop(target); };
-    connect(o_TV_Main, &TKeyvaleTreeView::treeClicked, this,
-            &TFormMain::P_Process_User_Select_Node_EVENT);
-    connect(o_TV_Main, &TKeyvaleTreeView::navigationKeyReleased, this,
-            &TFormMain::P_Process_User_Select_Node_EVENT);
-    // Clicks and navigation keys are not the only ways the selection moves:
-    // type-ahead, a click on empty space and every SelectNode of the program
-    // move it too, and the record panel must follow each of them.
-    connect(o_TV_Main->selectionModel(), &QItemSelectionModel::currentChanged, this,
-            &TFormMain::o_TV_MainSelectionChanged);
-    connect(o_TV_Main->selectionModel(), &QItemSelectionModel::selectionChanged, this,
-            &TFormMain::o_TV_MainSelectionChanged);
-
-    // A right click may have chosen another node: show its fields before the
-    // menu acts on it.
-    connect(o_TV_Main, &QWidget::customContextMenuRequested, this, [this](const QPoint& point) {
-        P_Process_User_Select_Node_EVENT();
-        o_Popup_Menu_TV_Main->popup(o_TV_Main->viewport()->mapToGlobal(point));
-    });
-    connect(menu_Move_Node_to_Root, &QAction::triggered, this,
-            &TFormMain::menu_Move_Node_to_RootClick);
-
-    connect(i_Folder_Create, &TPicture::clicked, this, &TFormMain::i_Folder_CreateClick);
-    connect(i_Folder_Find, &TPicture::clicked, this, &TFormMain::i_Folder_FindClick);
-    connect(b_Node_Up, &QPushButton::clicked, this, &TFormMain::b_Node_UpClick);
-    connect(b_Node_Down, &QPushButton::clicked, this, &TFormMain::b_Node_DownClick);
-
-    // Enter in the name field adds the folder (the key goes no further);
-    // entering the field counts as choosing the selected node again.
-    TEventHook::Install(F_Folder_Name, [this](QEvent* event) {
-        if (event->type() == QEvent::KeyPress) {
-            const int key = static_cast<QKeyEvent*>(event)->key();
-            if (key == Qt::Key_Return || key == Qt::Key_Enter) {
-                i_Folder_CreateClick();
-                return true;
-            }
-        } else if (event->type() == QEvent::FocusIn) {
-            P_Process_User_Select_Node_EVENT();
-        }
-        return false;
-    });
 }
 
 void TFormMain::P_Tree_View_Reset() {
     // The fields and a pending edit belong to the tree that is gone.
     P_Record_Panel_Clear();
-    o_TV_Main_Model->Reset();
+    o_Page_Database->o_TV_Main_Model->Reset();
 }
 
 TNodeHandle TFormMain::F_Selected_Node() const {
-    return o_TV_Main->SelectedNode();
+    return o_Page_Database->o_TV_Main->SelectedNode();
 }
 
 void TFormMain::P_Process_User_Select_Node_EVENT() {
     // Choosing another node while the deletion warning is open cancels it.
-    if (!i_Trash_Can->isEnabled()) {
+    if (!o_Page_Database->i_Trash_Can->isEnabled()) {
         P_Close_Warning_Panel();
     }
     P_Save_Folder_Data_to_Data_Folder(i_GLOBAL_Node_ID);
@@ -131,35 +146,37 @@ void TFormMain::o_TV_MainSelectionChanged() {
 void TFormMain::i_Folder_CreateClick() {
     // Enter again while the last name is leaving the field adds nothing; a
     // name typed (or put there) anew is a new name, even the same one.
-    if (o_Timer_Folder_Name_Wipe.isActive() && F_Folder_Name->text() == folderNameLeaving_ &&
+    if (o_Timer_Folder_Name_Wipe.isActive() &&
+        o_Page_Database->F_Folder_Name->text() == folderNameLeaving_ &&
         folderNameLeaving_ != folderNameCreated_) {
         return;
     }
     o_Timer_Folder_Name_Wipe.stop();
     PlaySoundResource(QStringLiteral("S_B_MP_3"));
-    const QString text = F_Folder_Name->text();
+    const QString text = o_Page_Database->F_Folder_Name->text();
     P_Folder_Create(text);
     folderNameCreated_ = text;
     folderNameLeaving_ = text;
     o_Timer_Folder_Name_Wipe.start();
-    F_Folder_Name->setFocus();
+    o_Page_Database->F_Folder_Name->setFocus();
 }
 
 // The name leaves the field from the left, one character per step, unless
 // the user types (or the field is emptied) meanwhile.
 void TFormMain::P_Folder_Name_Wipe_Step() {
-    if (F_Folder_Name->text() != folderNameLeaving_ || folderNameLeaving_.isEmpty()) {
+    if (o_Page_Database->F_Folder_Name->text() != folderNameLeaving_ ||
+        folderNameLeaving_.isEmpty()) {
         o_Timer_Folder_Name_Wipe.stop();
         return;
     }
     folderNameLeaving_.remove(0, 1);
-    F_Folder_Name->setText(folderNameLeaving_);
+    o_Page_Database->F_Folder_Name->setText(folderNameLeaving_);
 }
 
 void TFormMain::P_Folder_Create(const QString& s_Folder_Name) {
     const TNodeHandle selected = F_Selected_Node();
     TFolderCreateResult result;
-    o_TV_Main_Model->Change(
+    o_Page_Database->o_TV_Main_Model->Change(
         [&] { result = FolderCreate(o_Tree_Data, selected, s_Folder_Name.toStdString()); });
     if (!result.created) {
         for (const TTreeMessage& message : result.messages) {
@@ -169,11 +186,12 @@ void TFormMain::P_Folder_Create(const QString& s_Folder_Name) {
     }
     P_Start_Auto_Save_Countdown();
     if (result.parent != kNoNode) {
-        o_TV_Main->expand(o_TV_Main_Model->IndexOf(result.parent));
+        o_Page_Database->o_TV_Main->expand(
+            o_Page_Database->o_TV_Main_Model->IndexOf(result.parent));
     }
     P_Input_Data_Controls_Activate(false);
-    o_TV_Main->setFocus();
-    o_TV_Main->SelectNode(result.selectAfter);
+    o_Page_Database->o_TV_Main->setFocus();
+    o_Page_Database->o_TV_Main->SelectNode(result.selectAfter);
     for (const TTreeMessage& message : result.messages) {
         P_Print_Message(QString::fromStdString(message.text), message.alert);
     }
@@ -182,12 +200,12 @@ void TFormMain::P_Folder_Create(const QString& s_Folder_Name) {
 
 void TFormMain::i_Folder_FindClick() {
     PlaySoundResource(QStringLiteral("S_B_MP_4"));
-    const TFindResult result =
-        FindFolder(o_Tree_Data, F_Selected_Node(), F_Folder_Name->text().toStdString());
+    const TFindResult result = FindFolder(o_Tree_Data, F_Selected_Node(),
+                                          o_Page_Database->F_Folder_Name->text().toStdString());
     if (!result.searched) {
         return;
     }
-    o_TV_Main->SelectNode(result.selectAfter);
+    o_Page_Database->o_TV_Main->SelectNode(result.selectAfter);
     for (const TTreeMessage& message : result.messages) {
         P_Print_Message(QString::fromStdString(message.text), message.alert);
     }
@@ -207,7 +225,8 @@ void TFormMain::o_TV_MainDragDrop(TNodeHandle target) {
     const TNodeHandle dragged = F_Selected_Node();
     const std::string problem = DropProblem(o_Tree_Data, dragged, target);
     TMoveResult result;
-    o_TV_Main_Model->Change([&] { result = DropNode(o_Tree_Data, dragged, target); });
+    o_Page_Database->o_TV_Main_Model->Change(
+        [&] { result = DropNode(o_Tree_Data, dragged, target); });
     for (const TTreeMessage& message : result.messages) {
         P_Print_Message(QString::fromStdString(message.text), message.alert);
     }
@@ -221,7 +240,7 @@ void TFormMain::o_TV_MainDragDrop(TNodeHandle target) {
     if (result.moved) {
         // The moved node stays selected, shown inside its new folder.
         P_Start_Auto_Save_Countdown();
-        o_TV_Main->SelectNode(dragged);
+        o_Page_Database->o_TV_Main->SelectNode(dragged);
         P_Process_User_Select_Node_EVENT();
     }
 }
@@ -246,7 +265,7 @@ QString TFormMain::o_TV_MainEdited(TNodeHandle node, const QString& s_Text) {
 void TFormMain::menu_Move_Node_to_RootClick() {
     const TNodeHandle node = F_Selected_Node();
     TMoveResult result;
-    o_TV_Main_Model->Change([&] { result = MoveNodeToRoot(o_Tree_Data, node); });
+    o_Page_Database->o_TV_Main_Model->Change([&] { result = MoveNodeToRoot(o_Tree_Data, node); });
     if (!result.moved) {
         return;
     }
@@ -255,7 +274,7 @@ void TFormMain::menu_Move_Node_to_RootClick() {
     }
     PlaySoundResource(QStringLiteral("S_Folder_Replaced_To_Root"));
     P_Start_Auto_Save_Countdown();
-    o_TV_Main->SelectNode(node);
+    o_Page_Database->o_TV_Main->SelectNode(node);
     P_Process_User_Select_Node_EVENT();
 }
 
@@ -264,10 +283,10 @@ void TFormMain::b_Node_UpClick() {
     QThread::msleep(kMoveSoundPauseMs);
     const TNodeHandle node = F_Selected_Node();
     bool moved = false;
-    o_TV_Main_Model->Change([&] { moved = MoveNodeUp(o_Tree_Data, node); });
+    o_Page_Database->o_TV_Main_Model->Change([&] { moved = MoveNodeUp(o_Tree_Data, node); });
     if (moved) {
         P_Start_Auto_Save_Countdown();
-        o_TV_Main->SelectNode(node);
+        o_Page_Database->o_TV_Main->SelectNode(node);
         P_Process_User_Select_Node_EVENT();
     }
 }
@@ -277,10 +296,10 @@ void TFormMain::b_Node_DownClick() {
     QThread::msleep(kMoveSoundPauseMs);
     const TNodeHandle node = F_Selected_Node();
     bool moved = false;
-    o_TV_Main_Model->Change([&] { moved = MoveNodeDown(o_Tree_Data, node); });
+    o_Page_Database->o_TV_Main_Model->Change([&] { moved = MoveNodeDown(o_Tree_Data, node); });
     if (moved) {
         P_Start_Auto_Save_Countdown();
-        o_TV_Main->SelectNode(node);
+        o_Page_Database->o_TV_Main->SelectNode(node);
         P_Process_User_Select_Node_EVENT();
     }
 }

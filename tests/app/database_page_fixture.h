@@ -30,18 +30,18 @@ struct TOpenDatabase {
         window->show();
         window->P_Database_TAB_ENABLE(true);
         window->o_Page_Control->setCurrentWidget(window->page_Database);
-        window->F_Message->clear();
+        F_Message(*window)->clear();
     }
     TFormMain& w() { return *window; }
-    TKeyvaleTreeModel& model() { return *window->o_TV_Main_Model; }
+    TKeyvaleTreeModel& model() { return *o_TV_Main_Model(*window); }
 
     // Types a name and adds it with the picture (or with Enter).
     void Add(const QString& name, bool withEnter = false) {
-        window->F_Folder_Name->setText(name);
+        F_Folder_Name(*window)->setText(name);
         if (withEnter) {
-            QTest::keyClick(window->F_Folder_Name, Qt::Key_Return);
+            QTest::keyClick(F_Folder_Name(*window), Qt::Key_Return);
         } else {
-            window->i_Folder_Create->Click();
+            i_Folder_Create(*window)->Click();
         }
     }
 
@@ -63,25 +63,25 @@ struct TOpenDatabase {
     void Choose(const QString& name) {
         const QModelIndex index = Find(name);
         QVERIFY2(index.isValid(), qPrintable(name));
-        if (window->o_TV_Main->currentIndex() == index) {
+        if (o_TV_Main(*window)->currentIndex() == index) {
             window->P_Process_User_Select_Node_EVENT();
             return;
         }
         for (QModelIndex above = index.parent(); above.isValid(); above = above.parent()) {
-            window->o_TV_Main->expand(above);
+            o_TV_Main(*window)->expand(above);
         }
-        window->o_TV_Main->scrollTo(index);
-        const QRect row = window->o_TV_Main->visualRect(index);
-        QTest::mouseClick(window->o_TV_Main->viewport(), Qt::LeftButton, {}, row.center());
+        o_TV_Main(*window)->scrollTo(index);
+        const QRect row = o_TV_Main(*window)->visualRect(index);
+        QTest::mouseClick(o_TV_Main(*window)->viewport(), Qt::LeftButton, {}, row.center());
         QCOMPARE(window->F_Selected_Node(), Node(name));
     }
-    QString Selected() { return window->o_TV_Main->currentIndex().data().toString(); }
+    QString Selected() { return o_TV_Main(*window)->currentIndex().data().toString(); }
 
     // Chooses the node and opens its name editor with F2.
     QLineEdit* OpenRenameEditor(const QString& name) {
         Choose(name);
-        QTest::keyClick(window->o_TV_Main, Qt::Key_F2);
-        return window->o_TV_Main->viewport()->findChild<QLineEdit*>();
+        QTest::keyClick(o_TV_Main(*window), Qt::Key_F2);
+        return o_TV_Main(*window)->viewport()->findChild<QLineEdit*>();
     }
 
     // The tree as the view sees it: name(icon)[children], siblings by spaces.
@@ -101,7 +101,7 @@ struct TOpenDatabase {
 
     // Every message is followed by a line of one blank.
     bool LogEndsWith(const QString& text) {
-        QString log = window->F_Message->toPlainText();
+        QString log = F_Message(*window)->toPlainText();
         if (log.endsWith("\n ")) {
             log.chop(2);
         }
@@ -135,23 +135,23 @@ struct TOpenDatabase {
 
     void TypeRecord(const QString& login, const QString& password, const QString& email,
                     const QString& url, const QStringList& noteLines) {
-        for (auto [field, text] : {std::pair{window->F_Login, login},
-                                   {window->F_Password, password},
-                                   {window->F_EMail, email},
-                                   {window->F_URL, url}}) {
+        for (auto [field, text] : {std::pair{F_Login(*window), login},
+                                   {F_Password(*window), password},
+                                   {F_EMail(*window), email},
+                                   {F_URL(*window), url}}) {
             field->clear();
             field->insert(text); // typed, as far as the field can tell
         }
-        window->F_Note->clear();
+        F_Note(*window)->clear();
         for (int i = 0; i < noteLines.size(); ++i) {
             if (i > 0) {
-                QTest::keyClick(window->F_Note, Qt::Key_Return);
+                QTest::keyClick(F_Note(*window), Qt::Key_Return);
             }
-            window->F_Note->insertPlainText(noteLines[i]);
+            F_Note(*window)->insertPlainText(noteLines[i]);
         }
     }
     QStringList Fields() {
-        return {window->F_Login->text(), window->F_Password->text(), window->F_EMail->text(),
-                window->F_URL->text(), window->F_Note->toPlainText()};
+        return {F_Login(*window)->text(), F_Password(*window)->text(), F_EMail(*window)->text(),
+                F_URL(*window)->text(), F_Note(*window)->toPlainText()};
     }
 };

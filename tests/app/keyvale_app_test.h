@@ -13,6 +13,7 @@
 #include <memory>
 
 #include "U_FormMain_Keyvale.h"
+#include "U_FormMain_Keyvale_Page_Database.h"
 #include "U_Idle_Time.h"
 #include "window_widgets.h"
 

@@ -116,8 +116,8 @@ inline void UnblockSaves(TFormMain& window) {
 
 // Types a folder name and adds it with the picture, as the user does.
 inline void AddFolder(TFormMain& window, const QString& name) {
-    window.F_Folder_Name->setText(name);
-    window.i_Folder_Create->Click();
+    F_Folder_Name(window)->setText(name);
+    i_Folder_Create(window)->Click();
 }
 
 // A click on the page's tab.

@@ -94,7 +94,7 @@ class TestCalculator : public QObject {
         F_Hash_Length(*window_)->lineEdit()->selectAll();
         QTest::keyClicks(F_Hash_Length(*window_), "40");
         QTest::keyClick(F_Hash_Length(*window_), Qt::Key_Return);
-        window_->F_Message->clear();
+        F_Message(*window_)->clear();
         F_Hash_Argument(*window_)->setText("correct horse battery staple");
 
         F_Hash_Length(*window_)->lineEdit()->selectAll();
@@ -111,7 +111,8 @@ class TestCalculator : public QObject {
         QCOMPARE(F_KV_Hash_64(*window_)->toPlainText(), expected.h64);
         QCOMPARE(F_KV_Hash_90(*window_)->toPlainText(), expected.h90);
         QCOMPARE(F_KV_Hash_90(*window_)->toPlainText().size(), formLength);
-        QCOMPARE(window_->F_Message->toPlainText().contains("The length stays 40."), kept != typed);
+        QCOMPARE(F_Message(*window_)->toPlainText().contains("The length stays 40."),
+                 kept != typed);
     }
 
     void lengthIsJudgedWhenTheFocusLeaves() {
@@ -122,7 +123,7 @@ class TestCalculator : public QObject {
         QTest::keyClicks(F_Hash_Length(*window_), "2000"); // four characters fit
         F_Hash_Argument(*window_)->setFocus();
         QCOMPARE(F_Hash_Length(*window_)->currentText(), QString("30"));
-        QVERIFY(window_->F_Message->toPlainText().contains("from 10 to 1000"));
+        QVERIFY(F_Message(*window_)->toPlainText().contains("from 10 to 1000"));
     }
 
     void resultsFollowEveryKeystroke() {

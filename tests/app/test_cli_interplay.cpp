@@ -52,11 +52,11 @@ class TestCliInterplay : public QObject {
         QCOMPARE(tree.Text(folder), std::string("Mail/Web"));
         const TNodeHandle record = tree.FirstChild(folder);
         QCOMPARE(tree.Text(record), std::string("example.org"));
-        QVERIFY(window->o_TV_Main->SelectNode(record));
+        QVERIFY(o_TV_Main(*window)->SelectNode(record));
         window->P_Process_User_Select_Node_EVENT();
-        QCOMPARE(window->F_Login->text(), QString("ann"));
-        QCOMPARE(window->F_Password->text(), QString("record pass"));
-        QCOMPARE(window->F_URL->text(), QString("https://example.org"));
+        QCOMPARE(F_Login(*window)->text(), QString("ann"));
+        QCOMPARE(F_Password(*window)->text(), QString("record pass"));
+        QCOMPARE(F_URL(*window)->text(), QString("https://example.org"));
     }
 
     void ToolReadsWhatTheWindowSaved() {

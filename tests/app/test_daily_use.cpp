@@ -66,30 +66,30 @@ struct TDailyFixture {
         Choose(path);
         EnterPassword(kPassword, kPassword);
         QCOMPARE(w().DatabaseFile(), path);
-        w().F_Folder_Name->setText("Bank");
-        QTest::keyClick(w().F_Folder_Name, Qt::Key_Return);
+        F_Folder_Name(w())->setText("Bank");
+        QTest::keyClick(F_Folder_Name(w()), Qt::Key_Return);
         ChooseNode("Bank");
-        QTest::keyClicks(w().F_Login, "ann");
-        QTest::keyClicks(w().F_Password, "s3cret!");
+        QTest::keyClicks(F_Login(w()), "ann");
+        QTest::keyClicks(F_Password(w()), "s3cret!");
     }
 
     void ChooseNode(const QString& name) {
-        TKeyvaleTreeModel& model = *w().o_TV_Main_Model;
+        TKeyvaleTreeModel& model = *o_TV_Main_Model(w());
         for (int row = 0; row < model.rowCount({}); ++row) {
             const QModelIndex index = model.index(row, 0, {});
             if (index.data().toString() == name) {
-                const QRect rect = w().o_TV_Main->visualRect(index);
-                QTest::mouseClick(w().o_TV_Main->viewport(), Qt::LeftButton, {}, rect.center());
+                const QRect rect = o_TV_Main(w())->visualRect(index);
+                QTest::mouseClick(o_TV_Main(w())->viewport(), Qt::LeftButton, {}, rect.center());
                 return;
             }
         }
         QFAIL(qPrintable("no node " + name));
     }
 
-    QString DatabaseLog() const { return w().F_Message->toPlainText(); }
+    QString DatabaseLog() const { return F_Message(w())->toPlainText(); }
     QString TakeDatabaseLog() {
         const QString log = DatabaseLog();
-        w().F_Message->clear();
+        F_Message(w())->clear();
         return log;
     }
     TFormMain& w() const { return *window; }
@@ -143,11 +143,11 @@ class TestDailyUse : public QObject {
 
         // Ctrl+C in the masked field copies the whole password, unmasked
         // nowhere.
-        w.F_Password->setFocus();
-        QTest::keyClick(w.F_Password, Qt::Key_C, Qt::ControlModifier);
+        F_Password(w)->setFocus();
+        QTest::keyClick(F_Password(w), Qt::Key_C, Qt::ControlModifier);
         QCOMPARE(Clipboard()->text(), QString("s3cret!"));
         QVERIFY(MarkedSecret(Clipboard()->mimeData()));
-        QCOMPARE(w.F_Password->echoMode(), QLineEdit::Password);
+        QCOMPARE(F_Password(w)->echoMode(), QLineEdit::Password);
         const QString log = fixture.TakeDatabaseLog();
         QVERIFY2(log.contains("Password copied to clipboard.") &&
                      log.contains("The clipboard will be cleared in 1 seconds, at 11:50:13."),
@@ -155,12 +155,12 @@ class TestDailyUse : public QObject {
         QTRY_VERIFY_WITH_TIMEOUT(Clipboard()->text().isEmpty(), 3000);
 
         // The context menus of both fields offer both copies.
-        TriggerContextEntry(w.F_Login, "Copy password");
+        TriggerContextEntry(F_Login(w), "Copy password");
         QCOMPARE(Clipboard()->text(), QString("s3cret!"));
-        TriggerContextEntry(w.F_Password, "Copy login");
+        TriggerContextEntry(F_Password(w), "Copy login");
         QCOMPARE(Clipboard()->text(), QString("ann"));
         QVERIFY(MarkedSecret(Clipboard()->mimeData()));
-        QCOMPARE(w.F_Password->echoMode(), QLineEdit::Password);
+        QCOMPARE(F_Password(w)->echoMode(), QLineEdit::Password);
 
         // What the user copied since from elsewhere stays.
         Clipboard()->setText("copied elsewhere");
@@ -174,18 +174,18 @@ class TestDailyUse : public QObject {
         fixture.CreateWithRecord();
         F_Clipboard_Clear_Seconds(w)->setValue(0); // never by time
         fixture.TakeDatabaseLog();
-        QTest::keyClick(w.F_Password, Qt::Key_C, Qt::ControlModifier);
+        QTest::keyClick(F_Password(w), Qt::Key_C, Qt::ControlModifier);
         QCOMPARE(Clipboard()->text(), QString("s3cret!"));
         QVERIFY(!fixture.DatabaseLog().contains("will be cleared"));
 
         // Another database replaces this one: the password goes with it, and
         // a search term typed for this one does not become a folder there.
-        QTest::keyClicks(w.F_Folder_Name, "Ban");
+        QTest::keyClicks(F_Folder_Name(w), "Ban");
         fixture.Choose(fixture.folders.workingFolder.filePath("other.kvdb"));
         fixture.EnterPassword(kPassword, kPassword);
         QCOMPARE(w.DatabaseFile(), fixture.folders.workingFolder.filePath("other.kvdb"));
         QVERIFY(Clipboard()->text().isEmpty());
-        QVERIFY(w.F_Folder_Name->text().isEmpty());
+        QVERIFY(F_Folder_Name(w)->text().isEmpty());
 
         // The calculator's forms are secrets too.
         w.o_Page_Control->setCurrentWidget(w.page_Settings);
@@ -286,9 +286,9 @@ class TestDailyUse : public QObject {
 
         // Keys: the login keeps 255 of 300, "ann" selected away first.
         Clipboard()->setText(QString(300, 'l'));
-        w.F_Login->selectAll();
-        QTest::keyClick(w.F_Login, Qt::Key_V, Qt::ControlModifier);
-        QCOMPARE(w.F_Login->text().size(), 255);
+        F_Login(w)->selectAll();
+        QTest::keyClick(F_Login(w), Qt::Key_V, Qt::ControlModifier);
+        QCOMPARE(F_Login(w)->text().size(), 255);
         QTRY_VERIFY(lastLine().endsWith(
             "The pasted text is longer than the field allows: 255 of its 300 characters were "
             "kept."));
@@ -296,21 +296,21 @@ class TestDailyUse : public QObject {
         // A paste that fits says nothing.
         fixture.TakeDatabaseLog();
         Clipboard()->setText("a@b.c");
-        QTest::keyClick(w.F_EMail, Qt::Key_V, Qt::ControlModifier);
+        QTest::keyClick(F_EMail(w), Qt::Key_V, Qt::ControlModifier);
         QTest::qWait(20);
         QVERIFY(fixture.DatabaseLog().isEmpty());
 
         // The context menu's Paste, after text that is already there.
         Clipboard()->setText(QString(1100, 'u'));
-        w.F_URL->setText("https://");
-        TriggerContextEntry(w.F_URL, QStringLiteral("&Paste\tCtrl+V"));
-        QCOMPARE(w.F_URL->text().size(), 1024);
+        F_URL(w)->setText("https://");
+        TriggerContextEntry(F_URL(w), QStringLiteral("&Paste\tCtrl+V"));
+        QCOMPARE(F_URL(w)->text().size(), 1024);
         QVERIFY(lastLine().endsWith("1016 of its 1100 characters were kept."));
 
         // The note: 10000 characters keep 8000.
         Clipboard()->setText(QString(10000, 'n'));
-        QTest::keyClick(w.F_Note, Qt::Key_V, Qt::ControlModifier);
-        QCOMPARE(w.F_Note->toPlainText().size(), 8000);
+        QTest::keyClick(F_Note(w), Qt::Key_V, Qt::ControlModifier);
+        QCOMPARE(F_Note(w)->toPlainText().size(), 8000);
         QVERIFY(lastLine().endsWith(
             "The note is limited to 8000 characters: 8000 of its 10000 characters were kept."));
 
@@ -327,20 +327,20 @@ class TestDailyUse : public QObject {
         TDailyFixture fixture;
         TFormMain& w = fixture.w();
         fixture.CreateWithRecord();
-        const QFont resting = w.L_URL->font();
+        const QFont resting = L_URL(w)->font();
         for (int round = 0; round < 3; ++round) {
             QEvent enter(QEvent::Enter);
-            QApplication::sendEvent(w.L_URL, &enter);
-            QVERIFY(w.L_URL->font().bold());
-            QVERIFY(w.L_URL->font().underline());
+            QApplication::sendEvent(L_URL(w), &enter);
+            QVERIFY(L_URL(w)->font().bold());
+            QVERIFY(L_URL(w)->font().underline());
             QEvent leave(QEvent::Leave);
-            QApplication::sendEvent(w.L_URL, &leave);
-            QCOMPARE(w.L_URL->font().bold(), resting.bold());
-            QVERIFY(!w.L_URL->font().underline());
+            QApplication::sendEvent(L_URL(w), &leave);
+            QCOMPARE(L_URL(w)->font().bold(), resting.bold());
+            QVERIFY(!L_URL(w)->font().underline());
         }
         // A theme chosen later still reaches the label.
         w.P_Apply_Skin(3);
-        QCOMPARE(w.L_URL->font().bold(), resting.bold());
+        QCOMPARE(L_URL(w)->font().bold(), resting.bold());
     }
 
     void pictureCaptionNamesTheChangeWhileADatabaseIsOpen() {
@@ -361,42 +361,42 @@ class TestDailyUse : public QObject {
         TFormMain& w = fixture.w();
         fixture.CreateWithRecord();
         // Top > Middle > Inner, and the childless Empty beside Middle.
-        w.o_TV_Main->SelectNode(kNoNode);
+        o_TV_Main(w)->SelectNode(kNoNode);
         for (const char* name : {"Top", "Middle", "Inner"}) {
-            w.F_Folder_Name->setText(name);
-            QTest::keyClick(w.F_Folder_Name, Qt::Key_Return);
+            F_Folder_Name(w)->setText(name);
+            QTest::keyClick(F_Folder_Name(w), Qt::Key_Return);
             if (QString(name) != "Inner") {
-                TKeyvaleTreeModel& model = *w.o_TV_Main_Model;
+                TKeyvaleTreeModel& model = *o_TV_Main_Model(w);
                 const QModelIndexList found = model.match(model.index(0, 0), Qt::DisplayRole, name,
                                                           1, Qt::MatchExactly | Qt::MatchRecursive);
                 QVERIFY(!found.isEmpty());
-                w.o_TV_Main->setCurrentIndex(found.first());
+                o_TV_Main(w)->setCurrentIndex(found.first());
             }
         }
-        TKeyvaleTreeModel& model = *w.o_TV_Main_Model;
+        TKeyvaleTreeModel& model = *o_TV_Main_Model(w);
         const QModelIndex top =
             model.match(model.index(0, 0), Qt::DisplayRole, "Top", 1, Qt::MatchExactly).first();
-        w.o_TV_Main->setCurrentIndex(top);
-        w.F_Folder_Name->setText("Empty");
-        QTest::keyClick(w.F_Folder_Name, Qt::Key_Return);
+        o_TV_Main(w)->setCurrentIndex(top);
+        F_Folder_Name(w)->setText("Empty");
+        QTest::keyClick(F_Folder_Name(w), Qt::Key_Return);
         const auto find = [&](const QString& name) {
             return model
                 .match(model.index(0, 0), Qt::DisplayRole, name, 1,
                        Qt::MatchExactly | Qt::MatchRecursive)
                 .first();
         };
-        w.o_TV_Main->collapse(find("Middle"));
-        w.o_TV_Main->expand(top);
-        w.o_TV_Main->clearSelection();
-        w.o_TV_Main->setCurrentIndex({});
-        const QImage view = w.o_TV_Main->viewport()->grab().toImage();
+        o_TV_Main(w)->collapse(find("Middle"));
+        o_TV_Main(w)->expand(top);
+        o_TV_Main(w)->clearSelection();
+        o_TV_Main(w)->setCurrentIndex({});
+        const QImage view = o_TV_Main(w)->viewport()->grab().toImage();
         // The indentation left of a folder with content looks as that of a
         // childless node on the same level: no arrow in either.
-        const QRect withContent = w.o_TV_Main->visualRect(find("Middle"));
-        const QRect childless = w.o_TV_Main->visualRect(find("Empty"));
-        QVERIFY(withContent.left() >= w.o_TV_Main->indentation());
-        const QRect branch(withContent.left() - w.o_TV_Main->indentation(), 0,
-                           w.o_TV_Main->indentation(), withContent.height());
+        const QRect withContent = o_TV_Main(w)->visualRect(find("Middle"));
+        const QRect childless = o_TV_Main(w)->visualRect(find("Empty"));
+        QVERIFY(withContent.left() >= o_TV_Main(w)->indentation());
+        const QRect branch(withContent.left() - o_TV_Main(w)->indentation(), 0,
+                           o_TV_Main(w)->indentation(), withContent.height());
         QCOMPARE(view.copy(branch.translated(0, withContent.top())),
                  view.copy(branch.translated(0, childless.top())));
     }
@@ -415,13 +415,13 @@ class TestDailyUse : public QObject {
         fixture.EnterPassword(QString::fromUtf8(windows_1252::kPasswordUtf8), "");
         QCOMPARE(w.DatabaseFile(), path);
         QVERIFY(fixture.DatabaseLog().contains(kConvertedMessage));
-        QVERIFY(w.o_TV_Main_Model
-                    ->match(w.o_TV_Main_Model->index(0, 0), Qt::DisplayRole,
+        QVERIFY(o_TV_Main_Model(w)
+                    ->match(o_TV_Main_Model(w)->index(0, 0), Qt::DisplayRole,
                             QString::fromUtf8("Caf\xC3\xA9s"))
                     .size() == 1);
 
         // Saved with the button: UTF-8 now, still under the keys it opened with.
-        QTest::mouseClick(w.b_Save_Database, Qt::LeftButton);
+        QTest::mouseClick(b_Save_Database(w), Qt::LeftButton);
         TKeyvaleTree reloaded;
         const TDatabaseLoadResult result =
             LoadDatabaseFile(path.toStdString(), windowsKeys, reloaded);
@@ -460,7 +460,7 @@ class TestDailyUse : public QObject {
         TFormMain& w = fixture.w();
         fixture.CreateWithRecord();
         F_Lock_After_Idle(w)->setCurrentIndex(F_Lock_After_Idle(w)->findData(5));
-        w.F_Folder_Name->setText("a search term");
+        F_Folder_Name(w)->setText("a search term");
 
         fixture.idle->idle = 5 * 60000 - 1;
         QVERIFY(QMetaObject::invokeMethod(&w.o_Timer_Idle_Lock, "timeout"));
@@ -476,14 +476,14 @@ class TestDailyUse : public QObject {
                  TPasswordMode::Open); // open mode: only the password is asked
         QCOMPARE(L_Database_File_2(w)->text(), QString("daily.kvdb"));
         QVERIFY(F_Message_2(w)->toPlainText().contains("locked after 5 minutes of desktop idle"));
-        QVERIFY(w.F_Folder_Name->text().isEmpty());
+        QVERIFY(F_Folder_Name(w)->text().isEmpty());
 
         // The typed record was saved on the way.
         fixture.idle->idle = 0;
         fixture.EnterPassword(kPassword, "");
         QCOMPARE(w.DatabaseFile(), fixture.path);
         fixture.ChooseNode("Bank");
-        QCOMPARE(w.F_Password->text(), QString("s3cret!"));
+        QCOMPARE(F_Password(w)->text(), QString("s3cret!"));
     }
 
     void idleLockDoesNothingWhenTheSaveFails() {
@@ -499,7 +499,7 @@ class TestDailyUse : public QObject {
         fixture.idle->idle = 60000;
         QVERIFY(QMetaObject::invokeMethod(&w.o_Timer_Idle_Lock, "timeout"));
         QCOMPARE(w.DatabaseFile(), fixture.path);
-        QCOMPARE(w.F_Password->text(), QString("s3cret!"));
+        QCOMPARE(F_Password(w)->text(), QString("s3cret!"));
         QVERIFY(fixture.DatabaseLog().contains("has not been locked"));
 
         // Not tried again while the desktop stays idle; tried again after.

@@ -24,10 +24,10 @@ std::unique_ptr<TFormMain> WindowWithPendingEdit(TLifecycleFixture& fixture, con
     auto window = fixture.NewWindow();
     CreateDatabase(*window, path, "leave password");
     AddFolder(*window, "Bank");
-    const QModelIndex bank = window->o_TV_Main_Model->index(0, 0);
-    const QRect row = window->o_TV_Main->visualRect(bank);
-    QTest::mouseClick(window->o_TV_Main->viewport(), Qt::LeftButton, {}, row.center());
-    QTest::keyClicks(window->F_Login, "alice");
+    const QModelIndex bank = o_TV_Main_Model(*window)->index(0, 0);
+    const QRect row = o_TV_Main(*window)->visualRect(bank);
+    QTest::mouseClick(o_TV_Main(*window)->viewport(), Qt::LeftButton, {}, row.center());
+    QTest::keyClicks(F_Login(*window), "alice");
     return window;
 }
 
@@ -74,7 +74,7 @@ class TestDatabaseLeaving : public QObject {
         BlockSaves(*window);
 
         std::raise(SIGTERM);
-        QTRY_COMPARE(LastLine(window->F_Message),
+        QTRY_COMPARE(LastLine(F_Message(*window)),
                      QString("Error! Your database could not be saved, so the program has not "
                              "been closed. If you close it again, it quits without saving."));
         QVERIFY(window->isVisible());

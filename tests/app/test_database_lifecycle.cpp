@@ -74,10 +74,10 @@ class TestDatabaseLifecycle : public QObject {
         QVERIFY(o_MP(*window)->isHidden());
         QVERIFY(F_MP1(*window)->text().isEmpty());
         QCOMPARE(window->o_Page_Control->currentWidget(), window->page_Database);
-        QVERIFY(!window->o_Panel_Big->isHidden());
-        QVERIFY(window->F_Message->toPlainText().contains(
+        QVERIFY(!o_Panel_Big(*window)->isHidden());
+        QVERIFY(F_Message(*window)->toPlainText().contains(
             "[" + path + "]. Your new database is empty. You may begin your work"));
-        QCOMPARE(LastLine(window->F_Message), "Database saved: " + path);
+        QCOMPARE(LastLine(F_Message(*window)), "Database saved: " + path);
         QVERIFY(fixture.TakeSounds().endsWith("S_DB_Opened"));
 
         window->o_Tree_Data.AddChild(kNoNode, "Bank", 0);
@@ -111,7 +111,7 @@ class TestDatabaseLifecycle : public QObject {
         QCOMPARE(LastLine(F_Message_2(*window)), QString(KvWrongPasswordText));
         QCOMPARE(fixture.TakeSounds(), QStringList({"S_B_MP_1", "S_W_1"}));
         QVERIFY(window->DatabaseFile().isEmpty());
-        QVERIFY(window->o_Panel_Big->isHidden());
+        QVERIFY(o_Panel_Big(*window)->isHidden());
         QVERIFY(IsZero(window->o_Keys.A_GLOBAL_BH, KvBigKeySize));
         QVERIFY(o_MP(*window)->isVisible());
 
@@ -120,7 +120,7 @@ class TestDatabaseLifecycle : public QObject {
         EnterPassword(*window, "first password", "");
         QCOMPARE(window->DatabaseFile(), path);
         QCOMPARE(window->o_Tree_Data.Text(window->o_Tree_Data.First()), std::string("Bank"));
-        QCOMPARE(window->o_TV_Main_Model->rowCount(), 1);
+        QCOMPARE(o_TV_Main_Model(*window)->rowCount(), 1);
         QCOMPARE(window->o_Page_Control->currentWidget(), window->page_Database);
         QVERIFY(o_MP(*window)->isHidden());
         QCOMPARE(L_Database_File(*window)->text(), QString("secrets.kvdb"));
@@ -153,7 +153,7 @@ class TestDatabaseLifecycle : public QObject {
         EnterPassword(*window, "second password", "second password");
         // Said on this page first, then, a moment later, on the Database page.
         QTRY_COMPARE(window->o_Page_Control->currentWidget(), window->page_Database);
-        QTRY_COMPARE(LastLine(window->F_Message),
+        QTRY_COMPARE(LastLine(F_Message(*window)),
                      QString("Main password of your database has been changed."));
         QVERIFY(F_Message_2(*window)->toPlainText().contains(
             "Main password of your database has been changed."));
@@ -332,35 +332,35 @@ class TestDatabaseLifecycle : public QObject {
 
         // With no database, a save only reports and still locks the button.
         window->P_Process_Save_Database_EVENT(QString());
-        QCOMPARE(LastLine(window->F_Message),
+        QCOMPARE(LastLine(F_Message(*window)),
                  QString("Error! Cannot save database because the name of the database file is "
                          "empty!"));
-        QVERIFY(!window->b_Save_Database->isEnabled());
+        QVERIFY(!b_Save_Database(*window)->isEnabled());
 
         CreateDatabase(*window, path, "work password");
         Fire(window->o_Timer_SAVE_BUTTON);
-        QVERIFY(window->b_Save_Database->isEnabled());
+        QVERIFY(b_Save_Database(*window)->isEnabled());
 
         // The button saves, then rests for 10 s.
         QByteArray before = FileBytes(path);
         fixture.TakeSounds();
-        QTest::mouseClick(window->b_Save_Database, Qt::LeftButton);
-        QVERIFY(window->F_Message->toPlainText().contains("Trying to save database ..."));
-        QCOMPARE(LastLine(window->F_Message), "Database saved: " + path);
+        QTest::mouseClick(b_Save_Database(*window), Qt::LeftButton);
+        QVERIFY(F_Message(*window)->toPlainText().contains("Trying to save database ..."));
+        QCOMPARE(LastLine(F_Message(*window)), "Database saved: " + path);
         QCOMPARE(fixture.TakeSounds(), QStringList{"S_DB_Save"});
         QVERIFY(FileBytes(path) != before);
-        QVERIFY(!window->b_Save_Database->isEnabled());
+        QVERIFY(!b_Save_Database(*window)->isEnabled());
         QVERIFY(window->o_Timer_SAVE_BUTTON.isActive());
         QCOMPARE(window->o_Timer_SAVE_BUTTON.interval(), 10000);
         Fire(window->o_Timer_SAVE_BUTTON);
-        QVERIFY(window->b_Save_Database->isEnabled());
+        QVERIFY(b_Save_Database(*window)->isEnabled());
         QVERIFY(!window->o_Timer_SAVE_BUTTON.isActive());
 
         // A pending record edit; the automatic save waits for a quiet desktop.
         TNodeHandle node = window->o_Tree_Data.AddChild(kNoNode, "Mail", kIconEmpty);
         window->P_Tree_View_Reset();
-        QVERIFY(window->o_TV_Main->SelectNode(node));
-        window->F_Login->setText("alice");
+        QVERIFY(o_TV_Main(*window)->SelectNode(node));
+        F_Login(*window)->setText("alice");
         QCOMPARE(window->i_GLOBAL_Node_ID, node);
         window->o_Timer_SAVE_Database.start();
         QCOMPARE(window->o_Timer_SAVE_Database.interval(), 60000);
@@ -402,9 +402,9 @@ class TestDatabaseLifecycle : public QObject {
         QVERIFY(keys.s_GLOBAL_MP.empty());
         QVERIFY(window->o_Tree_Data.IsEmpty());
         QVERIFY(window->DatabaseFile().isEmpty());
-        QVERIFY(window->o_Panel_Big->isHidden());
+        QVERIFY(o_Panel_Big(*window)->isHidden());
         QCOMPARE(ListTexts(o_TV_Files(*window)), QStringList{"b.kvdb"});
-        QVERIFY(window->F_Message->toPlainText().contains("     Dear user !   "));
+        QVERIFY(F_Message(*window)->toPlainText().contains("     Dear user !   "));
     }
 
     // Opening another database saves the open one first; with a wrong
@@ -429,7 +429,7 @@ class TestDatabaseLifecycle : public QObject {
         QCOMPARE(window->DatabaseFile(), first);
         QCOMPARE(window->o_Keys.A_GLOBAL_SH1, firstKeys.A_GLOBAL_SH1);
         QCOMPARE(window->o_Tree_Data.NodeCount(), std::size_t(1));
-        QVERIFY(!window->o_Panel_Big->isHidden());
+        QVERIFY(!o_Panel_Big(*window)->isHidden());
 
         TKeyvaleTree saved;
         QCOMPARE(LoadDatabaseFile(first.toStdString(), firstKeys, saved).status,
@@ -454,7 +454,7 @@ class TestDatabaseLifecycle : public QObject {
         Choose(*window, path);
         EnterPassword(*window, "first password", "");
         QCOMPARE(window->DatabaseFile(), path);
-        QVERIFY(window->F_Message->toPlainText().contains(
+        QVERIFY(F_Message(*window)->toPlainText().contains(
             "Error! Could not make backup of a database file. " + fixture.Path("Keyvale_Backup") +
             " is not a folder."));
     }
@@ -532,11 +532,11 @@ class TestDatabaseLifecycle : public QObject {
             QCOMPARE(window->DatabaseFile(), current);
             QCOMPARE(window->o_Keys.A_GLOBAL_SH1, keyBefore);
             QCOMPARE(window->o_Tree_Data.NodeCount(), std::size_t(1));
-            QVERIFY(!window->o_Panel_Big->isHidden());
+            QVERIFY(!o_Panel_Big(*window)->isHidden());
             QCOMPARE(LastLine(F_Message_2(*window)),
                      QString("Error! Your current database could not be saved, so it stays open. "
                              "Nothing else has been done."));
-            QVERIFY(window->F_Message->toPlainText().contains(
+            QVERIFY(F_Message(*window)->toPlainText().contains(
                 "Error! Cannot save your database to file [" + current + "]."));
         }
         QVERIFY(!QFile::exists(fixture.Path("fresh.kvdb")));
@@ -544,7 +544,7 @@ class TestDatabaseLifecycle : public QObject {
         // At exit: the first close is refused with the reason, the second quits.
         window->close();
         QVERIFY(window->isVisible());
-        QCOMPARE(LastLine(window->F_Message),
+        QCOMPARE(LastLine(F_Message(*window)),
                  QString("Error! Your database could not be saved, so the program has not been "
                          "closed. If you close it again, it quits without saving."));
         window->close();
@@ -680,7 +680,7 @@ class TestDatabaseLifecycle : public QObject {
 
         EnterPassword(*window, "their password", "");
         QCOMPARE(window->DatabaseFile(), path);
-        QCOMPARE(window->o_TV_Main_Model->rowCount(), 1);
+        QCOMPARE(o_TV_Main_Model(*window)->rowCount(), 1);
     }
 
     // keyvale-cli (or any writer) changed the file while the window had it
@@ -699,7 +699,7 @@ class TestDatabaseLifecycle : public QObject {
         const QByteArray theirs = FileBytes(path);
 
         Fire(window->o_Timer_SAVE_BUTTON);
-        QTest::mouseClick(window->b_Save_Database, Qt::LeftButton);
+        QTest::mouseClick(b_Save_Database(*window), Qt::LeftButton);
         const QString aside = window->DatabaseFile();
         QVERIFY2(QRegularExpression(QRegularExpression::escape(fixture.Path("work (conflict ")) +
                                     "\\d{4}-\\d\\d-\\d\\d \\d\\d-\\d\\d-\\d\\d\\)\\.kvdb")
@@ -711,7 +711,7 @@ class TestDatabaseLifecycle : public QObject {
                                 "last saved here, so it has not been overwritten. Your database "
                                 "has been saved as [" +
                                 aside + "], which is now your open database.";
-        QCOMPARE(LastLine(window->F_Message), warning);
+        QCOMPARE(LastLine(F_Message(*window)), warning);
         QVERIFY(Alerted(warning));
         QCOMPARE(FileBytes(path), theirs);
 
@@ -740,24 +740,24 @@ class TestDatabaseLifecycle : public QObject {
         ClickTab(*window, window->page_Exit);
         QVERIFY(window->isVisible());
         QCOMPARE(window->o_Page_Control->currentWidget(), window->page_Database);
-        QCOMPARE(LastLine(window->F_Message), refusal);
+        QCOMPARE(LastLine(F_Message(*window)), refusal);
         QVERIFY(Alerted(refusal));
 
         UnblockSaves(*window);
         Fire(window->o_Timer_SAVE_BUTTON);
-        QTest::mouseClick(window->b_Save_Database, Qt::LeftButton);
-        QCOMPARE(LastLine(window->F_Message), "Database saved: " + path);
+        QTest::mouseClick(b_Save_Database(*window), Qt::LeftButton);
+        QCOMPARE(LastLine(F_Message(*window)), "Database saved: " + path);
         AddFolder(*window, "After the save");
 
         BlockSaves(*window);
         window->close();
         QVERIFY2(window->isVisible(), "quit without saving what came after the good save");
-        QCOMPARE(LastLine(window->F_Message), refusal);
+        QCOMPARE(LastLine(F_Message(*window)), refusal);
 
         // The cause fixed, the user saves and leaves.
         UnblockSaves(*window);
         Fire(window->o_Timer_SAVE_BUTTON);
-        QTest::mouseClick(window->b_Save_Database, Qt::LeftButton);
+        QTest::mouseClick(b_Save_Database(*window), Qt::LeftButton);
         AddFolder(*window, "Last");
         window->close();
         QVERIFY(!window->isVisible());
@@ -775,15 +775,15 @@ class TestDatabaseLifecycle : public QObject {
         QVERIFY(window->o_Timer_SAVE_Database.isActive());
 
         window->o_Timer_SAVE_Database.stop();
-        const QModelIndex added = window->o_TV_Main_Model->index(0, 0);
-        window->o_TV_Main->setCurrentIndex(added);
-        window->o_TV_Main->edit(added);
-        auto* editor = window->o_TV_Main->viewport()->findChild<QLineEdit*>();
+        const QModelIndex added = o_TV_Main_Model(*window)->index(0, 0);
+        o_TV_Main(*window)->setCurrentIndex(added);
+        o_TV_Main(*window)->edit(added);
+        auto* editor = o_TV_Main(*window)->viewport()->findChild<QLineEdit*>();
         QVERIFY(editor);
         editor->selectAll();
         QTest::keyClicks(editor, "Renamed");
         QTest::keyClick(editor, Qt::Key_Return); // the view commits on its next turn
-        QTRY_COMPARE(window->o_TV_Main_Model->index(0, 0).data().toString(), QString("Renamed"));
+        QTRY_COMPARE(o_TV_Main_Model(*window)->index(0, 0).data().toString(), QString("Renamed"));
         QVERIFY(window->o_Timer_SAVE_Database.isActive());
 
         fixture.idle->idle = 120000;

@@ -42,17 +42,17 @@ class TestDatabaseTree : public QObject {
     void addingFolders() {
         TOpenDatabase db;
         TFormMain& w = db.w();
-        QVERIFY(w.o_TV_Main->isHeaderHidden());
-        QVERIFY(!w.o_TV_Main->rootIsDecorated());
-        QCOMPARE(w.o_TV_Main->indentation(), 35);
-        QCOMPARE(w.o_TV_Main->iconSize(), QSize(32, 32));
+        QVERIFY(o_TV_Main(w)->isHeaderHidden());
+        QVERIFY(!o_TV_Main(w)->rootIsDecorated());
+        QCOMPARE(o_TV_Main(w)->indentation(), 35);
+        QCOMPARE(o_TV_Main(w)->iconSize(), QSize(32, 32));
 
         // Nothing selected: the folder goes to the root and stays selected.
         db.Add("Work", true);
         QCOMPARE(db.Outline(), QString("Work(1)"));
         QVERIFY(db.LogEndsWith("A new folder has been created."));
-        QTRY_VERIFY(w.F_Folder_Name->text().isEmpty()); // wiped
-        QVERIFY(w.F_Folder_Name->hasFocus());
+        QTRY_VERIFY(F_Folder_Name(w)->text().isEmpty()); // wiped
+        QVERIFY(F_Folder_Name(w)->hasFocus());
         QCOMPARE(db.Selected(), QString("Work"));
         QVERIFY(db.Played("S_B_MP_3"));
 
@@ -61,22 +61,22 @@ class TestDatabaseTree : public QObject {
         db.Add("Mail");
         QCOMPARE(db.Outline(), QString("Work(0)[Bank(1) Mail(1)]"));
         QCOMPARE(db.Selected(), QString("Work"));
-        QVERIFY(w.o_TV_Main->isExpanded(db.Find("Work")));
-        QVERIFY(!w.F_Login->isEnabled()); // a folder with content
+        QVERIFY(o_TV_Main(w)->isExpanded(db.Find("Work")));
+        QVERIFY(!F_Login(w)->isEnabled()); // a folder with content
 
         // Under a record: a sibling of the record, which becomes selected,
         // and no message.
         db.Choose("Bank");
-        QVERIFY(w.F_Login->isEnabled());
-        QTest::keyClicks(w.F_Login, "me");
+        QVERIFY(F_Login(w)->isEnabled());
+        QTest::keyClicks(F_Login(w), "me");
         db.Choose("Work"); // moving on makes Bank a record
         QCOMPARE(w.o_Tree_Data.Icon(db.Node("Bank")), kIconRecord);
         db.Choose("Bank");
-        const QString logBefore = w.F_Message->toPlainText();
+        const QString logBefore = F_Message(w)->toPlainText();
         db.Add("Shop");
         QCOMPARE(db.Outline(), QString("Work(0)[Bank(2) Mail(1) Shop(1)]"));
         QCOMPARE(db.Selected(), QString("Shop"));
-        QCOMPARE(w.F_Message->toPlainText(), logBefore);
+        QCOMPARE(F_Message(w)->toPlainText(), logBefore);
 
         // An empty name is refused, with the sound all the same; blanks are a name.
         db.folders.sounds->played.clear();
@@ -115,7 +115,7 @@ class TestDatabaseTree : public QObject {
             QVERIFY(db.Alerted(full));
             QCOMPARE(w.o_Tree_Data.NodeCount(), std::size_t(10000));
             db.Choose("n9999");
-            w.o_TV_Main_Model->Change([&] { w.o_Tree_Data.Delete(db.Node("n9999")); });
+            o_TV_Main_Model(w)->Change([&] { w.o_Tree_Data.Delete(db.Node("n9999")); });
             db.Add("one more");
             QCOMPARE(w.o_Tree_Data.NodeCount(), std::size_t(10000));
             QVERIFY(db.Find("one more").isValid());
@@ -145,8 +145,8 @@ class TestDatabaseTree : public QObject {
         TFormMain& w = db.w();
         db.Add("Old");
         const TNodeHandle node = db.Node("Old");
-        w.o_TV_Main->edit(db.Find("Old"));
-        auto* editor = w.o_TV_Main->viewport()->findChild<QLineEdit*>();
+        o_TV_Main(w)->edit(db.Find("Old"));
+        auto* editor = o_TV_Main(w)->viewport()->findChild<QLineEdit*>();
         QVERIFY(editor);
         editor->setText(typed);
         QTest::keyClick(editor, Qt::Key_Return); // the view commits on its next turn
@@ -160,19 +160,19 @@ class TestDatabaseTree : public QObject {
         db.Add("xAbx");
         db.Add("inner ab");
         db.Choose("xAbx");
-        w.o_TV_Main->SelectNode(kNoNode);
+        o_TV_Main(w)->SelectNode(kNoNode);
         db.Add("LAB");
         db.Add("a\u00e4b");
-        w.o_TV_Main->SelectNode(kNoNode);
+        o_TV_Main(w)->SelectNode(kNoNode);
 
         const auto find = [&](const QString& text) {
-            w.F_Folder_Name->setText(text);
-            w.i_Folder_Find->Click();
+            F_Folder_Name(w)->setText(text);
+            i_Folder_Find(w)->Click();
             return db.Selected();
         };
         // Nothing selected: the search starts after the first node.
         QCOMPARE(find("ab"), QString("inner ab"));
-        QVERIFY(w.F_Message->toPlainText().contains(" --- ab ... searching ... "));
+        QVERIFY(F_Message(w)->toPlainText().contains(" --- ab ... searching ... "));
         QVERIFY(db.LogEndsWith("inner ab"));
         QCOMPARE(find("ab"), QString("LAB"));
         QCOMPARE(find("ab"), QString("xAbx")); // wrapped around
@@ -190,7 +190,7 @@ class TestDatabaseTree : public QObject {
 
         // A record's hidden data never matches.
         db.Choose("LAB");
-        QTest::keyClicks(w.F_Login, "zzz");
+        QTest::keyClicks(F_Login(w), "zzz");
         db.Choose("xAbx");
         find("Zz");
         QVERIFY(db.LogEndsWith("No folders found (Zz)"));
@@ -201,11 +201,11 @@ class TestDatabaseTree : public QObject {
         TFormMain& w = db.w();
         db.Add("A");
         db.Add("A1");
-        w.o_TV_Main->SelectNode(kNoNode);
+        o_TV_Main(w)->SelectNode(kNoNode);
         db.Add("B");
         db.Add("R");
         db.Choose("R");
-        QTest::keyClicks(w.F_URL, "example.org");
+        QTest::keyClicks(F_URL(w), "example.org");
         db.Choose("A1");
         QCOMPARE(db.Outline(), QString("A(0)[A1(1)] B(0)[R(2)]"));
 
@@ -243,7 +243,7 @@ class TestDatabaseTree : public QObject {
         QCOMPARE(w.o_Tree_Data.Parent(db.Node("B")), kNoNode);
         w.o_TV_MainDragDrop(db.Node("L13"));
         QCOMPARE(w.o_Tree_Data.Level(db.Node("A1")), 15);
-        QVERIFY(w.o_TV_Main->isExpanded(db.Find("L13"))); // the moved node is shown
+        QVERIFY(o_TV_Main(w)->isExpanded(db.Find("L13"))); // the moved node is shown
     }
 
     void moveToRootUpAndDown() {
@@ -253,19 +253,19 @@ class TestDatabaseTree : public QObject {
         db.Add("a");
         db.Add("b");
         db.Add("c");
-        w.o_TV_Main->SelectNode(kNoNode);
+        o_TV_Main(w)->SelectNode(kNoNode);
         db.Add("G");
         QCOMPARE(db.Outline(), QString("F(0)[a(1) b(1) c(1)] G(1)"));
 
         // Open folders stay open whatever moves around them.
-        QVERIFY(w.o_TV_Main->isExpanded(db.Find("F")));
+        QVERIFY(o_TV_Main(w)->isExpanded(db.Find("F")));
         db.Choose("G");
         w.b_Node_UpClick();
         QCOMPARE(db.Outline(), QString("G(1) F(0)[a(1) b(1) c(1)]"));
-        QVERIFY(w.o_TV_Main->isExpanded(db.Find("F")));
-        QVERIFY(!w.o_TV_Main->isExpanded(db.Find("G")));
+        QVERIFY(o_TV_Main(w)->isExpanded(db.Find("F")));
+        QVERIFY(!o_TV_Main(w)->isExpanded(db.Find("G")));
         w.b_Node_DownClick();
-        QVERIFY(w.o_TV_Main->isExpanded(db.Find("F")));
+        QVERIFY(o_TV_Main(w)->isExpanded(db.Find("F")));
 
         db.Choose("b");
         w.b_Node_DownClick();
@@ -286,16 +286,16 @@ class TestDatabaseTree : public QObject {
 
         // The context menu's move; the old parent's icon follows.
         db.Choose("b");
-        w.menu_Move_Node_to_Root->trigger();
+        menu_Move_Node_to_Root(w)->trigger();
         QVERIFY(db.LogEndsWith("Replaced to root: b"));
         QVERIFY(db.Played("S_Folder_Replaced_To_Root"));
         db.Choose("c");
-        w.menu_Move_Node_to_Root->trigger();
+        menu_Move_Node_to_Root(w)->trigger();
         QCOMPARE(db.Outline(), QString("a(1) F(1) G(1) b(1) c(1)"));
         db.folders.sounds->played.clear();
-        const QString log = w.F_Message->toPlainText();
-        w.menu_Move_Node_to_Root->trigger(); // a root node stays, silently
-        QCOMPARE(w.F_Message->toPlainText(), log);
+        const QString log = F_Message(w)->toPlainText();
+        menu_Move_Node_to_Root(w)->trigger(); // a root node stays, silently
+        QCOMPARE(F_Message(w)->toPlainText(), log);
         QVERIFY(!db.Played("S_Folder_Replaced_To_Root"));
         QCOMPARE(db.Outline(), QString("a(1) F(1) G(1) b(1) c(1)"));
     }
@@ -309,11 +309,11 @@ class TestDatabaseTree : public QObject {
         db.Add("Sub2");
         db.Choose("Sub");
         db.Add("Deep");
-        w.o_TV_Main->SelectNode(kNoNode);
+        o_TV_Main(w)->SelectNode(kNoNode);
         db.Add(longName);
         db.Add("Bank");
         db.Choose("Bank");
-        QTest::keyClicks(w.F_Password, "secret");
+        QTest::keyClicks(F_Password(w), "secret");
         db.Choose(longName);
 
         auto mime = std::make_unique<QMimeData>();
@@ -344,27 +344,27 @@ class TestDatabaseTree : public QObject {
             db.Choose(c.node);
             db.folders.sounds->played.clear();
             w.i_Trash_CanDragDrop();
-            QVERIFY(!w.o_Panel_Warning->isHidden());
-            QVERIFY(!w.i_Trash_Can->isEnabled());
-            QCOMPARE(w.o_Panel_Warning->width(), w.F_Note->width() + 10);
-            QCOMPARE(w.L_Warning->text(), c.question);
+            QVERIFY(!o_Panel_Warning(w)->isHidden());
+            QVERIFY(!i_Trash_Can(w)->isEnabled());
+            QCOMPARE(o_Panel_Warning(w)->width(), F_Note(w)->width() + 10);
+            QCOMPARE(L_Warning(w)->text(), c.question);
             QStringList preview;
-            for (QTreeWidgetItemIterator it(w.o_TV_Small); *it; ++it) {
+            for (QTreeWidgetItemIterator it(o_TV_Small(w)); *it; ++it) {
                 preview << (*it)->text(0);
             }
             QCOMPARE(preview, c.preview);
-            QCOMPARE(w.o_TV_Small->currentItem(), w.o_TV_Small->topLevelItem(0));
+            QCOMPARE(o_TV_Small(w)->currentItem(), o_TV_Small(w)->topLevelItem(0));
             QVERIFY(db.Played("S_Trash_Can_1"));
-            QCOMPARE(w.L_Warning_Caption->text(), QString("W a r n i n g  !"));
+            QCOMPARE(L_Warning_Caption(w)->text(), QString("W a r n i n g  !"));
 
             // Cancel: nothing deleted, the trash can is back.
-            const QPoint place = w.o_Panel_Warning->pos();
-            QTest::mouseClick(w.b_Dont_Delete_Folder, Qt::LeftButton);
-            QVERIFY(w.o_Panel_Warning->isHidden());
-            QCOMPARE(w.o_Panel_Warning->pos(), place);
-            QVERIFY(w.i_Trash_Can->isEnabled());
-            QCOMPARE(w.L_Warning->text(), QString(" "));
-            QVERIFY(!w.F_URL->isHidden());
+            const QPoint place = o_Panel_Warning(w)->pos();
+            QTest::mouseClick(b_Dont_Delete_Folder(w), Qt::LeftButton);
+            QVERIFY(o_Panel_Warning(w)->isHidden());
+            QCOMPARE(o_Panel_Warning(w)->pos(), place);
+            QVERIFY(i_Trash_Can(w)->isEnabled());
+            QCOMPARE(L_Warning(w)->text(), QString(" "));
+            QVERIFY(!F_URL(w)->isHidden());
             QVERIFY(db.Played("S_B_Cancel_3"));
             QVERIFY(db.Find(c.node).isValid());
         }
@@ -373,19 +373,19 @@ class TestDatabaseTree : public QObject {
         db.Choose("Folder");
         w.i_Trash_CanDragDrop();
         db.Choose("Bank");
-        QVERIFY(w.o_Panel_Warning->isHidden());
-        QVERIFY(w.i_Trash_Can->isEnabled());
+        QVERIFY(o_Panel_Warning(w)->isHidden());
+        QVERIFY(i_Trash_Can(w)->isEnabled());
         QVERIFY(db.Find("Folder").isValid());
-        QCOMPARE(w.F_Password->text(), QString("secret"));
+        QCOMPARE(F_Password(w)->text(), QString("secret"));
 
         // Delete a record; the log line names it.
         w.i_Trash_CanDragDrop();
-        QTest::mouseClick(w.b_Delete_Folder, Qt::LeftButton);
+        QTest::mouseClick(b_Delete_Folder(w), Qt::LeftButton);
         QVERIFY(!db.Find("Bank").isValid());
         QVERIFY(db.LogEndsWith("Record has been deleted: Bank"));
         QVERIFY(db.Alerted("Record has been deleted: Bank"));
         QVERIFY(db.Played("S_Delete"));
-        QVERIFY(w.o_Panel_Warning->isHidden());
+        QVERIFY(o_Panel_Warning(w)->isHidden());
 
         // A long name is cut to 100 characters in the log.
         db.Choose(longName);
@@ -410,17 +410,17 @@ class TestDatabaseTree : public QObject {
         TOpenDatabase db;
         TFormMain& w = db.w();
         db.Add("Bank \u00e4");
-        w.o_TV_Main->SelectNode(kNoNode);
+        o_TV_Main(w)->SelectNode(kNoNode);
         db.Add("Mail");
         db.Add("Inbox");
-        w.o_TV_Main->SelectNode(kNoNode);
+        o_TV_Main(w)->SelectNode(kNoNode);
         db.Add("Empty");
 
         // The field limits.
-        QCOMPARE(w.F_Login->maxLength(), 255);
-        QCOMPARE(w.F_Password->maxLength(), 1024);
-        QCOMPARE(w.F_EMail->maxLength(), 255);
-        QCOMPARE(w.F_URL->maxLength(), 1024);
+        QCOMPARE(F_Login(w)->maxLength(), 255);
+        QCOMPARE(F_Password(w)->maxLength(), 1024);
+        QCOMPARE(F_EMail(w)->maxLength(), 255);
+        QCOMPARE(F_URL(w)->maxLength(), 1024);
 
         const QStringList bank = {"  j\u00f6rg  ", " p\u00e4ss w\u20ac ", "jorg@example.org",
                                   "https://bank.example", "line one\n\u65e5\u672c\nline three"};
@@ -438,9 +438,9 @@ class TestDatabaseTree : public QObject {
         db.TypeRecord("in", "box", "", "", {});
         w.P_Password_Show(true);
         QEnterEvent enter(QPointF(5, 5), QPointF(5, 5), QPointF(5, 5));
-        QCoreApplication::sendEvent(w.o_Panel_TV, &enter);
+        QCoreApplication::sendEvent(o_Panel_TV(w), &enter);
         QVERIFY(db.LogEndsWith("<< Inbox >>  data changed."));
-        QCOMPARE(w.F_Password->echoMode(), QLineEdit::Password);
+        QCOMPARE(F_Password(w)->echoMode(), QLineEdit::Password);
 
         // Clearing every field: the record becomes empty again.
         db.Choose("Bank \u00e4");
@@ -452,11 +452,11 @@ class TestDatabaseTree : public QObject {
         db.Choose("Mail");
         QVERIFY(db.LogEndsWith("<< Empty >>  data cleared."));
         QCOMPARE(w.o_Tree_Data.Icon(db.Node("Empty")), kIconEmpty);
-        QVERIFY(!w.F_Login->isEnabled()); // Mail holds Inbox
+        QVERIFY(!F_Login(w)->isEnabled()); // Mail holds Inbox
 
         // A pending edit is written before a save.
         db.Choose("Inbox");
-        QTest::keyClicks(w.F_EMail, "in@example.org");
+        QTest::keyClicks(F_EMail(w), "in@example.org");
         w.P_Save_Folder_Data_to_Data_Folder_Pending();
         const QString before = db.Outline();
 
@@ -481,18 +481,18 @@ class TestDatabaseTree : public QObject {
         TOpenDatabase db;
         TFormMain& w = db.w();
         db.Add("A");
-        w.o_TV_Main->SelectNode(kNoNode);
+        o_TV_Main(w)->SelectNode(kNoNode);
         db.Add("B");
         db.Choose("A");
-        w.F_Login->insert("a");
+        F_Login(w)->insert("a");
         db.Choose("B");
-        w.F_Login->insert("b");
-        QTest::keyClick(w.o_TV_Main, Qt::Key_Up);
+        F_Login(w)->insert("b");
+        QTest::keyClick(o_TV_Main(w), Qt::Key_Up);
         QCOMPARE(db.Selected(), QString("A"));
         QVERIFY(db.LogEndsWith("<< B >>  data changed."));
-        QCOMPARE(w.F_Login->text(), QString("a"));
-        QTest::keyClick(w.o_TV_Main, Qt::Key_End);
-        QCOMPARE(w.F_Login->text(), QString("b"));
+        QCOMPARE(F_Login(w)->text(), QString("a"));
+        QTest::keyClick(o_TV_Main(w), Qt::Key_End);
+        QCOMPARE(F_Login(w)->text(), QString("b"));
     }
 
     void noteLimitAndMask() {
@@ -500,26 +500,26 @@ class TestDatabaseTree : public QObject {
         TFormMain& w = db.w();
         db.Add("R");
         db.Choose("R");
-        w.F_Note->setPlainText(QString(9000, 'x'));
-        QCOMPARE(w.F_Note->toPlainText().size(), 8000);
+        F_Note(w)->setPlainText(QString(9000, 'x'));
+        QCOMPARE(F_Note(w)->toPlainText().size(), 8000);
         QCOMPARE(w.i_GLOBAL_Node_ID, db.Node("R"));
 
         // Button and label toggle one state.
-        QCOMPARE(w.F_Password->echoMode(), QLineEdit::Password);
-        QTest::mouseClick(w.b_Password_Show, Qt::LeftButton);
-        QCOMPARE(w.F_Password->echoMode(), QLineEdit::Normal);
-        QCOMPARE(w.b_Password_Show->text(), QString(" Hide password"));
-        QCOMPARE(TFormMain::Tag(w.L_Password), 1);
+        QCOMPARE(F_Password(w)->echoMode(), QLineEdit::Password);
+        QTest::mouseClick(b_Password_Show(w), Qt::LeftButton);
+        QCOMPARE(F_Password(w)->echoMode(), QLineEdit::Normal);
+        QCOMPARE(b_Password_Show(w)->text(), QString(" Hide password"));
+        QVERIFY(w.DatabasePage().PasswordShown());
         QVERIFY(QTest::qWaitForWindowActive(&w));
-        QVERIFY(w.F_Folder_Name->hasFocus());
-        QTest::mouseClick(w.L_Password, Qt::LeftButton);
-        QCOMPARE(w.F_Password->echoMode(), QLineEdit::Password);
-        QCOMPARE(w.b_Password_Show->text(), QString(" Show password"));
-        QCOMPARE(TFormMain::Tag(w.b_Password_Show), 0);
-        QCOMPARE(w.L_Password->toolTip(), QString("   Click here to show your password   "));
-        QTest::mouseClick(w.L_Password, Qt::LeftButton);
-        QTest::mouseClick(w.b_Password_Show, Qt::LeftButton);
-        QCOMPARE(w.F_Password->echoMode(), QLineEdit::Password);
+        QVERIFY(F_Folder_Name(w)->hasFocus());
+        QTest::mouseClick(L_Password(w), Qt::LeftButton);
+        QCOMPARE(F_Password(w)->echoMode(), QLineEdit::Password);
+        QCOMPARE(b_Password_Show(w)->text(), QString(" Show password"));
+        QVERIFY(!w.DatabasePage().PasswordShown());
+        QCOMPARE(L_Password(w)->toolTip(), QString("   Click here to show your password   "));
+        QTest::mouseClick(L_Password(w), Qt::LeftButton);
+        QTest::mouseClick(b_Password_Show(w), Qt::LeftButton);
+        QCOMPARE(F_Password(w)->echoMode(), QLineEdit::Password);
     }
 
     void loginAndUrlLabels() {
@@ -532,51 +532,51 @@ class TestDatabaseTree : public QObject {
         db.Add("bank.example");
         db.Choose("bank.example");
 
-        QTest::mouseClick(w.L_Login, Qt::LeftButton);
-        QCOMPARE(w.F_Login->text(), QString("bank.example"));
-        w.F_Login->setText("me");
-        QTest::mouseClick(w.L_Login, Qt::LeftButton);
-        QCOMPARE(w.F_Login->text(), QString("me"));
+        QTest::mouseClick(L_Login(w), Qt::LeftButton);
+        QCOMPARE(F_Login(w)->text(), QString("bank.example"));
+        F_Login(w)->setText("me");
+        QTest::mouseClick(L_Login(w), Qt::LeftButton);
+        QCOMPARE(F_Login(w)->text(), QString("me"));
 
         // An empty URL takes the name, which is copied and opened.
-        QTest::mouseClick(w.L_URL, Qt::LeftButton);
-        QCOMPARE(w.F_URL->text(), QString("bank.example"));
+        QTest::mouseClick(L_URL(w), Qt::LeftButton);
+        QCOMPARE(F_URL(w)->text(), QString("bank.example"));
         QCOMPARE(QApplication::clipboard()->text(), QString("bank.example"));
         QVERIFY(
-            w.F_Message->toPlainText().contains(" --- Text copied to clipboard: \nbank.example"));
+            F_Message(w)->toPlainText().contains(" --- Text copied to clipboard: \nbank.example"));
         QVERIFY(db.LogEndsWith("The clipboard will be cleared in 10 seconds, at 11:50:22."));
         QCOMPARE(recorder.opened, QList<QUrl>({QUrl("http://bank.example")}));
-        QVERIFY(!w.F_URL->hasSelectedText());
+        QVERIFY(!F_URL(w)->hasSelectedText());
 
         // The clipboard gets the field as typed; one character is not opened.
-        w.F_URL->setText(" https://x.example/a b ");
-        QTest::mouseClick(w.L_URL, Qt::LeftButton);
+        F_URL(w)->setText(" https://x.example/a b ");
+        QTest::mouseClick(L_URL(w), Qt::LeftButton);
         QCOMPARE(QApplication::clipboard()->text(), QString(" https://x.example/a b "));
         QCOMPARE(recorder.opened.size(), 2);
-        w.F_URL->setText("x");
-        QTest::mouseClick(w.L_URL, Qt::LeftButton);
+        F_URL(w)->setText("x");
+        QTest::mouseClick(L_URL(w), Qt::LeftButton);
         QCOMPARE(QApplication::clipboard()->text(), QString("x"));
         QCOMPARE(recorder.opened.size(), 2);
 
         // Hover styles only while the fields are enabled.
         QEnterEvent enter(QPointF(2, 2), QPointF(2, 2), QPointF(2, 2));
         QEvent leave(QEvent::Leave);
-        QCoreApplication::sendEvent(w.L_URL, &enter);
-        QVERIFY(w.L_URL->font().underline());
-        QVERIFY(w.L_URL->font().bold());
-        QCoreApplication::sendEvent(w.L_URL, &leave);
-        QVERIFY(!w.L_URL->font().underline());
-        QCoreApplication::sendEvent(w.L_Password, &enter);
-        QVERIFY(w.L_Password->font().underline());
-        QCoreApplication::sendEvent(w.L_Password, &leave);
+        QCoreApplication::sendEvent(L_URL(w), &enter);
+        QVERIFY(L_URL(w)->font().underline());
+        QVERIFY(L_URL(w)->font().bold());
+        QCoreApplication::sendEvent(L_URL(w), &leave);
+        QVERIFY(!L_URL(w)->font().underline());
+        QCoreApplication::sendEvent(L_Password(w), &enter);
+        QVERIFY(L_Password(w)->font().underline());
+        QCoreApplication::sendEvent(L_Password(w), &leave);
 
         db.Add("inner");
         db.Choose("bank.example"); // now a folder with content
-        QVERIFY(!w.F_URL->isEnabled());
-        QVERIFY(!w.L_URL->isEnabled());
-        QCoreApplication::sendEvent(w.L_URL, &enter);
-        QVERIFY(!w.L_URL->font().underline());
-        QTest::mouseClick(w.L_URL, Qt::LeftButton);
+        QVERIFY(!F_URL(w)->isEnabled());
+        QVERIFY(!L_URL(w)->isEnabled());
+        QCoreApplication::sendEvent(L_URL(w), &enter);
+        QVERIFY(!L_URL(w)->font().underline());
+        QTest::mouseClick(L_URL(w), Qt::LeftButton);
         QCOMPARE(recorder.opened.size(), 2);
         for (const char* scheme : {"http", "https"}) {
             QDesktopServices::unsetUrlHandler(scheme);

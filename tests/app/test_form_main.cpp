@@ -70,18 +70,18 @@ class TestFormMain : public QObject {
 
         // No database: the Database page shows only its log, with the notice.
         QVERIFY(window.DatabaseFile().isEmpty());
-        QVERIFY(window.o_Panel_Big->isHidden());
-        QVERIFY(window.F_Message->toPlainText().contains(
+        QVERIFY(o_Panel_Big(window)->isHidden());
+        QVERIFY(F_Message(window)->toPlainText().contains(
             "You have not any database opened or created."));
         QCOMPARE(window.i_GLOBAL_Node_ID, TFormMain::NoNode);
         QCOMPARE(window.o_Keys.A_GLOBAL_BH, TByteArray(1000000, 0));
         QVERIFY(window.o_Keys.s_GLOBAL_MP.empty());
-        QVERIFY(!window.F_Login->isEnabled());
+        QVERIFY(!F_Login(window)->isEnabled());
 
         // Typed secrets start masked.
         QCOMPARE(F_Hash_Argument(window)->echoMode(), QLineEdit::Password);
         QCOMPARE(F_MP1(window)->echoMode(), QLineEdit::Password);
-        QCOMPARE(window.F_Password->echoMode(), QLineEdit::Password);
+        QCOMPARE(F_Password(window)->echoMode(), QLineEdit::Password);
 
         // The working folder ends in exactly one separator.
         QCOMPARE(window.s_GLOBAL_Current_Directory, folders.workingFolder.path() + "/");
@@ -152,7 +152,7 @@ class TestFormMain : public QObject {
         window.o_Page_Control->setCurrentWidget(window.page_Database);
         QCOMPARE(F_Hash_Argument(window)->echoMode(), QLineEdit::Password);
         QCOMPARE(window.s_Active_Page_Name, QString("page_Database"));
-        QCOMPARE(window.o_Panel_Top->height(), window.i_Global_Panel_Top_Height);
+        QCOMPARE(o_Panel_Top(window)->height(), window.i_Global_Panel_Top_Height);
         QCOMPARE(folders.sounds->played,
                  QStringList({"qrc:/sounds/S_Tab_Change_1.wav", "qrc:/sounds/S_Tab_Change_1.wav"}));
 
@@ -172,9 +172,9 @@ class TestFormMain : public QObject {
         QVERIFY(!window.isVisible());
         QVERIFY(folders.IniText().contains("HL=64"));
         // the save at exit reports that no database is open
-        QVERIFY(window.F_Message->toPlainText().contains(
+        QVERIFY(F_Message(window)->toPlainText().contains(
             "Error! Cannot save database because the name of the database file is empty!"));
-        QVERIFY(!window.b_Save_Database->isEnabled());
+        QVERIFY(!b_Save_Database(window)->isEnabled());
     }
 
     // The password panel slides in without holding the window: it is there

@@ -32,17 +32,17 @@ void OpenImport(TFormMain& window, TWayIn way) {
         // A shortcut reaches only the active window's focused widget.
         window.activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(&window));
-        window.o_TV_Main->setFocus();
-        QTest::keyClick(window.o_TV_Main, Qt::Key_I, Qt::ControlModifier);
+        o_TV_Main(window)->setFocus();
+        QTest::keyClick(o_TV_Main(window), Qt::Key_I, Qt::ControlModifier);
         return;
     }
-    QWidget* viewport = window.o_TV_Main->viewport();
+    QWidget* viewport = o_TV_Main(window)->viewport();
     const QPoint point(20, viewport->height() - 10);
     QContextMenuEvent event(QContextMenuEvent::Mouse, point, viewport->mapToGlobal(point));
     QApplication::sendEvent(viewport, &event);
-    QMenu* menu = window.o_Popup_Menu_TV_Main;
+    QMenu* menu = o_Popup_Menu_TV_Main(window);
     QTRY_VERIFY(menu->isVisible());
-    QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(window.menu_Import).center());
+    QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(menu_Import(window)).center());
 }
 
 // Runs `act` once a modal dialog of type T is up (at most 5 s later; then
@@ -118,7 +118,7 @@ class TestImportWindow : public QObject {
                         Qt::LeftButton);
                 });
                 OpenImport(*window, way);
-                QTRY_VERIFY2(sawPreview, qPrintable(window->F_Message->toPlainText()));
+                QTRY_VERIFY2(sawPreview, qPrintable(F_Message(*window)->toPlainText()));
 
                 const QString top =
                     "Imported from Chrome " + QDate::currentDate().toString(Qt::ISODate);
@@ -130,11 +130,11 @@ class TestImportWindow : public QObject {
                     QVERIFY(!window->o_Session.IsChanged());
                     window->P_Save_Database_File(db);
                     QCOMPARE(NamesOnDisk(db, "secret1"), std::string("Mine;"));
-                    QCOMPARE(window->o_TV_Main_Model->rowCount(), 1);
+                    QCOMPARE(o_TV_Main_Model(*window)->rowCount(), 1);
                     continue;
                 }
-                QCOMPARE(window->o_TV_Main->currentIndex().data().toString(), top);
-                QVERIFY(window->o_TV_Main->isExpanded(window->o_TV_Main->currentIndex()));
+                QCOMPARE(o_TV_Main(*window)->currentIndex().data().toString(), top);
+                QVERIFY(o_TV_Main(*window)->isExpanded(o_TV_Main(*window)->currentIndex()));
                 QVERIFY(window->o_Timer_SAVE_Database.isActive());
                 Fire(window->o_Timer_SAVE_Database);
                 const std::string t = top.toStdString();

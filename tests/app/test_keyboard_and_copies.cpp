@@ -35,15 +35,15 @@ struct TKeysFixture {
         CreateDatabase(w, path, kPassword);
         AddFolder(w, "Bank");
         Choose("Bank");
-        QTest::keyClicks(w.F_Login, "ann");
-        QTest::keyClicks(w.F_Password, "s3cret!");
+        QTest::keyClicks(F_Login(w), "ann");
+        QTest::keyClicks(F_Password(w), "s3cret!");
         QVERIFY(w.P_Process_Save_Database_EVENT(path));
         Fire(w.o_Timer_SAVE_BUTTON);
     }
     TFormMain& w() { return *window; }
 
     QModelIndex Find(const QString& name, const QModelIndex& parent = {}) {
-        TKeyvaleTreeModel& model = *w().o_TV_Main_Model;
+        TKeyvaleTreeModel& model = *o_TV_Main_Model(w());
         for (int row = 0; row < model.rowCount(parent); ++row) {
             const QModelIndex index = model.index(row, 0, parent);
             if (index.data().toString() == name) {
@@ -58,14 +58,14 @@ struct TKeysFixture {
     void Choose(const QString& name) {
         const QModelIndex index = Find(name);
         QVERIFY2(index.isValid(), qPrintable(name));
-        if (w().o_TV_Main->currentIndex() == index) {
+        if (o_TV_Main(w())->currentIndex() == index) {
             // A click on the chosen row would begin renaming it.
             w().P_Process_User_Select_Node_EVENT();
             return;
         }
-        w().o_TV_Main->scrollTo(index);
-        QTest::mouseClick(w().o_TV_Main->viewport(), Qt::LeftButton, {},
-                          w().o_TV_Main->visualRect(index).center());
+        o_TV_Main(w())->scrollTo(index);
+        QTest::mouseClick(o_TV_Main(w())->viewport(), Qt::LeftButton, {},
+                          o_TV_Main(w())->visualRect(index).center());
     }
     TRecordFields OnDisk(const QString& name) {
         TKeyvaleSession reader;
@@ -145,19 +145,19 @@ class TestKeyboardAndCopies : public QObject {
             QString leftInField; // Login or Password after the act
         };
         const Case cases[] = {
-            {"Ctrl+C in Login", w.F_Login, false, keys(QKeySequence::Copy), "ann", "ann"},
-            {"menu Copy in Login", w.F_Login, false, menu("edit-copy"), "ann", "ann"},
-            {"Ctrl+C in masked Password", w.F_Password, false, keys(QKeySequence::Copy), "s3cret!",
+            {"Ctrl+C in Login", F_Login(w), false, keys(QKeySequence::Copy), "ann", "ann"},
+            {"menu Copy in Login", F_Login(w), false, menu("edit-copy"), "ann", "ann"},
+            {"Ctrl+C in masked Password", F_Password(w), false, keys(QKeySequence::Copy), "s3cret!",
              "s3cret!"},
-            {"menu Copy in masked Password", w.F_Password, false, menu("edit-copy"), "s3cret!",
+            {"menu Copy in masked Password", F_Password(w), false, menu("edit-copy"), "s3cret!",
              "s3cret!"},
-            {"Ctrl+C in shown Password", w.F_Password, true, keys(QKeySequence::Copy), "s3cret!",
+            {"Ctrl+C in shown Password", F_Password(w), true, keys(QKeySequence::Copy), "s3cret!",
              "s3cret!"},
-            {"menu Copy in shown Password", w.F_Password, true, menu("edit-copy"), "s3cret!",
+            {"menu Copy in shown Password", F_Password(w), true, menu("edit-copy"), "s3cret!",
              "s3cret!"},
-            {"Ctrl+X in shown Password", w.F_Password, true, keys(QKeySequence::Cut), "s3cret!",
+            {"Ctrl+X in shown Password", F_Password(w), true, keys(QKeySequence::Cut), "s3cret!",
              ""},
-            {"menu Cut in Login", w.F_Login, false, menu("edit-cut"), "ann", ""},
+            {"menu Cut in Login", F_Login(w), false, menu("edit-cut"), "ann", ""},
             {"Ctrl+C in a hash box", F_KV_Hash_62(w), false, keys(QKeySequence::Copy), hash, {}},
         };
         for (const Case& c : cases) {
@@ -187,37 +187,37 @@ class TestKeyboardAndCopies : public QObject {
         TFormMain& w = f.w();
         QVERIFY(QTest::qWaitForWindowActive(&w));
         f.Choose("Bank");
-        w.F_Message->clear();
-        w.F_Login->setFocus();
+        F_Message(w)->clear();
+        F_Login(w)->setFocus();
         QWidgetList reached;
         for (int press = 0; press < 10; ++press) {
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
             reached << QApplication::focusWidget();
         }
-        const int note = reached.indexOf(w.F_Note);
+        const int note = reached.indexOf(F_Note(w));
         QVERIFY(note >= 0);
-        QVERIFY(reached.value(note + 1) != w.F_Note);
-        for (QWidget* control :
-             std::initializer_list<QWidget*>{w.b_Password_Show, w.i_Trash_Can, w.b_Save_Database}) {
+        QVERIFY(reached.value(note + 1) != F_Note(w));
+        for (QWidget* control : std::initializer_list<QWidget*>{b_Password_Show(w), i_Trash_Can(w),
+                                                                b_Save_Database(w)}) {
             QVERIFY2(reached.contains(control), qPrintable(control->objectName()));
         }
-        QVERIFY(w.F_Note->toPlainText().isEmpty());
+        QVERIFY(F_Note(w)->toPlainText().isEmpty());
         f.Choose("Bank");
         QVERIFY(!w.o_Session.IsChanged());
-        QVERIFY(!w.F_Message->toPlainText().contains("data changed"));
+        QVERIFY(!F_Message(w)->toPlainText().contains("data changed"));
 
-        w.F_Note->setFocus();
-        QTest::keyClicks(w.F_Note, "a");
-        QTest::keyClick(w.F_Note, Qt::Key_Tab, Qt::ControlModifier);
-        QTest::keyClicks(w.F_Note, "b");
-        QCOMPARE(w.F_Note->toPlainText(), QString("a\tb"));
+        F_Note(w)->setFocus();
+        QTest::keyClicks(F_Note(w), "a");
+        QTest::keyClick(F_Note(w), Qt::Key_Tab, Qt::ControlModifier);
+        QTest::keyClicks(F_Note(w), "b");
+        QCOMPARE(F_Note(w)->toPlainText(), QString("a\tb"));
         QApplication::setActiveWindow(&w); // the desktop alerts may have taken it
-        QTest::keyClick(w.F_Note, Qt::Key_S, Qt::ControlModifier);
+        QTest::keyClick(F_Note(w), Qt::Key_S, Qt::ControlModifier);
         QCOMPARE(f.OnDisk("Bank").note, std::string("a\tb"));
 
         // Right after the save, Ctrl+S says why it waits instead of nothing.
-        QTest::keyClick(w.F_Note, Qt::Key_S, Qt::ControlModifier);
-        QVERIFY(LastLine(w.F_Message)
+        QTest::keyClick(F_Note(w), Qt::Key_S, Qt::ControlModifier);
+        QVERIFY(LastLine(F_Message(w))
                     .startsWith("The database was saved a moment ago. Save can "
                                 "be used again in "));
     }
@@ -231,13 +231,13 @@ class TestKeyboardAndCopies : public QObject {
             AddFolder(w, "Old");
             f.Choose("Old");
             const std::string warning = DeletionWarningText(w.o_Tree_Data, w.F_Selected_Node());
-            QWidget* target = onTrashCan ? static_cast<QWidget*>(w.i_Trash_Can) : w.o_TV_Main;
+            QWidget* target = onTrashCan ? static_cast<QWidget*>(i_Trash_Can(w)) : o_TV_Main(w);
             target->setFocus();
             QTest::keyClick(target, Qt::Key_Delete);
-            QVERIFY(w.o_Panel_Warning->isVisible());
-            QCOMPARE(w.L_Warning->text().toStdString(), warning);
-            QCOMPARE(QApplication::focusWidget(), w.b_Dont_Delete_Folder);
-            QTest::mouseClick(w.b_Delete_Folder, Qt::LeftButton);
+            QVERIFY(o_Panel_Warning(w)->isVisible());
+            QCOMPARE(L_Warning(w)->text().toStdString(), warning);
+            QCOMPARE(QApplication::focusWidget(), b_Dont_Delete_Folder(w));
+            QTest::mouseClick(b_Delete_Folder(w), Qt::LeftButton);
             QVERIFY(w.P_Process_Save_Database_EVENT(f.path));
             QCOMPARE(NamesOnDisk(f.path, kPassword), std::string("Bank;"));
         }
@@ -248,9 +248,9 @@ class TestKeyboardAndCopies : public QObject {
         TKeysFixture f;
         TFormMain& w = f.w();
         f.Choose("Bank");
-        w.o_TV_Main->setFocus();
-        QTest::keyClick(w.o_TV_Main, Qt::Key_F2);
-        auto* editor = w.o_TV_Main->viewport()->findChild<QLineEdit*>();
+        o_TV_Main(w)->setFocus();
+        QTest::keyClick(o_TV_Main(w), Qt::Key_F2);
+        auto* editor = o_TV_Main(w)->viewport()->findChild<QLineEdit*>();
         QVERIFY(editor != nullptr);
         QApplication::clipboard()->setText(QString(205010, QChar(u'x')));
         editor->selectAll();
@@ -260,15 +260,15 @@ class TestKeyboardAndCopies : public QObject {
         QTest::keyClick(editor, Qt::Key_Return);
         const QString cut = "The pasted text is longer than the field allows: 200 of its 205010 "
                             "characters were kept.";
-        QCOMPARE(w.F_Message->toPlainText().count(cut), 1);
+        QCOMPARE(F_Message(w)->toPlainText().count(cut), 1);
 
         // "Outer" holds "Inner": a folder onto its own child is refused.
         AddFolder(w, "Outer");
         f.Choose("Outer");
         AddFolder(w, "Inner");
         f.Choose("Outer");
-        w.o_TV_MainDragDrop(w.o_TV_Main_Model->NodeOf(f.Find("Inner")));
-        QCOMPARE(LastLine(w.F_Message),
+        w.o_TV_MainDragDrop(o_TV_Main_Model(w)->NodeOf(f.Find("Inner")));
+        QCOMPARE(LastLine(F_Message(w)),
                  QString("[Outer] has not been moved: a folder cannot go into itself or its own "
                          "subtree."));
     }

@@ -69,11 +69,11 @@ class TestLeavingADatabase : public QObject {
         TFormMain& w = *window;
         CreateDatabase(w, fixture.Path("work.kvdb"), kPassword);
         AddFolder(w, "Bank");
-        QTest::mouseClick(w.o_TV_Main->viewport(), Qt::LeftButton, {},
-                          w.o_TV_Main->visualRect(w.o_TV_Main_Model->index(0, 0)).center());
-        QTest::keyClicks(w.F_Password, "record secret");
-        QTest::mouseClick(w.b_Password_Show, Qt::LeftButton);
-        QCOMPARE(w.F_Password->echoMode(), QLineEdit::Normal);
+        QTest::mouseClick(o_TV_Main(w)->viewport(), Qt::LeftButton, {},
+                          o_TV_Main(w)->visualRect(o_TV_Main_Model(w)->index(0, 0)).center());
+        QTest::keyClicks(F_Password(w), "record secret");
+        QTest::mouseClick(b_Password_Show(w), Qt::LeftButton);
+        QCOMPARE(F_Password(w)->echoMode(), QLineEdit::Normal);
 
         i_Hash_Argument(w)->Click();
         QTest::keyClicks(F_Hash_Argument(w), "calculator secret");
@@ -88,7 +88,7 @@ class TestLeavingADatabase : public QObject {
         IdleLock(fixture, w);
         QVERIFY(w.DatabaseFile().isEmpty());
 
-        for (QLineEdit* field : {F_MP1(w), F_MP2(w), F_Hash_Argument(w), w.F_Password}) {
+        for (QLineEdit* field : {F_MP1(w), F_MP2(w), F_Hash_Argument(w), F_Password(w)}) {
             QVERIFY2(field->text().isEmpty(), qPrintable(field->objectName()));
             QVERIFY2(!field->isUndoAvailable(), qPrintable(field->objectName()));
             QVERIFY2(field->echoMode() == QLineEdit::Password, qPrintable(field->objectName()));
@@ -99,7 +99,7 @@ class TestLeavingADatabase : public QObject {
         }
         QVERIFY(!page_Main_Password_Content(w)->PasswordShown());
         QCOMPARE(i_Hash_Argument(w)->PictureName(), QString("eye_closed"));
-        QCOMPARE(TFormMain::Tag(w.b_Password_Show), 0);
+        QVERIFY(!w.DatabasePage().PasswordShown());
 
         // The unlock password is typed masked, and opens the same file again.
         QCOMPARE(w.PasswordPanelMode(), TPasswordMode::Open);
@@ -152,7 +152,7 @@ class TestLeavingADatabase : public QObject {
 
                 way.leave(fixture, *window);
                 QVERIFY2(way.left(*window), story);
-                QVERIFY2(!window->F_Message->toPlainText().contains("Error!"), story);
+                QVERIFY2(!F_Message(*window)->toPlainText().contains("Error!"), story);
                 QCOMPARE(FileBytes(path), before);
                 QVERIFY2(ConflictCopies(fixture).isEmpty(), story);
             }
@@ -184,7 +184,7 @@ class TestLeavingADatabase : public QObject {
         EnterPassword(w, kPassword, "");
         QCOMPARE(w.DatabaseFile(), copy);
         QCOMPARE(NamesOnDisk(copy, kPassword), std::string("Bank;Mine;"));
-        QVERIFY2(w.F_Message->toPlainText().contains("saved as [" + copy + "]"),
+        QVERIFY2(F_Message(w)->toPlainText().contains("saved as [" + copy + "]"),
                  "the warning went with the log of the lock");
     }
 
@@ -209,7 +209,7 @@ class TestLeavingADatabase : public QObject {
         const QString expected = QString::fromLatin1(kQuitAsideText) +
                                  fixture.Path(copies.first()) +
                                  QString::fromLatin1(kQuitAsideEndText);
-        QCOMPARE(LastLine(w.F_Message), expected);
+        QCOMPARE(LastLine(F_Message(w)), expected);
         QVERIFY(Alerted(expected));
         QCOMPARE(NamesOnDisk(fixture.Path(copies.first()), kPassword), std::string("Bank;Mine;"));
 

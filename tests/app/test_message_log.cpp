@@ -71,10 +71,10 @@ class TestMessageLog : public QObject {
     void logAddsTwoLinesPerMessage() {
         TTestWindowFolders folders;
         TFormMain window(folders.Services());
-        window.F_Message->clear();
+        F_Message(window)->clear();
         window.P_Print_Message("A new folder has been created.", false);
         window.P_Print_Message("<< x >>  data changed.", false);
-        QCOMPARE(window.F_Message->toPlainText().split('\n'),
+        QCOMPARE(F_Message(window)->toPlainText().split('\n'),
                  QStringList({"[11:50:12] --- A new folder has been created.", " ",
                               "[11:50:12] --- << x >>  data changed.", " "}));
     }

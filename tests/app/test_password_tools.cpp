@@ -81,10 +81,10 @@ struct TDatabaseFile : TOpenDatabase {
         return passwords;
     }
 
-    TPasswordGeneratorButton& Generator() { return *window->o_Password_Generator; }
+    TPasswordGeneratorButton& Generator() { return *o_Password_Generator(*window); }
     void ClickGenerate() { QTest::mouseClick(Generator().GenerateButton(), Qt::LeftButton); }
-    void CtrlZ() { QTest::keyClick(window->F_Password, Qt::Key_Z, Qt::ControlModifier); }
-    QString Password() const { return window->F_Password->text(); }
+    void CtrlZ() { QTest::keyClick(F_Password(*window), Qt::Key_Z, Qt::ControlModifier); }
+    QString Password() const { return F_Password(*window)->text(); }
 };
 
 class TestPasswordTools : public QObject {
@@ -99,7 +99,7 @@ class TestPasswordTools : public QObject {
         QVERIFY(!w.o_Timer_SAVE_Database.isActive());
 
         // Tab leads from the field to the button, which names itself.
-        QVERIFY(w.F_Password->nextInFocusChain() == db.Generator().GenerateButton());
+        QVERIFY(F_Password(w)->nextInFocusChain() == db.Generator().GenerateButton());
         QCOMPARE(db.Generator().GenerateButton()->accessibleName(), QString("Generate password"));
 
         db.ClickGenerate();
@@ -115,7 +115,7 @@ class TestPasswordTools : public QObject {
 
         // Typed over after a fill, the old password no longer comes back.
         db.ClickGenerate();
-        QTest::keyClicks(w.F_Password, "x");
+        QTest::keyClicks(F_Password(w), "x");
         db.CtrlZ();
         QVERIFY(db.Password() != "old-Rivet!Maple-92-Quartz");
 
@@ -172,15 +172,15 @@ class TestPasswordTools : public QObject {
         QCOMPARE(kept.phrase.words, std::size_t{4});
         QCOMPARE(kept.phrase.separator, std::string("."));
         TFormMain again(db.folders.Services());
-        QVERIFY(again.o_Password_Generator->Options()->Settings() == kept);
+        QVERIFY(o_Password_Generator(again)->Options()->Settings() == kept);
     }
 
     void healthReportListsFindingsAndChoosesTheRecord() {
         TDatabaseFile db;
         TFormMain& w = db.w();
         db.Choose("Safe");
-        QTest::mouseClick(w.b_Password_Health, Qt::LeftButton);
-        TPasswordHealthView* view = w.o_Password_Health;
+        QTest::mouseClick(b_Password_Health(w), Qt::LeftButton);
+        TPasswordHealthView* view = o_Password_Health(w);
         QVERIFY(view->isVisible());
         QSignalSpy shown(view, &TPasswordHealthView::reportShown);
         QVERIFY(shown.wait(10000));
@@ -216,8 +216,8 @@ class TestPasswordTools : public QObject {
 
         // An edit, once written into the tree, updates the open report.
         db.Choose("Safe");
-        w.F_Password->selectAll();
-        QTest::keyClicks(w.F_Password, "password1");
+        F_Password(w)->selectAll();
+        QTest::keyClicks(F_Password(w), "password1");
         db.Choose("Bank");
         // Both very weak now: by name, whatever the case of its letters.
         QTRY_COMPARE_WITH_TIMEOUT(rowNames(), (QStringList{"github.com", "Safe", "Mail", "Shop"}),

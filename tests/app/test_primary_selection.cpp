@@ -79,8 +79,8 @@ class TestPrimarySelection : public QObject {
         QApplication::setActiveWindow(&w);
         f.Add("Bank");
         f.Choose("Bank");
-        QTest::keyClicks(w.F_Login, "ann-login");
-        QTest::keyClicks(w.F_Password, "shown-secret");
+        QTest::keyClicks(F_Login(w), "ann-login");
+        QTest::keyClicks(F_Password(w), "shown-secret");
         w.P_Password_Show(true);
         QTest::keyClicks(F_Hash_Argument(w), "calculator-secret");
         w.P_Hash_Argument_Show(true);
@@ -96,10 +96,10 @@ class TestPrimarySelection : public QObject {
             bool guarded;
         };
         const Case cases[] = {
-            {"drag in Login (not a secret)", w.page_Database, w.F_Login, Drag, "ann-login", false},
-            {"drag in the shown password", w.page_Database, w.F_Password, Drag, "shown-secret",
+            {"drag in Login (not a secret)", w.page_Database, F_Login(w), Drag, "ann-login", false},
+            {"drag in the shown password", w.page_Database, F_Password(w), Drag, "shown-secret",
              true},
-            {"Shift+End in the shown password", w.page_Database, w.F_Password, ShiftEnd,
+            {"Shift+End in the shown password", w.page_Database, F_Password(w), ShiftEnd,
              "shown-secret", true},
             {"Shift+End in the passphrase", w.page_Settings, F_Hash_Argument(w), ShiftEnd,
              "calculator-secret", true},

@@ -263,12 +263,12 @@ void TypeSecret(QLineEdit* field, const TMaskedSecret& secret, TScratch& scratch
 }
 
 void ClickRecord(TFormMain& window, const QString& name) {
-    const TKeyvaleTreeModel& model = *window.o_TV_Main_Model;
+    const TKeyvaleTreeModel& model = *o_TV_Main_Model(window);
     for (int row = 0; row < model.rowCount({}); ++row) {
         const QModelIndex index = model.index(row, 0, {});
         if (index.data().toString() == name) {
-            const QRect rect = window.o_TV_Main->visualRect(index);
-            QTest::mouseClick(window.o_TV_Main->viewport(), Qt::LeftButton, {}, rect.center());
+            const QRect rect = o_TV_Main(window)->visualRect(index);
+            QTest::mouseClick(o_TV_Main(window)->viewport(), Qt::LeftButton, {}, rect.center());
             return;
         }
     }
@@ -343,13 +343,13 @@ class TestSecretsInMemory : public QObject {
                 QTest::keyClick(F_MP1(*window), Qt::Key_Return);
                 QCOMPARE(window->DatabaseFile(), path);
                 ClickRecord(*window, QStringLiteral("first"));
-                QCOMPARE(window->F_Login->text(), QStringLiteral("first login"));
+                QCOMPARE(F_Login(*window)->text(), QStringLiteral("first login"));
                 if (showFirst) {
-                    QTest::mouseClick(window->b_Password_Show, Qt::LeftButton);
-                    QCOMPARE(window->F_Password->echoMode(), QLineEdit::Normal);
+                    QTest::mouseClick(b_Password_Show(*window), Qt::LeftButton);
+                    QCOMPARE(F_Password(*window)->echoMode(), QLineEdit::Normal);
                 }
                 ClickRecord(*window, QStringLiteral("second"));
-                QCOMPARE(window->F_Login->text(), QStringLiteral("second login"));
+                QCOMPARE(F_Login(*window)->text(), QStringLiteral("second login"));
                 QCoreApplication::processEvents();
 
                 const std::vector<THits> hits = CountSecrets(scratch, mainPassword, firstPassword);

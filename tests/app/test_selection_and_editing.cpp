@@ -128,7 +128,7 @@ struct TDatabaseFile : TOpenDatabase {
         F_MP1(*window)->setText(kPassword);
         QTest::mouseClick(b_M(*window), Qt::LeftButton);
         QCOMPARE(window->DatabaseFile(), path);
-        window->F_Message->clear();
+        F_Message(*window)->clear();
     }
 
     // The records the file holds now, read with storage's own code.
@@ -164,79 +164,79 @@ const std::vector<TWay>& WaysOfMovingOn() {
         {"arrow down",
          "Alpha",
          "Bank",
-         [](TDatabaseFile& db) { QTest::keyClick(db.w().o_TV_Main, Qt::Key_Down); },
+         [](TDatabaseFile& db) { QTest::keyClick(o_TV_Main(db.w()), Qt::Key_Down); },
          {}},
         {"arrow up onto a folder",
          "Gmail",
          "Cards",
-         [](TDatabaseFile& db) { QTest::keyClick(db.w().o_TV_Main, Qt::Key_Up); },
+         [](TDatabaseFile& db) { QTest::keyClick(o_TV_Main(db.w()), Qt::Key_Up); },
          {}},
         {"home",
          "Shop",
          "Alpha",
-         [](TDatabaseFile& db) { QTest::keyClick(db.w().o_TV_Main, Qt::Key_Home); },
+         [](TDatabaseFile& db) { QTest::keyClick(o_TV_Main(db.w()), Qt::Key_Home); },
          {}},
         {"end",
          "Alpha",
          "Shop",
-         [](TDatabaseFile& db) { QTest::keyClick(db.w().o_TV_Main, Qt::Key_End); },
+         [](TDatabaseFile& db) { QTest::keyClick(o_TV_Main(db.w()), Qt::Key_End); },
          {}},
         {"page down",
          "Bank",
          "Shop",
-         [](TDatabaseFile& db) { QTest::keyClick(db.w().o_TV_Main, Qt::Key_PageDown); },
+         [](TDatabaseFile& db) { QTest::keyClick(o_TV_Main(db.w()), Qt::Key_PageDown); },
          {}},
         {"page up",
          "Shop",
          "Alpha",
-         [](TDatabaseFile& db) { QTest::keyClick(db.w().o_TV_Main, Qt::Key_PageUp); },
+         [](TDatabaseFile& db) { QTest::keyClick(o_TV_Main(db.w()), Qt::Key_PageUp); },
          {}},
         {"type-ahead",
          "Bank",
          "Gmail",
-         [](TDatabaseFile& db) { QTest::keyClicks(db.w().o_TV_Main, "G"); },
+         [](TDatabaseFile& db) { QTest::keyClicks(o_TV_Main(db.w()), "G"); },
          {}},
         {"find",
          "Bank",
          "Shop",
          [](TDatabaseFile& db) {
-             db.w().F_Folder_Name->setText("sho");
-             QTest::mouseClick(db.w().i_Folder_Find, Qt::LeftButton);
+             F_Folder_Name(db.w())->setText("sho");
+             QTest::mouseClick(i_Folder_Find(db.w()), Qt::LeftButton);
          },
          {}},
         {"drag and drop", "Bank", "Cards/Shop",
          [](TDatabaseFile& db) {
              // The press chooses the dragged node; the drop puts it in Cards.
-             const QPoint row = db.w().o_TV_Main->visualRect(db.Find("Shop")).center();
-             QTest::mousePress(db.w().o_TV_Main->viewport(), Qt::LeftButton, {}, row);
+             const QPoint row = o_TV_Main(db.w())->visualRect(db.Find("Shop")).center();
+             QTest::mousePress(o_TV_Main(db.w())->viewport(), Qt::LeftButton, {}, row);
              db.w().o_TV_MainDragDrop(db.Node("Cards"));
-             QTest::mouseRelease(db.w().o_TV_Main->viewport(), Qt::LeftButton, {}, row);
+             QTest::mouseRelease(o_TV_Main(db.w())->viewport(), Qt::LeftButton, {}, row);
          },
          [](TRecords& records) { records["Cards/Shop"] = records.extract("Shop").mapped(); }},
         {"move up",
          "Gmail",
          "Gmail",
-         [](TDatabaseFile& db) { QTest::mouseClick(db.w().b_Node_Up, Qt::LeftButton); },
+         [](TDatabaseFile& db) { QTest::mouseClick(b_Node_Up(db.w()), Qt::LeftButton); },
          {}},
         {"move down",
          "Alpha",
          "Alpha",
-         [](TDatabaseFile& db) { QTest::mouseClick(db.w().b_Node_Down, Qt::LeftButton); },
+         [](TDatabaseFile& db) { QTest::mouseClick(b_Node_Down(db.w()), Qt::LeftButton); },
          {}},
         {"move to root", "Visa", "Visa",
-         [](TDatabaseFile& db) { db.w().menu_Move_Node_to_Root->trigger(); },
+         [](TDatabaseFile& db) { menu_Move_Node_to_Root(db.w())->trigger(); },
          [](TRecords& records) { records["Visa"] = records.extract("Cards/Visa").mapped(); }},
         {"delete", "Gmail", "Shop",
          [](TDatabaseFile& db) {
              db.w().i_Trash_CanDragDrop();
-             QTest::mouseClick(db.w().b_Delete_Folder, Qt::LeftButton);
+             QTest::mouseClick(b_Delete_Folder(db.w()), Qt::LeftButton);
          },
          [](TRecords& records) { records.erase("Gmail"); }},
         {"click on empty space",
          "Bank",
          "",
          [](TDatabaseFile& db) {
-             QWidget* rows = db.w().o_TV_Main->viewport();
+             QWidget* rows = o_TV_Main(db.w())->viewport();
              QTest::mouseClick(rows, Qt::LeftButton, {}, QPoint(60, rows->height() - 5));
          },
          {}},
@@ -276,7 +276,7 @@ class TestSelectionAndEditing : public QObject {
 
         // An edit of the record shown first, not yet written anywhere.
         db.Choose(w.start);
-        QTest::keyClicks(window.F_Password, "1");
+        QTest::keyClicks(F_Password(window), "1");
         expected[start].password += "1";
 
         w.move(db);
@@ -288,20 +288,21 @@ class TestSelectionAndEditing : public QObject {
         const TNodeHandle chosen = window.F_Selected_Node();
         QCOMPARE(chosen == kNoNode ? std::string() : PathOf(window.o_Tree_Data, chosen), w.shown);
         const bool record = expected.count(w.shown) > 0;
-        for (QWidget* field : std::initializer_list<QWidget*>{
-                 window.F_Login, window.F_Password, window.F_EMail, window.F_URL, window.F_Note}) {
+        for (QWidget* field :
+             std::initializer_list<QWidget*>{F_Login(window), F_Password(window), F_EMail(window),
+                                             F_URL(window), F_Note(window)}) {
             QCOMPARE(field->isEnabled(), record);
         }
         const TRecordFields shown = record ? expected[w.shown] : TRecordFields{};
-        QCOMPARE(window.F_Login->text(), QString::fromStdString(shown.login));
-        QCOMPARE(window.F_Password->text(), QString::fromStdString(shown.password));
+        QCOMPARE(F_Login(window)->text(), QString::fromStdString(shown.login));
+        QCOMPARE(F_Password(window)->text(), QString::fromStdString(shown.password));
         if (w.shown.empty()) {
-            QCOMPARE(window.F_Note->toPlainText(), QString());
+            QCOMPARE(F_Note(window)->toPlainText(), QString());
         }
 
         // An edit there (a disabled field takes no keys), then the close box
         // saves.
-        QTest::keyClicks(window.F_Login, "!");
+        QTest::keyClicks(F_Login(window), "!");
         if (record) {
             expected[w.shown].login += "!";
         }
@@ -320,20 +321,20 @@ class TestSelectionAndEditing : public QObject {
             std::string kept; // the stored field after "+" was typed at its end
         };
         const TEdit edits[] = {
-            {"Alpha", w.F_Login, &TRecordFields::login, "Alpha\u00a0login+"},
-            {"Bank", w.F_Password, &TRecordFields::password, " Bank pass\tword +"},
-            {"Gmail", w.F_EMail, &TRecordFields::email, "Gmail@example.org+"},
-            {"Shop", w.F_URL, &TRecordFields::url, "https://Shop.example  +"},
+            {"Alpha", F_Login(w), &TRecordFields::login, "Alpha\u00a0login+"},
+            {"Bank", F_Password(w), &TRecordFields::password, " Bank pass\tword +"},
+            {"Gmail", F_EMail(w), &TRecordFields::email, "Gmail@example.org+"},
+            {"Shop", F_URL(w), &TRecordFields::url, "https://Shop.example  +"},
             // A typed note keeps its no-break space and line separator; its
             // line ends become the widget's one kind.
-            {"Visa", w.F_Note, &TRecordFields::note,
+            {"Visa", F_Note(w), &TRecordFields::note,
              "Visa first\nsecond\u00a0half\u2028third\nfourth+"},
             // Untouched, the login keeps all of its 300 characters.
-            {"Imported", w.F_Password, &TRecordFields::password, " Imported pass\tword +"},
+            {"Imported", F_Password(w), &TRecordFields::password, " Imported pass\tword +"},
         };
         for (const TEdit& edit : edits) {
             db.Choose(edit.node);
-            if (edit.field == w.F_Note) {
+            if (edit.field == F_Note(w)) {
                 QTest::keyClick(edit.field, Qt::Key_End, Qt::ControlModifier);
             }
             QTest::keyClicks(edit.field, "+");
@@ -348,7 +349,7 @@ class TestSelectionAndEditing : public QObject {
         TOpenDatabase db;
         TFormMain& w = db.w();
         db.Add("Bank");
-        w.o_TV_Main->SelectNode(kNoNode);
+        o_TV_Main(w)->SelectNode(kNoNode);
         db.Add("Gmail");
         db.Add("Inbox");
         const QString tree = db.Outline();
@@ -356,11 +357,11 @@ class TestSelectionAndEditing : public QObject {
         // Type-ahead chooses another node: the warning closes as after a click.
         db.Choose("Bank");
         w.i_Trash_CanDragDrop();
-        QVERIFY(!w.o_Panel_Warning->isHidden());
-        QTest::keyClicks(w.o_TV_Main, "G");
+        QVERIFY(!o_Panel_Warning(w)->isHidden());
+        QTest::keyClicks(o_TV_Main(w), "G");
         QCOMPARE(db.Selected(), QString("Gmail"));
-        QVERIFY(w.o_Panel_Warning->isHidden());
-        QVERIFY(w.i_Trash_Can->isEnabled());
+        QVERIFY(o_Panel_Warning(w)->isHidden());
+        QVERIFY(i_Trash_Can(w)->isEnabled());
         w.b_Delete_FolderClick(); // a late click deletes nothing
         QCOMPARE(db.Outline(), tree);
 
@@ -369,11 +370,11 @@ class TestSelectionAndEditing : public QObject {
         db.Choose("Bank");
         w.i_Trash_CanDragDrop();
         {
-            const QSignalBlocker quiet(w.o_TV_Main->selectionModel());
-            w.o_TV_Main->selectionModel()->setCurrentIndex(db.Find("Gmail"),
-                                                           QItemSelectionModel::ClearAndSelect);
+            const QSignalBlocker quiet(o_TV_Main(w)->selectionModel());
+            o_TV_Main(w)->selectionModel()->setCurrentIndex(db.Find("Gmail"),
+                                                            QItemSelectionModel::ClearAndSelect);
         }
-        QTest::mouseClick(w.b_Delete_Folder, Qt::LeftButton);
+        QTest::mouseClick(b_Delete_Folder(w), Qt::LeftButton);
         QCOMPARE(db.Outline(), QString("Gmail(0)[Inbox(1)]"));
         QVERIFY(db.LogEndsWith("Folder has been deleted: Bank"));
     }
@@ -397,8 +398,8 @@ class TestSelectionAndEditing : public QObject {
             db.idle->idle = TFormMain::Idle_Before_Auto_Save_Ms;
             QVERIFY(QMetaObject::invokeMethod(&w.o_Timer_SAVE_Database, "timeout"));
         } else {
-            QVERIFY(w.b_Save_Database->isEnabled());
-            QTest::mouseClick(w.b_Save_Database, Qt::LeftButton);
+            QVERIFY(b_Save_Database(w)->isEnabled());
+            QTest::mouseClick(b_Save_Database(w), Qt::LeftButton);
         }
         TRecords expected = TestRecords();
         expected["Savings"] = expected.extract("Bank").mapped();
@@ -410,7 +411,7 @@ class TestSelectionAndEditing : public QObject {
         TFormMain& w = db.w();
         db.Add("Folder");
         db.Add("Inner");
-        w.o_TV_Main->SelectNode(kNoNode);
+        o_TV_Main(w)->SelectNode(kNoNode);
         db.Add("Loose");
         QTimer& countdown = w.o_Timer_SAVE_Database;
 
@@ -421,7 +422,7 @@ class TestSelectionAndEditing : public QObject {
                 QTest::keyClicks(editor, typed);
             }
             QTest::keyClick(editor, Qt::Key_Return);
-            QTRY_VERIFY(!w.o_TV_Main->viewport()->findChild<QLineEdit*>());
+            QTRY_VERIFY(!o_TV_Main(w)->viewport()->findChild<QLineEdit*>());
         };
         struct TCase {
             const char* name;
@@ -431,11 +432,11 @@ class TestSelectionAndEditing : public QObject {
         const TCase cases[] = {
             {"choosing a node", [&] { db.Choose("Folder"); }, false},
             // Refused work changes nothing and must not count as a change.
-            {"up at the top", [&] { QTest::mouseClick(w.b_Node_Up, Qt::LeftButton); }, false},
+            {"up at the top", [&] { QTest::mouseClick(b_Node_Up(w), Qt::LeftButton); }, false},
             {"down at the bottom",
              [&] {
                  db.Choose("Loose");
-                 QTest::mouseClick(w.b_Node_Down, Qt::LeftButton);
+                 QTest::mouseClick(b_Node_Down(w), Qt::LeftButton);
                  db.Choose("Folder"); // where the next rows expect to start
              },
              false},
@@ -448,13 +449,13 @@ class TestSelectionAndEditing : public QObject {
                  w.o_TV_MainDragDrop(db.Node("Folder"));
              },
              true},
-            {"move to root", [&] { w.menu_Move_Node_to_Root->trigger(); }, true},
-            {"move up", [&] { QTest::mouseClick(w.b_Node_Up, Qt::LeftButton); }, true},
-            {"move down", [&] { QTest::mouseClick(w.b_Node_Down, Qt::LeftButton); }, true},
+            {"move to root", [&] { menu_Move_Node_to_Root(w)->trigger(); }, true},
+            {"move up", [&] { QTest::mouseClick(b_Node_Up(w), Qt::LeftButton); }, true},
+            {"move down", [&] { QTest::mouseClick(b_Node_Down(w), Qt::LeftButton); }, true},
             {"delete",
              [&] {
                  w.i_Trash_CanDragDrop();
-                 QTest::mouseClick(w.b_Delete_Folder, Qt::LeftButton);
+                 QTest::mouseClick(b_Delete_Folder(w), Qt::LeftButton);
              },
              true},
         };
@@ -470,24 +471,24 @@ class TestSelectionAndEditing : public QObject {
         TDatabaseFile db;
         TFormMain& w = db.w();
         db.Choose("Bank");
-        for (QLineEdit* field : {w.F_Login, w.F_Password, w.F_EMail, w.F_URL}) {
+        for (QLineEdit* field : {F_Login(w), F_Password(w), F_EMail(w), F_URL(w)}) {
             QTest::keyClicks(field, "x");
             QVERIFY(field->isUndoAvailable());
         }
-        QTest::keyClicks(w.F_Note, "x");
+        QTest::keyClicks(F_Note(w), "x");
 
         w.P_DEACTIVATE_Current_Database();
-        for (QLineEdit* field : {w.F_Login, w.F_Password, w.F_EMail, w.F_URL}) {
+        for (QLineEdit* field : {F_Login(w), F_Password(w), F_EMail(w), F_URL(w)}) {
             QVERIFY2(!field->isUndoAvailable() && !field->isRedoAvailable(),
                      qPrintable(field->objectName()));
             field->undo();
             QCOMPARE(field->text(), QString());
             QVERIFY(!field->isEnabled());
         }
-        QVERIFY(!w.F_Note->document()->isUndoAvailable());
-        w.F_Note->undo();
-        QCOMPARE(w.F_Note->toPlainText(), QString());
-        QCOMPARE(w.F_Password->echoMode(), QLineEdit::Password);
+        QVERIFY(!F_Note(w)->document()->isUndoAvailable());
+        F_Note(w)->undo();
+        QCOMPARE(F_Note(w)->toPlainText(), QString());
+        QCOMPARE(F_Password(w)->echoMode(), QLineEdit::Password);
         QCOMPARE(w.i_GLOBAL_Node_ID, TFormMain::NoNode);
     }
 
@@ -520,8 +521,8 @@ class TestSelectionAndEditing : public QObject {
         };
         for (const TCase& c : cases) {
             recorder.opened.clear();
-            w.F_URL->setText(c.typed);
-            QTest::mouseClick(w.L_URL, Qt::LeftButton);
+            F_URL(w)->setText(c.typed);
+            QTest::mouseClick(L_URL(w), Qt::LeftButton);
             QCOMPARE(QApplication::clipboard()->text(), c.typed); // copied either way
             if (c.opened.isEmpty()) {
                 QVERIFY2(recorder.opened.isEmpty(), qPrintable(c.typed));

@@ -3,11 +3,13 @@
 // the test program at once instead of crashing somewhere later.
 #pragma once
 
+#include <QAction>
 #include <QComboBox>
 #include <QFrame>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMenu>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSpinBox>
@@ -16,7 +18,10 @@
 #include <QWidget>
 
 #include "U_FormMain_Keyvale_Page_Main_Password.h"
+#include "U_Password_Generator_Button.h"
+#include "U_Password_Health_View.h"
 #include "U_Picture.h"
+#include "U_Tree_Model.h"
 
 template <typename T> T* FindWidget(const QObject& window, const char* name) {
     T* found = window.findChild<T*>(QString::fromLatin1(name));
@@ -85,3 +90,46 @@ KEYVALE_WIDGET(QPushButton, b_M)
 KEYVALE_WIDGET(QPushButton, b_Cancel_M)
 
 // Database page
+KEYVALE_WIDGET(QFrame, o_Panel_Top)
+KEYVALE_WIDGET(QTextEdit, F_Message)
+KEYVALE_WIDGET(QWidget, o_Panel_Big)
+KEYVALE_WIDGET(QFrame, o_Panel_TV)
+KEYVALE_WIDGET(QWidget, o_Panel_Folder_Name)
+KEYVALE_WIDGET(QLineEdit, F_Folder_Name)
+KEYVALE_WIDGET(TPicture, i_Folder_Create)
+KEYVALE_WIDGET(TPicture, i_Folder_Find)
+KEYVALE_WIDGET(TKeyvaleTreeView, o_TV_Main)
+KEYVALE_WIDGET(QMenu, o_Popup_Menu_TV_Main)
+KEYVALE_WIDGET(QAction, menu_Move_Node_to_Root)
+KEYVALE_WIDGET(QAction, menu_Cancel)
+KEYVALE_WIDGET(QAction, menu_Import)
+KEYVALE_WIDGET(QPushButton, b_Node_Up)
+KEYVALE_WIDGET(QPushButton, b_Node_Down)
+KEYVALE_WIDGET(QFrame, o_Panel_Right)
+KEYVALE_WIDGET(QLabel, L_Login)
+KEYVALE_WIDGET(QLineEdit, F_Login)
+KEYVALE_WIDGET(QLabel, L_Password)
+KEYVALE_WIDGET(QLineEdit, F_Password)
+KEYVALE_WIDGET(QLabel, L_EMail)
+KEYVALE_WIDGET(QLineEdit, F_EMail)
+KEYVALE_WIDGET(QLabel, L_URL)
+KEYVALE_WIDGET(QLineEdit, F_URL)
+KEYVALE_WIDGET(QLabel, L_Note)
+KEYVALE_WIDGET(QPlainTextEdit, F_Note)
+KEYVALE_WIDGET(QPushButton, b_Password_Show)
+KEYVALE_WIDGET(QPushButton, b_Save_Database)
+KEYVALE_WIDGET(TPicture, i_Trash_Can)
+KEYVALE_WIDGET(QFrame, o_Panel_Warning)
+KEYVALE_WIDGET(QLabel, L_Warning_Caption)
+KEYVALE_WIDGET(QLabel, L_Warning_2)
+KEYVALE_WIDGET(QTreeWidget, o_TV_Small)
+KEYVALE_WIDGET(QLabel, L_Warning)
+KEYVALE_WIDGET(QPushButton, b_Delete_Folder)
+KEYVALE_WIDGET(QPushButton, b_Dont_Delete_Folder)
+KEYVALE_WIDGET(TPasswordGeneratorButton, o_Password_Generator)
+KEYVALE_WIDGET(QPushButton, b_Password_Health)
+KEYVALE_WIDGET(TPasswordHealthView, o_Password_Health)
+// The folder tree's model, the one the tree view shows.
+inline TKeyvaleTreeModel* o_TV_Main_Model(const QObject& window) {
+    return static_cast<TKeyvaleTreeModel*>(o_TV_Main(window)->model());
+}

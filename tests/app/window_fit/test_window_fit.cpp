@@ -348,17 +348,17 @@ class TestWindowFit : public QObject {
         // deletion warning over the note.
         w().P_Database_TAB_ENABLE(true);
         ShowPage(w().page_Database);
-        w().F_Folder_Name->setText("Mail");
-        w().i_Folder_Create->Click();
-        w().o_TV_Main->setCurrentIndex(w().o_TV_Main_Model->index(0, 0));
+        F_Folder_Name(w())->setText("Mail");
+        i_Folder_Create(w())->Click();
+        o_TV_Main(w())->setCurrentIndex(o_TV_Main_Model(w())->index(0, 0));
         CheckPage(w().page_Database);
         w().i_Trash_CanDragDrop();
-        QVERIFY(w().o_Panel_Warning->isVisible());
+        QVERIFY(o_Panel_Warning(w())->isVisible());
         CheckPage(w().page_Database);
-        QVERIFY(w().o_Panel_Right->rect().contains(w().o_Panel_Warning->geometry()));
-        QVERIFY(w().o_Panel_Warning->geometry().contains(w().F_Note->geometry()) ||
-                w().o_Panel_Warning->height() >= w().F_Note->height());
-        QTest::mouseClick(w().b_Dont_Delete_Folder, Qt::LeftButton);
+        QVERIFY(o_Panel_Right(w())->rect().contains(o_Panel_Warning(w())->geometry()));
+        QVERIFY(o_Panel_Warning(w())->geometry().contains(F_Note(w())->geometry()) ||
+                o_Panel_Warning(w())->height() >= F_Note(w())->height());
+        QTest::mouseClick(b_Dont_Delete_Folder(w()), Qt::LeftButton);
 
         ShowPage(w().page_Settings);
         CheckPage(w().page_Settings);
@@ -371,17 +371,18 @@ class TestWindowFit : public QObject {
         ShowPage(w().page_Database);
         // The buttons and one-line fields keep the height they ask for
         // whatever the screen; only the log, the tree and the note shrink.
-        for (QWidget* fixed : std::initializer_list<QWidget*>{
-                 w().F_Login, w().F_URL, w().b_Save_Database, w().b_Node_Up, w().F_Folder_Name}) {
+        for (QWidget* fixed :
+             std::initializer_list<QWidget*>{F_Login(w()), F_URL(w()), b_Save_Database(w()),
+                                             b_Node_Up(w()), F_Folder_Name(w())}) {
             QCOMPARE(fixed->height(), fixed->sizeHint().height());
         }
         if (w().frameGeometry().height() == kFullSize.height()) {
-            QCOMPARE(w().o_Panel_Top->height(), 250);
+            QCOMPARE(o_Panel_Top(w())->height(), 250);
         } else {
-            QVERIFY(w().o_Panel_Top->height() < 250);
+            QVERIFY(o_Panel_Top(w())->height() < 250);
         }
-        QCOMPARE(w().o_Panel_Top->height(), w().i_Global_Panel_Top_Height);
-        QCOMPARE(F_Message_2(w())->height(), w().o_Panel_Top->height());
+        QCOMPARE(o_Panel_Top(w())->height(), w().i_Global_Panel_Top_Height);
+        QCOMPARE(F_Message_2(w())->height(), o_Panel_Top(w())->height());
     }
 
     void followsTheScreenWhenItChanges() {
