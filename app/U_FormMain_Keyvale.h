@@ -250,6 +250,13 @@ class TFormMain : public QMainWindow {
     // The idle lock's save failed; it is not tried again until the user is back.
     bool lockRefused_ = false;
     TPasswordMode o_MP_Mode = TPasswordMode::Open;
+    // The page control and its five pages, each in a scrolling frame.
+    QTabWidget* o_Page_Control = nullptr;
+    QWidget* page_Main_Password = nullptr;
+    QWidget* page_Database = nullptr;
+    QWidget* page_Settings = nullptr;
+    QWidget* page_About_Program = nullptr;
+    QWidget* page_Exit = nullptr;
     TPageMainPassword* o_Page_Main_Password = nullptr; // log, file list and password panel
     TPageDatabase* o_Page_Database = nullptr;          // folder tree, record panel and trash can
     TPageSettings* o_Page_Settings = nullptr; // themes, calculator, clipboard and lock choices
@@ -336,14 +343,6 @@ class TFormMain : public QMainWindow {
     TNodeHandle i_Warning_Node = kNoNode;
     int i_Global_Panel_Top_Height = 0;
     QString s_Active_Page_Name;
-
-    // ---- controls, named as the window's components
-    QTabWidget* o_Page_Control = nullptr;
-    QWidget* page_Main_Password = nullptr;
-    QWidget* page_Database = nullptr;
-    QWidget* page_Settings = nullptr;
-    QWidget* page_About_Program = nullptr;
-    QWidget* page_Exit = nullptr;
 
     // The one clipboard for secrets
     TSecretClipboard* o_Clipboard = nullptr;

@@ -29,7 +29,7 @@ struct TOpenDatabase {
         window = std::make_unique<TFormMain>(services);
         window->show();
         window->P_Database_TAB_ENABLE(true);
-        window->o_Page_Control->setCurrentWidget(window->page_Database);
+        o_Page_Control(*window)->setCurrentWidget(page_Database(*window));
         F_Message(*window)->clear();
     }
     TFormMain& w() { return *window; }

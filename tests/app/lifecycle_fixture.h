@@ -122,8 +122,8 @@ inline void AddFolder(TFormMain& window, const QString& name) {
 
 // A click on the page's tab.
 inline void ClickTab(TFormMain& window, QWidget* page) {
-    QTabBar* bar = window.o_Page_Control->tabBar();
-    const int index = window.o_Page_Control->indexOf(page);
+    QTabBar* bar = o_Page_Control(window)->tabBar();
+    const int index = o_Page_Control(window)->indexOf(page);
     QTest::mouseClick(bar, Qt::LeftButton, {}, bar->tabRect(index).center());
 }
 

@@ -40,7 +40,7 @@ class TestCalculator : public QObject {
         folders_ = new TTestWindowFolders;
         window_ = new TFormMain(folders_->Services());
         window_->show();
-        window_->o_Page_Control->setCurrentWidget(window_->page_Settings);
+        o_Page_Control(*window_)->setCurrentWidget(page_Settings(*window_));
     }
     void cleanup() {
         delete window_;
@@ -199,8 +199,8 @@ class TestCalculator : public QObject {
                  QString("   Click here to hide your string   "));
         QCOMPARE(i_Hash_Argument(*window_)->PictureName(), QString("eye_open"));
 
-        window_->o_Page_Control->setCurrentWidget(window_->page_About_Program);
-        window_->o_Page_Control->setCurrentWidget(window_->page_Settings);
+        o_Page_Control(*window_)->setCurrentWidget(page_About_Program(*window_));
+        o_Page_Control(*window_)->setCurrentWidget(page_Settings(*window_));
         QCOMPARE(argument->echoMode(), QLineEdit::Password);
 
         // A screen reader sees the toggle as a button and can press it.

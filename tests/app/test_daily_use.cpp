@@ -188,7 +188,7 @@ class TestDailyUse : public QObject {
         QVERIFY(F_Folder_Name(w)->text().isEmpty());
 
         // The calculator's forms are secrets too.
-        w.o_Page_Control->setCurrentWidget(w.page_Settings);
+        o_Page_Control(w)->setCurrentWidget(page_Settings(w));
         QTest::keyClicks(F_Hash_Argument(w), "phrase");
         QTest::mouseClick(F_KV_Hash_90(w)->viewport(), Qt::LeftButton);
         QCOMPARE(Clipboard()->text(), F_KV_Hash_90(w)->toPlainText());
@@ -349,7 +349,7 @@ class TestDailyUse : public QObject {
         auto* caption = w.findChild<QLabel*>("L_Main_Password_Picture");
         QCOMPARE(caption->text(), QString("Main password"));
         fixture.CreateWithRecord();
-        w.o_Page_Control->setCurrentWidget(w.page_Main_Password);
+        o_Page_Control(w)->setCurrentWidget(page_Main_Password(w));
         QVERIFY(i_Change_Main_Password(w)->isVisible());
         QCOMPARE(caption->text(), QString("Change main password"));
         w.P_DEACTIVATE_Current_Database();
@@ -437,7 +437,7 @@ class TestDailyUse : public QObject {
             QCOMPARE(F_Lock_After_Idle(window)->currentData().toInt(), 0);
             QCOMPARE(F_Lock_After_Idle(window)->count(), 6);
             window.show();
-            window.o_Page_Control->setCurrentWidget(window.page_Settings);
+            o_Page_Control(window)->setCurrentWidget(page_Settings(window));
             F_Clipboard_Clear_Seconds(window)->setFocus();
             QTest::keyClick(F_Clipboard_Clear_Seconds(window), Qt::Key_A, Qt::ControlModifier);
             QTest::keyClicks(F_Clipboard_Clear_Seconds(window), "45");
@@ -470,7 +470,7 @@ class TestDailyUse : public QObject {
         QVERIFY(QMetaObject::invokeMethod(&w.o_Timer_Idle_Lock, "timeout"));
         QVERIFY(w.DatabaseFile().isEmpty());
         QVERIFY(w.o_Keys.A_GLOBAL_DH == TByteArray(w.o_Keys.A_GLOBAL_DH.size(), 0));
-        QCOMPARE(w.o_Page_Control->currentWidget(), w.page_Main_Password);
+        QCOMPARE(o_Page_Control(w)->currentWidget(), page_Main_Password(w));
         QVERIFY(o_MP(w)->isVisible());
         QCOMPARE(w.PasswordPanelMode(),
                  TPasswordMode::Open); // open mode: only the password is asked

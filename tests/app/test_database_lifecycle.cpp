@@ -73,7 +73,7 @@ class TestDatabaseLifecycle : public QObject {
         QVERIFY(QFile::exists(path));
         QVERIFY(o_MP(*window)->isHidden());
         QVERIFY(F_MP1(*window)->text().isEmpty());
-        QCOMPARE(window->o_Page_Control->currentWidget(), window->page_Database);
+        QCOMPARE(o_Page_Control(*window)->currentWidget(), page_Database(*window));
         QVERIFY(!o_Panel_Big(*window)->isHidden());
         QVERIFY(F_Message(*window)->toPlainText().contains(
             "[" + path + "]. Your new database is empty. You may begin your work"));
@@ -121,7 +121,7 @@ class TestDatabaseLifecycle : public QObject {
         QCOMPARE(window->DatabaseFile(), path);
         QCOMPARE(window->o_Tree_Data.Text(window->o_Tree_Data.First()), std::string("Bank"));
         QCOMPARE(o_TV_Main_Model(*window)->rowCount(), 1);
-        QCOMPARE(window->o_Page_Control->currentWidget(), window->page_Database);
+        QCOMPARE(o_Page_Control(*window)->currentWidget(), page_Database(*window));
         QVERIFY(o_MP(*window)->isHidden());
         QCOMPARE(L_Database_File(*window)->text(), QString("secrets.kvdb"));
         QCOMPARE(LastLine(F_Message_2(*window)),
@@ -132,7 +132,7 @@ class TestDatabaseLifecycle : public QObject {
         QCOMPARE(FileBytes(backup), onDisk);
 
         // Choosing the open database again is refused.
-        window->o_Page_Control->setCurrentWidget(window->page_Main_Password);
+        o_Page_Control(*window)->setCurrentWidget(page_Main_Password(*window));
         QVERIFY(i_Change_Main_Password(*window)->isVisible());
         fixture.TakeSounds();
         Choose(*window, path);
@@ -152,7 +152,7 @@ class TestDatabaseLifecycle : public QObject {
         fixture.TakeSounds();
         EnterPassword(*window, "second password", "second password");
         // Said on this page first, then, a moment later, on the Database page.
-        QTRY_COMPARE(window->o_Page_Control->currentWidget(), window->page_Database);
+        QTRY_COMPARE(o_Page_Control(*window)->currentWidget(), page_Database(*window));
         QTRY_COMPARE(LastLine(F_Message(*window)),
                      QString("Main password of your database has been changed."));
         QVERIFY(F_Message_2(*window)->toPlainText().contains(
@@ -422,7 +422,7 @@ class TestDatabaseLifecycle : public QObject {
             QVERIFY(other.open(QIODevice::WriteOnly));
             other.write(QByteArray(3000, 'x'));
         }
-        window->o_Page_Control->setCurrentWidget(window->page_Main_Password);
+        o_Page_Control(*window)->setCurrentWidget(page_Main_Password(*window));
         Choose(*window, fixture.Path("other.kvdb"));
         EnterPassword(*window, "some password", "");
         QVERIFY(L_Wrong_Password(*window)->isVisible());
@@ -478,7 +478,7 @@ class TestDatabaseLifecycle : public QObject {
                 QSKIP("this user may write into any folder");
             }
         }
-        window->o_Page_Control->setCurrentWidget(window->page_Main_Password);
+        o_Page_Control(*window)->setCurrentWidget(page_Main_Password(*window));
         Choose(*window, locked.filePath("new"));
         QVERIFY(
             LastLine(F_Message_2(*window)).startsWith("Error ! Cannot create new database file. "));
@@ -525,7 +525,7 @@ class TestDatabaseLifecycle : public QObject {
         const Case cases[] = {{"other.kvdb", "other password", ""},
                               {"fresh.kvdb", "fresh password", "fresh password"}};
         for (const Case& c : cases) {
-            window->o_Page_Control->setCurrentWidget(window->page_Main_Password);
+            o_Page_Control(*window)->setCurrentWidget(page_Main_Password(*window));
             Choose(*window, fixture.Path(c.chosen));
             QVERIFY(o_MP(*window)->isVisible());
             EnterPassword(*window, c.password, c.repeat);
@@ -560,7 +560,7 @@ class TestDatabaseLifecycle : public QObject {
         const TKeyMaterial before = window->o_Keys;
         BlockSaves(*window);
 
-        window->o_Page_Control->setCurrentWidget(window->page_Main_Password);
+        o_Page_Control(*window)->setCurrentWidget(page_Main_Password(*window));
         window->i_Change_Main_PasswordClick();
         EnterPassword(*window, "new password", "new password");
         QCOMPARE(LastLine(F_Message_2(*window)),
@@ -603,7 +603,7 @@ class TestDatabaseLifecycle : public QObject {
         };
         const Case cases[] = {{other, false}, {fixture.Path("new.kvdb"), true}};
         for (const Case& c : cases) {
-            window->o_Page_Control->setCurrentWidget(window->page_Main_Password);
+            o_Page_Control(*window)->setCurrentWidget(page_Main_Password(*window));
             Choose(*window, c.chosen);
             QVERIFY(o_MP(*window)->isVisible());
             Fire(window->o_Timer_Enter_Button);
@@ -737,9 +737,9 @@ class TestDatabaseLifecycle : public QObject {
             "close it again, it quits without saving.";
 
         BlockSaves(*window);
-        ClickTab(*window, window->page_Exit);
+        ClickTab(*window, page_Exit(*window));
         QVERIFY(window->isVisible());
-        QCOMPARE(window->o_Page_Control->currentWidget(), window->page_Database);
+        QCOMPARE(o_Page_Control(*window)->currentWidget(), page_Database(*window));
         QCOMPARE(LastLine(F_Message(*window)), refusal);
         QVERIFY(Alerted(refusal));
 

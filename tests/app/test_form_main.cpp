@@ -49,12 +49,12 @@ class TestFormMain : public QObject {
         QCOMPARE(window.windowTitle(), QString("Keyvale (version 2.3)"));
         QCOMPARE(window.frameGeometry().size(), QSize(1300, 920));
         QCOMPARE(window.minimumSize(), window.maximumSize());
-        QCOMPARE(window.o_Page_Control->currentWidget(), window.page_Main_Password);
+        QCOMPARE(o_Page_Control(window)->currentWidget(), page_Main_Password(window));
 
         QStringList captions;
-        for (int i = 0; i < window.o_Page_Control->count(); ++i) {
-            captions << window.o_Page_Control->tabText(i);
-            QVERIFY(!window.o_Page_Control->tabIcon(i).isNull());
+        for (int i = 0; i < o_Page_Control(window)->count(); ++i) {
+            captions << o_Page_Control(window)->tabText(i);
+            QVERIFY(!o_Page_Control(window)->tabIcon(i).isNull());
         }
         QCOMPARE(captions, QStringList({"Main password", "Database", "Settings", "About program",
                                         "E x i t"}));
@@ -136,7 +136,7 @@ class TestFormMain : public QObject {
         QVERIFY2(tops.size() > 5, "the arrow did not move");
         QVERIFY(tops.first() > tops.last());
         // it stops two arrow heights below the picture it points at
-        const int imageTop = i_Open_File(window)->mapTo(window.page_Main_Password, QPoint()).y();
+        const int imageTop = i_Open_File(window)->mapTo(page_Main_Password(window), QPoint()).y();
         QVERIFY(tops.last() >= imageTop + 2 * i_Hint_1(window)->height() - 2);
     }
 
@@ -145,11 +145,11 @@ class TestFormMain : public QObject {
         TFormMain window(folders.Services());
         window.show();
 
-        window.o_Page_Control->setCurrentWidget(window.page_Settings);
+        o_Page_Control(window)->setCurrentWidget(page_Settings(window));
         window.i_Hash_ArgumentClick();
         QCOMPARE(F_Hash_Argument(window)->echoMode(), QLineEdit::Normal);
 
-        window.o_Page_Control->setCurrentWidget(window.page_Database);
+        o_Page_Control(window)->setCurrentWidget(page_Database(window));
         QCOMPARE(F_Hash_Argument(window)->echoMode(), QLineEdit::Password);
         QCOMPARE(window.s_Active_Page_Name, QString("page_Database"));
         QCOMPARE(o_Panel_Top(window)->height(), window.i_Global_Panel_Top_Height);
@@ -157,7 +157,7 @@ class TestFormMain : public QObject {
                  QStringList({"qrc:/sounds/S_Tab_Change_1.wav", "qrc:/sounds/S_Tab_Change_1.wav"}));
 
         // Without an open database the create picture shows, not the change one.
-        window.o_Page_Control->setCurrentWidget(window.page_Main_Password);
+        o_Page_Control(window)->setCurrentWidget(page_Main_Password(window));
         QVERIFY(i_Main_Password_1(window)->isVisible());
         QVERIFY(!i_Change_Main_Password(window)->isVisible());
     }
@@ -168,7 +168,7 @@ class TestFormMain : public QObject {
         window.show();
         F_Hash_Length(window)->setEditText("64");
 
-        window.o_Page_Control->setCurrentWidget(window.page_Exit);
+        o_Page_Control(window)->setCurrentWidget(page_Exit(window));
         QVERIFY(!window.isVisible());
         QVERIFY(folders.IniText().contains("HL=64"));
         // the save at exit reports that no database is open
@@ -315,7 +315,7 @@ class TestFormMain : public QObject {
         o_MP(window)->setVisible(true);
         auto* pageWidget = window.findChild<QWidget*>(page);
         window.show();
-        window.o_Page_Control->setCurrentWidget(pageWidget);
+        o_Page_Control(window)->setCurrentWidget(pageWidget);
         QVERIFY(QTest::qWaitForWindowExposed(&window));
 
         QStringList visited;
@@ -346,7 +346,7 @@ class TestFormMain : public QObject {
         TTestWindowFolders folders;
         TFormMain window(folders.Services());
         window.show();
-        window.o_Page_Control->setCurrentWidget(window.page_About_Program);
+        o_Page_Control(window)->setCurrentWidget(page_About_Program(window));
         QVERIFY(QTest::qWaitForWindowExposed(&window));
         const QString manual = window.findChild<QLabel*>("image_Manual")->text();
         for (const char* topic :

@@ -83,7 +83,7 @@ class TestImportWindow : public QObject {
                 auto window = fixture.NewWindow();
                 const QString db = fixture.Path("db.kvdb");
                 CreateDatabase(*window, db, "secret1");
-                ClickTab(*window, window->page_Database);
+                ClickTab(*window, page_Database(*window));
                 AddFolder(*window, "Mine");
                 fixture.idle->idle = 120000;
                 Fire(window->o_Timer_SAVE_Database);

@@ -97,7 +97,7 @@ class TestMessageLog : public QObject {
         QCOMPARE(alert->size(), F_Message_2(window)->size());
         QCOMPARE(alert->pos(), window.frameGeometry().topLeft() + QPoint(6, 78));
 
-        window.o_Page_Control->setCurrentWidget(window.page_Settings);
+        o_Page_Control(window)->setCurrentWidget(page_Settings(window));
         QVERIFY(!alert->isVisible());
     }
 

@@ -96,20 +96,21 @@ class TestPrimarySelection : public QObject {
             bool guarded;
         };
         const Case cases[] = {
-            {"drag in Login (not a secret)", w.page_Database, F_Login(w), Drag, "ann-login", false},
-            {"drag in the shown password", w.page_Database, F_Password(w), Drag, "shown-secret",
+            {"drag in Login (not a secret)", page_Database(w), F_Login(w), Drag, "ann-login",
+             false},
+            {"drag in the shown password", page_Database(w), F_Password(w), Drag, "shown-secret",
              true},
-            {"Shift+End in the shown password", w.page_Database, F_Password(w), ShiftEnd,
+            {"Shift+End in the shown password", page_Database(w), F_Password(w), ShiftEnd,
              "shown-secret", true},
-            {"Shift+End in the passphrase", w.page_Settings, F_Hash_Argument(w), ShiftEnd,
+            {"Shift+End in the passphrase", page_Settings(w), F_Hash_Argument(w), ShiftEnd,
              "calculator-secret", true},
-            {"click on a hash box", w.page_Settings, F_KV_Hash_62(w), Click, hash, true},
-            {"drag in a hash box", w.page_Settings, F_KV_Hash_62(w), Drag, hash.left(8), true},
-            {"select all keys in a hash box", w.page_Settings, F_KV_Hash_62(w), SelectAllKeys, hash,
-             true},
+            {"click on a hash box", page_Settings(w), F_KV_Hash_62(w), Click, hash, true},
+            {"drag in a hash box", page_Settings(w), F_KV_Hash_62(w), Drag, hash.left(8), true},
+            {"select all keys in a hash box", page_Settings(w), F_KV_Hash_62(w), SelectAllKeys,
+             hash, true},
         };
         for (const Case& c : cases) {
-            w.o_Page_Control->setCurrentWidget(c.page);
+            o_Page_Control(w)->setCurrentWidget(c.page);
             QApplication::clipboard()->setText(QStringLiteral("earlier"), QClipboard::Selection);
             c.field->setFocus();
             // A press on selected text would start dragging it instead.
@@ -139,7 +140,7 @@ class TestPrimarySelection : public QObject {
         TOpenDatabase f;
         TFormMain& w = f.w();
         QApplication::setActiveWindow(&w);
-        w.o_Page_Control->setCurrentWidget(w.page_Settings);
+        o_Page_Control(w)->setCurrentWidget(page_Settings(w));
         QTest::keyClicks(F_Hash_Argument(w), "calculator-secret");
         QPlainTextEdit* box = F_KV_Hash_90(w);
         box->selectAll();

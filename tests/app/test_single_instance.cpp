@@ -163,7 +163,7 @@ class TestSingleInstance : public QObject {
             TFormMain* window = RunningWindow();
             QVERIFY(window);
             auto closeWindow = qScopeGuard([window] { window->close(); });
-            QCOMPARE(window->o_Page_Control->currentWidget(), window->page_Main_Password);
+            QCOMPARE(o_Page_Control(*window)->currentWidget(), page_Main_Password(*window));
             QVERIFY2(
                 F_Message_2(*window)->toPlainText().contains(QString(message).replace("%1", path)),
                 qPrintable(F_Message_2(*window)->toPlainText()));
@@ -236,7 +236,7 @@ class TestSingleInstance : public QObject {
             QCOMPARE(NamesOnDisk(first, kPassword), std::string()); // nothing saved meanwhile
             return;
         }
-        QTRY_COMPARE(window->o_Page_Control->currentWidget(), window->page_Main_Password);
+        QTRY_COMPARE(o_Page_Control(*window)->currentWidget(), page_Main_Password(*window));
         if (saveFails) {
             QTRY_VERIFY(F_Message_2(*window)->toPlainText().contains(kCurrentKeptOpenText));
             QVERIFY(!o_MP(*window)->isVisible());

@@ -76,7 +76,7 @@ class TestThemesAndSounds : public QObject {
         TTestWindowFolders folders;
         TFormMain window(folders.Services());
         window.show();
-        window.o_Page_Control->setCurrentWidget(window.page_Settings);
+        o_Page_Control(window)->setCurrentWidget(page_Settings(window));
         QVERIFY(QTest::qWaitForWindowExposed(&window));
         QListWidget* list = o_List_Skin_2(window);
         const auto clickRow = [list](int row) {

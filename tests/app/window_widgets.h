@@ -13,6 +13,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSpinBox>
+#include <QTabWidget>
 #include <QTextEdit>
 #include <QTreeWidget>
 #include <QWidget>
@@ -35,6 +36,14 @@ template <typename T> T* FindWidget(const QObject& window, const char* name) {
     inline Type* name(const QObject& window) {                                                     \
         return FindWidget<Type>(window, #name);                                                    \
     }
+
+// The page control and its pages
+KEYVALE_WIDGET(QTabWidget, o_Page_Control)
+KEYVALE_WIDGET(QWidget, page_Main_Password)
+KEYVALE_WIDGET(QWidget, page_Database)
+KEYVALE_WIDGET(QWidget, page_Settings)
+KEYVALE_WIDGET(QWidget, page_About_Program)
+KEYVALE_WIDGET(QWidget, page_Exit)
 
 // Settings page
 KEYVALE_WIDGET(QLabel, L_Skins)

@@ -199,10 +199,10 @@ class TestWindowFit : public QObject {
     }
 
     void ShowPage(QWidget* page) {
-        const int index = w().o_Page_Control->indexOf(page);
-        QTest::mouseClick(w().o_Page_Control->tabBar(), Qt::LeftButton, {},
-                          w().o_Page_Control->tabBar()->tabRect(index).center());
-        QCOMPARE(w().o_Page_Control->currentWidget(), page);
+        const int index = o_Page_Control(w())->indexOf(page);
+        QTest::mouseClick(o_Page_Control(w())->tabBar(), Qt::LeftButton, {},
+                          o_Page_Control(w())->tabBar()->tabRect(index).center());
+        QCOMPARE(o_Page_Control(w())->currentWidget(), page);
         QTest::qWait(350); // the page fades in
     }
 
@@ -244,7 +244,7 @@ class TestWindowFit : public QObject {
         CheckPlacement(FirstScreen(), expected_);
         // The page tabs show their whole captions, side by side, without
         // scroll buttons, on every screen (a laptop's scaled desktop too).
-        QTabBar* tabs = w().o_Page_Control->tabBar();
+        QTabBar* tabs = o_Page_Control(w())->tabBar();
         for (QWidget* button : tabs->findChildren<QWidget*>()) {
             QVERIFY2(!button->isVisible(), "the tabs scroll");
         }
@@ -269,7 +269,7 @@ class TestWindowFit : public QObject {
     void welcomeTextWrapsInsideThePage() {
         QTextEdit* welcome = F_Message_2(w());
         QVERIFY(welcome->toPlainText().contains("Welcome to"));
-        auto* scroller = w().page_Main_Password->findChild<QScrollArea*>();
+        auto* scroller = page_Main_Password(w())->findChild<QScrollArea*>();
         const QRect shown(welcome->mapTo(scroller->viewport(), QPoint(0, 0)), welcome->size());
         QVERIFY2(scroller->viewport()->rect().contains(shown),
                  qPrintable(Describe(welcome) + " wider than the page"));
@@ -284,7 +284,7 @@ class TestWindowFit : public QObject {
                 continue;
             }
             QWidget* page = list;
-            while (page && w().o_Page_Control->indexOf(page) < 0) {
+            while (page && o_Page_Control(w())->indexOf(page) < 0) {
                 page = page->parentWidget();
             }
             QVERIFY2(page, qPrintable(list->objectName()));
@@ -307,8 +307,8 @@ class TestWindowFit : public QObject {
     }
 
     void everyPageLaysOutInside() {
-        ShowPage(w().page_Main_Password);
-        CheckPage(w().page_Main_Password);
+        ShowPage(page_Main_Password(w()));
+        CheckPage(page_Main_Password(w()));
 
         // The main-password panel in its tallest modes: create and change.
         // A deep folder: its path must not widen the page.
@@ -319,25 +319,25 @@ class TestWindowFit : public QObject {
         QTRY_VERIFY(o_MP(w())->isVisible());
         WaitForPanelInPlace();
         QVERIFY(F_MP2(w())->isVisible());
-        CheckPage(w().page_Main_Password);
+        CheckPage(page_Main_Password(w()));
         QCOMPARE(L_Database_Path(w())->text(), deep);
         // The database made there, and the change of its main password.
         F_MP1(w())->setText("window fit");
         F_MP2(w())->setText("window fit");
         QTest::mouseClick(b_M(w()), Qt::LeftButton);
         QCOMPARE(w().DatabaseFile(), deep + "new.kvdb");
-        w().o_Page_Control->setCurrentWidget(w().page_Main_Password);
+        o_Page_Control(w())->setCurrentWidget(page_Main_Password(w()));
         w().i_Change_Main_PasswordClick();
         WaitForPanelInPlace();
         QCOMPARE(L_MP_Action(w())->text(), QString("Changing main password of the database ..."));
-        CheckPage(w().page_Main_Password);
+        CheckPage(page_Main_Password(w()));
         // The panel's last button is reached with the keyboard and comes
         // into sight, also where the page has to scroll for it.
         for (int press = 0; press < 10 && QApplication::focusWidget() != b_Cancel_M(w()); ++press) {
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
         }
         QCOMPARE(QApplication::focusWidget(), b_Cancel_M(w()));
-        auto* scroller = w().page_Main_Password->findChild<QScrollArea*>();
+        auto* scroller = page_Main_Password(w())->findChild<QScrollArea*>();
         const QRect button(b_Cancel_M(w())->mapTo(scroller->viewport(), QPoint(0, 0)),
                            b_Cancel_M(w())->size());
         QVERIFY(scroller->viewport()->rect().contains(button));
@@ -347,28 +347,28 @@ class TestWindowFit : public QObject {
         // The Database page with its work area, a record chosen, then the
         // deletion warning over the note.
         w().P_Database_TAB_ENABLE(true);
-        ShowPage(w().page_Database);
+        ShowPage(page_Database(w()));
         F_Folder_Name(w())->setText("Mail");
         i_Folder_Create(w())->Click();
         o_TV_Main(w())->setCurrentIndex(o_TV_Main_Model(w())->index(0, 0));
-        CheckPage(w().page_Database);
+        CheckPage(page_Database(w()));
         w().i_Trash_CanDragDrop();
         QVERIFY(o_Panel_Warning(w())->isVisible());
-        CheckPage(w().page_Database);
+        CheckPage(page_Database(w()));
         QVERIFY(o_Panel_Right(w())->rect().contains(o_Panel_Warning(w())->geometry()));
         QVERIFY(o_Panel_Warning(w())->geometry().contains(F_Note(w())->geometry()) ||
                 o_Panel_Warning(w())->height() >= F_Note(w())->height());
         QTest::mouseClick(b_Dont_Delete_Folder(w()), Qt::LeftButton);
 
-        ShowPage(w().page_Settings);
-        CheckPage(w().page_Settings);
-        ShowPage(w().page_About_Program);
-        CheckPage(w().page_About_Program);
+        ShowPage(page_Settings(w()));
+        CheckPage(page_Settings(w()));
+        ShowPage(page_About_Program(w()));
+        CheckPage(page_About_Program(w()));
     }
 
     void logTreeAndNoteGiveUpHeightFirst() {
         w().P_Database_TAB_ENABLE(true);
-        ShowPage(w().page_Database);
+        ShowPage(page_Database(w()));
         // The buttons and one-line fields keep the height they ask for
         // whatever the screen; only the log, the tree and the note shrink.
         for (QWidget* fixed :
@@ -430,8 +430,8 @@ class TestWindowFit : public QObject {
             QCOMPARE(picture->pixmap().devicePixelRatio(), ratio);
         }
         // Tab icons are rendered at the size asked, not scaled from another.
-        const QIcon icon = w().o_Page_Control->tabIcon(0);
-        const QSize side = w().o_Page_Control->iconSize();
+        const QIcon icon = o_Page_Control(w())->tabIcon(0);
+        const QSize side = o_Page_Control(w())->iconSize();
         const QImage drawn =
             icon.pixmap(side, ratio).toImage().convertToFormat(QImage::Format_ARGB32);
         const QImage direct = KeyvalePicture("tab_main_password", side, ratio)
@@ -442,7 +442,7 @@ class TestWindowFit : public QObject {
     }
 
     void everyFocusableControlHasAName() {
-        QTabBar* tabs = w().o_Page_Control->tabBar();
+        QTabBar* tabs = o_Page_Control(w())->tabBar();
         QStringList tabNames;
         for (int i = 0; i < tabs->count(); ++i) {
             tabNames << tabs->accessibleTabName(i);
@@ -451,8 +451,8 @@ class TestWindowFit : public QObject {
                  QStringList({"Main password", "Database", "Settings", "About program", "Exit"}));
 
         QStringList unnamed;
-        for (QWidget* page : {w().page_Main_Password, w().page_Database, w().page_Settings,
-                              w().page_About_Program, w().page_Exit}) {
+        for (QWidget* page : {page_Main_Password(w()), page_Database(w()), page_Settings(w()),
+                              page_About_Program(w()), page_Exit(w())}) {
             QVERIFY2(ReadsAsWords(page->accessibleName()), qPrintable(page->accessibleName()));
             for (QWidget* control : page->findChildren<QWidget*>()) {
                 if (!(control->focusPolicy() & Qt::TabFocus)) {
