@@ -6,36 +6,10 @@
 #include <QTextCursor>
 #include <QTextEdit>
 
-#include <utility>
-
 #include "U_Desktop_Alert.h"
 #include "U_FormMain_Keyvale_Page_Main_Password.h"
 #include "U_Log_Time_Format.h"
-
-namespace {
-
-// Appends one line as a new paragraph and answers the position where it begins.
-int AppendLine(QTextEdit* log, const QString& line) {
-    QTextCursor cursor(log->document());
-    cursor.movePosition(QTextCursor::End);
-    if (!log->document()->isEmpty()) {
-        cursor.insertBlock();
-    }
-    const int start = cursor.position();
-    cursor.insertText(line);
-    return start;
-}
-
-// Each message is its line followed by a line holding a single space. Answers
-// where the message's own text begins and ends in the document.
-std::pair<int, int> AppendMessage(QTextEdit* log, const QString& line) {
-    const int start = AppendLine(log, line);
-    const int end = log->document()->characterCount() - 1;
-    AppendLine(log, QStringLiteral(" "));
-    return {start, end};
-}
-
-} // namespace
+#include "U_Message_Log.h"
 
 QString TFormMain::LogHeader() {
     return QLatin1Char('[') + FormatLogTime(*timeFormat_, services_.clock()) + QLatin1Char(']');
@@ -43,7 +17,7 @@ QString TFormMain::LogHeader() {
 
 void TFormMain::P_Print_Message(const QString& s_Message, bool boolean_Desktop_Alert) {
     const QString header = LogHeader();
-    AppendMessage(o_Page_Database->F_Message, header + QStringLiteral(" --- ") + s_Message);
+    AppendLogMessage(o_Page_Database->F_Message, header + QStringLiteral(" --- ") + s_Message);
     o_Page_Database->F_Message->moveCursor(QTextCursor::End);
     if (boolean_Desktop_Alert) {
         ShowDesktopAlert(header, s_Message);

@@ -21,6 +21,7 @@
 #include "U_FormMain_Keyvale_Layout.h"
 #include "U_KV_Hash_and_RAT_01.h"
 #include "U_Keyvale_Database_Path.h"
+#include "U_Message_Log.h"
 #include "U_Picture.h"
 #include "U_Secret_Text.h"
 
@@ -60,18 +61,6 @@ QString FileNameOf(const QString& path) {
     return QString::fromStdString(PathFileName(path.toStdString()));
 }
 
-// Appends one line as a new paragraph and answers the position where it begins.
-int AppendLine(QTextEdit* log, const QString& line) {
-    QTextCursor cursor(log->document());
-    cursor.movePosition(QTextCursor::End);
-    if (!log->document()->isEmpty()) {
-        cursor.insertBlock();
-    }
-    const int start = cursor.position();
-    cursor.insertText(line);
-    return start;
-}
-
 void AlignLog(QTextEdit* log, Qt::Alignment alignment) {
     QTextOption option = log->document()->defaultTextOption();
     option.setAlignment(alignment);
@@ -90,7 +79,6 @@ void TPageMainPassword::ShowWelcome() {
     welcomeShown_ = true;
 }
 
-// Each message is its line followed by a line holding a single space.
 void TPageMainPassword::AppendToLog(const QString& line) {
     if (welcomeShown_) {
         // The welcome text goes; messages are left-justified.
@@ -98,9 +86,7 @@ void TPageMainPassword::AppendToLog(const QString& line) {
         AlignLog(F_Message_2, Qt::AlignLeft);
         welcomeShown_ = false;
     }
-    const int start = AppendLine(F_Message_2, line);
-    const int end = F_Message_2->document()->characterCount() - 1;
-    AppendLine(F_Message_2, QStringLiteral(" "));
+    const auto [start, end] = AppendLogMessage(F_Message_2, line);
 
     // Highlight the line just added. A message with line breaks spans several
     // paragraphs; the selection covers all of it. The keyboard focus stays
