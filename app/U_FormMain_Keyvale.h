@@ -4,7 +4,6 @@
 // its handlers and runs to completion on the user-interface thread.
 #pragma once
 
-#include <QElapsedTimer>
 #include <QLocale>
 #include <QMainWindow>
 #include <QMargins>
@@ -26,30 +25,17 @@
 #include "U_Sound_Player.h"
 #include "U_Tree_Model.h"
 
-class QComboBox;
 class QFileSystemWatcher;
-class QFrame;
 class QLabel;
 class QLineEdit;
-class QListWidget;
 class QMenu;
 class QMimeData;
-class QPlainTextEdit;
-class QPropertyAnimation;
-class QPushButton;
-class QScrollArea;
-class QSpinBox;
 class QTabWidget;
-class QTextEdit;
-class QTreeWidget;
 class QWindow;
 class TDesktopAlert;
 class TIdleTimeProvider;
-class TPasswordGeneratorButton;
-class TPasswordHealthView;
 class TPageDatabase;
 class TPageSettings;
-class TPicture;
 class TSecretClipboard;
 struct TLogTimeFormat;
 
