@@ -3,21 +3,12 @@
 #include "U_FormMain_Keyvale.h"
 #include "U_FormMain_Keyvale_Page_Database.h"
 
-#include <QApplication>
 #include <QCloseEvent>
 #include <QDir>
 #include <QGraphicsOpacityEffect>
-#include <QLineEdit>
-#include <QPlainTextEdit>
 #include <QPropertyAnimation>
-#include <QPushButton>
-#include <QScrollArea>
-#include <QScrollBar>
 #include <QSignalBlocker>
 #include <QTabWidget>
-#include <QTextEdit>
-#include <QTreeWidget>
-#include <QWheelEvent>
 
 #include "U_Desktop_Alert.h"
 #include "U_FormMain_Keyvale_Layout.h"
@@ -68,7 +59,7 @@ TFormMain::TFormMain(TServices services)
     o_Timer_SAVE_BUTTON.setObjectName(QStringLiteral("o_Timer_SAVE_BUTTON"));
     o_Timer_SAVE_BUTTON.setInterval(10000);
     connect(&o_Timer_SAVE_BUTTON, &QTimer::timeout, this, [this] {
-        o_Page_Database->b_Save_Database->setEnabled(true);
+        o_Page_Database->EnableSave(true);
         o_Timer_SAVE_BUTTON.stop();
     });
     o_Timer_Enter_Button.setObjectName(QStringLiteral("o_Timer_Enter_Button"));
@@ -100,7 +91,7 @@ TFormMain::~TFormMain() {
         disconnect(control, nullptr, this, nullptr);
     }
     // The tree's model reads o_Tree_Data, which goes before the controls do.
-    o_Page_Database->o_TV_Main->setModel(nullptr);
+    o_Page_Database->ForgetTree();
 }
 
 int TFormMain::Tag(const QObject* control) {
@@ -121,13 +112,10 @@ void TFormMain::P_Program_Start() {
     o_Session.SetBackupFolder(s_GLOBAL_Current_Directory.toStdString());
 
     // 3. Freeze the parts of the layout that must not move.
-    FreezeLayout();
+    o_Page_Database->FreezeLayout();
 
     // 4. Appearance, entry 39 until the settings say otherwise.
     P_Skins_Setup();
-
-    // 5. Folder names are limited in length by the tree's rules.
-    o_Page_Database->F_Folder_Name->setMaxLength(static_cast<int>(kMaximumNameLength));
 
     // 7. Start on the Main password page.
     o_Page_Control->blockSignals(true);
@@ -157,15 +145,7 @@ void TFormMain::P_Program_Start() {
     P_Load_Settings_from_ini_File();
 
     // 15. The log panel keeps its height.
-    o_Page_Database->o_Panel_Top->setFixedHeight(i_Global_Panel_Top_Height);
-}
-
-// The tree panel, the message window and the search row keep the size the
-// layout gave them, whatever the theme's fonts ask for later.
-void TFormMain::FreezeLayout() {
-    o_Page_Database->o_Panel_TV->setMinimumWidth(keyvale_layout::TreePanelWidth);
-    // The row takes the height its controls ask for under the theme in use.
-    o_Page_Database->o_Panel_Folder_Name->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+    o_Page_Database->SetLogHeight(i_Global_Panel_Top_Height);
 }
 
 void TFormMain::o_Page_ControlChange() {
@@ -191,11 +171,7 @@ void TFormMain::o_Page_ControlChange() {
         o_Page_Main_Password->ShowDatabaseOpen(o_Session.IsOpen());
     }
     if (page == page_Database) {
-        o_Page_Database->o_Panel_Top->setFixedHeight(i_Global_Panel_Top_Height);
-        if (o_Page_Database->o_Panel_TV->width() != o_Page_Database->o_Panel_TV->minimumWidth()) {
-            o_Page_Database->o_Panel_TV->resize(o_Page_Database->o_Panel_TV->minimumWidth(),
-                                                o_Page_Database->o_Panel_TV->height());
-        }
+        o_Page_Database->RestoreLayout();
     }
     if (page != page_Settings) {
         P_Hash_Argument_Show(false);
@@ -232,7 +208,7 @@ void TFormMain::closeEvent(QCloseEvent* event) {
         // anyway. The page the user came from comes back, not the empty
         // "E x i t" page whose tab could not be pressed again.
         closing_ = false;
-        o_Page_Database->o_TV_Main->setVisible(true);
+        o_Page_Database->HideTree(false);
         if (o_Page_Control->currentWidget() == page_Exit && lastPage_) {
             o_Page_Control->setCurrentWidget(lastPage_);
         }
@@ -260,8 +236,7 @@ bool TFormMain::P_Main_Exit(bool b_Save_Database) {
     }
     if (mayQuit && o_Page_Control->currentWidget() == page_Database) {
         // No record stays on screen while the window goes.
-        o_Page_Database->F_Folder_Name->setFocus();
-        o_Page_Database->o_TV_Main->setVisible(false);
+        o_Page_Database->HideTree(true);
     }
     P_Save_Settings_to_ini_File();
     return mayQuit;

@@ -1,7 +1,9 @@
-// The program's one window: five pages, the message logs, the sounds, the
-// appearance, the settings and the hash calculator. The window holds all
-// state of the program and of the open database; every user action is one of
-// its handlers and runs to completion on the user-interface thread.
+// The program's one window: the page control with its five pages, the
+// message logs, the desktop alert, the sounds, the timers, the settings file
+// and the session of the open database. Each page is a class of its own that
+// owns its widgets; the window wires the pages to the session and shows what
+// comes of each step. Every user action runs to completion on the
+// user-interface thread.
 #pragma once
 
 #include <QLocale>
@@ -20,15 +22,10 @@
 #include "U_FormMain_Keyvale_Page_Main_Password.h"
 #include "U_KV_Hash_and_RAT_01.h"
 #include "U_Keyvale_Session.h"
-#include "U_Keyvale_TreeView_Data_Fields.h"
 #include "U_Keyvale_TreeView_Data_Tree.h"
 #include "U_Sound_Player.h"
-#include "U_Tree_Model.h"
 
 class QFileSystemWatcher;
-class QLabel;
-class QLineEdit;
-class QMenu;
 class QMimeData;
 class QTabWidget;
 class QWindow;
@@ -162,18 +159,37 @@ class TFormMain : public QMainWindow {
     // ---- clipboard and idle lock (U_FormMain_Keyvale_Clipboard.cpp, _Lock.cpp)
     // Puts a text on the clipboard marked secret and logs when it goes again.
     void P_Copy_Secret(const QString& text);
-    void P_Copy_Record_Field(QLineEdit* field);
-    // Copies the selection of a shown field through P_Copy_Secret and then
-    // deletes it; a masked field is only copied.
-    void P_Cut_Record_Field(QLineEdit* field);
-    // One log line for a paste cut to the field's limit.
+    // One log line for a paste cut to the field's limit, in the log of the
+    // field's page.
     void P_Report_Cut_Paste(const QWidget* field, int kept, int pasted);
-    // The context menu of the Login and Password fields; the caller owns it.
-    QMenu* P_Record_Field_Menu(QLineEdit* field);
     void o_Timer_Idle_LockTimer();
     // Saves, closes and asks for the main password of the same file again.
     // False (with a message) when the save failed: nothing is locked then.
     bool P_Lock_Database();
+
+    // ---- folder tree, trash can and record panel: entry points that hand
+    // over to the Database page, which owns them (U_FormMain_Keyvale_Database_Page.cpp)
+    // Shows o_Tree_Data afresh in the folder tree after it was replaced
+    // wholesale (load, close).
+    void P_Tree_View_Reset();
+    TNodeHandle F_Selected_Node() const;
+    void P_Process_User_Select_Node_EVENT();
+    bool o_TV_MainDragOver(TNodeHandle target); // what the view asks while dragging
+    void o_TV_MainDragDrop(TNodeHandle target);
+    void b_Node_UpClick();
+    void b_Node_DownClick();
+    bool i_Trash_CanDragOver(const QMimeData* data) const;
+    void i_Trash_CanDragDrop();
+    void b_Delete_FolderClick();
+    // Before every save: an edit still open in a field or in the tree's
+    // name editor goes into the tree.
+    void P_Save_Folder_Data_to_Data_Folder_Pending();
+    // The file dialog of an import (the page shows the preview and adds the records).
+    void menu_ImportClick();
+    // Ctrl+S: saves as the Save button does, or says why it cannot yet.
+    void P_Save_Key();
+    // Tree and record edits start the countdown to the automatic save.
+    void P_Start_Auto_Save_Countdown();
 
     // Integer tags of controls: re-entry guards, modes and toggles.
     static int Tag(const QObject* control);
@@ -188,14 +204,8 @@ class TFormMain : public QMainWindow {
 
   private:
     void CreatePages();
+    // The Database page, wired to the log, the sounds, the clipboard and saving.
     QWidget* CreatePageDatabase();
-    void P_Tree_Setup(); // wiring of the folder tree, trash can and record panel
-    void P_Tree_Name_Editor_Setup();
-    void P_Trash_Setup();
-    void P_Record_Setup();
-    void P_Keyboard_Setup(); // Tab, Delete and Ctrl+S on the Database page
-    void P_Record_Hover(QLabel* label, bool b_Inside);
-    void FreezeLayout();
     QString LogHeader();
     void ShowDesktopAlert(const QString& header, const QString& message);
     void AnimatePageChange(QWidget* page);
@@ -212,8 +222,7 @@ class TFormMain : public QMainWindow {
     void P_Show_Create_Result(const QString& path, const TSessionResult& result);
     void P_Show_Open_Result(const TSessionResult& result);
     void P_Show_Change_Password_Result(const TSessionResult& result);
-    void P_Prepare_Save(); // the window's part before every save
-    void P_Folder_Name_Wipe_Step();
+    void P_Prepare_Save();     // the window's part before every save
     void P_Show_No_Database(); // the window's part of closing a database
     // Empties every field that holds a secret or a value made from one (the
     // main password fields, the calculator's text and hashes), with their
@@ -246,17 +255,13 @@ class TFormMain : public QMainWindow {
     TPageMainPassword* o_Page_Main_Password = nullptr; // log, file list and password panel
     TPageDatabase* o_Page_Database = nullptr;          // folder tree, record panel and trash can
     TPageSettings* o_Page_Settings = nullptr; // themes, calculator, clipboard and lock choices
-    QString folderNameCreated_;               // the name of the folder just created,
-    QString folderNameLeaving_;               // and what the wipe has left of it in its field
     // The warning of a save that went to a conflict copy, until shown in a
     // fresh log (see P_Print_Pending_Conflict_Warning).
     QString conflictWarning_;
 
   public:
     // ---- state of the program and of the open database
-    std::int32_t i_GLOBAL_Node_ID = NoNode;
     QString s_GLOBAL_Current_Directory;
-    bool b_GLOBAL_IGNORE_CHANGE_TEXT_EVENT = false;
     // The open database: its file, keys and tree, and the rules of its life
     // (switching, create, open, re-key, save, close, quit).
     TKeyvaleSession o_Session;
@@ -265,68 +270,6 @@ class TFormMain : public QMainWindow {
     const TKeyMaterial& o_Keys = o_Session.Keys();
     // The content of the open database; the folder tree shows it.
     TKeyvaleTree& o_Tree_Data = o_Session.Tree();
-    // Shows o_Tree_Data afresh in the folder tree after it was replaced wholesale
-    // (load, close).
-    void P_Tree_View_Reset();
-    // ---- folder tree, trash can and record panel of the Database page
-    // (U_FormMain_Keyvale_Tree.cpp, _Trash.cpp, _Record.cpp)
-    TNodeHandle F_Selected_Node() const;
-    void P_Process_User_Select_Node_EVENT();
-    // The tree's selection moved (click, keys, type-ahead, the program's own
-    // selecting): the selection event runs unless the panel already shows it.
-    void o_TV_MainSelectionChanged();
-    void i_Folder_CreateClick();
-    void P_Folder_Create(const QString& s_Folder_Name);
-    void i_Folder_FindClick();
-    bool o_TV_MainDragOver(TNodeHandle target); // what the view asks while dragging
-    void o_TV_MainDragDrop(TNodeHandle target);
-    QString o_TV_MainEdited(TNodeHandle node, const QString& s_Text);
-    void menu_Move_Node_to_RootClick();
-    // Import from another program's export (U_FormMain_Keyvale_Import.cpp):
-    // file dialog, preview, then the records added and saved automatically.
-    void P_Import_Setup();
-    void menu_ImportClick();
-    void P_Import_From_File(const QString& s_File);
-    void b_Node_UpClick();
-    void b_Node_DownClick();
-    bool i_Trash_CanDragOver(const QMimeData* data) const;
-    void i_Trash_CanDragDrop();
-    void b_Delete_FolderClick();
-    void b_Dont_Delete_FolderClick();
-    void P_Folder_Delete();
-    void P_Close_Warning_Panel();
-    // The Delete key on a node, or on the trash can: the deletion warning
-    // for the selected node, as a drop on the trash can opens it.
-    void P_Ask_Delete_Selected_Node();
-    // Ctrl+S: saves as the Save button does, or says why it cannot yet.
-    void P_Save_Key();
-    void P_Save_Folder_Data_to_Data_Folder(std::int32_t& i_Selected_Node_ID);
-    void P_Save_Folder_Data_to_Data_Folder_Pending(); // before every save
-    void P_Read_Folder_Data_from_Data_Folder();
-    void P_Process_Change_Text_Data_EVENT();
-    void b_Password_ShowClick();
-    void i_Password_ViewClick();
-    void L_LoginClick();
-    void L_URLClick();
-    void o_Panel_TopMouseEnter();
-    void o_Panel_TVMouseEnter();
-    // Empties and disables the five fields, with their undo history, and
-    // forgets the node they showed and any pending edit: the database closes.
-    void P_Record_Panel_Clear();
-    // Tree and record edits start the countdown to the automatic save.
-    void P_Start_Auto_Save_Countdown();
-    // The generator beside the Password field and the password health
-    // report (U_FormMain_Keyvale_Password_Tools.cpp).
-    void P_Password_Tools_Setup();
-    void b_Password_HealthClick();
-    void P_Health_Record_Activated(TNodeHandle node);
-    // The node whose fields the record panel shows (NoNode: none), set where
-    // they are read in; a pending edit belongs to this node and no other.
-    TNodeHandle i_Record_Panel_Node = kNoNode;
-    // Which fields the user changed since they were read in.
-    TRecordFieldsTouched o_Record_Fields_Touched = TRecordFieldsTouched::None();
-    // The node the open deletion warning names; only this one is deleted.
-    TNodeHandle i_Warning_Node = kNoNode;
     int i_Global_Panel_Top_Height = 0;
     QString s_Active_Page_Name;
 
@@ -340,7 +283,6 @@ class TFormMain : public QMainWindow {
     QTimer o_Timer_Enter_Button;
     QTimer o_Timer_Idle_Lock; // checks the desktop's idle time for the lock
     QTimer o_Timer_Files_Changed;
-    QTimer o_Timer_Theme_Settle;     // a new look settles before the next is applied
-    QTimer o_Timer_Folder_Name_Wipe; // a created folder's name leaves its field
+    QTimer o_Timer_Theme_Settle; // a new look settles before the next is applied
     QFileSystemWatcher* o_Directory_Watcher = nullptr;
 };

@@ -6,14 +6,6 @@
 
 #include <QDir>
 #include <QFileSystemWatcher>
-#include <QLabel>
-#include <QLineEdit>
-#include <QPlainTextEdit>
-#include <QPushButton>
-#include <QSignalBlocker>
-#include <QTextEdit>
-#include <QTreeWidget>
-#include <QTreeWidgetItem>
 
 #include "U_FormMain_Keyvale_Page_Main_Password.h"
 #include "U_FormMain_Keyvale_Page_Settings.h"
@@ -48,7 +40,6 @@ void TFormMain::P_Clear_Secret_Fields() {
 // every pending edit; shows the tree the session holds now.
 void TFormMain::P_Show_No_Database() {
     P_Tree_View_Reset();
-    b_GLOBAL_IGNORE_CHANGE_TEXT_EVENT = false;
 
     // The Main password page returns to its first state.
     P_Database_File_List_Box_Refresh();
@@ -60,24 +51,16 @@ void TFormMain::P_Show_No_Database() {
     if (o_Clipboard != nullptr) {
         o_Clipboard->ClearIfOurs();
     }
-    // A search term or folder name belongs to the database it was typed for.
-    o_Page_Database->F_Folder_Name->clear();
-
-    o_Page_Database->F_Message->clear();
     o_Page_Main_Password->ClearLog();
-    o_Page_Database->F_Message->setPlainText(QString::fromLatin1(kNoDatabaseText));
-
     o_Page_Main_Password->ClearDatabaseLabels();
-    // The fields, their undo history and a pending edit; once more at the end,
-    // since the pages' state changes above may have run the selection event.
-    P_Record_Panel_Clear();
+    // The search text, the log, and the fields with their undo history and a
+    // pending edit; once more at the end, since the pages' state changes
+    // above may have run the selection event.
+    o_Page_Database->ShowNoDatabase(QString::fromLatin1(kNoDatabaseText));
 }
 
 void TFormMain::P_Database_TAB_ENABLE(bool b_Enable) {
-    o_Page_Database->o_Panel_Big->setVisible(b_Enable);
-    o_Page_Database->i_Folder_Create->setEnabled(b_Enable);
-    o_Page_Database->i_Folder_Find->setEnabled(b_Enable);
-    o_Page_Database->o_TV_Main->setEnabled(b_Enable);
+    o_Page_Database->ShowDatabase(b_Enable);
 }
 
 void TFormMain::P_Database_File_List_Box_Refresh() {

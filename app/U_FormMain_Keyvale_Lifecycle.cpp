@@ -4,11 +4,7 @@
 #include "U_FormMain_Keyvale.h"
 #include "U_FormMain_Keyvale_Page_Database.h"
 
-#include <QLineEdit>
-#include <QPlainTextEdit>
-#include <QPushButton>
 #include <QTabWidget>
-#include <QTextEdit>
 #include <QTimer>
 
 #include "U_FormMain_Keyvale_Page_Main_Password.h"
@@ -87,7 +83,7 @@ void TFormMain::P_Show_Create_Result(const QString& path, const TSessionResult& 
         return;
     }
     P_Show_No_Database();
-    o_Page_Database->F_Message->clear();
+    o_Page_Database->ClearLog();
     o_Page_Control->setCurrentWidget(page_Database);
     P_Database_TAB_ENABLE(true);
     P_Print_Session_Messages(result);
@@ -114,7 +110,7 @@ void TFormMain::P_Show_Open_Result(const TSessionResult& result) {
         return;
     }
     P_Show_No_Database();
-    o_Page_Database->F_Message->clear();
+    o_Page_Database->ClearLog();
     P_Print_Session_Messages(result);
     P_Print_Pending_Conflict_Warning();
     P_Database_TAB_ENABLE(true);
@@ -153,7 +149,7 @@ void TFormMain::P_Show_Change_Password_Result(const TSessionResult& result) {
 }
 
 void TFormMain::P_Prepare_Save() {
-    o_Page_Database->b_Save_Database->setEnabled(false);
+    o_Page_Database->EnableSave(false);
     o_Timer_SAVE_BUTTON.start();
     o_Timer_SAVE_Database.stop();
     P_Save_Folder_Data_to_Data_Folder_Pending();
@@ -247,8 +243,8 @@ void TFormMain::b_Save_DatabaseClick() {
     P_Print_Message(QStringLiteral("Trying to save database ..."), false);
     PlaySoundResource(QStringLiteral("S_DB_Save"));
     P_Process_Save_Database_EVENT(DatabaseFile());
-    o_Page_Database->F_Folder_Name->setFocus();
-    o_Page_Database->b_Save_Database->setEnabled(false);
+    o_Page_Database->FocusFolderName();
+    o_Page_Database->EnableSave(false);
     o_Timer_SAVE_BUTTON.start();
 }
 

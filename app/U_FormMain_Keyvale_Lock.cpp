@@ -4,9 +4,6 @@
 // and the Main password page asks for the password of the open file again.
 #include "U_FormMain_Keyvale.h"
 
-#include <QComboBox>
-#include <QLabel>
-#include <QLineEdit>
 #include <QTabWidget>
 
 #include "U_FormMain_Keyvale_Page_Main_Password.h"

@@ -2,14 +2,9 @@
 #include "U_FormMain_Keyvale.h"
 #include "U_FormMain_Keyvale_Page_Database.h"
 
-#include <QTextBlock>
-#include <QTextCursor>
-#include <QTextEdit>
-
 #include "U_Desktop_Alert.h"
 #include "U_FormMain_Keyvale_Page_Main_Password.h"
 #include "U_Log_Time_Format.h"
-#include "U_Message_Log.h"
 
 QString TFormMain::LogHeader() {
     return QLatin1Char('[') + FormatLogTime(*timeFormat_, services_.clock()) + QLatin1Char(']');
@@ -17,8 +12,7 @@ QString TFormMain::LogHeader() {
 
 void TFormMain::P_Print_Message(const QString& s_Message, bool boolean_Desktop_Alert) {
     const QString header = LogHeader();
-    AppendLogMessage(o_Page_Database->F_Message, header + QStringLiteral(" --- ") + s_Message);
-    o_Page_Database->F_Message->moveCursor(QTextCursor::End);
+    o_Page_Database->AppendToLog(header + QStringLiteral(" --- ") + s_Message);
     if (boolean_Desktop_Alert) {
         ShowDesktopAlert(header, s_Message);
     }

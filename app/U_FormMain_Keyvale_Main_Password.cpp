@@ -7,7 +7,6 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
-#include <QPushButton>
 
 #include "U_FormMain_Keyvale_Page_Main_Password.h"
 #include "U_Keyvale_Database_Path.h"
@@ -44,8 +43,6 @@ void TFormMain::ConnectDatabaseLifecycle() {
         PlaySoundResource(QStringLiteral("S_W_2"));
     });
     connect(page, &TPageMainPassword::pasteCut, this, &TFormMain::P_Report_Cut_Paste);
-    connect(o_Page_Database->b_Save_Database, &QPushButton::clicked, this,
-            &TFormMain::b_Save_DatabaseClick);
     connect(&o_Timer_SAVE_Database, &QTimer::timeout, this, &TFormMain::o_Timer_SAVE_DatabaseTimer);
 }
 

@@ -1,4 +1,5 @@
-// The Database page's widgets and their layout.
+// The Database page's widgets and their layout; what they do is wired in
+// the page's other files.
 #include "U_FormMain_Keyvale_Page_Database.h"
 
 #include <QFrame>
@@ -11,6 +12,7 @@
 #include <QPushButton>
 #include <QTextDocument>
 #include <QTextEdit>
+#include <QToolButton>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
@@ -18,8 +20,10 @@
 #include <initializer_list>
 
 #include "U_FormMain_Keyvale_Layout.h"
+#include "U_Keyvale_TreeView_Data_Kinds.h"
 #include "U_Keyvale_TreeView_Data_Rules.h"
 #include "U_Password_Generator_Button.h"
+#include "U_Password_Health_View.h"
 #include "U_Picture.h"
 #include "U_Secret_Text.h"
 #include "U_Tree_Model.h"
@@ -28,8 +32,6 @@
 using namespace keyvale_layout;
 
 namespace {
-
-constexpr int kSlideSteps = 500; // step i moves the warning i pixels further
 
 QTreeWidget* MakeTree(QTreeWidget* tree) {
     tree->setHeaderHidden(true);
@@ -46,7 +48,8 @@ int FieldLimit(const char* field) {
 
 } // namespace
 
-TPageDatabase::TPageDatabase(QWidget* parent) : QWidget(parent) {
+TPageDatabase::TPageDatabase(TKeyvaleTree& tree, const std::string& iniPath, QWidget* parent)
+    : QWidget(parent), o_Tree_Data(tree) {
     setObjectName(QStringLiteral("page_Database_Content"));
     setAccessibleName(QStringLiteral("Database"));
     auto* layout = new QVBoxLayout(this);
@@ -65,6 +68,16 @@ TPageDatabase::TPageDatabase(QWidget* parent) : QWidget(parent) {
     big->addWidget(CreateTreePanel(o_Panel_Big));
     big->addWidget(CreateRecordPanel(o_Panel_Big), 1);
     CreateWarningPanel();
+    CreatePasswordTools(iniPath);
+
+    // What the controls do. The order counts where two of them watch the
+    // same widget: the one set up later sees its events first.
+    P_Tree_Setup();
+    P_Import_Setup();
+    P_Trash_Setup();
+    P_Record_Setup();
+    P_Keyboard_Setup();
+    P_Copy_Setup();
 }
 
 QFrame* TPageDatabase::CreateLogPanel() {
@@ -92,6 +105,8 @@ QFrame* TPageDatabase::CreateTreePanel(QWidget* parent) {
     o_TV_Main =
         Named(new TKeyvaleTreeView(o_Panel_TV), "o_TV_Main", QStringLiteral("Folders and records"));
     tv->addWidget(o_TV_Main, 1);
+    o_TV_Main_Model = new TKeyvaleTreeModel(o_Tree_Data, o_TV_Main);
+    o_TV_Main->setModel(o_TV_Main_Model);
     CreateTreeMenu();
 
     auto* moves = new QHBoxLayout;
@@ -121,6 +136,7 @@ QWidget* TPageDatabase::CreateFolderNameRow(QWidget* parent) {
         Named(new QLineEdit(o_Panel_Folder_Name), "F_Folder_Name", QStringLiteral("Folder name")),
         folderHint);
     F_Folder_Name->setPlaceholderText(folderHint.trimmed());
+    F_Folder_Name->setMaxLength(static_cast<int>(kMaximumNameLength));
     i_Folder_Create = Hinted(Named(new TPicture(o_Panel_Folder_Name), "i_Folder_Create",
                                    QStringLiteral("Add a new folder")),
                              QStringLiteral("  Add a new folder  "));
@@ -256,73 +272,36 @@ void TPageDatabase::CreateWarningPanel() {
     o_Panel_Warning->setVisible(false);
 }
 
-void TPageDatabase::ShowPassword(bool shown) {
-    passwordShown_ = shown;
-    b_Password_Show->setText(shown ? QStringLiteral(" Hide password")
-                                   : QStringLiteral(" Show password"));
-    b_Password_Show->setIcon(
-        KeyvaleIcon(shown ? QStringLiteral("eye_closed") : QStringLiteral("eye_open")));
-    F_Password->setEchoMode(shown ? QLineEdit::Normal : QLineEdit::Password);
-    L_Password->setToolTip(shown ? QStringLiteral("   Click here to hide your password   ")
-                                 : QStringLiteral("   Click here to show your password   "));
-}
+// The generator shares the Password field's row: the field, then its two
+// buttons, so that Tab goes from the field to them. The health report's
+// button closes the row of the tree's Up and Down buttons.
+void TPageDatabase::CreatePasswordTools(const std::string& iniPath) {
+    auto* grid = qobject_cast<QGridLayout*>(o_Panel_Right->layout());
+    int row = 0, column = 0, rowSpan = 1, columnSpan = 1;
+    grid->getItemPosition(grid->indexOf(F_Password), &row, &column, &rowSpan, &columnSpan);
+    grid->removeWidget(F_Password);
+    auto* line = Named(new QWidget(o_Panel_Right), "o_Password_Line",
+                       QStringLiteral("Password and generator"));
+    auto* layout = new QHBoxLayout(line);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(4);
+    F_Password->setParent(line);
+    o_Password_Generator = new TPasswordGeneratorButton(F_Password, iniPath, line);
+    layout->addWidget(F_Password, 1);
+    layout->addWidget(o_Password_Generator);
+    grid->addWidget(line, row, column, rowSpan, columnSpan);
+    setTabOrder(F_Password, o_Password_Generator->GenerateButton());
+    setTabOrder(o_Password_Generator->GenerateButton(), o_Password_Generator->OptionsButton());
 
-void TPageDatabase::ActivateRecordFields(bool active) {
-    for (QWidget* field :
-         std::initializer_list<QWidget*>{F_Login, F_Password, F_URL, F_EMail, F_Note}) {
-        field->setEnabled(active);
-    }
-    // Enabled captions take the theme's caption colour, disabled ones are gray.
-    for (QLabel* label : {L_Login, L_Password, L_EMail, L_URL, L_Note}) {
-        label->setEnabled(active);
-    }
-}
-
-void TPageDatabase::ClearRecordPanel() {
-    o_Password_Generator->Forget();
-    // Setting a text, unlike clear(), also drops the undo history, which
-    // would otherwise bring the last record back with Ctrl+Z.
-    for (QLineEdit* field : {F_Login, F_Password, F_EMail, F_URL}) {
-        ClearSecretField(field);
-    }
-    F_Note->setPlainText(QString());
-    F_Note->document()->clearUndoRedoStacks();
-    ShowPassword(false);
-    ActivateRecordFields(false);
-}
-
-// A note made short by a small screen would cut the warning off: the panel
-// then grows upwards over the fields above, as far as it needs.
-void TPageDatabase::PlaceWarning() {
-    const QRect note = F_Note->geometry();
-    QRect place(note.x() - 5, note.y() - 10, note.width() + 10, note.height() + 20);
-    const int needed = o_Panel_Warning->layout()->totalHeightForWidth(place.width());
-    const int height =
-        std::max({place.height(), needed, o_Panel_Warning->minimumSizeHint().height()});
-    place.setTop(std::max(0, place.bottom() + 1 - height));
-    place.setBottom(std::min(o_Panel_Right->height() - 1, place.top() + height - 1));
-    place = place.intersected(o_Panel_Right->rect());
-    o_Panel_Warning->setGeometry(place);
-}
-
-void TPageDatabase::CloseWarning() {
-    if (!o_Panel_Warning->isHidden()) {
-        // The panel slides out to the right, faster with every step.
-        F_URL->hide();
-        const QPoint start = o_Panel_Warning->pos();
-        int x = start.x();
-        for (int i = 0; i <= kSlideSteps; ++i) {
-            x += i;
-            o_Panel_Warning->move(x, start.y());
-            if (x < o_Panel_Right->width()) {
-                o_Panel_Right->repaint();
-            }
+    b_Password_Health =
+        Hinted(Named(new QPushButton(QStringLiteral("Password &health"), o_Panel_TV),
+                     "b_Password_Health", QStringLiteral("Password health")),
+               QStringLiteral(" Weak, reused and guessable passwords of this database "));
+    for (QHBoxLayout* moves : o_Panel_TV->findChildren<QHBoxLayout*>()) {
+        if (moves->indexOf(b_Node_Down) >= 0) {
+            moves->addWidget(b_Password_Health);
         }
-        o_Panel_Warning->hide();
-        o_Panel_Warning->move(start);
     }
-    o_Panel_Warning->hide();
-    i_Trash_Can->setEnabled(true);
-    L_Warning->setText(QStringLiteral(" "));
-    F_URL->show();
+    setTabOrder(b_Node_Down, b_Password_Health);
+    o_Password_Health = new TPasswordHealthView(o_Tree_Data, o_TV_Main_Model, this);
 }

@@ -1,11 +1,23 @@
 // The Database page: the log panel on top; below it the folder tree with its
 // search-and-add row, and the record panel with the trash can and the
-// deletion warning. The page builds and keeps its widgets; the window's
-// handlers of the tree, the record panel and the trash can still work on
-// them directly until they move into the page as well.
+// deletion warning. The page shows the open database's tree and changes it
+// only through the tree's rules. It keeps the record being edited and writes
+// an edit into the tree when the user moves on, or when the window asks for
+// it before a save. What is the window's to decide (where a message shows,
+// the sounds, the clipboard, saving and the automatic save) the page asks
+// for through its signals.
 #pragma once
 
+#include <QTimer>
 #include <QWidget>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "U_Keyvale_TreeView_Data_Fields.h"
+#include "U_Keyvale_TreeView_Data_Operations.h"
+#include "U_Keyvale_TreeView_Data_Tree.h"
 
 class QAction;
 class QFrame;
@@ -13,12 +25,11 @@ class QGridLayout;
 class QLabel;
 class QLineEdit;
 class QMenu;
+class QMimeData;
 class QPlainTextEdit;
 class QPushButton;
 class QTextEdit;
 class QTreeWidget;
-class QVBoxLayout;
-class TFormMain;
 class TKeyvaleTreeModel;
 class TKeyvaleTreeView;
 class TPasswordGeneratorButton;
@@ -28,30 +39,87 @@ class TPicture;
 class TPageDatabase : public QWidget {
     Q_OBJECT
   public:
-    explicit TPageDatabase(QWidget* parent = nullptr);
+    // `tree` is the open database's content (empty when none is open); the
+    // generator keeps its choices in the settings file `iniPath`.
+    TPageDatabase(TKeyvaleTree& tree, const std::string& iniPath, QWidget* parent = nullptr);
+    // The window's session, and with it the tree, goes before the page does:
+    // nothing may read the tree after this.
+    void ForgetTree();
+
+    // ---- what the window shows on the page
+    // The work area (tree and record panel) is shown and takes input, or not.
+    void ShowDatabase(bool open);
+    // No database is open: the record panel, the search text and the log
+    // are emptied, and the log says `text`.
+    void ShowNoDatabase(const QString& text);
+    // The tree was replaced wholesale (load, close): shown afresh, and the
+    // fields and a pending edit of the old one forgotten.
+    void ResetTree();
+    void AppendToLog(const QString& line);
+    void ClearLog();
+    // The log keeps the height the window chose for it; the tree panel its width.
+    void SetLogHeight(int height);
+    void RestoreLayout();
+    void FreezeLayout();
+    void EnableSave(bool enabled);
+    bool SaveEnabled() const;
+    // The folder name field takes the focus (after a save, and at exit).
+    void FocusFolderName();
+    // At exit no record stays on screen; a refused exit shows the tree again.
+    void HideTree(bool hidden);
+
+    // ---- the tree (the page's handlers, also entry points for the window)
+    TNodeHandle F_Selected_Node() const;
+    // The user chose a node: a pending edit is written into the tree, and
+    // the record panel shows the chosen node's fields.
+    void P_Process_User_Select_Node_EVENT();
+    // The page selects `node` and shows its record (the health report's choice).
+    void ShowRecordOf(TNodeHandle node);
+    bool o_TV_MainDragOver(TNodeHandle target); // what the view asks while dragging
+    void o_TV_MainDragDrop(TNodeHandle target);
+    void b_Node_UpClick();
+    void b_Node_DownClick();
+    bool i_Trash_CanDragOver(const QMimeData* data) const;
+    void i_Trash_CanDragDrop();
+    void b_Delete_FolderClick();
+    // Another program's export: its preview, then the records added.
+    void ImportFrom(const QString& file);
 
     // ---- record panel
+    // The node a pending edit belongs to; kNoNode when nothing is pending.
+    std::int32_t PendingEditNode() const { return i_GLOBAL_Node_ID; }
+    // A name still open in the tree's editor is written into the tree (a
+    // save takes it along). True when there was one.
+    bool CommitOpenName();
+    // The pending edit, if any, is written into the tree.
+    void StorePendingEdit();
+    // Empties and disables the five fields, with their undo history, and
+    // forgets the node they showed and any pending edit: the database closes.
+    void ClearRecordPanel();
     // The password in clear or masked; the eye button and the "Password"
     // caption toggle this one state and say what a click will do.
     void ShowPassword(bool shown);
     bool PasswordShown() const { return passwordShown_; }
     // The five fields and their captions take input, or are grayed.
     void ActivateRecordFields(bool active);
-    // Wipes the five fields with their undo history and the generator's last
-    // password, masks the password and grays the fields: no record is shown.
-    void ClearRecordPanel();
 
-    // ---- deletion warning
-    // Lays the warning over the note field, a little larger than it, and
-    // never beyond the record panel.
-    void PlaceWarning();
-    // The warning slides out to the right; the trash can takes drops again.
-    void CloseWarning();
+  signals:
+    // A message for the page's log, and for the desktop alert with `alert`.
+    void messageRaised(const QString& text, bool alert);
+    void soundRequested(const QString& clip);
+    // The tree or a record changed: the countdown to the automatic save.
+    void databaseEdited();
+    void saveClicked();
+    // A field's text for the clipboard, as a secret.
+    void secretCopyRequested(const QString& text);
+    // A paste into `field` was cut to its limit.
+    void pasteCut(const QWidget* field, int kept, int pasted);
+    void importRequested();
+    // The page should come to the front (the health report chose a record).
+    void pageWanted();
 
   private:
-    // The window's handlers of this page reach its widgets for now.
-    friend class TFormMain;
-
+    // Building (U_FormMain_Keyvale_Page_Database.cpp)
     QFrame* CreateLogPanel();
     QFrame* CreateTreePanel(QWidget* parent);
     QWidget* CreateFolderNameRow(QWidget* parent);
@@ -59,8 +127,74 @@ class TPageDatabase : public QWidget {
     QFrame* CreateRecordPanel(QWidget* parent);
     int CreateRecordFields(QGridLayout* record);
     void CreateWarningPanel();
+    void CreatePasswordTools(const std::string& iniPath);
 
+    // The tree (_Tree.cpp)
+    void P_Tree_Setup();
+    void P_Tree_Name_Editor_Setup();
+    void o_TV_MainSelectionChanged();
+    void i_Folder_CreateClick();
+    void P_Folder_Create(const QString& s_Folder_Name);
+    void P_Folder_Name_Wipe_Step();
+    void i_Folder_FindClick();
+    QString o_TV_MainEdited(TNodeHandle node, const QString& s_Text);
+    void menu_Move_Node_to_RootClick();
+    // A move or drop changed the tree: the node stays selected where it went.
+    void FollowMovedNode(TNodeHandle node);
+    void PrintMessages(const std::vector<TTreeMessage>& messages);
+
+    // The record panel (_Record.cpp)
+    void P_Record_Setup();
+    void P_Record_Hover(QLabel* label, bool b_Inside);
+    void P_Save_Folder_Data_to_Data_Folder(std::int32_t& i_Selected_Node_ID);
+    void P_Read_Folder_Data_from_Data_Folder();
+    void P_Process_Change_Text_Data_EVENT();
+    void P_Cut_Note_To_Limit();
+    void WipeRecordFields();
+    void b_Password_ShowClick();
+    void L_LoginClick();
+    void L_URLClick();
+    void P_Leave_Record(); // the mouse went to the log or the tree
+
+    // Copies of Login and Password (_Copy.cpp)
+    void P_Copy_Setup();
+    QMenu* P_Record_Field_Menu(QLineEdit* field);
+    void P_Copy_Record_Field(QLineEdit* field);
+    void P_Cut_Record_Field(QLineEdit* field);
+
+    // The trash can and the deletion warning (_Trash.cpp)
+    void P_Trash_Setup();
+    void P_Keyboard_Setup();
+    void P_Ask_Delete_Selected_Node();
+    void P_Folder_Delete();
+    void P_Close_Warning_Panel();
+    // Lays the warning over the note field, a little larger than it, and
+    // never beyond the record panel.
+    void PlaceWarning();
+
+    // Import and password health (_Tools.cpp)
+    void P_Import_Setup();
+    void b_Password_HealthClick();
+
+    TKeyvaleTree& o_Tree_Data;
+
+    // The edit in progress. i_GLOBAL_Node_ID is the node a pending edit
+    // belongs to; i_Record_Panel_Node the node whose fields are shown (set
+    // where they are read in), and a pending edit belongs to it and no other.
+    std::int32_t i_GLOBAL_Node_ID = kNoNode;
+    TNodeHandle i_Record_Panel_Node = kNoNode;
+    // Which fields the user changed since they were read in.
+    TRecordFieldsTouched o_Record_Fields_Touched = TRecordFieldsTouched::None();
+    // The program, not the user, is filling the fields.
+    bool b_GLOBAL_IGNORE_CHANGE_TEXT_EVENT = false;
+    // The node the open deletion warning names; only this one is deleted.
+    TNodeHandle i_Warning_Node = kNoNode;
     bool passwordShown_ = false;
+    int logHeight_ = 0;
+    // A created folder's name leaves its field, one character per step.
+    QTimer o_Timer_Folder_Name_Wipe;
+    QString folderNameCreated_; // the name of the folder just created,
+    QString folderNameLeaving_; // and what the wipe has left of it in its field
 
     QFrame* o_Panel_Top = nullptr;
     QTextEdit* F_Message = nullptr;
@@ -70,7 +204,7 @@ class TPageDatabase : public QWidget {
     QLineEdit* F_Folder_Name = nullptr;
     TPicture* i_Folder_Create = nullptr;
     TPicture* i_Folder_Find = nullptr;
-    TKeyvaleTreeView* o_TV_Main = nullptr; // shows the session's tree through o_TV_Main_Model
+    TKeyvaleTreeView* o_TV_Main = nullptr; // shows o_Tree_Data through o_TV_Main_Model
     TKeyvaleTreeModel* o_TV_Main_Model = nullptr;
     QMenu* o_Popup_Menu_TV_Main = nullptr;
     QAction* menu_Move_Node_to_Root = nullptr;

@@ -19,18 +19,6 @@ constexpr int kTabIconSize = 26;
 
 } // namespace
 
-QWidget* TFormMain::CreatePageDatabase() {
-    o_Page_Database = new TPageDatabase;
-    // What the controls of the tree, the trash can and the record panel do.
-    P_Tree_Setup();
-    P_Import_Setup();
-    P_Trash_Setup();
-    P_Record_Setup();
-    P_Keyboard_Setup();
-    P_Password_Tools_Setup();
-    return o_Page_Database;
-}
-
 void TFormMain::CreatePages() {
     o_Page_Control = Named(new QTabWidget(this), "o_Page_Control", QStringLiteral("Pages"));
     o_Page_Control->setDocumentMode(false);

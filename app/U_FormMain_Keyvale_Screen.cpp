@@ -6,16 +6,10 @@
 #include "U_FormMain_Keyvale.h"
 #include "U_FormMain_Keyvale_Page_Database.h"
 
-#include <QFrame>
-#include <QLayout>
-#include <QPlainTextEdit>
 #include <QScreen>
-#include <QScrollArea>
 #include <QShowEvent>
 #include <QTabBar>
 #include <QTabWidget>
-#include <QTextEdit>
-#include <QTreeWidget>
 #include <QWindow>
 
 #include "U_FormMain_Keyvale_Layout.h"
@@ -50,7 +44,7 @@ void TFormMain::P_Fit_Window_To_Screen() {
     // The logs keep one height on both pages; the Database page restores it
     // on each visit.
     i_Global_Panel_Top_Height = LogHeightFor(outer.height());
-    o_Page_Database->o_Panel_Top->setFixedHeight(i_Global_Panel_Top_Height);
+    o_Page_Database->SetLogHeight(i_Global_Panel_Top_Height);
     o_Page_Main_Password->SetLogHeight(i_Global_Panel_Top_Height);
     o_Page_Main_Password->SetFileListWidth(FileListWidthFor(outer.width()));
 

@@ -4,9 +4,7 @@
 #include <QApplication>
 #include <QGraphicsOpacityEffect>
 #include <QLabel>
-#include <QListWidget>
 #include <QPropertyAnimation>
-#include <QSignalBlocker>
 #include <QStyleFactory>
 
 #include "U_FormMain_Keyvale_Page_Settings.h"

@@ -361,7 +361,7 @@ class TestDatabaseLifecycle : public QObject {
         window->P_Tree_View_Reset();
         QVERIFY(o_TV_Main(*window)->SelectNode(node));
         F_Login(*window)->setText("alice");
-        QCOMPARE(window->i_GLOBAL_Node_ID, node);
+        QCOMPARE(window->DatabasePage().PendingEditNode(), node);
         window->o_Timer_SAVE_Database.start();
         QCOMPARE(window->o_Timer_SAVE_Database.interval(), 60000);
         before = FileBytes(path);
@@ -373,7 +373,7 @@ class TestDatabaseLifecycle : public QObject {
         Fire(window->o_Timer_SAVE_Database);
         QVERIFY(FileBytes(path) != before);
         QVERIFY(!window->o_Timer_SAVE_Database.isActive());
-        QCOMPARE(window->i_GLOBAL_Node_ID, TFormMain::NoNode);
+        QCOMPARE(window->DatabasePage().PendingEditNode(), TFormMain::NoNode);
         TRecordFields fields;
         QVERIFY(ReadFolderDataFromDataFolder(window->o_Tree_Data, node, fields));
         QCOMPARE(fields.login, std::string("alice"));

@@ -426,11 +426,11 @@ class TestDatabaseTree : public QObject {
                                   "https://bank.example", "line one\n\u65e5\u672c\nline three"};
         db.Choose("Bank \u00e4");
         db.TypeRecord(bank[0], bank[1], bank[2], bank[3], bank[4].split('\n'));
-        QCOMPARE(w.i_GLOBAL_Node_ID, db.Node("Bank \u00e4"));
+        QCOMPARE(w.DatabasePage().PendingEditNode(), db.Node("Bank \u00e4"));
         QVERIFY(w.o_Timer_SAVE_Database.isActive());
         db.Choose("Inbox");
         QVERIFY(db.LogEndsWith("<< Bank \u00e4 >>  data changed."));
-        QCOMPARE(w.i_GLOBAL_Node_ID, TFormMain::NoNode);
+        QCOMPARE(w.DatabasePage().PendingEditNode(), TFormMain::NoNode);
         QCOMPARE(w.o_Tree_Data.Icon(db.Node("Bank \u00e4")), kIconRecord);
         QCOMPARE(db.Fields(), QStringList({"", "", "", "", ""}));
 
@@ -502,7 +502,7 @@ class TestDatabaseTree : public QObject {
         db.Choose("R");
         F_Note(w)->setPlainText(QString(9000, 'x'));
         QCOMPARE(F_Note(w)->toPlainText().size(), 8000);
-        QCOMPARE(w.i_GLOBAL_Node_ID, db.Node("R"));
+        QCOMPARE(w.DatabasePage().PendingEditNode(), db.Node("R"));
 
         // Button and label toggle one state.
         QCOMPARE(F_Password(w)->echoMode(), QLineEdit::Password);

@@ -73,7 +73,7 @@ class TestFormMain : public QObject {
         QVERIFY(o_Panel_Big(window)->isHidden());
         QVERIFY(F_Message(window)->toPlainText().contains(
             "You have not any database opened or created."));
-        QCOMPARE(window.i_GLOBAL_Node_ID, TFormMain::NoNode);
+        QCOMPARE(window.DatabasePage().PendingEditNode(), TFormMain::NoNode);
         QCOMPARE(window.o_Keys.A_GLOBAL_BH, TByteArray(1000000, 0));
         QVERIFY(window.o_Keys.s_GLOBAL_MP.empty());
         QVERIFY(!F_Login(window)->isEnabled());

@@ -106,7 +106,7 @@ class TestPasswordTools : public QObject {
         const QString first = db.Password();
         QCOMPARE(first.size(), 20);
         QVERIFY(w.o_Timer_SAVE_Database.isActive()); // a pending edit, as typing makes
-        QCOMPARE(w.i_GLOBAL_Node_ID, db.Node("Bank"));
+        QCOMPARE(w.DatabasePage().PendingEditNode(), db.Node("Bank"));
         // A second fill, then Ctrl+Z: back to what the record held.
         db.ClickGenerate();
         QVERIFY(db.Password() != first);

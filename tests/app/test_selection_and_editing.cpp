@@ -489,7 +489,7 @@ class TestSelectionAndEditing : public QObject {
         F_Note(w)->undo();
         QCOMPARE(F_Note(w)->toPlainText(), QString());
         QCOMPARE(F_Password(w)->echoMode(), QLineEdit::Password);
-        QCOMPARE(w.i_GLOBAL_Node_ID, TFormMain::NoNode);
+        QCOMPARE(w.DatabasePage().PendingEditNode(), TFormMain::NoNode);
     }
 
     void urlLabelOpensOnlyWebAndMailAddresses() {

@@ -18,6 +18,7 @@
 #include <QTreeWidget>
 #include <QWidget>
 
+#include "U_FormMain_Keyvale_Page_Database.h"
 #include "U_FormMain_Keyvale_Page_Main_Password.h"
 #include "U_Password_Generator_Button.h"
 #include "U_Password_Health_View.h"

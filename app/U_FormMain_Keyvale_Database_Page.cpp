@@ -1,0 +1,129 @@
+// TFormMain: the window's side of the Database page. The page's messages go
+// to its log, its sounds to the player, its copies to the secret clipboard
+// and its edits to the countdown of the automatic save; the entry points of
+// the tree, the trash can and the record panel hand over to the page.
+#include "U_FormMain_Keyvale.h"
+#include "U_FormMain_Keyvale_Page_Database.h"
+
+#include <QFileDialog>
+#include <QShortcut>
+#include <QTabWidget>
+
+QWidget* TFormMain::CreatePageDatabase() {
+    o_Page_Database = new TPageDatabase(o_Tree_Data, services_.iniPath);
+    connect(o_Page_Database, &TPageDatabase::messageRaised, this, &TFormMain::P_Print_Message);
+    connect(o_Page_Database, &TPageDatabase::soundRequested, this, &TFormMain::PlaySoundResource);
+    connect(o_Page_Database, &TPageDatabase::databaseEdited, this,
+            &TFormMain::P_Start_Auto_Save_Countdown);
+    connect(o_Page_Database, &TPageDatabase::saveClicked, this, &TFormMain::b_Save_DatabaseClick);
+    connect(o_Page_Database, &TPageDatabase::secretCopyRequested, this, &TFormMain::P_Copy_Secret);
+    connect(o_Page_Database, &TPageDatabase::pasteCut, this, &TFormMain::P_Report_Cut_Paste);
+    connect(o_Page_Database, &TPageDatabase::importRequested, this, &TFormMain::menu_ImportClick);
+    connect(o_Page_Database, &TPageDatabase::pageWanted, this, [this] {
+        o_Page_Control->setCurrentWidget(page_Database);
+        activateWindow();
+    });
+
+    // (The pages are not built yet: the window holds the key, and only the
+    // Database page answers it.)
+    auto* save = new QShortcut(QKeySequence::Save, this);
+    save->setObjectName(QStringLiteral("o_Shortcut_Save"));
+    connect(save, &QShortcut::activated, this, &TFormMain::P_Save_Key);
+    return o_Page_Database;
+}
+
+void TFormMain::P_Start_Auto_Save_Countdown() {
+    // Only work that really changed the database gets here (a refused move
+    // or folder does not): it counts for the quit rule and the automatic save.
+    o_Session.MarkChanged();
+    if (!o_Timer_SAVE_Database.isActive()) {
+        o_Timer_SAVE_Database.start();
+    }
+}
+
+void TFormMain::P_Save_Folder_Data_to_Data_Folder_Pending() {
+    // A name still open in the tree's editor is part of what is saved. The
+    // save that follows takes it along, so it starts no countdown of its own.
+    const bool counting = o_Timer_SAVE_Database.isActive();
+    if (o_Page_Database->CommitOpenName() && !counting) {
+        o_Timer_SAVE_Database.stop();
+    }
+    o_Page_Database->StorePendingEdit();
+}
+
+void TFormMain::P_Save_Key() {
+    if (o_Page_Control->currentWidget() != page_Database) {
+        return;
+    }
+    if (o_Page_Database->SaveEnabled()) {
+        b_Save_DatabaseClick();
+        return;
+    }
+    if (!o_Session.IsOpen()) {
+        return;
+    }
+    // Save rests for a while after each save; the key says so instead of
+    // doing nothing.
+    const int seconds = (o_Timer_SAVE_BUTTON.remainingTime() + 999) / 1000;
+    P_Print_Message(QStringLiteral("The database was saved a moment ago. Save can be used again "
+                                   "in %1 s.")
+                        .arg(qMax(seconds, 1)),
+                    false);
+}
+
+void TFormMain::menu_ImportClick() {
+    if (!o_Session.IsOpen()) {
+        return;
+    }
+    QFileDialog dialog(this, QStringLiteral("Import passwords"), s_GLOBAL_Current_Directory);
+    dialog.setObjectName(QStringLiteral("o_Import_File_Dialog"));
+    dialog.setNameFilters(
+        {QStringLiteral("Exports of browsers and password programs (*.csv *.json)"),
+         QStringLiteral("All files (*)")});
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
+        return;
+    }
+    o_Page_Database->ImportFrom(dialog.selectedFiles().constFirst());
+}
+
+void TFormMain::P_Tree_View_Reset() {
+    o_Page_Database->ResetTree();
+}
+
+TNodeHandle TFormMain::F_Selected_Node() const {
+    return o_Page_Database->F_Selected_Node();
+}
+
+void TFormMain::P_Process_User_Select_Node_EVENT() {
+    o_Page_Database->P_Process_User_Select_Node_EVENT();
+}
+
+bool TFormMain::o_TV_MainDragOver(TNodeHandle target) {
+    return o_Page_Database->o_TV_MainDragOver(target);
+}
+
+void TFormMain::o_TV_MainDragDrop(TNodeHandle target) {
+    o_Page_Database->o_TV_MainDragDrop(target);
+}
+
+void TFormMain::b_Node_UpClick() {
+    o_Page_Database->b_Node_UpClick();
+}
+
+void TFormMain::b_Node_DownClick() {
+    o_Page_Database->b_Node_DownClick();
+}
+
+bool TFormMain::i_Trash_CanDragOver(const QMimeData* data) const {
+    return o_Page_Database->i_Trash_CanDragOver(data);
+}
+
+void TFormMain::i_Trash_CanDragDrop() {
+    o_Page_Database->i_Trash_CanDragDrop();
+}
+
+void TFormMain::b_Delete_FolderClick() {
+    o_Page_Database->b_Delete_FolderClick();
+}

@@ -1,0 +1,116 @@
+// TPageDatabase: what the window shows on the page: the open database or
+// none, the log, the layout the window fixed, the Save button, the mask.
+#include "U_FormMain_Keyvale_Page_Database.h"
+
+#include <QFrame>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTextCursor>
+#include <QTextEdit>
+
+#include <initializer_list>
+
+#include "U_FormMain_Keyvale_Layout.h"
+#include "U_Message_Log.h"
+#include "U_Picture.h"
+#include "U_Tree_Model.h"
+
+void TPageDatabase::ForgetTree() {
+    o_TV_Main->setModel(nullptr);
+}
+
+void TPageDatabase::ShowDatabase(bool open) {
+    o_Panel_Big->setVisible(open);
+    i_Folder_Create->setEnabled(open);
+    i_Folder_Find->setEnabled(open);
+    o_TV_Main->setEnabled(open);
+}
+
+void TPageDatabase::ShowNoDatabase(const QString& text) {
+    // A search term or folder name belongs to the database it was typed for.
+    F_Folder_Name->clear();
+    F_Message->clear();
+    F_Message->setPlainText(text);
+    b_GLOBAL_IGNORE_CHANGE_TEXT_EVENT = false;
+    ClearRecordPanel();
+}
+
+void TPageDatabase::ResetTree() {
+    // The fields and a pending edit belong to the tree that is gone.
+    ClearRecordPanel();
+    o_TV_Main_Model->Reset();
+}
+
+void TPageDatabase::AppendToLog(const QString& line) {
+    AppendLogMessage(F_Message, line);
+    F_Message->moveCursor(QTextCursor::End);
+}
+
+void TPageDatabase::ClearLog() {
+    F_Message->clear();
+}
+
+void TPageDatabase::SetLogHeight(int height) {
+    logHeight_ = height;
+    o_Panel_Top->setFixedHeight(height);
+}
+
+// On each visit: the log's height, and the tree panel's width if a theme's
+// fonts have pushed it.
+void TPageDatabase::RestoreLayout() {
+    o_Panel_Top->setFixedHeight(logHeight_);
+    if (o_Panel_TV->width() != o_Panel_TV->minimumWidth()) {
+        o_Panel_TV->resize(o_Panel_TV->minimumWidth(), o_Panel_TV->height());
+    }
+}
+
+// The tree panel and the search row keep the size the layout gave them,
+// whatever the theme's fonts ask for later.
+void TPageDatabase::FreezeLayout() {
+    o_Panel_TV->setMinimumWidth(keyvale_layout::TreePanelWidth);
+    // The row takes the height its controls ask for under the theme in use.
+    o_Panel_Folder_Name->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+}
+
+void TPageDatabase::EnableSave(bool enabled) {
+    b_Save_Database->setEnabled(enabled);
+}
+
+bool TPageDatabase::SaveEnabled() const {
+    return b_Save_Database->isEnabled();
+}
+
+void TPageDatabase::FocusFolderName() {
+    F_Folder_Name->setFocus();
+}
+
+void TPageDatabase::HideTree(bool hidden) {
+    if (hidden) {
+        F_Folder_Name->setFocus();
+    }
+    o_TV_Main->setVisible(!hidden);
+}
+
+void TPageDatabase::ShowPassword(bool shown) {
+    passwordShown_ = shown;
+    b_Password_Show->setText(shown ? QStringLiteral(" Hide password")
+                                   : QStringLiteral(" Show password"));
+    b_Password_Show->setIcon(
+        KeyvaleIcon(shown ? QStringLiteral("eye_closed") : QStringLiteral("eye_open")));
+    F_Password->setEchoMode(shown ? QLineEdit::Normal : QLineEdit::Password);
+    L_Password->setToolTip(shown ? QStringLiteral("   Click here to hide your password   ")
+                                 : QStringLiteral("   Click here to show your password   "));
+}
+
+void TPageDatabase::ActivateRecordFields(bool active) {
+    for (QWidget* field :
+         std::initializer_list<QWidget*>{F_Login, F_Password, F_URL, F_EMail, F_Note}) {
+        field->setEnabled(active);
+    }
+    // Enabled captions take the theme's caption colour, disabled ones are gray.
+    for (QLabel* label : {L_Login, L_Password, L_EMail, L_URL, L_Note}) {
+        label->setEnabled(active);
+    }
+}
