@@ -13,6 +13,7 @@
 #include <QLineEdit>
 #include <QMimeData>
 #include <QPlainTextEdit>
+#include <QPropertyAnimation>
 #include <QPushButton>
 #include <QTreeWidget>
 
@@ -25,7 +26,7 @@
 
 namespace {
 
-constexpr int kSlideSteps = 500; // step i moves the warning i pixels further
+constexpr int kWarningSlideMs = 150;
 
 bool IsPress(const QEvent* event, Qt::Key key, Qt::KeyboardModifiers modifiers = {}) {
     if (event->type() != QEvent::KeyPress && event->type() != QEvent::ShortcutOverride) {
@@ -209,27 +210,27 @@ void TPageDatabase::PlaceWarning() {
     o_Panel_Warning->setGeometry(place);
 }
 
-// The warning slides out to the right; the trash can takes drops again.
+// The warning goes at once, and the trash can takes drops again; where it
+// could be seen, a picture of it slides out to the right, faster as it goes.
 void TPageDatabase::P_Close_Warning_Panel() {
-    if (!o_Panel_Warning->isHidden()) {
-        // Faster with every step; the slide paints without running events,
-        // so nothing else can happen meanwhile.
-        F_URL->hide();
-        const QPoint start = o_Panel_Warning->pos();
-        int x = start.x();
-        for (int i = 0; i <= kSlideSteps; ++i) {
-            x += i;
-            o_Panel_Warning->move(x, start.y());
-            if (x < o_Panel_Right->width()) {
-                o_Panel_Right->repaint();
-            }
-        }
-        o_Panel_Warning->hide();
-        o_Panel_Warning->move(start);
+    if (o_Panel_Warning->isVisible()) {
+        auto* picture = new QLabel(o_Panel_Right);
+        picture->setObjectName(QStringLiteral("o_Panel_Warning_Leaving"));
+        picture->setAttribute(Qt::WA_TransparentForMouseEvents);
+        picture->setPixmap(o_Panel_Warning->grab());
+        picture->setGeometry(o_Panel_Warning->geometry());
+        picture->show();
+        picture->raise();
+        auto* slide = new QPropertyAnimation(picture, "pos", picture);
+        slide->setDuration(kWarningSlideMs);
+        slide->setEasingCurve(QEasingCurve::InQuad);
+        slide->setStartValue(picture->pos());
+        slide->setEndValue(QPoint(o_Panel_Right->width(), picture->y()));
+        connect(slide, &QPropertyAnimation::finished, picture, &QObject::deleteLater);
+        slide->start(QAbstractAnimation::DeleteWhenStopped);
     }
     o_Panel_Warning->hide();
     i_Trash_Can->setEnabled(true);
     L_Warning->setText(QStringLiteral(" "));
-    F_URL->show();
     i_Warning_Node = kNoNode;
 }

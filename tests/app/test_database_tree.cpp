@@ -362,6 +362,10 @@ class TestDatabaseTree : public QObject {
             QTest::mouseClick(b_Dont_Delete_Folder(w), Qt::LeftButton);
             QVERIFY(o_Panel_Warning(w)->isHidden());
             QCOMPARE(o_Panel_Warning(w)->pos(), place);
+            // A picture of it slides out instead, without holding the
+            // window up, and is gone once out.
+            QVERIFY(w.findChild<QLabel*>("o_Panel_Warning_Leaving") != nullptr);
+            QTRY_VERIFY(w.findChild<QLabel*>("o_Panel_Warning_Leaving") == nullptr);
             QVERIFY(i_Trash_Can(w)->isEnabled());
             QCOMPARE(L_Warning(w)->text(), QString(" "));
             QVERIFY(!F_URL(w)->isHidden());
