@@ -84,14 +84,15 @@ TFormMain::TFormMain(TServices services)
 }
 
 TFormMain::~TFormMain() {
-    // The controls are destroyed after this object's own members; nothing
-    // they signal on the way out (a page removed, a list cleared) may reach
-    // the handlers.
+    // Nothing the controls signal on the way out (a page removed, a list
+    // cleared) may reach the window's handlers.
     for (QObject* control : findChildren<QObject*>()) {
         disconnect(control, nullptr, this, nullptr);
     }
-    // The tree's model reads o_Tree_Data, which goes before the controls do.
-    o_Page_Database->ForgetTree();
+    // The pages show and edit the session's tree, and their own handlers may
+    // still run while their widgets go (a selection cleared, a focus moved):
+    // they go first, while the session is still there.
+    delete o_Page_Control;
 }
 
 int TFormMain::Tag(const QObject* control) {

@@ -41,10 +41,8 @@ class TPageDatabase : public QWidget {
   public:
     // `tree` is the open database's content (empty when none is open); the
     // generator keeps its choices in the settings file `iniPath`.
+    // The page must go before the tree does.
     TPageDatabase(TKeyvaleTree& tree, const std::string& iniPath, QWidget* parent = nullptr);
-    // The window's session, and with it the tree, goes before the page does:
-    // nothing may read the tree after this.
-    void ForgetTree();
 
     // ---- what the window shows on the page
     // The work area (tree and record panel) is shown and takes input, or not.

@@ -17,10 +17,6 @@
 #include "U_Picture.h"
 #include "U_Tree_Model.h"
 
-void TPageDatabase::ForgetTree() {
-    o_TV_Main->setModel(nullptr);
-}
-
 void TPageDatabase::ShowDatabase(bool open) {
     o_Panel_Big->setVisible(open);
     i_Folder_Create->setEnabled(open);
