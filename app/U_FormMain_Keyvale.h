@@ -191,7 +191,7 @@ class TFormMain : public QMainWindow {
     // Tree and record edits start the countdown to the automatic save.
     void P_Start_Auto_Save_Countdown();
 
-    // Integer tags of controls: re-entry guards, modes and toggles.
+    // A control's integer tag; the hint timer counts its ticks in it.
     static int Tag(const QObject* control);
     static void SetTag(QObject* control, int value);
     // The Database page, for what it shows (the record panel's state).
