@@ -57,14 +57,10 @@ void TSoundEffectPlayer::Play(const QString& resourceUrl) {
     buffer_->open(QIODevice::ReadOnly);
     output_ = std::make_unique<QAudioSink>(device, clip->format);
     output_->setVolume(kVolume);
-    // Once every sample has gone out, the audio stream is given back.
-    QAudioSink* output = output_.get();
-    QObject::connect(output, &QAudioSink::stateChanged, output, [output](QAudio::State state) {
-        if (state == QAudio::IdleState) {
-            output->stop();
-        }
-    });
-    output_->start(buffer_.get()); // pulls the samples from the event loop
+    // Pulls the samples from the event loop. The output stays open after the
+    // last sample has been handed over: stopping it then would cut off what
+    // the audio system still holds. The next clip or the player's end closes it.
+    output_->start(buffer_.get());
 }
 
 // Cuts off the clip still playing and lets go of the audio output.
