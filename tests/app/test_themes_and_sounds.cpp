@@ -8,7 +8,39 @@
 #include "U_Keyvale_Themes.h"
 #include "U_Picture.h"
 #include "U_Sound_Player.h"
+#include "U_Wave_Clip.h"
 #include "keyvale_app_test.h"
+
+namespace {
+
+// Pieces of a wave file, built by hand so that each case shows its flaw.
+QByteArray Le16(quint16 value) {
+    QByteArray bytes(2, '\0');
+    qToLittleEndian(value, bytes.data());
+    return bytes;
+}
+QByteArray Le32(quint32 value) {
+    QByteArray bytes(4, '\0');
+    qToLittleEndian(value, bytes.data());
+    return bytes;
+}
+QByteArray Chunk(const char* identifier, const QByteArray& body, quint32 declaredSize) {
+    return identifier + Le32(declaredSize) + body +
+           (body.size() % 2 ? QByteArray(1, '\0') : QByteArray());
+}
+QByteArray Chunk(const char* identifier, const QByteArray& body) {
+    return Chunk(identifier, body, quint32(body.size()));
+}
+QByteArray FormatChunk(quint16 encoding, quint16 channels, quint32 rate, quint16 bits) {
+    const quint16 frame = quint16(channels * bits / 8);
+    return Chunk("fmt ", Le16(encoding) + Le16(channels) + Le32(rate) + Le32(rate * frame) +
+                             Le16(frame) + Le16(bits));
+}
+QByteArray Wave(const QByteArray& chunks) {
+    return "RIFF" + Le32(quint32(4 + chunks.size())) + "WAVE" + chunks;
+}
+
+} // namespace
 
 class TestThemesAndSounds : public QObject {
     Q_OBJECT
@@ -139,6 +171,74 @@ class TestThemesAndSounds : public QObject {
         const quint32 bytesPerSecond = qFromLittleEndian<quint32>(data + 28);
         const double seconds = double(bytes.size() - 44) / bytesPerSecond;
         QVERIFY(seconds > 0.05 && seconds < 4.0);
+        // and the player reads every sample of it
+        const std::optional<TWaveClip> read = ReadWaveClip(bytes);
+        QVERIFY(read);
+        QCOMPARE(read->samples, bytes.mid(44));
+    }
+
+    void waveClipReading_data() {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<bool>("playable");
+        QTest::addColumn<int>("sampleFormat");
+        QTest::addColumn<int>("channels");
+        QTest::addColumn<int>("rate");
+        QTest::addColumn<QByteArray>("samples");
+        const QByteArray eight("12345678");
+        const auto row = [](const char* name, const QByteArray& bytes) -> QTestData& {
+            return QTest::newRow(name) << bytes;
+        };
+        row("16-bit mono", Wave(FormatChunk(1, 1, 22050, 16) + Chunk("data", eight)))
+            << true << int(QAudioFormat::Int16) << 1 << 22050 << eight;
+        row("8-bit stereo", Wave(FormatChunk(1, 2, 8000, 8) + Chunk("data", eight)))
+            << true << int(QAudioFormat::UInt8) << 2 << 8000 << eight;
+        row("32-bit float", Wave(FormatChunk(3, 1, 48000, 32) + Chunk("data", eight)))
+            << true << int(QAudioFormat::Float) << 1 << 48000 << eight;
+        row("odd-sized chunk before the format is padded",
+            Wave(Chunk("LIST", "abc") + FormatChunk(1, 1, 22050, 16) + Chunk("data", eight)))
+            << true << int(QAudioFormat::Int16) << 1 << 22050 << eight;
+        row("data cut short: the whole frames that are there",
+            Wave(FormatChunk(1, 2, 22050, 16) + Chunk("data", "123456", 4000)))
+            << true << int(QAudioFormat::Int16) << 2 << 22050 << QByteArray("1234");
+        row("half a frame at the end is dropped",
+            Wave(FormatChunk(1, 1, 22050, 16) + Chunk("data", "12345")))
+            << true << int(QAudioFormat::Int16) << 1 << 22050 << QByteArray("1234");
+
+        const auto unplayable = [&](const char* name, const QByteArray& bytes) {
+            row(name, bytes) << false << 0 << 0 << 0 << QByteArray();
+        };
+        unplayable("empty", QByteArray());
+        unplayable("not RIFF", "RIFX" + Wave(FormatChunk(1, 1, 22050, 16)).mid(4));
+        unplayable("RIFF but not a wave", "RIFF" + Le32(4) + "AVI ");
+        unplayable("no data chunk", Wave(FormatChunk(1, 1, 22050, 16)));
+        unplayable("data before its format",
+                   Wave(Chunk("data", eight) + FormatChunk(1, 1, 22050, 16)));
+        unplayable("compressed samples", Wave(FormatChunk(2, 1, 22050, 4) + Chunk("data", eight)));
+        unplayable("24-bit samples", Wave(FormatChunk(1, 1, 22050, 24) + Chunk("data", eight)));
+        unplayable("no channels", Wave(FormatChunk(1, 0, 22050, 16) + Chunk("data", eight)));
+        unplayable("no sample rate", Wave(FormatChunk(1, 1, 0, 16) + Chunk("data", eight)));
+        unplayable("format chunk too short",
+                   Wave(Chunk("fmt ", Le16(1) + Le16(1)) + Chunk("data", eight)));
+        unplayable("chunk size beyond the file",
+                   Wave(Chunk("LIST", "ab", 0xFFFFFFFF) + FormatChunk(1, 1, 22050, 16) +
+                        Chunk("data", eight)));
+    }
+    void waveClipReading() {
+        QFETCH(QByteArray, bytes);
+        QFETCH(bool, playable);
+        const std::optional<TWaveClip> clip = ReadWaveClip(bytes);
+        QCOMPARE(clip.has_value(), playable);
+        if (!clip) {
+            return;
+        }
+        QFETCH(int, sampleFormat);
+        QFETCH(int, channels);
+        QFETCH(int, rate);
+        QFETCH(QByteArray, samples);
+        QCOMPARE(int(clip->format.sampleFormat()), sampleFormat);
+        QCOMPARE(clip->format.channelCount(), channels);
+        QCOMPARE(clip->format.sampleRate(), rate);
+        QCOMPARE(clip->samples, samples);
     }
 
     void missingSoundPlaysNothing() {
@@ -151,12 +251,25 @@ class TestThemesAndSounds : public QObject {
     }
 
     void realPlayerNeverWaits() {
-        // Whether or not this machine has a sound device, playing returns at once.
+        // Whether or not this machine has a sound device, playing returns at
+        // once, and a clip that is missing or no wave plays nothing.
+        QTemporaryDir folder;
+        const QString notAWave = folder.filePath("notes.wav");
+        QFile file(notAWave);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("RIFF, but only in name");
+        file.close();
+
         TSoundEffectPlayer player;
         QElapsedTimer clock;
         clock.start();
         player.Play(SoundResourceUrl("S_DB_Opened"));
         player.Play(SoundResourceUrl("S_W_2")); // cuts the first one
+        for (const QString& url : {QString(), QString("qrc:/sounds/S_None.wav"),
+                                   QUrl::fromLocalFile(notAWave).toString()}) {
+            player.Play(url);
+        }
+        player.Play(SoundResourceUrl("S_W_2"));
         QVERIFY(clock.elapsed() < 1000);
     }
 };
