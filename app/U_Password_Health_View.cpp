@@ -85,6 +85,7 @@ TPasswordHealthView::TPasswordHealthView(const TKeyvaleTree& tree, QAbstractItem
 }
 
 TPasswordHealthView::~TPasswordHealthView() {
+    stop_ = true;
     if (worker_.joinable()) {
         worker_.join();
     }
@@ -106,6 +107,7 @@ void TPasswordHealthView::Refresh() {
     if (worker_.joinable()) {
         worker_.join(); // finished: its report has been delivered
     }
+    stop_ = false;
     building_ = true;
     stale_ = false;
     summary_->setText(QStringLiteral("Checking the passwords…"));
@@ -114,13 +116,16 @@ void TPasswordHealthView::Refresh() {
     // tree stays with this thread.
     auto inputs = std::make_shared<std::vector<THealthInput>>(CollectHealthInputs(tree_));
     worker_ = std::thread([this, inputs, generation] {
-        auto report = std::make_shared<THealthReport>(BuildHealthReport(*inputs));
+        auto report = std::make_shared<THealthReport>(BuildHealthReport(*inputs, 0, &stop_));
         QMetaObject::invokeMethod(
             this, [this, report, generation] { Show(*report, generation); }, Qt::QueuedConnection);
     });
 }
 
 void TPasswordHealthView::Invalidate() {
+    // A report still being built is of the tree that was shown; it will be
+    // dropped, and the records it would decipher may be of a closed database.
+    stop_ = true;
     ++generation_;
     rows_->clear();
     folders_->clear();

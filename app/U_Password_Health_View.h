@@ -8,6 +8,7 @@
 #include <QDialog>
 #include <QTimer>
 
+#include <atomic>
 #include <memory>
 #include <thread>
 
@@ -53,7 +54,8 @@ class TPasswordHealthView : public QDialog {
     QLabel* summary_ = nullptr;
     QTimer changes_; // gathers a burst of tree changes into one rebuild
     std::thread worker_;
-    unsigned generation_ = 0; // a report of an older generation is dropped
+    std::atomic<bool> stop_{false}; // the worker's report will not be shown
+    unsigned generation_ = 0;       // a report of an older generation is dropped
     bool building_ = false;
     bool stale_ = false; // the tree changed while a report was being built
 };

@@ -196,10 +196,13 @@ TAssessment Assess(const THealthInput& input, const TKeyedHashKey& key) {
 // state between calls (its tables are read-only data), so the threads may
 // call it at the same time.
 void AssessAll(const std::vector<THealthInput>& inputs, std::vector<TAssessment>& results,
-               const TKeyedHashKey& key, unsigned threads) {
+               const TKeyedHashKey& key, unsigned threads, const std::atomic<bool>* stop) {
     std::atomic<std::size_t> next{0};
     auto work = [&] {
         for (std::size_t i; (i = next.fetch_add(1)) < inputs.size();) {
+            if (stop != nullptr && stop->load(std::memory_order_relaxed)) {
+                return;
+            }
             results[i] = Assess(inputs[i], key);
         }
     };
@@ -275,14 +278,19 @@ std::vector<THealthInput> CollectHealthInputs(const TKeyvaleTree& tree) {
     return inputs;
 }
 
-THealthReport BuildHealthReport(const std::vector<THealthInput>& inputs, unsigned threads) {
+THealthReport BuildHealthReport(const std::vector<THealthInput>& inputs, unsigned threads,
+                                const std::atomic<bool>* stop) {
     THealthReport report;
-    report.recordsChecked = inputs.size();
     TKeyedHashKey key{};
     KvNewKeyedHashKey(key); // should the source fail, equal passwords still hash equal
     std::vector<TAssessment> results(inputs.size());
-    AssessAll(inputs, results, key, ThreadsFor(inputs.size(), threads));
+    AssessAll(inputs, results, key, ThreadsFor(inputs.size(), threads), stop);
     key.fill(0);
+    if (stop != nullptr && stop->load()) {
+        report.stopped = true;
+        return report;
+    }
+    report.recordsChecked = inputs.size();
 
     std::unordered_map<std::uint64_t, std::vector<std::size_t>> byHash;
     for (std::size_t i = 0; i < inputs.size(); ++i) {

@@ -13,6 +13,7 @@
 #include "U_Keyvale_TreeView_Data_Record.h"
 #include "U_Keyvale_TreeView_Data_Tree.h"
 
+#include <atomic>
 #include <cstdint>
 #include <string>
 #include <unordered_map>
@@ -55,6 +56,8 @@ struct THealthReport {
     // For every folder above a listed record: how many of its records (at any
     // depth) are listed.
     std::unordered_map<TNodeHandle, int> folderCounts;
+    // The build was stopped before every record was judged: nothing is listed.
+    bool stopped = false;
 };
 
 // A record as the report needs it: its fields still enciphered as the tree
@@ -69,8 +72,12 @@ struct THealthInput {
 
 std::vector<THealthInput> CollectHealthInputs(const TKeyvaleTree& tree);
 
-// threads 0: as many as the processor has, for large databases.
-THealthReport BuildHealthReport(const std::vector<THealthInput>& inputs, unsigned threads = 0);
+// threads 0: as many as the processor has, for large databases. Setting
+// `stop` (from any thread) ends the build after the records being judged, so
+// that a report nobody will see neither holds up the program's end nor keeps
+// deciphering the records of a database that was closed.
+THealthReport BuildHealthReport(const std::vector<THealthInput>& inputs, unsigned threads = 0,
+                                const std::atomic<bool>* stop = nullptr);
 
 inline THealthReport BuildHealthReport(const TKeyvaleTree& tree) {
     return BuildHealthReport(CollectHealthInputs(tree));

@@ -154,4 +154,28 @@ TEST(PasswordHealth, InputsHoldNoPasswordAndThreadsAgree) {
     }
 }
 
+// A stop asked for before the build judges nothing and says so; a stop
+// never asked for changes nothing.
+TEST(PasswordHealth, AStoppedBuildListsNothing) {
+    TKeyvaleTree tree;
+    for (int i = 0; i < 300; ++i) {
+        AddRecord(tree, kNoNode, "R" + std::to_string(i), {"u", "password", "", "", ""});
+    }
+    const std::vector<THealthInput> inputs = CollectHealthInputs(tree);
+    for (const unsigned threads : {1u, 2u}) {
+        std::atomic<bool> stop{true};
+        const THealthReport stopped = BuildHealthReport(inputs, threads, &stop);
+        EXPECT_TRUE(stopped.stopped);
+        EXPECT_TRUE(stopped.rows.empty());
+        EXPECT_TRUE(stopped.folderCounts.empty());
+        EXPECT_EQ(stopped.recordsChecked, 0u);
+
+        stop = false;
+        const THealthReport whole = BuildHealthReport(inputs, threads, &stop);
+        EXPECT_FALSE(whole.stopped);
+        EXPECT_EQ(whole.recordsChecked, 300u);
+        EXPECT_EQ(whole.rows.size(), 300u);
+    }
+}
+
 } // namespace
