@@ -55,7 +55,7 @@ class TFormMain : public QMainWindow {
 
     static constexpr int WindowWidth = 1300;
     static constexpr int WindowHeight = 920;
-    static constexpr int NoNode = -2147483647 - 1;
+    static constexpr TNodeHandle NoNode = kNoNode; // no node: nothing selected, nothing pending
 
     explicit TFormMain(TServices services = DefaultServices());
     ~TFormMain() override;
