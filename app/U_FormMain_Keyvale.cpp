@@ -172,7 +172,8 @@ void TFormMain::o_Page_ControlChange() {
         o_Page_Main_Password->ShowDatabaseOpen(o_Session.IsOpen());
     }
     if (page == page_Database) {
-        o_Page_Database->RestoreLayout();
+        o_Page_Database->SetLogHeight(i_Global_Panel_Top_Height);
+        o_Page_Database->RestoreTreeWidth();
     }
     if (page != page_Settings) {
         P_Hash_Argument_Show(false);

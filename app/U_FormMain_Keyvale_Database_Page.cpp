@@ -24,8 +24,8 @@ QWidget* TFormMain::CreatePageDatabase() {
         activateWindow();
     });
 
-    // (The pages are not built yet: the window holds the key, and only the
-    // Database page answers it.)
+    // The window holds the key, so that it works wherever the focus is on
+    // the page; only the Database page answers it.
     auto* save = new QShortcut(QKeySequence::Save, this);
     save->setObjectName(QStringLiteral("o_Shortcut_Save"));
     connect(save, &QShortcut::activated, this, &TFormMain::P_Save_Key);

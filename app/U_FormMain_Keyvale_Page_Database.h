@@ -57,7 +57,7 @@ class TPageDatabase : public QWidget {
     void ClearLog();
     // The log keeps the height the window chose for it; the tree panel its width.
     void SetLogHeight(int height);
-    void RestoreLayout();
+    void RestoreTreeWidth();
     void FreezeLayout();
     void EnableSave(bool enabled);
     bool SaveEnabled() const;
@@ -139,6 +139,7 @@ class TPageDatabase : public QWidget {
     void menu_Move_Node_to_RootClick();
     // A move or drop changed the tree: the node stays selected where it went.
     void FollowMovedNode(TNodeHandle node);
+    void P_Move_Node_Among_Siblings(bool (*move)(TKeyvaleTree&, TNodeHandle));
     void PrintMessages(const std::vector<TTreeMessage>& messages);
 
     // The record panel (_Record.cpp)
@@ -188,7 +189,6 @@ class TPageDatabase : public QWidget {
     // The node the open deletion warning names; only this one is deleted.
     TNodeHandle i_Warning_Node = kNoNode;
     bool passwordShown_ = false;
-    int logHeight_ = 0;
     // A created folder's name leaves its field, one character per step.
     QTimer o_Timer_Folder_Name_Wipe;
     QString folderNameCreated_; // the name of the folder just created,

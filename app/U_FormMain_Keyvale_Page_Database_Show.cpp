@@ -29,7 +29,6 @@ void TPageDatabase::ShowNoDatabase(const QString& text) {
     F_Folder_Name->clear();
     F_Message->clear();
     F_Message->setPlainText(text);
-    b_GLOBAL_IGNORE_CHANGE_TEXT_EVENT = false;
     ClearRecordPanel();
 }
 
@@ -49,14 +48,11 @@ void TPageDatabase::ClearLog() {
 }
 
 void TPageDatabase::SetLogHeight(int height) {
-    logHeight_ = height;
     o_Panel_Top->setFixedHeight(height);
 }
 
-// On each visit: the log's height, and the tree panel's width if a theme's
-// fonts have pushed it.
-void TPageDatabase::RestoreLayout() {
-    o_Panel_Top->setFixedHeight(logHeight_);
+// The tree panel's width, if a theme's fonts have pushed it.
+void TPageDatabase::RestoreTreeWidth() {
     if (o_Panel_TV->width() != o_Panel_TV->minimumWidth()) {
         o_Panel_TV->resize(o_Panel_TV->minimumWidth(), o_Panel_TV->height());
     }

@@ -13,7 +13,6 @@
 #include <QLineEdit>
 #include <QMimeData>
 #include <QPlainTextEdit>
-#include <QPropertyAnimation>
 #include <QPushButton>
 #include <QTreeWidget>
 
@@ -21,6 +20,7 @@
 #include <functional>
 
 #include "U_Event_Hook.h"
+#include "U_Leaving_Picture.h"
 #include "U_Picture.h"
 #include "U_Tree_Model.h"
 
@@ -176,15 +176,6 @@ void TPageDatabase::P_Folder_Delete() {
     if (node == kNoNode || !o_Tree_Data.Contains(node)) {
         return;
     }
-    // The selection passes on as in any tree: to the next sibling, else the
-    // previous one, else the parent.
-    TNodeHandle next = o_Tree_Data.NextSibling(node);
-    if (next == kNoNode) {
-        next = o_Tree_Data.PreviousSibling(node);
-    }
-    if (next == kNoNode) {
-        next = o_Tree_Data.Parent(node);
-    }
     TDeleteResult result;
     o_TV_Main_Model->Change([&] { result = FolderDelete(o_Tree_Data, node); });
     if (!result.deleted) {
@@ -192,7 +183,7 @@ void TPageDatabase::P_Folder_Delete() {
     }
     emit databaseEdited();
     emit messageRaised(QString::fromStdString(result.message.text), result.message.alert);
-    o_TV_Main->SelectNode(next);
+    o_TV_Main->SelectNode(result.selectAfter);
     P_Process_User_Select_Node_EVENT();
 }
 
@@ -214,20 +205,9 @@ void TPageDatabase::PlaceWarning() {
 // could be seen, a picture of it slides out to the right, faster as it goes.
 void TPageDatabase::P_Close_Warning_Panel() {
     if (o_Panel_Warning->isVisible()) {
-        auto* picture = new QLabel(o_Panel_Right);
-        picture->setObjectName(QStringLiteral("o_Panel_Warning_Leaving"));
-        picture->setAttribute(Qt::WA_TransparentForMouseEvents);
-        picture->setPixmap(o_Panel_Warning->grab());
-        picture->setGeometry(o_Panel_Warning->geometry());
-        picture->show();
-        picture->raise();
-        auto* slide = new QPropertyAnimation(picture, "pos", picture);
-        slide->setDuration(kWarningSlideMs);
-        slide->setEasingCurve(QEasingCurve::InQuad);
-        slide->setStartValue(picture->pos());
-        slide->setEndValue(QPoint(o_Panel_Right->width(), picture->y()));
-        connect(slide, &QPropertyAnimation::finished, picture, &QObject::deleteLater);
-        slide->start(QAbstractAnimation::DeleteWhenStopped);
+        SlideLeavingPicture(o_Panel_Warning, "o_Panel_Warning_Leaving",
+                            QPoint(o_Panel_Right->width() - o_Panel_Warning->x(), 0),
+                            kWarningSlideMs, QEasingCurve::InQuad);
     }
     o_Panel_Warning->hide();
     i_Trash_Can->setEnabled(true);

@@ -263,22 +263,21 @@ void TPageDatabase::menu_Move_Node_to_RootClick() {
 }
 
 void TPageDatabase::b_Node_UpClick() {
-    emit soundRequested(QStringLiteral("S_Tab_Change_1"));
-    QThread::msleep(kMoveSoundPauseMs);
-    const TNodeHandle node = F_Selected_Node();
-    bool moved = false;
-    o_TV_Main_Model->Change([&] { moved = MoveNodeUp(o_Tree_Data, node); });
-    if (moved) {
-        FollowMovedNode(node);
-    }
+    P_Move_Node_Among_Siblings(MoveNodeUp);
 }
 
 void TPageDatabase::b_Node_DownClick() {
+    P_Move_Node_Among_Siblings(MoveNodeDown);
+}
+
+// Up and Down: the sound, a short pause, then the selected node moves one
+// place among its siblings, if it can.
+void TPageDatabase::P_Move_Node_Among_Siblings(bool (*move)(TKeyvaleTree&, TNodeHandle)) {
     emit soundRequested(QStringLiteral("S_Tab_Change_1"));
     QThread::msleep(kMoveSoundPauseMs);
     const TNodeHandle node = F_Selected_Node();
     bool moved = false;
-    o_TV_Main_Model->Change([&] { moved = MoveNodeDown(o_Tree_Data, node); });
+    o_TV_Main_Model->Change([&] { moved = move(o_Tree_Data, node); });
     if (moved) {
         FollowMovedNode(node);
     }

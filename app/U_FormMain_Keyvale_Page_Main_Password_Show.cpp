@@ -2,6 +2,7 @@
 // file list and the chosen file, the start hint, and the password panel with
 // its slide, its notices and the hand-over of a typed password.
 #include "U_FormMain_Keyvale_Page_Main_Password.h"
+#include "U_Leaving_Picture.h"
 
 #include <QFrame>
 #include <QLabel>
@@ -361,19 +362,7 @@ void TPageMainPassword::SlideOut() {
         return;
     }
     if (o_MP->isVisible()) {
-        auto* picture = new QLabel(this);
-        picture->setObjectName(QStringLiteral("o_MP_Leaving"));
-        picture->setAttribute(Qt::WA_TransparentForMouseEvents);
-        picture->setPixmap(o_MP->grab());
-        picture->setGeometry(o_MP->geometry());
-        picture->show();
-        picture->raise();
-        auto* slide = new QPropertyAnimation(picture, "pos", picture);
-        slide->setDuration(kSlideOutMs);
-        slide->setStartValue(picture->pos());
-        slide->setEndValue(picture->pos() + QPoint(0, SlideDistance));
-        connect(slide, &QPropertyAnimation::finished, picture, &QObject::deleteLater);
-        slide->start(QAbstractAnimation::DeleteWhenStopped);
+        SlideLeavingPicture(o_MP, "o_MP_Leaving", QPoint(0, SlideDistance), kSlideOutMs);
     }
     o_MP->setVisible(false);
 }

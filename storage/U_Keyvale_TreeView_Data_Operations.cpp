@@ -222,6 +222,13 @@ TDeleteResult FolderDelete(TKeyvaleTree& tree, TNodeHandle selected) {
         return result;
     }
     result.parent = tree.Parent(selected);
+    result.selectAfter = tree.NextSibling(selected);
+    if (result.selectAfter == kNoNode) {
+        result.selectAfter = tree.PreviousSibling(selected);
+    }
+    if (result.selectAfter == kNoNode) {
+        result.selectAfter = result.parent;
+    }
     std::string kind = F_Node_is_File(tree, selected) ? "Record" : "Folder";
     result.message = {
         kind + " has been deleted: " + Utf8Left(tree.Text(selected), kDeletedNameShown), true};

@@ -105,6 +105,9 @@ TNodeHandle DeletionPreviewChild(const TKeyvaleTree& tree, TNodeHandle node);
 struct TDeleteResult {
     bool deleted = false;
     TNodeHandle parent = kNoNode;
+    // The selection passes on as in any tree: to the next sibling, else the
+    // previous one, else the parent (kNoNode: the tree is empty).
+    TNodeHandle selectAfter = kNoNode;
     TTreeMessage message; // "Record has been deleted: " / "Folder has been deleted: " + name
 };
 

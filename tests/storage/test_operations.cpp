@@ -252,8 +252,10 @@ TEST_F(SmallTree, DeleteTheSubtreeAndTellWhatWasDeleted) {
     TDeleteResult record = FolderDelete(tree, example);
     ASSERT_TRUE(record.deleted);
     EXPECT_EQ(record.message, (TTreeMessage{"Record has been deleted: example.org", true}));
+    EXPECT_EQ(record.selectAfter, old) << "the next sibling";
     TDeleteResult folder = FolderDelete(tree, old);
     EXPECT_EQ(folder.message.text, "Folder has been deleted: Old");
+    EXPECT_EQ(folder.selectAfter, mail) << "no sibling left: the parent";
     EXPECT_EQ(tree.Icon(mail), kIconEmpty) << "the emptied parent";
     EXPECT_EQ(tree.NodeCount(), 3u) << "data nodes go with their records";
 
@@ -261,6 +263,7 @@ TEST_F(SmallTree, DeleteTheSubtreeAndTellWhatWasDeleted) {
     EXPECT_EQ(FolderDelete(tree, longName).message.text,
               "Folder has been deleted: " + std::string(100, 'n'));
     EXPECT_FALSE(FolderDelete(tree, kNoNode).deleted);
+    EXPECT_EQ(FolderDelete(tree, bank).selectAfter, mail) << "the last one: the previous sibling";
 }
 
 TEST_F(SmallTree, DeletionWarningAndPreview) {
