@@ -40,40 +40,62 @@ bool Exists(const std::string& file) {
     return ::lstat(file.c_str(), &info) == 0;
 }
 
+Json NamedEntries(const std::vector<TImportRefusal>& entries) {
+    Json list = Json::array();
+    for (const TImportRefusal& entry : entries) {
+        list.push_back({{"where", entry.where}, {"reason", entry.reason}});
+    }
+    return list;
+}
+
 void PrintPlan(const TImportPlan& plan, const std::string& source, bool done, bool asJson,
                bool dryRun) {
     if (asJson) {
-        Json refused = Json::array();
-        for (const TImportRefusal& refusal : plan.refused) {
-            refused.push_back({{"where", refusal.where}, {"reason", refusal.reason}});
-        }
-        Json report = {
-            {"dryRun", dryRun},        {"source", source},        {"destination", plan.destination},
-            {"records", plan.records}, {"folders", plan.folders}, {"duplicates", plan.duplicates},
-            {"renamed", plan.renamed}, {"refused", refused}};
+        Json report = {{"dryRun", dryRun},
+                       {"source", source},
+                       {"destination", plan.destination},
+                       {"records", plan.records},
+                       {"emptyNodes", plan.emptyNodes},
+                       {"folders", plan.folders},
+                       {"duplicates", plan.duplicates},
+                       {"renamed", plan.renamed},
+                       {"skipped", NamedEntries(plan.skipped)},
+                       {"shortened", NamedEntries(plan.shortened)},
+                       {"refused", NamedEntries(plan.refused)}};
         std::cout << report.dump(2, ' ', false, Json::error_handler_t::replace) << "\n";
         return;
     }
     for (const std::string& line : ImportSummary(plan, source, done)) {
         std::cout << line << "\n";
     }
-    if (plan.duplicates > 0 && !done) {
-        std::cout << "(--keep-duplicates imports the duplicates too.)\n";
-    }
     for (const std::string& line : ImportRefusalLines(plan.refused)) {
         std::cout << "  " << line << "\n";
+    }
+    if (plan.duplicates > 0 && !done) {
+        std::cout << "(--keep-duplicates imports the duplicates too.)\n";
     }
 }
 
 // After the file holds the import: the plain-text source should go, and a
-// partial import must not look like a whole one to a script.
+// partial import must not look like a whole one to a script. A note that
+// lacks lines of the source is partial too.
 int Finish(const std::string& sourceFile, const TImportPlan& plan) {
-    if (!plan.refused.empty()) {
+    if (!plan.refused.empty() || !plan.shortened.empty()) {
+        const auto counted = [](std::size_t count, const char* one, const char* many) {
+            return std::to_string(count) + (count == 1 ? std::string(" ") + one + " was"
+                                                       : std::string(" ") + many + " were");
+        };
+        std::string what;
+        if (!plan.refused.empty()) {
+            what = counted(plan.refused.size(), "entry", "entries") + " not imported";
+        }
+        if (!plan.shortened.empty()) {
+            what += (what.empty() ? "" : " and ") +
+                    counted(plan.shortened.size(), "entry", "entries") +
+                    " imported without some lines of the note";
+        }
         return Fail("import",
-                    (plan.refused.size() == 1
-                         ? std::string("1 entry was")
-                         : std::to_string(plan.refused.size()) + " entries were") +
-                        " not imported (listed above); keep " + sourceFile +
+                    what + " (listed above); keep " + sourceFile +
                         " until you have brought them in another way.",
                     kExitRuntimeError);
     }

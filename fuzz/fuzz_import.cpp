@@ -1,6 +1,6 @@
 // The import on any file content, as CSV and JSON of every format: reading
-// never crashes, every entry is counted once (added, skipped as a duplicate
-// or refused), and what is added keeps the tree's rules.
+// never crashes, every entry is counted once (added, skipped or refused),
+// and what is added keeps the tree's rules.
 #include "U_Keyvale_Import_Plan.h"
 #include "U_Keyvale_Import_Source.h"
 #include "U_Keyvale_TreeView_Data_Kinds.h"
@@ -38,7 +38,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         FUZZ_CHECK(!plan.HasChanges());
         return 0;
     }
-    FUZZ_CHECK(plan.records + plan.duplicates + plan.refused.size() == entries);
+    FUZZ_CHECK(plan.records + plan.emptyNodes + plan.skipped.size() + plan.refused.size() ==
+               entries);
     ApplyImportPlan(tree, plan);
     FUZZ_CHECK(tree.NodeCount() <= kMaximumNodeCount);
     for (TNodeHandle node = tree.First(); node != kNoNode; node = tree.NextInPreOrder(node)) {

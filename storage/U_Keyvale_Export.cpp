@@ -91,12 +91,16 @@ std::string BitwardenText(const TKeyvaleTree& tree) {
     std::map<std::vector<std::string>, std::string> folderIds;
     std::vector<std::string> path;
     ForEachLeaf(tree, kNoNode, path, [&](const std::vector<std::string>& names, TNodeHandle node) {
-        // Every folder on the way, outermost first, so that Bitwarden nests them.
+        // Every folder on the way, outermost first, so that Bitwarden nests
+        // them. Bitwarden knows no escapes: a "/" inside a name nests nothing
+        // as long as no folder is named like the part before it.
+        std::string bitwardenName;
         for (std::size_t depth = 1; depth <= names.size(); ++depth) {
             std::vector<std::string> prefix(names.begin(), names.begin() + depth);
+            bitwardenName += (depth == 1 ? "" : "/") + names[depth - 1];
             if (folderIds.count(prefix) == 0) {
                 std::string id = FolderId(folderIds.size() + 1);
-                folders.push_back({{"id", id}, {"name", JoinFolderPath(prefix)}});
+                folders.push_back({{"id", id}, {"name", bitwardenName}});
                 folderIds[prefix] = id;
             }
         }

@@ -38,17 +38,115 @@ std::string TrimmedName(const std::string& name) {
     return first == std::string::npos ? "" : name.substr(first);
 }
 
-// What identifies a login across programs.
-std::string DuplicateKey(const TRecordFields& fields) {
-    if (fields.login.empty() && fields.password.empty()) {
-        return ""; // a note alone is never a duplicate
+// What makes an entry the same as a record: its place below the import's
+// destination, its name and its five fields. Each part is written with its
+// length, so that no text can run into the next.
+std::string DuplicateKey(const std::vector<std::string>& folders, const std::string& name,
+                         const TRecordFields& fields) {
+    std::string key;
+    const auto add = [&key](const std::string& part) {
+        key += std::to_string(part.size());
+        key += ':';
+        key += part;
+    };
+    add(std::to_string(folders.size()));
+    for (const std::string& folder : folders) {
+        add(folder);
     }
-    std::string key = UrlHost(fields.url);
-    key += '\0';
-    key += fields.login;
-    key += '\0';
-    key += fields.password;
+    add(name);
+    for (const TRecordFieldRule& rule : kRecordFieldRules) {
+        add(fields.*rule.member);
+    }
     return key;
+}
+
+// The window's fields count 16-bit code units; a user counts characters,
+// and the two part at emoji. A message about a limit says which it counts.
+constexpr const char* kCountedAs =
+    "as the window counts them: an emoji or another character beyond U+FFFF counts as two";
+
+// "its note has 8002 characters where 8000 fit (as the window counts ...)";
+// empty when the text fits.
+std::string TooLong(const std::string& what, const std::string& text, std::size_t limit) {
+    if (!IsValidUtf8(text)) {
+        return "";
+    }
+    const std::size_t length = Utf16Length(text);
+    if (length <= limit) {
+        return "";
+    }
+    return what + " has " + std::to_string(length) + " characters where " + std::to_string(limit) +
+           " fit (" + kCountedAs + ")";
+}
+
+// The entry's note: the source's own text, then as many of the lines the
+// import adds as the field has room for. Lines are left out from the last,
+// minor ones (times, marks) before the others; their labels go to
+// `leftOut`, in the order of the note. A source note too long by itself is
+// kept whole, alone, for the field's rule to refuse.
+std::string FittedNote(const TImportEntry& entry, std::vector<std::string>& leftOut) {
+    std::string note = WithoutCarriageReturns(TrimBlanksAndControls(entry.fields.note));
+    const std::size_t base = Utf16Length(note);
+    if (entry.lines.empty() || base > kMaximumNoteLength) {
+        return note;
+    }
+    const std::size_t count = entry.lines.size();
+    std::vector<std::string> texts;
+    std::vector<std::size_t> lengths;
+    std::size_t linesLength = 0;
+    for (const TNoteLine& line : entry.lines) {
+        texts.push_back(WithoutCarriageReturns(line.text));
+        lengths.push_back(Utf16Length(texts.back()));
+        linesLength += lengths.back();
+    }
+    std::vector<bool> kept(count, true);
+    std::size_t keptCount = count;
+    // The note, an empty line, then the lines one below the other.
+    const auto total = [&] {
+        return keptCount == 0 ? base
+                              : base + (base > 0 ? 2 : 0) + linesLength + (keptCount - 1);
+    };
+    for (const bool minorOnly : {true, false}) {
+        for (std::size_t i = count; i-- > 0 && total() > kMaximumNoteLength;) {
+            if (kept[i] && (entry.lines[i].minor || !minorOnly)) {
+                kept[i] = false;
+                --keptCount;
+                linesLength -= lengths[i];
+            }
+        }
+    }
+    note.reserve(total() + 2);
+    bool first = true;
+    for (std::size_t i = 0; i < count; ++i) {
+        if (!kept[i]) {
+            leftOut.push_back(entry.lines[i].label);
+        } else {
+            note += first ? (note.empty() ? "" : "\n\n") : "\n";
+            note += texts[i];
+            first = false;
+        }
+        KvSecureWipe(texts[i]);
+    }
+    std::string fitted = TrimBlanksAndControls(note);
+    KvSecureWipe(note);
+    return fitted;
+}
+
+// "its note keeps the source's text; the lines "TOTP" and "Favorite" the
+// import adds were left out for want of room (...)".
+std::string LeftOutReason(const std::vector<std::string>& labels) {
+    std::string names;
+    for (std::size_t i = 0; i < labels.size(); ++i) {
+        names += i == 0 ? "" : i + 1 == labels.size() ? " and " : ", ";
+        const std::string left = Utf8Left(labels[i], 60);
+        names +=
+            "\"" + WithControlsEscaped(left) + (left.size() < labels[i].size() ? "...\"" : "\"");
+    }
+    const bool one = labels.size() == 1;
+    return "its note keeps the source's text; the " + std::string(one ? "line " : "lines ") +
+           names + " the import adds " + (one ? "was" : "were") +
+           " left out for want of room (a note holds " + std::to_string(kMaximumNoteLength) +
+           " characters, " + kCountedAs + ")";
 }
 
 void WipeFields(TRecordFields& fields) {
@@ -63,8 +161,11 @@ void WipeFields(TRecordFields& fields) {
 
 std::string ImportFieldsProblem(const TRecordFields& fields) {
     for (const TRecordFieldRule& rule : kRecordFieldRules) {
-        if (std::string problem = FieldProblem(rule, fields.*rule.member); !problem.empty()) {
-            return std::string("its ") + rule.name + " " + problem;
+        const std::string& value = fields.*rule.member;
+        if (std::string problem = FieldProblem(rule, value); !problem.empty()) {
+            const std::string what = std::string("its ") + rule.name;
+            std::string tooLong = TooLong(what, value, rule.limit);
+            return tooLong.empty() ? what + " " + problem : tooLong;
         }
     }
     return "";
@@ -85,22 +186,12 @@ TImportPlan::~TImportPlan() {
 class TImportPlanner {
   public:
     TImportPlanner(const TKeyvaleTree& tree, TImportPlan& plan, bool exact)
-        : tree_(tree), plan_(plan), exact_(exact), nodeCount_(tree.NodeCount()) {
-        for (TNodeHandle node = tree.First(); node != kNoNode; node = tree.NextInPreOrder(node)) {
-            if (F_Node_is_File(tree, node)) {
-                TRecordFields fields = RecordDataDecode(tree.Text(tree.FirstChild(node)));
-                if (std::string key = DuplicateKey(fields); !key.empty()) {
-                    known_.insert(std::move(key));
-                }
-                WipeFields(fields);
-            }
-        }
-    }
+        : tree_(tree), plan_(plan), exact_(exact), nodeCount_(tree.NodeCount()) {}
 
     ~TImportPlanner() {
         while (!known_.empty()) {
             auto node = known_.extract(known_.begin());
-            KvSecureWipe(node.value());
+            KvSecureWipe(node.key());
         }
     }
 
@@ -133,46 +224,56 @@ class TImportPlanner {
                                   "\" is a record, not a folder";
                     return false;
                 }
-                break;
+                return true; // a new folder: nothing is there yet
             }
             place = *existing;
         }
+        std::vector<std::string> below;
+        LearnRecordsBelow(place.node, below);
         return true;
     }
 
     void Add(TImportEntry& entry, std::size_t index) {
         entryIndex_ = index;
         if (!entry.problem.empty()) {
-            Refuse(entry, entry.problem);
+            Note(plan_.refused, entry, entry.problem);
             return;
         }
-        std::string name = exact_ ? entry.name : TrimmedName(entry.name);
-        TRecordFields fields = exact_ ? std::move(entry.fields) : Normalized(entry);
-        if (name.empty() && !exact_) {
-            const std::string host = UrlHost(fields.url);
-            name = !host.empty() ? host : !fields.login.empty() ? fields.login : "Imported";
+        if (!entry.skip.empty()) {
+            Note(plan_.skipped, entry, entry.skip);
+            return;
         }
+        std::vector<std::string> leftOut;
+        TRecordFields fields = exact_ ? std::move(entry.fields) : Normalized(entry, leftOut);
+        const std::string name = exact_ ? entry.name : ChosenName(entry.name, fields);
         std::string problem = Problem(name, entry.folders, fields);
-        std::string key = problem.empty() ? DuplicateKey(fields) : "";
-        if (problem.empty() && !key.empty() && known_.count(key) != 0 && !keepDuplicates_) {
+        std::string key = problem.empty() ? DuplicateKey(entry.folders, name, fields) : "";
+        auto same = problem.empty() && !keepDuplicates_ ? known_.find(key) : known_.end();
+        if (same != known_.end()) {
             ++plan_.duplicates;
+            Note(plan_.skipped, entry,
+                 same->second.empty()
+                     ? "a record of this name with the same fields is there already"
+                     : "the same in every field as " + same->second);
         } else if (problem.empty() && !exact_ && !RecordHasContent(fields) &&
                    FolderExists(entry.folders, name)) {
             // An empty folder of the source that is there already brings
             // nothing: it is not made again as "name (2)".
             ++plan_.duplicates;
+            Note(plan_.skipped, entry, "it is there already");
         } else if (problem.empty()) {
             problem = PlaceEntry(entry.folders, name, fields);
-            // Within a Keyvale export two equal records are two places the
-            // user chose; only the database's own records count there.
-            if (problem.empty() && !key.empty() && !exact_) {
-                known_.insert(key);
+            if (problem.empty()) {
+                known_.try_emplace(std::move(key), entry.where);
+                if (!leftOut.empty()) {
+                    Note(plan_.shortened, entry, LeftOutReason(leftOut));
+                }
             }
         }
         WipeFields(fields);
         KvSecureWipe(key);
         if (!problem.empty()) {
-            Refuse(entry, problem);
+            Note(plan_.refused, entry, problem);
         }
     }
 
@@ -206,38 +307,84 @@ class TImportPlanner {
 
     // The record panel's way of storing: blanks around every field but the
     // password dropped, line ends as LF, and a login that is an e-mail address
-    // also the E-Mail.
-    static TRecordFields Normalized(TImportEntry& entry) {
+    // also the E-Mail. The note gets the import's lines as far as they fit.
+    static TRecordFields Normalized(TImportEntry& entry, std::vector<std::string>& leftOut) {
         TRecordFields fields;
         fields.login = TrimBlanksAndControls(entry.fields.login);
         fields.password = std::move(entry.fields.password);
         fields.email = TrimBlanksAndControls(entry.fields.email);
         fields.url = TrimBlanksAndControls(entry.fields.url);
-        fields.note = WithoutCarriageReturns(TrimBlanksAndControls(entry.fields.note));
+        fields.note = FittedNote(entry, leftOut);
         if (fields.email.empty() && !entry.emailGiven && LooksLikeEmailAddress(fields.login)) {
             fields.email = fields.login;
         }
         return fields;
     }
 
+    // The source's name, else one the import chooses: the URL's host (or the
+    // words standing for it), else the login, else "Imported". A chosen name
+    // is one the tree takes, so that no entry is refused for it.
+    static std::string ChosenName(const std::string& given, const TRecordFields& fields) {
+        if (std::string name = TrimmedName(given); !name.empty()) {
+            return name;
+        }
+        for (const std::string& candidate : {NameFromUrl(fields.url), fields.login}) {
+            if (std::string name = TrimmedName(candidate);
+                !name.empty() && NameProblem(name).empty()) {
+                return name;
+            }
+        }
+        return "Imported";
+    }
+
     static std::string Problem(const std::string& name, const std::vector<std::string>& folders,
                                const TRecordFields& fields) {
         if (std::string problem = NameProblem(name); !problem.empty()) {
-            return problem;
+            return NameLimitSaid(problem, "its name", name);
         }
         for (std::size_t i = 0; i < folders.size(); ++i) {
             if (std::string problem = NameProblem(folders[i]); !problem.empty()) {
                 return "its folder \"" +
                        WithControlsEscaped(
                            JoinFolderPath({folders.begin(), folders.begin() + i + 1})) +
-                       "\": " + problem.substr(4); // "its name ..." reads "name ..." here
+                       "\": " + NameLimitSaid(problem, "its name", folders[i]).substr(4);
             }
         }
         return ImportFieldsProblem(fields);
     }
 
-    void Refuse(const TImportEntry& entry, const std::string& reason) {
-        plan_.refused.push_back({entry.where, reason, entryIndex_});
+    // A name over its length, said in the unit the limit counts.
+    static std::string NameLimitSaid(const std::string& problem, const std::string& what,
+                                     const std::string& name) {
+        if (problem.find("more than") == std::string::npos) {
+            return problem;
+        }
+        std::string tooLong = TooLong(what, name, kMaximumNameLength);
+        return tooLong.empty() ? problem : tooLong;
+    }
+
+    // Every record below the destination, by its place there, name and fields.
+    void LearnRecordsBelow(TNodeHandle parent, std::vector<std::string>& folders) {
+        for (int row = 0; row < tree_.ChildCount(parent); ++row) {
+            const TNodeHandle child = tree_.Child(parent, row);
+            if (!IsUserNode(tree_, child)) {
+                continue;
+            }
+            if (F_Node_is_File(tree_, child)) {
+                TRecordFields fields = RecordDataDecode(tree_.Text(tree_.FirstChild(child)));
+                known_.try_emplace(DuplicateKey(folders, tree_.Text(child), fields), "");
+                WipeFields(fields);
+            } else if (tree_.ChildCount(child) > 0) {
+                folders.push_back(tree_.Text(child));
+                LearnRecordsBelow(child, folders);
+                folders.pop_back();
+            }
+        }
+    }
+
+    void Note(std::vector<TImportRefusal>& list, const TImportEntry& entry,
+              const std::string& reason) const {
+        list.push_back({entry.where, reason, entryIndex_});
     }
 
     PlaceNames& NamesAt(const Place& place) {
@@ -375,7 +522,7 @@ class TImportPlanner {
         }
         AddStep(parent, unique, false, content ? &fields : nullptr, unique != name);
         nodeCount_ += nodes;
-        ++plan_.records;
+        ++(content ? plan_.records : plan_.emptyNodes);
         return "";
     }
 
@@ -405,7 +552,9 @@ class TImportPlanner {
     std::size_t entryIndex_ = 0;
     std::size_t nodeCount_;
     std::vector<std::string> prefix_; // the destination's names from the top
-    std::unordered_set<std::string> known_;
+    // Duplicate keys of the records there and the entries placed: where the
+    // entry stood in the file, empty for a record of the tree.
+    std::unordered_map<std::string, std::string> known_;
     std::unordered_map<Place, PlaceNames, PlaceHash> names_;
     std::map<std::vector<std::string>, Place> resolved_;
     std::vector<int> stepLevels_;

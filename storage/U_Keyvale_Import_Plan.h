@@ -5,9 +5,13 @@
 // The tree's rules hold for every entry: names of 1 to 200 characters without
 // line breaks or control characters, levels 0 to 15, at most 10000 nodes,
 // the fields' limits, line breaks in the note only. An entry that breaks one
-// is refused and listed; nothing is cut. Sibling names that would repeat get
-// " (2)", " (3)"; an entry whose URL host, login and password equal those of
-// a record already there (or imported before it) is skipped as a duplicate.
+// is refused and listed; nothing is cut. Only the lines the import adds to a
+// note give way: when the note would be too long, the source's text stays
+// and added lines are left out (minor ones first), listed by label. Sibling
+// names that would repeat get " (2)", " (3)". An entry equal in everything
+// (name, folder, the five fields) to a record already where it would go, or
+// to an entry of the file before it, is skipped as a duplicate and listed;
+// nothing else is skipped without a line saying why.
 #pragma once
 
 #include "U_Keyvale_Import_Source.h"
@@ -27,6 +31,8 @@ struct TImportOptions {
     std::string date; // YYYY-MM-DD, for the new top folder's name
 };
 
+// One entry named with what happened to it: refused, skipped, or imported
+// with lines left out of its note.
 struct TImportRefusal {
     std::string where; // "line 7"
     std::string reason;
@@ -43,12 +49,15 @@ class TImportPlan {
     // rule, a --folder path that leads through a record); empty otherwise.
     std::string error;
 
-    std::string destination; // the folder's path, "" for the top of the tree
-    std::size_t records = 0; // records and empty nodes to add
-    std::size_t folders = 0; // folders to make, the new top folder included
-    std::size_t duplicates = 0;
-    std::size_t renamed = 0; // names that get " (2)" and so on
-    std::vector<TImportRefusal> refused;
+    std::string destination;   // the folder's path, "" for the top of the tree
+    std::size_t records = 0;    // records to add
+    std::size_t emptyNodes = 0; // nodes without fields to add (a source's empty folder)
+    std::size_t folders = 0;    // folders to make, the new top folder included
+    std::size_t duplicates = 0; // of the skipped entries, those that are there already
+    std::size_t renamed = 0;    // names that get " (2)" and so on
+    std::vector<TImportRefusal> skipped;   // not imported on purpose, and why
+    std::vector<TImportRefusal> shortened; // imported, their note without some added lines
+    std::vector<TImportRefusal> refused;   // not imported: a rule of the tree forbids it
 
     bool HasChanges() const { return !steps_.empty(); }
 

@@ -31,18 +31,35 @@ std::vector<std::string> ImportSummary(const TImportPlan& plan, const std::strin
     const std::string into = plan.destination.empty()
                                  ? "the top of the tree"
                                  : "\"" + WithControlsEscaped(plan.destination) + "\"";
-    if (plan.records == 0) {
+    if (plan.records == 0 && plan.emptyNodes == 0) {
         lines.push_back(std::string(done ? "Added" : "Adds") + " nothing from " + source + ".");
     } else {
         lines.push_back(std::string(done ? "Added " : "Adds ") +
-                        Counted(plan.records, "record", "records") + " and " +
+                        Counted(plan.records, "record", "records") +
+                        (plan.emptyNodes == 0
+                             ? " and "
+                             : ", " + Counted(plan.emptyNodes, "empty node", "empty nodes") +
+                                   " and ") +
                         Counted(plan.folders, "folder", "folders") + " from " + source + " into " +
                         into + ".");
     }
-    if (plan.duplicates > 0) {
-        lines.push_back("Skipped " + Counted(plan.duplicates, "duplicate", "duplicates") +
-                        " of records with the same host, login and password.");
-    }
+    // Entries that came over differently than the file has them, or not at
+    // all though the tree could hold them: each named, so nothing is lost
+    // without a word.
+    const auto listed = [&lines](const std::vector<TImportRefusal>& entries,
+                                 const std::string& heading) {
+        if (entries.empty()) {
+            return;
+        }
+        lines.push_back(heading);
+        for (const std::string& line : ImportRefusalLines(entries)) {
+            lines.push_back("  " + line);
+        }
+    };
+    listed(plan.skipped,
+           "Skipped " + Counted(plan.skipped.size(), "entry", "entries") + ":");
+    listed(plan.shortened, Counted(plan.shortened.size(), "entry", "entries") +
+                               " without some lines the import adds to the note:");
     if (plan.renamed > 0) {
         lines.push_back(Counted(plan.renamed, "name", "names") +
                         " got a number, since the folder held the name already.");

@@ -8,11 +8,14 @@
 #include <vector>
 
 // "Adds 12 records and 1 folder from Chrome into "Imported from Chrome ...".",
-// then what was skipped, renamed and refused. `done`: "Added" instead of
-// "Adds" (in the preview nothing has happened yet).
+// then each entry skipped and each whose note lacks lines the import adds
+// (indented below a heading), the names that got a number, and the heading
+// for the refusals (ImportRefusalLines lists them). `done`: "Added" instead
+// of "Adds" (in the preview nothing has happened yet).
 std::vector<std::string> ImportSummary(const TImportPlan& plan, const std::string& source,
                                        bool done);
 
-// One line per refusal, "line 7: its name has more than 200 characters";
-// refusals in a row with one reason share a line, "lines 5003 to 10002: ...".
+// One line per refusal (or other entry named with a reason), "line 7: its
+// name ..."; entries in a row with one reason share a line, "lines 5003 to
+// 10002: ...".
 std::vector<std::string> ImportRefusalLines(const std::vector<TImportRefusal>& refused);

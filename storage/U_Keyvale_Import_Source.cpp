@@ -54,6 +54,9 @@ TImportEntry::~TImportEntry() {
     KvSecureWipe(fields.email);
     KvSecureWipe(fields.url);
     KvSecureWipe(fields.note);
+    for (TNoteLine& line : lines) {
+        KvSecureWipe(line.text);
+    }
 }
 
 std::optional<TImportFormat> ImportFormatFromName(const std::string& name) {

@@ -2,6 +2,7 @@
 // file gives before any rule of the tree is applied to them.
 #pragma once
 
+#include "U_Keyvale_Import_Text.h"
 #include "U_Keyvale_TreeView_Data_Record.h"
 
 #include <map>
@@ -29,13 +30,18 @@ std::string ImportFormatNames();
 std::string ImportSourceName(TImportFormat format);
 
 // One login, note or node of the source: its name, the folders it stands in
-// and its fields, as the source gave them. The fields are wiped when it goes.
+// and its fields, as the source gave them, and apart from its note the lines
+// the import adds to that note. The fields and lines are wiped when it goes.
 struct TImportEntry {
-    std::string where; // for messages: "line 7", "item 3", "node \"Mail/x\""
+    std::string where; // for messages: "line 7", "item 3 \"Visa\"", "node \"Mail/x\""
     std::vector<std::string> folders;
     std::string name; // may be empty: the import chooses one
-    TRecordFields fields;
+    TRecordFields fields; // the note as the source wrote it
+    std::vector<TNoteLine> lines; // to end the note with, in this order
     std::string problem; // why the row cannot be taken at all, as the reader saw it
+    // Why the entry is left out on purpose, as its own program leaves it out
+    // (Firefox's login for its own account); listed, never refused.
+    std::string skip;
     // The source has an E-Mail field of its own; otherwise a login that is an
     // e-mail address also becomes the E-Mail.
     bool emailGiven = false;

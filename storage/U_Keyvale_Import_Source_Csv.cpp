@@ -5,6 +5,7 @@
 #include "U_Keyvale_Import_Text.h"
 
 #include <algorithm>
+#include <set>
 
 namespace {
 
@@ -17,11 +18,13 @@ enum class TColumnUse {
     Uris, // one or more URLs, separated by commas or line breaks
     Note,
     Folder,
-    Labelled, // "Label: value" at the end of the note
-    Time,     // as Labelled, milliseconds since 1970 shown as a date
-    Lines,    // lines that carry their own labels ("name: value")
-    Flag,     // "Label: yes" when "1" or "true"
-    Ignore,   // meaningless outside its program (an internal id, an icon number)
+    Collections, // an organisation's collections, joined by commas: the first is the folder
+    Labelled,    // "Label: value" at the end of the note
+    About,       // as Labelled, but about the entry (a time): left out first from a full note
+    Time,        // as About, milliseconds since 1970 shown as a date
+    Lines,       // lines that carry their own labels ("name: value")
+    Flag,        // "Label: yes" when "1" or "true", left out first from a full note
+    Ignore,      // meaningless outside its program (an internal id, an icon number)
 };
 
 struct TColumnRule {
@@ -34,7 +37,11 @@ struct TCsvLayout {
     TImportFormat format;
     std::vector<const char*> signature; // the first headers, in order
     std::vector<TColumnRule> columns;
-    bool folderStartsWithRoot = false; // the first folder name is the root group's
+    enum class Paths {
+        Escaped,   // "/" between names, "\/" inside one: KeePassXC, Keyvale's own CSV
+        FromRoot,  // as Escaped, the first name being the root group's
+        Bitwarden, // nested only below folders the file names (SplitBitwardenPath)
+    } paths = Paths::Escaped;
 };
 
 const std::vector<TCsvLayout>& Layouts() {
@@ -53,7 +60,7 @@ const std::vector<TCsvLayout>& Layouts() {
           {"username", U::Login},
           {"password", U::Password},
           {"httprealm", U::Labelled, "HTTP realm"},
-          {"formactionorigin", U::Labelled, "Form action"},
+          {"formactionorigin", U::About, "Form action"},
           {"guid", U::Ignore},
           {"timecreated", U::Time, "Created"},
           {"timelastused", U::Time, "Last used"},
@@ -65,12 +72,27 @@ const std::vector<TCsvLayout>& Layouts() {
           {"type", U::Ignore},
           {"name", U::Name},
           {"notes", U::Note},
-          {"fields", U::Lines},
+          {"fields", U::Lines, "Fields"},
           {"reprompt", U::Flag, "Master password re-prompt"},
           {"login_uri", U::Uris},
           {"login_username", U::Login},
           {"login_password", U::Password},
-          {"login_totp", U::Labelled, "TOTP"}}},
+          {"login_totp", U::Labelled, "TOTP"}},
+         TCsvLayout::Paths::Bitwarden},
+        // An organisation's export: collections instead of a folder.
+        {TImportFormat::BitwardenCsv,
+         {"collections", "type", "name", "notes"},
+         {{"collections", U::Collections},
+          {"type", U::Ignore},
+          {"name", U::Name},
+          {"notes", U::Note},
+          {"fields", U::Lines, "Fields"},
+          {"reprompt", U::Flag, "Master password re-prompt"},
+          {"login_uri", U::Uris},
+          {"login_username", U::Login},
+          {"login_password", U::Password},
+          {"login_totp", U::Labelled, "TOTP"}},
+         TCsvLayout::Paths::Bitwarden},
         {TImportFormat::KeePassXC,
          {"group", "title", "username", "password", "url", "notes"},
          {{"group", U::Folder},
@@ -82,9 +104,9 @@ const std::vector<TCsvLayout>& Layouts() {
           {"e-mail", U::Email},
           {"totp", U::Labelled, "TOTP"},
           {"icon", U::Ignore},
-          {"last modified", U::Labelled, "Last modified"},
-          {"created", U::Labelled, "Created"}},
-         true},
+          {"last modified", U::About, "Last modified"},
+          {"created", U::About, "Created"}},
+         TCsvLayout::Paths::FromRoot},
     };
     return layouts;
 }
@@ -221,7 +243,49 @@ std::vector<std::string> SplitUris(const std::string& value) {
     return uris;
 }
 
-TImportEntry EntryOfRow(const TCsvRow& row, const TColumnPlan& plan, bool folderStartsWithRoot) {
+// How a file's folder paths read, and for Bitwarden the folder names the
+// file holds (a name nests below another only where that one is a folder).
+struct TPathReading {
+    TCsvLayout::Paths paths = TCsvLayout::Paths::Escaped;
+    std::set<std::string> bitwardenFolders;
+};
+
+std::vector<std::string> FolderNames(const std::string& value, const TPathReading& reading) {
+    switch (reading.paths) {
+    case TCsvLayout::Paths::Bitwarden:
+        return SplitBitwardenPath(value, reading.bitwardenFolders);
+    case TCsvLayout::Paths::FromRoot: {
+        std::vector<std::string> names = SplitFolderPath(value);
+        if (!names.empty()) {
+            names.erase(names.begin());
+        }
+        return names;
+    }
+    case TCsvLayout::Paths::Escaped:
+        break;
+    }
+    return SplitFolderPath(value);
+}
+
+// Bitwarden writes an item's collections as their names joined by commas
+// (and reads them back that way).
+std::vector<std::string> SplitCollections(const std::string& value) {
+    std::vector<std::string> names;
+    std::size_t start = 0;
+    for (;;) {
+        const std::size_t comma = value.find(',', start);
+        std::string name = value.substr(start, comma - start);
+        if (name.find_first_not_of(" \t") != std::string::npos) {
+            names.push_back(std::move(name));
+        }
+        if (comma == std::string::npos) {
+            return names;
+        }
+        start = comma + 1;
+    }
+}
+
+TImportEntry EntryOfRow(const TCsvRow& row, const TColumnPlan& plan, const TPathReading& reading) {
     TImportEntry entry;
     entry.where = "line " + std::to_string(row.line);
     if (row.cells.size() != plan.rules.size()) {
@@ -230,7 +294,7 @@ TImportEntry EntryOfRow(const TCsvRow& row, const TColumnPlan& plan, bool folder
                         " (a comma or quote out of place?)";
         return entry;
     }
-    std::vector<std::string> lines;
+    std::vector<TNoteLine>& lines = entry.lines;
     for (std::size_t i = 0; i < row.cells.size(); ++i) {
         const std::string& value = row.cells[i];
         const TColumnRule& rule = plan.rules[i];
@@ -257,7 +321,7 @@ TImportEntry EntryOfRow(const TCsvRow& row, const TColumnPlan& plan, bool folder
                 if (u == 0) {
                     entry.fields.url = uris[0];
                 } else {
-                    lines.push_back(LabelledLine("URL " + std::to_string(u + 1), uris[u]));
+                    lines.push_back(NoteLine("URL " + std::to_string(u + 1), uris[u]));
                 }
             }
             break;
@@ -266,36 +330,49 @@ TImportEntry EntryOfRow(const TCsvRow& row, const TColumnPlan& plan, bool folder
             entry.fields.note = value;
             break;
         case TColumnUse::Folder:
-            entry.folders = SplitFolderPath(value);
-            if (folderStartsWithRoot && !entry.folders.empty()) {
-                entry.folders.erase(entry.folders.begin());
+            entry.folders = FolderNames(value, reading);
+            break;
+        case TColumnUse::Collections: {
+            const std::vector<std::string> collections = SplitCollections(value);
+            for (std::size_t c = 0; c < collections.size(); ++c) {
+                if (c == 0) {
+                    entry.folders = FolderNames(collections[0], reading);
+                } else {
+                    lines.push_back(NoteLine("Also in collection", collections[c], true));
+                }
             }
             break;
+        }
         case TColumnUse::Labelled:
+        case TColumnUse::About:
         case TColumnUse::Time:
             if (!value.empty()) {
-                lines.push_back(LabelledLine(rule.label, rule.use == TColumnUse::Time
-                                                             ? MillisecondsAsUtcText(value)
-                                                             : value));
+                lines.push_back(NoteLine(rule.label,
+                                         rule.use == TColumnUse::Time ? MillisecondsAsUtcText(value)
+                                                                      : value,
+                                         rule.use != TColumnUse::Labelled));
             }
             break;
         case TColumnUse::Lines:
             if (!value.empty()) {
-                lines.push_back(value);
+                lines.push_back({rule.label, value, false});
             }
             break;
         case TColumnUse::Flag:
             if (value == "1" || Folded(value) == "true") {
-                lines.push_back(LabelledLine(rule.label, "yes"));
+                lines.push_back(NoteLine(rule.label, "yes", true));
             }
             break;
         case TColumnUse::Ignore:
             break;
         }
     }
-    entry.fields.note = NoteWithLines(entry.fields.note, lines);
     return entry;
 }
+
+// Firefox keeps the sign-in to its own account among the logins and writes
+// it into the export; Firefox itself never shows or imports it.
+constexpr const char* kFirefoxAccountOrigin = "chrome://firefoxaccounts";
 
 std::string Expected() {
     return "a CSV export of Chrome (name,url,username,password,note), Firefox "
@@ -345,9 +422,37 @@ std::string ReadCsvImport(const TCsvTable& table, TImportFormat format, const TC
         return "its header does not read as " + ImportSourceName(format) + "'s; expected " +
                Expected();
     }
-    const bool fromRoot = layout != nullptr && layout->folderStartsWithRoot;
+    TPathReading reading;
+    if (layout != nullptr) {
+        reading.paths = layout->paths;
+    }
+    if (reading.paths == TCsvLayout::Paths::Bitwarden) {
+        // The folders Bitwarden would have after reading this file: every
+        // name in the folder (or collections) column.
+        for (std::size_t i = 0; i < plan.rules.size(); ++i) {
+            const TColumnUse use = plan.rules[i].use;
+            for (const TCsvRow& row : table.rows) {
+                if (i >= row.cells.size()) {
+                    continue;
+                }
+                if (use == TColumnUse::Folder) {
+                    reading.bitwardenFolders.insert(row.cells[i]);
+                } else if (use == TColumnUse::Collections) {
+                    for (std::string& name : SplitCollections(row.cells[i])) {
+                        reading.bitwardenFolders.insert(std::move(name));
+                    }
+                }
+            }
+        }
+    }
     for (const TCsvRow& row : table.rows) {
-        data.entries.push_back(EntryOfRow(row, plan, fromRoot));
+        TImportEntry entry = EntryOfRow(row, plan, reading);
+        if (data.format == TImportFormat::Firefox && entry.problem.empty() &&
+            Folded(entry.fields.url) == kFirefoxAccountOrigin) {
+            entry.skip = "Firefox's sign-in to its own account (chrome://FirefoxAccounts), which "
+                         "Firefox keeps for itself and never imports";
+        }
+        data.entries.push_back(std::move(entry));
     }
     return "";
 }

@@ -38,13 +38,13 @@ std::string TextOf(const Json& object, const char* key) {
     return found->dump();
 }
 
-// Card and identity items have no login; their fields go to the note.
+// Card, identity and SSH-key items have no login; their fields go to the note.
 void AddObjectLines(const Json& object,
                     const std::vector<std::pair<const char*, const char*>>& keys,
-                    std::vector<std::string>& lines) {
+                    std::vector<TNoteLine>& lines) {
     for (const auto& [key, label] : keys) {
         if (std::string value = TextOf(object, key); !value.empty()) {
-            lines.push_back(LabelledLine(label, value));
+            lines.push_back(NoteLine(label, value));
         }
     }
 }
@@ -71,9 +71,87 @@ const std::vector<std::pair<const char*, const char*>> kIdentityKeys = {
     {"username", "Username"},
     {"passportNumber", "Passport number"},
     {"licenseNumber", "License number"}};
+// The private key is copied out whole, so it stands below its label as it is.
+const std::vector<std::pair<const char*, const char*>> kSshKeyKeys = {
+    {"publicKey", "SSH public key"}, {"keyFingerprint", "SSH key fingerprint"}};
 
-TImportEntry BitwardenEntry(const Json& item, std::size_t number,
-                            const std::map<std::string, std::string>& folders) {
+// The item types Bitwarden's export knows: login, secure note, card,
+// identity, SSH key.
+constexpr int kLastBitwardenType = 5;
+
+// The times an item keeps: about it rather than part of it, so the first
+// lines left out of a full note.
+const std::vector<std::pair<const char*, const char*>> kItemTimes = {
+    {"creationDate", "Created"}, {"revisionDate", "Last modified"}, {"deletedDate", "Deleted"}};
+
+void AddTimeLines(const Json& object, const std::vector<std::pair<const char*, const char*>>& keys,
+                  std::vector<TNoteLine>& lines) {
+    for (const auto& [key, label] : keys) {
+        if (std::string value = TextOf(object, key); !value.empty()) {
+            lines.push_back(NoteLine(label, IsoTimeAsUtcText(value), true));
+        }
+    }
+}
+
+// Earlier passwords: "Earlier password (until 2024-01-02 03:04:05 UTC): ...".
+void AddPasswordHistory(const Json& history, std::vector<TNoteLine>& lines) {
+    if (!history.is_array()) {
+        return;
+    }
+    for (const Json& earlier : history) {
+        std::string password = TextOf(earlier, "password");
+        if (password.empty()) {
+            continue;
+        }
+        const std::string until = IsoTimeAsUtcText(TextOf(earlier, "lastUsedDate"));
+        lines.push_back(NoteLine(
+            "Earlier password" + (until.empty() ? std::string() : " (until " + until + ")"),
+            password));
+        KvSecureWipe(password);
+    }
+}
+
+// A passkey cannot work outside the program that holds it; the note keeps
+// where it was made and for whom, so that the user can make a new one there.
+void AddPasskeys(const Json& credentials, std::vector<TNoteLine>& lines) {
+    if (!credentials.is_array()) {
+        return;
+    }
+    for (const Json& credential : credentials) {
+        std::string text = TextOf(credential, "rpId");
+        if (std::string site = TextOf(credential, "rpName"); !site.empty() && site != text) {
+            text += (text.empty() ? "" : " ") + ("(" + site + ")");
+        }
+        std::string user = TextOf(credential, "userName");
+        if (std::string shown = TextOf(credential, "userDisplayName");
+            !shown.empty() && shown != user) {
+            user += (user.empty() ? "" : " ") + ("(" + shown + ")");
+        }
+        if (!user.empty()) {
+            text += ", user " + user;
+        }
+        if (std::string made = TextOf(credential, "creationDate"); !made.empty()) {
+            text += ", made " + IsoTimeAsUtcText(made);
+        }
+        lines.push_back(NoteLine(
+            "Passkey", text + " (the passkey itself stays in Bitwarden; make a new one there)"));
+    }
+}
+
+std::string ShownName(const std::string& name) {
+    const std::string left = Utf8Left(name, 80);
+    return "\"" + WithControlsEscaped(left) + (left.size() < name.size() ? "...\"" : "\"");
+}
+
+// Folders and collections by id, and the full names Bitwarden nests by.
+struct TBitwardenPlaces {
+    std::map<std::string, std::string> folders;
+    std::set<std::string> folderNames;
+    std::map<std::string, std::string> collections;
+    std::set<std::string> collectionNames;
+};
+
+TImportEntry BitwardenEntry(const Json& item, std::size_t number, const TBitwardenPlaces& places) {
     TImportEntry entry;
     entry.where = "item " + std::to_string(number);
     if (!item.is_object()) {
@@ -81,11 +159,37 @@ TImportEntry BitwardenEntry(const Json& item, std::size_t number,
         return entry;
     }
     entry.name = TextOf(item, "name");
-    entry.fields.note = TextOf(item, "notes");
-    if (auto folder = folders.find(TextOf(item, "folderId")); folder != folders.end()) {
-        entry.folders = SplitFolderPath(folder->second);
+    if (!entry.name.empty()) {
+        entry.where += " " + ShownName(entry.name);
     }
-    std::vector<std::string> lines;
+    if (const Json type = item.value("type", Json());
+        type.is_number_integer() &&
+        (type.get<long long>() < 1 || type.get<long long>() > kLastBitwardenType)) {
+        entry.problem = "its type " + type.dump() +
+                        " is no kind of item Keyvale knows (login, secure note, card, identity, "
+                        "SSH key), so nothing of it was read";
+        return entry;
+    }
+    entry.fields.note = TextOf(item, "notes");
+    std::vector<TNoteLine>& lines = entry.lines;
+    // An item of an organisation stands in its first collection, unless the
+    // user put it in a folder of their own; any other collection is noted.
+    std::vector<std::string> collections;
+    if (const Json ids = item.value("collectionIds", Json()); ids.is_array()) {
+        for (const Json& id : ids) {
+            if (auto found = places.collections.find(id.is_string() ? id.get<std::string>() : "");
+                found != places.collections.end()) {
+                collections.push_back(found->second);
+            }
+        }
+    }
+    if (auto folder = places.folders.find(TextOf(item, "folderId"));
+        folder != places.folders.end()) {
+        entry.folders = SplitBitwardenPath(folder->second, places.folderNames);
+    } else if (!collections.empty()) {
+        entry.folders = SplitBitwardenPath(collections.front(), places.collectionNames);
+        collections.erase(collections.begin());
+    }
     const Json login = item.value("login", Json());
     if (login.is_object()) {
         entry.fields.login = TextOf(login, "username");
@@ -101,16 +205,23 @@ TImportEntry BitwardenEntry(const Json& item, std::size_t number,
                 if (++count == 1) {
                     entry.fields.url = text;
                 } else {
-                    lines.push_back(LabelledLine("URL " + std::to_string(count), text));
+                    lines.push_back(NoteLine("URL " + std::to_string(count), text));
                 }
             }
         }
         if (std::string totp = TextOf(login, "totp"); !totp.empty()) {
-            lines.push_back(LabelledLine("TOTP", totp));
+            lines.push_back(NoteLine("TOTP", totp));
         }
+        AddPasskeys(login.value("fido2Credentials", Json()), lines);
     }
     AddObjectLines(item.value("card", Json()), kCardKeys, lines);
     AddObjectLines(item.value("identity", Json()), kIdentityKeys, lines);
+    const Json sshKey = item.value("sshKey", Json());
+    if (std::string key = TextOf(sshKey, "privateKey"); !key.empty()) {
+        lines.push_back(NoteBlock("SSH private key", key));
+        KvSecureWipe(key);
+    }
+    AddObjectLines(sshKey, kSshKeyKeys, lines);
     const Json fields = item.value("fields", Json());
     if (fields.is_array()) {
         for (const Json& field : fields) {
@@ -123,17 +234,24 @@ TImportEntry BitwardenEntry(const Json& item, std::size_t number,
                 continue;
             }
             if (!name.empty() || !value.empty()) {
-                lines.push_back(LabelledLine(name.empty() ? "Field" : name, value));
+                lines.push_back(NoteLine(name.empty() ? "Field" : name, value));
             }
         }
     }
+    AddPasswordHistory(item.value("passwordHistory", Json()), lines);
+    for (const std::string& collection : collections) {
+        lines.push_back(NoteLine("Also in collection", collection, true));
+    }
     if (item.value("favorite", false) == true) {
-        lines.push_back(LabelledLine("Favorite", "yes"));
+        lines.push_back(NoteLine("Favorite", "yes", true));
     }
     if (item.value("reprompt", 0) == 1) {
-        lines.push_back(LabelledLine("Master password re-prompt", "yes"));
+        lines.push_back(NoteLine("Master password re-prompt", "yes", true));
     }
-    entry.fields.note = NoteWithLines(entry.fields.note, lines);
+    AddTimeLines(item, kItemTimes, lines);
+    if (login.is_object()) {
+        AddTimeLines(login, {{"passwordRevisionDate", "Password changed"}}, lines);
+    }
     return entry;
 }
 
@@ -238,13 +356,12 @@ class KeyvaleReader {
     TImportData& data_;
 };
 
-// A folder that holds nothing comes over as an empty node, as Keyvale's own
-// export writes one, so that the user's folders arrive whole. A folder on
-// the way to an item or to another folder is made anyway, and so is left out.
-void AddEmptyBitwardenFolders(const Json& document, TImportData& data) {
-    if (!document.contains("folders") || !document["folders"].is_array()) {
-        return;
-    }
+// A folder (or collection) that holds nothing comes over as an empty node,
+// as Keyvale's own export writes one, so that the user's folders arrive
+// whole. A folder on the way to an item or to another folder is made
+// anyway, and so is left out.
+void AddEmptyBitwardenFolders(const std::vector<std::pair<std::string, std::string>>& places,
+                              const TBitwardenPlaces& known, TImportData& data) {
     // Paths made on the way: those of the items and those above another folder.
     std::set<std::vector<std::string>> taken;
     for (const TImportEntry& entry : data.entries) {
@@ -252,15 +369,16 @@ void AddEmptyBitwardenFolders(const Json& document, TImportData& data) {
             taken.emplace(entry.folders.begin(), entry.folders.begin() + n);
         }
     }
-    for (const Json& folder : document["folders"]) {
-        const std::vector<std::string> path = SplitFolderPath(TextOf(folder, "name"));
-        for (std::size_t n = 1; n < path.size(); ++n) {
-            taken.emplace(path.begin(), path.begin() + n);
+    std::vector<std::vector<std::string>> paths;
+    for (const auto& [kind, name] : places) {
+        paths.push_back(SplitBitwardenPath(
+            name, kind == "folder" ? known.folderNames : known.collectionNames));
+        for (std::size_t n = 1; n < paths.back().size(); ++n) {
+            taken.emplace(paths.back().begin(), paths.back().begin() + n);
         }
     }
-    for (const Json& folder : document["folders"]) {
-        const std::string name = TextOf(folder, "name");
-        std::vector<std::string> path = SplitFolderPath(name);
+    for (std::size_t i = 0; i < places.size(); ++i) {
+        std::vector<std::string>& path = paths[i];
         if (path.empty() || taken.count(path) != 0) {
             continue;
         }
@@ -268,11 +386,27 @@ void AddEmptyBitwardenFolders(const Json& document, TImportData& data) {
             taken.emplace(path.begin(), path.begin() + n);
         }
         TImportEntry entry;
-        entry.where = "folder \"" + WithControlsEscaped(name) + "\"";
+        entry.where = places[i].first + " " + ShownName(places[i].second);
         entry.name = path.back();
         path.pop_back();
         entry.folders = std::move(path);
         data.entries.push_back(std::move(entry));
+    }
+}
+
+// The folders or collections of the document by id, with their names in
+// the order of the file.
+void ReadBitwardenPlaces(const Json& document, const char* key, const char* kind,
+                         std::map<std::string, std::string>& byId, std::set<std::string>& names,
+                         std::vector<std::pair<std::string, std::string>>& order) {
+    if (!document.contains(key) || !document[key].is_array()) {
+        return;
+    }
+    for (const Json& place : document[key]) {
+        std::string name = TextOf(place, "name");
+        byId[TextOf(place, "id")] = name;
+        names.insert(name);
+        order.emplace_back(kind, std::move(name));
     }
 }
 
@@ -290,18 +424,17 @@ std::string ReadBitwardenJson(const Json& document, TImportData& data) {
         return "this is not a Keyvale export (\"format\": \"keyvale\") nor a Bitwarden "
                "export (\"items\": [...])";
     }
-    std::map<std::string, std::string> folders;
-    if (document.contains("folders") && document["folders"].is_array()) {
-        for (const Json& folder : document["folders"]) {
-            folders[TextOf(folder, "id")] = TextOf(folder, "name");
-        }
-    }
+    TBitwardenPlaces places;
+    std::vector<std::pair<std::string, std::string>> order;
+    ReadBitwardenPlaces(document, "folders", "folder", places.folders, places.folderNames, order);
+    ReadBitwardenPlaces(document, "collections", "collection", places.collections,
+                        places.collectionNames, order);
     data.format = TImportFormat::BitwardenJson;
     const Json& items = document["items"];
     for (std::size_t i = 0; i < items.size(); ++i) {
-        data.entries.push_back(BitwardenEntry(items[i], i + 1, folders));
+        data.entries.push_back(BitwardenEntry(items[i], i + 1, places));
     }
-    AddEmptyBitwardenFolders(document, data);
+    AddEmptyBitwardenFolders(order, places, data);
     return "";
 }
 

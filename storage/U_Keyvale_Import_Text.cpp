@@ -3,6 +3,7 @@
 #include <charconv>
 #include <cstdio>
 #include <ctime>
+#include <string>
 
 namespace {
 
@@ -48,6 +49,18 @@ std::string UrlHost(const std::string& url) {
     return authority;
 }
 
+std::string NameFromUrl(const std::string& url) {
+    const std::string text = TrimSpaces(url);
+    const std::size_t scheme = text.find("://");
+    const std::size_t end = text.find_first_of("/?#");
+    const bool hasScheme = scheme != std::string::npos && end >= scheme;
+    if (hasScheme || text.substr(0, end).find_first_of(" \t") == std::string::npos) {
+        return UrlHost(text);
+    }
+    // Words, not a host: a name the user gave the place ("home router").
+    return TrimSpaces(text.substr(0, end));
+}
+
 bool LooksLikeEmailAddress(const std::string& text) {
     const std::size_t at = text.find('@');
     if (at == 0 || at == std::string::npos || text.find('@', at + 1) != std::string::npos) {
@@ -79,6 +92,48 @@ std::vector<std::string> SplitFolderPath(const std::string& path) {
     }
     finish();
     return names;
+}
+
+std::vector<std::string> SplitBitwardenPath(const std::string& name,
+                                            const std::set<std::string>& known) {
+    std::vector<std::string> parts;
+    for (std::size_t start = 0;;) {
+        const std::size_t slash = name.find('/', start);
+        parts.push_back(name.substr(start, slash - start));
+        if (slash == std::string::npos) {
+            break;
+        }
+        start = slash + 1;
+    }
+    // Walk down the parts: a part nests below the folders before it only
+    // where those, up to it, form the name of a folder of their own.
+    std::vector<std::string> names;
+    std::string above;   // the full name of the folder the next name goes into
+    bool atTop = true;   // none yet
+    std::string current; // the parts not nested yet, one name so far
+    bool holding = false;
+    for (std::size_t i = 0; i < parts.size(); ++i) {
+        current = holding ? current + "/" + parts[i] : parts[i];
+        holding = true;
+        if (i + 1 == parts.size()) {
+            break;
+        }
+        const std::string full = atTop ? current : above + "/" + current;
+        if (known.count(full) != 0) {
+            names.push_back(current);
+            above = full;
+            atTop = false;
+            holding = false;
+        }
+    }
+    names.push_back(current);
+    std::vector<std::string> trimmed;
+    for (const std::string& part : names) {
+        if (std::string text = TrimSpaces(part); !text.empty()) {
+            trimmed.push_back(std::move(text));
+        }
+    }
+    return trimmed;
 }
 
 std::string EscapeFolderName(const std::string& name) {
@@ -118,18 +173,21 @@ std::string LabelledLine(const std::string& label, const std::string& value) {
     return line;
 }
 
-std::string NoteWithLines(const std::string& note, const std::vector<std::string>& lines) {
-    if (lines.empty()) {
-        return note;
+TNoteLine NoteLine(const std::string& label, const std::string& value, bool minor) {
+    return {label, LabelledLine(label, value), minor};
+}
+
+TNoteLine NoteBlock(const std::string& label, const std::string& value) {
+    std::string text = label + ":\n";
+    for (char c : value) {
+        if (c != '\r') {
+            text += c;
+        }
     }
-    std::string result = note;
-    if (!result.empty()) {
-        result += "\n\n";
+    while (!text.empty() && text.back() == '\n') {
+        text.pop_back();
     }
-    for (std::size_t i = 0; i < lines.size(); ++i) {
-        result += (i == 0 ? "" : "\n") + lines[i];
-    }
-    return result;
+    return {label, std::move(text), false};
 }
 
 std::string MillisecondsAsUtcText(const std::string& milliseconds) {
@@ -147,6 +205,32 @@ std::string MillisecondsAsUtcText(const std::string& milliseconds) {
     char text[64];
     std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S UTC", &utc);
     return text;
+}
+
+std::string IsoTimeAsUtcText(const std::string& time) {
+    // "YYYY-MM-DDTHH:MM:SS", a fraction of a second at will, then "Z".
+    const char* const pattern = "dddd-dd-ddTdd:dd:dd";
+    const std::size_t length = std::char_traits<char>::length(pattern);
+    if (time.size() < length + 1 || time.back() != 'Z') {
+        return time;
+    }
+    for (std::size_t i = 0; i < length; ++i) {
+        const bool digit = time[i] >= '0' && time[i] <= '9';
+        if (pattern[i] == 'd' ? !digit : time[i] != pattern[i]) {
+            return time;
+        }
+    }
+    std::size_t rest = length;
+    if (time[rest] == '.') {
+        ++rest;
+        while (rest < time.size() && time[rest] >= '0' && time[rest] <= '9') {
+            ++rest;
+        }
+    }
+    if (rest + 1 != time.size()) {
+        return time;
+    }
+    return time.substr(0, 10) + " " + time.substr(11, 8) + " UTC";
 }
 
 std::string WithControlsEscaped(const std::string& text) {

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -11,6 +12,12 @@
 // "https://Ann@Mail.Example.org:8443/x" gives "mail.example.org". A text
 // without scheme is read as starting with its host; empty when there is none.
 std::string UrlHost(const std::string& url);
+
+// The name a record takes from its URL when the source gives none: the host
+// of a URL ("https://Mail.Example.org/x" gives "mail.example.org"), or, for a
+// text without scheme that is no host ("home router"), that text up to its
+// first "/", "?" or "#", as it was written. Empty when there is none.
+std::string NameFromUrl(const std::string& url);
 
 // Whether the text looks like one e-mail address: something, one "@", a host
 // with a dot, and no blank.
@@ -30,16 +37,45 @@ std::string JoinFolderPath(const std::vector<std::string>& names);
 // types strictly instead, refusing what could mean two things.)
 std::vector<std::string> SplitFolderPath(const std::string& path);
 
+// A Bitwarden folder or collection name as Bitwarden nests it: it knows no
+// escapes, and "/" nests a name below another only where a folder of that
+// name (`known`, the full names of the source's folders) exists, so
+// "Work/Mail" is "Mail" inside "Work" when "Work" is a folder, and otherwise
+// one folder "Work/Mail". Blanks around each name and empty names go, as in
+// SplitFolderPath.
+std::vector<std::string> SplitBitwardenPath(const std::string& name,
+                                            const std::set<std::string>& known);
+
 // "Label: value" for the end of a note; each further line of the value is
 // indented by two spaces, so the lines still read as one field.
 std::string LabelledLine(const std::string& label, const std::string& value);
 
-// The note with the labelled lines after it, separated by an empty line.
-std::string NoteWithLines(const std::string& note, const std::vector<std::string>& lines);
+// A line the import adds at the end of a note, for what a record has no
+// field for. The source's own note and these lines travel apart, so that a
+// note the field cannot hold whole keeps the source's text and leaves out
+// added lines (minor ones first), naming them.
+struct TNoteLine {
+    std::string label; // names the line in messages: "TOTP", "Created"
+    std::string text;  // as it stands in the note: "TOTP: JBSWY3DP"
+    // About the entry rather than part of it (a time, a mark such as
+    // "Favorite"): the first to be left out.
+    bool minor = false;
+};
+
+// "Label: value" as a TNoteLine (see LabelledLine).
+TNoteLine NoteLine(const std::string& label, const std::string& value, bool minor = false);
+
+// "Label:" and below it the value's lines as they are, for a text that is
+// copied out whole (a private key between its BEGIN and END lines).
+TNoteLine NoteBlock(const std::string& label, const std::string& value);
 
 // Milliseconds since 1970-01-01 UTC as "2024-05-01 12:00:00 UTC"; the text
 // unchanged when it is no such number.
 std::string MillisecondsAsUtcText(const std::string& milliseconds);
+
+// An ISO 8601 time in UTC ("2024-05-01T12:00:00.123Z") as
+// "2024-05-01 12:00:00 UTC"; the text unchanged when it is no such time.
+std::string IsoTimeAsUtcText(const std::string& time);
 
 // The text with every control character written as "\u001b", so that a
 // name shown in a message cannot command the terminal that prints it.

@@ -1,46 +1,82 @@
 // The rules an import keeps in an existing tree: duplicates, repeated names,
 // limits with the refused rows listed, the destination, and a preview that
 // says exactly what the import then does.
+#include "U_Keyvale_Import_Report.h"
 #include "import_fixture.h"
 #include "tree_fixture.h"
+
+#include <algorithm>
 
 namespace {
 
 using Lines = std::vector<std::string>;
 const std::string kChromeHeader = "name,url,username,password,note\n";
 
-TEST(ImportPlan, SkipsDuplicatesOfExistingAndEarlierRecordsUnlessKept) {
-    TKeyvaleTree tree;
-    AddRecord(tree, kNoNode, "Shop", {"eve", "pw", "", "https://Shop.example/login", ""});
-    const std::string csv = kChromeHeader +
-                            "a,http://shop.example:80/other,eve,pw,\n" // host, login, password
-                            "b,https://shop.example,eve,other-pw,\n"   // another password
-                            "c,https://new.example,eve,pw,\n"          // another host
-                            "d,https://new.example/x,eve,pw,\n"        // equals row c
-                            "e,,,,only a note\n"
-                            "f,,,,only a note\n"; // notes are never duplicates
-    TKeyvaleTree dry;
-    AddRecord(dry, kNoNode, "Shop", {"eve", "pw", "", "https://Shop.example/login", ""});
-    TImportRun preview = RunImport(dry, csv, {}, TImportFormat::Detect, {}, true);
-    EXPECT_EQ(preview.plan.duplicates, 2u);
-    EXPECT_EQ(preview.plan.records, 4u);
-    EXPECT_EQ(Contents(dry), Lines{"Shop | eve | pw |  | https://Shop.example/login | "})
-        << "a preview changes nothing";
+std::string Repeated(const std::string& text, std::size_t count) {
+    std::string result;
+    for (std::size_t i = 0; i < count; ++i) {
+        result += text;
+    }
+    return result;
+}
 
-    TImportRun run = RunImport(tree, csv);
+const std::string kBitwardenHeader = "folder,favorite,type,name,notes,fields,reprompt,login_uri,"
+                                    "login_username,login_password,login_totp\n";
+
+// A duplicate is equal in everything: its place, its name and all five
+// fields. Host, login and password alone make none: two routers with one
+// admin/admin but their own notes, folders or TOTP secrets are two records.
+TEST(ImportPlan, SkipsOnlyEntriesEqualInEveryFieldAndNamesEach) {
+    const auto homeTree = [] {
+        TKeyvaleTree tree;
+        AddRecord(tree, AddFolder(tree, AddFolder(tree, kNoNode, "Home"), "Net"), "router",
+                  {"admin", "admin", "", "http://192.168.1.1", "upstairs"});
+        return tree;
+    };
+    const std::string csv = kBitwardenHeader +
+                            "Net,,login,router,upstairs,,0,http://192.168.1.1,admin,admin,\n"   // 2
+                            "Net,,login,router,downstairs,,0,http://192.168.1.1,admin,admin,\n" // 3
+                            "Lab,,login,router,upstairs,,0,http://192.168.1.1,admin,admin,\n"   // 4
+                            "Net,,login,router,upstairs,,0,http://192.168.1.1,admin,admin,"
+                            "JBSWY3DP\n"                                                      // 5
+                            "Net,,login,switch,upstairs,,0,http://192.168.1.1,admin,admin,\n" // 6
+                            "Lab,,login,router,upstairs,,0,http://192.168.1.1,admin,admin,\n"; // 7
+    TImportOptions intoHome;
+    intoHome.folder = std::vector<std::string>{"Home"};
+    const std::vector<TImportRefusal> skipped = {
+        {"line 2", "a record of this name with the same fields is there already"},
+        {"line 7", "the same in every field as line 4"}};
+
+    TKeyvaleTree dry = homeTree();
+    TImportRun preview = RunImport(dry, csv, intoHome, TImportFormat::Detect, {}, true);
+    EXPECT_EQ(preview.plan.skipped, skipped);
+    EXPECT_EQ(Contents(dry), Contents(homeTree())) << "a preview changes nothing";
+
+    TKeyvaleTree tree = homeTree();
+    TImportRun run = RunImport(tree, csv, intoHome);
+    EXPECT_EQ(run.plan.skipped, skipped);
     EXPECT_EQ(run.plan.duplicates, 2u);
-    const std::string top = "Imported from Chrome 2026-12-10";
+    EXPECT_EQ(run.plan.records, 4u);
     EXPECT_EQ(Contents(tree),
-              (Lines{"Shop | eve | pw |  | https://Shop.example/login | ", top,
-                     top + "/b | eve | other-pw |  | https://shop.example | ",
-                     top + "/c | eve | pw |  | https://new.example | ",
-                     top + "/e |  |  |  |  | only a note", top + "/f |  |  |  |  | only a note"}));
+              (Lines{"Home", "Home/Net", "Home/Net/router | admin | admin |  | http://192.168.1.1 | upstairs",
+                     "Home/Net/router (2) | admin | admin |  | http://192.168.1.1 | downstairs",
+                     "Home/Net/router (3) | admin | admin |  | http://192.168.1.1 | upstairs\n\n"
+                     "TOTP: JBSWY3DP",
+                     "Home/Net/switch | admin | admin |  | http://192.168.1.1 | upstairs",
+                     "Home/Lab", "Home/Lab/router | admin | admin |  | http://192.168.1.1 | upstairs"}));
 
-    TImportOptions keep;
+    // Into a new top folder nothing of the database stands where an entry
+    // goes; only the repeat within the file is skipped.
+    TKeyvaleTree other = homeTree();
+    EXPECT_EQ(RunImport(other, csv).plan.skipped,
+              (std::vector<TImportRefusal>{{"line 7", "the same in every field as line 4"}}));
+
+    TImportOptions keep = intoHome;
     keep.keepDuplicates = true;
-    TImportRun kept = RunImport(tree, csv, keep);
-    EXPECT_EQ(kept.plan.duplicates, 0u);
-    EXPECT_EQ(kept.plan.records, 6u);
+    TKeyvaleTree kept = homeTree();
+    TImportRun all = RunImport(kept, csv, keep);
+    EXPECT_TRUE(all.plan.skipped.empty());
+    EXPECT_EQ(all.plan.records, 6u);
 }
 
 TEST(ImportPlan, RefusesRowsThatBreakARuleAndListsThemByLine) {
@@ -53,23 +89,117 @@ TEST(ImportPlan, RefusesRowsThatBreakARuleAndListsThemByLine) {
                             "\"\x1b]0;title\x07\",,ann,pw2,\n" +                // line 10
                             "c1\xC2\x9B,,ann,pw3,\n" +                          // line 11
                             "note,,ann,pw4," + std::string(8001, 'x') + "\n" +  // line 12
-                            "extra,,ann,pw5,,surplus\n";                        // line 13
+                            "extra,,ann,pw5,,surplus\n" +                       // line 13
+                            "emoji,,ann,pw6," + Repeated("😀", 4001) + "\n" +   // line 14
+                            "fits,,ann,pw7," + Repeated("😀", 4000) + "\n";     // line 15
     TKeyvaleTree tree;
     TImportRun run = RunImport(tree, csv);
+    // A limit is said in the unit the window counts, where an emoji is two.
+    const std::string unit =
+        " (as the window counts them: an emoji or another character beyond U+FFFF counts as two)";
     const std::vector<TImportRefusal> expected = {
-        {"line 3", "its name has more than 200 characters"},
-        {"line 4", "its password has more than 1024 characters"},
+        {"line 3", "its name has 201 characters where 200 fit" + unit},
+        {"line 4", "its password has 1025 characters where 1024 fit" + unit},
         {"line 5", "its name holds a line break"},
         {"line 7", "its login holds a line break"},
         {"line 9", "its note holds a control character"},
         {"line 10", "its name holds a control character"},
         {"line 11", "its name holds a control character"},
-        {"line 12", "its note has more than 8000 characters"},
+        {"line 12", "its note has 8001 characters where 8000 fit" + unit},
         {"line 13", "it has 6 values where the header has 5 (a comma or quote out of place?)"},
+        {"line 14", "its note has 8002 characters where 8000 fit" + unit},
     };
     EXPECT_EQ(run.plan.refused, expected);
-    EXPECT_EQ(run.plan.records, 1u);
-    EXPECT_EQ(Contents(tree).size(), 2u) << "only the top folder and the one good row";
+    EXPECT_EQ(run.plan.records, 2u);
+    EXPECT_EQ(Contents(tree).size(), 3u) << "only the top folder and the two good rows";
+}
+
+// The lines an import adds to a note (TOTP, "Favorite: yes", times) never
+// cost an entry: when the note cannot hold them, the source's text stays
+// whole and added lines go, minor ones first, each entry listed with them.
+TEST(ImportPlan, AddedLinesGiveWayInAFullNoteNeverTheSourceText) {
+    struct Case {
+        std::string note;
+        std::string favorite, totp;
+        std::string storedNote; // "" with leftOut "refused": refused
+        std::vector<std::string> leftOut;
+    };
+    const std::string x7980(7980, 'x'), x7990(7990, 'x'), x8000(8000, 'x');
+    const std::string emoji = Repeated("😀", 4000);
+    const Case cases[] = {
+        {"short", "1", "JBSWY3DP", "short\n\nFavorite: yes\nTOTP: JBSWY3DP", {}},
+        {x7980, "1", "JBSWY3DP", x7980 + "\n\nTOTP: JBSWY3DP", {"Favorite"}}, // minor first
+        {x7990, "1", "JBSWY3DP", x7990, {"Favorite", "TOTP"}},
+        {x8000, "", "JBSWY3DP", x8000, {"TOTP"}},
+        {emoji, "1", "", emoji, {"Favorite"}}, // 4000 emoji fill the 8000 places
+        {x8000 + "x", "1", "", "", {"refused"}}, // the source's own text is too long
+    };
+    std::string csv = kBitwardenHeader;
+    for (std::size_t i = 0; i < std::size(cases); ++i) {
+        csv += "," + cases[i].favorite + ",login,n" + std::to_string(i) + "," + cases[i].note +
+               ",,0,,ann,pw," + cases[i].totp + "\n";
+    }
+    TKeyvaleTree tree;
+    TImportRun run = RunImport(tree, csv);
+    ASSERT_EQ(run.readError, "");
+    const Lines contents = Contents(tree);
+    const std::string top = "Imported from Bitwarden 2026-12-10/";
+    std::size_t shortened = 0;
+    for (std::size_t i = 0; i < std::size(cases); ++i) {
+        const Case& c = cases[i];
+        const std::string where = "line " + std::to_string(i + 2);
+        if (c.leftOut == std::vector<std::string>{"refused"}) {
+            ASSERT_EQ(run.plan.refused.size(), 1u);
+            EXPECT_EQ(run.plan.refused[0].where, where);
+            EXPECT_NE(run.plan.refused[0].reason.find("its note has 8001 characters"),
+                      std::string::npos)
+                << "counted without the added lines: " << run.plan.refused[0].reason;
+            continue;
+        }
+        EXPECT_NE(std::find(contents.begin(), contents.end(),
+                            top + "n" + std::to_string(i) + " | ann | pw |  |  | " + c.storedNote),
+                  contents.end())
+            << where;
+        if (c.leftOut.empty()) {
+            continue;
+        }
+        ASSERT_LT(shortened, run.plan.shortened.size()) << where;
+        const TImportRefusal& notice = run.plan.shortened[shortened++];
+        EXPECT_EQ(notice.where, where);
+        std::string named;
+        for (const std::string& label : c.leftOut) {
+            named += (named.empty() ? "\"" : "\" and \"") + label;
+        }
+        EXPECT_NE(notice.reason.find(named + "\" the import adds"), std::string::npos)
+            << notice.reason;
+        EXPECT_NE(notice.reason.find("an emoji"), std::string::npos) << "names its unit";
+    }
+    EXPECT_EQ(shortened, run.plan.shortened.size());
+    EXPECT_EQ(run.plan.records, std::size(cases) - 1);
+}
+
+// The summary names every entry that did not come over as the file has it,
+// and counts an empty node as one, not as a record.
+TEST(ImportPlan, SummaryListsSkippedAndShortenedEntriesAndCountsEmptyNodes) {
+    const std::string csv = kBitwardenHeader + ",,login,a,,,0,https://a.example,ann,pw,\n" // 2
+                            ",,note,,,,0,,,,\n"                                // an empty node
+                            ",,login,a,,,0,https://a.example,ann,pw,\n"        // equals line 2
+                            ",1,login,full," + std::string(8000, 'x') + ",,0,,ann,pw,\n" // 5
+                            ",,login,long," + std::string(8001, 'x') + ",,0,,ann,pw,\n";
+    TKeyvaleTree tree;
+    TImportRun run = RunImport(tree, csv, {}, TImportFormat::Detect, {}, true);
+    EXPECT_EQ(run.plan.records, 2u);
+    EXPECT_EQ(run.plan.emptyNodes, 1u);
+    EXPECT_EQ(ImportSummary(run.plan, "Bitwarden", false),
+              (Lines{"Adds 2 records, 1 empty node and 1 folder from Bitwarden into \"Imported "
+                     "from Bitwarden 2026-12-10\".",
+                     "Skipped 1 entry:", "  line 4: the same in every field as line 2",
+                     "1 entry without some lines the import adds to the note:",
+                     "  line 5: its note keeps the source's text; the line \"Favorite\" the "
+                     "import adds was left out for want of room (a note holds 8000 characters, "
+                     "as the window counts them: an emoji or another character beyond U+FFFF "
+                     "counts as two)",
+                     "Refused 1 entry (not imported):"}));
 }
 
 TEST(ImportPlan, RepeatedNamesGetNumbersAndFoldersOfOneSourcePathStayOne) {
