@@ -103,8 +103,7 @@ std::string FittedNote(const TImportEntry& entry, std::vector<std::string>& left
     std::size_t keptCount = count;
     // The note, an empty line, then the lines one below the other.
     const auto total = [&] {
-        return keptCount == 0 ? base
-                              : base + (base > 0 ? 2 : 0) + linesLength + (keptCount - 1);
+        return keptCount == 0 ? base : base + (base > 0 ? 2 : 0) + linesLength + (keptCount - 1);
     };
     for (const bool minorOnly : {true, false}) {
         for (std::size_t i = count; i-- > 0 && total() > kMaximumNoteLength;) {

@@ -49,12 +49,12 @@ class TImportPlan {
     // rule, a --folder path that leads through a record); empty otherwise.
     std::string error;
 
-    std::string destination;   // the folder's path, "" for the top of the tree
-    std::size_t records = 0;    // records to add
-    std::size_t emptyNodes = 0; // nodes without fields to add (a source's empty folder)
-    std::size_t folders = 0;    // folders to make, the new top folder included
-    std::size_t duplicates = 0; // of the skipped entries, those that are there already
-    std::size_t renamed = 0;    // names that get " (2)" and so on
+    std::string destination;               // the folder's path, "" for the top of the tree
+    std::size_t records = 0;               // records to add
+    std::size_t emptyNodes = 0;            // nodes without fields to add (a source's empty folder)
+    std::size_t folders = 0;               // folders to make, the new top folder included
+    std::size_t duplicates = 0;            // of the skipped entries, those that are there already
+    std::size_t renamed = 0;               // names that get " (2)" and so on
     std::vector<TImportRefusal> skipped;   // not imported on purpose, and why
     std::vector<TImportRefusal> shortened; // imported, their note without some added lines
     std::vector<TImportRefusal> refused;   // not imported: a rule of the tree forbids it

@@ -34,14 +34,12 @@ std::vector<std::string> ImportSummary(const TImportPlan& plan, const std::strin
     if (plan.records == 0 && plan.emptyNodes == 0) {
         lines.push_back(std::string(done ? "Added" : "Adds") + " nothing from " + source + ".");
     } else {
-        lines.push_back(std::string(done ? "Added " : "Adds ") +
-                        Counted(plan.records, "record", "records") +
-                        (plan.emptyNodes == 0
-                             ? " and "
-                             : ", " + Counted(plan.emptyNodes, "empty node", "empty nodes") +
-                                   " and ") +
-                        Counted(plan.folders, "folder", "folders") + " from " + source + " into " +
-                        into + ".");
+        lines.push_back(
+            std::string(done ? "Added " : "Adds ") + Counted(plan.records, "record", "records") +
+            (plan.emptyNodes == 0
+                 ? " and "
+                 : ", " + Counted(plan.emptyNodes, "empty node", "empty nodes") + " and ") +
+            Counted(plan.folders, "folder", "folders") + " from " + source + " into " + into + ".");
     }
     // Entries that came over differently than the file has them, or not at
     // all though the tree could hold them: each named, so nothing is lost
@@ -56,8 +54,7 @@ std::vector<std::string> ImportSummary(const TImportPlan& plan, const std::strin
             lines.push_back("  " + line);
         }
     };
-    listed(plan.skipped,
-           "Skipped " + Counted(plan.skipped.size(), "entry", "entries") + ":");
+    listed(plan.skipped, "Skipped " + Counted(plan.skipped.size(), "entry", "entries") + ":");
     listed(plan.shortened, Counted(plan.shortened.size(), "entry", "entries") +
                                " without some lines the import adds to the note:");
     if (plan.renamed > 0) {

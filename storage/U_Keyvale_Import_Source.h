@@ -35,10 +35,10 @@ std::string ImportSourceName(TImportFormat format);
 struct TImportEntry {
     std::string where; // for messages: "line 7", "item 3 \"Visa\"", "node \"Mail/x\""
     std::vector<std::string> folders;
-    std::string name; // may be empty: the import chooses one
-    TRecordFields fields; // the note as the source wrote it
+    std::string name;             // may be empty: the import chooses one
+    TRecordFields fields;         // the note as the source wrote it
     std::vector<TNoteLine> lines; // to end the note with, in this order
-    std::string problem; // why the row cannot be taken at all, as the reader saw it
+    std::string problem;          // why the row cannot be taken at all, as the reader saw it
     // Why the entry is left out on purpose, as its own program leaves it out
     // (Firefox's login for its own account); listed, never refused.
     std::string skip;

@@ -347,10 +347,9 @@ TImportEntry EntryOfRow(const TCsvRow& row, const TColumnPlan& plan, const TPath
         case TColumnUse::About:
         case TColumnUse::Time:
             if (!value.empty()) {
-                lines.push_back(NoteLine(rule.label,
-                                         rule.use == TColumnUse::Time ? MillisecondsAsUtcText(value)
-                                                                      : value,
-                                         rule.use != TColumnUse::Labelled));
+                lines.push_back(NoteLine(
+                    rule.label, rule.use == TColumnUse::Time ? MillisecondsAsUtcText(value) : value,
+                    rule.use != TColumnUse::Labelled));
             }
             break;
         case TColumnUse::Lines:

@@ -104,9 +104,9 @@ void AddPasswordHistory(const Json& history, std::vector<TNoteLine>& lines) {
             continue;
         }
         const std::string until = IsoTimeAsUtcText(TextOf(earlier, "lastUsedDate"));
-        lines.push_back(NoteLine(
-            "Earlier password" + (until.empty() ? std::string() : " (until " + until + ")"),
-            password));
+        lines.push_back(NoteLine("Earlier password" +
+                                     (until.empty() ? std::string() : " (until " + until + ")"),
+                                 password));
         KvSecureWipe(password);
     }
 }
@@ -133,8 +133,9 @@ void AddPasskeys(const Json& credentials, std::vector<TNoteLine>& lines) {
         if (std::string made = TextOf(credential, "creationDate"); !made.empty()) {
             text += ", made " + IsoTimeAsUtcText(made);
         }
-        lines.push_back(NoteLine(
-            "Passkey", text + " (the passkey itself stays in Bitwarden; make a new one there)"));
+        lines.push_back(NoteLine("Passkey", text + " (Keyvale cannot sign in with a passkey: "
+                                                   "keep it in Bitwarden or make a new one on "
+                                                   "the site)"));
     }
 }
 
@@ -165,9 +166,9 @@ TImportEntry BitwardenEntry(const Json& item, std::size_t number, const TBitward
     if (const Json type = item.value("type", Json());
         type.is_number_integer() &&
         (type.get<long long>() < 1 || type.get<long long>() > kLastBitwardenType)) {
-        entry.problem = "its type " + type.dump() +
-                        " is no kind of item Keyvale knows (login, secure note, card, identity, "
-                        "SSH key), so nothing of it was read";
+        entry.problem = "it is of type " + type.dump() +
+                        ", no kind of item Keyvale knows (login, secure note, card, identity, "
+                        "SSH key)";
         return entry;
     }
     entry.fields.note = TextOf(item, "notes");
@@ -371,8 +372,8 @@ void AddEmptyBitwardenFolders(const std::vector<std::pair<std::string, std::stri
     }
     std::vector<std::vector<std::string>> paths;
     for (const auto& [kind, name] : places) {
-        paths.push_back(SplitBitwardenPath(
-            name, kind == "folder" ? known.folderNames : known.collectionNames));
+        paths.push_back(
+            SplitBitwardenPath(name, kind == "folder" ? known.folderNames : known.collectionNames));
         for (std::size_t n = 1; n < paths.back().size(); ++n) {
             taken.emplace(paths.back().begin(), paths.back().begin() + n);
         }

@@ -201,7 +201,7 @@ TEST_F(Cli, ImportRejectsWhatBreaksTheTreeNamingTheNode) {
         {"deepest allowed level", withNodes(Json::array({deep})), ""},
         {"level 16", withNodes(Json::array({tooDeep})), "node \"L0/L1/L2/L3/L4/L5/L6/L7/L8/L9/"},
         {"name of 201", withNodes(Json::array({Json{{"name", std::string(201, 'x')}}})),
-         "more than 200 characters"},
+         "201 characters where 200 fit"},
         {"empty name",
          withNodes(
              Json::array({Json{{"name", "ok"}, {"children", Json::array({Json{{"name", ""}}})}}})),
@@ -230,7 +230,7 @@ TEST_F(Cli, ImportRejectsWhatBreaksTheTreeNamingTheNode) {
          withNodes(Json::array({Json{{"name", "t"}, {"record", {{"email", 5}}}}})),
          "\"email\" is not a text"},
         {"long note", withNodes(Json::array({Json{{"name", "n"}, {"record", longNote}}})),
-         "more than 8000 characters"},
+         "8001 characters where 8000 fit"},
         {"too many nodes", withNodes(many), "more than 10000 nodes"},
         {"wrong format", Json{{"format", "other"}, {"version", 1}, {"nodes", Json::array()}},
          "not a Keyvale export"},

@@ -17,13 +17,18 @@ const Json kTree = Json::parse(R"({"format": "keyvale", "version": 1, "nodes": [
     {"name": "Old accounts"},
     {"name": "a/b", "children": [
       {"name": "Jürgen 😀", "record": {"login": "bob@example.org", "password": "pä ss",
-        "email": "", "url": "", "note": ""}}]}]},
+        "email": "", "url": "", "note": ""}}]},
+    {"name": "\\\\server\\share", "children": [
+      {"name": "example.org", "record": {"login": "ann", "password": "p,a\"ss",
+        "email": "ann@example.org", "url": "https://example.org", "note": "another note"}}]},
+    {"name": "copy", "record": {"login": "ann", "password": "p,a\"ss",
+      "email": "ann@example.org", "url": "https://example.org", "note": "line 1\nline 2"}}]},
   {"name": "Bank", "record": {"login": "x", "password": "y", "email": "", "url": "https://bank.example",
     "note": ""}}]})");
 
 const std::string kChrome = "name,url,username,password,note\r\n"
                             "Shop,https://shop.example,eve,pw1,\r\n"
-                            ",https://bank.example/login,x,y,\r\n" // a duplicate of Bank
+                            ",https://bank.example/login,x,y,\r\n" // Bank's login elsewhere
                             ",https://new.example,carl@example.org,pw2,\"two\r\nlines\"\r\n" +
                             std::string(201, 'n') + ",,a,b,\r\n";
 
@@ -38,43 +43,55 @@ TEST_F(Cli, ImportIntoAnExistingDatabasePreviewsThenAddsThroughTheSession) {
     EXPECT_EQ(ReadFile(db), before) << "a dry run changes nothing";
     Outcome json = Run({"import", "-n", "--json", source, db}, "secret1\n");
     Json report = Json::parse(json.out);
-    EXPECT_EQ(report["records"], 2);
+    // The row for bank.example has Bank's login and password, but another
+    // name, URL and place: a record of its own, not a duplicate.
+    EXPECT_EQ(report["records"], 3);
     EXPECT_EQ(report["folders"], 1);
-    EXPECT_EQ(report["duplicates"], 1);
-    EXPECT_EQ(
-        report["refused"],
-        Json::parse(R"([{"where": "line 6", "reason": "its name has more than 200 characters"}])"));
+    EXPECT_EQ(report["duplicates"], 0);
+    EXPECT_EQ(report["refused"],
+              Json::array({{{"where", "line 6"},
+                            {"reason", "its name has 201 characters where 200 fit (as the window "
+                                       "counts them: an emoji or another character beyond "
+                                       "U+FFFF counts as two)"}}}));
     EXPECT_EQ(ReadFile(db), before);
 
     Outcome imported = Run({"import", source, db}, "secret1\n");
     EXPECT_EQ(imported.exitCode, 1) << "a refused row must stop `import ... && rm ...`";
     for (const Outcome* outcome : {&preview, &imported}) {
-        EXPECT_NE(outcome->out.find(" 2 records and 1 folder from Chrome into \"" +
+        EXPECT_NE(outcome->out.find(" 3 records and 1 folder from Chrome into \"" +
                                     std::string("Imported from Chrome ")),
                   std::string::npos)
             << outcome->out;
-        EXPECT_NE(outcome->out.find("Skipped 1 duplicate "), std::string::npos) << outcome->out;
-        EXPECT_NE(outcome->out.find("  line 6: its name has more than 200 characters\n"),
+        EXPECT_NE(outcome->out.find("  line 6: its name has 201 characters where 200 fit"),
                   std::string::npos);
     }
     EXPECT_NE(imported.err.find("keep " + source), std::string::npos) << imported.err;
     EXPECT_TRUE(fs::exists(dir / "Keyvale_Backup")) << "opened as every change opens it";
 
-    const std::string top = "Imported from Chrome ";
-    Outcome list = Run({"ls", "-R", db}, "secret1\n");
-    EXPECT_NE(list.out.find("record\t" + top), std::string::npos) << list.out;
     Outcome shop = Run({"ls", db}, "secret1\n");
-    EXPECT_NE(shop.out.find("folder\tMail\nrecord\tBank\nfolder\t" + top), std::string::npos)
-        << shop.out;
+    const std::size_t folder =
+        shop.out.find("folder\tMail\nrecord\tBank\nfolder\tImported from Chrome ");
+    ASSERT_NE(folder, std::string::npos) << shop.out;
+    const std::size_t name = shop.out.find("Imported from Chrome ", folder);
+    const std::string top = shop.out.substr(name, shop.out.find('\n', name) - name);
+    Outcome list = Run({"ls", "-R", db}, "secret1\n");
+    EXPECT_NE(list.out.find("record\t" + top + "/bank.example\n"), std::string::npos) << list.out;
 
-    // Everything a second time: all duplicates now, nothing to save, and the
-    // export may go.
+    // Everything a second time into that folder: each entry is there
+    // already and named, nothing to save, and the export may go.
     WriteFile(dir / "chrome.csv", kChrome.substr(0, kChrome.rfind(std::string(201, 'n'))));
     const std::string once = ReadFile(db);
-    Outcome again = Run({"import", source, db}, "secret1\n");
-    EXPECT_EQ(again.exitCode, 0) << again.err;
-    EXPECT_NE(again.out.find("Skipped 3 duplicates"), std::string::npos) << again.out;
-    EXPECT_NE(again.err.find("delete it once you no longer need it"), std::string::npos);
+    Outcome dryAgain = Run({"import", "-n", "--json", "--folder", top, source, db}, "secret1\n");
+    Json again = Json::parse(dryAgain.out);
+    EXPECT_EQ(again["duplicates"], 3);
+    EXPECT_EQ(again["skipped"].size(), 3u);
+    Outcome repeated = Run({"import", "--folder", top, source, db}, "secret1\n");
+    EXPECT_EQ(repeated.exitCode, 0) << repeated.err;
+    EXPECT_NE(repeated.out.find("Skipped 3 entries:\n  lines 2 to 4: a record of this name with "
+                                "the same fields is there already\n"),
+              std::string::npos)
+        << repeated.out;
+    EXPECT_NE(repeated.err.find("delete it once you no longer need it"), std::string::npos);
     EXPECT_TRUE(fs::exists(dir / "chrome.csv")) << "reminded, never deleted";
     EXPECT_EQ(ReadFile(db), once);
 
@@ -98,6 +115,43 @@ TEST_F(Cli, EveryExportFormatImportsBackToTheSameTree) {
         Outcome imported = Run({"import", "--folder", "/", out, copy}, "other11\nother11\n");
         ASSERT_EQ(imported.exitCode, 0) << format << imported.err;
         EXPECT_EQ(Run({"export", copy}, "other11\n").out, original) << format;
+    }
+}
+
+// What the import leaves out is named, and whether the export may go follows
+// from it: a skipped entry is not lost, a note without added lines is.
+TEST_F(Cli, ImportNamesWhatItLeftOutAndKeepsTheExportWhenSomethingIsMissing) {
+    struct Case {
+        const char* file;
+        std::string text;
+        int exitCode;
+        std::string inOut;
+        std::string inErr;
+    };
+    const Case cases[] = {
+        {"firefox.csv",
+         "\"url\",\"username\",\"password\",\"httpRealm\",\"formActionOrigin\",\"guid\","
+         "\"timeCreated\",\"timeLastUsed\",\"timePasswordChanged\"\r\n"
+         "\"https://shop.example\",\"eve\",\"pw\",,\"https://shop.example\",\"{1}\",,,\r\n"
+         "\"chrome://FirefoxAccounts\",\"eve@example.org\",\"{}\",\"Firefox Accounts "
+         "credentials\",,\"{2}\",,,\r\n",
+         0, "Skipped 1 entry:\n  line 3: Firefox's sign-in to its own account", "delete it once"},
+        {"bitwarden.json",
+         R"({"encrypted": false, "items": [{"type": 1, "name": "Full", "notes": ")" +
+             std::string(7995, 'x') +
+             R"(", "login": {"username": "ann", "password": "pw", "totp": "JBSWY3DP"}}]})",
+         1,
+         "1 entry without some lines the import adds to the note:\n  item 1 \"Full\": its note "
+         "keeps the source's text; the line \"TOTP\" the import adds was left out",
+         "1 entry was imported without some lines of the note (listed above); keep "},
+    };
+    for (const Case& c : cases) {
+        WriteFile(dir / c.file, c.text);
+        const std::string target = (dir / (std::string(c.file) + ".kvdb")).string();
+        Outcome outcome = Run({"import", (dir / c.file).string(), target}, "secret1\nsecret1\n");
+        EXPECT_EQ(outcome.exitCode, c.exitCode) << c.file << outcome.err;
+        EXPECT_NE(outcome.out.find(c.inOut), std::string::npos) << outcome.out;
+        EXPECT_NE(outcome.err.find(c.inErr), std::string::npos) << outcome.err;
     }
 }
 

@@ -21,7 +21,7 @@ std::string Repeated(const std::string& text, std::size_t count) {
 }
 
 const std::string kBitwardenHeader = "folder,favorite,type,name,notes,fields,reprompt,login_uri,"
-                                    "login_username,login_password,login_totp\n";
+                                     "login_username,login_password,login_totp\n";
 
 // A duplicate is equal in everything: its place, its name and all five
 // fields. Host, login and password alone make none: two routers with one
@@ -38,8 +38,8 @@ TEST(ImportPlan, SkipsOnlyEntriesEqualInEveryFieldAndNamesEach) {
                             "Net,,login,router,downstairs,,0,http://192.168.1.1,admin,admin,\n" // 3
                             "Lab,,login,router,upstairs,,0,http://192.168.1.1,admin,admin,\n"   // 4
                             "Net,,login,router,upstairs,,0,http://192.168.1.1,admin,admin,"
-                            "JBSWY3DP\n"                                                      // 5
-                            "Net,,login,switch,upstairs,,0,http://192.168.1.1,admin,admin,\n" // 6
+                            "JBSWY3DP\n"                                                       // 5
+                            "Net,,login,switch,upstairs,,0,http://192.168.1.1,admin,admin,\n"  // 6
                             "Lab,,login,router,upstairs,,0,http://192.168.1.1,admin,admin,\n"; // 7
     TImportOptions intoHome;
     intoHome.folder = std::vector<std::string>{"Home"};
@@ -57,13 +57,15 @@ TEST(ImportPlan, SkipsOnlyEntriesEqualInEveryFieldAndNamesEach) {
     EXPECT_EQ(run.plan.skipped, skipped);
     EXPECT_EQ(run.plan.duplicates, 2u);
     EXPECT_EQ(run.plan.records, 4u);
-    EXPECT_EQ(Contents(tree),
-              (Lines{"Home", "Home/Net", "Home/Net/router | admin | admin |  | http://192.168.1.1 | upstairs",
-                     "Home/Net/router (2) | admin | admin |  | http://192.168.1.1 | downstairs",
-                     "Home/Net/router (3) | admin | admin |  | http://192.168.1.1 | upstairs\n\n"
-                     "TOTP: JBSWY3DP",
-                     "Home/Net/switch | admin | admin |  | http://192.168.1.1 | upstairs",
-                     "Home/Lab", "Home/Lab/router | admin | admin |  | http://192.168.1.1 | upstairs"}));
+    EXPECT_EQ(
+        Contents(tree),
+        (Lines{"Home", "Home/Net",
+               "Home/Net/router | admin | admin |  | http://192.168.1.1 | upstairs",
+               "Home/Net/router (2) | admin | admin |  | http://192.168.1.1 | downstairs",
+               "Home/Net/router (3) | admin | admin |  | http://192.168.1.1 | upstairs\n\n"
+               "TOTP: JBSWY3DP",
+               "Home/Net/switch | admin | admin |  | http://192.168.1.1 | upstairs", "Home/Lab",
+               "Home/Lab/router | admin | admin |  | http://192.168.1.1 | upstairs"}));
 
     // Into a new top folder nothing of the database stands where an entry
     // goes; only the repeat within the file is skipped.
@@ -90,8 +92,8 @@ TEST(ImportPlan, RefusesRowsThatBreakARuleAndListsThemByLine) {
                             "c1\xC2\x9B,,ann,pw3,\n" +                          // line 11
                             "note,,ann,pw4," + std::string(8001, 'x') + "\n" +  // line 12
                             "extra,,ann,pw5,,surplus\n" +                       // line 13
-                            "emoji,,ann,pw6," + Repeated("😀", 4001) + "\n" +   // line 14
-                            "fits,,ann,pw7," + Repeated("😀", 4000) + "\n";     // line 15
+                            "emoji,,ann,pw6," + Repeated("😀", 4001) + "\n" +    // line 14
+                            "fits,,ann,pw7," + Repeated("😀", 4000) + "\n";      // line 15
     TKeyvaleTree tree;
     TImportRun run = RunImport(tree, csv);
     // A limit is said in the unit the window counts, where an emoji is two.
@@ -131,7 +133,7 @@ TEST(ImportPlan, AddedLinesGiveWayInAFullNoteNeverTheSourceText) {
         {x7980, "1", "JBSWY3DP", x7980 + "\n\nTOTP: JBSWY3DP", {"Favorite"}}, // minor first
         {x7990, "1", "JBSWY3DP", x7990, {"Favorite", "TOTP"}},
         {x8000, "", "JBSWY3DP", x8000, {"TOTP"}},
-        {emoji, "1", "", emoji, {"Favorite"}}, // 4000 emoji fill the 8000 places
+        {emoji, "1", "", emoji, {"Favorite"}},   // 4000 emoji fill the 8000 places
         {x8000 + "x", "1", "", "", {"refused"}}, // the source's own text is too long
     };
     std::string csv = kBitwardenHeader;
@@ -181,11 +183,15 @@ TEST(ImportPlan, AddedLinesGiveWayInAFullNoteNeverTheSourceText) {
 // The summary names every entry that did not come over as the file has it,
 // and counts an empty node as one, not as a record.
 TEST(ImportPlan, SummaryListsSkippedAndShortenedEntriesAndCountsEmptyNodes) {
-    const std::string csv = kBitwardenHeader + ",,login,a,,,0,https://a.example,ann,pw,\n" // 2
-                            ",,note,,,,0,,,,\n"                                // an empty node
-                            ",,login,a,,,0,https://a.example,ann,pw,\n"        // equals line 2
-                            ",1,login,full," + std::string(8000, 'x') + ",,0,,ann,pw,\n" // 5
-                            ",,login,long," + std::string(8001, 'x') + ",,0,,ann,pw,\n";
+    const std::string csv = kBitwardenHeader +
+                            ",,login,a,,,0,https://a.example,ann,pw,\n" // 2
+                            ",,note,,,,0,,,,\n"                         // an empty node
+                            ",,login,a,,,0,https://a.example,ann,pw,\n" // equals line 2
+                            ",1,login,full," +
+                            std::string(8000, 'x') +
+                            ",,0,,ann,pw,\n" // 5
+                            ",,login,long," +
+                            std::string(8001, 'x') + ",,0,,ann,pw,\n";
     TKeyvaleTree tree;
     TImportRun run = RunImport(tree, csv, {}, TImportFormat::Detect, {}, true);
     EXPECT_EQ(run.plan.records, 2u);
@@ -235,11 +241,12 @@ TEST(ImportPlan, RepeatedNamesGetNumbersAndFoldersOfOneSourcePathStayOne) {
 
     // A folder name that would command the terminal is refused, and the
     // message shows it escaped.
-    TImportRun hostile = RunImport(
-        tree, "Group,Title,Username,Password,URL,Notes\nRoot/a\x1b]0;x\x07,t,u,p,,\n");
-    EXPECT_EQ(hostile.plan.refused,
-              (std::vector<TImportRefusal>{
-                  {"line 2", "its folder \"a\\u001b]0;x\\u0007\": name holds a control character"}}));
+    TImportRun hostile =
+        RunImport(tree, "Group,Title,Username,Password,URL,Notes\nRoot/a\x1b]0;x\x07,t,u,p,,\n");
+    EXPECT_EQ(
+        hostile.plan.refused,
+        (std::vector<TImportRefusal>{
+            {"line 2", "its folder \"a\\u001b]0;x\\u0007\": name holds a control character"}}));
 
     TImportOptions throughRecord;
     throughRecord.folder = std::vector<std::string>{"Work", "Mail", "Sub"};
