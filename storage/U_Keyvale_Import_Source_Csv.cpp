@@ -375,8 +375,9 @@ constexpr const char* kFirefoxAccountOrigin = "chrome://firefoxaccounts";
 
 std::string Expected() {
     return "a CSV export of Chrome (name,url,username,password,note), Firefox "
-           "(url,username,password,httpRealm,...), Bitwarden (folder,favorite,type,name,notes,...) "
-           "or KeePassXC (Group,Title,Username,Password,URL,Notes,...); for any other CSV file "
+           "(url,username,password,httpRealm,...), Bitwarden (folder,favorite,type,name,notes,... "
+           "or, an organisation's, collections,type,name,notes,...) or KeePassXC "
+           "(Group,Title,Username,Password,URL,Notes,...); for any other CSV file "
            "name its columns with --map";
 }
 
