@@ -60,8 +60,9 @@ std::string DuplicateKey(const std::vector<std::string>& folders, const std::str
     return key;
 }
 
-// The window's fields count 16-bit code units; a user counts characters,
-// and the two part at emoji. A message about a limit says which it counts.
+// The window's fields count 16-bit code units where a user counts
+// characters; the two differ at emoji and other characters beyond U+FFFF.
+// A message about a limit says which it counts.
 constexpr const char* kCountedAs =
     "as the window counts them: an emoji or another character beyond U+FFFF counts as two";
 
