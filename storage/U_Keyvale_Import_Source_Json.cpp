@@ -24,18 +24,35 @@ using Json = TJson;
 
 // ---- Bitwarden --------------------------------------------------------------
 
-std::string TextOf(const Json& object, const char* key) {
+// A member that should be a text but is an array or an object: its item is
+// refused rather than the value written out as JSON.
+struct NotText : std::runtime_error {
+    using std::runtime_error::runtime_error;
+};
+
+// The member `key` of an object, read in place; null when there is none.
+const Json& Member(const Json& object, const char* key) {
+    static const Json kNone;
     if (!object.is_object()) {
-        return "";
+        return kNone;
     }
     auto found = object.find(key);
-    if (found == object.end() || found->is_null()) {
+    return found == object.end() ? kNone : *found;
+}
+
+std::string TextOf(const Json& object, const char* key) {
+    const Json& value = Member(object, key);
+    if (value.is_string()) {
+        return std::string(value.get_ref<const Json::string_t&>());
+    }
+    if (value.is_null()) {
         return "";
     }
-    if (found->is_string()) {
-        return found->get<std::string>();
+    if (value.is_boolean() || value.is_number()) {
+        return std::string(value.dump());
     }
-    return found->dump();
+    throw NotText(std::string("its \"") + key + "\" is " +
+                  (value.is_array() ? "an array" : "an object") + " where a text was expected");
 }
 
 // Card and identity items have no login; their fields go to the note.
@@ -86,11 +103,11 @@ TImportEntry BitwardenEntry(const Json& item, std::size_t number,
         entry.folders = SplitFolderPath(folder->second);
     }
     std::vector<std::string> lines;
-    const Json login = item.value("login", Json());
+    const Json& login = Member(item, "login");
     if (login.is_object()) {
         entry.fields.login = TextOf(login, "username");
         entry.fields.password = TextOf(login, "password");
-        const Json uris = login.value("uris", Json());
+        const Json& uris = Member(login, "uris");
         std::size_t count = 0;
         if (uris.is_array()) {
             for (const Json& uri : uris) {
@@ -109,9 +126,9 @@ TImportEntry BitwardenEntry(const Json& item, std::size_t number,
             lines.push_back(LabelledLine("TOTP", totp));
         }
     }
-    AddObjectLines(item.value("card", Json()), kCardKeys, lines);
-    AddObjectLines(item.value("identity", Json()), kIdentityKeys, lines);
-    const Json fields = item.value("fields", Json());
+    AddObjectLines(Member(item, "card"), kCardKeys, lines);
+    AddObjectLines(Member(item, "identity"), kIdentityKeys, lines);
+    const Json& fields = Member(item, "fields");
     if (fields.is_array()) {
         for (const Json& field : fields) {
             std::string name = TextOf(field, "name");
@@ -127,10 +144,10 @@ TImportEntry BitwardenEntry(const Json& item, std::size_t number,
             }
         }
     }
-    if (item.value("favorite", false) == true) {
+    if (Member(item, "favorite") == true) {
         lines.push_back(LabelledLine("Favorite", "yes"));
     }
-    if (item.value("reprompt", 0) == 1) {
+    if (Member(item, "reprompt") == 1) {
         lines.push_back(LabelledLine("Master password re-prompt", "yes"));
     }
     entry.fields.note = NoteWithLines(entry.fields.note, lines);
@@ -170,7 +187,7 @@ class KeyvaleReader {
         if (!node.is_object() || !node.contains("name") || !node["name"].is_string()) {
             throw KeyvaleRefusal(where + ": a node must be an object with a \"name\" text");
         }
-        const std::string& name = node["name"].get_ref<const std::string&>();
+        const std::string name(node["name"].get_ref<const Json::string_t&>());
         std::vector<std::string> path = folders;
         path.push_back(name);
         if (!name.empty()) {
@@ -178,7 +195,7 @@ class KeyvaleReader {
         }
         for (const auto& [key, value] : node.items()) {
             if (key != "name" && key != "children" && key != "record") {
-                throw KeyvaleRefusal(where + ": unknown member \"" + key + "\"");
+                throw KeyvaleRefusal(where + ": unknown member \"" + std::string(key) + "\"");
             }
         }
         // An exact tree has one node per path; a second of the same name
@@ -224,12 +241,12 @@ class KeyvaleReader {
             throw KeyvaleRefusal(where + ": \"record\" must be an object");
         }
         for (const auto& [key, value] : record.items()) {
-            const TRecordFieldRule* rule = FindRecordFieldRule(key);
+            const TRecordFieldRule* rule = FindRecordFieldRule(std::string(key));
             if (rule == nullptr) {
-                throw KeyvaleRefusal(where + ": unknown record field \"" + key + "\"");
+                throw KeyvaleRefusal(where + ": unknown record field \"" + std::string(key) + "\"");
             }
             if (!value.is_string()) {
-                throw KeyvaleRefusal(where + ": the record's \"" + key + "\" is not a text");
+                throw KeyvaleRefusal(where + ": the record's \"" + std::string(key) + "\" is not a text");
             }
             fields.*rule->member = value.get<std::string>();
         }
@@ -282,7 +299,7 @@ std::string ReadBitwardenJson(const Json& document, TImportData& data) {
     if (!document.is_object()) {
         return "this is not a Keyvale export nor a Bitwarden export";
     }
-    if (document.value("encrypted", false) == true) {
+    if (Member(document, "encrypted") == true) {
         return "it is an encrypted Bitwarden export; export the vault again as "
                "\"JSON\" (not \"encrypted JSON\") and import that";
     }
@@ -291,25 +308,42 @@ std::string ReadBitwardenJson(const Json& document, TImportData& data) {
                "export (\"items\": [...])";
     }
     std::map<std::string, std::string> folders;
-    if (document.contains("folders") && document["folders"].is_array()) {
-        for (const Json& folder : document["folders"]) {
-            folders[TextOf(folder, "id")] = TextOf(folder, "name");
+    const Json& folderList = Member(document, "folders");
+    for (std::size_t i = 0; folderList.is_array() && i < folderList.size(); ++i) {
+        try {
+            folders[TextOf(folderList[i], "id")] = TextOf(folderList[i], "name");
+        } catch (const NotText& refusal) {
+            return "folder " + std::to_string(i + 1) + ": " + refusal.what();
         }
     }
     data.format = TImportFormat::BitwardenJson;
     const Json& items = document["items"];
     for (std::size_t i = 0; i < items.size(); ++i) {
-        data.entries.push_back(BitwardenEntry(items[i], i + 1, folders));
+        if (i == kMaximumNodeCount) {
+            TImportEntry unread;
+            unread.where = "item " + std::to_string(i + 1);
+            unread.problem = TooManyEntries();
+            data.entries.push_back(std::move(unread));
+            break;
+        }
+        try {
+            data.entries.push_back(BitwardenEntry(items[i], i + 1, folders));
+        } catch (const NotText& refusal) {
+            TImportEntry refused;
+            refused.where = "item " + std::to_string(i + 1);
+            refused.problem = refusal.what();
+            data.entries.push_back(std::move(refused));
+        }
     }
     AddEmptyBitwardenFolders(document, data);
     return "";
 }
 
 std::string ReadKeyvaleJson(const Json& document, TImportData& data) {
-    if (!document.is_object() || document.value("format", Json()) != "keyvale") {
+    if (!document.is_object() || Member(document, "format") != "keyvale") {
         return "this is not a Keyvale export: \"format\" must be \"keyvale\"";
     }
-    if (document.value("version", Json()) != kFormatVersion) {
+    if (Member(document, "version") != kFormatVersion) {
         return "unsupported \"version\"; this Keyvale reads version 1";
     }
     if (!document.contains("nodes") || !document["nodes"].is_array()) {
