@@ -65,25 +65,49 @@ void PrintPlan(const TImportPlan& plan, const std::string& source, bool done, bo
     }
 }
 
-// After the file holds the import: the plain-text source should go, and a
-// partial import must not look like a whole one to a script.
-int Finish(const std::string& sourceFile, const TImportPlan& plan) {
+// After the file holds the import (or, for a dry run, would): the plain-text
+// source should go, and a partial import must not look like a whole one to a
+// script. A dry run ends with the status the import itself would have.
+int Finish(const std::string& sourceFile, const TImportPlan& plan, bool dryRun) {
     if (!plan.refused.empty()) {
+        const std::string count = plan.refused.size() == 1
+                                      ? std::string("1 entry")
+                                      : std::to_string(plan.refused.size()) + " entries";
+        if (dryRun) {
+            return Fail("import", count + " would not be imported (listed above).",
+                        kExitRuntimeError);
+        }
         return Fail("import",
-                    (plan.refused.size() == 1
-                         ? std::string("1 entry was")
-                         : std::to_string(plan.refused.size()) + " entries were") +
+                    count + (plan.refused.size() == 1 ? " was" : " were") +
                         " not imported (listed above); keep " + sourceFile +
                         " until you have brought them in another way.",
                     kExitRuntimeError);
     }
-    if (sourceFile != "-") {
+    if (!dryRun && sourceFile != "-") {
         std::cerr << "keyvale-cli import: " << sourceFile
                   << " holds your passwords in plain text; delete it once you no longer need it "
                      "(keyvale-cli has not deleted it).\n";
     }
     return kExitOk;
 }
+
+// With --json, standard output holds the JSON report alone: what the save
+// says goes to standard error while this lives.
+class SaveMessagesToStandardError {
+  public:
+    explicit SaveMessagesToStandardError(bool asJson)
+        : kept_(asJson ? std::cout.rdbuf(std::cerr.rdbuf()) : nullptr) {}
+    ~SaveMessagesToStandardError() {
+        if (kept_ != nullptr) {
+            std::cout.rdbuf(kept_);
+        }
+    }
+    SaveMessagesToStandardError(const SaveMessagesToStandardError&) = delete;
+    SaveMessagesToStandardError& operator=(const SaveMessagesToStandardError&) = delete;
+
+  private:
+    std::streambuf* kept_;
+};
 
 struct ImportRequest {
     std::string sourceFile;
@@ -109,7 +133,7 @@ int IntoNewFile(const ImportRequest& request, TImportData& data) {
     }
     if (request.dryRun) {
         PrintPlan(plan, source, false, request.asJson, true);
-        return kExitOk;
+        return Finish(request.sourceFile, plan, true);
     }
     std::string password;
     int code = cli::AskNewPassword("import", password);
@@ -118,6 +142,7 @@ int IntoNewFile(const ImportRequest& request, TImportData& data) {
         std::string refused = KvDeriveKeyMaterial(password, keys);
         if (refused.empty()) {
             ApplyImportPlan(tree, plan);
+            SaveMessagesToStandardError quiet(request.asJson);
             code = cli::CreateWithTree("import", request.file, tree, keys);
         } else {
             code = Fail("import", refused, kExitRuntimeError);
@@ -129,7 +154,7 @@ int IntoNewFile(const ImportRequest& request, TImportData& data) {
         return code;
     }
     PrintPlan(plan, source, true, request.asJson, false);
-    return Finish(request.sourceFile, plan);
+    return Finish(request.sourceFile, plan, false);
 }
 
 int IntoExistingFile(const ImportRequest& request, TImportData& data) {
@@ -145,7 +170,7 @@ int IntoExistingFile(const ImportRequest& request, TImportData& data) {
             return Fail("import", "rejected: " + plan.error, kExitRuntimeError);
         }
         PrintPlan(plan, source, false, request.asJson, true);
-        return kExitOk;
+        return Finish(request.sourceFile, plan, true);
     }
     cli::WriteSession session;
     if (int code = session.Open("import", request.file); code != kExitOk) {
@@ -157,12 +182,13 @@ int IntoExistingFile(const ImportRequest& request, TImportData& data) {
     }
     if (plan.HasChanges()) {
         ApplyImportPlan(session.Tree(), plan);
+        SaveMessagesToStandardError quiet(request.asJson);
         if (int code = session.Save("import"); code != kExitOk) {
             return code;
         }
     }
     PrintPlan(plan, source, true, request.asJson, false);
-    return Finish(request.sourceFile, plan);
+    return Finish(request.sourceFile, plan, false);
 }
 
 int RunImport(const cli::ParsedArguments& args) {
@@ -254,9 +280,11 @@ const cli::CliRegistration importCommand({
     "limits, line breaks in the note only) is not imported and is listed with its\n"
     "line and the reason; nothing is cut. In a Keyvale export such a node, or\n"
     "two of one name in a folder, refuses the whole file.\n"
-    "--dry-run changes nothing and prints what would happen (--json: as JSON).\n"
+    "--dry-run changes nothing and prints what would happen (--json: as JSON,\n"
+    "alone on standard output, with or without --dry-run).\n"
     "Exit status 1 when entries were refused (the others are saved), so that the\n"
-    "export is not deleted before they are brought in. --map FIELD=COLUMN,...\n"
+    "export is not deleted before they are brought in; --dry-run exits as the\n"
+    "import would. --map FIELD=COLUMN,...\n"
     "names the columns of a CSV file: FIELD is name, login, password, email, url,\n"
     "note or folder (a path with \"/\"); other columns end the note.\n",
     {{"format", 'f', cli::TOptionValue::Required, "F", "read SOURCE as F (see above)"},

@@ -144,18 +144,19 @@ class JsonReader {
         }
     }
 
-    bool Stopped() {
-        return stop_ != nullptr && (++values_ & 4095u) == 0 &&
-               stop_->load(std::memory_order_relaxed);
-    }
-
     bool ReadValue(TJson& out, std::size_t depth) {
-        if (Stopped()) {
+        if (++values_ > kMaximumJsonValues) {
+            return Fail(position_, "the file holds more than " +
+                                       std::to_string(kMaximumJsonValues) +
+                                       " values, more than an export of the largest database "
+                                       "can; reading stopped here");
+        }
+        if (stop_ != nullptr && (values_ & 4095u) == 0 && stop_->load(std::memory_order_relaxed)) {
             return Fail(position_, "the reading was cancelled");
         }
         if (AtEnd()) {
-            return Fail(position_, std::string("the file ends where ") + kWhatAValueIs +
-                                       " was expected");
+            return Fail(position_,
+                        std::string("the file ends where ") + kWhatAValueIs + " was expected");
         }
         switch (Here()) {
         case '{':
@@ -310,8 +311,7 @@ class JsonReader {
         ++position_; // the opening quote
         for (;;) {
             if (AtEnd()) {
-                return Fail(position_,
-                            "a text in quotes is not closed before the end of the file");
+                return Fail(position_, "a text in quotes is not closed before the end of the file");
             }
             const char c = Here();
             if (c == '"') {
@@ -348,9 +348,9 @@ class JsonReader {
         }
         const char kind = text_[position_ + 1];
         position_ += 2;
-        static constexpr std::pair<char, char> kSimple[] = {
-            {'"', '"'},  {'\\', '\\'}, {'/', '/'},  {'b', '\b'},
-            {'f', '\f'}, {'n', '\n'},  {'r', '\r'}, {'t', '\t'}};
+        static constexpr std::pair<char, char> kSimple[] = {{'"', '"'},  {'\\', '\\'}, {'/', '/'},
+                                                            {'b', '\b'}, {'f', '\f'},  {'n', '\n'},
+                                                            {'r', '\r'}, {'t', '\t'}};
         for (const auto& [letter, meaning] : kSimple) {
             if (kind == letter) {
                 out += meaning;
@@ -477,8 +477,7 @@ class JsonReader {
 
 } // namespace
 
-std::string ParseImportJson(std::string_view text, TJson& document,
-                            const std::atomic<bool>* stop) {
+std::string ParseImportJson(std::string_view text, TJson& document, const std::atomic<bool>* stop) {
     document = TJson();
     std::string refusal = JsonReader(text, stop).Read(document);
     if (!refusal.empty()) {

@@ -24,7 +24,7 @@
 #include <string_view>
 #include <vector>
 
-#include <strings.h>
+#include <string.h> // explicit_bzero
 
 // The standard allocator, but every block is overwritten with zeros before it
 // goes back. Cheap enough for the many small blocks of a document (unlike the
@@ -55,6 +55,13 @@ using TJson = nlohmann::basic_json<nlohmann::ordered_map, std::vector, TWipedStr
 // Arrays and objects nest at most this deep. A Keyvale export of the deepest
 // tree needs 35 levels; Bitwarden's exports need 6.
 inline constexpr std::size_t kMaximumJsonDepth = 64;
+
+// A document holds at most this many values (every string, number, array,
+// object, true, false and null counts). An export of the largest tree the
+// import can take, 10,000 entries of a few dozen values each, stays far below;
+// a larger file is refused where it passes the count, before its document
+// takes gigabytes.
+inline constexpr std::size_t kMaximumJsonValues = 2'000'000;
 
 // Reads `text` (UTF-8, with or without a byte-order mark) as one JSON value.
 // Empty on success; otherwise "line 3, column 17: ..." naming what was

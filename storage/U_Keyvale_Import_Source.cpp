@@ -99,7 +99,6 @@ std::string TooManyEntries() {
            " nodes); reading stopped here, and this entry and all after it were not read";
 }
 
-
 TImportEntry::~TImportEntry() {
     KvSecureWipe(fields.login);
     KvSecureWipe(fields.password);
@@ -180,8 +179,8 @@ std::string ReadImportData(std::string_view text, TImportFormat format, const TC
         if (std::string problem = ParseImportJson(text, document, stop); !problem.empty()) {
             return "it is no valid JSON: " + problem;
         }
-        const bool keyvale = document.is_object() && document.contains("format") &&
-                             document["format"] == "keyvale";
+        const bool keyvale =
+            document.is_object() && document.contains("format") && document["format"] == "keyvale";
         if (format == TImportFormat::Keyvale || (format == TImportFormat::Detect && keyvale)) {
             return ReadKeyvaleJson(document, data);
         }

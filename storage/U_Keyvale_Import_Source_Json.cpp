@@ -246,7 +246,8 @@ class KeyvaleReader {
                 throw KeyvaleRefusal(where + ": unknown record field \"" + std::string(key) + "\"");
             }
             if (!value.is_string()) {
-                throw KeyvaleRefusal(where + ": the record's \"" + std::string(key) + "\" is not a text");
+                throw KeyvaleRefusal(where + ": the record's \"" + std::string(key) +
+                                     "\" is not a text");
             }
             fields.*rule->member = value.get<std::string>();
         }

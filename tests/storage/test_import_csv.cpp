@@ -89,7 +89,7 @@ TEST(Csv, MissingLastValuesAreEmptyAndTooManyColumnsAreRefused) {
     ASSERT_EQ(ReadCsv("a,b,c,d\n1,2\n1,2,3,4,5\n", table), "");
     EXPECT_EQ(table.rows[0].cells, (std::vector<std::string>{"1", "2", "", ""}));
     EXPECT_EQ(table.rows[1].cells.size(), 5u) << "more values than the header stay for the reader "
-                                                "to refuse";
+                                                 "to refuse";
 
     std::string wide = "a,b\n";
     for (std::size_t i = 0; i <= kMaximumCsvColumns; ++i) {
@@ -102,8 +102,9 @@ TEST(Csv, MissingLastValuesAreEmptyAndTooManyColumnsAreRefused) {
     EXPECT_EQ(wideTable.rows[1].cells, (std::vector<std::string>{"1", "2"}));
 
     TCsvTable wideHeader;
-    EXPECT_NE(ReadCsv("x" + wide.substr(4), wideHeader).find("line 1, the header: it has more than"),
-              std::string::npos);
+    EXPECT_NE(
+        ReadCsv("x" + wide.substr(4), wideHeader).find("line 1, the header: it has more than"),
+        std::string::npos);
 }
 
 TEST(Csv, StopsAfterTheMostRowsAskedFor) {

@@ -85,6 +85,20 @@ TEST(ImportJson, RefusalsNameLineAndColumnNeverTheTextRead) {
     EXPECT_NE(ParseImportJson(nested(kMaximumJsonDepth + 1), document), "");
 }
 
+TEST(ImportJson, StopsPastTheMostValuesAnyExportHolds) {
+    std::string text = "[";
+    for (std::size_t i = 0; i < kMaximumJsonValues; ++i) {
+        text += "0,";
+    }
+    TJson document;
+    EXPECT_EQ(ParseImportJson(text + "0]", document).find("line 1, column "), 0u)
+        << "the array itself is one value more";
+    EXPECT_NE(ParseImportJson(text + "0]", document).find("more than 2000000 values"),
+              std::string::npos);
+    text.erase(text.size() - 3); // the array and 1,999,999 numbers
+    EXPECT_EQ(ParseImportJson(text + "]", document), "");
+}
+
 TEST(ImportJson, StopsWhenAskedTo) {
     std::string text = "[";
     for (int i = 0; i < 10000; ++i) {
