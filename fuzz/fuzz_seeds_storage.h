@@ -110,18 +110,20 @@ inline void WriteStorageSeeds(const std::filesystem::path& root) {
     // the format belongs, a bad escape in a password, rows of many columns,
     // quotes that end a value early and more rows than a database takes.
     const std::string deep(60000, '[');
+    const std::string detect(1, '\0'); // the first byte 0: the format told from the file
     const std::pair<const char*, std::string> hostile[] = {
         {"nested_name", "\4{\"items\": [{\"name\": " + deep + "]}"},
-        {"nested_format", "\0{\"format\":" + deep},
-        {"bad_escape", "\0{\"items\": [{\"login\": {\"password\": \"ab\\qc\"}}]}"},
-        {"object_name", "\0{\"items\": [{\"name\": {\"a\": [1, {}]}, \"favorite\": \"x\"}]}"},
+        {"nested_format", detect + "{\"format\":" + deep},
+        {"bad_escape", detect + "{\"items\": [{\"login\": {\"password\": \"ab\\qc\"}}]}"},
+        {"object_name",
+         detect + "{\"items\": [{\"name\": {\"a\": [1, {}]}, \"favorite\": \"x\"}]}"},
         {"wide_csv", "\6a,b\n" + std::string(3000, ',') + "\n1,2\n"},
         {"stray_quotes", "\1name,url,username,password\nx,y,z,\"pa\"ss\"\nx,y,z,\"a\\\"b\"\n"},
         {"many_rows",
          [] {
              std::string rows = "\1name,url,username,password\n";
              for (int i = 0; i < 10050; ++i) {
-                 rows += "a,,,\n";
+                 rows += "a" + std::to_string(i) + ",,,\n";
              }
              return rows;
          }()},

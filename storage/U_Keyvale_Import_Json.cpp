@@ -371,11 +371,18 @@ class JsonReader {
                                "without the first");
         }
         if (codePoint >= 0xD800 && codePoint <= 0xDBFF) {
+            const char* const unpaired =
+                "a \\u escape stands for the first half of a surrogate pair without the second";
+            if (text_.substr(position_, 2) != "\\u") {
+                return Fail(start, unpaired);
+            }
+            position_ += 2;
             std::uint32_t low = 0;
-            if (text_.substr(position_, 2) != "\\u" || (position_ += 2, !ReadHex(start, low)) ||
-                low < 0xDC00 || low > 0xDFFF) {
-                return Fail(start, "a \\u escape stands for the first half of a surrogate pair "
-                                   "without the second");
+            if (!ReadHex(start, low)) {
+                return false;
+            }
+            if (low < 0xDC00 || low > 0xDFFF) {
+                return Fail(start, unpaired);
             }
             codePoint = 0x10000 + ((codePoint - 0xD800) << 10) + (low - 0xDC00);
         }

@@ -43,7 +43,7 @@ bool LooksLikeJson(std::string_view text) {
     return first != std::string_view::npos && text[first] == '{';
 }
 
-const char* const kExpectedExports =
+constexpr const char* kExpectedExports =
     "expected a text export: CSV from Chrome, Firefox, Bitwarden or KeePassXC, another CSV "
     "file whose columns are named, Bitwarden's unencrypted JSON or Keyvale's JSON export";
 
