@@ -68,8 +68,7 @@ TEST_F(Cli, EndlessInputStopsAtTheLimit) {
     const std::string fresh = (dir / "fresh.kvdb").string();
     Outcome import = Run({"import", "/dev/zero", fresh}, "secret1\nsecret1\n");
     EXPECT_EQ(import.exitCode, 1);
-    EXPECT_NE(import.err.find("cannot read /dev/zero: It is not a regular file"),
-              std::string::npos)
+    EXPECT_NE(import.err.find("cannot read /dev/zero: It is not a regular file"), std::string::npos)
         << import.err;
     const fs::path big = dir / "big.csv";
     WriteFile(big, "");
