@@ -76,36 +76,60 @@ void PrintPlan(const TImportPlan& plan, const std::string& source, bool done, bo
     }
 }
 
-// After the file holds the import: the plain-text source should go, and a
-// partial import must not look like a whole one to a script. A note that
-// lacks lines of the source is partial too.
-int Finish(const std::string& sourceFile, const TImportPlan& plan) {
+// After the file holds the import (or, for a dry run, would): the plain-text
+// source should go, and a partial import must not look like a whole one to a
+// script. A note that lacks lines of the source is partial too. A dry run
+// ends with the status the import itself would have.
+int Finish(const std::string& sourceFile, const TImportPlan& plan, bool dryRun) {
     if (!plan.refused.empty() || !plan.shortened.empty()) {
-        const auto counted = [](std::size_t count, const char* one, const char* many) {
-            return std::to_string(count) + (count == 1 ? std::string(" ") + one + " was"
-                                                       : std::string(" ") + many + " were");
+        // "2 entries were" after the import, "2 entries would be" before it.
+        const auto counted = [dryRun](std::size_t count, const char* one, const char* many) {
+            return std::to_string(count) + " " + (count == 1 ? one : many) +
+                   (dryRun ? " would" : (count == 1 ? " was" : " were"));
         };
         std::string what;
         if (!plan.refused.empty()) {
-            what = counted(plan.refused.size(), "entry", "entries") + " not imported";
+            what = counted(plan.refused.size(), "entry", "entries") +
+                   (dryRun ? " not be imported" : " not imported");
         }
         if (!plan.shortened.empty()) {
             what += (what.empty() ? "" : " and ") +
-                    counted(plan.shortened.size(), "entry", "entries") +
+                    counted(plan.shortened.size(), "entry", "entries") + (dryRun ? " be" : "") +
                     " imported without some lines of the note";
+        }
+        if (dryRun) {
+            return Fail("import", what + " (listed above).", kExitRuntimeError);
         }
         return Fail("import",
                     what + " (listed above); keep " + sourceFile +
                         " until you have brought them in another way.",
                     kExitRuntimeError);
     }
-    if (sourceFile != "-") {
+    if (!dryRun && sourceFile != "-") {
         std::cerr << "keyvale-cli import: " << sourceFile
                   << " holds your passwords in plain text; delete it once you no longer need it "
                      "(keyvale-cli has not deleted it).\n";
     }
     return kExitOk;
 }
+
+// With --json, standard output holds the JSON report alone: what the save
+// says goes to standard error while this lives.
+class SaveMessagesToStandardError {
+  public:
+    explicit SaveMessagesToStandardError(bool asJson)
+        : kept_(asJson ? std::cout.rdbuf(std::cerr.rdbuf()) : nullptr) {}
+    ~SaveMessagesToStandardError() {
+        if (kept_ != nullptr) {
+            std::cout.rdbuf(kept_);
+        }
+    }
+    SaveMessagesToStandardError(const SaveMessagesToStandardError&) = delete;
+    SaveMessagesToStandardError& operator=(const SaveMessagesToStandardError&) = delete;
+
+  private:
+    std::streambuf* kept_;
+};
 
 struct ImportRequest {
     std::string sourceFile;
@@ -131,7 +155,7 @@ int IntoNewFile(const ImportRequest& request, TImportData& data) {
     }
     if (request.dryRun) {
         PrintPlan(plan, source, false, request.asJson, true);
-        return kExitOk;
+        return Finish(request.sourceFile, plan, true);
     }
     std::string password;
     int code = cli::AskNewPassword("import", password);
@@ -140,6 +164,7 @@ int IntoNewFile(const ImportRequest& request, TImportData& data) {
         std::string refused = KvDeriveKeyMaterial(password, keys);
         if (refused.empty()) {
             ApplyImportPlan(tree, plan);
+            SaveMessagesToStandardError quiet(request.asJson);
             code = cli::CreateWithTree("import", request.file, tree, keys);
         } else {
             code = Fail("import", refused, kExitRuntimeError);
@@ -151,7 +176,7 @@ int IntoNewFile(const ImportRequest& request, TImportData& data) {
         return code;
     }
     PrintPlan(plan, source, true, request.asJson, false);
-    return Finish(request.sourceFile, plan);
+    return Finish(request.sourceFile, plan, false);
 }
 
 int IntoExistingFile(const ImportRequest& request, TImportData& data) {
@@ -167,7 +192,7 @@ int IntoExistingFile(const ImportRequest& request, TImportData& data) {
             return Fail("import", "rejected: " + plan.error, kExitRuntimeError);
         }
         PrintPlan(plan, source, false, request.asJson, true);
-        return kExitOk;
+        return Finish(request.sourceFile, plan, true);
     }
     cli::WriteSession session;
     if (int code = session.Open("import", request.file); code != kExitOk) {
@@ -179,12 +204,13 @@ int IntoExistingFile(const ImportRequest& request, TImportData& data) {
     }
     if (plan.HasChanges()) {
         ApplyImportPlan(session.Tree(), plan);
+        SaveMessagesToStandardError quiet(request.asJson);
         if (int code = session.Save("import"); code != kExitOk) {
             return code;
         }
     }
     PrintPlan(plan, source, true, request.asJson, false);
-    return Finish(request.sourceFile, plan);
+    return Finish(request.sourceFile, plan, false);
 }
 
 int RunImport(const cli::ParsedArguments& args) {
@@ -285,9 +311,11 @@ const cli::CliRegistration importCommand({
     "line and the reason; nothing is cut. Lengths count as the window does: an\n"
     "emoji counts two. In a Keyvale export such a node, or two of one name in a\n"
     "folder, refuses the whole file.\n"
-    "--dry-run changes nothing and prints what would happen (--json: as JSON).\n"
+    "--dry-run changes nothing and prints what would happen (--json: as JSON,\n"
+    "alone on standard output, with or without --dry-run).\n"
     "Exit status 1 when entries were refused or notes lack added lines (the rest\n"
-    "is saved), so that the export is not deleted before they are brought in.\n"
+    "is saved), so that the export is not deleted before they are brought in;\n"
+    "--dry-run exits as the import would.\n"
     "--map FIELD=COLUMN,... names the columns of a CSV file: FIELD is name,\n"
     "login, password, email, url, note or folder (a path with \"/\"); other\n"
     "columns end the note.\n",

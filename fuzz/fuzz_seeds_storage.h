@@ -106,6 +106,41 @@ inline void WriteStorageSeeds(const std::filesystem::path& root) {
     Write(root / "fuzz_import", "generic",
           "\6\xEF\xBB\xBFTitle;User;Secret;Web\nMail;ann;pw;mail.example.org\n");
 
+    // Hostile shapes: nesting far past the reader's depth where a text or
+    // the format belongs, a bad escape in a password, rows of many columns,
+    // quotes that end a value early and more rows than a database takes.
+    const std::string deep(60000, '[');
+    const std::string detect(1, '\0'); // the first byte 0: the format told from the file
+    const std::pair<const char*, std::string> hostile[] = {
+        {"nested_name", "\4{\"items\": [{\"name\": " + deep + "]}"},
+        {"nested_format", detect + "{\"format\":" + deep},
+        {"bad_escape", detect + "{\"items\": [{\"login\": {\"password\": \"ab\\qc\"}}]}"},
+        {"object_name",
+         detect + "{\"items\": [{\"name\": {\"a\": [1, {}]}, \"favorite\": \"x\"}]}"},
+        {"wide_csv", "\6a,b\n" + std::string(3000, ',') + "\n1,2\n"},
+        {"stray_quotes", "\1name,url,username,password\nx,y,z,\"pa\"ss\"\nx,y,z,\"a\\\"b\"\n"},
+        {"many_rows",
+         [] {
+             std::string rows = "\1name,url,username,password\n";
+             for (int i = 0; i < 10050; ++i) {
+                 rows += "a" + std::to_string(i) + ",,,\n";
+             }
+             return rows;
+         }()},
+    };
+    for (const auto& [name, bytes] : hostile) {
+        Write(root / "fuzz_import", name, bytes);
+        if (bytes[0] != '\1' && bytes[0] != '\6') {
+            Write(root / "fuzz_import_json", name, bytes.substr(1));
+        }
+    }
+    for (int variant = 0; variant < 3; ++variant) {
+        TKeyvaleTree tree;
+        FillSampleTree(tree, variant);
+        Write(root / "fuzz_import_json", "bitwarden" + std::to_string(variant),
+              ExportTree(tree, TExportFormat::BitwardenJson));
+    }
+
     const std::string ini = (root / "settings.tmp").string();
     std::filesystem::remove(ini);
     SaveSettingsToIni(ini, 12, "45");

@@ -1,5 +1,6 @@
 #include "U_Keyvale_Database_File.h"
 
+#include "U_Keyvale_Database_File_Check.h"
 #include "U_Keyvale_Database_File_Text.h"
 #include "U_Keyvale_Read_Write_Files.h"
 #include "U_Keyvale_TreeView_Data_Kinds.h"
@@ -167,8 +168,13 @@ TDatabaseLoadResult LoadDatabaseFile(const std::string& s_Database_File_Name,
                                      TLegacyRecords records) {
     const std::string prefix = LoadPrefix(s_Database_File_Name);
     std::int64_t size = FileSizeOf(s_Database_File_Name);
-    if (size < 0 || size > std::numeric_limits<std::int32_t>::max()) {
+    if (size < 0) {
         return Failed(prefix + "This file may be locked by another program.");
+    }
+    // Refused before anything is read: reading it would only take time and
+    // memory to end in "wrong password" or "damaged".
+    if (std::string tooLarge = DatabaseFileSizeProblem(size); !tooLarge.empty()) {
+        return Failed(prefix + tooLarge);
     }
     if (size == 0) {
         return Failed(prefix + "This file is empty or locked by another program.");

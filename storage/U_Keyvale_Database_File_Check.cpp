@@ -27,6 +27,15 @@ std::string FolderOf(const std::string& path) {
 
 } // namespace
 
+std::string DatabaseFileSizeProblem(std::int64_t size) {
+    if (size <= kLargestDatabaseFileSize) {
+        return "";
+    }
+    return "The file is larger than any Keyvale database can be (" + std::to_string(size >> 20) +
+           " MiB; the largest is below " + std::to_string(kLargestDatabaseFileSize >> 20) +
+           " MiB).";
+}
+
 std::string DatabaseFileReadProblem(const std::string& path) {
     struct stat info {};
     if (::stat(path.c_str(), &info) != 0) {
@@ -38,11 +47,17 @@ std::string DatabaseFileReadProblem(const std::string& path) {
     if (!S_ISREG(info.st_mode)) {
         return "It is not a regular file.";
     }
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    // Without waiting, and checked again on what was opened: the name may
+    // have been given to a FIFO since.
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) {
         return Sentence(SystemErrorText(errno));
     }
+    const bool opened = ::fstat(fd, &info) == 0;
     ::close(fd);
+    if (!opened || !S_ISREG(info.st_mode)) {
+        return "It is not a regular file.";
+    }
     if (info.st_size == 0) {
         return "The file is empty.";
     }
@@ -50,7 +65,7 @@ std::string DatabaseFileReadProblem(const std::string& path) {
         return "The file is too short to be a Keyvale database (" + std::to_string(info.st_size) +
                " bytes; the smallest has " + std::to_string(kSmallestDatabaseFileSize) + ").";
     }
-    return "";
+    return DatabaseFileSizeProblem(info.st_size);
 }
 
 std::string DatabaseDestinationProblem(const std::string& path) {

@@ -16,52 +16,86 @@ bool AllEmpty(const std::vector<std::string>& cells) {
     return true;
 }
 
+void WipeCells(std::vector<std::string>& cells) {
+    for (std::string& cell : cells) {
+        KvSecureWipe(cell);
+    }
+}
+
+std::string LineText(std::size_t line) {
+    return "line " + std::to_string(line);
+}
+
 // Walks the text once, a character at a time; a row ends at an unquoted line
 // end, a value at an unquoted comma.
 class CsvReader {
   public:
-    explicit CsvReader(std::string_view text) : text_(text) {}
+    CsvReader(std::string_view text, const TCsvLimits& limits) : text_(text), limits_(limits) {}
 
     std::string Read(TCsvTable& table) {
         bool haveHeader = false;
+        std::size_t rowsSeen = 0;
         while (position_ < text_.size()) {
+            if (limits_.stop != nullptr && (++rowsSeen & 1023u) == 0 &&
+                limits_.stop->load(std::memory_order_relaxed)) {
+                return "the reading was cancelled";
+            }
             TCsvRow row;
             row.line = line_;
-            if (std::string problem = ReadRow(row.cells); !problem.empty()) {
+            if (std::string problem = ReadRow(row); !problem.empty()) {
                 WipeCells(row.cells);
                 return problem;
             }
-            if (AllEmpty(row.cells)) {
+            if (row.problem.empty() && AllEmpty(row.cells)) {
                 continue;
             }
             if (!haveHeader) {
+                if (!row.problem.empty()) {
+                    return LineText(row.line) + ", the header: " + row.problem;
+                }
                 table.header = std::move(row);
                 haveHeader = true;
-            } else {
-                table.rows.push_back(std::move(row));
+                continue;
             }
+            if (table.rows.size() >= limits_.maximumRows) {
+                // More rows than the caller can use: neither kept nor counted.
+                WipeCells(row.cells);
+                table.unreadFromLine = row.line;
+                return "";
+            }
+            if (row.problem.empty() && row.cells.size() < table.header.cells.size()) {
+                row.cells.resize(table.header.cells.size());
+            }
+            table.rows.push_back(std::move(row));
         }
         return haveHeader ? "" : "the file holds no header line";
     }
 
   private:
-    static void WipeCells(std::vector<std::string>& cells) {
-        for (std::string& cell : cells) {
-            KvSecureWipe(cell);
-        }
-    }
-
-    // Reads one row, up to and including its line end.
-    std::string ReadRow(std::vector<std::string>& cells) {
-        const std::size_t rowLine = line_;
+    // Reads one row, up to and including its line end. A quote that ends a
+    // quoted value before its comma, or a row of too many values, marks the
+    // row as refused and reading goes on at the next line end; a quoted value
+    // left open or text that is not UTF-8 refuses the file.
+    std::string ReadRow(TCsvRow& row) {
+        std::vector<std::string>& cells = row.cells;
         std::string cell;
-        bool quoted = false;
-        bool wasQuoted = false;
+        bool quoted = false; // inside a quoted value
+        bool closed = false; // after the closing quote of this value
+        const auto endCell = [&] {
+            if (cells.size() < kMaximumCsvColumns) {
+                cells.push_back(std::move(cell));
+            } else if (row.problem.empty()) {
+                row.problem = "it has more than " + std::to_string(kMaximumCsvColumns) +
+                              " values; no export has so many columns";
+            }
+            KvSecureWipe(cell);
+            closed = false;
+        };
         for (;;) {
             if (position_ >= text_.size()) {
                 if (quoted) {
                     KvSecureWipe(cell);
-                    return "line " + std::to_string(rowLine) +
+                    return LineText(row.line) +
                            ": a quoted value is not closed before the end of the file";
                 }
                 break;
@@ -74,6 +108,7 @@ class CsvReader {
                         ++position_;
                     } else {
                         quoted = false;
+                        closed = true;
                     }
                 } else {
                     if (c == '\n') {
@@ -83,30 +118,36 @@ class CsvReader {
                 }
                 continue;
             }
-            if (c == '"' && !wasQuoted && cell.empty()) {
-                quoted = true;
-                wasQuoted = true;
-            } else if (c == ',') {
-                cells.push_back(std::move(cell));
-                cell.clear();
-                wasQuoted = false;
-            } else if (c == '\n' || c == '\r') {
+            if (c == ',') {
+                endCell();
+                continue;
+            }
+            if (c == '\n' || c == '\r') {
                 if (c == '\r' && position_ < text_.size() && text_[position_] == '\n') {
                     ++position_;
                 }
                 ++line_;
                 break;
+            }
+            if (closed && row.problem.empty()) {
+                // "pa"ss" or "a\"b": the quote meant to stand inside the value
+                // ended it. Read on, the rest would be stored changed.
+                row.problem = "a quote inside a quoted value ends it early (text follows "
+                              "the closing quote); a quote inside a quoted value is "
+                              "written twice: \"\"";
+            }
+            if (c == '"' && cell.empty() && !closed) {
+                quoted = true;
             } else {
-                // A quote inside an unquoted value, or text after a closing
-                // quote: kept as written, as the programs that write such
-                // files mean it.
+                // A quote inside an unquoted value is kept as written, as the
+                // programs that write such files mean it.
                 cell += c;
             }
         }
-        cells.push_back(std::move(cell));
+        endCell();
         for (const std::string& value : cells) {
             if (!IsValidUtf8(value)) {
-                return "line " + std::to_string(rowLine) +
+                return LineText(row.line) +
                        " is not UTF-8 text; save the file as UTF-8 and import it again";
             }
         }
@@ -114,6 +155,7 @@ class CsvReader {
     }
 
     std::string_view text_;
+    TCsvLimits limits_;
     std::size_t position_ = 0;
     std::size_t line_ = 1;
 };
@@ -131,11 +173,11 @@ TCsvTable::~TCsvTable() {
     }
 }
 
-std::string ReadCsv(std::string_view text, TCsvTable& table) {
+std::string ReadCsv(std::string_view text, TCsvTable& table, const TCsvLimits& limits) {
     if (text.substr(0, kByteOrderMark.size()) == kByteOrderMark) {
         text.remove_prefix(kByteOrderMark.size());
     }
-    return CsvReader(text).Read(table);
+    return CsvReader(text, limits).Read(table);
 }
 
 std::string CsvQuoted(const std::string& value, bool always) {

@@ -2,6 +2,7 @@
 
 #include "U_KV_Hash_and_RAT_01.h"
 #include "U_Keyvale_Import_Source_Readers.h"
+#include "U_Keyvale_TreeView_Data_Kinds.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -38,8 +39,52 @@ constexpr TFormatName kFormatNames[] = {
 const char* const kMapFields[] = {"name", "login", "password", "email", "url", "note", "folder"};
 
 bool LooksLikeJson(std::string_view text) {
-    const std::size_t first = text.find_first_not_of(" \t\r\n");
+    const std::size_t first = text.find_first_not_of(" \t\r\n\xEF\xBB\xBF");
     return first != std::string_view::npos && text[first] == '{';
+}
+
+constexpr const char* kExpectedExports =
+    "expected a text export: CSV from Chrome, Firefox, Bitwarden or KeePassXC, another CSV "
+    "file whose columns are named, Bitwarden's unencrypted JSON or Keyvale's JSON export";
+
+struct TFileKind {
+    std::string_view start; // the first bytes of such a file
+    const char* what;
+    const char* advice;
+};
+
+// Files people pick by mistake, told by their first bytes.
+constexpr TFileKind kOtherKinds[] = {
+    {"\x03\xD9\xA2\x9A", "a KeePass database",
+     "export it from KeePassXC as CSV (Database, Export, CSV file) and import that"},
+    {"PK\x03\x04", "a ZIP archive", "unpack it and import the export inside"},
+    {"PK\x05\x06", "an empty ZIP archive", kExpectedExports},
+    {"\x1F\x8B", "a gzip archive", "unpack it and import the export inside"},
+    {"7z\xBC\xAF\x27\x1C", "a 7-Zip archive", "unpack it and import the export inside"},
+    {std::string_view("SQLite format 3\0", 16), "an SQLite database (a browser's own store)",
+     "export the passwords from the browser's settings as CSV and import that"},
+    {"%PDF", "a PDF document", kExpectedExports},
+    {"\x89PNG", "a PNG image", kExpectedExports},
+    {"\xFF\xD8\xFF", "a JPEG image", kExpectedExports},
+    {"GIF8", "a GIF image", kExpectedExports},
+    {"\xFF\xFE", "UTF-16 text", "save the file as UTF-8 and import it again"},
+    {"\xFE\xFF", "UTF-16 text", "save the file as UTF-8 and import it again"},
+};
+
+// Why the text is no export that can be read at all; empty when it may be one.
+std::string NotATextExport(std::string_view text) {
+    for (const TFileKind& kind : kOtherKinds) {
+        if (text.substr(0, kind.start.size()) == kind.start) {
+            return std::string("it is ") + kind.what + ", not a text export; " + kind.advice;
+        }
+    }
+    if (const std::size_t nul = text.find('\0'); nul != std::string_view::npos) {
+        const std::size_t line =
+            1 + static_cast<std::size_t>(std::count(text.begin(), text.begin() + nul, '\n'));
+        return "it is no text file (line " + std::to_string(line) +
+               " holds a NUL byte, which text never has); " + kExpectedExports;
+    }
+    return "";
 }
 
 bool IsCsvFormat(TImportFormat format) {
@@ -47,6 +92,12 @@ bool IsCsvFormat(TImportFormat format) {
 }
 
 } // namespace
+
+std::string TooManyEntries() {
+    return "the file holds more entries than a database can take (at most " +
+           std::to_string(kMaximumNodeCount) +
+           " nodes); reading stopped here, and this entry and all after it were not read";
+}
 
 TImportEntry::~TImportEntry() {
     KvSecureWipe(fields.login);
@@ -116,46 +167,71 @@ std::string ParseColumnMap(const std::string& text, TColumnMap& map) {
 }
 
 std::string ReadImportData(std::string_view text, TImportFormat format, const TColumnMap& map,
-                           TImportData& data) {
+                           TImportData& data, const std::atomic<bool>* stop) {
     data = TImportData();
     if (!map.empty() && format != TImportFormat::Detect && format != TImportFormat::GenericCsv) {
         return "--map names the columns of a generic CSV file, not of " + ImportSourceName(format) +
                "'s export";
     }
+    if (std::string problem = NotATextExport(text); !problem.empty()) {
+        return problem;
+    }
     if (!IsCsvFormat(format) ||
         (format == TImportFormat::Detect && map.empty() && LooksLikeJson(text))) {
         TJson document;
-        try {
-            document = TJson::parse(text);
-        } catch (const TJson::exception& error) {
-            return std::string("it is no valid JSON: ") + error.what();
+        if (std::string problem = ParseImportJson(text, document, stop); !problem.empty()) {
+            return "it is no valid JSON: " + problem;
         }
-        const bool keyvale = document.is_object() && document.value("format", TJson()) == "keyvale";
+        const bool keyvale =
+            document.is_object() && document.contains("format") && document["format"] == "keyvale";
         if (format == TImportFormat::Keyvale || (format == TImportFormat::Detect && keyvale)) {
             return ReadKeyvaleJson(document, data);
         }
         return ReadBitwardenJson(document, data);
     }
-    if (IsCsvFormat(format) || format == TImportFormat::Detect) {
-        TCsvTable table;
-        if (std::string problem = ReadCsv(text, table); !problem.empty()) {
-            return problem;
-        }
-        return ReadCsvImport(table, format, map, data);
+    TCsvTable table;
+    TCsvLimits limits;
+    limits.maximumRows = kMaximumNodeCount;
+    limits.stop = stop;
+    if (std::string problem = ReadCsv(text, table, limits); !problem.empty()) {
+        return problem;
     }
-    return "unknown format";
+    if (std::string problem = ReadCsvImport(table, format, map, data); !problem.empty()) {
+        return problem;
+    }
+    if (table.unreadFromLine != 0) {
+        TImportEntry unread;
+        unread.where = "line " + std::to_string(table.unreadFromLine);
+        unread.problem = TooManyEntries();
+        data.entries.push_back(std::move(unread));
+    }
+    return "";
 }
 
 std::string ReadImportFile(const std::string& path, std::string& content) {
     content.clear();
-    const int fd = path == "-" ? ::dup(STDIN_FILENO) : ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    const bool standardInput = path == "-";
+    // Without waiting: opening a FIFO for reading would otherwise block until
+    // someone opens it for writing.
+    const int fd = standardInput ? ::dup(STDIN_FILENO)
+                                 : ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) {
         return std::string(std::strerror(errno)) + ".";
     }
     struct stat info {};
-    if (::fstat(fd, &info) == 0 && S_ISDIR(info.st_mode)) {
+    if (::fstat(fd, &info) != 0) {
+        const int error = errno;
+        ::close(fd);
+        return std::string(std::strerror(error)) + ".";
+    }
+    if (S_ISDIR(info.st_mode)) {
         ::close(fd);
         return "It is a directory.";
+    }
+    if (!standardInput && !S_ISREG(info.st_mode)) {
+        ::close(fd);
+        return "It is not a regular file (a FIFO, a socket or a device); save the export as a "
+               "file and import that.";
     }
     if (S_ISREG(info.st_mode)) {
         // One allocation, so that no outgrown copy of the passwords is freed

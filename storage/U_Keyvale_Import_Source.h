@@ -5,6 +5,7 @@
 #include "U_Keyvale_Import_Text.h"
 #include "U_Keyvale_TreeView_Data_Record.h"
 
+#include <atomic>
 #include <map>
 #include <optional>
 #include <string>
@@ -71,15 +72,21 @@ struct TImportData {
 };
 
 // Reads the file's text as `format` (or as what it looks like). Empty on
-// success, otherwise why the file cannot be read, naming what was expected.
+// success, otherwise why the file cannot be read, naming what was expected;
+// a refusal names a line and column, never the text read there. A file that
+// is no text export at all (an archive, a KeePass database, an image, UTF-16
+// text) is named as what it is. Reading stops after more entries than a
+// database can take (kMaximumNodeCount): a last refused entry then says
+// where. `stop`, when given and set, ends the reading early with a refusal.
 std::string ReadImportData(std::string_view text, TImportFormat format, const TColumnMap& map,
-                           TImportData& data);
+                           TImportData& data, const std::atomic<bool>* stop = nullptr);
 
 // The largest file an import reads; more than the largest tree can need
 // from any of the formats.
 inline constexpr std::size_t kMaximumImportFileSize = 64u << 20;
 
-// Reads the file at `path` ("-": standard input) whole, refusing a
-// directory and stopping past kMaximumImportFileSize. Empty on success,
-// otherwise the cause.
+// Reads the file at `path` ("-": standard input) whole. The file must be a
+// regular file (standard input may be a pipe): it is opened without waiting,
+// so a FIFO or a device is refused instead of blocking. Reading stops past
+// kMaximumImportFileSize. Empty on success, otherwise the cause.
 std::string ReadImportFile(const std::string& path, std::string& content);

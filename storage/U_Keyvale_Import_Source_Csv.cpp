@@ -288,6 +288,10 @@ std::vector<std::string> SplitCollections(const std::string& value) {
 TImportEntry EntryOfRow(const TCsvRow& row, const TColumnPlan& plan, const TPathReading& reading) {
     TImportEntry entry;
     entry.where = "line " + std::to_string(row.line);
+    if (!row.problem.empty()) {
+        entry.problem = row.problem;
+        return entry;
+    }
     if (row.cells.size() != plan.rules.size()) {
         entry.problem = "it has " + std::to_string(row.cells.size()) +
                         " values where the header has " + std::to_string(plan.rules.size()) +

@@ -17,6 +17,7 @@
 #include <map>
 #include <set>
 #include <stdexcept>
+#include <tuple>
 
 namespace {
 
@@ -24,18 +25,35 @@ using Json = TJson;
 
 // ---- Bitwarden --------------------------------------------------------------
 
-std::string TextOf(const Json& object, const char* key) {
+// A member that should be a text but is an array or an object: its item is
+// refused rather than the value written out as JSON.
+struct NotText : std::runtime_error {
+    using std::runtime_error::runtime_error;
+};
+
+// The member `key` of an object, read in place; null when there is none.
+const Json& Member(const Json& object, const char* key) {
+    static const Json kNone;
     if (!object.is_object()) {
-        return "";
+        return kNone;
     }
     auto found = object.find(key);
-    if (found == object.end() || found->is_null()) {
+    return found == object.end() ? kNone : *found;
+}
+
+std::string TextOf(const Json& object, const char* key) {
+    const Json& value = Member(object, key);
+    if (value.is_string()) {
+        return std::string(value.get_ref<const Json::string_t&>());
+    }
+    if (value.is_null()) {
         return "";
     }
-    if (found->is_string()) {
-        return found->get<std::string>();
+    if (value.is_boolean() || value.is_number()) {
+        return std::string(value.dump());
     }
-    return found->dump();
+    throw NotText(std::string("its \"") + key + "\" is " +
+                  (value.is_array() ? "an array" : "an object") + " where a text was expected");
 }
 
 // Card, identity and SSH-key items have no login; their fields go to the note.
@@ -163,7 +181,7 @@ TImportEntry BitwardenEntry(const Json& item, std::size_t number, const TBitward
     if (!entry.name.empty()) {
         entry.where += " " + ShownName(entry.name);
     }
-    if (const Json type = item.value("type", Json());
+    if (const Json& type = Member(item, "type");
         type.is_number_integer() &&
         (type.get<long long>() < 1 || type.get<long long>() > kLastBitwardenType)) {
         entry.problem = "it is of type " + type.dump() +
@@ -176,7 +194,7 @@ TImportEntry BitwardenEntry(const Json& item, std::size_t number, const TBitward
     // An item of an organisation stands in its first collection, unless the
     // user put it in a folder of their own; any other collection is noted.
     std::vector<std::string> collections;
-    if (const Json ids = item.value("collectionIds", Json()); ids.is_array()) {
+    if (const Json& ids = Member(item, "collectionIds"); ids.is_array()) {
         for (const Json& id : ids) {
             if (auto found = places.collections.find(id.is_string() ? id.get<std::string>() : "");
                 found != places.collections.end()) {
@@ -191,11 +209,11 @@ TImportEntry BitwardenEntry(const Json& item, std::size_t number, const TBitward
         entry.folders = SplitBitwardenPath(collections.front(), places.collectionNames);
         collections.erase(collections.begin());
     }
-    const Json login = item.value("login", Json());
+    const Json& login = Member(item, "login");
     if (login.is_object()) {
         entry.fields.login = TextOf(login, "username");
         entry.fields.password = TextOf(login, "password");
-        const Json uris = login.value("uris", Json());
+        const Json& uris = Member(login, "uris");
         std::size_t count = 0;
         if (uris.is_array()) {
             for (const Json& uri : uris) {
@@ -213,17 +231,17 @@ TImportEntry BitwardenEntry(const Json& item, std::size_t number, const TBitward
         if (std::string totp = TextOf(login, "totp"); !totp.empty()) {
             lines.push_back(NoteLine("TOTP", totp));
         }
-        AddPasskeys(login.value("fido2Credentials", Json()), lines);
+        AddPasskeys(Member(login, "fido2Credentials"), lines);
     }
-    AddObjectLines(item.value("card", Json()), kCardKeys, lines);
-    AddObjectLines(item.value("identity", Json()), kIdentityKeys, lines);
-    const Json sshKey = item.value("sshKey", Json());
+    AddObjectLines(Member(item, "card"), kCardKeys, lines);
+    AddObjectLines(Member(item, "identity"), kIdentityKeys, lines);
+    const Json& sshKey = Member(item, "sshKey");
     if (std::string key = TextOf(sshKey, "privateKey"); !key.empty()) {
         lines.push_back(NoteBlock("SSH private key", key));
         KvSecureWipe(key);
     }
     AddObjectLines(sshKey, kSshKeyKeys, lines);
-    const Json fields = item.value("fields", Json());
+    const Json& fields = Member(item, "fields");
     if (fields.is_array()) {
         for (const Json& field : fields) {
             std::string name = TextOf(field, "name");
@@ -239,14 +257,14 @@ TImportEntry BitwardenEntry(const Json& item, std::size_t number, const TBitward
             }
         }
     }
-    AddPasswordHistory(item.value("passwordHistory", Json()), lines);
+    AddPasswordHistory(Member(item, "passwordHistory"), lines);
     for (const std::string& collection : collections) {
         lines.push_back(NoteLine("Also in collection", collection, true));
     }
-    if (item.value("favorite", false) == true) {
+    if (Member(item, "favorite") == true) {
         lines.push_back(NoteLine("Favorite", "yes", true));
     }
-    if (item.value("reprompt", 0) == 1) {
+    if (Member(item, "reprompt") == 1) {
         lines.push_back(NoteLine("Master password re-prompt", "yes", true));
     }
     AddTimeLines(item, kItemTimes, lines);
@@ -289,7 +307,7 @@ class KeyvaleReader {
         if (!node.is_object() || !node.contains("name") || !node["name"].is_string()) {
             throw KeyvaleRefusal(where + ": a node must be an object with a \"name\" text");
         }
-        const std::string& name = node["name"].get_ref<const std::string&>();
+        const std::string name(node["name"].get_ref<const Json::string_t&>());
         std::vector<std::string> path = folders;
         path.push_back(name);
         if (!name.empty()) {
@@ -297,7 +315,7 @@ class KeyvaleReader {
         }
         for (const auto& [key, value] : node.items()) {
             if (key != "name" && key != "children" && key != "record") {
-                throw KeyvaleRefusal(where + ": unknown member \"" + key + "\"");
+                throw KeyvaleRefusal(where + ": unknown member \"" + std::string(key) + "\"");
             }
         }
         // An exact tree has one node per path; a second of the same name
@@ -343,12 +361,13 @@ class KeyvaleReader {
             throw KeyvaleRefusal(where + ": \"record\" must be an object");
         }
         for (const auto& [key, value] : record.items()) {
-            const TRecordFieldRule* rule = FindRecordFieldRule(key);
+            const TRecordFieldRule* rule = FindRecordFieldRule(std::string(key));
             if (rule == nullptr) {
-                throw KeyvaleRefusal(where + ": unknown record field \"" + key + "\"");
+                throw KeyvaleRefusal(where + ": unknown record field \"" + std::string(key) + "\"");
             }
             if (!value.is_string()) {
-                throw KeyvaleRefusal(where + ": the record's \"" + key + "\" is not a text");
+                throw KeyvaleRefusal(where + ": the record's \"" + std::string(key) +
+                                     "\" is not a text");
             }
             fields.*rule->member = value.get<std::string>();
         }
@@ -397,18 +416,23 @@ void AddEmptyBitwardenFolders(const std::vector<std::pair<std::string, std::stri
 
 // The folders or collections of the document by id, with their names in
 // the order of the file.
-void ReadBitwardenPlaces(const Json& document, const char* key, const char* kind,
-                         std::map<std::string, std::string>& byId, std::set<std::string>& names,
-                         std::vector<std::pair<std::string, std::string>>& order) {
-    if (!document.contains(key) || !document[key].is_array()) {
-        return;
+// Empty on success, otherwise why the list cannot be read ("folder 2: ...").
+std::string ReadBitwardenPlaces(const Json& document, const char* key, const char* kind,
+                                std::map<std::string, std::string>& byId,
+                                std::set<std::string>& names,
+                                std::vector<std::pair<std::string, std::string>>& order) {
+    const Json& list = Member(document, key);
+    for (std::size_t i = 0; list.is_array() && i < list.size(); ++i) {
+        try {
+            std::string name = TextOf(list[i], "name");
+            byId[TextOf(list[i], "id")] = name;
+            names.insert(name);
+            order.emplace_back(kind, std::move(name));
+        } catch (const NotText& refusal) {
+            return std::string(kind) + " " + std::to_string(i + 1) + ": " + refusal.what();
+        }
     }
-    for (const Json& place : document[key]) {
-        std::string name = TextOf(place, "name");
-        byId[TextOf(place, "id")] = name;
-        names.insert(name);
-        order.emplace_back(kind, std::move(name));
-    }
+    return "";
 }
 
 } // namespace
@@ -417,7 +441,7 @@ std::string ReadBitwardenJson(const Json& document, TImportData& data) {
     if (!document.is_object()) {
         return "this is not a Keyvale export nor a Bitwarden export";
     }
-    if (document.value("encrypted", false) == true) {
+    if (Member(document, "encrypted") == true) {
         return "it is an encrypted Bitwarden export; export the vault again as "
                "\"JSON\" (not \"encrypted JSON\") and import that";
     }
@@ -427,23 +451,42 @@ std::string ReadBitwardenJson(const Json& document, TImportData& data) {
     }
     TBitwardenPlaces places;
     std::vector<std::pair<std::string, std::string>> order;
-    ReadBitwardenPlaces(document, "folders", "folder", places.folders, places.folderNames, order);
-    ReadBitwardenPlaces(document, "collections", "collection", places.collections,
-                        places.collectionNames, order);
+    for (const auto& [key, kind, byId, names] :
+         {std::tuple{"folders", "folder", &places.folders, &places.folderNames},
+          std::tuple{"collections", "collection", &places.collections, &places.collectionNames}}) {
+        if (std::string problem = ReadBitwardenPlaces(document, key, kind, *byId, *names, order);
+            !problem.empty()) {
+            return problem;
+        }
+    }
     data.format = TImportFormat::BitwardenJson;
     const Json& items = document["items"];
     for (std::size_t i = 0; i < items.size(); ++i) {
-        data.entries.push_back(BitwardenEntry(items[i], i + 1, places));
+        if (i == kMaximumNodeCount) {
+            TImportEntry unread;
+            unread.where = "item " + std::to_string(i + 1);
+            unread.problem = TooManyEntries();
+            data.entries.push_back(std::move(unread));
+            break;
+        }
+        try {
+            data.entries.push_back(BitwardenEntry(items[i], i + 1, places));
+        } catch (const NotText& refusal) {
+            TImportEntry refused;
+            refused.where = "item " + std::to_string(i + 1);
+            refused.problem = refusal.what();
+            data.entries.push_back(std::move(refused));
+        }
     }
     AddEmptyBitwardenFolders(order, places, data);
     return "";
 }
 
 std::string ReadKeyvaleJson(const Json& document, TImportData& data) {
-    if (!document.is_object() || document.value("format", Json()) != "keyvale") {
+    if (!document.is_object() || Member(document, "format") != "keyvale") {
         return "this is not a Keyvale export: \"format\" must be \"keyvale\"";
     }
-    if (document.value("version", Json()) != kFormatVersion) {
+    if (Member(document, "version") != kFormatVersion) {
         return "unsupported \"version\"; this Keyvale reads version 1";
     }
     if (!document.contains("nodes") || !document["nodes"].is_array()) {

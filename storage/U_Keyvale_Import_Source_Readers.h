@@ -3,11 +3,8 @@
 #pragma once
 
 #include "U_Keyvale_Import_Csv.h"
+#include "U_Keyvale_Import_Json.h"
 #include "U_Keyvale_Import_Source.h"
-
-#include <nlohmann/json.hpp>
-
-using TJson = nlohmann::ordered_json;
 
 // The CSV formats, told from the header unless `format` names one.
 std::string ReadCsvImport(const TCsvTable& table, TImportFormat format, const TColumnMap& map,
@@ -19,3 +16,7 @@ std::string ReadBitwardenJson(const TJson& document, TImportData& data);
 // Keyvale's own JSON export: every node is checked, and the first that
 // breaks a rule refuses the file, named by its path.
 std::string ReadKeyvaleJson(const TJson& document, TImportData& data);
+
+// The problem of the first entry past the most a database can take, where
+// reading stopped.
+std::string TooManyEntries();

@@ -206,7 +206,8 @@ std::string SaveBytesToNewFile(const TByteArray& bytes, const std::string& fileN
 }
 
 std::int64_t FileSizeOf(const std::string& fileName) {
-    int fd = ::open(fileName.c_str(), O_RDONLY | O_CLOEXEC);
+    // Without waiting: a FIFO at the name would otherwise block until written.
+    int fd = ::open(fileName.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) {
         return -1;
     }
@@ -224,7 +225,7 @@ std::string LoadBytesFromFile(TByteArray& bytes, const std::string& fileName) {
     if (size == 0 || size == -1) {
         return "Error! Cannot load data from file " + fileName + ". File is empty.";
     }
-    int fd = ::open(fileName.c_str(), O_RDONLY | O_CLOEXEC);
+    int fd = ::open(fileName.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) {
         return Failure("FileOpenError",
                        "Cannot open file " + fileName + ". " + SystemErrorText(errno));

@@ -39,7 +39,8 @@ TEST_F(Cli, ImportIntoAnExistingDatabasePreviewsThenAddsThroughTheSession) {
     const std::string source = (dir / "chrome.csv").string();
 
     Outcome preview = Run({"import", "--dry-run", source, db}, "secret1\n");
-    EXPECT_EQ(preview.exitCode, 0) << preview.err;
+    EXPECT_EQ(preview.exitCode, 1) << "the status the import will have";
+    EXPECT_NE(preview.err.find("1 entry would not be imported"), std::string::npos) << preview.err;
     EXPECT_EQ(ReadFile(db), before) << "a dry run changes nothing";
     Outcome json = Run({"import", "-n", "--json", source, db}, "secret1\n");
     Json report = Json::parse(json.out);
@@ -57,6 +58,7 @@ TEST_F(Cli, ImportIntoAnExistingDatabasePreviewsThenAddsThroughTheSession) {
 
     Outcome imported = Run({"import", source, db}, "secret1\n");
     EXPECT_EQ(imported.exitCode, 1) << "a refused row must stop `import ... && rm ...`";
+    EXPECT_EQ(imported.err.find("would not be imported"), std::string::npos);
     for (const Outcome* outcome : {&preview, &imported}) {
         EXPECT_NE(outcome->out.find(" 3 records and 1 folder from Chrome into \"" +
                                     std::string("Imported from Chrome ")),
@@ -98,6 +100,39 @@ TEST_F(Cli, ImportIntoAnExistingDatabasePreviewsThenAddsThroughTheSession) {
     Outcome wrong = Run({"import", source, db}, "secret2\n");
     EXPECT_EQ(wrong.exitCode, 1);
     EXPECT_EQ(ReadFile(db), once);
+}
+
+TEST_F(Cli, ImportJsonReportIsAloneOnStandardOutput) {
+    const std::string source = (dir / "chrome.csv").string();
+    for (const bool existing : {false, true}) {
+        WriteFile(source, "name,url,username,password\nShop,https://s.example,eve," +
+                              std::string(existing ? "pw2" : "pw1") + "\n");
+        Outcome outcome =
+            Run({"import", "--json", "--folder", existing ? "Again" : "/", source, db},
+                existing ? "secret1\n" : "secret1\nsecret1\n");
+        ASSERT_EQ(outcome.exitCode, 0) << outcome.err;
+        EXPECT_NO_THROW(EXPECT_EQ(Json::parse(outcome.out)["records"], 1)) << outcome.out;
+        EXPECT_NE(outcome.err.find("Database saved"), std::string::npos) << outcome.err;
+    }
+}
+
+// A refusal of the JSON reader names where it stopped and what it expected,
+// never the text it read, which may be a password.
+TEST_F(Cli, ImportRefusalsShowNoTextOfTheFile) {
+    WriteFile(dir / "bad.json",
+              "{\"items\": [\n {\"login\": {\"password\": \"TopSecret-4711\\qrest\"}}]}");
+    WriteFile(dir / "deep.json", "{\"items\": [{\"name\": " + std::string(60000, '[') + "]}");
+    const std::pair<std::string, std::string> cases[] = {
+        {"bad.json", "line 2, column 40: a backslash in a text in quotes starts no escape"},
+        {"deep.json", "line 1, column 82: arrays and objects nest deeper than 64 levels"},
+    };
+    for (const auto& [file, refusal] : cases) {
+        Outcome outcome = Run({"import", (dir / file).string(), db}, "secret1\nsecret1\n");
+        EXPECT_EQ(outcome.exitCode, 1) << file;
+        EXPECT_NE(outcome.err.find(refusal), std::string::npos) << outcome.err;
+        EXPECT_EQ(outcome.err.find("TopSecret"), std::string::npos) << outcome.err;
+        EXPECT_FALSE(fs::exists(db));
+    }
 }
 
 TEST_F(Cli, EveryExportFormatImportsBackToTheSameTree) {

@@ -1,4 +1,5 @@
 // The checks made before a password is asked: each names the real cause.
+#include "U_Keyvale_Database_File.h"
 #include "U_Keyvale_Database_File_Check.h"
 #include "temp_dir.h"
 
@@ -6,6 +7,8 @@
 
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include <chrono>
 
 namespace {
 
@@ -19,6 +22,11 @@ TEST(DatabaseFileCheck, ReadProblemsNameTheirCause) {
     Write(dir.File("short.kvdb"), kSmallestDatabaseFileSize - 1);
     Write(dir.File("empty.kvdb"), 0);
     mkfifo(dir.File("pipe.kvdb").c_str(), 0600);
+    // Sparse: no disk is used for the size.
+    Write(dir.File("largest.kvdb"), 0);
+    ASSERT_EQ(truncate(dir.File("largest.kvdb").c_str(), kLargestDatabaseFileSize), 0);
+    Write(dir.File("huge.kvdb"), 0);
+    ASSERT_EQ(truncate(dir.File("huge.kvdb").c_str(), 2'000'000'000), 0);
     const std::pair<std::string, std::string> cases[] = {
         {dir.File("smallest.kvdb"), ""},
         {dir.File("short.kvdb"), "The file is too short to be a Keyvale database (2425 bytes; "
@@ -27,10 +35,30 @@ TEST(DatabaseFileCheck, ReadProblemsNameTheirCause) {
         {dir.File("missing.kvdb"), "No such file or directory."},
         {dir.Path(), "It is a directory."},
         {dir.File("pipe.kvdb"), "It is not a regular file."},
+        {dir.File("largest.kvdb"), ""},
+        {dir.File("huge.kvdb"), "The file is larger than any Keyvale database can be (1907 MiB; "
+                                "the largest is below 512 MiB)."},
     };
     for (const auto& [path, problem] : cases) {
         EXPECT_EQ(DatabaseFileReadProblem(path), problem) << path;
     }
+}
+
+// A 2 GB file handed over as a database once took half a minute and its own
+// size in memory to end in "wrong password".
+TEST(DatabaseFileCheck, LoadRefusesAFileTooLargeBeforeReadingIt) {
+    TempDir dir;
+    Write(dir.File("huge.kvdb"), 0);
+    ASSERT_EQ(truncate(dir.File("huge.kvdb").c_str(), 2'000'000'000), 0);
+    TKeyMaterial keys;
+    ASSERT_EQ(KvDeriveKeyMaterial("secret1", keys), "");
+    TKeyvaleTree tree;
+    const auto start = std::chrono::steady_clock::now();
+    const TDatabaseLoadResult result = LoadDatabaseFile(dir.File("huge.kvdb"), keys, tree);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
+    EXPECT_EQ(result.status, TDatabaseLoadStatus::Failed);
+    EXPECT_NE(result.message.find("larger than any Keyvale database can be"), std::string::npos)
+        << result.message;
 }
 
 TEST(DatabaseFileCheck, DestinationProblemsNameTheirCause) {

@@ -69,6 +69,66 @@ TEST(Csv, RefusesWhatItCannotReadNamingTheLine) {
     }
 }
 
+TEST(Csv, RefusesARowWhoseQuoteEndsItsValueEarlyAndReadsOn) {
+    // "pa"ss" and "a\"b": the quote meant inside the value ends it.
+    TCsvTable table;
+    ASSERT_EQ(ReadCsv("a,b\n\"pa\"ss\",x\n\"a\\\"b\",y\n\"ok \"\"q\"\"\",z\n", table), "");
+    ASSERT_EQ(table.rows.size(), 3u);
+    for (std::size_t i = 0; i < 2; ++i) {
+        EXPECT_NE(table.rows[i].problem.find("a quote inside a quoted value ends it early"),
+                  std::string::npos)
+            << table.rows[i].line;
+        EXPECT_EQ(table.rows[i].problem.find("ss"), std::string::npos);
+    }
+    EXPECT_EQ(table.rows[2].problem, "");
+    EXPECT_EQ(table.rows[2].cells, (std::vector<std::string>{"ok \"q\"", "z"}));
+}
+
+TEST(Csv, MissingLastValuesAreEmptyAndTooManyColumnsAreRefused) {
+    TCsvTable table;
+    ASSERT_EQ(ReadCsv("a,b,c,d\n1,2\n1,2,3,4,5\n", table), "");
+    EXPECT_EQ(table.rows[0].cells, (std::vector<std::string>{"1", "2", "", ""}));
+    EXPECT_EQ(table.rows[1].cells.size(), 5u) << "more values than the header stay for the reader "
+                                                 "to refuse";
+
+    std::string wide = "a,b\n";
+    for (std::size_t i = 0; i <= kMaximumCsvColumns; ++i) {
+        wide += ",";
+    }
+    TCsvTable wideTable;
+    ASSERT_EQ(ReadCsv(wide + "\n1,2\n", wideTable), "");
+    EXPECT_NE(wideTable.rows[0].problem.find("more than 1000 values"), std::string::npos);
+    EXPECT_LE(wideTable.rows[0].cells.size(), kMaximumCsvColumns);
+    EXPECT_EQ(wideTable.rows[1].cells, (std::vector<std::string>{"1", "2"}));
+
+    TCsvTable wideHeader;
+    EXPECT_NE(
+        ReadCsv("x" + wide.substr(4), wideHeader).find("line 1, the header: it has more than"),
+        std::string::npos);
+}
+
+TEST(Csv, StopsAfterTheMostRowsAskedFor) {
+    std::string text = "a,b\n";
+    for (int i = 0; i < 100; ++i) {
+        text += "x,\n,,\n"; // blank rows are not counted
+    }
+    TCsvTable table;
+    TCsvLimits limits;
+    limits.maximumRows = 10;
+    ASSERT_EQ(ReadCsv(text, table, limits), "");
+    EXPECT_EQ(table.rows.size(), 10u);
+    EXPECT_EQ(table.unreadFromLine, 22u);
+
+    std::atomic<bool> stop{true};
+    limits.stop = &stop;
+    limits.maximumRows = 100000;
+    for (int i = 0; i < 2000; ++i) {
+        text += "x,y\n";
+    }
+    TCsvTable stopped;
+    EXPECT_EQ(ReadCsv(text, stopped, limits), "the reading was cancelled");
+}
+
 TEST(Csv, QuotesWhatNeedsIt) {
     EXPECT_EQ(CsvQuoted("plain"), "plain");
     EXPECT_EQ(CsvQuoted("plain", true), "\"plain\"");

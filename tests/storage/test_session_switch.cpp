@@ -47,6 +47,9 @@ TEST_F(SessionSwitch, PathsAreCheckedBeforeAPasswordIsAsked) {
     WriteTextFile(dir.File("con.kvdb"), std::string(3000, 'x'));
     fs::create_directory(dir.File("folder.kvdb"));
     fs::create_symlink(dir.File("nowhere"), dir.File("dangling.kvdb"));
+    WriteTextFile(dir.File("huge.kvdb"), "");
+    fs::resize_file(dir.File("huge.kvdb"), 2'000'000'000); // sparse
+    ASSERT_EQ(mkfifo(dir.File("pipe.kvdb").c_str(), 0600), 0);
     struct Case {
         std::string path;
         TPathProblem open;
@@ -63,6 +66,10 @@ TEST_F(SessionSwitch, PathsAreCheckedBeforeAPasswordIsAsked) {
         {dir.File("a?b.kvdb"), TPathProblem::NotFound, TPathProblem::BadName},
         // One size for every program: shorter than the smallest database.
         {dir.File("short.kvdb"), TPathProblem::Unreadable, TPathProblem::Exists},
+        // Refused before a password is typed and a read would hang or take
+        // minutes and gigabytes.
+        {dir.File("huge.kvdb"), TPathProblem::Unreadable, TPathProblem::Exists},
+        {dir.File("pipe.kvdb"), TPathProblem::Unreadable, TPathProblem::Exists},
         {dir.File("dangling.kvdb"), TPathProblem::NotFound, TPathProblem::CannotCreate},
         {dir.File("missing/new.kvdb"), TPathProblem::NotFound, TPathProblem::CannotCreate},
     };
