@@ -1,6 +1,9 @@
 #include "U_Command_Line.h"
 
 #include <QDir>
+#include <QFile>
+
+#include <climits>
 
 #ifndef KEYVALE_VERSION
 #define KEYVALE_VERSION "unknown"
@@ -39,6 +42,10 @@ TCommandLine ParseKeyvaleCommandLine(const QStringList& arguments,
         }
         result.filePath =
             QDir::cleanPath(QDir(workingDirectory).absoluteFilePath(files.constFirst()));
+        // No system call takes a longer path, nor does the running copy.
+        if (QFile::encodeName(result.filePath).size() >= PATH_MAX) {
+            return {TCommandLine::TAction::Error, {}, QStringLiteral("the file name is too long")};
+        }
     }
     return result;
 }

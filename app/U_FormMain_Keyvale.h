@@ -100,7 +100,9 @@ class TFormMain : public QMainWindow {
     void o_TV_FilesClick();
     void i_Open_FileClick();
     void F_Database_File_NameChange();
-    void P_Open_Database_STEP_1(const QString& db_File_Name);
+    // False when the file is refused before its password is asked; the
+    // page's labels then show the open database again (or none).
+    bool P_Open_Database_STEP_1(const QString& db_File_Name);
     // A file handed to the program (on its command line, or by a second
     // start): the window comes to the front, saves the open database as
     // before another is opened (a failed save keeps it open and stops here)

@@ -36,7 +36,16 @@ void TFormMain::P_Open_Given_File(const QString& path) {
     }
     // The name is taken as given: the user named this very file, so no
     // extension is added and a missing file is reported, not created.
+    const QString before = o_Page_Main_Password->FileName();
+    const bool labelsBefore = o_Page_Main_Password->DatabaseLabelsShown();
     o_Page_Main_Password->SetFileNameQuietly(path);
     o_Page_Main_Password->ShowDatabaseLabels(path);
-    P_Open_Database_STEP_1(path);
+    if (!P_Open_Database_STEP_1(path)) {
+        // Refused: the page goes back to the file it was on (the open one,
+        // or the locked one whose password is asked), with the log saying why.
+        o_Page_Main_Password->SetFileNameQuietly(before);
+        if (labelsBefore && !before.isEmpty()) {
+            o_Page_Main_Password->ShowDatabaseLabels(o_Session.IsOpen() ? DatabaseFile() : before);
+        }
+    }
 }

@@ -6,6 +6,8 @@
 
 #include <QTabWidget>
 
+#include <algorithm>
+
 #include "U_FormMain_Keyvale_Page_Main_Password.h"
 #include "U_FormMain_Keyvale_Page_Settings.h"
 #include "U_Idle_Time.h"
@@ -13,10 +15,13 @@
 namespace {
 
 constexpr int kMillisecondsPerMinute = 60000;
+// How often the idle time is asked while the limit is further away.
+constexpr std::uint32_t kIdleCheckMs = 5000;
 
 } // namespace
 
 void TFormMain::o_Timer_Idle_LockTimer() {
+    o_Timer_Idle_Lock.start(int(kIdleCheckMs));
     const int minutes = o_Page_Settings->LockAfterIdleMinutes();
     if (minutes <= 0 || !o_Session.IsOpen()) {
         lockRefused_ = false;
@@ -26,6 +31,9 @@ void TFormMain::o_Timer_Idle_LockTimer() {
     const auto limit = static_cast<std::uint32_t>(minutes) * kMillisecondsPerMinute;
     if (idle < limit) {
         lockRefused_ = false; // the user is back: a later idle spell may try again
+        // The next look comes when the limit is reached, not up to a whole
+        // check later; input meanwhile makes it look again then.
+        o_Timer_Idle_Lock.start(int(std::min(kIdleCheckMs, limit - idle)));
         return;
     }
     if (!lockRefused_) {

@@ -10,6 +10,7 @@
 
 #include "U_FormMain_Keyvale_Page_Main_Password.h"
 #include "U_Keyvale_Database_Path.h"
+#include "U_Keyvale_Import_Sniff.h"
 #include "U_Keyvale_Read_Write_Names.h"
 
 namespace {
@@ -20,6 +21,16 @@ std::string Local8(const QString& text) {
 
 QString FromLocal8(const std::string& text) {
     return QString::fromStdString(text);
+}
+
+// A refused file is not "Database:" under the log: that stays the open one,
+// or nothing.
+void ShowOpenDatabaseLabels(TPageMainPassword& page, const QString& openFile) {
+    if (openFile.isEmpty()) {
+        page.ClearDatabaseLabels();
+    } else {
+        page.ShowDatabaseLabels(openFile);
+    }
 }
 
 } // namespace
@@ -94,73 +105,91 @@ void TFormMain::F_Database_File_NameChange() {
     }
 }
 
-void TFormMain::P_Open_Database_STEP_1(const QString& db_File_Name) {
+bool TFormMain::P_Open_Database_STEP_1(const QString& db_File_Name) {
     o_MP_Mode = TPasswordMode::Open;
+    const auto refuse = [this](const QString& message) {
+        P_Print_Message_2(message, true);
+        ShowOpenDatabaseLabels(*o_Page_Main_Password, o_Session.IsOpen() ? DatabaseFile() : "");
+        return false;
+    };
     const TPathCheck check = o_Session.CheckOpen(Local8(db_File_Name));
     switch (check.problem) {
     case TPathProblem::None:
+    case TPathProblem::Unreadable:
         break;
     case TPathProblem::NoName:
-        P_Print_Message_2(QStringLiteral("Cannot open database file. You did not specify name of "
-                                         "a database file."),
-                          true);
-        return;
+        return refuse(QStringLiteral("Cannot open database file. You did not specify name of a "
+                                     "database file."));
     case TPathProblem::NotFound:
-        P_Print_Message_2(QStringLiteral("File not found: ") + db_File_Name, true);
-        return;
+        return refuse(QFileInfo(db_File_Name).isDir()
+                          ? QStringLiteral("Cannot open database file: ") + db_File_Name +
+                                QStringLiteral(" is a folder, not a file.")
+                          : QStringLiteral("File not found: ") + db_File_Name);
     case TPathProblem::BadName:
-        P_Print_Message_2(QStringLiteral("Error ! Cannot open database file. Specified name of "
-                                         "file is incorrect << ") +
-                              db_File_Name +
-                              QStringLiteral(" >>. You have to specify correct file name to open "
-                                             "a database."),
-                          true);
-        return;
+        return refuse(QStringLiteral("Error ! Cannot open database file. Specified name of "
+                                     "file is incorrect << ") +
+                      db_File_Name +
+                      QStringLiteral(" >>. You have to specify correct file name to open "
+                                     "a database. ") +
+                      FromLocal8(FileNameRefusal(PathFileName(Local8(db_File_Name)))) +
+                      QStringLiteral(" Rename the file to open it."));
     case TPathProblem::AlreadyOpen:
         PlaySoundResource(QStringLiteral("S_W_2"));
-        P_Print_Message_2(QStringLiteral("You have already opened this file. This is your current "
-                                         "database. You are working with this file now."),
-                          true);
-        return;
+        return refuse(QStringLiteral("You have already opened this file. This is your current "
+                                     "database. You are working with this file now."));
     default:
-        P_Print_Message_2(QStringLiteral("Error! Cannot read data from this file. ") +
-                              FromLocal8(check.cause),
-                          true);
-        return;
+        return refuse(QStringLiteral("Error! Cannot read data from this file. ") +
+                      FromLocal8(check.cause));
+    }
+    // An export of another program has no main password to ask for: say
+    // what it is and where it can be read.
+    if (const std::optional<TImportFormat> format = SniffExportFile(Local8(db_File_Name))) {
+        return refuse(QStringLiteral("This file is %1, not a Keyvale database: it has no main "
+                                     "password. To add its entries to a database, open the "
+                                     "database and choose \"Import passwords...\" in the tree's "
+                                     "menu (Ctrl+I), or run keyvale-cli import.")
+                          .arg(FromLocal8(ExportDescription(*format))));
+    }
+    if (check.problem == TPathProblem::Unreadable) {
+        return refuse(QStringLiteral("Error! Cannot read data from this file. ") +
+                      FromLocal8(check.cause));
     }
     P_Print_Message_2(QStringLiteral("Trying to open database file \"") +
                           FromLocal8(PathFileName(Local8(db_File_Name))) + QStringLiteral("\" ..."),
                       false);
     P_MP_Panel_Show(true);
+    return true;
 }
 
 void TFormMain::P_Create_Database_STEP_1(const QString& db_File_Name) {
     o_MP_Mode = TPasswordMode::Create;
+    const auto refuse = [this](const QString& message) {
+        P_Print_Message_2(message, true);
+        ShowOpenDatabaseLabels(*o_Page_Main_Password, o_Session.IsOpen() ? DatabaseFile() : "");
+    };
     const TPathCheck check = TKeyvaleSession::CheckCreate(Local8(db_File_Name));
     switch (check.problem) {
     case TPathProblem::None:
         break;
     case TPathProblem::NoName:
-        P_Print_Message_2(QStringLiteral("Error ! Cannot create new database file. Name of "
-                                         "database file is empty. You have to specify correct "
-                                         "file name to create a new database."),
-                          true);
+        refuse(QStringLiteral("Error ! Cannot create new database file. Name of database file is "
+                              "empty. You have to specify correct file name to create a new "
+                              "database."));
         return;
     case TPathProblem::BadName:
-        P_Print_Message_2(QStringLiteral("Error ! Cannot create new database file. Specified name "
-                                         "of file is incorrect << ") +
-                              FromLocal8(PathFileName(Local8(db_File_Name))) +
-                              QStringLiteral(" >>. You have to specify correct file name to "
-                                             "create a new database."),
-                          true);
+        refuse(QStringLiteral("Error ! Cannot create new database file. Specified name of file "
+                              "is incorrect << ") +
+               FromLocal8(PathFileName(Local8(db_File_Name))) +
+               QStringLiteral(" >>. You have to specify correct file name to create a new "
+                              "database. ") +
+               FromLocal8(FileNameRefusal(PathFileName(Local8(db_File_Name)))));
         return;
     case TPathProblem::Exists:
         P_Open_Database_STEP_1(db_File_Name);
         return;
     default:
-        P_Print_Message_2(QStringLiteral("Error ! Cannot create new database file. ") +
-                              FromLocal8(check.cause),
-                          true);
+        refuse(QStringLiteral("Error ! Cannot create new database file. ") +
+               FromLocal8(check.cause));
         return;
     }
     P_Print_Message_2(

@@ -3,6 +3,8 @@
 #include <QApplication>
 #include <QSessionManager>
 
+#include <cstdio>
+
 #include "U_Picture.h"
 #include "U_Quit_Signals.h"
 #include "U_Single_Instance.h"
@@ -36,7 +38,9 @@ void ConnectHandOff(TFormMain& window, TInstanceServer& server) {
 
 int RunKeyvale(const TNoticeFunction& showNotice, const TKeyvaleStart& start,
                TFormMain::TServices services) {
-    if (IsAnotherInstanceRunning(start.lockFilePath)) {
+    if (start.lockFilePath.isEmpty()) {
+        std::fputs(kNoHandOffText, stderr);
+    } else if (IsAnotherInstanceRunning(start.lockFilePath)) {
         if (!HandOffToRunningCopy(start.socketPath, start.filePath)) {
             showNotice(QString::fromLatin1(KeyvaleAlreadyRunningText));
         }
@@ -53,7 +57,9 @@ int RunKeyvale(const TNoticeFunction& showNotice, const TKeyvaleStart& start,
     // Without the socket later starts get the notice, as before; the window
     // itself does not depend on it.
     TInstanceServer server;
-    server.Listen(start.socketPath);
+    if (!start.lockFilePath.isEmpty()) {
+        server.Listen(start.socketPath);
+    }
     ConnectHandOff(window, server);
     window.show();
     if (!start.filePath.isEmpty()) {

@@ -14,7 +14,8 @@ class TQuitSignals;
 // Shows the second-copy notice to the user (a message box in the program).
 using TNoticeFunction = std::function<void(const QString& text)>;
 
-// Where a start finds the running copy, and what it was asked to open.
+// Where a start finds the running copy, and what it was asked to open. Empty
+// paths (no private runtime folder) mean no lock and no hand-off.
 struct TKeyvaleStart {
     QString lockFilePath = KeyvaleLockFilePath();
     QString socketPath = KeyvaleHandOffSocketPath();
@@ -29,6 +30,11 @@ void ConnectLeaveRequests(TFormMain& window, TQuitSignals& quitSignals);
 
 // Requests of later starts reach the window: to the front, and the file opened.
 void ConnectHandOff(TFormMain& window, TInstanceServer& server);
+
+// What a start without a private runtime folder says on its standard error.
+constexpr const char* kNoHandOffText =
+    "keyvale: $XDG_RUNTIME_DIR is not a folder of this user's alone; this window takes no "
+    "files from later starts, which open windows of their own.\n";
 
 // Needs a QApplication. When another copy runs, hands the request to it and
 // returns 0 at once; only when that copy does not answer is the notice shown

@@ -1,11 +1,11 @@
+// Where the lock and the socket live, the lock itself, and the second
+// start's side of the hand-off.
 #include "U_Single_Instance.h"
 
-#include <QDeadlineTimer>
 #include <QDir>
-#include <QLocalServer>
+#include <QEventLoop>
+#include <QFileInfo>
 #include <QLocalSocket>
-#include <QStandardPaths>
-#include <QThread>
 
 #include <cerrno>
 #include <fcntl.h>
@@ -13,58 +13,68 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "U_Hand_Off_Request.h"
+
 namespace {
 
-// One request per connection: a line of UTF-8, then the running copy's answer.
-//   "RAISE\n"          come to the front
-//   "OPEN <path>\n"    come to the front and open the file at <path>
-// A longer line than any path the system accepts is no request at all.
-constexpr QByteArrayView kRaiseRequest = "RAISE";
-constexpr QByteArrayView kOpenRequest = "OPEN ";
-constexpr QByteArrayView kAnswer = "OK\n";
-constexpr qint64 kLongestRequest = 4 * PATH_MAX;
 constexpr int kConnectRetryMs = 50;
 
-QString RuntimeFolder() {
-    QString folder = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
-    if (folder.isEmpty()) {
-        folder = QDir::tempPath();
-    }
-    return folder;
+// lstat: a link is never taken for what it points to.
+bool Status(const QString& path, struct stat& status) {
+    return ::lstat(QFile::encodeName(path).constData(), &status) == 0;
 }
 
-// The socket's folder must be ours and closed to everybody else; a folder
-// another user made in our place (a shared /tmp fallback) is never used.
-bool MakePrivateFolder(const QString& folder) {
-    const QByteArray path = QFile::encodeName(folder);
-    if (::mkdir(path.constData(), 0700) != 0 && errno != EEXIST) {
-        return false;
-    }
+bool IsOwnSocket(const QString& path) {
     struct stat status {};
-    if (::lstat(path.constData(), &status) != 0 || !S_ISDIR(status.st_mode) ||
-        status.st_uid != ::geteuid()) {
-        return false;
-    }
-    if ((status.st_mode & 0777) != 0700 && ::chmod(path.constData(), 0700) != 0) {
-        return false;
-    }
-    return true;
+    return Status(path, status) && S_ISSOCK(status.st_mode) && status.st_uid == ::geteuid();
+}
+
+bool Exists(const QString& path) {
+    struct stat status {};
+    return Status(path, status);
 }
 
 } // namespace
 
+bool IsPrivateFolder(const QString& folder) {
+    struct stat status {};
+    return !folder.isEmpty() && Status(folder, status) && S_ISDIR(status.st_mode) &&
+           status.st_uid == ::geteuid() && (status.st_mode & 0077) == 0;
+}
+
+QString PrivateRuntimeFolder() {
+    const QString folder = QFile::decodeName(qgetenv("XDG_RUNTIME_DIR"));
+    if (QDir::isRelativePath(folder) || !IsPrivateFolder(folder)) {
+        return {};
+    }
+    return folder;
+}
+
 QString KeyvaleLockFilePath() {
-    return QDir(RuntimeFolder()).filePath(QStringLiteral("keyvale.lock"));
+    const QString folder = PrivateRuntimeFolder();
+    return folder.isEmpty() ? QString() : QDir(folder).filePath(QStringLiteral("keyvale.lock"));
 }
 
 QString KeyvaleHandOffSocketPath() {
-    return QDir(RuntimeFolder()).filePath(QStringLiteral("keyvale/handoff"));
+    const QString folder = PrivateRuntimeFolder();
+    return folder.isEmpty() ? QString() : QDir(folder).filePath(QStringLiteral("keyvale/handoff"));
 }
 
 bool IsAnotherInstanceRunning(const QString& lockFilePath) {
+    if (lockFilePath.isEmpty() || !IsPrivateFolder(QFileInfo(lockFilePath).absolutePath())) {
+        return false;
+    }
+    // Never through a link: it would make the file wherever the link points.
     const QByteArray path = QFile::encodeName(lockFilePath);
-    const int fd = ::open(path.constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    const int fd = ::open(path.constData(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
     if (fd < 0) {
+        return false;
+    }
+    // Only a file of the user's own counts: one made by somebody else could
+    // be held by them for as long as they like.
+    struct stat status {};
+    if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode) || status.st_uid != ::geteuid()) {
+        ::close(fd);
         return false;
     }
     if (::flock(fd, LOCK_EX | LOCK_NB) == 0) {
@@ -76,86 +86,57 @@ bool IsAnotherInstanceRunning(const QString& lockFilePath) {
 }
 
 bool HandOffToRunningCopy(const QString& socketPath, const QString& filePath, int timeoutMs) {
-    const QByteArray request = filePath.isEmpty()
-                                   ? kRaiseRequest.toByteArray() + '\n'
-                                   : kOpenRequest.toByteArray() + filePath.toUtf8() + '\n';
-    const QDeadlineTimer deadline(timeoutMs);
-    // The running copy may hold the lock but not listen yet (it is starting):
-    // keep trying until the deadline.
+    const QByteArray request = EncodeHandOffRequest(filePath);
+    if (socketPath.isEmpty() || request.size() > kLongestHandOffRequest + 1) {
+        return false;
+    }
+    const QString folder = QFileInfo(socketPath).absolutePath();
+    enum TEnd { kNoAnswer, kTaken };
+    QEventLoop loop;
     QLocalSocket socket;
-    while (true) {
-        socket.connectToServer(socketPath);
-        if (socket.waitForConnected(int(deadline.remainingTime()))) {
-            break;
-        }
-        if (deadline.hasExpired()) {
-            return false;
-        }
-        QThread::msleep(std::min<qint64>(kConnectRetryMs, deadline.remainingTime()));
-    }
-    socket.write(request);
-    if (!socket.waitForBytesWritten(int(deadline.remainingTime()))) {
-        return false;
-    }
     QByteArray answer;
-    while (answer.size() < kAnswer.size()) {
-        if (!socket.waitForReadyRead(int(deadline.remainingTime()))) {
-            return false;
+    QTimer retry;
+    retry.setSingleShot(true);
+    retry.setInterval(kConnectRetryMs);
+
+    // The running copy may hold the lock but not listen yet (it is
+    // starting): try again until the deadline, checking every time where
+    // the request would go.
+    const auto attempt = [&] {
+        if (!IsPrivateFolder(folder)) {
+            loop.exit(kNoAnswer);
+        } else if (!Exists(socketPath)) {
+            retry.start();
+        } else if (!IsOwnSocket(socketPath)) {
+            loop.exit(kNoAnswer);
+        } else {
+            socket.connectToServer(socketPath);
         }
-        answer += socket.readAll();
-    }
-    return answer.startsWith(kAnswer);
-}
-
-TInstanceServer::TInstanceServer(QObject* parent)
-    : QObject(parent), o_Server(new QLocalServer(this)) {
-    o_Server->setSocketOptions(QLocalServer::UserAccessOption);
-    connect(o_Server, &QLocalServer::newConnection, this, &TInstanceServer::AcceptConnection);
-}
-
-TInstanceServer::~TInstanceServer() {
-    o_Server->close(); // removes the socket file
-}
-
-bool TInstanceServer::Listen(const QString& socketPath) {
-    if (!MakePrivateFolder(QFileInfo(socketPath).absolutePath())) {
-        return false;
-    }
-    QLocalServer::removeServer(socketPath);
-    return o_Server->listen(socketPath);
-}
-
-void TInstanceServer::AcceptConnection() {
-    while (QLocalSocket* socket = o_Server->nextPendingConnection()) {
-        connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
-        connect(socket, &QLocalSocket::readyRead, this, [this, socket] { ReadRequest(socket); });
-        ReadRequest(socket);
-    }
-}
-
-void TInstanceServer::ReadRequest(QLocalSocket* socket) {
-    if (!socket->canReadLine()) {
-        if (socket->bytesAvailable() > kLongestRequest) {
-            socket->abort();
-        }
-        return;
-    }
-    const QByteArray line = socket->readLine(kLongestRequest + 1).chopped(1);
-    QString filePath;
-    if (line.startsWith(kOpenRequest)) {
-        filePath = QString::fromUtf8(line.mid(kOpenRequest.size()));
-        if (filePath.isEmpty() || QDir::isRelativePath(filePath) || filePath.contains(QChar(0))) {
-            socket->abort();
+    };
+    QObject::connect(&retry, &QTimer::timeout, &loop, attempt);
+    QObject::connect(&socket, &QLocalSocket::connected, &loop, [&] {
+        if (PeerUserId(int(socket.socketDescriptor())) != ::geteuid()) {
+            socket.abort();
+            loop.exit(kNoAnswer);
             return;
         }
-    } else if (line != kRaiseRequest) {
-        socket->abort();
-        return;
-    }
-    // Answer first, so that the second start can end while this copy may
-    // spend time saving before it switches databases.
-    socket->write(kAnswer.data(), kAnswer.size());
-    socket->flush();
-    socket->disconnectFromServer();
-    emit activationRequested(filePath);
+        socket.write(request);
+    });
+    QObject::connect(&socket, &QLocalSocket::readyRead, &loop, [&] {
+        answer += socket.readAll();
+        if (answer.size() >= kHandOffAnswer.size()) {
+            loop.exit(answer.startsWith(kHandOffAnswer) ? kTaken : kNoAnswer);
+        }
+    });
+    QObject::connect(&socket, &QLocalSocket::errorOccurred, &loop, [&] {
+        if (answer.size() < kHandOffAnswer.size()) {
+            socket.abort();
+            retry.start();
+        }
+    });
+    QTimer::singleShot(timeoutMs, &loop, [&] { loop.exit(kNoAnswer); });
+    QTimer::singleShot(0, &loop, attempt);
+    const int end = loop.exec();
+    socket.abort();
+    return end == kTaken;
 }

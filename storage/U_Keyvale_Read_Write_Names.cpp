@@ -81,11 +81,18 @@ std::string MakeBackupCopy(const std::string& directory, const std::string& data
 }
 
 bool IsValidFileName(const std::string& name) {
+    return FileNameRefusal(name).empty();
+}
+
+std::string FileNameRefusal(const std::string& name) {
     if (name.empty()) {
-        return false;
+        return "The file name is empty.";
     }
-    if (name.find_first_of(std::string("\"*/:<>?\\|\0", 10)) != std::string::npos) {
-        return false;
+    const std::string forbidden("\"*/:<>?\\|\0", 10);
+    if (const std::size_t at = name.find_first_of(forbidden); at != std::string::npos) {
+        const std::string character = name[at] == '\0' ? "NUL" : std::string(1, name[at]);
+        return "A database name may not hold the character " + character +
+               " (nor any of \" * / : < > ? \\ |), so that it stays valid on Windows too.";
     }
     std::string base = ChangeExtension(name, "");
     for (char& c : base) {
@@ -95,7 +102,8 @@ bool IsValidFileName(const std::string& name) {
     }
     for (const char* reserved : kReservedNames) {
         if (base == reserved) {
-            return false;
+            return std::string(reserved) +
+                   " is the name of a device on Windows, which a database name may not be.";
         }
     }
     std::string withoutSpaces;
@@ -104,7 +112,10 @@ bool IsValidFileName(const std::string& name) {
             withoutSpaces += c;
         }
     }
-    return withoutSpaces.find_first_not_of('.') != std::string::npos;
+    if (withoutSpaces.find_first_not_of('.') == std::string::npos) {
+        return "A database name needs a character other than spaces and full stops.";
+    }
+    return "";
 }
 
 bool HasDatabaseExtension(const std::string& name) {

@@ -24,6 +24,12 @@ std::string MakeBackupCopy(const std::string& directory, const std::string& data
 // a-z, and something other than full stops left after removing the spaces.
 bool IsValidFileName(const std::string& name);
 
+// Why IsValidFileName refuses a name, as one sentence for the user ("A
+// database name may not hold the character \" ..."); empty when it is
+// acceptable. The rule keeps database names valid on every system Keyvale's
+// files travel to, Windows included.
+std::string FileNameRefusal(const std::string& name);
+
 // Whether the name ends in ".kvdb" exactly (case-sensitive).
 bool HasDatabaseExtension(const std::string& name);
 

@@ -13,12 +13,18 @@ TEST_F(Cli, ReadmeListsEveryCommandAndOptionAsHelpPrintsThem) {
     std::istringstream lines(overview.out);
     std::string line;
     std::vector<std::string> commands;
+    // The overview is one block, as printed: no command missing, none extra
+    // or listed twice.
+    std::string block;
     while (std::getline(lines, line)) {
         if (line.rfind("  ", 0) == 0 && line.size() > 2 && line[2] >= 'a' && line[2] <= 'z') {
             commands.push_back(line.substr(2, line.find(' ', 2) - 2));
         }
-        EXPECT_NE(readme.find("    " + line), std::string::npos) << "overview: " << line;
+        block += line.empty() ? "\n" : "    " + line + "\n";
     }
+    EXPECT_NE(readme.find("\n" + block + "\n"), std::string::npos)
+        << "the README's overview differs from --help:\n"
+        << overview.out;
     ASSERT_GE(commands.size(), 17u);
     for (const std::string& command : commands) {
         std::istringstream help(Run({"help", command}).out);

@@ -181,6 +181,23 @@ TEST(FileNames, IsValidFileName) {
     EXPECT_FALSE(IsValidFileName(std::string("a\0b", 3)));
 }
 
+// A refused name is told why, in words that name the fault.
+TEST(FileNames, FileNameRefusalNamesTheFault) {
+    const std::pair<std::string, std::string> cases[] = {
+        {"say \"hi\".kvdb", "may not hold the character \" (nor any of"},
+        {std::string("a\0b", 3), "may not hold the character NUL"},
+        {"lpt1.kvdb", "LPT1 is the name of a device on Windows"},
+        {" . ", "a character other than spaces and full stops"},
+        {"", "The file name is empty."},
+        {"data.kvdb", ""},
+    };
+    for (const auto& [name, words] : cases) {
+        const std::string refusal = FileNameRefusal(name);
+        EXPECT_EQ(refusal.empty(), words.empty()) << name;
+        EXPECT_NE(refusal.find(words), std::string::npos) << name << ": " << refusal;
+    }
+}
+
 TEST(FileNames, HasDatabaseExtension) {
     const std::pair<const char*, bool> cases[] = {
         {"data.kvdb", true},       {"data.KVDB", false},      {"data", false},
