@@ -51,7 +51,8 @@ class CsvReader {
         }
     }
 
-    // Reads one row, up to and including its line end.
+    // Reads one row, up to and including its line end. Cells and the row
+    // grow by the wiping helpers: every cell may be a password.
     std::string ReadRow(std::vector<std::string>& cells) {
         const std::size_t rowLine = line_;
         std::string cell;
@@ -70,7 +71,7 @@ class CsvReader {
             if (quoted) {
                 if (c == '"') {
                     if (position_ < text_.size() && text_[position_] == '"') {
-                        cell += '"';
+                        KvSecureAppend(cell, "\"");
                         ++position_;
                     } else {
                         quoted = false;
@@ -79,7 +80,7 @@ class CsvReader {
                     if (c == '\n') {
                         ++line_;
                     }
-                    cell += c;
+                    KvSecureAppend(cell, {&c, 1});
                 }
                 continue;
             }
@@ -87,8 +88,7 @@ class CsvReader {
                 quoted = true;
                 wasQuoted = true;
             } else if (c == ',') {
-                cells.push_back(std::move(cell));
-                cell.clear();
+                KvSecurePushBack(cells, std::move(cell));
                 wasQuoted = false;
             } else if (c == '\n' || c == '\r') {
                 if (c == '\r' && position_ < text_.size() && text_[position_] == '\n') {
@@ -100,10 +100,10 @@ class CsvReader {
                 // A quote inside an unquoted value, or text after a closing
                 // quote: kept as written, as the programs that write such
                 // files mean it.
-                cell += c;
+                KvSecureAppend(cell, {&c, 1});
             }
         }
-        cells.push_back(std::move(cell));
+        KvSecurePushBack(cells, std::move(cell));
         for (const std::string& value : cells) {
             if (!IsValidUtf8(value)) {
                 return "line " + std::to_string(rowLine) +

@@ -44,6 +44,8 @@ std::string DuplicateKey(const TRecordFields& fields) {
         return ""; // a note alone is never a duplicate
     }
     std::string key = UrlHost(fields.url);
+    // One block for the whole key: it holds the password.
+    key.reserve(key.size() + fields.login.size() + fields.password.size() + 2);
     key += '\0';
     key += fields.login;
     key += '\0';
@@ -208,12 +210,12 @@ class TImportPlanner {
     // password dropped, line ends as LF, and a login that is an e-mail address
     // also the E-Mail.
     static TRecordFields Normalized(TImportEntry& entry) {
-        TRecordFields fields;
-        fields.login = TrimBlanksAndControls(entry.fields.login);
-        fields.password = std::move(entry.fields.password);
-        fields.email = TrimBlanksAndControls(entry.fields.email);
-        fields.url = TrimBlanksAndControls(entry.fields.url);
-        fields.note = WithoutCarriageReturns(TrimBlanksAndControls(entry.fields.note));
+        // Each field made in its place: no temporary copy is left unwiped.
+        std::string note = TrimBlanksAndControls(entry.fields.note);
+        TRecordFields fields{TrimBlanksAndControls(entry.fields.login), entry.fields.password,
+                             TrimBlanksAndControls(entry.fields.email),
+                             TrimBlanksAndControls(entry.fields.url), WithoutCarriageReturns(note)};
+        KvSecureWipe(note);
         if (fields.email.empty() && !entry.emailGiven && LooksLikeEmailAddress(fields.login)) {
             fields.email = fields.login;
         }

@@ -1,6 +1,7 @@
 // The CSV layouts of browsers and password programs, and how each column
 // reaches a record. A column no layout names is kept as a labelled line at
 // the end of the note, so nothing the file holds is dropped unseen.
+#include "U_KV_Hash_and_RAT_01.h"
 #include "U_Keyvale_Import_Source_Readers.h"
 #include "U_Keyvale_Import_Text.h"
 
@@ -293,7 +294,8 @@ TImportEntry EntryOfRow(const TCsvRow& row, const TColumnPlan& plan, bool folder
             break;
         }
     }
-    entry.fields.note = NoteWithLines(entry.fields.note, lines);
+    KvSecureAssign(entry.fields.note, NoteWithLines(entry.fields.note, lines));
+    KvSecureWipe(lines);
     return entry;
 }
 

@@ -133,7 +133,8 @@ TImportEntry BitwardenEntry(const Json& item, std::size_t number,
     if (item.value("reprompt", 0) == 1) {
         lines.push_back(LabelledLine("Master password re-prompt", "yes"));
     }
-    entry.fields.note = NoteWithLines(entry.fields.note, lines);
+    KvSecureAssign(entry.fields.note, NoteWithLines(entry.fields.note, lines));
+    KvSecureWipe(lines);
     return entry;
 }
 

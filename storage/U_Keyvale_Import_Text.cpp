@@ -105,7 +105,11 @@ std::string JoinFolderPath(const std::vector<std::string>& names) {
 }
 
 std::string LabelledLine(const std::string& label, const std::string& value) {
-    std::string line = label + ": ";
+    // One block of the largest size the line can take: it may hold a secret.
+    std::string line;
+    line.reserve(label.size() + 2 + 3 * value.size());
+    line += label;
+    line += ": ";
     for (char c : value) {
         if (c == '\r') {
             continue;
@@ -122,12 +126,23 @@ std::string NoteWithLines(const std::string& note, const std::vector<std::string
     if (lines.empty()) {
         return note;
     }
-    std::string result = note;
+    // One block of the final size, and no joined temporaries: the lines
+    // may hold secrets (hidden fields).
+    std::size_t size = note.size() + 2;
+    for (const std::string& line : lines) {
+        size += line.size() + 1;
+    }
+    std::string result;
+    result.reserve(size);
+    result += note;
     if (!result.empty()) {
         result += "\n\n";
     }
     for (std::size_t i = 0; i < lines.size(); ++i) {
-        result += (i == 0 ? "" : "\n") + lines[i];
+        if (i != 0) {
+            result += '\n';
+        }
+        result += lines[i];
     }
     return result;
 }
