@@ -151,19 +151,19 @@ void TPageDatabase::P_Save_Folder_Data_to_Data_Folder(std::int32_t& i_Selected_N
     TRecordFields input;
     const TWipeGuard wipe{&input.login, &input.password, &input.email, &input.url, &input.note};
     if (touched.login) {
-        input.login = SecretUtf8(F_Login->text());
+        KvSecureAssign(input.login, SecretUtf8(F_Login->text()));
     }
     if (touched.password) {
-        input.password = SecretUtf8(F_Password->text());
+        KvSecureAssign(input.password, SecretUtf8(F_Password->text()));
     }
     if (touched.email) {
-        input.email = SecretUtf8(F_EMail->text());
+        KvSecureAssign(input.email, SecretUtf8(F_EMail->text()));
     }
     if (touched.url) {
-        input.url = SecretUtf8(F_URL->text());
+        KvSecureAssign(input.url, SecretUtf8(F_URL->text()));
     }
     if (touched.note) {
-        input.note = NoteUtf8(F_Note);
+        KvSecureAssign(input.note, NoteUtf8(F_Note));
     }
     const TRecordStoreResult result =
         SaveFolderDataToDataFolder(o_Tree_Data, i_Selected_Node_ID, input, touched);

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <initializer_list>
 #include <string>
+#include <string_view>
 #include <vector>
 
 // --- Text-field cipher ------------------------------------------------------
@@ -35,8 +36,25 @@ void RatKeyedRounds(TByteArray& data, const TByteArray& key, int forward, std::u
 
 // Overwrites the bytes with zeros in a way the compiler cannot drop; the
 // length stays. Strings are emptied afterwards.
+//
+// A string is wiped over its whole capacity, not just its length: a string
+// that was moved from, cleared or shortened is empty, yet its buffer (the
+// small-string buffer inside the object itself, for short texts) still
+// holds what it held.
 void KvSecureWipe(TByteArray& bytes);
 void KvSecureWipe(std::string& text);
+void KvSecureWipe(std::u16string& text);
+void KvSecureWipe(std::vector<std::string>& texts); // every string, then the vector is emptied
+
+// Growing a string or a vector moves its content to a larger block and frees
+// the old one as it is, so every step of growth would leave a copy of the
+// secret so far behind. These grow by hand instead and wipe what they leave.
+void KvSecureAppend(std::string& text, std::string_view more);
+void KvSecurePushBack(std::vector<std::string>& texts, std::string&& text); // `text` is wiped
+
+// Gives `text` the value of `value`, wiping what `text` held before and what
+// a move leaves in `value` (a short text is copied, not moved).
+void KvSecureAssign(std::string& text, std::string&& value);
 
 // Wipes the strings it was given when it goes out of scope, on every path
 // out of a function that holds secret text. Byte arrays need no guard: their

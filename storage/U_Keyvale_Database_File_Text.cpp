@@ -44,7 +44,7 @@ std::string Utf16BytesToUtf8(const std::string& bytes, std::size_t start, bool b
         units += unit;
     }
     std::string text = Utf16ToUtf8(units);
-    SecureWipeUtf16(units);
+    KvSecureWipe(units);
     return text;
 }
 

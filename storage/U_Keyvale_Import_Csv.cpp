@@ -64,7 +64,9 @@ class CsvReader {
                 return "";
             }
             if (row.problem.empty() && row.cells.size() < table.header.cells.size()) {
-                row.cells.resize(table.header.cells.size());
+                while (row.cells.size() < table.header.cells.size()) {
+                    KvSecurePushBack(row.cells, std::string());
+                }
             }
             table.rows.push_back(std::move(row));
         }
@@ -75,7 +77,8 @@ class CsvReader {
     // Reads one row, up to and including its line end. A quote that ends a
     // quoted value before its comma, or a row of too many values, marks the
     // row as refused and reading goes on at the next line end; a quoted value
-    // left open or text that is not UTF-8 refuses the file.
+    // left open or text that is not UTF-8 refuses the file. Cells and the row
+    // grow by the wiping helpers: every cell may be a password.
     std::string ReadRow(TCsvRow& row) {
         std::vector<std::string>& cells = row.cells;
         std::string cell;
@@ -83,7 +86,7 @@ class CsvReader {
         bool closed = false; // after the closing quote of this value
         const auto endCell = [&] {
             if (cells.size() < kMaximumCsvColumns) {
-                cells.push_back(std::move(cell));
+                KvSecurePushBack(cells, std::move(cell));
             } else if (row.problem.empty()) {
                 row.problem = "it has more than " + std::to_string(kMaximumCsvColumns) +
                               " values; no export has so many columns";
@@ -104,7 +107,7 @@ class CsvReader {
             if (quoted) {
                 if (c == '"') {
                     if (position_ < text_.size() && text_[position_] == '"') {
-                        cell += '"';
+                        KvSecureAppend(cell, "\"");
                         ++position_;
                     } else {
                         quoted = false;
@@ -114,7 +117,7 @@ class CsvReader {
                     if (c == '\n') {
                         ++line_;
                     }
-                    cell += c;
+                    KvSecureAppend(cell, {&c, 1});
                 }
                 continue;
             }
@@ -141,7 +144,7 @@ class CsvReader {
             } else {
                 // A quote inside an unquoted value is kept as written, as the
                 // programs that write such files mean it.
-                cell += c;
+                KvSecureAppend(cell, {&c, 1});
             }
         }
         endCell();

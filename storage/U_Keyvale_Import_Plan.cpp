@@ -43,7 +43,16 @@ std::string TrimmedName(const std::string& name) {
 // length, so that no text can run into the next.
 std::string DuplicateKey(const std::vector<std::string>& folders, const std::string& name,
                          const TRecordFields& fields) {
+    // One block for the whole key: it holds the password.
+    std::size_t size = 24 + name.size();
+    for (const std::string& folder : folders) {
+        size += folder.size() + 24;
+    }
+    for (const TRecordFieldRule& rule : kRecordFieldRules) {
+        size += (fields.*rule.member).size() + 24;
+    }
     std::string key;
+    key.reserve(size);
     const auto add = [&key](const std::string& part) {
         key += std::to_string(part.size());
         key += ':';
@@ -86,19 +95,25 @@ std::string TooLong(const std::string& what, const std::string& text, std::size_
 // `leftOut`, in the order of the note. A source note too long by itself is
 // kept whole, alone, for the field's rule to refuse.
 std::string FittedNote(const TImportEntry& entry, std::vector<std::string>& leftOut) {
-    std::string note = WithoutCarriageReturns(TrimBlanksAndControls(entry.fields.note));
+    std::string trimmed = TrimBlanksAndControls(entry.fields.note);
+    std::string note = WithoutCarriageReturns(trimmed);
+    KvSecureWipe(trimmed);
     const std::size_t base = Utf16Length(note);
     if (entry.lines.empty() || base > kMaximumNoteLength) {
         return note;
     }
     const std::size_t count = entry.lines.size();
+    // Reserved whole: a vector that grows leaves copies of its texts behind.
     std::vector<std::string> texts;
+    texts.reserve(count);
     std::vector<std::size_t> lengths;
     std::size_t linesLength = 0;
+    std::size_t bytes = note.size() + 2;
     for (const TNoteLine& line : entry.lines) {
         texts.push_back(WithoutCarriageReturns(line.text));
         lengths.push_back(Utf16Length(texts.back()));
         linesLength += lengths.back();
+        bytes += texts.back().size() + 1;
     }
     std::vector<bool> kept(count, true);
     std::size_t keptCount = count;
@@ -115,7 +130,7 @@ std::string FittedNote(const TImportEntry& entry, std::vector<std::string>& left
             }
         }
     }
-    note.reserve(total() + 2);
+    note.reserve(bytes);
     bool first = true;
     for (std::size_t i = 0; i < count; ++i) {
         if (!kept[i]) {

@@ -1,6 +1,7 @@
 // The CSV layouts of browsers and password programs, and how each column
 // reaches a record. A column no layout names is kept as a labelled line at
 // the end of the note, so nothing the file holds is dropped unseen.
+#include "U_KV_Hash_and_RAT_01.h"
 #include "U_Keyvale_Import_Source_Readers.h"
 #include "U_Keyvale_Import_Text.h"
 
@@ -325,7 +326,7 @@ TImportEntry EntryOfRow(const TCsvRow& row, const TColumnPlan& plan, const TPath
                 if (u == 0) {
                     entry.fields.url = uris[0];
                 } else {
-                    lines.push_back(NoteLine("URL " + std::to_string(u + 1), uris[u]));
+                    AddNoteLine(lines, NoteLine("URL " + std::to_string(u + 1), uris[u]));
                 }
             }
             break;
@@ -342,7 +343,7 @@ TImportEntry EntryOfRow(const TCsvRow& row, const TColumnPlan& plan, const TPath
                 if (c == 0) {
                     entry.folders = FolderNames(collections[0], reading);
                 } else {
-                    lines.push_back(NoteLine("Also in collection", collections[c], true));
+                    AddNoteLine(lines, NoteLine("Also in collection", collections[c], true));
                 }
             }
             break;
@@ -351,19 +352,21 @@ TImportEntry EntryOfRow(const TCsvRow& row, const TColumnPlan& plan, const TPath
         case TColumnUse::About:
         case TColumnUse::Time:
             if (!value.empty()) {
-                lines.push_back(NoteLine(
-                    rule.label, rule.use == TColumnUse::Time ? MillisecondsAsUtcText(value) : value,
-                    rule.use != TColumnUse::Labelled));
+                AddNoteLine(
+                    lines,
+                    NoteLine(rule.label,
+                             rule.use == TColumnUse::Time ? MillisecondsAsUtcText(value) : value,
+                             rule.use != TColumnUse::Labelled));
             }
             break;
         case TColumnUse::Lines:
             if (!value.empty()) {
-                lines.push_back({rule.label, value, false});
+                AddNoteLine(lines, {rule.label, value, false});
             }
             break;
         case TColumnUse::Flag:
             if (value == "1" || Folded(value) == "true") {
-                lines.push_back(NoteLine(rule.label, "yes", true));
+                AddNoteLine(lines, NoteLine(rule.label, "yes", true));
             }
             break;
         case TColumnUse::Ignore:

@@ -62,7 +62,7 @@ void AddObjectLines(const Json& object,
                     std::vector<TNoteLine>& lines) {
     for (const auto& [key, label] : keys) {
         if (std::string value = TextOf(object, key); !value.empty()) {
-            lines.push_back(NoteLine(label, value));
+            AddNoteLine(lines, NoteLine(label, value));
         }
     }
 }
@@ -106,7 +106,7 @@ void AddTimeLines(const Json& object, const std::vector<std::pair<const char*, c
                   std::vector<TNoteLine>& lines) {
     for (const auto& [key, label] : keys) {
         if (std::string value = TextOf(object, key); !value.empty()) {
-            lines.push_back(NoteLine(label, IsoTimeAsUtcText(value), true));
+            AddNoteLine(lines, NoteLine(label, IsoTimeAsUtcText(value), true));
         }
     }
 }
@@ -122,9 +122,9 @@ void AddPasswordHistory(const Json& history, std::vector<TNoteLine>& lines) {
             continue;
         }
         const std::string until = IsoTimeAsUtcText(TextOf(earlier, "lastUsedDate"));
-        lines.push_back(NoteLine("Earlier password" +
-                                     (until.empty() ? std::string() : " (until " + until + ")"),
-                                 password));
+        AddNoteLine(lines, NoteLine("Earlier password" +
+                                        (until.empty() ? std::string() : " (until " + until + ")"),
+                                    password));
         KvSecureWipe(password);
     }
 }
@@ -151,9 +151,9 @@ void AddPasskeys(const Json& credentials, std::vector<TNoteLine>& lines) {
         if (std::string made = TextOf(credential, "creationDate"); !made.empty()) {
             text += ", made " + IsoTimeAsUtcText(made);
         }
-        lines.push_back(NoteLine("Passkey", text + " (Keyvale cannot sign in with a passkey: "
-                                                   "keep it in Bitwarden or make a new one on "
-                                                   "the site)"));
+        AddNoteLine(lines, NoteLine("Passkey", text + " (Keyvale cannot sign in with a passkey: "
+                                                      "keep it in Bitwarden or make a new one on "
+                                                      "the site)"));
     }
 }
 
@@ -224,12 +224,12 @@ TImportEntry BitwardenEntry(const Json& item, std::size_t number, const TBitward
                 if (++count == 1) {
                     entry.fields.url = text;
                 } else {
-                    lines.push_back(NoteLine("URL " + std::to_string(count), text));
+                    AddNoteLine(lines, NoteLine("URL " + std::to_string(count), text));
                 }
             }
         }
         if (std::string totp = TextOf(login, "totp"); !totp.empty()) {
-            lines.push_back(NoteLine("TOTP", totp));
+            AddNoteLine(lines, NoteLine("TOTP", totp));
         }
         AddPasskeys(Member(login, "fido2Credentials"), lines);
     }
@@ -237,7 +237,7 @@ TImportEntry BitwardenEntry(const Json& item, std::size_t number, const TBitward
     AddObjectLines(Member(item, "identity"), kIdentityKeys, lines);
     const Json& sshKey = Member(item, "sshKey");
     if (std::string key = TextOf(sshKey, "privateKey"); !key.empty()) {
-        lines.push_back(NoteBlock("SSH private key", key));
+        AddNoteLine(lines, NoteBlock("SSH private key", key));
         KvSecureWipe(key);
     }
     AddObjectLines(sshKey, kSshKeyKeys, lines);
@@ -253,19 +253,19 @@ TImportEntry BitwardenEntry(const Json& item, std::size_t number, const TBitward
                 continue;
             }
             if (!name.empty() || !value.empty()) {
-                lines.push_back(NoteLine(name.empty() ? "Field" : name, value));
+                AddNoteLine(lines, NoteLine(name.empty() ? "Field" : name, value));
             }
         }
     }
     AddPasswordHistory(Member(item, "passwordHistory"), lines);
     for (const std::string& collection : collections) {
-        lines.push_back(NoteLine("Also in collection", collection, true));
+        AddNoteLine(lines, NoteLine("Also in collection", collection, true));
     }
     if (Member(item, "favorite") == true) {
-        lines.push_back(NoteLine("Favorite", "yes", true));
+        AddNoteLine(lines, NoteLine("Favorite", "yes", true));
     }
     if (Member(item, "reprompt") == 1) {
-        lines.push_back(NoteLine("Master password re-prompt", "yes", true));
+        AddNoteLine(lines, NoteLine("Master password re-prompt", "yes", true));
     }
     AddTimeLines(item, kItemTimes, lines);
     if (login.is_object()) {

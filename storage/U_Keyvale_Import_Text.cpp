@@ -1,5 +1,8 @@
 #include "U_Keyvale_Import_Text.h"
 
+#include "U_KV_Hash_and_RAT_01.h"
+
+#include <algorithm>
 #include <charconv>
 #include <cstdio>
 #include <ctime>
@@ -160,7 +163,11 @@ std::string JoinFolderPath(const std::vector<std::string>& names) {
 }
 
 std::string LabelledLine(const std::string& label, const std::string& value) {
-    std::string line = label + ": ";
+    // One block of the largest size the line can take: it may hold a secret.
+    std::string line;
+    line.reserve(label.size() + 2 + 3 * value.size());
+    line += label;
+    line += ": ";
     for (char c : value) {
         if (c == '\r') {
             continue;
@@ -173,12 +180,30 @@ std::string LabelledLine(const std::string& label, const std::string& value) {
     return line;
 }
 
+void AddNoteLine(std::vector<TNoteLine>& lines, TNoteLine&& line) {
+    if (lines.size() == lines.capacity()) {
+        std::vector<TNoteLine> larger;
+        larger.reserve(std::max<std::size_t>(8, 2 * lines.capacity()));
+        for (TNoteLine& moving : lines) {
+            larger.push_back(std::move(moving));
+            KvSecureWipe(moving.text);
+        }
+        lines.swap(larger);
+    }
+    lines.push_back(std::move(line));
+    KvSecureWipe(line.text);
+}
+
 TNoteLine NoteLine(const std::string& label, const std::string& value, bool minor) {
     return {label, LabelledLine(label, value), minor};
 }
 
 TNoteLine NoteBlock(const std::string& label, const std::string& value) {
-    std::string text = label + ":\n";
+    // One block of its final size: the value is a secret (a private key).
+    std::string text;
+    text.reserve(label.size() + 2 + value.size());
+    text += label;
+    text += ":\n";
     for (char c : value) {
         if (c != '\r') {
             text += c;

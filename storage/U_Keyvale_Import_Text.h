@@ -62,6 +62,10 @@ struct TNoteLine {
     bool minor = false;
 };
 
+// Appends a line; a full vector grows by a copy that wipes the texts it
+// leaves (a short text stays in the old element after a move).
+void AddNoteLine(std::vector<TNoteLine>& lines, TNoteLine&& line);
+
 // "Label: value" as a TNoteLine (see LabelledLine).
 TNoteLine NoteLine(const std::string& label, const std::string& value, bool minor = false);
 

@@ -5,7 +5,13 @@
 #include "U_Keyvale_TreeView_Data_Text.h"
 
 bool RecordHasContent(const TRecordFields& fields) {
-    std::string joined = fields.login + fields.password + fields.email + fields.url + fields.note;
+    std::string joined;
+    joined.reserve(fields.login.size() + fields.password.size() + fields.email.size() +
+                   fields.url.size() + fields.note.size());
+    for (const std::string* field :
+         {&fields.login, &fields.password, &fields.email, &fields.url, &fields.note}) {
+        joined += *field;
+    }
     std::string trimmed = TrimBlanksAndControls(joined);
     KvSecureWipe(joined);
     bool content = trimmed.find_first_not_of(" \r\n") != std::string::npos;
@@ -36,8 +42,7 @@ TRecordStoreResult SaveFolderDataToDataFolder(TKeyvaleTree& tree, TNodeHandle& i
     }
     const auto take = [](bool changed, std::string& field, const std::string& typed, bool trim) {
         if (changed) {
-            KvSecureWipe(field);
-            field = trim ? TrimBlanksAndControls(typed) : typed;
+            KvSecureAssign(field, trim ? TrimBlanksAndControls(typed) : std::string(typed));
         }
     };
     take(touched.login, fields.login, input.login, true);
@@ -58,21 +63,17 @@ TRecordStoreResult SaveFolderDataToDataFolder(TKeyvaleTree& tree, TNodeHandle& i
         result.outcome = TRecordStoreOutcome::DataCleared;
         result.message = "<< " + name + " >>  data cleared.";
     }
-    for (std::string* field :
-         {&fields.login, &fields.password, &fields.email, &fields.url, &fields.note}) {
-        KvSecureWipe(*field);
-    }
     return result;
 }
 
 bool ReadFolderDataFromDataFolder(const TKeyvaleTree& tree, TNodeHandle selected,
                                   TRecordFields& fields) {
-    fields = TRecordFields{};
+    fields.Wipe();
     TNodeHandle first = tree.FirstChild(selected);
     if (first == kNoNode || tree.TextLength(first) < kDataNodeMinimumLength ||
         tree.Icon(selected) != kIconRecord) {
         return false;
     }
-    fields = RecordDataDecode(tree.Text(first));
+    fields = RecordDataDecode(tree.Text(first)); // a copy; the decoded one wipes itself
     return true;
 }

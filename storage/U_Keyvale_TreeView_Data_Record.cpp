@@ -14,7 +14,21 @@ constexpr std::size_t kCodeLength = 4;
 constexpr std::size_t kFieldCount = 5;
 constexpr std::size_t kCodesLength = kCodeLength * kFieldCount;
 
+// A plain text written on Windows, one character per byte.
+std::u16string Windows1252ToUtf16(const std::string& bytes) {
+    std::string utf8 = Windows1252ToUtf8(bytes);
+    std::u16string wide = Utf8ToUtf16(utf8);
+    KvSecureWipe(utf8);
+    return wide;
+}
+
 } // namespace
+
+void TRecordFields::Wipe() {
+    for (std::string* field : {&login, &password, &email, &url, &note}) {
+        KvSecureWipe(*field);
+    }
+}
 
 std::string RecordLengthEncode(std::size_t n) {
     std::string digits = std::to_string(n % 10000 + 1000000).substr(3, kCodeLength);
@@ -41,8 +55,15 @@ std::string RecordDataEncode(const std::string& login, const std::string& passwo
                              const std::string& note) {
     const std::array<const std::string*, kFieldCount> fields{&login, &password, &email, &url,
                                                              &note};
+    // The plain text is made in one block of its final size, so that no
+    // outgrown copy of the fields is freed on the way.
+    std::size_t bytes = kCodesLength + kRecordPlainTextMinimum;
+    for (const std::string* field : fields) {
+        bytes += field->size();
+    }
     std::string codes;
     std::string body;
+    body.reserve(bytes);
     std::size_t units = kCodesLength;
     for (const std::string* field : fields) {
         std::size_t length = Utf16Length(*field);
@@ -50,13 +71,17 @@ std::string RecordDataEncode(const std::string& login, const std::string& passwo
             std::string cut = Utf8Left(*field, kMaximumEncodableFieldLength);
             length = Utf16Length(cut);
             body += cut;
+            KvSecureWipe(cut);
         } else {
             body += *field;
         }
         codes += RecordLengthEncode(length);
         units += length;
     }
-    std::string plain = codes + body;
+    std::string plain;
+    plain.reserve(bytes);
+    plain += codes;
+    plain += body;
     if (units < kRecordPlainTextMinimum) {
         plain += KvRandomString90(static_cast<std::int32_t>(kRecordPlainTextMinimum - units));
     }
@@ -69,14 +94,7 @@ std::string RecordDataEncode(const std::string& login, const std::string& passwo
 TRecordFields RecordDataDecode(const std::string& text) {
     TRecordFields result;
     std::string plain = KvDecipherText(text);
-    std::u16string s;
-    if (IsValidUtf8(plain)) {
-        s = Utf8ToUtf16(plain);
-    } else {
-        std::string utf8 = Windows1252ToUtf8(plain);
-        s = Utf8ToUtf16(utf8);
-        KvSecureWipe(utf8);
-    }
+    std::u16string s = IsValidUtf8(plain) ? Utf8ToUtf16(plain) : Windows1252ToUtf16(plain);
     KvSecureWipe(plain);
     if (s.size() < kCodesLength) {
         return result;
@@ -92,10 +110,14 @@ TRecordFields RecordDataDecode(const std::string& text) {
         std::size_t length = RecordLengthDecode(code);
         std::size_t start = std::min(position, s.size());
         std::size_t count = std::min(length, s.size() - start);
-        *fields[i] = Utf16ToUtf8(s.substr(start, count));
+        // Converted from a view of the wide text: a wide copy of the field
+        // would be one more to wipe.
+        std::string field = Utf16ToUtf8(std::u16string_view(s).substr(start, count));
+        *fields[i] = std::move(field);
+        KvSecureWipe(field); // a short text is copied, not moved
         position = start + count;
     }
-    SecureWipeUtf16(s);
+    KvSecureWipe(s);
     return result;
 }
 
@@ -108,11 +130,6 @@ std::optional<std::string> RecordDataAsUtf8(const std::string& text) {
     if (!legacy) {
         return std::nullopt;
     }
-    TRecordFields fields = RecordDataDecode(text);
-    std::string utf8 = RecordDataEncode(fields);
-    for (std::string* field :
-         {&fields.login, &fields.password, &fields.email, &fields.url, &fields.note}) {
-        KvSecureWipe(*field);
-    }
-    return utf8;
+    const TRecordFields fields = RecordDataDecode(text);
+    return RecordDataEncode(fields);
 }

@@ -11,6 +11,10 @@
 #include <optional>
 #include <string>
 
+// A record's five fields, wiped when they go: every copy, the temporaries of
+// a decode or an import included. (A copy is made where a move was asked
+// for, since a move would leave short texts behind in the source; the
+// source is wiped in its turn.)
 struct TRecordFields {
     std::string login;
     std::string password;
@@ -19,6 +23,8 @@ struct TRecordFields {
     std::string note;
 
     bool operator==(const TRecordFields&) const = default;
+    void Wipe(); // all five wiped and emptied
+    ~TRecordFields() { Wipe(); }
 };
 
 // Input limits of the five fields, in 16-bit code units.

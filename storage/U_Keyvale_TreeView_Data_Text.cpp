@@ -91,9 +91,11 @@ std::u16string Utf8ToUtf16(const std::string& utf8) {
     return out;
 }
 
-std::string Utf16ToUtf8(const std::u16string& utf16) {
+std::string Utf16ToUtf8(std::u16string_view utf16) {
     std::string out;
-    out.reserve(utf16.size());
+    // Room for the longest outcome (three bytes a unit), so that a secret is
+    // never outgrown and freed on the way.
+    out.reserve(3 * utf16.size());
     for (std::size_t i = 0; i < utf16.size(); ++i) {
         char32_t unit = utf16[i];
         if (unit >= 0xD800 && unit <= 0xDBFF && i + 1 < utf16.size() && utf16[i + 1] >= 0xDC00 &&
@@ -174,11 +176,4 @@ std::string TrimBlanksAndControls(const std::string& text) {
         --last;
     }
     return text.substr(first, last - first);
-}
-
-void SecureWipeUtf16(std::u16string& text) {
-    volatile char16_t* unit = text.data();
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        unit[i] = 0;
-    }
 }

@@ -8,12 +8,13 @@
 
 #include <cstddef>
 #include <string>
+#include <string_view>
 
 // Bytes that are not valid UTF-8 (and lone surrogates on the way back) become
 // '?', the code page's default character; both directions agree on that, so
 // Utf16Length(s) == Utf8ToUtf16(s).size() for every s.
 std::u16string Utf8ToUtf16(const std::string& utf8);
-std::string Utf16ToUtf8(const std::u16string& utf16);
+std::string Utf16ToUtf8(std::u16string_view utf16);
 
 // Number of 16-bit code units of the text.
 std::size_t Utf16Length(const std::string& utf8);
@@ -30,7 +31,3 @@ std::string Utf8Left(const std::string& utf8, std::size_t units);
 // Leading and trailing characters up to and including the space (blanks,
 // TAB, CR, LF and the other control characters) removed.
 std::string TrimBlanksAndControls(const std::string& text);
-
-// Overwrites the text with zeros in a way the compiler cannot drop, for
-// wide copies of record plain text.
-void SecureWipeUtf16(std::u16string& text);

@@ -41,7 +41,7 @@ std::string Windows1252ToUtf8(const std::string& bytes) {
         wide += CharacterOf(static_cast<std::uint8_t>(c));
     }
     std::string text = Utf16ToUtf8(wide);
-    SecureWipeUtf16(wide);
+    KvSecureWipe(wide);
     return text;
 }
 
@@ -69,7 +69,7 @@ std::optional<std::string> Windows1252BytesOf(const std::string& utf8) {
         }
         bytes += *byte;
     }
-    SecureWipeUtf16(wide);
+    KvSecureWipe(wide);
     if (!representable) {
         KvSecureWipe(bytes);
         return std::nullopt;
