@@ -13,6 +13,7 @@
 #include <QTextEdit>
 #include <QToolButton>
 
+#include "U_Password_Generator_Options.h"
 #include "database_page_fixture.h"
 #include "private_x_server.h"
 #include "window_widgets.h"
@@ -176,6 +177,26 @@ class TestRealMouseAndKeys : public QObject {
         f.Choose("Shop");
         f.Choose("Bank");
         QCOMPARE(password->text(), QString("old-Rivet!Maple-92-Quartz"));
+    }
+
+    // A length typed beyond the range and left by a click outside the
+    // options (which closes them): the nearer end is used, and the log says
+    // so, since the panel that said it is gone.
+    void aLengthLeftOutOfRangeIsBroughtIntoItAndSaid() {
+        TFixture f;
+        TFormMain& w = f.w();
+        f.Choose("Bank");
+        TPasswordGeneratorOptions* options = o_Password_Generator(w)->Options();
+        QVERIFY(Click(o_Password_Generator(w)->OptionsButton()));
+        QTRY_VERIFY(options->isVisible());
+        QVERIFY(RunXdotool({"key", "ctrl+a", "type", "--delay", "30", "129"}));
+        QVERIFY(Click(F_Message(w), QPoint(20, 20)));
+        QTRY_VERIFY(!options->isVisible());
+        QCOMPARE(options->Settings().password.length, std::size_t{128});
+        QCOMPARE(f.LastLog(),
+                 QString("A password has 8 to 128 characters: 128 are used, not 129."));
+        QVERIFY(Click(o_Password_Generator(w)->GenerateButton()));
+        QCOMPARE(F_Password(w)->text().size(), 128);
     }
 };
 
