@@ -357,6 +357,54 @@ class TestPasswordTools : public QObject {
                                   10000);
         QCOMPARE(view->Folders()->topLevelItemCount(), 0); // all at the top
     }
+
+    // Records deep in one long import folder: their rows must not all read
+    // as the same beginning. Each shows its own end, and the whole path is
+    // its tooltip.
+    void healthRowsOfALongFolderReadApart() {
+        TDatabaseFile db;
+        TFormMain& w = db.w();
+        TKeyvaleTree& tree = w.o_Tree_Data;
+        const std::string folder = "Imported from Bitwarden on 11 December 2026 at 06:50";
+        TNodeHandle parent = tree.AddChild(kNoNode, folder, kIconFolder);
+        parent =
+            tree.AddChild(parent, "Work accounts and everything shared with the team", kIconFolder);
+        for (const char* name : {"Router", "Printer"}) {
+            const TNodeHandle record = tree.AddChild(parent, name, kIconEmpty);
+            tree.AddChild(record, RecordDataEncode({"admin", "password1", "", "", ""}), kIconEmpty);
+        }
+        P_Arrange_Icons_for_TreeView(tree);
+        w.P_Tree_View_Reset();
+        QTest::mouseClick(b_Password_Health(w), Qt::LeftButton);
+        TPasswordHealthView* view = o_Password_Health(w);
+        QSignalSpy shown(view, &TPasswordHealthView::reportShown);
+        QVERIFY(shown.wait(10000));
+        QTreeWidget* rows = view->Rows();
+        rows->setCurrentItem(nullptr);
+        rows->clearSelection();
+        QTreeWidgetItem* shown1 = nullptr;
+        QTreeWidgetItem* shown2 = nullptr;
+        for (int i = 0; i < rows->topLevelItemCount(); ++i) {
+            QTreeWidgetItem* item = rows->topLevelItem(i);
+            const QString path = QString::fromStdString(folder) +
+                                 " / Work accounts and everything shared with the team / ";
+            if (item->text(0) == path + "Router") {
+                shown1 = item;
+            } else if (item->text(0) == path + "Printer") {
+                shown2 = item;
+            }
+        }
+        QVERIFY(shown1 && shown2);
+        const auto picture = [rows](QTreeWidgetItem* item) {
+            const QRect row = rows->visualItemRect(item);
+            return rows->viewport()
+                ->grab(QRect(row.left(), row.top(), rows->columnWidth(0), row.height()))
+                .toImage();
+        };
+        QVERIFY(rows->fontMetrics().horizontalAdvance(shown1->text(0)) > rows->columnWidth(0));
+        QVERIFY(picture(shown1) != picture(shown2));
+        QCOMPARE(shown1->toolTip(0), shown1->text(0));
+    }
 };
 
 } // namespace
