@@ -83,6 +83,12 @@ class TFormMain : public QMainWindow {
     // ---- message logs and sounds
     void P_Print_Message(const QString& s_Message, bool boolean_Desktop_Alert);
     void P_Print_Message_2(const QString& s_Message, bool boolean_Desktop_Alert);
+    // A message of the Settings page: on the page's own line, where the user
+    // is, and in the Database page's log with the others.
+    void P_Print_Message_Settings(const QString& s_Message, bool boolean_Desktop_Alert);
+    // A message about something done in `source`: shown on the source's page.
+    void P_Print_Message_For(const QWidget* source, const QString& s_Message,
+                             bool boolean_Desktop_Alert);
     void PlaySoundResource(const QString& name);
 
     // ---- database state (the no-database state for now)
@@ -161,6 +167,8 @@ class TFormMain : public QMainWindow {
     // ---- clipboard and idle lock (U_FormMain_Keyvale_Clipboard.cpp, _Lock.cpp)
     // Puts a text on the clipboard marked secret and logs when it goes again.
     void P_Copy_Secret(const QString& text);
+    // The same for a copy made on another page, whose message shows there.
+    void P_Copy_Secret_From(const QWidget* source, const QString& text);
     // One log line for a paste cut to the field's limit, in the log of the
     // field's page.
     void P_Report_Cut_Paste(const QWidget* field, int kept, int pasted);

@@ -4,6 +4,7 @@
 
 #include "U_Desktop_Alert.h"
 #include "U_FormMain_Keyvale_Page_Main_Password.h"
+#include "U_FormMain_Keyvale_Page_Settings.h"
 #include "U_Log_Time_Format.h"
 
 QString TFormMain::LogHeader() {
@@ -23,6 +24,22 @@ void TFormMain::P_Print_Message_2(const QString& s_Message, bool boolean_Desktop
     o_Page_Main_Password->AppendToLog(header + QStringLiteral(" --- ") + s_Message);
     if (boolean_Desktop_Alert) {
         ShowDesktopAlert(header, s_Message);
+    }
+}
+
+void TFormMain::P_Print_Message_Settings(const QString& s_Message, bool boolean_Desktop_Alert) {
+    o_Page_Settings->ShowMessage(LogHeader() + QLatin1Char(' ') + s_Message);
+    P_Print_Message(s_Message, boolean_Desktop_Alert);
+}
+
+void TFormMain::P_Print_Message_For(const QWidget* source, const QString& s_Message,
+                                    bool boolean_Desktop_Alert) {
+    if (page_Main_Password->isAncestorOf(source)) {
+        P_Print_Message_2(s_Message, boolean_Desktop_Alert);
+    } else if (page_Settings->isAncestorOf(source)) {
+        P_Print_Message_Settings(s_Message, boolean_Desktop_Alert);
+    } else {
+        P_Print_Message(s_Message, boolean_Desktop_Alert);
     }
 }
 

@@ -189,6 +189,8 @@ class TPageDatabase : public QWidget {
     // The node the open deletion warning names; only this one is deleted.
     TNodeHandle i_Warning_Node = kNoNode;
     bool passwordShown_ = false;
+    // The program moves the focus into the name field without choosing a node.
+    bool folderNameFocusByProgram_ = false;
     // A created folder's name leaves its field, one character per step.
     QTimer o_Timer_Folder_Name_Wipe;
     QString folderNameCreated_; // the name of the folder just created,

@@ -9,6 +9,7 @@
 #include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScopedValueRollback>
 #include <QStyle>
 #include <QTextCursor>
 #include <QTextDocument>
@@ -241,6 +242,10 @@ void TPageDatabase::WipeRecordFields() {
 void TPageDatabase::b_Password_ShowClick() {
     ShowPassword(!PasswordShown());
     emit soundRequested(QStringLiteral("S_TreeView_Click")); // no such clip: silent
+    // The focus leaves the button for the name field, but the eye chooses no
+    // node: reading the fields in again would end what Ctrl+Z in the
+    // password can bring back, which holds until the record is left.
+    const QScopedValueRollback byProgram(folderNameFocusByProgram_, true);
     F_Folder_Name->setFocus();
 }
 

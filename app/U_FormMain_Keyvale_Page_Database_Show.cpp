@@ -87,8 +87,10 @@ void TPageDatabase::HideTree(bool hidden) {
 
 void TPageDatabase::ShowPassword(bool shown) {
     passwordShown_ = shown;
-    b_Password_Show->setText(shown ? QStringLiteral(" Hide password")
-                                   : QStringLiteral(" Show password"));
+    const QString caption =
+        shown ? QStringLiteral("Hide password") : QStringLiteral("Show password");
+    b_Password_Show->setText(QLatin1Char(' ') + caption);
+    b_Password_Show->setAccessibleName(caption); // read out as it reads
     b_Password_Show->setIcon(
         KeyvaleIcon(shown ? QStringLiteral("eye_closed") : QStringLiteral("eye_open")));
     F_Password->setEchoMode(shown ? QLineEdit::Normal : QLineEdit::Password);

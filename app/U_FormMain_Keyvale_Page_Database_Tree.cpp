@@ -72,7 +72,7 @@ void TPageDatabase::P_Tree_Setup() {
                 i_Folder_CreateClick();
                 return true;
             }
-        } else if (event->type() == QEvent::FocusIn) {
+        } else if (event->type() == QEvent::FocusIn && !folderNameFocusByProgram_) {
             P_Process_User_Select_Node_EVENT();
         }
         return false;

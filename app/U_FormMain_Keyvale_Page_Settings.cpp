@@ -33,6 +33,7 @@ using namespace keyvale_layout;
 namespace {
 
 constexpr int kSkinEntryHeight = 40;
+constexpr int kMessageRow = 2; // of the calculator's grid, under the input row
 
 } // namespace
 
@@ -178,6 +179,7 @@ QWidget* TPageSettings::CreateCalculator() {
     grid->setVerticalSpacing(6);
     CreateCalculatorTitle(calc, grid);
     CreateCalculatorInput(calc, grid);
+    CreateMessageLine(calc, grid);
     CreateCalculatorResults(calc, grid);
     grid->setColumnStretch(0, 1);
     return calc;
@@ -233,6 +235,26 @@ void TPageSettings::CreateCalculatorInput(QFrame* calc, QGridLayout* grid) {
     grid->addWidget(F_Hash_Length, 1, 3);
 }
 
+// Under the passphrase and the length: the page's messages are about them
+// and the copies of their hashes, and the Database page's log, which keeps
+// them too, is out of sight here. One line for the latest message is enough
+// for the page's few answers and takes little room from the hash forms.
+void TPageSettings::CreateMessageLine(QFrame* calc, QGridLayout* grid) {
+    // Read out as its text: the message is the name.
+    L_Settings_Message = new QLabel(calc);
+    L_Settings_Message->setObjectName(QStringLiteral("L_Settings_Message"));
+    L_Settings_Message->setWordWrap(true);
+    L_Settings_Message->setTextFormat(Qt::PlainText);
+    L_Settings_Message->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    L_Settings_Message->setVisible(false);
+    grid->addWidget(L_Settings_Message, kMessageRow, 0, 1, 4);
+}
+
+void TPageSettings::ShowMessage(const QString& line) {
+    L_Settings_Message->setText(line);
+    L_Settings_Message->setVisible(!line.isEmpty());
+}
+
 // The three forms of the hash, each a box that copies itself when clicked.
 void TPageSettings::CreateCalculatorResults(QFrame* calc, QGridLayout* grid) {
     struct TResult {
@@ -247,7 +269,7 @@ void TPageSettings::CreateCalculatorResults(QFrame* calc, QGridLayout* grid) {
         {&L_KV_Hash_64, "L_KV_Hash_64", &F_KV_Hash_64, "F_KV_Hash_64", "KV hash 64"},
         {&L_KV_Hash_90, "L_KV_Hash_90", &F_KV_Hash_90, "F_KV_Hash_90", "KV hash 90"},
     };
-    int row = 2;
+    int row = kMessageRow + 1;
     for (const TResult& r : results) {
         const QString caption = QString::fromLatin1(r.caption);
         *r.label = Caption(Named(new QLabel(caption, calc), r.labelName, caption));

@@ -53,6 +53,12 @@ class TPageSettings : public QWidget {
     // The passphrase, its hashes and the eye go back to empty and hidden.
     void ClearSecrets();
 
+    // ---- messages
+    // The page's answer to what the user just did here (a refused length, a
+    // copy and when the clipboard is cleared, a paste cut to its limit),
+    // shown on the page's message line until the next one.
+    void ShowMessage(const QString& line);
+
   signals:
     // The user chose another entry of the list of appearances.
     void themeChosen(int row);
@@ -72,6 +78,7 @@ class TPageSettings : public QWidget {
     QWidget* CreateCalculator();
     void CreateCalculatorTitle(QFrame* calc, QGridLayout* grid);
     void CreateCalculatorInput(QFrame* calc, QGridLayout* grid);
+    void CreateMessageLine(QFrame* calc, QGridLayout* grid);
     void CreateCalculatorResults(QFrame* calc, QGridLayout* grid);
     void ConnectCalculator();
     void F_KV_Hash_Click(QPlainTextEdit* box);
@@ -101,4 +108,5 @@ class TPageSettings : public QWidget {
     QPlainTextEdit* F_KV_Hash_64 = nullptr;
     QLabel* L_KV_Hash_90 = nullptr;
     QPlainTextEdit* F_KV_Hash_90 = nullptr;
+    QLabel* L_Settings_Message = nullptr;
 };

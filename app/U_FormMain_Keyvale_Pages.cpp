@@ -37,7 +37,7 @@ void TFormMain::CreatePages() {
     page_Settings = ScrollingPage(o_Page_Settings, "page_Settings", QStringLiteral("Settings"));
     connect(o_Page_Settings, &TPageSettings::themeChosen, this, &TFormMain::o_List_Skin_2Click);
     connect(o_Page_Settings, &TPageSettings::hashLengthRefused, this, [this](const QString& text) {
-        P_Print_Message(text, true);
+        P_Print_Message_Settings(text, true);
         PlaySoundResource(QStringLiteral("S_W_2"));
     });
     page_About_Program =

@@ -1,5 +1,7 @@
 #include "U_Password_Generator_Button.h"
 
+#include <QAccessible>
+#include <QAccessibleWidget>
 #include <QEvent>
 #include <QHBoxLayout>
 #include <QKeyEvent>
@@ -23,12 +25,66 @@ void Wipe(QString& text) {
     text.clear();
 }
 
+// The options panel is a pop-up window, and the toolkit leaves windows out of
+// their parent's accessible children (and pop-ups out of the application's),
+// so a screen reader walking the tree would never reach it. The generator's
+// accessible object counts the open panel as its last child, and the panel
+// names the generator as its parent, so that the way up leads down again.
+class TGeneratorAccessible : public QAccessibleWidget {
+  public:
+    explicit TGeneratorAccessible(TPasswordGeneratorButton* generator)
+        : QAccessibleWidget(generator), generator_(generator) {}
+
+    int childCount() const override { return QAccessibleWidget::childCount() + (Open() ? 1 : 0); }
+    QAccessibleInterface* child(int index) const override {
+        if (Open() && index == QAccessibleWidget::childCount()) {
+            return QAccessible::queryAccessibleInterface(generator_->Options());
+        }
+        return QAccessibleWidget::child(index);
+    }
+    int indexOfChild(const QAccessibleInterface* child) const override {
+        if (Open() && child != nullptr && child->object() == generator_->Options()) {
+            return QAccessibleWidget::childCount();
+        }
+        return QAccessibleWidget::indexOfChild(child);
+    }
+
+  private:
+    bool Open() const { return generator_->Options() && generator_->Options()->isVisible(); }
+    TPasswordGeneratorButton* generator_;
+};
+
+class TOptionsAccessible : public QAccessibleWidget {
+  public:
+    explicit TOptionsAccessible(TPasswordGeneratorOptions* options)
+        : QAccessibleWidget(options, QAccessible::Pane) {}
+
+    QAccessibleInterface* parent() const override {
+        return QAccessible::queryAccessibleInterface(widget()->parentWidget());
+    }
+};
+
+QAccessibleInterface* GeneratorAccessible(const QString& className, QObject* object) {
+    if (className == QLatin1String(TPasswordGeneratorButton::staticMetaObject.className())) {
+        return new TGeneratorAccessible(static_cast<TPasswordGeneratorButton*>(object));
+    }
+    if (className == QLatin1String(TPasswordGeneratorOptions::staticMetaObject.className())) {
+        return new TOptionsAccessible(static_cast<TPasswordGeneratorOptions*>(object));
+    }
+    return nullptr;
+}
+
 } // namespace
 
 TPasswordGeneratorButton::TPasswordGeneratorButton(QLineEdit* field, std::string iniPath,
                                                    QWidget* parent)
     : QWidget(parent), field_(field), iniPath_(std::move(iniPath)),
       settings_(LoadGeneratorSettings(iniPath_)) {
+    static const bool accessible = [] {
+        QAccessible::installFactory(GeneratorAccessible);
+        return true;
+    }();
+    Q_UNUSED(accessible);
     Named(this, "o_Password_Generator", QStringLiteral("Password generator"));
     auto* row = new QHBoxLayout(this);
     row->setContentsMargins(0, 0, 0, 0);
@@ -53,6 +109,9 @@ TPasswordGeneratorButton::TPasswordGeneratorButton(QLineEdit* field, std::string
     connect(options_, &QToolButton::clicked, this, [this] { panel_->PopUpBelow(options_); });
     connect(panel_, &TPasswordGeneratorOptions::settingsChanged, this,
             &TPasswordGeneratorButton::SaveSettings);
+    // A changed or refused entry is said in the log as well: the panel that
+    // shows it may close with the very click that ended the entry.
+    connect(panel_, &TPasswordGeneratorOptions::noted, this, &TPasswordGeneratorButton::message);
 
     // Any other change of the field (typing, another record shown) ends what
     // Ctrl+Z may bring back.

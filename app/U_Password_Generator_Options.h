@@ -1,6 +1,9 @@
 // The generator's options, in a small panel that drops down from the options
 // button beside the Password field: length, classes, look-alikes, passphrase
-// mode with its words and separator, and how many results they allow.
+// mode with its words and separator, what Generate makes under them and how
+// many results they allow. What the options cannot take (a length out of its
+// range, no class at all, no separator) is changed or refused with a note
+// in the panel, which also goes out as noted().
 #pragma once
 
 #include <QFrame>
@@ -10,7 +13,7 @@
 class QCheckBox;
 class QLabel;
 class QLineEdit;
-class QSpinBox;
+class TOptionSpinBox;
 
 class TPasswordGeneratorOptions : public QFrame {
     Q_OBJECT
@@ -25,22 +28,27 @@ class TPasswordGeneratorOptions : public QFrame {
 
   signals:
     void settingsChanged(const TGeneratorSettings& settings);
+    // An entry was changed or refused; the same note shows in the panel.
+    void noted(const QString& note);
 
   private:
     void ReadControls();
     void ShowSettings();
+    void ShowNote(const QString& note);
     QString StrengthText() const;
 
     TGeneratorSettings settings_;
     bool showing_ = false;
-    QSpinBox* length_ = nullptr;
+    TOptionSpinBox* length_ = nullptr;
     QCheckBox* lower_ = nullptr;
     QCheckBox* upper_ = nullptr;
     QCheckBox* digits_ = nullptr;
     QCheckBox* symbols_ = nullptr;
     QCheckBox* noLookAlikes_ = nullptr;
     QCheckBox* passphrase_ = nullptr;
-    QSpinBox* words_ = nullptr;
+    TOptionSpinBox* words_ = nullptr;
     QLineEdit* separator_ = nullptr;
+    QLabel* summary_ = nullptr;
     QLabel* strength_ = nullptr;
+    QLabel* note_ = nullptr;
 };

@@ -22,6 +22,9 @@ QTreeWidget* MakeTable(QWidget* parent, const QStringList& headers) {
     table->setHeaderLabels(headers);
     table->setSelectionMode(QAbstractItemView::SingleSelection);
     table->header()->setStretchLastSection(false);
+    // Paths of one long import folder differ only at their end: shortened in
+    // the middle they keep both the top folder and the record's own name.
+    table->setTextElideMode(Qt::ElideMiddle);
     return table;
 }
 
@@ -146,8 +149,10 @@ void TPasswordHealthView::Show(const THealthReport& report, unsigned generation)
         }
         auto* item = new QTreeWidgetItem(rows_);
         item->setText(Record, PathOf(row.node));
+        item->setToolTip(Record, item->text(Record)); // the whole path
         item->setData(Record, Qt::UserRole, row.node);
         item->setText(Findings, FindingsText(row));
+        item->setToolTip(Findings, item->text(Findings));
         item->setText(Guesses, row.Severity() == THealthFinding::Empty
                                    ? QStringLiteral("—")
                                    : QStringLiteral("10^%1").arg(
@@ -161,6 +166,7 @@ void TPasswordHealthView::Show(const THealthReport& report, unsigned generation)
         if (const auto count = report.folderCounts.find(node); count != report.folderCounts.end()) {
             auto* item = new QTreeWidgetItem(folders_);
             item->setText(0, PathOf(node));
+            item->setToolTip(0, item->text(0));
             item->setText(1, QString::number(count->second));
         }
     }

@@ -2,6 +2,8 @@
 
 #include <utility>
 
+#include <QApplication>
+#include <QCursor>
 #include <QDrag>
 #include <QDragEnterEvent>
 #include <QDragMoveEvent>
@@ -145,6 +147,25 @@ Qt::ItemFlags TKeyvaleTreeModel::flags(const QModelIndex& index) const {
 
 // ---- view -----------------------------------------------------------------
 
+namespace {
+
+// Notes whether Escape was pressed, taking nothing.
+class TEscapeWatch : public QObject {
+  public:
+    bool pressed = false;
+
+  protected:
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::KeyPress &&
+            static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) {
+            pressed = true;
+        }
+        return false;
+    }
+};
+
+} // namespace
+
 TKeyvaleTreeView::TKeyvaleTreeView(QWidget* parent) : QTreeView(parent) {
     setHeaderHidden(true);
     setRootIsDecorated(false); // no expand buttons
@@ -237,9 +258,19 @@ void TKeyvaleTreeView::startDrag(Qt::DropActions) {
     drag->setMimeData(mime);
     drag->setPixmap(currentIndex().data(Qt::DecorationRole).value<QIcon>().pixmap(iconSize()));
     refusedTarget_ = kNoNode;
+    // The drag's own filter takes every key while it runs, Escape too, and
+    // it is installed when the drag begins: a watch installed after it, from
+    // within the drag's loop, sees each key first.
+    TEscapeWatch escape;
+    QMetaObject::invokeMethod(
+        &escape, [&escape] { qApp->installEventFilter(&escape); }, Qt::QueuedConnection);
     const Qt::DropAction done = drag->exec(Qt::MoveAction, Qt::MoveAction);
-    if (done == Qt::IgnoreAction && refusedTarget_ != kNoNode && dragDrop) {
-        dragDrop(std::exchange(refusedTarget_, kNoNode));
+    const TNodeHandle refused = std::exchange(refusedTarget_, kNoNode);
+    // Let go over a target that refused the node: the view is never sent
+    // that drop, so dragDrop hears of it here and says why. A drag ended by
+    // Escape ends without a word.
+    if (done == Qt::IgnoreAction && refused != kNoNode && !escape.pressed && dragDrop) {
+        dragDrop(refused);
     }
 }
 
@@ -270,7 +301,12 @@ void TKeyvaleTreeView::dragMoveEvent(QDragMoveEvent* event) {
 }
 
 void TKeyvaleTreeView::dragLeaveEvent(QDragLeaveEvent* event) {
-    refusedTarget_ = kNoNode; // dropped elsewhere, if at all
+    // On X11 a refused drag that ends over the tree ends with a leave too:
+    // the platform cancels it there. Only a mouse that has left the tree
+    // takes the drag elsewhere, to be dropped there, if at all.
+    if (!viewport()->rect().contains(viewport()->mapFromGlobal(QCursor::pos()))) {
+        refusedTarget_ = kNoNode;
+    }
     QTreeView::dragLeaveEvent(event);
 }
 

@@ -12,7 +12,7 @@ packages=(
   fonts-dejavu-core
   groff-base man-db bash-completion
   dpkg-dev lintian desktop-file-utils appstream shared-mime-info
-  xvfb
+  xvfb xdotool
 )
 # The ARM64 cross build of the test command (x86-64 hosts only), asked for
 # with --cross so that starting the window never pulls in a cross compiler.

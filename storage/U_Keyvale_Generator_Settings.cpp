@@ -2,7 +2,10 @@
 
 #include "U_Keyvale_Read_Write_Settings.h"
 
+#include "U_Keyvale_Word_List.h"
+
 #include <filesystem>
+#include <vector>
 
 namespace {
 
@@ -35,7 +38,115 @@ std::size_t NumberOr(const std::string& text, std::size_t minimum, std::size_t m
     return static_cast<std::size_t>(std::stoll(text));
 }
 
+// A number option of the panel: its range and how a note names it.
+struct TNumberOption {
+    const char* name; // "A password"
+    const char* unit; // "characters"
+    std::size_t minimum;
+    std::size_t maximum;
+};
+
+constexpr TNumberOption kLengthOption = {"A password", "characters", kGeneratorMinimumLength,
+                                         kGeneratorMaximumLength};
+constexpr TNumberOption kWordsOption = {"A passphrase", "words", kMinimumPassphraseWords,
+                                        kMaximumPassphraseWords};
+
+// "A password has 8 to 128 characters: 128 are used, not 129."
+std::string Note(const TNumberOption& option, const std::string& outcome) {
+    return std::string(option.name) + " has " + std::to_string(option.minimum) + " to " +
+           std::to_string(option.maximum) + " " + option.unit + ": " + outcome + ".";
+}
+
+TOptionNumber ReadOptionNumber(const TNumberOption& option, const std::string& typed,
+                               std::size_t current) {
+    if (typed.empty()) {
+        return {current, Note(option, std::to_string(current) + " stay")};
+    }
+    if (typed.find_first_not_of("0123456789") != std::string::npos) {
+        return {current,
+                Note(option, std::to_string(current) + " stay, \"" + typed + "\" is no number")};
+    }
+    // Any number of digits, leading zeros too: only where it lies matters.
+    const std::size_t first = typed.find_first_not_of('0');
+    const std::string significant = first == std::string::npos ? "0" : typed.substr(first);
+    const std::string maximum = std::to_string(option.maximum);
+    const bool above = significant.size() > maximum.size() ||
+                       (significant.size() == maximum.size() && significant > maximum);
+    const std::size_t value = above ? option.maximum : std::stoull(significant);
+    if (above || value < option.minimum) {
+        const std::size_t used = above ? option.maximum : option.minimum;
+        return {used, Note(option, std::to_string(used) + " are used, not " + typed)};
+    }
+    return {value, ""};
+}
+
+// "a, b and c"
+std::string JoinedList(const std::vector<std::string>& items) {
+    std::string text;
+    for (std::size_t i = 0; i < items.size(); ++i) {
+        text += i == 0 ? "" : i + 1 == items.size() ? " and " : ", ";
+        text += items[i];
+    }
+    return text;
+}
+
+// The number with a comma between thousands: 7,776.
+std::string WithThousands(std::size_t number) {
+    std::string digits = std::to_string(number);
+    for (auto at = static_cast<std::ptrdiff_t>(digits.size()) - 3; at > 0; at -= 3) {
+        digits.insert(static_cast<std::size_t>(at), ",");
+    }
+    return digits;
+}
+
 } // namespace
+
+TOptionNumber ReadGeneratorLength(const std::string& typed, std::size_t current) {
+    return ReadOptionNumber(kLengthOption, typed, current);
+}
+
+TOptionNumber ReadPassphraseWords(const std::string& typed, std::size_t current) {
+    return ReadOptionNumber(kWordsOption, typed, current);
+}
+
+std::string PasswordClassesProblem(const TPasswordRules& rules) {
+    if (!rules.lower && !rules.upper && !rules.digits && !rules.symbols) {
+        return "A password needs at least one kind of character.";
+    }
+    return "";
+}
+
+std::string DescribeGeneratorSettings(const TGeneratorSettings& settings) {
+    if (settings.passphrase) {
+        return std::to_string(settings.phrase.words) + " words of the " +
+               WithThousands(EffLargeWordList().size()) + "-word list, joined by \"" +
+               settings.phrase.separator + "\".";
+    }
+    const TPasswordRules& rules = settings.password;
+    const struct {
+        bool TPasswordRules::*chosen;
+        const char* name;
+    } kinds[] = {{&TPasswordRules::lower, "a–z"},
+                 {&TPasswordRules::upper, "A–Z"},
+                 {&TPasswordRules::digits, "0–9"},
+                 {&TPasswordRules::symbols, "symbols"}};
+    // None chosen is all four, as the generator draws them.
+    const bool all = !PasswordClassesProblem(rules).empty();
+    std::vector<std::string> chosen;
+    for (const auto& kind : kinds) {
+        if (all || rules.*kind.chosen) {
+            chosen.emplace_back(kind.name);
+        }
+    }
+    std::string text = std::to_string(rules.length) + " characters from " + JoinedList(chosen);
+    if (chosen.size() > 1) {
+        text += ", at least one of each";
+    }
+    if (rules.noLookAlikes) {
+        text += ", without I l 1 O 0";
+    }
+    return text + ".";
+}
 
 bool TGeneratorSettings::operator==(const TGeneratorSettings& other) const {
     const TPasswordRules& a = password;
@@ -59,6 +170,13 @@ TGeneratorSettings LoadGeneratorSettings(const std::string& iniPath) {
         if (value == "0" || value == "1") {
             Flag(settings, flag) = value == "1";
         }
+    }
+    if (!PasswordClassesProblem(settings.password).empty()) {
+        const TPasswordRules defaults = TGeneratorSettings::DefaultPasswordRules();
+        settings.password.lower = defaults.lower;
+        settings.password.upper = defaults.upper;
+        settings.password.digits = defaults.digits;
+        settings.password.symbols = defaults.symbols;
     }
     const std::string separator = IniReadString(iniPath, kIniKeyGeneratorSeparator);
     if (SeparatorProblem(separator).empty()) {

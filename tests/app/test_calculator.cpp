@@ -9,6 +9,7 @@
 #include <QTabWidget>
 #include <QTextEdit>
 
+#include <functional>
 #include <string>
 
 #include "U_KV_Hash_Standard_01.h"
@@ -182,6 +183,49 @@ class TestCalculator : public QObject {
             QCOMPARE(clipboard->text(), box->toPlainText());
         }
         QVERIFY(folders_->sounds->played.size() == 1); // only the page change was heard
+    }
+
+    // Each answer of the page shows on the page, where the user is, and
+    // stays in the Database page's log as well.
+    void messagesShowOnThePage() {
+        const struct {
+            const char* action;
+            std::function<void(TFormMain&)> act;
+            QString message;
+        } cases[] = {
+            {"a refused length",
+             [](TFormMain& w) {
+                 F_Hash_Length(w)->lineEdit()->selectAll();
+                 QTest::keyClicks(F_Hash_Length(w), "5");
+                 QTest::keyClick(F_Hash_Length(w), Qt::Key_Return);
+             },
+             "Error! The hash length must be a whole number from 10 to 1000. The length stays "
+             "30."},
+            {"a copied hash",
+             [](TFormMain& w) {
+                 F_Hash_Argument(w)->setText("abc");
+                 QTest::mouseClick(F_KV_Hash_64(w)->viewport(), Qt::LeftButton, {}, QPoint(5, 5));
+             },
+             "The clipboard will be cleared in 10 seconds, at 11:50:22."},
+            {"a paste cut to the limit",
+             [](TFormMain& w) {
+                 QGuiApplication::clipboard()->setText(QString(2000, QChar('p')));
+                 F_Hash_Argument(w)->clear();
+                 QTest::keySequence(F_Hash_Argument(w), QKeySequence::Paste);
+                 QTest::qWait(0); // the cut is reported once the paste is done
+             },
+             "The pasted text is longer than the field allows: 1024 of its 2000 characters were "
+             "kept."},
+        };
+        QLabel* line = L_Settings_Message(*window_);
+        QVERIFY(!line->isVisible()); // nothing said yet
+        for (const auto& c : cases) {
+            F_Message(*window_)->clear();
+            c.act(*window_);
+            QVERIFY2(line->isVisible() && !line->visibleRegion().isEmpty(), c.action);
+            QCOMPARE(line->text(), "[" + QString("11:50:12") + "] " + c.message);
+            QVERIFY2(F_Message(*window_)->toPlainText().contains(c.message), c.action);
+        }
     }
 
     void argumentIsMaskedAgainOnAnotherPage() {

@@ -67,6 +67,7 @@ KEYVALE_WIDGET(QLabel, L_KV_Hash_64)
 KEYVALE_WIDGET(QPlainTextEdit, F_KV_Hash_64)
 KEYVALE_WIDGET(QLabel, L_KV_Hash_90)
 KEYVALE_WIDGET(QPlainTextEdit, F_KV_Hash_90)
+KEYVALE_WIDGET(QLabel, L_Settings_Message)
 
 // Main password page
 KEYVALE_WIDGET(TPageMainPassword, page_Main_Password_Content)
