@@ -13,6 +13,7 @@
 #include "U_Keyvale_Import_Source.h"
 #include "U_Keyvale_TreeView_Data_Tree.h"
 
+#include <atomic>
 #include <cstddef>
 #include <optional>
 #include <string>
@@ -25,6 +26,9 @@ struct TImportOptions {
     std::optional<std::vector<std::string>> folder;
     bool keepDuplicates = false;
     std::string date; // YYYY-MM-DD, for the new top folder's name
+    // Set from another thread: planning stops at the next entry, and the
+    // plan made so far is not to be used.
+    const std::atomic<bool>* stop = nullptr;
 };
 
 struct TImportRefusal {

@@ -109,6 +109,7 @@ class TestImportWindow : public QObject {
                     QTest::mouseClick(box->button(QDialogButtonBox::Open), Qt::LeftButton);
                 });
                 WhenModal<TImportPreviewDialog>(window.get(), [&](TImportPreviewDialog* preview) {
+                    QTRY_VERIFY(preview->findChild<QPushButton*>("b_Import")->isEnabled());
                     sawPreview = true;
                     summary = preview->findChild<QLabel*>("L_Import_Summary")->text();
                     refused =
