@@ -8,6 +8,9 @@
 #include <QDate>
 #include <QMenu>
 #include <QPushButton>
+#include <QTimer>
+
+#include <malloc.h>
 
 #include "U_Import_Job.h"
 #include "U_Import_Preview_Dialog.h"
@@ -118,6 +121,10 @@ void TPageDatabase::P_Import_Close() {
     }
     importPlanned_.reset(); // the plan's secrets are wiped as it goes
     if (o_Import_Preview) {
+        // A large file's plan and refusals leave much freed memory behind;
+        // it goes back to the system once the dialog and its texts are gone.
+        connect(o_Import_Preview, &QObject::destroyed,
+                [] { QTimer::singleShot(0, [] { malloc_trim(0); }); });
         o_Import_Preview->disconnect(this);
         o_Import_Preview->close();
         o_Import_Preview->deleteLater();

@@ -244,7 +244,18 @@ class TestImportWindow : public QObject {
 
     // The file dialog answered with `csv`; returns once the preview is up.
     static void ChooseImportFile(TFormMain& window, const QString& csv) {
+        // Should the dialog wait in an event loop of its own, it is closed
+        // after a while, so that the test fails instead of hanging.
+        auto* watchdog = new QTimer(&window);
+        QObject::connect(watchdog, &QTimer::timeout, [] {
+            if (auto* modal = qobject_cast<QDialog*>(QApplication::activeModalWidget())) {
+                modal->reject();
+            }
+        });
+        watchdog->setSingleShot(true);
+        watchdog->start(5000);
         menu_Import(window)->trigger();
+        watchdog->stop();
         auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
         QVERIFY(dialog);
         dialog->findChild<QLineEdit*>("fileNameEdit")->setText(csv);
