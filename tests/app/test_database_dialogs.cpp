@@ -241,10 +241,12 @@ class TestDatabaseDialogs : public QObject {
                 o_Password_Health(*window)->findChild<QLabel*>("L_Health_Summary")->text();
             seen.mainLog = F_Message_2(*window)->toPlainText();
             if (leaving != TLeaving::WindowClosed) {
-                Type(leaving == TLeaving::IdleLock ? "secret1" : "secret2");
+                const bool lock = leaving == TLeaving::IdleLock;
+                Type(lock ? "secret1" : "secret2");
                 QElapsedTimer typing;
                 typing.start();
-                while (!window->o_Session.IsOpen() && typing.elapsed() < 3000) {
+                while (window->DatabaseFile() != (lock ? first : second) &&
+                       typing.elapsed() < 5000) {
                     QTest::qWait(50);
                 }
                 seen.databaseAfterTyping = window->DatabaseFile();
