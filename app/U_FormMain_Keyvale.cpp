@@ -203,6 +203,8 @@ void TFormMain::closeEvent(QCloseEvent* event) {
     }
     closing_ = true;
     o_Timer_SAVE_Database.stop();
+    // Nothing begun in a dialog of the database is carried out after its save.
+    P_Close_Database_Dialogs();
     const bool mayQuit = P_Main_Exit(true);
     if (!mayQuit) {
         // The window stays so that the data is not lost unseen; the user may
@@ -257,6 +259,7 @@ void TFormMain::P_Window_Lost() {
     }
     closing_ = true;
     o_Timer_SAVE_Database.stop();
+    P_Close_Database_Dialogs();
     P_Save_Folder_Data_to_Data_Folder_Pending();
     if (o_Session.IsOpen()) {
         const TSessionResult result = o_Session.SaveBeforeLeaving();
@@ -266,7 +269,7 @@ void TFormMain::P_Window_Lost() {
         }
     }
     P_Save_Settings_to_ini_File();
-    // The last window closing ends the program (and any dialog's loop).
+    // The last window closing ends the program.
     JvDesktopAlert1->CloseAlert();
     close();
 }

@@ -25,6 +25,7 @@
 #include "U_Keyvale_TreeView_Data_Tree.h"
 #include "U_Sound_Player.h"
 
+class QFileDialog;
 class QFileSystemWatcher;
 class QMimeData;
 class QTabWidget;
@@ -196,6 +197,12 @@ class TFormMain : public QMainWindow {
     void P_Save_Folder_Data_to_Data_Folder_Pending();
     // The file dialog of an import (the page shows the preview and adds the records).
     void menu_ImportClick();
+    // Before the open database is locked, closed or replaced: every dialog
+    // and popup that belongs to it closes (the import's file dialog and
+    // preview, the health report, the generator's options), so that no
+    // answer given there reaches another database or none, and typing goes
+    // to the window again. Returns a log line for each thing dropped.
+    QStringList P_Close_Database_Dialogs();
     // Ctrl+S: saves as the Save button does, or says why it cannot yet.
     void P_Save_Key();
     // Tree and record edits start the countdown to the automatic save.
@@ -265,6 +272,8 @@ class TFormMain : public QMainWindow {
     TPageMainPassword* o_Page_Main_Password = nullptr; // log, file list and password panel
     TPageDatabase* o_Page_Database = nullptr;          // folder tree, record panel and trash can
     TPageSettings* o_Page_Settings = nullptr; // themes, calculator, clipboard and lock choices
+    // The import's file dialog while it is open.
+    QPointer<QFileDialog> o_Import_File_Dialog;
     // The warning of a save that went to a conflict copy, until shown in a
     // fresh log (see P_Print_Pending_Conflict_Warning).
     QString conflictWarning_;

@@ -39,6 +39,9 @@ void TFormMain::P_Clear_Secret_Fields() {
 // Everything on screen that belonged to the database that was open, with
 // every pending edit; shows the tree the session holds now.
 void TFormMain::P_Show_No_Database() {
+    // Whatever closed the database has closed its dialogs already; this
+    // holds for every way there.
+    P_Close_Database_Dialogs();
     P_Tree_View_Reset();
 
     // The Main password page returns to its first state.

@@ -5,6 +5,7 @@
 #include "U_FormMain_Keyvale.h"
 #include "U_FormMain_Keyvale_Page_Database.h"
 
+#include <QApplication>
 #include <QFileDialog>
 #include <QShortcut>
 #include <QTabWidget>
@@ -72,20 +73,54 @@ void TFormMain::P_Save_Key() {
 }
 
 void TFormMain::menu_ImportClick() {
-    if (!o_Session.IsOpen()) {
+    if (!o_Session.IsOpen() || o_Import_File_Dialog) {
         return;
     }
-    QFileDialog dialog(this, QStringLiteral("Import passwords"), s_GLOBAL_Current_Directory);
-    dialog.setObjectName(QStringLiteral("o_Import_File_Dialog"));
-    dialog.setNameFilters(
+    // Opened, not run: no event loop waits inside this call, and the lock or
+    // another database closes the dialog before it changes anything.
+    auto* dialog =
+        new QFileDialog(this, QStringLiteral("Import passwords"), s_GLOBAL_Current_Directory);
+    dialog->setObjectName(QStringLiteral("o_Import_File_Dialog"));
+    dialog->setNameFilters(
         {QStringLiteral("Exports of browsers and password programs (*.csv *.json)"),
          QStringLiteral("All files (*)")});
-    dialog.setFileMode(QFileDialog::ExistingFile);
-    dialog.setAcceptMode(QFileDialog::AcceptOpen);
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
-        return;
+    dialog->setFileMode(QFileDialog::ExistingFile);
+    dialog->setAcceptMode(QFileDialog::AcceptOpen);
+    connect(dialog, &QDialog::finished, dialog, &QObject::deleteLater);
+    const QString database = DatabaseFile();
+    connect(dialog, &QDialog::accepted, this, [this, dialog, database] {
+        if (dialog->selectedFiles().isEmpty()) {
+            return;
+        }
+        const QString file = dialog->selectedFiles().constFirst();
+        if (!o_Session.IsOpen() || DatabaseFile() != database) {
+            P_Print_Message_2(QStringLiteral("Nothing was imported from %1: the database it was "
+                                             "chosen for is no longer open.")
+                                  .arg(file),
+                              false);
+            return;
+        }
+        o_Page_Database->ImportFrom(file);
+    });
+    o_Import_File_Dialog = dialog;
+    dialog->open();
+}
+
+QStringList TFormMain::P_Close_Database_Dialogs() {
+    // Typing went to one of them: it goes to the window once they are gone.
+    const QWidget* active = QApplication::activeWindow();
+    const bool typingElsewhere =
+        QApplication::activePopupWidget() != nullptr || (active != nullptr && active != this);
+    if (o_Import_File_Dialog) {
+        o_Import_File_Dialog->disconnect(this);
+        o_Import_File_Dialog->reject();
+        o_Import_File_Dialog = nullptr;
     }
-    o_Page_Database->ImportFrom(dialog.selectedFiles().constFirst());
+    const QStringList dropped = o_Page_Database->CloseDatabaseDialogs();
+    if (typingElsewhere) {
+        activateWindow();
+    }
+    return dropped;
 }
 
 void TFormMain::P_Tree_View_Reset() {

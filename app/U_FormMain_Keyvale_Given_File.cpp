@@ -17,10 +17,16 @@ void TFormMain::P_Bring_To_Front() {
 }
 
 void TFormMain::P_Open_Given_File(const QString& path) {
+    // A dialog left open over the open database would take the password
+    // typed for this file and answer for the old database: it goes first.
+    const QStringList dropped = P_Close_Database_Dialogs();
     P_Bring_To_Front();
     // The open database is saved first, as when the user picks another file;
     // a failed save keeps it open and says so on the Main password page.
     o_Page_Control->setCurrentWidget(page_Main_Password);
+    for (const QString& line : dropped) {
+        P_Print_Message_2(line, false);
+    }
     if (o_Session.IsOpen()) {
         o_Timer_SAVE_Database.stop();
         // An edit still open in a field or in the tree is a change to save.

@@ -36,6 +36,8 @@ void TFormMain::P_Process_MP(const QString& s_Database_File_Name, const std::str
     if (o_Session.IsOpen()) {
         if (mode != TPasswordMode::ChangePassword) {
             o_Timer_SAVE_Database.stop();
+            // The health report, open beside the window, is of the old database.
+            P_Close_Database_Dialogs();
         }
         P_Save_Folder_Data_to_Data_Folder_Pending();
     }

@@ -45,9 +45,15 @@ bool TFormMain::P_Lock_Database() {
     if (!o_Session.IsOpen() || o_Session.IsSaving()) {
         return false;
     }
+    // What was left open over the database goes first: an answer given
+    // there afterwards would find no database, or another one.
+    const QStringList dropped = P_Close_Database_Dialogs();
     P_Save_Folder_Data_to_Data_Folder_Pending();
     const bool changed = o_Session.IsChanged();
     if (!P_Save_Before_Leaving()) {
+        for (const QString& line : dropped) {
+            P_Print_Message(line, false);
+        }
         const QString message =
             QStringLiteral("Error! The database has not been locked because it could not be "
                            "saved. It stays open.");
@@ -72,6 +78,9 @@ bool TFormMain::P_Lock_Database() {
         false);
     if (!warning.isEmpty()) {
         P_Print_Message_2(warning, false);
+    }
+    for (const QString& line : dropped) {
+        P_Print_Message_2(line, false);
     }
     // The same file chosen again, as a click in the file list would do.
     o_Page_Main_Password->SetFileNameQuietly(file);

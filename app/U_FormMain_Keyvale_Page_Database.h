@@ -8,10 +8,13 @@
 // for through its signals.
 #pragma once
 
+#include <QPointer>
+#include <QStringList>
 #include <QTimer>
 #include <QWidget>
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -32,9 +35,12 @@ class QTextEdit;
 class QTreeWidget;
 class TKeyvaleTreeModel;
 class TKeyvaleTreeView;
+class TImportJob;
+class TImportPreviewDialog;
 class TPasswordGeneratorButton;
 class TPasswordHealthView;
 class TPicture;
+struct TImportPreview;
 
 class TPageDatabase : public QWidget {
     Q_OBJECT
@@ -80,8 +86,14 @@ class TPageDatabase : public QWidget {
     bool i_Trash_CanDragOver(const QMimeData* data) const;
     void i_Trash_CanDragDrop();
     void b_Delete_FolderClick();
-    // Another program's export: its preview, then the records added.
+    // Another program's export: read and planned off this thread while the
+    // preview says so, then the preview, then the records added.
     void ImportFrom(const QString& file);
+    // The database is about to be locked, closed or replaced: the import
+    // preview (and its reading), the health report and the generator's
+    // options close, and nothing begun there reaches the tree. Returns a
+    // line for the log about each thing the user had begun that is dropped.
+    QStringList CloseDatabaseDialogs();
 
     // ---- record panel
     // The node a pending edit belongs to; kNoNode when nothing is pending.
@@ -173,6 +185,10 @@ class TPageDatabase : public QWidget {
 
     // Import and password health (_Tools.cpp)
     void P_Import_Setup();
+    void P_Import_Planned(std::shared_ptr<TImportPreview> preview);
+    void P_Import_Answered(int result);
+    void P_Import_Apply(TImportPreview& preview);
+    void P_Import_Close();
     void b_Password_HealthClick();
 
     TKeyvaleTree& o_Tree_Data;
@@ -236,4 +252,15 @@ class TPageDatabase : public QWidget {
     TPasswordGeneratorButton* o_Password_Generator = nullptr;
     QPushButton* b_Password_Health = nullptr;
     TPasswordHealthView* o_Password_Health = nullptr;
+
+    // The import under way: its reading and planning, its preview, the
+    // plan once made, and the tree it was made for. treeGeneration_ counts
+    // every change of the tree and every replacement of it; a plan is
+    // applied only to the generation it was made for.
+    QPointer<TImportJob> o_Import_Job;
+    QPointer<TImportPreviewDialog> o_Import_Preview;
+    std::shared_ptr<TImportPreview> importPlanned_;
+    QString importFile_;
+    std::uint64_t importGeneration_ = 0;
+    std::uint64_t treeGeneration_ = 0;
 };

@@ -33,7 +33,9 @@ void TPageDatabase::ShowNoDatabase(const QString& text) {
 }
 
 void TPageDatabase::ResetTree() {
-    // The fields and a pending edit belong to the tree that is gone.
+    // The fields and a pending edit belong to the tree that is gone, and so
+    // does an import planned for it.
+    ++treeGeneration_;
     ClearRecordPanel();
     o_TV_Main_Model->Reset();
 }

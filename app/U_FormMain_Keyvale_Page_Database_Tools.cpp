@@ -8,27 +8,17 @@
 #include <QDate>
 #include <QMenu>
 #include <QPushButton>
+#include <QTimer>
 
+#include <malloc.h>
+
+#include "U_Import_Job.h"
 #include "U_Import_Preview_Dialog.h"
-#include "U_KV_Hash_and_RAT_01.h"
-#include "U_Keyvale_Import_Plan.h"
 #include "U_Keyvale_Import_Report.h"
-#include "U_Keyvale_Import_Source.h"
 #include "U_Password_Generator_Button.h"
+#include "U_Password_Generator_Options.h"
 #include "U_Password_Health_View.h"
 #include "U_Tree_Model.h"
-
-namespace {
-
-QStringList ToQt(const std::vector<std::string>& lines) {
-    QStringList result;
-    for (const std::string& line : lines) {
-        result << QString::fromStdString(line);
-    }
-    return result;
-}
-
-} // namespace
 
 void TPageDatabase::P_Import_Setup() {
     // In the tree's menu (a right click, or the Menu key), and Ctrl+I
@@ -40,6 +30,8 @@ void TPageDatabase::P_Import_Setup() {
     o_Popup_Menu_TV_Main->insertAction(menu_Cancel, menu_Import);
     addAction(menu_Import);
     connect(menu_Import, &QAction::triggered, this, &TPageDatabase::importRequested);
+    // Every change of the tree makes a plan made before it stale.
+    connect(this, &TPageDatabase::databaseEdited, this, [this] { ++treeGeneration_; });
 
     connect(o_Password_Generator, &TPasswordGeneratorButton::message, this,
             [this](const QString& text) { emit messageRaised(text, false); });
@@ -52,45 +44,67 @@ void TPageDatabase::P_Import_Setup() {
 }
 
 void TPageDatabase::ImportFrom(const QString& file) {
-    // A pending edit goes into the tree first: the plan is made for the tree
-    // as it will be changed.
+    P_Import_Close(); // one import at a time
+    // What is still being typed goes into the tree first: the plan is made
+    // for the tree as it will be changed.
+    CommitOpenName();
     StorePendingEdit();
 
-    std::string text;
-    TImportData data;
-    std::string problem = ReadImportFile(file.toStdString(), text);
-    if (problem.empty()) {
-        problem = ReadImportData(text, TImportFormat::Detect, {}, data);
-    }
-    KvSecureWipe(text);
-    if (!problem.empty()) {
-        emit messageRaised(
-            QStringLiteral("Cannot import %1: %2").arg(file, QString::fromStdString(problem)),
-            true);
-        return;
-    }
-    TImportOptions options;
-    options.date = QDate::currentDate().toString(Qt::ISODate).toStdString();
-    TImportPlan plan = PlanImport(o_Tree_Data, data, options);
-    if (!plan.error.empty()) {
-        emit messageRaised(
-            QStringLiteral("Cannot import %1: %2").arg(file, QString::fromStdString(plan.error)),
-            true);
-        return;
-    }
-    const std::string source = ImportSourceName(data.format);
-    TImportPreviewDialog preview(file, ToQt(ImportSummary(plan, source, false)),
-                                 ToQt(ImportRefusalLines(plan.refused)), plan.HasChanges(), this);
-    if (preview.exec() != QDialog::Accepted || !plan.HasChanges()) {
-        return;
-    }
+    importFile_ = file;
+    importGeneration_ = treeGeneration_;
+    const std::string date = QDate::currentDate().toString(Qt::ISODate).toStdString();
+    o_Import_Job = new TImportJob(o_Tree_Data, file, date, this);
+    connect(o_Import_Job, &TImportJob::finished, this, &TPageDatabase::P_Import_Planned);
+    // Modal to the window, so that nothing changes the tree while the job
+    // reads it; the answer comes through a signal, so that a timer (the
+    // idle lock) never closes the database under a waiting dialog.
+    o_Import_Preview = new TImportPreviewDialog(file, this);
+    connect(o_Import_Preview, &QDialog::finished, this, &TPageDatabase::P_Import_Answered);
+    o_Import_Preview->open();
+    o_Import_Job->Start();
+}
 
-    const TNodeHandle destination = ApplyImportPlan(o_Tree_Data, plan);
-    ResetTree();
-    for (const QString& line : ToQt(ImportSummary(plan, source, true))) {
-        emit messageRaised(line, false);
+void TPageDatabase::P_Import_Planned(std::shared_ptr<TImportPreview> preview) {
+    if (!o_Import_Preview) {
+        return;
     }
-    for (const QString& line : ToQt(ImportRefusalLines(plan.refused))) {
+    if (!preview->problem.isEmpty()) {
+        P_Import_Close();
+        emit messageRaised(
+            QStringLiteral("Cannot import %1: %2").arg(importFile_, preview->problem), true);
+        return;
+    }
+    importPlanned_ = std::move(preview);
+    o_Import_Preview->ShowPlan(importPlanned_->summary, importPlanned_->refused,
+                               importPlanned_->plan.HasChanges());
+}
+
+void TPageDatabase::P_Import_Answered(int result) {
+    const std::shared_ptr<TImportPreview> preview = importPlanned_;
+    P_Import_Close();
+    if (result != QDialog::Accepted || !preview || !preview->plan.HasChanges()) {
+        return;
+    }
+    if (treeGeneration_ != importGeneration_) {
+        // The plan names nodes of the tree as it was; applied to another
+        // tree it would add records where nobody saw them go.
+        emit messageRaised(QStringLiteral("Nothing was imported from %1: the database changed "
+                                          "while its preview was open. Import the file again to "
+                                          "see what it adds now.")
+                               .arg(importFile_),
+                           true);
+        return;
+    }
+    P_Import_Apply(*preview);
+}
+
+void TPageDatabase::P_Import_Apply(TImportPreview& preview) {
+    const TNodeHandle destination = ApplyImportPlan(o_Tree_Data, preview.plan);
+    ResetTree();
+    for (const std::string& line : ImportSummary(preview.plan, preview.source, true)) {
+        emit messageRaised(QString::fromStdString(line), false);
+    }
+    for (const QString& line : preview.refused.split(QLatin1Char('\n'), Qt::SkipEmptyParts)) {
         emit messageRaised(QStringLiteral("    ") + line, false);
     }
     emit databaseEdited();
@@ -98,6 +112,36 @@ void TPageDatabase::ImportFrom(const QString& file) {
     o_TV_Main->expand(o_TV_Main_Model->IndexOf(destination));
     o_TV_Main->setFocus();
     P_Process_User_Select_Node_EVENT();
+}
+
+void TPageDatabase::P_Import_Close() {
+    if (o_Import_Job) {
+        o_Import_Job->Cancel(); // it goes by itself once its thread has ended
+        o_Import_Job = nullptr;
+    }
+    importPlanned_.reset(); // the plan's secrets are wiped as it goes
+    if (o_Import_Preview) {
+        // A large file's plan and refusals leave much freed memory behind;
+        // it goes back to the system once the dialog and its texts are gone.
+        connect(o_Import_Preview, &QObject::destroyed,
+                [] { QTimer::singleShot(0, [] { malloc_trim(0); }); });
+        o_Import_Preview->disconnect(this);
+        o_Import_Preview->close();
+        o_Import_Preview->deleteLater();
+        o_Import_Preview = nullptr;
+    }
+}
+
+QStringList TPageDatabase::CloseDatabaseDialogs() {
+    QStringList dropped;
+    if (o_Import_Preview) {
+        dropped << QStringLiteral("The import from %1 was cancelled: nothing of it was imported.")
+                       .arg(importFile_);
+    }
+    P_Import_Close();
+    o_Password_Health->close();
+    o_Password_Generator->Options()->hide();
+    return dropped;
 }
 
 void TPageDatabase::b_Password_HealthClick() {

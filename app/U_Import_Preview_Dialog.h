@@ -1,9 +1,10 @@
 // The preview of an import: what would be added, skipped and refused, before
-// anything changes. Import adds, Cancel leaves the database as it was.
+// anything changes. While the file is read it says so, and Cancel stops the
+// reading; then Import adds, Cancel leaves the database as it was. It is
+// opened with open() and answers through QDialog's signals.
 #pragma once
 
 #include <QDialog>
-#include <QStringList>
 
 class QLabel;
 class QPlainTextEdit;
@@ -13,10 +14,13 @@ class TImportPreviewDialog : public QDialog {
     Q_OBJECT
 
   public:
-    // `summary`: the sentences of the plan; `refused`: one line per refused
-    // entry. With nothing to add, Import is disabled and Cancel closes.
-    TImportPreviewDialog(const QString& sourceFile, const QStringList& summary,
-                         const QStringList& refused, bool canImport, QWidget* parent = nullptr);
+    // Opens in its first state: the file is being read, only Cancel works.
+    explicit TImportPreviewDialog(const QString& sourceFile, QWidget* parent = nullptr);
+
+    // `summary`: the sentences of the plan, one a line; `refused`: one line
+    // per refused entry. With nothing to add, Import stays disabled and
+    // Cancel closes.
+    void ShowPlan(const QString& summary, const QString& refused, bool canImport);
 
   private:
     QLabel* summary_ = nullptr;

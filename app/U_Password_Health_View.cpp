@@ -138,7 +138,11 @@ void TPasswordHealthView::Invalidate() {
 void TPasswordHealthView::Show(const THealthReport& report, unsigned generation) {
     building_ = false;
     if (generation != generation_ || stale_) {
-        Refresh();
+        // A closed view builds afresh when it is opened again; a report of
+        // the tree left behind by a lock would count none of its records.
+        if (isVisible()) {
+            Refresh();
+        }
         return;
     }
     const QString current = rows_->currentItem() ? rows_->currentItem()->text(Record) : QString();

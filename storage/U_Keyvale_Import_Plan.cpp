@@ -582,6 +582,9 @@ TImportPlan PlanImport(const TKeyvaleTree& tree, TImportData& data, const TImpor
         return plan;
     }
     for (std::size_t i = 0; i < data.entries.size(); ++i) {
+        if (options.stop != nullptr && *options.stop) {
+            return plan;
+        }
         planner.Add(data.entries[i], i);
     }
     planner.Finish();

@@ -17,6 +17,7 @@
 #include "U_Keyvale_Import_Source.h"
 #include "U_Keyvale_TreeView_Data_Tree.h"
 
+#include <atomic>
 #include <cstddef>
 #include <optional>
 #include <string>
@@ -29,6 +30,9 @@ struct TImportOptions {
     std::optional<std::vector<std::string>> folder;
     bool keepDuplicates = false;
     std::string date; // YYYY-MM-DD, for the new top folder's name
+    // Set from another thread: planning stops at the next entry, and the
+    // plan made so far is not to be used.
+    const std::atomic<bool>* stop = nullptr;
 };
 
 // One entry named with what happened to it: refused, skipped, or imported

@@ -109,6 +109,7 @@ class TestImportWindow : public QObject {
                     QTest::mouseClick(box->button(QDialogButtonBox::Open), Qt::LeftButton);
                 });
                 WhenModal<TImportPreviewDialog>(window.get(), [&](TImportPreviewDialog* preview) {
+                    QTRY_VERIFY(preview->findChild<QPushButton*>("b_Import")->isEnabled());
                     sawPreview = true;
                     summary = preview->findChild<QLabel*>("L_Import_Summary")->text();
                     refused =
@@ -156,6 +157,111 @@ class TestImportWindow : public QObject {
                                                 "https://mail.example/in", "two\nlines"}));
             }
         }
+    }
+
+    // The file is read and planned off the window's thread: when the
+    // import's call returns the preview is already up, saying it reads, with
+    // Cancel; Cancel then leaves tree, log and file as they were, and the
+    // plan that comes in later is dropped.
+    void previewReadsAwayFromTheWindowAndCancelStopsIt() {
+        TLifecycleFixture fixture;
+        auto window = fixture.NewWindow();
+        const QString db = fixture.Path("db.kvdb");
+        CreateDatabase(*window, db, "secret1");
+        ClickTab(*window, page_Database(*window));
+        AddFolder(*window, "Mine");
+        QVERIFY(window->P_Save_Database_File(db));
+        const QString csv = WriteChromeCsv(fixture);
+        const QString logBefore = F_Message(*window)->toPlainText();
+
+        ChooseImportFile(*window, csv);
+        auto* preview = qobject_cast<TImportPreviewDialog*>(QApplication::activeModalWidget());
+        QVERIFY(preview);
+        QCOMPARE(preview->findChild<QLabel*>("L_Import_Summary")->text(),
+                 QString("Reading chrome.csv..."));
+        QVERIFY(!preview->findChild<QPushButton*>("b_Import")->isEnabled());
+        QTest::mouseClick(preview->findChild<QPushButton*>("b_Import_Cancel"), Qt::LeftButton);
+
+        QTest::qWait(300); // the job's end, had it gone on
+        QVERIFY(QApplication::activeModalWidget() == nullptr);
+        QCOMPARE(F_Message(*window)->toPlainText(), logBefore);
+        QVERIFY(!window->o_Session.IsChanged());
+        QCOMPARE(o_TV_Main_Model(*window)->rowCount(), 1);
+        QCOMPARE(NamesOnDisk(db, "secret1"), std::string("Mine;"));
+    }
+
+    // A plan names the nodes of the tree it was made for. When the tree
+    // changed or was replaced while the preview was open, Import adds
+    // nothing and the log says why.
+    void aPlanIsAppliedOnlyToTheTreeItWasMadeFor() {
+        struct TCase {
+            const char* name;
+            std::function<void(TFormMain&)> change;
+        };
+        const TCase cases[] = {
+            {"a folder added", [](TFormMain& w) { AddFolder(w, "Later"); }},
+            {"the tree replaced", [](TFormMain& w) { w.P_Tree_View_Reset(); }},
+        };
+        for (const TCase& c : cases) {
+            TLifecycleFixture fixture;
+            auto window = fixture.NewWindow();
+            const QString db = fixture.Path("db.kvdb");
+            CreateDatabase(*window, db, "secret1");
+            ClickTab(*window, page_Database(*window));
+            AddFolder(*window, "Mine");
+            const QString csv = WriteChromeCsv(fixture);
+
+            ChooseImportFile(*window, csv);
+            auto* preview = qobject_cast<TImportPreviewDialog*>(QApplication::activeModalWidget());
+            QVERIFY2(preview, c.name);
+            auto* import = preview->findChild<QPushButton*>("b_Import");
+            QTRY_VERIFY2(import->isEnabled(), c.name);
+            const int rows = o_TV_Main_Model(*window)->rowCount();
+            c.change(*window);
+            const int rowsChanged = o_TV_Main_Model(*window)->rowCount();
+            QTest::mouseClick(import, Qt::LeftButton);
+
+            QVERIFY2(QApplication::activeModalWidget() == nullptr, c.name);
+            QCOMPARE(o_TV_Main_Model(*window)->rowCount(), rowsChanged);
+            QVERIFY2(rowsChanged <= rows + 1, c.name);
+            QVERIFY2(!F_Message(*window)->toPlainText().contains("Added"), c.name);
+            QVERIFY2(LastLine(F_Message(*window)) ==
+                         "Nothing was imported from " + csv +
+                             ": the database changed while its preview was open. Import the "
+                             "file again to see what it adds now.",
+                     qPrintable(LastLine(F_Message(*window))));
+        }
+    }
+
+  private:
+    static QString WriteChromeCsv(TLifecycleFixture& fixture) {
+        const QString csv = fixture.Path("chrome.csv");
+        QFile file(csv);
+        file.open(QIODevice::WriteOnly);
+        file.write(kChromeCsv);
+        return csv;
+    }
+
+    // The file dialog answered with `csv`; returns once the preview is up.
+    static void ChooseImportFile(TFormMain& window, const QString& csv) {
+        // Should the dialog wait in an event loop of its own, it is closed
+        // after a while, so that the test fails instead of hanging.
+        auto* watchdog = new QTimer(&window);
+        QObject::connect(watchdog, &QTimer::timeout, [] {
+            if (auto* modal = qobject_cast<QDialog*>(QApplication::activeModalWidget())) {
+                modal->reject();
+            }
+        });
+        watchdog->setSingleShot(true);
+        watchdog->start(5000);
+        menu_Import(window)->trigger();
+        watchdog->stop();
+        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        QVERIFY(dialog);
+        dialog->findChild<QLineEdit*>("fileNameEdit")->setText(csv);
+        QTest::mouseClick(
+            dialog->findChild<QDialogButtonBox*>("buttonBox")->button(QDialogButtonBox::Open),
+            Qt::LeftButton);
     }
 };
 
