@@ -14,6 +14,7 @@
 #include "U_Import_Preview_Dialog.h"
 #include "U_Tree_Model.h"
 #include "lifecycle_fixture.h"
+#include "when_modal.h"
 
 namespace {
 
@@ -43,28 +44,6 @@ void OpenImport(TFormMain& window, TWayIn way) {
     QMenu* menu = o_Popup_Menu_TV_Main(window);
     QTRY_VERIFY(menu->isVisible());
     QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(menu_Import(window)).center());
-}
-
-// Runs `act` once a modal dialog of type T is up (at most 5 s later; then
-// any modal dialog is closed, so that a failing step never hangs the test).
-template <typename T> void WhenModal(QObject* context, std::function<void(T*)> act) {
-    auto* poll = new QTimer(context);
-    auto started = std::make_shared<QElapsedTimer>();
-    started->start();
-    QObject::connect(poll, &QTimer::timeout, context, [poll, started, act] {
-        if (auto* dialog = qobject_cast<T*>(QApplication::activeModalWidget())) {
-            poll->deleteLater();
-            poll->stop();
-            act(dialog);
-        } else if (started->elapsed() > 5000) {
-            poll->stop();
-            poll->deleteLater();
-            if (auto* stuck = qobject_cast<QDialog*>(QApplication::activeModalWidget())) {
-                stuck->reject();
-            }
-        }
-    });
-    poll->start(50);
 }
 
 } // namespace

@@ -40,6 +40,7 @@
 #include "U_Tree_Model.h"
 #include "lifecycle_fixture.h"
 #include "private_x_server.h"
+#include "when_modal.h"
 
 namespace {
 
@@ -440,47 +441,31 @@ bool WriteImportFile(const QString& path, bool json, const std::vector<TMaskedSe
            WEXITSTATUS(status) == 0;
 }
 
-// Runs `act` once a modal dialog of type T is up (at most 10 s later; then
-// any modal dialog is closed, so that a failing step never hangs the test).
-template <typename T> void WhenModal(QObject* context, std::function<void(T*)> act) {
-    auto* poll = new QTimer(context);
-    auto started = std::make_shared<QElapsedTimer>();
-    started->start();
-    QObject::connect(poll, &QTimer::timeout, context, [poll, started, act] {
-        if (auto* dialog = qobject_cast<T*>(QApplication::activeModalWidget())) {
-            poll->stop();
-            poll->deleteLater();
-            act(dialog);
-        } else if (started->elapsed() > 10000) {
-            poll->stop();
-            poll->deleteLater();
-            if (auto* stuck = qobject_cast<QDialog*>(QApplication::activeModalWidget())) {
-                stuck->reject();
-            }
-        }
-    });
-    poll->start(50);
-}
-
 // The user's way to an import: Ctrl+I on the tree, the file's path in the
 // file dialog, then Import (or Cancel) in the preview.
 void ImportInWindow(TFormMain& window, const QString& file, bool cancel) {
     bool answered = false;
-    WhenModal<QFileDialog>(&window, [&](QFileDialog* dialog) {
-        auto* name = dialog->findChild<QLineEdit*>("fileNameEdit");
-        auto* box = dialog->findChild<QDialogButtonBox*>("buttonBox");
-        QVERIFY(name && box);
-        name->setText(file);
-        QTest::mouseClick(box->button(QDialogButtonBox::Open), Qt::LeftButton);
-    });
-    WhenModal<TImportPreviewDialog>(&window, [&](TImportPreviewDialog* preview) {
-        auto* import = preview->findChild<QPushButton*>("b_Import");
-        auto* close = preview->findChild<QPushButton*>("b_Import_Cancel");
-        QVERIFY(import && close);
-        QTRY_VERIFY(import->isEnabled());
-        QTest::mouseClick(cancel ? close : import, Qt::LeftButton);
-        answered = true;
-    });
+    WhenModal<QFileDialog>(
+        &window,
+        [&](QFileDialog* dialog) {
+            auto* name = dialog->findChild<QLineEdit*>("fileNameEdit");
+            auto* box = dialog->findChild<QDialogButtonBox*>("buttonBox");
+            QVERIFY(name && box);
+            name->setText(file);
+            QTest::mouseClick(box->button(QDialogButtonBox::Open), Qt::LeftButton);
+        },
+        10000);
+    WhenModal<TImportPreviewDialog>(
+        &window,
+        [&](TImportPreviewDialog* preview) {
+            auto* import = preview->findChild<QPushButton*>("b_Import");
+            auto* close = preview->findChild<QPushButton*>("b_Import_Cancel");
+            QVERIFY(import && close);
+            QTRY_VERIFY(import->isEnabled());
+            QTest::mouseClick(cancel ? close : import, Qt::LeftButton);
+            answered = true;
+        },
+        10000);
     window.activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(&window));
     o_TV_Main(window)->setFocus();
