@@ -4,6 +4,7 @@
 // the tree, the trash can and the record panel hand over to the page.
 #include "U_FormMain_Keyvale.h"
 #include "U_FormMain_Keyvale_Page_Database.h"
+#include "U_Name_Only_Icon_Provider.h"
 
 #include <QApplication>
 #include <QFileDialog>
@@ -81,6 +82,8 @@ void TFormMain::menu_ImportClick() {
     auto* dialog =
         new QFileDialog(this, QStringLiteral("Import passwords"), s_GLOBAL_Current_Directory);
     dialog->setObjectName(QStringLiteral("o_Import_File_Dialog"));
+    // The export is plain text: the dialog must not read any of it.
+    dialog->setIconProvider(NameOnlyIconProvider());
     dialog->setNameFilters(
         {QStringLiteral("Exports of browsers and password programs (*.csv *.json)"),
          QStringLiteral("All files (*)")});
