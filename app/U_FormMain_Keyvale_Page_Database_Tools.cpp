@@ -14,6 +14,7 @@
 
 #include "U_Import_Job.h"
 #include "U_Import_Preview_Dialog.h"
+#include "U_KV_Stack_Wipe_01.h"
 #include "U_Keyvale_Import_Report.h"
 #include "U_Password_Generator_Button.h"
 #include "U_Password_Generator_Options.h"
@@ -100,6 +101,9 @@ void TPageDatabase::P_Import_Answered(int result) {
 
 void TPageDatabase::P_Import_Apply(TImportPreview& preview) {
     const TNodeHandle destination = ApplyImportPlan(o_Tree_Data, preview.plan);
+    // Enciphering hundreds of records leaves pieces of their fields in the
+    // frames the cipher used.
+    KvWipeStack();
     ResetTree();
     for (const std::string& line : ImportSummary(preview.plan, preview.source, true)) {
         emit messageRaised(QString::fromStdString(line), false);
