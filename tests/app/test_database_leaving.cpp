@@ -88,7 +88,7 @@ class TestDatabaseLeaving : public QObject {
         TLifecycleFixture fixture;
         const QString path = fixture.Path("lost.kvdb");
         auto window = WindowWithPendingEdit(fixture, path);
-        TWindowLostFilter filter(*window);
+        TWindowLostFilter filter(*window, [&window] { window->P_Window_Lost(); });
 
         xcb_destroy_notify_event_t destroyed{};
         destroyed.response_type = XCB_DESTROY_NOTIFY;

@@ -19,7 +19,7 @@
 #include <algorithm>
 
 #include "U_Event_Hook.h"
-#include "U_FormMain_Keyvale_Layout.h"
+#include "U_Page_Layout.h"
 #include "U_KV_Hash_and_RAT_01.h"
 #include "U_Keyvale_Database_Path.h"
 #include "U_Message_Log.h"

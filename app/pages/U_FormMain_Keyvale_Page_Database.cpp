@@ -19,7 +19,7 @@
 #include <algorithm>
 #include <initializer_list>
 
-#include "U_FormMain_Keyvale_Layout.h"
+#include "U_Page_Layout.h"
 #include "U_Keyvale_TreeView_Data_Kinds.h"
 #include "U_Keyvale_TreeView_Data_Rules.h"
 #include "U_Password_Generator_Button.h"

@@ -40,6 +40,12 @@ std::string RecordFieldNames();
 // a C1 one (U+0080..U+009F, as UTF-8). Line breaks and TAB count.
 bool HoldsControlCharacter(const std::string& utf8);
 
+// The name a node gets when a folder is created or renamed in place. Line
+// breaks and NUL become spaces and leading blanks and TABs are dropped, since
+// the database file reads them as line ends and as nesting; the rest is cut to
+// 200 characters, and what ends up empty becomes "< >". Trailing blanks stay.
+std::string NormalizeNodeName(const std::string& name);
+
 // Why a node name cannot be stored as it is: empty, a leading blank, a line
 // break, a control character (a terminal would obey it when the name is
 // printed), more than 200 characters, or not valid UTF-8. Empty when it can.

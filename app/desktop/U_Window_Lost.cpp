@@ -2,11 +2,12 @@
 
 #include <QMetaObject>
 
+#include <utility>
+
 #include <xcb/xproto.h>
 
-#include "U_FormMain_Keyvale.h"
-
-TWindowLostFilter::TWindowLostFilter(TFormMain& window) : window_(&window) {}
+TWindowLostFilter::TWindowLostFilter(QWidget& window, std::function<void()> lost)
+    : window_(&window), lost_(std::move(lost)) {}
 
 bool TWindowLostFilter::nativeEventFilter(const QByteArray& eventType, void* message,
                                           qintptr* /*result*/) {
@@ -25,6 +26,6 @@ bool TWindowLostFilter::nativeEventFilter(const QByteArray& eventType, void* mes
     }
     // Saving processes no events, but it is not done inside Qt's own event
     // handling either: the window hears of it on the next turn of the loop.
-    QMetaObject::invokeMethod(window_.data(), &TFormMain::P_Window_Lost, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(window_.data(), lost_, Qt::QueuedConnection);
     return false;
 }

@@ -4,6 +4,7 @@
 // was.
 #pragma once
 
+#include "U_Keyvale_TreeView_Data_Rules.h"
 #include "U_Keyvale_TreeView_Data_Tree.h"
 
 #include <string>
@@ -15,14 +16,6 @@ struct TTreeMessage {
 
     bool operator==(const TTreeMessage&) const = default;
 };
-
-// ---- Names ----------------------------------------------------------------
-
-// The name a node gets when a folder is created or renamed in place. Line
-// breaks and NUL become spaces and leading blanks and TABs are dropped, since
-// the database file reads them as line ends and as nesting; the rest is cut to
-// 200 characters, and what ends up empty becomes "< >". Trailing blanks stay.
-std::string NormalizeNodeName(const std::string& name);
 
 // ---- Adding a folder --------------------------------------------------------
 

@@ -19,7 +19,7 @@
 #include <string>
 
 #include "U_Event_Hook.h"
-#include "U_FormMain_Keyvale_Layout.h"
+#include "U_Page_Layout.h"
 #include "U_KV_Hash_Standard_01.h"
 #include "U_Keyvale_Read_Write_Settings.h"
 #include "U_Paste_Limit.h"

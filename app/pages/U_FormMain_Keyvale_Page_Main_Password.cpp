@@ -16,7 +16,7 @@
 
 #include "U_Elided_Label.h"
 #include "U_Event_Hook.h"
-#include "U_FormMain_Keyvale_Layout.h"
+#include "U_Page_Layout.h"
 #include "U_Paste_Limit.h"
 #include "U_Picture.h"
 #include "U_Primary_Selection_Guard.h"

@@ -11,7 +11,7 @@
 #include <QTabWidget>
 
 #include "U_Desktop_Alert.h"
-#include "U_FormMain_Keyvale_Layout.h"
+#include "U_Page_Layout.h"
 #include "U_FormMain_Keyvale_Page_Main_Password.h"
 #include "U_Idle_Time.h"
 #include "U_Keyvale_Read_Write_Settings.h"

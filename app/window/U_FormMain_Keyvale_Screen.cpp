@@ -12,7 +12,7 @@
 #include <QTabWidget>
 #include <QWindow>
 
-#include "U_FormMain_Keyvale_Layout.h"
+#include "U_Page_Layout.h"
 #include "U_FormMain_Keyvale_Page_Main_Password.h"
 
 using namespace keyvale_layout;

@@ -1,7 +1,6 @@
 #include "U_Keyvale_TreeView_Data_Rules.h"
 
 #include "U_Keyvale_TreeView_Data_Kinds.h"
-#include "U_Keyvale_TreeView_Data_Operations.h"
 #include "U_Keyvale_TreeView_Data_Text.h"
 
 namespace {
@@ -51,6 +50,23 @@ std::string RecordFieldNames() {
 
 bool HoldsControlCharacter(const std::string& utf8) {
     return HoldsControlOtherThan(utf8, "");
+}
+
+namespace {
+constexpr const char* kEmptyNameReplacement = "< >";
+} // namespace
+
+std::string NormalizeNodeName(const std::string& name) {
+    std::string text = name;
+    for (char& c : text) {
+        if (c == '\r' || c == '\n' || c == '\0') {
+            c = ' ';
+        }
+    }
+    std::size_t first = text.find_first_not_of(" \t");
+    text = first == std::string::npos ? std::string() : text.substr(first);
+    text = Utf8Left(SanitizeUtf8(text), kMaximumNameLength);
+    return text.empty() ? kEmptyNameReplacement : text;
 }
 
 std::string NameProblem(const std::string& name) {

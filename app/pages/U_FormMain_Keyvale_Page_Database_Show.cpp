@@ -12,7 +12,7 @@
 
 #include <initializer_list>
 
-#include "U_FormMain_Keyvale_Layout.h"
+#include "U_Page_Layout.h"
 #include "U_Message_Log.h"
 #include "U_Picture.h"
 #include "U_Tree_Model.h"

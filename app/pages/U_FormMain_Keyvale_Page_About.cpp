@@ -8,7 +8,7 @@
 #include <QVBoxLayout>
 #include <QWheelEvent>
 
-#include "U_FormMain_Keyvale_Layout.h"
+#include "U_Page_Layout.h"
 #include "U_Widget_Names.h"
 
 using namespace keyvale_layout;

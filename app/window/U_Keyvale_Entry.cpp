@@ -52,7 +52,7 @@ int RunKeyvale(const TNoticeFunction& showNotice, const TKeyvaleStart& start,
     TFormMain window(std::move(services));
     TQuitSignals quitSignals;
     ConnectLeaveRequests(window, quitSignals);
-    TWindowLostFilter windowLost(window);
+    TWindowLostFilter windowLost(window, [&window] { window.P_Window_Lost(); });
     QCoreApplication::instance()->installNativeEventFilter(&windowLost);
     // Without the socket later starts get the notice, as before; the window
     // itself does not depend on it.

@@ -6,23 +6,9 @@
 
 namespace {
 
-constexpr const char* kEmptyNameReplacement = "< >";
 constexpr std::size_t kDeletedNameShown = 100;
 
 } // namespace
-
-std::string NormalizeNodeName(const std::string& name) {
-    std::string text = name;
-    for (char& c : text) {
-        if (c == '\r' || c == '\n' || c == '\0') {
-            c = ' ';
-        }
-    }
-    std::size_t first = text.find_first_not_of(" \t");
-    text = first == std::string::npos ? std::string() : text.substr(first);
-    text = Utf8Left(SanitizeUtf8(text), kMaximumNameLength);
-    return text.empty() ? kEmptyNameReplacement : text;
-}
 
 TFolderCreateResult FolderCreate(TKeyvaleTree& tree, TNodeHandle selected,
                                  const std::string& s_Folder_Name) {
