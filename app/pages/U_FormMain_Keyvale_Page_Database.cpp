@@ -3,29 +3,22 @@
 #include "U_FormMain_Keyvale_Page_Database.h"
 
 #include <QFrame>
-#include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
-#include <QPlainTextEdit>
 #include <QPushButton>
-#include <QTextDocument>
 #include <QTextEdit>
-#include <QToolButton>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
-#include <algorithm>
 #include <initializer_list>
 
 #include "U_Page_Layout.h"
 #include "U_Keyvale_TreeView_Data_Kinds.h"
-#include "U_Keyvale_TreeView_Data_Rules.h"
-#include "U_Password_Generator_Button.h"
 #include "U_Password_Health_View.h"
 #include "U_Picture.h"
-#include "U_Secret_Text.h"
+#include "U_Record_Panel.h"
 #include "U_Tree_Model.h"
 #include "U_Widget_Names.h"
 
@@ -39,11 +32,6 @@ QTreeWidget* MakeTree(QTreeWidget* tree) {
     tree->setIconSize(QSize(32, 32));
     tree->setIndentation(35);
     return tree;
-}
-
-// The window's field takes as many characters as storage allows the field.
-int FieldLimit(const char* field) {
-    return static_cast<int>(FindRecordFieldRule(field)->limit);
 }
 
 } // namespace
@@ -66,9 +54,9 @@ TPageDatabase::TPageDatabase(TKeyvaleTree& tree, const std::string& iniPath, QWi
     layout->addStretch(0);
 
     big->addWidget(CreateTreePanel(o_Panel_Big));
-    big->addWidget(CreateRecordPanel(o_Panel_Big), 1);
+    big->addWidget(CreateRecordPanel(o_Panel_Big, iniPath), 1);
     CreateWarningPanel();
-    CreatePasswordTools(iniPath);
+    CreatePasswordHealth();
 
     // What the controls do. The order counts where two of them watch the
     // same widget: the one set up later sees its events first.
@@ -77,7 +65,6 @@ TPageDatabase::TPageDatabase(TKeyvaleTree& tree, const std::string& iniPath, QWi
     P_Trash_Setup();
     P_Record_Setup();
     P_Keyboard_Setup();
-    P_Copy_Setup();
 }
 
 QFrame* TPageDatabase::CreateLogPanel() {
@@ -168,79 +155,30 @@ void TPageDatabase::CreateTreeMenu() {
     menu_Cancel->setObjectName(QStringLiteral("menu_Cancel"));
 }
 
-// Right: the record's fields, the eye, the trash can and the Save button.
-QFrame* TPageDatabase::CreateRecordPanel(QWidget* parent) {
-    o_Panel_Right = Named(new QFrame(parent), "o_Panel_Right", QStringLiteral("Record panel"));
-    auto* record = new QGridLayout(o_Panel_Right);
-    record->setContentsMargins(14, 12, 14, 12);
-    record->setVerticalSpacing(4);
-    int line = CreateRecordFields(record);
-
-    L_Note = Caption(
-        Named(new QLabel(QStringLiteral("Note"), o_Panel_Right), "L_Note", QStringLiteral("Note")));
-    F_Note = Named(new QPlainTextEdit(o_Panel_Right), "F_Note", QStringLiteral("Note"));
-    F_Note->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    L_Note->setBuddy(F_Note);
-    record->addWidget(L_Note, line++, 0, 1, 3);
-    const int noteRow = line;
-    record->addWidget(F_Note, line++, 0, 1, 3);
-    record->setRowStretch(noteRow, 1);
-
-    b_Password_Show = Named(new QPushButton(KeyvaleIcon(QStringLiteral("eye_open")),
-                                            QStringLiteral(" Show password"), o_Panel_Right),
-                            "b_Password_Show", QStringLiteral("Show password"));
+// Right: the record panel, with the trash can and the Save button in the
+// eye's row.
+TRecordPanel* TPageDatabase::CreateRecordPanel(QWidget* parent, const std::string& iniPath) {
+    o_Record_Panel = new TRecordPanel(o_Tree_Data, iniPath, parent);
     b_Save_Database = Named(new QPushButton(KeyvaleIcon(QStringLiteral("save")),
-                                            QStringLiteral(" Save database"), o_Panel_Right),
+                                            QStringLiteral(" Save database"), o_Record_Panel),
                             "b_Save_Database", QStringLiteral("Save database"));
     i_Trash_Can =
-        Hinted(Named(new TPicture(o_Panel_Right), "i_Trash_Can", QStringLiteral("Trash can")),
+        Hinted(Named(new TPicture(o_Record_Panel), "i_Trash_Can", QStringLiteral("Trash can")),
                QStringLiteral(
                    "  Trash can.  Use it for deleting folders and records. To delete folder "
                    "just drag and drop it here. Remember! Deleted items cannot be restored.  "));
     i_Trash_Can->SetPicture(QStringLiteral("trash_can"), QSize(56, 56));
     i_Trash_Can->setAcceptDrops(true);
-    record->addWidget(b_Password_Show, line, 0, Qt::AlignLeft);
-    record->addWidget(i_Trash_Can, line, 1, Qt::AlignHCenter);
-    record->addWidget(b_Save_Database, line, 2, Qt::AlignRight);
-    record->setColumnStretch(1, 1);
-    return o_Panel_Right;
-}
-
-// The four one-line fields with their captions; returns the next free row.
-int TPageDatabase::CreateRecordFields(QGridLayout* record) {
-    struct TField {
-        QLabel** label;
-        const char* labelName;
-        const char* caption;
-        QLineEdit** field;
-        const char* fieldName;
-        int maxLength;
-    };
-    const TField fields[] = {
-        {&L_Login, "L_Login", "Login", &F_Login, "F_Login", FieldLimit("login")},
-        {&L_Password, "L_Password", "Password", &F_Password, "F_Password", FieldLimit("password")},
-        {&L_EMail, "L_EMail", "E-Mail", &F_EMail, "F_EMail", FieldLimit("email")},
-        {&L_URL, "L_URL", "URL", &F_URL, "F_URL", FieldLimit("url")},
-    };
-    int line = 0;
-    for (const TField& f : fields) {
-        const QString caption = QString::fromLatin1(f.caption);
-        *f.label = Caption(Named(new QLabel(caption, o_Panel_Right), f.labelName, caption));
-        *f.field = Named(new QLineEdit(o_Panel_Right), f.fieldName, caption);
-        (*f.field)->setMaxLength(f.maxLength);
-        (*f.label)->setBuddy(*f.field);
-        record->addWidget(*f.label, line++, 0, 1, 3);
-        record->addWidget(*f.field, line++, 0, 1, 3);
-    }
-    F_Password->setEchoMode(QLineEdit::Password);
-    return line;
+    i_Trash_Can->setFocusPolicy(Qt::TabFocus); // reached by Tab, after the eye
+    o_Record_Panel->PlaceBesideEye(i_Trash_Can, b_Save_Database);
+    return o_Record_Panel;
 }
 
 // The deletion warning, laid over the note field when something is dropped
 // on the trash can.
 void TPageDatabase::CreateWarningPanel() {
     o_Panel_Warning =
-        Named(new QFrame(o_Panel_Right), "o_Panel_Warning", QStringLiteral("Deletion warning"));
+        Named(new QFrame(o_Record_Panel), "o_Panel_Warning", QStringLiteral("Deletion warning"));
     auto* warning = new QVBoxLayout(o_Panel_Warning);
     L_Warning_Caption = Named(new QLabel(QStringLiteral("W a r n i n g  !"), o_Panel_Warning),
                               "L_Warning_Caption", QStringLiteral("Warning"));
@@ -272,27 +210,9 @@ void TPageDatabase::CreateWarningPanel() {
     o_Panel_Warning->setVisible(false);
 }
 
-// The generator shares the Password field's row: the field, then its two
-// buttons, so that Tab goes from the field to them. The health report's
-// button closes the row of the tree's Up and Down buttons.
-void TPageDatabase::CreatePasswordTools(const std::string& iniPath) {
-    auto* grid = qobject_cast<QGridLayout*>(o_Panel_Right->layout());
-    int row = 0, column = 0, rowSpan = 1, columnSpan = 1;
-    grid->getItemPosition(grid->indexOf(F_Password), &row, &column, &rowSpan, &columnSpan);
-    grid->removeWidget(F_Password);
-    auto* line = Named(new QWidget(o_Panel_Right), "o_Password_Line",
-                       QStringLiteral("Password and generator"));
-    auto* layout = new QHBoxLayout(line);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->setSpacing(4);
-    F_Password->setParent(line);
-    o_Password_Generator = new TPasswordGeneratorButton(F_Password, iniPath, line);
-    layout->addWidget(F_Password, 1);
-    layout->addWidget(o_Password_Generator);
-    grid->addWidget(line, row, column, rowSpan, columnSpan);
-    setTabOrder(F_Password, o_Password_Generator->GenerateButton());
-    setTabOrder(o_Password_Generator->GenerateButton(), o_Password_Generator->OptionsButton());
-
+// The health report's button closes the row of the tree's Up and Down
+// buttons.
+void TPageDatabase::CreatePasswordHealth() {
     b_Password_Health =
         Hinted(Named(new QPushButton(QStringLiteral("Password &health"), o_Panel_TV),
                      "b_Password_Health", QStringLiteral("Password health")),

@@ -1,9 +1,10 @@
 // The Database page: the log panel on top; below it the folder tree with its
-// search-and-add row, and the record panel with the trash can and the
-// deletion warning. The page shows the open database's tree and changes it
-// only through the tree's rules. It keeps the record being edited and writes
-// an edit into the tree when the user moves on, or when the window asks for
-// it before a save. What is the window's to decide (where a message shows,
+// search-and-add row, and the record panel (TRecordPanel) with the page's
+// trash can, Save button and deletion warning. The page shows the open
+// database's tree and changes it only through the tree's rules. It tells the
+// record panel which record to show, and has the panel write a pending edit
+// into the tree when the user moves on, or when the window asks for it
+// before a save. What is the window's to decide (where a message shows,
 // the sounds, the clipboard, saving and the automatic save) the page asks
 // for through its signals.
 #pragma once
@@ -24,12 +25,10 @@
 
 class QAction;
 class QFrame;
-class QGridLayout;
 class QLabel;
 class QLineEdit;
 class QMenu;
 class QMimeData;
-class QPlainTextEdit;
 class QPushButton;
 class QTextEdit;
 class QTreeWidget;
@@ -37,9 +36,9 @@ class TKeyvaleTreeModel;
 class TKeyvaleTreeView;
 class TImportJob;
 class TImportPreviewDialog;
-class TPasswordGeneratorButton;
 class TPasswordHealthView;
 class TPicture;
+class TRecordPanel;
 struct TImportPreview;
 
 class TPageDatabase : public QWidget {
@@ -95,9 +94,9 @@ class TPageDatabase : public QWidget {
     // line for the log about each thing the user had begun that is dropped.
     QStringList CloseDatabaseDialogs();
 
-    // ---- record panel
+    // ---- record panel (handed to TRecordPanel)
     // The node a pending edit belongs to; kNoNode when nothing is pending.
-    std::int32_t PendingEditNode() const { return i_GLOBAL_Node_ID; }
+    std::int32_t PendingEditNode() const;
     // A name still open in the tree's editor is written into the tree (a
     // save takes it along). True when there was one.
     bool CommitOpenName();
@@ -109,7 +108,7 @@ class TPageDatabase : public QWidget {
     // The password in clear or masked; the eye button and the "Password"
     // caption toggle this one state and say what a click will do.
     void ShowPassword(bool shown);
-    bool PasswordShown() const { return passwordShown_; }
+    bool PasswordShown() const;
     // The five fields and their captions take input, or are grayed.
     void ActivateRecordFields(bool active);
 
@@ -134,10 +133,9 @@ class TPageDatabase : public QWidget {
     QFrame* CreateTreePanel(QWidget* parent);
     QWidget* CreateFolderNameRow(QWidget* parent);
     void CreateTreeMenu();
-    QFrame* CreateRecordPanel(QWidget* parent);
-    int CreateRecordFields(QGridLayout* record);
+    TRecordPanel* CreateRecordPanel(QWidget* parent, const std::string& iniPath);
     void CreateWarningPanel();
-    void CreatePasswordTools(const std::string& iniPath);
+    void CreatePasswordHealth();
 
     // The tree (_Tree.cpp)
     void P_Tree_Setup();
@@ -154,24 +152,8 @@ class TPageDatabase : public QWidget {
     void P_Move_Node_Among_Siblings(bool (*move)(TKeyvaleTree&, TNodeHandle));
     void PrintMessages(const std::vector<TTreeMessage>& messages);
 
-    // The record panel (_Record.cpp)
+    // What the record panel asks of the page (_Show.cpp)
     void P_Record_Setup();
-    void P_Record_Hover(QLabel* label, bool b_Inside);
-    void P_Save_Folder_Data_to_Data_Folder(std::int32_t& i_Selected_Node_ID);
-    void P_Read_Folder_Data_from_Data_Folder();
-    void P_Process_Change_Text_Data_EVENT();
-    void P_Cut_Note_To_Limit();
-    void WipeRecordFields();
-    void b_Password_ShowClick();
-    void L_LoginClick();
-    void L_URLClick();
-    void P_Leave_Record(); // the mouse went to the log or the tree
-
-    // Copies of Login and Password (_Copy.cpp)
-    void P_Copy_Setup();
-    QMenu* P_Record_Field_Menu(QLineEdit* field);
-    void P_Copy_Record_Field(QLineEdit* field);
-    void P_Cut_Record_Field(QLineEdit* field);
 
     // The trash can and the deletion warning (_Trash.cpp)
     void P_Trash_Setup();
@@ -193,18 +175,8 @@ class TPageDatabase : public QWidget {
 
     TKeyvaleTree& o_Tree_Data;
 
-    // The edit in progress. i_GLOBAL_Node_ID is the node a pending edit
-    // belongs to; i_Record_Panel_Node the node whose fields are shown (set
-    // where they are read in), and a pending edit belongs to it and no other.
-    std::int32_t i_GLOBAL_Node_ID = kNoNode;
-    TNodeHandle i_Record_Panel_Node = kNoNode;
-    // Which fields the user changed since they were read in.
-    TRecordFieldsTouched o_Record_Fields_Touched = TRecordFieldsTouched::None();
-    // The program, not the user, is filling the fields.
-    bool b_GLOBAL_IGNORE_CHANGE_TEXT_EVENT = false;
     // The node the open deletion warning names; only this one is deleted.
     TNodeHandle i_Warning_Node = kNoNode;
-    bool passwordShown_ = false;
     // The program moves the focus into the name field without choosing a node.
     bool folderNameFocusByProgram_ = false;
     // A created folder's name leaves its field, one character per step.
@@ -228,18 +200,8 @@ class TPageDatabase : public QWidget {
     QAction* menu_Import = nullptr;
     QPushButton* b_Node_Up = nullptr;
     QPushButton* b_Node_Down = nullptr;
-    QFrame* o_Panel_Right = nullptr;
-    QLabel* L_Login = nullptr;
-    QLineEdit* F_Login = nullptr;
-    QLabel* L_Password = nullptr;
-    QLineEdit* F_Password = nullptr;
-    QLabel* L_EMail = nullptr;
-    QLineEdit* F_EMail = nullptr;
-    QLabel* L_URL = nullptr;
-    QLineEdit* F_URL = nullptr;
-    QLabel* L_Note = nullptr;
-    QPlainTextEdit* F_Note = nullptr;
-    QPushButton* b_Password_Show = nullptr;
+    // The record's fields, the mask and the pending edit (o_Panel_Right).
+    TRecordPanel* o_Record_Panel = nullptr;
     QPushButton* b_Save_Database = nullptr;
     TPicture* i_Trash_Can = nullptr;
     QFrame* o_Panel_Warning = nullptr;
@@ -249,7 +211,6 @@ class TPageDatabase : public QWidget {
     QLabel* L_Warning = nullptr;
     QPushButton* b_Delete_Folder = nullptr;
     QPushButton* b_Dont_Delete_Folder = nullptr;
-    TPasswordGeneratorButton* o_Password_Generator = nullptr;
     QPushButton* b_Password_Health = nullptr;
     TPasswordHealthView* o_Password_Health = nullptr;
 

@@ -1,20 +1,22 @@
 // TPageDatabase: what the window shows on the page: the open database or
-// none, the log, the layout the window fixed, the Save button, the mask.
+// none, the log, the layout the window fixed, the Save button; and the
+// record panel, wired to the page and the window.
 #include "U_FormMain_Keyvale_Page_Database.h"
 
 #include <QFrame>
-#include <QLabel>
 #include <QLineEdit>
-#include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScopedValueRollback>
 #include <QTextCursor>
 #include <QTextEdit>
 
 #include <initializer_list>
 
+#include "U_Event_Hook.h"
 #include "U_Page_Layout.h"
 #include "U_Message_Log.h"
 #include "U_Picture.h"
+#include "U_Record_Panel.h"
 #include "U_Tree_Model.h"
 
 void TPageDatabase::ShowDatabase(bool open) {
@@ -87,26 +89,63 @@ void TPageDatabase::HideTree(bool hidden) {
     o_TV_Main->setVisible(!hidden);
 }
 
+// ---- the record panel
+
+void TPageDatabase::P_Record_Setup() {
+    connect(o_Record_Panel, &TRecordPanel::edited, this, &TPageDatabase::databaseEdited);
+    connect(o_Record_Panel, &TRecordPanel::recordStored, this,
+            [this](TNodeHandle node, const QString& message) {
+                o_TV_Main_Model->NodeChanged(node);
+                emit messageRaised(message, false);
+            });
+    connect(o_Record_Panel, &TRecordPanel::messageRaised, this,
+            [this](const QString& text) { emit messageRaised(text, false); });
+    connect(o_Record_Panel, &TRecordPanel::soundRequested, this, &TPageDatabase::soundRequested);
+    connect(o_Record_Panel, &TRecordPanel::secretCopyRequested, this,
+            &TPageDatabase::secretCopyRequested);
+    connect(o_Record_Panel, &TRecordPanel::pasteCut, this, &TPageDatabase::pasteCut);
+    // The focus leaves the eye for the name field, but the eye chooses no
+    // node: reading the fields in again would end what Ctrl+Z in the
+    // password can bring back, which holds until the record is left.
+    connect(o_Record_Panel, &TRecordPanel::eyeClicked, this, [this] {
+        const QScopedValueRollback byProgram(folderNameFocusByProgram_, true);
+        F_Folder_Name->setFocus();
+    });
+
+    // The user moves on from the record: the mouse enters the log or the tree.
+    for (QWidget* away : {static_cast<QWidget*>(o_Panel_Top), static_cast<QWidget*>(o_Panel_TV)}) {
+        TEventHook::Install(away, [this](QEvent* event) {
+            if (event->type() == QEvent::Enter) {
+                o_Record_Panel->Leave();
+            }
+            return false;
+        });
+    }
+}
+
+std::int32_t TPageDatabase::PendingEditNode() const {
+    return o_Record_Panel->PendingEditNode();
+}
+
+void TPageDatabase::StorePendingEdit() {
+    o_Record_Panel->StorePendingEdit();
+}
+
+void TPageDatabase::ClearRecordPanel() {
+    if (!i_Trash_Can->isEnabled()) {
+        P_Close_Warning_Panel();
+    }
+    o_Record_Panel->Clear();
+}
+
 void TPageDatabase::ShowPassword(bool shown) {
-    passwordShown_ = shown;
-    const QString caption =
-        shown ? QStringLiteral("Hide password") : QStringLiteral("Show password");
-    b_Password_Show->setText(QLatin1Char(' ') + caption);
-    b_Password_Show->setAccessibleName(caption); // read out as it reads
-    b_Password_Show->setIcon(
-        KeyvaleIcon(shown ? QStringLiteral("eye_closed") : QStringLiteral("eye_open")));
-    F_Password->setEchoMode(shown ? QLineEdit::Normal : QLineEdit::Password);
-    L_Password->setToolTip(shown ? QStringLiteral("   Click here to hide your password   ")
-                                 : QStringLiteral("   Click here to show your password   "));
+    o_Record_Panel->ShowPassword(shown);
+}
+
+bool TPageDatabase::PasswordShown() const {
+    return o_Record_Panel->PasswordShown();
 }
 
 void TPageDatabase::ActivateRecordFields(bool active) {
-    for (QWidget* field :
-         std::initializer_list<QWidget*>{F_Login, F_Password, F_URL, F_EMail, F_Note}) {
-        field->setEnabled(active);
-    }
-    // Enabled captions take the theme's caption colour, disabled ones are gray.
-    for (QLabel* label : {L_Login, L_Password, L_EMail, L_URL, L_Note}) {
-        label->setEnabled(active);
-    }
+    o_Record_Panel->Activate(active);
 }

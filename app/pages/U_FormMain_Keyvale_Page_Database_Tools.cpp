@@ -1,7 +1,6 @@
 // TPageDatabase: importing the passwords of another program into the tree
 // (the preview of what storage's import plan would do, and the plan carried
-// out only when the user confirms it), and the password tools: the
-// generator's messages and the health report.
+// out only when the user confirms it), and the password health report.
 #include "U_FormMain_Keyvale_Page_Database.h"
 
 #include <QAction>
@@ -16,9 +15,8 @@
 #include "U_Import_Preview_Dialog.h"
 #include "U_KV_Stack_Wipe_01.h"
 #include "U_Keyvale_Import_Report.h"
-#include "U_Password_Generator_Button.h"
-#include "U_Password_Generator_Options.h"
 #include "U_Password_Health_View.h"
+#include "U_Record_Panel.h"
 #include "U_Tree_Model.h"
 
 void TPageDatabase::P_Import_Setup() {
@@ -34,8 +32,6 @@ void TPageDatabase::P_Import_Setup() {
     // Every change of the tree makes a plan made before it stale.
     connect(this, &TPageDatabase::databaseEdited, this, [this] { ++treeGeneration_; });
 
-    connect(o_Password_Generator, &TPasswordGeneratorButton::message, this,
-            [this](const QString& text) { emit messageRaised(text, false); });
     connect(b_Password_Health, &QPushButton::clicked, this, &TPageDatabase::b_Password_HealthClick);
     connect(o_Password_Health, &TPasswordHealthView::recordActivated, this,
             [this](TNodeHandle node) {
@@ -144,7 +140,7 @@ QStringList TPageDatabase::CloseDatabaseDialogs() {
     }
     P_Import_Close();
     o_Password_Health->close();
-    o_Password_Generator->Options()->hide();
+    o_Record_Panel->CloseGeneratorOptions();
     return dropped;
 }
 

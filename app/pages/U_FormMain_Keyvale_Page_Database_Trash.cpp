@@ -1,8 +1,7 @@
 // TPageDatabase: deleting through the trash can. A drop on the trash can, or
 // the Delete key on a node, only opens the warning; "Delete" deletes,
-// "Cancel" or choosing another node backs out. Also the page's keyboard
-// paths: Tab walks the record's fields and goes on to Show password, the
-// trash can and Save.
+// "Cancel" or choosing another node backs out. Delete, Space or Enter on the
+// trash can, and Delete on a node, ask as a drop does.
 #include "U_FormMain_Keyvale_Page_Database.h"
 
 #include <QDragMoveEvent>
@@ -12,7 +11,6 @@
 #include <QLayout>
 #include <QLineEdit>
 #include <QMimeData>
-#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTreeWidget>
 
@@ -22,6 +20,7 @@
 #include "U_Event_Hook.h"
 #include "U_Leaving_Picture.h"
 #include "U_Picture.h"
+#include "U_Record_Panel.h"
 #include "U_Tree_Model.h"
 
 namespace {
@@ -85,21 +84,8 @@ void TPageDatabase::P_Trash_Setup() {
 }
 
 void TPageDatabase::P_Keyboard_Setup() {
-    // Tab leaves the note as it leaves every other field, so a keyboard user
-    // is not caught there typing tab characters; Ctrl+Tab types one.
-    F_Note->setTabChangesFocus(true);
-    TEventHook::Install(F_Note, [this](QEvent* event) {
-        if (!IsPress(event, Qt::Key_Tab, Qt::ControlModifier)) {
-            return false;
-        }
-        return Take(event, [this] { F_Note->insertPlainText(QStringLiteral("\t")); });
-    });
-
-    // The trash can is reached by Tab; Delete, Space or Enter there asks to
-    // delete the selected node, as a drop on it does.
-    i_Trash_Can->setFocusPolicy(Qt::TabFocus);
-    setTabOrder(b_Password_Show, i_Trash_Can); // in the order they stand
-    setTabOrder(i_Trash_Can, b_Save_Database);
+    // Delete, Space or Enter on the trash can asks to delete the selected
+    // node, as a drop on it does.
     TEventHook::Install(i_Trash_Can, [this](QEvent* event) {
         for (const Qt::Key key : {Qt::Key_Delete, Qt::Key_Space, Qt::Key_Return, Qt::Key_Enter}) {
             if (IsPress(event, key)) {
@@ -190,14 +176,14 @@ void TPageDatabase::P_Folder_Delete() {
 // A note made short by a small screen would cut the warning off: the panel
 // then grows upwards over the fields above, as far as it needs.
 void TPageDatabase::PlaceWarning() {
-    const QRect note = F_Note->geometry();
+    const QRect note = o_Record_Panel->NoteGeometry();
     QRect place(note.x() - 5, note.y() - 10, note.width() + 10, note.height() + 20);
     const int needed = o_Panel_Warning->layout()->totalHeightForWidth(place.width());
     const int height =
         std::max({place.height(), needed, o_Panel_Warning->minimumSizeHint().height()});
     place.setTop(std::max(0, place.bottom() + 1 - height));
-    place.setBottom(std::min(o_Panel_Right->height() - 1, place.top() + height - 1));
-    place = place.intersected(o_Panel_Right->rect());
+    place.setBottom(std::min(o_Record_Panel->height() - 1, place.top() + height - 1));
+    place = place.intersected(o_Record_Panel->rect());
     o_Panel_Warning->setGeometry(place);
 }
 
@@ -206,7 +192,7 @@ void TPageDatabase::PlaceWarning() {
 void TPageDatabase::P_Close_Warning_Panel() {
     if (o_Panel_Warning->isVisible()) {
         SlideLeavingPicture(o_Panel_Warning, "o_Panel_Warning_Leaving",
-                            QPoint(o_Panel_Right->width() - o_Panel_Warning->x(), 0),
+                            QPoint(o_Record_Panel->width() - o_Panel_Warning->x(), 0),
                             kWarningSlideMs, QEasingCurve::InQuad);
     }
     o_Panel_Warning->hide();

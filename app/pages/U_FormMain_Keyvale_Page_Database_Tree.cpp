@@ -17,6 +17,7 @@
 #include "U_Keyvale_TreeView_Data_Rules.h"
 #include "U_Paste_Limit.h"
 #include "U_Picture.h"
+#include "U_Record_Panel.h"
 #include "U_Tree_Model.h"
 
 namespace {
@@ -77,6 +78,10 @@ void TPageDatabase::P_Tree_Setup() {
         }
         return false;
     });
+    // (Watched after the hook above, so it sees the paste keys first.)
+    paste_limit::Watch(F_Folder_Name, [this](int kept, int pasted) {
+        emit pasteCut(F_Folder_Name, kept, pasted);
+    });
 }
 
 // The name editor holds no more than a name may have, and a paste cut to
@@ -117,15 +122,11 @@ void TPageDatabase::P_Process_User_Select_Node_EVENT() {
     if (!i_Trash_Can->isEnabled()) {
         P_Close_Warning_Panel();
     }
-    P_Save_Folder_Data_to_Data_Folder(i_GLOBAL_Node_ID);
-    P_Read_Folder_Data_from_Data_Folder();
-    // Without a selected node there is no record to type into.
-    const TNodeHandle node = F_Selected_Node();
-    ActivateRecordFields(node != kNoNode && RecordFieldsEditable(o_Tree_Data, node));
+    o_Record_Panel->ShowRecord(F_Selected_Node()); // the pending edit stored first
 }
 
 void TPageDatabase::o_TV_MainSelectionChanged() {
-    if (F_Selected_Node() != i_Record_Panel_Node) {
+    if (F_Selected_Node() != o_Record_Panel->ShownNode()) {
         P_Process_User_Select_Node_EVENT();
     }
 }

@@ -1,10 +1,10 @@
-// TPageDatabase: copies out of the record panel. Login and Password are
+// TRecordPanel: copies out of the fields. Login and Password are
 // copied with Ctrl+C (the masked password field included) and from their
 // context menus, without the password ever being unmasked; the window puts
 // the text on the clipboard as a secret. A paste cut to a field's limit is
 // reported, and a selection in the password never reaches the primary
 // selection.
-#include "U_FormMain_Keyvale_Page_Database.h"
+#include "U_Record_Panel.h"
 
 #include <QContextMenuEvent>
 #include <QKeyEvent>
@@ -15,9 +15,9 @@
 #include "U_Paste_Limit.h"
 #include "U_Primary_Selection_Guard.h"
 
-void TPageDatabase::P_Copy_Setup() {
+void TRecordPanel::ConnectCopies() {
     // (Watched first: the record fields' own context menu below takes over.)
-    for (QLineEdit* field : {F_Login, F_Password, F_EMail, F_URL, F_Folder_Name}) {
+    for (QLineEdit* field : {F_Login, F_Password, F_EMail, F_URL}) {
         paste_limit::Watch(
             field, [this, field](int kept, int pasted) { emit pasteCut(field, kept, pasted); });
     }
@@ -40,7 +40,7 @@ void TPageDatabase::P_Copy_Setup() {
             }
             event->accept(); // the field, not a window shortcut, takes the key
             if (event->type() == QEvent::KeyPress) {
-                copy ? P_Copy_Record_Field(field) : P_Cut_Record_Field(field);
+                copy ? CopyField(field) : CutField(field);
             }
             return true;
         });
@@ -51,8 +51,7 @@ void TPageDatabase::P_Copy_Setup() {
                 return false;
             }
             paste_limit::ExecMenu(
-                field, P_Record_Field_Menu(field),
-                static_cast<QContextMenuEvent*>(event)->globalPos(),
+                field, FieldMenu(field), static_cast<QContextMenuEvent*>(event)->globalPos(),
                 [this, field](int kept, int pasted) { emit pasteCut(field, kept, pasted); });
             return true;
         });
@@ -60,18 +59,18 @@ void TPageDatabase::P_Copy_Setup() {
 }
 
 // The context menu of the Login and Password fields; the caller owns it.
-QMenu* TPageDatabase::P_Record_Field_Menu(QLineEdit* field) {
+QMenu* TRecordPanel::FieldMenu(QLineEdit* field) {
     QMenu* menu = field->createStandardContextMenu();
     menu->setObjectName(QStringLiteral("o_Popup_Menu_Record_Field"));
     QAction* first = menu->actions().value(0);
     QAction* copyLogin = new QAction(QStringLiteral("Copy login"), menu);
     copyLogin->setObjectName(QStringLiteral("menu_Copy_Login"));
     copyLogin->setEnabled(F_Login->isEnabled() && !F_Login->text().isEmpty());
-    connect(copyLogin, &QAction::triggered, this, [this] { P_Copy_Record_Field(F_Login); });
+    connect(copyLogin, &QAction::triggered, this, [this] { CopyField(F_Login); });
     QAction* copyPassword = new QAction(QStringLiteral("Copy password"), menu);
     copyPassword->setObjectName(QStringLiteral("menu_Copy_Password"));
     copyPassword->setEnabled(F_Password->isEnabled() && !F_Password->text().isEmpty());
-    connect(copyPassword, &QAction::triggered, this, [this] { P_Copy_Record_Field(F_Password); });
+    connect(copyPassword, &QAction::triggered, this, [this] { CopyField(F_Password); });
     // The menu's own Copy and Cut would put the text on the clipboard plainly.
     for (QAction* action : menu->actions()) {
         const bool copy = action->text().startsWith(QLineEdit::tr("&Copy"));
@@ -80,9 +79,8 @@ QMenu* TPageDatabase::P_Record_Field_Menu(QLineEdit* field) {
         }
         action->setObjectName(copy ? QStringLiteral("edit-copy") : QStringLiteral("edit-cut"));
         disconnect(action, &QAction::triggered, nullptr, nullptr);
-        connect(action, &QAction::triggered, this, [this, field, copy] {
-            copy ? P_Copy_Record_Field(field) : P_Cut_Record_Field(field);
-        });
+        connect(action, &QAction::triggered, this,
+                [this, field, copy] { copy ? CopyField(field) : CutField(field); });
         if (field->echoMode() != QLineEdit::Normal) {
             action->setEnabled(copy && !field->text().isEmpty());
         }
@@ -93,13 +91,12 @@ QMenu* TPageDatabase::P_Record_Field_Menu(QLineEdit* field) {
     return menu;
 }
 
-void TPageDatabase::P_Copy_Record_Field(QLineEdit* field) {
+void TRecordPanel::CopyField(QLineEdit* field) {
     if (!field->isEnabled() || field->text().isEmpty()) {
         return;
     }
     emit messageRaised(field == F_Password ? QStringLiteral("Password copied to clipboard.")
-                                           : QStringLiteral("Login copied to clipboard."),
-                       false);
+                                           : QStringLiteral("Login copied to clipboard."));
     // A selection in a shown field is what the user means; a masked one
     // shows no selection, so it is copied whole.
     const bool part = field->echoMode() == QLineEdit::Normal && field->hasSelectedText();
@@ -108,13 +105,13 @@ void TPageDatabase::P_Copy_Record_Field(QLineEdit* field) {
 
 // Copies the selection of a shown field and then deletes it; a masked field
 // is only copied.
-void TPageDatabase::P_Cut_Record_Field(QLineEdit* field) {
+void TRecordPanel::CutField(QLineEdit* field) {
     // A masked field keeps its text: the user cannot see what a cut takes.
     if (field->echoMode() != QLineEdit::Normal || !field->hasSelectedText() ||
         field->isReadOnly()) {
-        P_Copy_Record_Field(field);
+        CopyField(field);
         return;
     }
-    P_Copy_Record_Field(field);
+    CopyField(field);
     field->del(); // an edit of the record like any other, with its undo
 }
