@@ -6,6 +6,7 @@
 #include <QMessageBox>
 
 #include <cstdio>
+#include <functional>
 
 #include "U_Command_Line.h"
 #include "U_KV_Secure_Memory_01.h"
@@ -55,9 +56,12 @@ int main(int argc, char* argv[]) {
     TKeyvaleStart start;
     start.filePath = commandLine.filePath;
     return RunKeyvale(
-        [](const QString& text) {
-            QMessageBox notice(QMessageBox::Information, QString(), text, QMessageBox::Ok);
-            notice.exec();
+        [](const QString& text, const std::function<void()>& closed) {
+            auto* notice =
+                new QMessageBox(QMessageBox::Information, QString(), text, QMessageBox::Ok);
+            notice->setAttribute(Qt::WA_DeleteOnClose);
+            QObject::connect(notice, &QDialog::finished, notice, closed);
+            notice->show();
         },
         start);
 }

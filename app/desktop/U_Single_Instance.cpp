@@ -3,7 +3,6 @@
 #include "U_Single_Instance.h"
 
 #include <QDir>
-#include <QEventLoop>
 #include <QFileInfo>
 #include <QLocalSocket>
 
@@ -85,58 +84,82 @@ bool IsAnotherInstanceRunning(const QString& lockFilePath) {
     return heldByOther;
 }
 
-bool HandOffToRunningCopy(const QString& socketPath, const QString& filePath, int timeoutMs) {
-    const QByteArray request = EncodeHandOffRequest(filePath);
-    if (socketPath.isEmpty() || request.size() > kLongestHandOffRequest + 1) {
-        return false;
-    }
-    const QString folder = QFileInfo(socketPath).absolutePath();
-    enum TEnd { kNoAnswer, kTaken };
-    QEventLoop loop;
-    QLocalSocket socket;
-    QByteArray answer;
-    QTimer retry;
-    retry.setSingleShot(true);
-    retry.setInterval(kConnectRetryMs);
+THandOffClient::THandOffClient(QObject* parent) : QObject(parent), socket_(new QLocalSocket(this)) {
+    retry_.setSingleShot(true);
+    retry_.setInterval(kConnectRetryMs);
+    deadline_.setSingleShot(true);
+    connect(&retry_, &QTimer::timeout, this, &THandOffClient::Attempt);
+    connect(&deadline_, &QTimer::timeout, this, [this] { End(false); });
+    connect(socket_, &QLocalSocket::connected, this, &THandOffClient::Connected);
+    connect(socket_, &QLocalSocket::readyRead, this, &THandOffClient::ReadAnswer);
+    connect(socket_, &QLocalSocket::errorOccurred, this, &THandOffClient::Failed);
+}
 
-    // The running copy may hold the lock but not listen yet (it is
-    // starting): try again until the deadline, checking every time where
-    // the request would go.
-    const auto attempt = [&] {
-        if (!IsPrivateFolder(folder)) {
-            loop.exit(kNoAnswer);
-        } else if (!Exists(socketPath)) {
-            retry.start();
-        } else if (!IsOwnSocket(socketPath)) {
-            loop.exit(kNoAnswer);
+void THandOffClient::Start(const QString& socketPath, const QString& filePath, int timeoutMs) {
+    socketPath_ = socketPath;
+    folder_ = QFileInfo(socketPath).absolutePath();
+    request_ = EncodeHandOffRequest(filePath);
+    answer_.clear();
+    ended_ = false;
+    deadline_.start(timeoutMs);
+    // From the event loop, as every later step: `finished` never comes
+    // before Start has returned.
+    QTimer::singleShot(0, this, [this] {
+        if (socketPath_.isEmpty() || request_.size() > kLongestHandOffRequest + 1) {
+            End(false);
         } else {
-            socket.connectToServer(socketPath);
-        }
-    };
-    QObject::connect(&retry, &QTimer::timeout, &loop, attempt);
-    QObject::connect(&socket, &QLocalSocket::connected, &loop, [&] {
-        if (PeerUserId(int(socket.socketDescriptor())) != ::geteuid()) {
-            socket.abort();
-            loop.exit(kNoAnswer);
-            return;
-        }
-        socket.write(request);
-    });
-    QObject::connect(&socket, &QLocalSocket::readyRead, &loop, [&] {
-        answer += socket.readAll();
-        if (answer.size() >= kHandOffAnswer.size()) {
-            loop.exit(answer.startsWith(kHandOffAnswer) ? kTaken : kNoAnswer);
+            Attempt();
         }
     });
-    QObject::connect(&socket, &QLocalSocket::errorOccurred, &loop, [&] {
-        if (answer.size() < kHandOffAnswer.size()) {
-            socket.abort();
-            retry.start();
-        }
-    });
-    QTimer::singleShot(timeoutMs, &loop, [&] { loop.exit(kNoAnswer); });
-    QTimer::singleShot(0, &loop, attempt);
-    const int end = loop.exec();
-    socket.abort();
-    return end == kTaken;
+}
+
+// The running copy may hold the lock but not listen yet (it is starting):
+// tried again until the deadline, checking every time where the request
+// would go.
+void THandOffClient::Attempt() {
+    if (ended_) {
+        return;
+    }
+    if (!IsPrivateFolder(folder_)) {
+        End(false);
+    } else if (!Exists(socketPath_)) {
+        retry_.start();
+    } else if (!IsOwnSocket(socketPath_)) {
+        End(false);
+    } else {
+        socket_->connectToServer(socketPath_);
+    }
+}
+
+void THandOffClient::Connected() {
+    if (PeerUserId(int(socket_->socketDescriptor())) != ::geteuid()) {
+        End(false);
+        return;
+    }
+    socket_->write(request_);
+}
+
+void THandOffClient::ReadAnswer() {
+    answer_ += socket_->readAll();
+    if (answer_.size() >= kHandOffAnswer.size()) {
+        End(answer_.startsWith(kHandOffAnswer));
+    }
+}
+
+void THandOffClient::Failed() {
+    if (!ended_ && answer_.size() < kHandOffAnswer.size()) {
+        socket_->abort();
+        retry_.start();
+    }
+}
+
+void THandOffClient::End(bool taken) {
+    if (ended_) {
+        return;
+    }
+    ended_ = true;
+    retry_.stop();
+    deadline_.stop();
+    socket_->abort();
+    emit finished(taken);
 }

@@ -15,6 +15,7 @@
 // file names of later starts and could keep the program from starting.
 #pragma once
 
+#include <QByteArray>
 #include <QObject>
 #include <QString>
 #include <QTimer>
@@ -50,13 +51,39 @@ constexpr const char* KeyvaleAlreadyRunningText = " This program has been alread
 // How long a second start waits for the running copy to take its request.
 constexpr int KeyvaleHandOffTimeoutMs = 2000;
 
-// Asks the running copy to come to the front and, when filePath is not empty,
-// to open that file (an absolute path). Nothing is sent unless the socket's
-// folder is private and the process listening runs as the same user. True
-// once the running copy confirmed it took the request; false when nobody
-// answered within timeoutMs. Waits in an event loop, never asleep.
-bool HandOffToRunningCopy(const QString& socketPath, const QString& filePath,
-                          int timeoutMs = KeyvaleHandOffTimeoutMs);
+// A second start's request to the running copy: to come to the front and,
+// when filePath is not empty, to open that file (an absolute path). Nothing
+// is sent unless the socket's folder is private and the process listening
+// runs as the same user. It works from the event loop: Start returns at
+// once, and `finished` says, once, whether the running copy confirmed it
+// took the request (false when nobody answered within timeoutMs).
+class THandOffClient : public QObject {
+    Q_OBJECT
+  public:
+    explicit THandOffClient(QObject* parent = nullptr);
+
+    void Start(const QString& socketPath, const QString& filePath,
+               int timeoutMs = KeyvaleHandOffTimeoutMs);
+
+  signals:
+    void finished(bool taken);
+
+  private:
+    void Attempt();
+    void Connected();
+    void ReadAnswer();
+    void Failed();
+    void End(bool taken);
+
+    QString socketPath_;
+    QString folder_;
+    QByteArray request_;
+    QByteArray answer_;
+    QLocalSocket* socket_ = nullptr;
+    QTimer retry_;
+    QTimer deadline_;
+    bool ended_ = true;
+};
 
 // The running copy's side: listens on the socket and reports each request.
 // Only the copy holding the lock starts one, so a socket left by a crashed

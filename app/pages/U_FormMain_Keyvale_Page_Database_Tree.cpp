@@ -10,7 +10,9 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
-#include <QThread>
+#include <QTimer>
+
+#include <memory>
 
 #include "U_Event_Hook.h"
 #include "U_Keyvale_TreeView_Data_Kinds.h"
@@ -272,14 +274,25 @@ void TPageDatabase::b_Node_DownClick() {
 }
 
 // Up and Down: the sound, a short pause, then the selected node moves one
-// place among its siblings, if it can.
+// place among its siblings, if it can. The pause is a timer, not a sleep:
+// the window goes on meanwhile. A tree shown afresh meanwhile (the lock,
+// another database) drops the move, and so does another node chosen.
 void TPageDatabase::P_Move_Node_Among_Siblings(bool (*move)(TKeyvaleTree&, TNodeHandle)) {
     emit soundRequested(QStringLiteral("S_Tab_Change_1"));
-    QThread::msleep(kMoveSoundPauseMs);
     const TNodeHandle node = F_Selected_Node();
-    bool moved = false;
-    o_TV_Main_Model->Change([&] { moved = move(o_Tree_Data, node); });
-    if (moved) {
-        FollowMovedNode(node);
-    }
+    auto treeShownAfresh = std::make_shared<bool>(false);
+    const QMetaObject::Connection reset =
+        connect(o_TV_Main_Model, &QAbstractItemModel::modelAboutToBeReset, this,
+                [treeShownAfresh] { *treeShownAfresh = true; });
+    QTimer::singleShot(kMoveSoundPauseMs, this, [this, move, node, treeShownAfresh, reset] {
+        disconnect(reset);
+        if (*treeShownAfresh || F_Selected_Node() != node) {
+            return;
+        }
+        bool moved = false;
+        o_TV_Main_Model->Change([&] { moved = move(o_Tree_Data, node); });
+        if (moved) {
+            FollowMovedNode(node);
+        }
+    });
 }

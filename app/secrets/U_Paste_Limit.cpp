@@ -43,16 +43,26 @@ QString ClipboardText(QClipboard::Mode mode) {
 
 void ExecMenu(QLineEdit* field, QMenu* menu, const QPoint& globalPosition, const TReport& report) {
     const int before = static_cast<int>(field->text().size() - field->selectedText().size());
-    const QString incoming = ClipboardText(QClipboard::Clipboard);
-    QAction* chosen = menu->exec(globalPosition);
-    // The standard menu's entry, told by its (translated) text before the
-    // shortcut; its actions carry no other name.
-    const bool pasted = chosen != nullptr &&
-                        chosen->text().section(QLatin1Char('\t'), 0, 0) == QLineEdit::tr("&Paste");
-    delete menu;
-    if (pasted && before + incoming.size() > field->maxLength()) {
-        report(static_cast<int>(field->text().size()) - before, static_cast<int>(incoming.size()));
+    // Only its length is kept while the menu is open: the clipboard may
+    // hold a secret.
+    const int pasted = static_cast<int>(ClipboardText(QClipboard::Clipboard).size());
+    QPointer<QLineEdit> guarded(field);
+    for (QAction* action : menu->actions()) {
+        // The standard menu's entry, told by its (translated) text before
+        // the shortcut; its actions carry no other name. Connected after
+        // the field's own paste, this runs once the text is in.
+        if (action->text().section(QLatin1Char('\t'), 0, 0) != QLineEdit::tr("&Paste")) {
+            continue;
+        }
+        QObject::connect(action, &QAction::triggered, menu, [guarded, before, pasted, report] {
+            if (guarded && before + pasted > guarded->maxLength()) {
+                report(static_cast<int>(guarded->text().size()) - before, pasted);
+            }
+        });
     }
+    // Shown, not run: the menu goes once it closes, after its action.
+    QObject::connect(menu, &QMenu::aboutToHide, menu, &QObject::deleteLater);
+    menu->popup(globalPosition);
 }
 
 void Watch(QLineEdit* field, TReport report) {

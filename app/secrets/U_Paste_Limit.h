@@ -19,9 +19,9 @@ using TReport = std::function<void(int kept, int pasted)>;
 // Watches the field; its context menu is run by ExecMenu.
 void Watch(QLineEdit* field, TReport report);
 
-// Runs a context menu of the field (the standard one, or one that adds its
-// own entries to it), reports a paste from it that did not fit, and deletes
-// the menu.
+// Opens a context menu of the field (the standard one, or one that adds its
+// own entries to it) and returns at once; a paste chosen from it that did
+// not fit is reported, and the menu deletes itself once it closes.
 void ExecMenu(QLineEdit* field, QMenu* menu, const QPoint& globalPosition, const TReport& report);
 
 } // namespace paste_limit

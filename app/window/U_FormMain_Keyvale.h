@@ -199,9 +199,10 @@ class TFormMain : public QMainWindow {
     void menu_ImportClick();
     // Before the open database is locked, closed or replaced: every dialog
     // and popup that belongs to it closes (the import's file dialog and
-    // preview, the health report, the generator's options), so that no
-    // answer given there reaches another database or none, and typing goes
-    // to the window again. Returns a log line for each thing dropped.
+    // preview, the health report, the generator's options, a context menu,
+    // the Main password page's choice of another file), so that no answer
+    // given there reaches another database or none, and typing goes to the
+    // window again. Returns a log line for each thing dropped.
     QStringList P_Close_Database_Dialogs();
     // Ctrl+S: saves as the Save button does, or says why it cannot yet.
     void P_Save_Key();
@@ -239,6 +240,11 @@ class TFormMain : public QMainWindow {
     void P_Show_Create_Result(const QString& path, const TSessionResult& result);
     void P_Show_Open_Result(const TSessionResult& result);
     void P_Show_Change_Password_Result(const TSessionResult& result);
+    // The file dialog's choice, and the question before a new file is made.
+    void P_Choose_File(const QString& chosen);
+    // The Main password page's file dialog or its question, asked while the
+    // open database (or none) was open, closes unanswered.
+    void P_Close_File_Choice();
     void P_Prepare_Save();     // the window's part before every save
     void P_Show_No_Database(); // the window's part of closing a database
     // Empties every field that holds a secret or a value made from one (the

@@ -11,6 +11,13 @@
 #include <QShortcut>
 #include <QTabWidget>
 
+namespace {
+
+// A menu with its submenus open: each is a popup of its own.
+constexpr int kMostNestedPopups = 8;
+
+} // namespace
+
 QWidget* TFormMain::CreatePageDatabase() {
     o_Page_Database = new TPageDatabase(o_Tree_Data, services_.iniPath);
     connect(o_Page_Database, &TPageDatabase::messageRaised, this, &TFormMain::P_Print_Message);
@@ -114,11 +121,17 @@ QStringList TFormMain::P_Close_Database_Dialogs() {
     const QWidget* active = QApplication::activeWindow();
     const bool typingElsewhere =
         QApplication::activePopupWidget() != nullptr || (active != nullptr && active != this);
+    // A menu chosen from afterwards would paste into, or copy from, the
+    // fields of a database that is gone.
+    for (int open = 0; open < kMostNestedPopups && QApplication::activePopupWidget(); ++open) {
+        QApplication::activePopupWidget()->close();
+    }
     if (o_Import_File_Dialog) {
         o_Import_File_Dialog->disconnect(this);
         o_Import_File_Dialog->reject();
         o_Import_File_Dialog = nullptr;
     }
+    P_Close_File_Choice();
     const QStringList dropped = o_Page_Database->CloseDatabaseDialogs();
     if (typingElsewhere) {
         activateWindow();

@@ -8,12 +8,33 @@
 #include <QFileInfo>
 #include <QMessageBox>
 
+#include <vector>
+
 #include "U_FormMain_Keyvale_Page_Main_Password.h"
 #include "U_Keyvale_Database_Path.h"
 #include "U_Keyvale_Import_Sniff.h"
 #include "U_Keyvale_Read_Write_Names.h"
 
 namespace {
+
+// The file dialog and its question are the window's children by these
+// names while they are open.
+constexpr const char* kOpenFileDialog = "o_Open_File_Dialog";
+constexpr const char* kCreateFileQuestion = "o_Create_File_Question";
+
+// The dialog or the question, while one is open.
+std::vector<QDialog*> OpenFileChoice(const QObject& window) {
+    std::vector<QDialog*> open;
+    for (const char* name : {kOpenFileDialog, kCreateFileQuestion}) {
+        // One that was answered may wait to be deleted.
+        for (QDialog* dialog : window.findChildren<QDialog*>(QLatin1String(name))) {
+            if (dialog->isVisible()) {
+                open.push_back(dialog);
+            }
+        }
+    }
+    return open;
+}
 
 std::string Local8(const QString& text) {
     return text.toStdString();
@@ -62,32 +83,64 @@ void TFormMain::o_TV_FilesClick() {
 }
 
 void TFormMain::i_Open_FileClick() {
+    if (!OpenFileChoice(*this).empty()) {
+        return; // one choice at a time
+    }
     o_Page_Main_Password->SetFileNameQuietly(QString());
 
-    QFileDialog dialog(this, QString(), s_GLOBAL_Current_Directory);
-    dialog.setNameFilter(QStringLiteral("Keyvale Database (*.kvdb)"));
-    dialog.setDefaultSuffix(QStringLiteral("kvdb"));
-    dialog.setAcceptMode(QFileDialog::AcceptOpen);
-    dialog.setFileMode(QFileDialog::AnyFile);
-    dialog.setOption(QFileDialog::ReadOnly, false);
-    dialog.setSizeGripEnabled(true);
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
-        return;
-    }
-    const QString chosen = dialog.selectedFiles().constFirst();
+    // Opened, not run: no event loop waits inside this call, and whatever
+    // closes or replaces the database closes the dialog before its answer
+    // can count (P_Close_File_Choice).
+    auto* dialog = new QFileDialog(this, QString(), s_GLOBAL_Current_Directory);
+    dialog->setObjectName(QLatin1String(kOpenFileDialog));
+    dialog->setNameFilter(QStringLiteral("Keyvale Database (*.kvdb)"));
+    dialog->setDefaultSuffix(QStringLiteral("kvdb"));
+    dialog->setAcceptMode(QFileDialog::AcceptOpen);
+    dialog->setFileMode(QFileDialog::AnyFile);
+    dialog->setOption(QFileDialog::ReadOnly, false);
+    dialog->setSizeGripEnabled(true);
+    connect(dialog, &QDialog::finished, dialog, &QObject::deleteLater);
+    const QString database = DatabaseFile();
+    connect(dialog, &QDialog::accepted, this, [this, dialog, database] {
+        if (!dialog->selectedFiles().isEmpty() && DatabaseFile() == database) {
+            P_Choose_File(dialog->selectedFiles().constFirst());
+        }
+    });
+    dialog->open();
+}
+
+// A file the dialog chose: it must be in a folder that exists, and a new
+// one is made only when the user says so.
+void TFormMain::P_Choose_File(const QString& chosen) {
     const QFileInfo info(chosen);
     if (!info.absoluteDir().exists()) {
         return; // the path must exist
     }
-    if (!info.exists()) {
-        const auto answer = QMessageBox::question(
-            this, QStringLiteral("Create a new file"),
-            info.fileName() + QStringLiteral(" does not exist.\nDo you want to create it?"));
-        if (answer != QMessageBox::Yes) {
-            return;
-        }
+    if (info.exists()) {
+        o_Page_Main_Password->ChooseFile(chosen);
+        return;
     }
-    o_Page_Main_Password->ChooseFile(chosen);
+    auto* question = new QMessageBox(
+        QMessageBox::Question, QStringLiteral("Create a new file"),
+        info.fileName() + QStringLiteral(" does not exist.\nDo you want to create it?"),
+        QMessageBox::Yes | QMessageBox::No, this);
+    question->setObjectName(QLatin1String(kCreateFileQuestion));
+    connect(question, &QDialog::finished, question, &QObject::deleteLater);
+    const QString database = DatabaseFile();
+    connect(question, &QDialog::finished, this, [this, question, chosen, database] {
+        if (question->clickedButton() == question->button(QMessageBox::Yes) &&
+            DatabaseFile() == database) {
+            o_Page_Main_Password->ChooseFile(chosen);
+        }
+    });
+    question->open();
+}
+
+void TFormMain::P_Close_File_Choice() {
+    for (QDialog* dialog : OpenFileChoice(*this)) {
+        dialog->disconnect(this);
+        dialog->reject();
+    }
 }
 
 void TFormMain::F_Database_File_NameChange() {

@@ -36,15 +36,37 @@ void ConnectHandOff(TFormMain& window, TInstanceServer& server) {
         Qt::QueuedConnection);
 }
 
+namespace {
+
+// The program's event loop, for the window or for a second start's hand-off.
+int RunEventLoop() {
+    return QApplication::exec();
+}
+
+// A second start: its request goes to the running copy; the notice only
+// when nobody took it. The program ends with either.
+int HandOffToRunningCopy(const TNoticeFunction& showNotice, const TKeyvaleStart& start) {
+    THandOffClient handOff;
+    QObject::connect(&handOff, &THandOffClient::finished, &handOff, [&showNotice](bool taken) {
+        if (taken) {
+            QCoreApplication::exit(0);
+            return;
+        }
+        showNotice(QString::fromLatin1(KeyvaleAlreadyRunningText),
+                   [] { QCoreApplication::exit(0); });
+    });
+    handOff.Start(start.socketPath, start.filePath);
+    return RunEventLoop();
+}
+
+} // namespace
+
 int RunKeyvale(const TNoticeFunction& showNotice, const TKeyvaleStart& start,
                TFormMain::TServices services) {
     if (start.lockFilePath.isEmpty()) {
         std::fputs(kNoHandOffText, stderr);
     } else if (IsAnotherInstanceRunning(start.lockFilePath)) {
-        if (!HandOffToRunningCopy(start.socketPath, start.filePath)) {
-            showNotice(QString::fromLatin1(KeyvaleAlreadyRunningText));
-        }
-        return 0;
+        return HandOffToRunningCopy(showNotice, start);
     }
     QApplication::setApplicationName(QStringLiteral("Keyvale"));
     QGuiApplication::setDesktopFileName(QStringLiteral("keyvale"));
@@ -65,7 +87,7 @@ int RunKeyvale(const TNoticeFunction& showNotice, const TKeyvaleStart& start,
     if (!start.filePath.isEmpty()) {
         window.P_Open_Given_File(start.filePath);
     }
-    const int code = QApplication::exec();
+    const int code = RunEventLoop();
     QCoreApplication::instance()->removeNativeEventFilter(&windowLost);
     return code;
 }

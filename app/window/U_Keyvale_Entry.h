@@ -11,8 +11,10 @@
 
 class TQuitSignals;
 
-// Shows the second-copy notice to the user (a message box in the program).
-using TNoticeFunction = std::function<void(const QString& text)>;
+// Shows the second-copy notice to the user (a message box in the program)
+// without waiting for it, and calls `closed` once the user has closed it.
+using TNoticeFunction =
+    std::function<void(const QString& text, const std::function<void()>& closed)>;
 
 // Where a start finds the running copy, and what it was asked to open. Empty
 // paths (no private runtime folder) mean no lock and no hand-off.
@@ -37,8 +39,9 @@ constexpr const char* kNoHandOffText =
     "files from later starts, which open windows of their own.\n";
 
 // Needs a QApplication. When another copy runs, hands the request to it and
-// returns 0 at once; only when that copy does not answer is the notice shown
-// (then 0 as well). Otherwise shows the window, asks for the given file's
-// password, and returns the event loop's exit code.
+// returns 0 once it was taken; only when that copy does not answer is the
+// notice shown (and 0 returned once it is closed). Otherwise shows the
+// window, asks for the given file's password, and returns the event loop's
+// exit code. Either way the program's one event loop does the waiting.
 int RunKeyvale(const TNoticeFunction& showNotice, const TKeyvaleStart& start,
                TFormMain::TServices services = TFormMain::DefaultServices());

@@ -106,24 +106,20 @@ QClipboard* Clipboard() {
 // Opens the field's context menu as a right click does and chooses the entry
 // with that text by the keyboard, as a user would.
 void TriggerContextEntry(QLineEdit* field, const QString& entry) {
-    bool found = false;
-    QTimer::singleShot(0, [&] {
-        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
-        QVERIFY(menu != nullptr);
-        for (QAction* action : menu->actions()) {
-            if (action->text() == entry) {
-                found = true;
-                menu->setActiveAction(action);
-                QTest::keyClick(menu, Qt::Key_Return);
-                return;
-            }
-        }
-        menu->close();
-    });
     QContextMenuEvent event(QContextMenuEvent::Mouse, field->rect().center(),
                             field->mapToGlobal(field->rect().center()));
     QApplication::sendEvent(field, &event);
-    QVERIFY2(found, qPrintable(entry));
+    auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+    QVERIFY(menu != nullptr);
+    for (QAction* action : menu->actions()) {
+        if (action->text() == entry) {
+            menu->setActiveAction(action);
+            QTest::keyClick(menu, Qt::Key_Return);
+            return;
+        }
+    }
+    menu->close();
+    QFAIL(qPrintable("no entry " + entry));
 }
 
 } // namespace

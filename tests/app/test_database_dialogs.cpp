@@ -1,7 +1,8 @@
 // The dialogs and popups that belong to the open database (the import's
-// file dialog and preview, the health report, the generator's options) when
-// the database goes while one is open: by the idle lock, by a file handed
-// over from outside, or by closing the window. Nothing of them may reach a
+// file dialog and preview, the health report, the generator's options, and
+// the Main password page's file dialog and its question, asked while it was
+// open) when the database goes while one is open: by the idle lock, by a
+// file handed over from outside, or by closing the window. Nothing of them may reach a
 // closed or another database, no log line may tell of work not done, and
 // what the user types next reaches the Main password page. Typing is real
 // X input (xdotool) on a private Xvfb, since where keys go is the window
@@ -10,6 +11,7 @@
 #include <QElapsedTimer>
 #include <QFileDialog>
 #include <QLabel>
+#include <QMessageBox>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QToolButton>
@@ -21,7 +23,14 @@
 
 namespace {
 
-enum class TDialog { ImportFile, ImportPreview, HealthReport, GeneratorOptions };
+enum class TDialog {
+    ImportFile,
+    ImportPreview,
+    HealthReport,
+    GeneratorOptions,
+    OpenFile,
+    CreateQuestion
+};
 enum class TLeaving { IdleLock, HandedOverFile, WindowClosed };
 
 const char* Name(TDialog dialog) {
@@ -34,6 +43,10 @@ const char* Name(TDialog dialog) {
         return "health report";
     case TDialog::GeneratorOptions:
         return "generator options";
+    case TDialog::OpenFile:
+        return "open file dialog";
+    case TDialog::CreateQuestion:
+        return "create file question";
     }
     return "";
 }
@@ -89,7 +102,10 @@ bool IsUp(TFormMain& window, TDialog dialog) {
     auto* preview = qobject_cast<TImportPreviewDialog*>(QApplication::activeModalWidget());
     switch (dialog) {
     case TDialog::ImportFile:
+    case TDialog::OpenFile:
         return qobject_cast<QFileDialog*>(QApplication::activeModalWidget()) != nullptr;
+    case TDialog::CreateQuestion:
+        return qobject_cast<QMessageBox*>(QApplication::activeModalWidget()) != nullptr;
     case TDialog::ImportPreview:
         return preview != nullptr && preview->findChild<QPushButton*>("b_Import")->isEnabled();
     case TDialog::HealthReport:
@@ -100,6 +116,23 @@ bool IsUp(TFormMain& window, TDialog dialog) {
     return false;
 }
 
+// Once a file dialog is up, the file's name typed into it, then Open.
+void TypeIntoFileDialog(QObject* context, const QString& name) {
+    auto* poll = new QTimer(context);
+    QObject::connect(poll, &QTimer::timeout, poll, [poll, name] {
+        auto* files = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        if (files == nullptr) {
+            return;
+        }
+        poll->deleteLater();
+        files->findChild<QLineEdit*>("fileNameEdit")->setText(name);
+        QTest::mouseClick(
+            files->findChild<QDialogButtonBox*>("buttonBox")->button(QDialogButtonBox::Open),
+            Qt::LeftButton);
+    });
+    poll->start(50);
+}
+
 // The user's steps to the dialog. They may wait in the dialog's own event
 // loop, so they are started from the event loop, never called here.
 void StartOpening(TFormMain& window, TDialog dialog, const QString& csv) {
@@ -108,20 +141,7 @@ void StartOpening(TFormMain& window, TDialog dialog, const QString& csv) {
         case TDialog::ImportFile:
         case TDialog::ImportPreview:
             if (dialog == TDialog::ImportPreview) {
-                // The file's name typed into the file dialog, then Open.
-                auto* poll = new QTimer(&window);
-                QObject::connect(poll, &QTimer::timeout, poll, [poll, csv] {
-                    auto* files = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
-                    if (files == nullptr) {
-                        return;
-                    }
-                    poll->deleteLater();
-                    files->findChild<QLineEdit*>("fileNameEdit")->setText(csv);
-                    QTest::mouseClick(files->findChild<QDialogButtonBox*>("buttonBox")
-                                          ->button(QDialogButtonBox::Open),
-                                      Qt::LeftButton);
-                });
-                poll->start(50);
+                TypeIntoFileDialog(&window, csv);
             }
             menu_Import(window)->trigger();
             break;
@@ -130,6 +150,15 @@ void StartOpening(TFormMain& window, TDialog dialog, const QString& csv) {
             break;
         case TDialog::GeneratorOptions:
             QTest::mouseClick(o_Password_Generator(window)->OptionsButton(), Qt::LeftButton);
+            break;
+        case TDialog::OpenFile:
+        case TDialog::CreateQuestion:
+            if (dialog == TDialog::CreateQuestion) {
+                // A new file's name typed into the file dialog, then Open.
+                TypeIntoFileDialog(&window, QStringLiteral("new.kvdb"));
+            }
+            ClickTab(window, page_Main_Password(window));
+            i_Open_File(window)->Click();
             break;
         }
     });
@@ -175,8 +204,9 @@ class TestDatabaseDialogs : public QObject {
     }
 
     void dialogsCloseBeforeTheDatabaseGoes() {
-        const TDialog dialogs[] = {TDialog::ImportFile, TDialog::ImportPreview,
-                                   TDialog::HealthReport, TDialog::GeneratorOptions};
+        const TDialog dialogs[] = {TDialog::ImportFile,   TDialog::ImportPreview,
+                                   TDialog::HealthReport, TDialog::GeneratorOptions,
+                                   TDialog::OpenFile,     TDialog::CreateQuestion};
         const TLeaving leavings[] = {TLeaving::IdleLock, TLeaving::HandedOverFile,
                                      TLeaving::WindowClosed};
         for (const TDialog dialog : dialogs) {
@@ -276,6 +306,8 @@ class TestDatabaseDialogs : public QObject {
         QVERIFY2(!seen.mainLog.contains("Added") && !seen.databaseLog.contains("Added"), label);
         QVERIFY2(NamesOnDisk(first, "secret1") == "Mine;", label);
         QVERIFY2(NamesOnDisk(second, "secret2").empty(), label);
+        // No file was chosen, nor made, after the database went.
+        QVERIFY2(!QFile::exists(fixture.Path("new.kvdb")), label);
         // Once the lock has closed the database, nothing of its report is
         // left, nor a report of the empty tree it leaves behind ("all 0
         // records"). (A handed-over file closes the open database only once

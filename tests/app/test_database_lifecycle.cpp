@@ -1,6 +1,7 @@
 // Databases through the window: choosing a file, the main-password panel,
 // creating, opening and re-keying, the saves (button, automatic, before
 // another database takes over, at exit) and closing with the wipe of the keys.
+#include <QDialogButtonBox>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -265,42 +266,33 @@ class TestDatabaseLifecycle : public QObject {
         QCOMPARE(FileBytes(fixture.Path("short.kvdb")), QByteArray(999, 'x'));
     }
 
-    // The file dialog: its set-up, and a new name confirmed or refused.
+    // The file dialog: its set-up, and a new name confirmed or refused. The
+    // click returns at once; the dialog and its question answer later.
     void fileDialogChoosesOrCreates() {
         TLifecycleFixture fixture;
         auto window = fixture.NewWindow();
         for (const bool create : {false, true}) {
-            QStringList filters;
-            QString suffix;
-            QString folder;
-            QTimer::singleShot(100, window.get(), [&] {
-                auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
-                QVERIFY(dialog);
-                filters = dialog->nameFilters();
-                suffix = dialog->defaultSuffix();
-                folder = dialog->directory().path();
-                QTimer::singleShot(100, window.get(), [create] {
-                    auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-                    QVERIFY(box);
-                    QVERIFY(box->text().startsWith("letters.txt does not exist."));
-                    box->button(create ? QMessageBox::Yes : QMessageBox::No)->click();
-                });
-                // Typed into the dialog's name field, as a user would.
-                auto* name = dialog->findChild<QLineEdit*>("fileNameEdit");
-                QVERIFY(name);
-                name->setText("letters.txt");
-                static_cast<QDialog*>(dialog)->accept();
-            });
-            // Should a step above fail, no dialog is left waiting forever.
-            QTimer::singleShot(5000, window.get(), [] {
-                if (auto* stuck = qobject_cast<QDialog*>(QApplication::activeModalWidget())) {
-                    stuck->reject();
-                }
-            });
+            QTest::qWait(0); // the last round's dialog and question are gone
             i_Open_File(*window)->Click();
-            QCOMPARE(filters, QStringList{"Keyvale Database (*.kvdb)"});
-            QCOMPARE(suffix, QString("kvdb"));
-            QCOMPARE(QDir(folder), QDir(fixture.folders.workingFolder.path()));
+            auto* dialog = window->findChild<QFileDialog*>("o_Open_File_Dialog");
+            QVERIFY(dialog != nullptr && dialog->isVisible());
+            QCOMPARE(dialog->nameFilters(), QStringList{"Keyvale Database (*.kvdb)"});
+            QCOMPARE(dialog->defaultSuffix(), QString("kvdb"));
+            QCOMPARE(QDir(dialog->directory().path()), QDir(fixture.folders.workingFolder.path()));
+            i_Open_File(*window)->Click(); // a second click opens no second dialog
+            QCOMPARE(window->findChildren<QFileDialog*>("o_Open_File_Dialog").size(), 1);
+            // Typed into the dialog's name field, as a user would, then Open.
+            dialog->findChild<QLineEdit*>("fileNameEdit")->setText("letters.txt");
+            QTest::mouseClick(
+                dialog->findChild<QDialogButtonBox*>("buttonBox")->button(QDialogButtonBox::Open),
+                Qt::LeftButton);
+            QVERIFY(!dialog->isVisible());
+            auto* box = window->findChild<QMessageBox*>("o_Create_File_Question");
+            QVERIFY(box != nullptr && box->isVisible());
+            QVERIFY(box->text().startsWith("letters.txt does not exist."));
+            QVERIFY(o_MP(*window)->isHidden()); // nothing chosen before the answer
+            QTest::mouseClick(box->button(create ? QMessageBox::Yes : QMessageBox::No),
+                              Qt::LeftButton);
             QCOMPARE(!o_MP(*window)->isHidden(), create);
             QCOMPARE(F_Database_File_Name(*window)->text(),
                      create ? fixture.Path("letters.txt.kvdb") : QString());

@@ -23,6 +23,9 @@
 
 namespace {
 
+// Up and Down move a node this long after their sound, with room to spare.
+constexpr int kMovePauseMs = 100;
+
 // Receives the addresses the window hands to the desktop.
 class TUrlRecorder : public QObject {
     Q_OBJECT
@@ -246,6 +249,29 @@ class TestDatabaseTree : public QObject {
         QVERIFY(o_TV_Main(w)->isExpanded(db.Find("L13"))); // the moved node is shown
     }
 
+    // The pause between the sound and the move is no sleep: the click
+    // returns at once with the sound played, the window goes on, and the
+    // node moves afterwards. Another node chosen meanwhile drops the move.
+    void upAndDownPauseWithoutStoppingTheWindow() {
+        TOpenDatabase db;
+        TFormMain& w = db.w();
+        db.Add("a");
+        o_TV_Main(w)->SelectNode(kNoNode);
+        db.Add("b");
+        db.Choose("b");
+        db.folders.sounds->played.clear();
+        QTest::mouseClick(b_Node_Up(w), Qt::LeftButton);
+        QVERIFY(db.Played("S_Tab_Change_1"));
+        QCOMPARE(db.Outline(), QString("a(1) b(1)")); // not yet
+        QTRY_COMPARE(db.Outline(), QString("b(1) a(1)"));
+        QCOMPARE(db.Selected(), QString("b"));
+
+        QTest::mouseClick(b_Node_Down(w), Qt::LeftButton);
+        db.Choose("a");
+        QTest::qWait(2 * kMovePauseMs);
+        QCOMPARE(db.Outline(), QString("b(1) a(1)"));
+    }
+
     void moveToRootUpAndDown() {
         TOpenDatabase db;
         TFormMain& w = db.w();
@@ -256,32 +282,37 @@ class TestDatabaseTree : public QObject {
         o_TV_Main(w)->SelectNode(kNoNode);
         db.Add("G");
         QCOMPARE(db.Outline(), QString("F(0)[a(1) b(1) c(1)] G(1)"));
+        // Up and Down: the sound, then the move after a short pause.
+        const auto click = [](QPushButton* button) {
+            QTest::mouseClick(button, Qt::LeftButton);
+            QTest::qWait(kMovePauseMs);
+        };
 
         // Open folders stay open whatever moves around them.
         QVERIFY(o_TV_Main(w)->isExpanded(db.Find("F")));
         db.Choose("G");
-        w.b_Node_UpClick();
+        click(b_Node_Up(w));
         QCOMPARE(db.Outline(), QString("G(1) F(0)[a(1) b(1) c(1)]"));
         QVERIFY(o_TV_Main(w)->isExpanded(db.Find("F")));
         QVERIFY(!o_TV_Main(w)->isExpanded(db.Find("G")));
-        w.b_Node_DownClick();
+        click(b_Node_Down(w));
         QVERIFY(o_TV_Main(w)->isExpanded(db.Find("F")));
 
         db.Choose("b");
-        w.b_Node_DownClick();
+        click(b_Node_Down(w));
         QCOMPARE(db.Outline(), QString("F(0)[a(1) c(1) b(1)] G(1)"));
-        w.b_Node_DownClick(); // the last sibling stays
+        click(b_Node_Down(w)); // the last sibling stays
         QCOMPARE(db.Outline(), QString("F(0)[a(1) c(1) b(1)] G(1)"));
-        w.b_Node_UpClick();
+        click(b_Node_Up(w));
         QCOMPARE(db.Outline(), QString("F(0)[a(1) b(1) c(1)] G(1)"));
         QCOMPARE(db.Selected(), QString("b"));
         QVERIFY(db.Played("S_Tab_Change_1"));
 
         // Up on a folder's first child: to the top of the root level.
         db.Choose("a");
-        w.b_Node_UpClick();
+        click(b_Node_Up(w));
         QCOMPARE(db.Outline(), QString("a(1) F(0)[b(1) c(1)] G(1)"));
-        w.b_Node_UpClick(); // the first node of the tree stays
+        click(b_Node_Up(w)); // the first node of the tree stays
         QCOMPARE(db.Outline(), QString("a(1) F(0)[b(1) c(1)] G(1)"));
 
         // The context menu's move; the old parent's icon follows.

@@ -2,7 +2,10 @@
 // not up to a whole check of the idle time later; input just before the
 // limit keeps the database open. The idle time is a clock the test sets.
 #include <QComboBox>
+#include <QContextMenuEvent>
 #include <QElapsedTimer>
+#include <QLineEdit>
+#include <QPushButton>
 
 #include "lifecycle_fixture.h"
 
@@ -28,6 +31,24 @@ class TRunningIdleTime : public TIdleTimeProvider {
 };
 
 constexpr std::uint32_t kOneMinute = 60000;
+
+QStringList RowTexts(TFormMain& window) {
+    const QAbstractItemModel* model = o_TV_Main(window)->model();
+    QStringList texts;
+    for (int row = 0; row < model->rowCount(); ++row) {
+        texts << model->index(row, 0).data().toString();
+    }
+    return texts;
+}
+
+// A click on the top-level row with that text.
+void ClickRow(TFormMain& window, const QString& text) {
+    const int row = int(RowTexts(window).indexOf(text));
+    QVERIFY2(row >= 0, qPrintable(text));
+    const QModelIndex index = o_TV_Main(window)->model()->index(row, 0);
+    QTest::mouseClick(o_TV_Main(window)->viewport(), Qt::LeftButton, {},
+                      o_TV_Main(window)->visualRect(index).center());
+}
 
 } // namespace
 
@@ -88,6 +109,58 @@ class TestIdleLock : public QObject {
         idle->Set(0); // a key pressed
         QTest::qWait(2000);
         QCOMPARE(window->DatabaseFile(), fixture.path);
+    }
+
+    // A lock in the pause between Up's sound and its move: the move goes
+    // with the database, never into the tree shown after it.
+    void aLockInUpsPauseDropsTheMove() {
+        TIdleLockFixture fixture;
+        fixture.Open();
+        if (QTest::currentTestFailed()) {
+            return;
+        }
+        TFormMain* window = fixture.window.get();
+        AddFolder(*window, "a");
+        o_TV_Main(*window)->SelectNode(kNoNode);
+        AddFolder(*window, "b");
+        ClickRow(*window, "b");
+        QTest::mouseClick(b_Node_Up(*window), Qt::LeftButton);
+        fixture.idle->Set(2 * kOneMinute);
+        Fire(window->o_Timer_Idle_Lock);
+        QVERIFY(window->DatabaseFile().isEmpty());
+        QCOMPARE(NamesOnDisk(fixture.path, kPassword), std::string("a;b;"));
+
+        EnterPassword(*window, kPassword, kPassword); // the same file again
+        QCOMPARE(window->DatabaseFile(), fixture.path);
+        QTest::qWait(200);
+        QCOMPARE(RowTexts(*window), QStringList({"a", "b"}));
+    }
+
+    // A lock while a context menu is open closes it: nothing chosen there
+    // afterwards reaches the fields of a database that is gone.
+    void aLockClosesAnOpenContextMenu() {
+        TIdleLockFixture fixture;
+        fixture.Open();
+        if (QTest::currentTestFailed()) {
+            return;
+        }
+        TFormMain* window = fixture.window.get();
+        QLineEdit* field = F_Folder_Name(*window);
+        bool menuLeftOpen = true;
+        QTimer::singleShot(0, window, [&] {
+            QVERIFY(QApplication::activePopupWidget() != nullptr);
+            fixture.idle->Set(2 * kOneMinute);
+            Fire(window->o_Timer_Idle_Lock);
+            menuLeftOpen = QApplication::activePopupWidget() != nullptr;
+            if (QWidget* menu = QApplication::activePopupWidget()) {
+                menu->close(); // so that a failing case ends
+            }
+        });
+        QContextMenuEvent event(QContextMenuEvent::Mouse, field->rect().center(),
+                                field->mapToGlobal(field->rect().center()));
+        QApplication::sendEvent(field, &event);
+        QTRY_VERIFY(window->DatabaseFile().isEmpty());
+        QVERIFY(!menuLeftOpen);
     }
 };
 

@@ -85,24 +85,20 @@ struct TKeysFixture {
 // Opens the field's context menu as a right click does and chooses the entry
 // with that object name.
 void TriggerMenuEntry(QWidget* field, const QString& objectName) {
-    bool found = false;
-    QTimer::singleShot(0, [&] {
-        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
-        QVERIFY(menu != nullptr);
-        for (QAction* action : menu->actions()) {
-            if (action->objectName() == objectName && action->isEnabled()) {
-                found = true;
-                menu->setActiveAction(action);
-                QTest::keyClick(menu, Qt::Key_Return);
-                return;
-            }
-        }
-        menu->close();
-    });
     QContextMenuEvent event(QContextMenuEvent::Keyboard, field->rect().center(),
                             field->mapToGlobal(field->rect().center()));
     QApplication::sendEvent(field, &event);
-    QVERIFY2(found, qPrintable(objectName));
+    auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+    QVERIFY(menu != nullptr);
+    for (QAction* action : menu->actions()) {
+        if (action->objectName() == objectName && action->isEnabled()) {
+            menu->setActiveAction(action);
+            QTest::keyClick(menu, Qt::Key_Return);
+            return;
+        }
+    }
+    menu->close();
+    QFAIL(qPrintable("no enabled entry " + objectName));
 }
 
 bool MarkedSecret() {

@@ -424,6 +424,11 @@ class TestSelectionAndEditing : public QObject {
             QTest::keyClick(editor, Qt::Key_Return);
             QTRY_VERIFY(!o_TV_Main(w)->viewport()->findChild<QLineEdit*>());
         };
+        // Up and Down move a node a short pause after their sound.
+        const auto move = [](QPushButton* button) {
+            QTest::mouseClick(button, Qt::LeftButton);
+            QTest::qWait(100);
+        };
         struct TCase {
             const char* name;
             std::function<void()> work;
@@ -432,11 +437,11 @@ class TestSelectionAndEditing : public QObject {
         const TCase cases[] = {
             {"choosing a node", [&] { db.Choose("Folder"); }, false},
             // Refused work changes nothing and must not count as a change.
-            {"up at the top", [&] { QTest::mouseClick(b_Node_Up(w), Qt::LeftButton); }, false},
+            {"up at the top", [&] { move(b_Node_Up(w)); }, false},
             {"down at the bottom",
              [&] {
                  db.Choose("Loose");
-                 QTest::mouseClick(b_Node_Down(w), Qt::LeftButton);
+                 move(b_Node_Down(w));
                  db.Choose("Folder"); // where the next rows expect to start
              },
              false},
@@ -450,8 +455,8 @@ class TestSelectionAndEditing : public QObject {
              },
              true},
             {"move to root", [&] { menu_Move_Node_to_Root(w)->trigger(); }, true},
-            {"move up", [&] { QTest::mouseClick(b_Node_Up(w), Qt::LeftButton); }, true},
-            {"move down", [&] { QTest::mouseClick(b_Node_Down(w), Qt::LeftButton); }, true},
+            {"move up", [&] { move(b_Node_Up(w)); }, true},
+            {"move down", [&] { move(b_Node_Down(w)); }, true},
             {"delete",
              [&] {
                  w.i_Trash_CanDragDrop();

@@ -13,6 +13,8 @@
 #include <climits>
 #include <cstdio>
 #include <cstring>
+#include <functional>
+#include <optional>
 #include <poll.h>
 #include <sys/resource.h>
 #include <sys/socket.h>
@@ -60,6 +62,20 @@ TProgramRun RunProgram(const QStringList& arguments, const QProcessEnvironment& 
     }
     return {program.exitCode(), program.readAllStandardOutput(), program.readAllStandardError(),
             clock.elapsed()};
+}
+
+// A second start's hand-off, waited for as the program's event loop waits.
+bool HandOff(const QString& socketPath, const QString& filePath,
+             int timeoutMs = KeyvaleHandOffTimeoutMs) {
+    THandOffClient client;
+    std::optional<bool> taken;
+    QObject::connect(&client, &THandOffClient::finished, [&](bool answer) { taken = answer; });
+    client.Start(socketPath, filePath, timeoutMs);
+    // The client ends by itself at its deadline.
+    while (!taken) {
+        QTest::qWait(5);
+    }
+    return *taken;
 }
 
 QProcessEnvironment OffscreenEnvironment() {
@@ -262,8 +278,9 @@ class TestSingleInstance : public QObject {
             checked = true;
         };
         QTimer::singleShot(0, inspect);
-        const int code = RunKeyvale([](const QString&) { QFAIL("no notice expected"); }, start,
-                                    fixture.folders.Services());
+        const int code = RunKeyvale(
+            [](const QString&, const std::function<void()>&) { QFAIL("no notice expected"); },
+            start, fixture.folders.Services());
         QCOMPARE(code, 0);
         QVERIFY(checked);
     }
@@ -419,8 +436,9 @@ class TestSingleInstance : public QObject {
             }
         };
         QTimer::singleShot(0, inspect);
-        const int code = RunKeyvale([](const QString&) { QFAIL("no notice expected"); }, start,
-                                    fixture.folders.Services());
+        const int code = RunKeyvale(
+            [](const QString&, const std::function<void()>&) { QFAIL("no notice expected"); },
+            start, fixture.folders.Services());
         QCOMPARE(code, 0);
         QVERIFY(shown);
         QCOMPARE(QFileInfo::exists(sharedLock), lockWasThere);
@@ -515,7 +533,7 @@ class TestSingleInstance : public QObject {
         } else if (shape == "foreign folder") {
             QVERIFY(::chown(QFile::encodeName(folder), kOtherUser, kOtherUser) == 0);
         }
-        QCOMPARE(HandOffToRunningCopy(socketPath, "/home/someone/private.kvdb", 1000), sent);
+        QCOMPARE(HandOff(socketPath, "/home/someone/private.kvdb", 1000), sent);
         QTest::qWait(50);
         QCOMPARE(requests, sent ? QStringList{"/home/someone/private.kvdb"} : QStringList{});
         if (shape == "foreign listener") {
@@ -605,7 +623,7 @@ class TestSingleInstance : public QObject {
         const QStringList paths = {"/tmp/say \"hi\".kvdb", "/tmp/two\nlines.kvdb",
                                    "/tmp/%41 and %.kvdb", "/tmp/ordnerß/日本.kvdb", ""};
         for (const QString& path : paths) {
-            QVERIFY(HandOffToRunningCopy(socketPath, path));
+            QVERIFY(HandOff(socketPath, path));
         }
         QTest::qWait(20);
         QCOMPARE(requests, paths);
@@ -646,7 +664,7 @@ class TestSingleInstance : public QObject {
             stillOpen += ::recv(fd, &byte, 1, MSG_DONTWAIT) < 0 && errno == EAGAIN ? 1 : 0;
         }
         QCOMPARE(stillOpen, 0);
-        QVERIFY(HandOffToRunningCopy(socketPath, QString()));
+        QVERIFY(HandOff(socketPath, QString()));
     }
 
     // A failed accept (no descriptor left) pauses the server; it neither
@@ -677,7 +695,7 @@ class TestSingleInstance : public QObject {
         caller.closeWriteChannel();
         QVERIFY(caller.waitForFinished(10000));
         QVERIFY(QFileInfo::exists(socketPath));
-        QVERIFY(HandOffToRunningCopy(socketPath, QString()));
+        QVERIFY(HandOff(socketPath, QString()));
     }
 
     // Nobody answers on the socket (an older version, or a copy busy for
@@ -696,7 +714,14 @@ class TestSingleInstance : public QObject {
         QCOMPARE(first.readAllStandardOutput().trimmed(), QByteArray("held"));
 
         QStringList notices;
-        const int result = RunKeyvale([&](const QString& text) { notices << text; }, start);
+        const int result = RunKeyvale(
+            [&](const QString& text, const std::function<void()>& closed) {
+                notices << text;
+                // Shown from the program's own event loop, none of its own.
+                QCOMPARE(QThread::currentThread()->loopLevel(), 1);
+                closed(); // the user closes it
+            },
+            start);
         QCOMPARE(result, 0);
         QCOMPARE(notices, QStringList({" This program has been already executed. "}));
         QVERIFY(!RunningWindow());
