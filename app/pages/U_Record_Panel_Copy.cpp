@@ -50,7 +50,7 @@ void TRecordPanel::ConnectCopies() {
             if (event->type() != QEvent::ContextMenu) {
                 return false;
             }
-            paste_limit::ExecMenu(
+            paste_limit::OpenMenu(
                 field, FieldMenu(field), static_cast<QContextMenuEvent*>(event)->globalPos(),
                 [this, field](int kept, int pasted) { emit pasteCut(field, kept, pasted); });
             return true;

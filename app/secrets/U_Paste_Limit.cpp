@@ -41,7 +41,7 @@ QString ClipboardText(QClipboard::Mode mode) {
 
 } // namespace
 
-void ExecMenu(QLineEdit* field, QMenu* menu, const QPoint& globalPosition, const TReport& report) {
+void OpenMenu(QLineEdit* field, QMenu* menu, const QPoint& globalPosition, const TReport& report) {
     const int before = static_cast<int>(field->text().size() - field->selectedText().size());
     // Only its length is kept while the menu is open: the clipboard may
     // hold a secret.
@@ -85,7 +85,7 @@ void Watch(QLineEdit* field, TReport report) {
             }
             return false;
         case QEvent::ContextMenu:
-            ExecMenu(field, field->createStandardContextMenu(),
+            OpenMenu(field, field->createStandardContextMenu(),
                      static_cast<QContextMenuEvent*>(event)->globalPos(), report);
             return true;
         default:

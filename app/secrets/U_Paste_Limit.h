@@ -16,12 +16,12 @@ namespace paste_limit {
 // the characters it had.
 using TReport = std::function<void(int kept, int pasted)>;
 
-// Watches the field; its context menu is run by ExecMenu.
+// Watches the field; its context menu is opened by OpenMenu.
 void Watch(QLineEdit* field, TReport report);
 
 // Opens a context menu of the field (the standard one, or one that adds its
 // own entries to it) and returns at once; a paste chosen from it that did
 // not fit is reported, and the menu deletes itself once it closes.
-void ExecMenu(QLineEdit* field, QMenu* menu, const QPoint& globalPosition, const TReport& report);
+void OpenMenu(QLineEdit* field, QMenu* menu, const QPoint& globalPosition, const TReport& report);
 
 } // namespace paste_limit
