@@ -41,6 +41,9 @@ QTreeWidget* MakeTree(QTreeWidget* tree) {
     return tree;
 }
 
+// After each save the Save button rests this long.
+constexpr int kSaveRestMs = 10000;
+
 // The window's field takes as many characters as storage allows the field.
 int FieldLimit(const char* field) {
     return static_cast<int>(FindRecordFieldRule(field)->limit);
@@ -52,6 +55,9 @@ TPageDatabase::TPageDatabase(TKeyvaleTree& tree, const std::string& iniPath, QWi
     : QWidget(parent), o_Tree_Data(tree) {
     setObjectName(QStringLiteral("page_Database_Content"));
     setAccessibleName(QStringLiteral("Database"));
+    o_Timer_SAVE_BUTTON.setObjectName(QStringLiteral("o_Timer_SAVE_BUTTON"));
+    o_Timer_SAVE_BUTTON.setInterval(kSaveRestMs);
+    connect(&o_Timer_SAVE_BUTTON, &QTimer::timeout, this, &TPageDatabase::o_Timer_SAVE_BUTTONTimer);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(PageMargin, PageMargin, PageMargin, PageMargin);
     layout->setSpacing(8);

@@ -64,7 +64,7 @@ class TestIdleLock : public QObject {
         TFormMain* window = fixture.window.get();
         TRunningIdleTime* idle = fixture.idle.get();
         idle->Set(kOneMinute - 7000);
-        window->o_Timer_Idle_Lock.start(5000);
+        o_Timer_Idle_Lock(*window)->start(5000);
         QElapsedTimer clock;
         clock.start();
         QTRY_VERIFY_WITH_TIMEOUT(window->DatabaseFile().isEmpty(), 15000);
@@ -83,7 +83,7 @@ class TestIdleLock : public QObject {
         TFormMain* window = fixture.window.get();
         TRunningIdleTime* idle = fixture.idle.get();
         idle->Set(kOneMinute - 2000);
-        window->o_Timer_Idle_Lock.start(0); // a look now; the next one at the limit
+        o_Timer_Idle_Lock(*window)->start(0); // a look now; the next one at the limit
         QTest::qWait(1000);
         idle->Set(0); // a key pressed
         QTest::qWait(2000);
