@@ -187,6 +187,9 @@ TFormMain::TSaveOutcome TFormMain::P_Save_Database(TSaveOccasion occasion,
             o_Session.SwitchTo(o_Session.FileName(), newPassword, TPasswordMode::ChangePassword)
                 .done;
         outcome.goOn = outcome.saved.Succeeded();
+        if (!outcome.goOn && o_Session.IsChanged()) {
+            o_Timer_SAVE_Database.start(); // the work is still to be saved, under the old keys
+        }
         break;
     case TSaveOccasion::Quitting: {
         const TQuitDecision decision = o_Session.RequestQuit();

@@ -15,6 +15,8 @@
 #include <QTextEdit>
 #include <QTreeWidget>
 
+#include <functional>
+
 #include "U_Idle_Time.h"
 #include "U_Keyvale_Database_File.h"
 #include "U_Keyvale_TreeView_Data_Fields.h"
@@ -758,50 +760,67 @@ class TestDatabaseLifecycle : public QObject {
 
     // Every way the window saves takes along an edit still open in the
     // record panel, and ends the automatic save's countdown: they all go
-    // through the one save of the window.
-    void everySaveTakesTheEditStillOpen_data() {
-        QTest::addColumn<QString>("way");
-        for (const char* way : {"Save button", "Ctrl+S", "automatic save", "idle lock",
-                                "another file given", "quit"}) {
-            QTest::newRow(way) << QString(way);
-        }
-    }
+    // through the one save of the window. One database goes through them
+    // all, the lock and the quit last.
     void everySaveTakesTheEditStillOpen() {
-        QFETCH(QString, way);
         TLifecycleFixture fixture;
         auto window = fixture.NewWindow();
         const QString path = fixture.Path("edit.kvdb");
         CreateDatabase(*window, path, "edit password");
-        AddFolder(*window, "Bank"); // chosen once added
-        QTest::keyClicks(F_Login(*window), "typed");
-        QVERIFY(page_Database_Content(*window)->PendingEditNode() != kNoNode);
-        QVERIFY(o_Timer_SAVE_Database(*window)->isActive());
-        Fire(*o_Timer_SAVE_BUTTON(*window)); // the save after the creation rests no more
+        AddFolder(*window, "Bank");
+        F_Lock_After_Idle(*window)->setCurrentIndex(F_Lock_After_Idle(*window)->findData(1));
 
-        if (way == "Save button") {
-            QTest::mouseClick(b_Save_Database(*window), Qt::LeftButton);
-        } else if (way == "Ctrl+S") {
-            QApplication::setActiveWindow(window.get());
-            QTest::keyClick(F_Login(*window), Qt::Key_S, Qt::ControlModifier);
-        } else if (way == "automatic save") {
-            fixture.idle->idle = 120000;
-            window->o_Timer_SAVE_DatabaseTimer();
-        } else if (way == "idle lock") {
-            F_Lock_After_Idle(*window)->setCurrentIndex(F_Lock_After_Idle(*window)->findData(1));
-            fixture.idle->idle = 60000;
-            window->o_Timer_Idle_LockTimer();
-            QVERIFY(window->DatabaseFile().isEmpty());
-        } else if (way == "another file given") {
-            window->P_Open_Given_File(fixture.Path("missing.kvdb"));
-        } else if (way == "quit") {
-            window->close();
-            QVERIFY(!window->isVisible());
+        struct TWay {
+            const char* name;
+            std::function<void()> save;
+        };
+        const TWay ways[] = {
+            {"Save button", [&] { QTest::mouseClick(b_Save_Database(*window), Qt::LeftButton); }},
+            {"Ctrl+S",
+             [&] {
+                 QApplication::setActiveWindow(window.get());
+                 QTest::keyClick(F_Login(*window), Qt::Key_S, Qt::ControlModifier);
+             }},
+            {"automatic save",
+             [&] {
+                 fixture.idle->idle = 120000;
+                 window->o_Timer_SAVE_DatabaseTimer();
+             }},
+            {"another file given",
+             [&] { window->P_Open_Given_File(fixture.Path("missing.kvdb")); }},
+            {"idle lock",
+             [&] {
+                 fixture.idle->idle = 60000;
+                 window->o_Timer_Idle_LockTimer();
+                 QVERIFY(window->DatabaseFile().isEmpty());
+                 fixture.idle->idle = 0;
+                 EnterPassword(*window, "edit password", ""); // asked again at once
+                 QCOMPARE(window->DatabaseFile(), path);
+             }},
+            {"quit",
+             [&] {
+                 window->close();
+                 QVERIFY(!window->isVisible());
+             }},
+        };
+        for (const TWay& way : ways) {
+            ClickTab(*window, page_Database(*window));
+            QVERIFY(o_TV_Main(*window)->SelectNode(
+                o_TV_Main_Model(*window)->NodeOf(o_TV_Main_Model(*window)->index(0, 0))));
+            page_Database_Content(*window)->P_Process_User_Select_Node_EVENT();
+            F_Login(*window)->clear();
+            QTest::keyClicks(F_Login(*window), way.name);
+            QVERIFY2(page_Database_Content(*window)->PendingEditNode() != kNoNode, way.name);
+            QVERIFY2(o_Timer_SAVE_Database(*window)->isActive(), way.name);
+            Fire(*o_Timer_SAVE_BUTTON(*window)); // the last save's rest is over
+
+            way.save();
+            QVERIFY2(!o_Timer_SAVE_Database(*window)->isActive(), way.name);
+            const TKeyvaleTree onDisk = TreeOnDisk(path, "edit password");
+            TRecordFields fields;
+            QVERIFY2(ReadFolderDataFromDataFolder(onDisk, onDisk.First(), fields), way.name);
+            QCOMPARE(QString::fromStdString(fields.login), QString(way.name));
         }
-        QVERIFY(!o_Timer_SAVE_Database(*window)->isActive());
-        const TKeyvaleTree onDisk = TreeOnDisk(path, "edit password");
-        TRecordFields fields;
-        QVERIFY(ReadFolderDataFromDataFolder(onDisk, onDisk.First(), fields));
-        QCOMPARE(fields.login, std::string("typed"));
     }
 
     // Folder work counts as a change for the automatic save, as record edits do.
