@@ -34,12 +34,18 @@ QTreeWidget* MakeTree(QTreeWidget* tree) {
     return tree;
 }
 
+// After each save the Save button rests this long.
+constexpr int kSaveRestMs = 10000;
+
 } // namespace
 
 TPageDatabase::TPageDatabase(TKeyvaleTree& tree, const std::string& iniPath, QWidget* parent)
     : QWidget(parent), o_Tree_Data(tree) {
     setObjectName(QStringLiteral("page_Database_Content"));
     setAccessibleName(QStringLiteral("Database"));
+    o_Timer_SAVE_BUTTON.setObjectName(QStringLiteral("o_Timer_SAVE_BUTTON"));
+    o_Timer_SAVE_BUTTON.setInterval(kSaveRestMs);
+    connect(&o_Timer_SAVE_BUTTON, &QTimer::timeout, this, &TPageDatabase::o_Timer_SAVE_BUTTONTimer);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(PageMargin, PageMargin, PageMargin, PageMargin);
     layout->setSpacing(8);

@@ -55,6 +55,9 @@ class TPageDatabase : public QWidget {
     // No database is open: the record panel, the search text and the log
     // are emptied, and the log says `text`.
     void ShowNoDatabase(const QString& text);
+    // The record panel, the search text and the log start afresh: a
+    // database was opened, or none is.
+    void StartAfresh();
     // The tree was replaced wholesale (load, close): shown afresh, and the
     // fields and a pending edit of the old one forgotten.
     void ResetTree();
@@ -64,8 +67,13 @@ class TPageDatabase : public QWidget {
     void SetLogHeight(int height);
     void RestoreTreeWidth();
     void FreezeLayout();
-    void EnableSave(bool enabled);
+    // After each save the Save button rests for 10 s; its rest timer
+    // (o_Timer_SAVE_BUTTON) gives it back.
+    void RestSave();
     bool SaveEnabled() const;
+    // What is left of the rest, in whole seconds, at least 1.
+    int SaveRestSeconds() const;
+    void o_Timer_SAVE_BUTTONTimer();
     // The folder name field takes the focus (after a save, and at exit).
     void FocusFolderName();
     // At exit no record stays on screen; a refused exit shows the tree again.
@@ -224,4 +232,6 @@ class TPageDatabase : public QWidget {
     QString importFile_;
     std::uint64_t importGeneration_ = 0;
     std::uint64_t treeGeneration_ = 0;
+
+    QTimer o_Timer_SAVE_BUTTON{this};
 };

@@ -27,10 +27,14 @@ void TPageDatabase::ShowDatabase(bool open) {
 }
 
 void TPageDatabase::ShowNoDatabase(const QString& text) {
+    StartAfresh();
+    F_Message->setPlainText(text);
+}
+
+void TPageDatabase::StartAfresh() {
     // A search term or folder name belongs to the database it was typed for.
     F_Folder_Name->clear();
     F_Message->clear();
-    F_Message->setPlainText(text);
     ClearRecordPanel();
 }
 
@@ -70,8 +74,18 @@ void TPageDatabase::FreezeLayout() {
     o_Panel_Folder_Name->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
 }
 
-void TPageDatabase::EnableSave(bool enabled) {
-    b_Save_Database->setEnabled(enabled);
+void TPageDatabase::RestSave() {
+    b_Save_Database->setEnabled(false);
+    o_Timer_SAVE_BUTTON.start();
+}
+
+void TPageDatabase::o_Timer_SAVE_BUTTONTimer() {
+    b_Save_Database->setEnabled(true);
+    o_Timer_SAVE_BUTTON.stop();
+}
+
+int TPageDatabase::SaveRestSeconds() const {
+    return qMax((o_Timer_SAVE_BUTTON.remainingTime() + 999) / 1000, 1);
 }
 
 bool TPageDatabase::SaveEnabled() const {

@@ -36,6 +36,10 @@ const char* const kWelcomeTemplate =
     "Choose your database (file with << ******** >> extension)  \n"
     "    and enter a main password to open it, or create a new database.";
 
+constexpr int kHintTickMs = 2000;
+// After each confirmation the entry rests, so that a held Enter does not repeat it.
+constexpr int kEnterLockMs = 1500;
+
 constexpr QSize kBigDrawn(BigPicture - 2 * PictureBorder, BigPicture - 2 * PictureBorder);
 
 QLabel* RedNotice(QLabel* label) {
@@ -64,6 +68,16 @@ TPageMainPassword::TPageMainPassword(QWidget* parent) : QWidget(parent) {
     ConnectPage();
     ShowPassword(false);
     ShowDatabaseOpen(false);
+
+    o_Timer_Hint.setObjectName(QStringLiteral("o_Timer_Hint"));
+    o_Timer_Hint.setInterval(kHintTickMs);
+    connect(&o_Timer_Hint, &QTimer::timeout, this, &TPageMainPassword::o_Timer_HintTimer);
+    // The ticks count from the end of the start-up, once events run.
+    QTimer::singleShot(0, &o_Timer_Hint, qOverload<>(&QTimer::start));
+    o_Timer_Enter_Button.setObjectName(QStringLiteral("o_Timer_Enter_Button"));
+    o_Timer_Enter_Button.setInterval(kEnterLockMs);
+    connect(&o_Timer_Enter_Button, &QTimer::timeout, this,
+            &TPageMainPassword::o_Timer_Enter_ButtonTimer);
 }
 
 QWidget* TPageMainPassword::CreateLog() {

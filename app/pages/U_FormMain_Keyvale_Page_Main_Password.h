@@ -8,6 +8,7 @@
 #include <QPointer>
 #include <QString>
 #include <QStringList>
+#include <QTimer>
 #include <QWidget>
 
 #include <string>
@@ -66,8 +67,11 @@ class TPageMainPassword : public QWidget {
     // While a database is open the change-password picture takes the create
     // picture's place.
     void ShowDatabaseOpen(bool open);
-    // The arrow rising towards the picture that opens a file.
-    void StartHint();
+    // The start hint: the hint timer ticks every 2 s from start-up; on its
+    // second tick with no database file to choose, the arrow rises towards
+    // the picture that opens a file (P_Hint_1). With files to choose, never.
+    void o_Timer_HintTimer();
+    void P_Hint_1();
     void HideHint();
 
     // ---- the password panel
@@ -77,11 +81,12 @@ class TPageMainPassword : public QWidget {
     void ClosePanel();
     void ShowWrongPassword();
     // The typed passwords: checked, and handed over by passwordConfirmed or
-    // refused by passwordRefused. The fields take no input until
-    // ReopenEntry, so that a held Enter does not repeat it.
+    // refused by passwordRefused. The fields take no input until the Enter
+    // timer runs out (or ReopenEntry), so that a held Enter does not repeat it.
     void ConfirmPassword();
     bool EntryOpen() const;
     void ReopenEntry();
+    void o_Timer_Enter_ButtonTimer();
     // The characters of the password fields shown or masked, and the eye.
     void ShowPassword(bool shown);
     bool PasswordShown() const { return passwordShown_; }
@@ -159,4 +164,8 @@ class TPageMainPassword : public QWidget {
     QLabel* L_Short_Password = nullptr;
     QPushButton* b_M = nullptr;
     QPushButton* b_Cancel_M = nullptr;
+
+    QTimer o_Timer_Hint{this};
+    int hintTicks_ = 0;
+    QTimer o_Timer_Enter_Button{this};
 };

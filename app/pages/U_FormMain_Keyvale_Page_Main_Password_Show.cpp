@@ -204,9 +204,20 @@ void TPageMainPassword::ShowDatabaseOpen(bool open) {
     i_Main_Password_1->setVisible(!open);
 }
 
+void TPageMainPassword::o_Timer_HintTimer() {
+    if (HasFilesToChoose()) {
+        o_Timer_Hint.stop(); // there are files to choose from: no hint ever
+        return;
+    }
+    if (++hintTicks_ >= 2) {
+        o_Timer_Hint.stop();
+        P_Hint_1();
+    }
+}
+
 // The arrow rises from the "new database" mark towards the picture that
 // opens a file, two pixels a step, and is gone when it arrives.
-void TPageMainPassword::StartHint() {
+void TPageMainPassword::P_Hint_1() {
     if (hintRise_ && hintRise_->state() == QAbstractAnimation::Running) {
         return;
     }
@@ -281,6 +292,7 @@ void TPageMainPassword::ConfirmPassword() {
     b_M->setEnabled(false);
     F_MP1->setReadOnly(true);
     F_MP2->setReadOnly(true);
+    o_Timer_Enter_Button.start();
 
     // The password leaves the panel here: its fields are emptied (their undo
     // history too) and the 8-bit copies are wiped once they have served.
@@ -308,9 +320,14 @@ bool TPageMainPassword::EntryOpen() const {
 }
 
 void TPageMainPassword::ReopenEntry() {
+    o_Timer_Enter_Button.stop();
     b_M->setEnabled(true);
     F_MP1->setReadOnly(false);
     F_MP2->setReadOnly(false);
+}
+
+void TPageMainPassword::o_Timer_Enter_ButtonTimer() {
+    ReopenEntry();
 }
 
 void TPageMainPassword::ShowPassword(bool shown) {

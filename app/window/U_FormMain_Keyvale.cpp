@@ -23,6 +23,8 @@
 namespace {
 
 constexpr int kPageFadeMs = 300;
+// The automatic save looks this often whether the desktop has been idle long enough.
+constexpr int kAutoSaveTickMs = 60000;
 
 } // namespace
 
@@ -44,6 +46,7 @@ TFormMain::TFormMain(TServices services)
     if (!services_.idleTime) {
         services_.idleTime = MakeDesktopIdleTime();
     }
+    o_Session.SetSaveCheckpoint(services_.saveCheckpoint);
     setObjectName(QStringLiteral("FormMain"));
     setWindowTitle(QStringLiteral("Keyvale (version " KEYVALE_VERSION ")"));
     setWindowIcon(KeyvaleIcon(QStringLiteral("keyvale")));
@@ -51,24 +54,8 @@ TFormMain::TFormMain(TServices services)
 
     CreatePages();
 
-    o_Timer_Hint.setObjectName(QStringLiteral("o_Timer_Hint"));
-    o_Timer_Hint.setInterval(2000);
-    connect(&o_Timer_Hint, &QTimer::timeout, this, &TFormMain::o_Timer_HintTimer);
     o_Timer_SAVE_Database.setObjectName(QStringLiteral("o_Timer_SAVE_Database"));
-    o_Timer_SAVE_Database.setInterval(60000);
-    o_Timer_SAVE_BUTTON.setObjectName(QStringLiteral("o_Timer_SAVE_BUTTON"));
-    o_Timer_SAVE_BUTTON.setInterval(10000);
-    connect(&o_Timer_SAVE_BUTTON, &QTimer::timeout, this, [this] {
-        o_Page_Database->EnableSave(true);
-        o_Timer_SAVE_BUTTON.stop();
-    });
-    o_Timer_Enter_Button.setObjectName(QStringLiteral("o_Timer_Enter_Button"));
-    o_Timer_Enter_Button.setInterval(1500);
-    connect(&o_Timer_Enter_Button, &QTimer::timeout, this, [this] {
-        o_Page_Main_Password->ReopenEntry();
-        o_Timer_Enter_Button.stop();
-    });
-
+    o_Timer_SAVE_Database.setInterval(kAutoSaveTickMs);
     o_Timer_Idle_Lock.setObjectName(QStringLiteral("o_Timer_Idle_Lock"));
     o_Timer_Idle_Lock.setInterval(5000);
     connect(&o_Timer_Idle_Lock, &QTimer::timeout, this, &TFormMain::o_Timer_Idle_LockTimer);
@@ -79,7 +66,6 @@ TFormMain::TFormMain(TServices services)
 
     P_Program_Start(); // FormCreate
     P_Watch_Current_Directory();
-    o_Timer_Hint.start();
     o_Timer_Idle_Lock.start();
 }
 
@@ -93,14 +79,6 @@ TFormMain::~TFormMain() {
     // still run while their widgets go (a selection cleared, a focus moved):
     // they go first, while the session is still there.
     delete o_Page_Control;
-}
-
-int TFormMain::Tag(const QObject* control) {
-    return control->property("Tag").toInt();
-}
-
-void TFormMain::SetTag(QObject* control, int value) {
-    control->setProperty("Tag", value);
 }
 
 void TFormMain::P_Program_Start() {
@@ -122,7 +100,6 @@ void TFormMain::P_Program_Start() {
     o_Page_Control->blockSignals(true);
     o_Page_Control->setCurrentWidget(page_Main_Password);
     o_Page_Control->blockSignals(false);
-    s_Active_Page_Name = page_Main_Password->objectName();
     lastPage_ = page_Main_Password;
 
     // 9. No database open; characters hidden.
@@ -133,8 +110,7 @@ void TFormMain::P_Program_Start() {
     // 10. The welcome text, centred, until the first message replaces it.
     o_Page_Main_Password->ShowWelcome();
 
-    // 11. The log panel's height, to restore it on each visit, was set with
-    // the window's size.
+    // 11. The logs' height was set with the window's size, and they keep it.
 
     // 12. The calculator's length list.
     P_Fill_Hash_Length_List();
@@ -144,14 +120,10 @@ void TFormMain::P_Program_Start() {
 
     // 14. The user's choices of the last run.
     P_Load_Settings_from_ini_File();
-
-    // 15. The log panel keeps its height.
-    o_Page_Database->SetLogHeight(i_Global_Panel_Top_Height);
 }
 
 void TFormMain::o_Page_ControlChange() {
     QWidget* page = o_Page_Control->currentWidget();
-    s_Active_Page_Name = page->objectName();
 
     PlaySoundResource(QStringLiteral("S_Tab_Change_1"));
     JvDesktopAlert1->CloseAlert();
@@ -172,7 +144,6 @@ void TFormMain::o_Page_ControlChange() {
         o_Page_Main_Password->ShowDatabaseOpen(o_Session.IsOpen());
     }
     if (page == page_Database) {
-        o_Page_Database->SetLogHeight(i_Global_Panel_Top_Height);
         o_Page_Database->RestoreTreeWidth();
     }
     if (page != page_Settings) {
@@ -228,15 +199,9 @@ bool TFormMain::P_Main_Exit(bool b_Save_Database) {
     o_Timer_SAVE_Database.stop();
     bool mayQuit = true;
     if (b_Save_Database && !o_Session.IsOpen()) {
-        // Nothing to lose; the save only reports that there is no file.
-        P_Process_Save_Database_EVENT(DatabaseFile());
+        P_Process_Save_Database_EVENT(); // nothing to lose; it only reports that there is no file
     } else if (b_Save_Database) {
-        // An edit still open in a field or in the tree is part of what is saved.
-        P_Save_Folder_Data_to_Data_Folder_Pending();
-        const TQuitDecision decision = o_Session.RequestQuit();
-        P_Follow_Saved_Aside(decision.save);
-        P_Print_Session_Messages(decision.save);
-        mayQuit = decision.quit;
+        mayQuit = P_Save_Database(TSaveOccasion::Quitting).goOn;
     }
     if (mayQuit && o_Page_Control->currentWidget() == page_Database) {
         // No record stays on screen while the window goes.
@@ -258,34 +223,12 @@ void TFormMain::P_Window_Lost() {
         return;
     }
     closing_ = true;
-    o_Timer_SAVE_Database.stop();
     P_Close_Database_Dialogs();
-    P_Save_Folder_Data_to_Data_Folder_Pending();
     if (o_Session.IsOpen()) {
-        const TSessionResult result = o_Session.SaveBeforeLeaving();
-        for (const TSessionMessage& message : result.messages) {
-            // No window is left to show it in.
-            qWarning("%s", message.text.c_str());
-        }
+        P_Save_Database(TSaveOccasion::WindowLost);
     }
     P_Save_Settings_to_ini_File();
     // The last window closing ends the program.
     JvDesktopAlert1->CloseAlert();
     close();
-}
-
-void TFormMain::o_Timer_HintTimer() {
-    if (o_Page_Main_Password->HasFilesToChoose()) {
-        o_Timer_Hint.stop(); // there are files to choose from: no hint ever
-        return;
-    }
-    SetTag(&o_Timer_Hint, Tag(&o_Timer_Hint) + 1);
-    if (Tag(&o_Timer_Hint) >= 2) {
-        o_Timer_Hint.stop();
-        P_Hint_1();
-    }
-}
-
-void TFormMain::P_Hint_1() {
-    o_Page_Main_Password->StartHint();
 }

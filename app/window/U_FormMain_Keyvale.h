@@ -26,7 +26,6 @@
 #include "U_Sound_Player.h"
 
 class QFileDialog;
-class QFileSystemWatcher;
 class QMimeData;
 class QTabWidget;
 class QWindow;
@@ -51,12 +50,12 @@ class TFormMain : public QMainWindow {
         // How long the desktop has been idle, for the automatic save; the
         // window makes the desktop's own when this is empty.
         std::shared_ptr<TIdleTimeProvider> idleTime;
+        // The disk's word on each save, between writing the new bytes and
+        // giving them the file's name: a text fails the save there, as a
+        // full disk does. Empty (the program's): the disk's own answer.
+        std::function<std::string()> saveCheckpoint;
     };
     static TServices DefaultServices();
-
-    static constexpr int WindowWidth = 1300;
-    static constexpr int WindowHeight = 920;
-    static constexpr TNodeHandle NoNode = kNoNode; // no node: nothing selected, nothing pending
 
     explicit TFormMain(TServices services = DefaultServices());
     ~TFormMain() override;
@@ -75,8 +74,6 @@ class TFormMain : public QMainWindow {
     // whatever the save's outcome, since nothing can be shown any more (the
     // save's messages go to the standard error stream).
     void P_Window_Lost();
-    void o_Timer_HintTimer();
-    void P_Hint_1();
     // The window's size and place for the screen it is on (U_FormMain_Keyvale_Screen.cpp).
     void P_Fit_Window_To_Screen();
     void P_Fit_Welcome_Text();
@@ -98,9 +95,7 @@ class TFormMain : public QMainWindow {
     void P_Database_File_List_Box_Refresh();
     // Refreshes the file list whenever files appear in or leave the folder.
     void P_Watch_Current_Directory();
-    static constexpr int FilesChangedSettleMs = 150;
     void P_MP_Show(bool b_MP_Show);
-    void P_Input_Data_Controls_Activate(bool b_ACTIVATE);
     void P_Password_Show(bool boolean_Password_Show);
 
     // ---- database lifecycle: file choice, main password, save and load
@@ -129,31 +124,17 @@ class TFormMain : public QMainWindow {
     TPasswordMode PasswordPanelMode() const { return o_MP_Mode; }
     // The open database's file; empty when none is open.
     QString DatabaseFile() const { return QString::fromStdString(o_Session.FileName()); }
-    // Each returns true when the file was written.
-    bool P_Process_Save_Database_EVENT(const QString& s_Database_File_Name);
-    bool P_Save_Database_File(const QString& s_Database_File_Name);
-    // Before the open database is locked, closed or replaced: saves it only
-    // if it has changed (see TKeyvaleSession::SaveBeforeLeaving). True when
-    // nothing is lost by leaving it.
-    bool P_Save_Before_Leaving();
-    bool P_Load_Database_File(const QString& s_Database_File_Name, const std::string& s_MP);
+    // A save on the user's word (the Save button, Ctrl+S) or the automatic
+    // save's, of the open database; with none open it only reports that
+    // there is no file. True when the file was written.
+    bool P_Process_Save_Database_EVENT();
     void b_Save_DatabaseClick();
     void o_Timer_SAVE_DatabaseTimer();
     void i_Change_Main_PasswordClick();
-    // The panel's hidden position lies this far below its shown one.
-    static constexpr int MP_Slide_Distance = TPageMainPassword::SlideDistance;
-    static constexpr int MP_Slide_Step = TPageMainPassword::SlideStep;
-    static constexpr int Idle_Before_Auto_Save_Ms = 120000;
 
-    // ---- hash calculator
+    // ---- hash calculator (the Settings page's)
     void P_Fill_Hash_Length_List();
     void P_Hash_Argument_Show(bool boolean_Show);
-    void F_Hash_ArgumentChange();
-    void F_Hash_LengthChange();
-    // Enter, the focus leaving or a choice from the list: the typed length
-    // is taken, or refused with a message and the previous one put back.
-    void F_Hash_LengthComplete();
-    void i_Hash_ArgumentClick();
 
     // ---- appearance
     void P_Skins_Setup();
@@ -178,20 +159,10 @@ class TFormMain : public QMainWindow {
     // False (with a message) when the save failed: nothing is locked then.
     bool P_Lock_Database();
 
-    // ---- folder tree, trash can and record panel: entry points that hand
-    // over to the Database page, which owns them (U_FormMain_Keyvale_Database_Page.cpp)
-    // Shows o_Tree_Data afresh in the folder tree after it was replaced
-    // wholesale (load, close).
+    // ---- the Database page's side of the window (U_FormMain_Keyvale_Database_Page.cpp)
+    // Shows the session's tree afresh in the folder tree after it was
+    // replaced wholesale (load, close).
     void P_Tree_View_Reset();
-    TNodeHandle F_Selected_Node() const;
-    void P_Process_User_Select_Node_EVENT();
-    bool o_TV_MainDragOver(TNodeHandle target); // what the view asks while dragging
-    void o_TV_MainDragDrop(TNodeHandle target);
-    void b_Node_UpClick();
-    void b_Node_DownClick();
-    bool i_Trash_CanDragOver(const QMimeData* data) const;
-    void i_Trash_CanDragDrop();
-    void b_Delete_FolderClick();
     // Before every save: an edit still open in a field or in the tree's
     // name editor goes into the tree.
     void P_Save_Folder_Data_to_Data_Folder_Pending();
@@ -208,12 +179,6 @@ class TFormMain : public QMainWindow {
     void P_Save_Key();
     // Tree and record edits start the countdown to the automatic save.
     void P_Start_Auto_Save_Countdown();
-
-    // A control's integer tag; the hint timer counts its ticks in it.
-    static int Tag(const QObject* control);
-    static void SetTag(QObject* control, int value);
-    // The Database page, for what it shows (the record panel's state).
-    const TPageDatabase& DatabasePage() const { return *o_Page_Database; }
 
   protected:
     void closeEvent(QCloseEvent* event) override; // FormClose
@@ -245,8 +210,37 @@ class TFormMain : public QMainWindow {
     // The Main password page's file dialog or its question, asked while the
     // open database (or none) was open, closes unanswered.
     void P_Close_File_Choice();
-    void P_Prepare_Save();     // the window's part before every save
+    void P_Show_Switch_Result(TPasswordMode mode, const QString& path,
+                              const TSessionResult& result);
+
+    // Why the open database is saved; the session's rule differs for each.
+    enum class TSaveOccasion {
+        Asked,       // the Save button, Ctrl+S, the automatic save: whatever changed
+        Leaving,     // the lock: only if it changed; a failure keeps it open
+        Switching,   // another database takes its place: as Leaving
+        NewPassword, // the re-key: saved under the new password's keys
+        Quitting,    // the quit rule: a failed save refuses once
+        WindowLost,  // as Leaving, with the messages on the standard error stream
+    };
+    struct TSaveOutcome {
+        TSessionResult saved; // the save, shown already
+        // Switching: KeptOpen, with its message, when the save failed.
+        TSessionResult keptOpen;
+        // What asked for the save (a lock, a switch, a quit) may go on.
+        bool goOn = true;
+    };
+    // The window's one way to save: the automatic countdown stops (and after
+    // a save asked for, the Save button rests), an edit still open in a field
+    // or in the tree goes into the tree, the session saves by the rule of the
+    // occasion, and the window shows what came of it.
+    TSaveOutcome P_Save_Database(TSaveOccasion occasion, const std::string& newPassword = {});
+
+    // What the pages show once a database is open: its tree, fresh logs
+    // and fields, nothing left of the one before.
+    void P_Show_Opened_Database();
     void P_Show_No_Database(); // the window's part of closing a database
+    // Nothing on screen is left of the database shown until now.
+    void P_Forget_Shown_Database();
     // Empties every field that holds a secret or a value made from one (the
     // main password fields, the calculator's text and hashes), with their
     // undo history, and sets every eye back to "hidden": lock and close.
@@ -268,12 +262,12 @@ class TFormMain : public QMainWindow {
     // The idle lock's save failed; it is not tried again until the user is back.
     bool lockRefused_ = false;
     TPasswordMode o_MP_Mode = TPasswordMode::Open;
-    // The page control and its five pages, each in a scrolling frame.
+    // The page control and the pages it switches between, each in a
+    // scrolling frame.
     QTabWidget* o_Page_Control = nullptr;
     QWidget* page_Main_Password = nullptr;
     QWidget* page_Database = nullptr;
     QWidget* page_Settings = nullptr;
-    QWidget* page_About_Program = nullptr;
     QWidget* page_Exit = nullptr;
     TPageMainPassword* o_Page_Main_Password = nullptr; // log, file list and password panel
     TPageDatabase* o_Page_Database = nullptr;          // folder tree, record panel and trash can
@@ -284,30 +278,17 @@ class TFormMain : public QMainWindow {
     // fresh log (see P_Print_Pending_Conflict_Warning).
     QString conflictWarning_;
 
-  public:
-    // ---- state of the program and of the open database
+    // The folder whose database files are listed, with one trailing separator.
     QString s_GLOBAL_Current_Directory;
     // The open database: its file, keys and tree, and the rules of its life
     // (switching, create, open, re-key, save, close, quit).
     TKeyvaleSession o_Session;
-    // The key arrays A_GLOBAL_SH1 ... A_GLOBAL_BH and the password slot
-    // s_GLOBAL_MP of the open database; the session wipes them when it closes.
-    const TKeyMaterial& o_Keys = o_Session.Keys();
-    // The content of the open database; the folder tree shows it.
-    TKeyvaleTree& o_Tree_Data = o_Session.Tree();
-    int i_Global_Panel_Top_Height = 0;
-    QString s_Active_Page_Name;
-
     // The one clipboard for secrets
     TSecretClipboard* o_Clipboard = nullptr;
 
-    // Timers
-    QTimer o_Timer_Hint;
-    QTimer o_Timer_SAVE_Database;
-    QTimer o_Timer_SAVE_BUTTON;
-    QTimer o_Timer_Enter_Button;
-    QTimer o_Timer_Idle_Lock; // checks the desktop's idle time for the lock
-    QTimer o_Timer_Files_Changed;
-    QTimer o_Timer_Theme_Settle; // a new look settles before the next is applied
-    QFileSystemWatcher* o_Directory_Watcher = nullptr;
+    // The window's timers are its children, each found by its name.
+    QTimer o_Timer_SAVE_Database{this};
+    QTimer o_Timer_Idle_Lock{this};     // checks the desktop's idle time for the lock
+    QTimer o_Timer_Files_Changed{this}; // file changes in the folder settle
+    QTimer o_Timer_Theme_Settle{this};  // a new look settles before the next is applied
 };

@@ -18,6 +18,9 @@ const char* const kNoDatabaseText =
     "\n\n     Dear user !   \n\n     You have not any database opened or created. You cannot "
     "begin work with your data until you open existing database or create a new one.\n";
 
+// Changes in the folder come in bursts; the list waits this long after the last.
+constexpr int kFilesChangedSettleMs = 150;
+
 } // namespace
 
 void TFormMain::P_DEACTIVATE_Current_Database() {
@@ -36,30 +39,42 @@ void TFormMain::P_Clear_Secret_Fields() {
     P_Password_Show(false);
 }
 
-// Everything on screen that belonged to the database that was open, with
-// every pending edit; shows the tree the session holds now.
+// No database is open: nothing on screen is left of the one that was, and
+// the pages say that none is open.
 void TFormMain::P_Show_No_Database() {
-    // Whatever closed the database has closed its dialogs already; this
-    // holds for every way there.
-    P_Close_Database_Dialogs();
-    P_Tree_View_Reset();
-
-    // The Main password page returns to its first state.
-    P_Database_File_List_Box_Refresh();
-    o_Page_Main_Password->HideHint();
+    P_Forget_Shown_Database();
     o_Page_Main_Password->ShowDatabaseOpen(false);
     P_Database_TAB_ENABLE(false);
-
-    // No secret of the database stays on the clipboard.
-    if (o_Clipboard != nullptr) {
-        o_Clipboard->ClearIfOurs();
-    }
     o_Page_Main_Password->ClearLog();
     o_Page_Main_Password->ClearDatabaseLabels();
     // The search text, the log, and the fields with their undo history and a
     // pending edit; once more at the end, since the pages' state changes
     // above may have run the selection event.
     o_Page_Database->ShowNoDatabase(QString::fromLatin1(kNoDatabaseText));
+}
+
+// A database was opened: the pages show its tree, with nothing left of the
+// one before, and the logs start afresh.
+void TFormMain::P_Show_Opened_Database() {
+    P_Forget_Shown_Database();
+    o_Page_Main_Password->ShowDatabaseOpen(true);
+    o_Page_Main_Password->ClearLog();
+    o_Page_Database->StartAfresh();
+}
+
+// Everything on screen that belonged to the database shown until now, with
+// every pending edit; shows the tree the session holds now.
+void TFormMain::P_Forget_Shown_Database() {
+    // Whatever closed the database has closed its dialogs already; this
+    // holds for every way there.
+    P_Close_Database_Dialogs();
+    P_Tree_View_Reset();
+    P_Database_File_List_Box_Refresh();
+    o_Page_Main_Password->HideHint();
+    // No secret of the database stays on the clipboard.
+    if (o_Clipboard != nullptr) {
+        o_Clipboard->ClearIfOurs();
+    }
 }
 
 void TFormMain::P_Database_TAB_ENABLE(bool b_Enable) {
@@ -77,10 +92,6 @@ void TFormMain::P_MP_Show(bool b_MP_Show) {
     o_Page_Main_Password->ShowPassword(b_MP_Show);
 }
 
-void TFormMain::P_Input_Data_Controls_Activate(bool b_ACTIVATE) {
-    o_Page_Database->ActivateRecordFields(b_ACTIVATE);
-}
-
 void TFormMain::P_Password_Show(bool boolean_Password_Show) {
     o_Page_Database->ShowPassword(boolean_Password_Show);
 }
@@ -91,12 +102,12 @@ void TFormMain::P_Watch_Current_Directory() {
     // it), so the list is refreshed once they have settled.
     o_Timer_Files_Changed.setObjectName(QStringLiteral("o_Timer_Files_Changed"));
     o_Timer_Files_Changed.setSingleShot(true);
-    o_Timer_Files_Changed.setInterval(FilesChangedSettleMs);
+    o_Timer_Files_Changed.setInterval(kFilesChangedSettleMs);
     connect(&o_Timer_Files_Changed, &QTimer::timeout, this,
             &TFormMain::P_Database_File_List_Box_Refresh);
-    o_Directory_Watcher = new QFileSystemWatcher(this);
-    o_Directory_Watcher->setObjectName(QStringLiteral("o_Directory_Watcher"));
-    o_Directory_Watcher->addPath(s_GLOBAL_Current_Directory);
-    connect(o_Directory_Watcher, &QFileSystemWatcher::directoryChanged, this,
+    auto* watcher = new QFileSystemWatcher(this);
+    watcher->setObjectName(QStringLiteral("o_Directory_Watcher"));
+    watcher->addPath(s_GLOBAL_Current_Directory);
+    connect(watcher, &QFileSystemWatcher::directoryChanged, this,
             [this] { o_Timer_Files_Changed.start(); });
 }

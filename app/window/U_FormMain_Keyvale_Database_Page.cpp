@@ -1,7 +1,7 @@
 // TFormMain: the window's side of the Database page. The page's messages go
 // to its log, its sounds to the player, its copies to the secret clipboard
-// and its edits to the countdown of the automatic save; the entry points of
-// the tree, the trash can and the record panel hand over to the page.
+// and its edits to the countdown of the automatic save. The tree, the trash
+// can and the record panel are the page's own, with their entry points.
 #include "U_FormMain_Keyvale.h"
 #include "U_FormMain_Keyvale_Page_Database.h"
 #include "U_Name_Only_Icon_Provider.h"
@@ -19,7 +19,7 @@ constexpr int kMostNestedPopups = 8;
 } // namespace
 
 QWidget* TFormMain::CreatePageDatabase() {
-    o_Page_Database = new TPageDatabase(o_Tree_Data, services_.iniPath);
+    o_Page_Database = new TPageDatabase(o_Session.Tree(), services_.iniPath);
     connect(o_Page_Database, &TPageDatabase::messageRaised, this, &TFormMain::P_Print_Message);
     connect(o_Page_Database, &TPageDatabase::soundRequested, this, &TFormMain::PlaySoundResource);
     connect(o_Page_Database, &TPageDatabase::databaseEdited, this,
@@ -73,10 +73,9 @@ void TFormMain::P_Save_Key() {
     }
     // Save rests for a while after each save; the key says so instead of
     // doing nothing.
-    const int seconds = (o_Timer_SAVE_BUTTON.remainingTime() + 999) / 1000;
     P_Print_Message(QStringLiteral("The database was saved a moment ago. Save can be used again "
                                    "in %1 s.")
-                        .arg(qMax(seconds, 1)),
+                        .arg(o_Page_Database->SaveRestSeconds()),
                     false);
 }
 
@@ -141,40 +140,4 @@ QStringList TFormMain::P_Close_Database_Dialogs() {
 
 void TFormMain::P_Tree_View_Reset() {
     o_Page_Database->ResetTree();
-}
-
-TNodeHandle TFormMain::F_Selected_Node() const {
-    return o_Page_Database->F_Selected_Node();
-}
-
-void TFormMain::P_Process_User_Select_Node_EVENT() {
-    o_Page_Database->P_Process_User_Select_Node_EVENT();
-}
-
-bool TFormMain::o_TV_MainDragOver(TNodeHandle target) {
-    return o_Page_Database->o_TV_MainDragOver(target);
-}
-
-void TFormMain::o_TV_MainDragDrop(TNodeHandle target) {
-    o_Page_Database->o_TV_MainDragDrop(target);
-}
-
-void TFormMain::b_Node_UpClick() {
-    o_Page_Database->b_Node_UpClick();
-}
-
-void TFormMain::b_Node_DownClick() {
-    o_Page_Database->b_Node_DownClick();
-}
-
-bool TFormMain::i_Trash_CanDragOver(const QMimeData* data) const {
-    return o_Page_Database->i_Trash_CanDragOver(data);
-}
-
-void TFormMain::i_Trash_CanDragDrop() {
-    o_Page_Database->i_Trash_CanDragDrop();
-}
-
-void TFormMain::b_Delete_FolderClick() {
-    o_Page_Database->b_Delete_FolderClick();
 }

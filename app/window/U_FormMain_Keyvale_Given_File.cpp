@@ -27,16 +27,9 @@ void TFormMain::P_Open_Given_File(const QString& path) {
     for (const QString& line : dropped) {
         P_Print_Message_2(line, false);
     }
-    if (o_Session.IsOpen()) {
-        o_Timer_SAVE_Database.stop();
-        // An edit still open in a field or in the tree is a change to save.
-        P_Save_Folder_Data_to_Data_Folder_Pending();
-    }
-    const TSwitchResult saved = o_Session.SaveBeforeSwitching();
-    P_Follow_Saved_Aside(saved.savedFirst);
-    P_Print_Session_Messages(saved.savedFirst);
-    if (saved.done.outcome == TSessionOutcome::KeptOpen) {
-        P_Print_Session_Messages(saved.done);
+    const TSaveOutcome saved = P_Save_Database(TSaveOccasion::Switching);
+    if (!saved.goOn) {
+        P_Print_Session_Messages(saved.keptOpen);
         PlaySoundResource(QStringLiteral("S_W_2"));
         return;
     }

@@ -13,6 +13,8 @@
 namespace {
 
 constexpr int kChangePauseMs = 500;
+// The automatic save waits until the desktop has been idle this long.
+constexpr std::uint32_t kIdleBeforeAutoSaveMs = 120000;
 
 QString FromLocal8(const std::string& text) {
     return QString::fromStdString(text);
@@ -22,38 +24,42 @@ QString FromLocal8(const std::string& text) {
 
 // The page checks the typed passwords and hands them over through
 // passwordConfirmed, which leads to P_Process_MP; the fields take no input
-// until the Enter timer opens them again.
+// until the page's Enter timer opens them again.
 void TFormMain::P_Process_MP_EVENT() {
-    o_Timer_Enter_Button.start();
     o_Page_Main_Password->ConfirmPassword();
 }
 
 void TFormMain::P_Process_MP(const QString& s_Database_File_Name, const std::string& s_MP,
                              TPasswordMode mode) {
-    // What is pending in the record panel and the tree belongs to the
-    // database open now, which the session saves (if it changed) before
-    // anything else.
-    if (o_Session.IsOpen()) {
-        if (mode != TPasswordMode::ChangePassword) {
-            o_Timer_SAVE_Database.stop();
-            // The health report, open beside the window, is of the old database.
-            P_Close_Database_Dialogs();
-        }
-        P_Save_Folder_Data_to_Data_Folder_Pending();
+    if (mode == TPasswordMode::ChangePassword) {
+        // The re-key is a save, under keys derived from the new password.
+        P_Show_Change_Password_Result(P_Save_Database(TSaveOccasion::NewPassword, s_MP).saved);
+        return;
     }
+    // The database open now is saved (if it changed) before another takes
+    // its place; a password the keys cannot come from is refused before that.
+    if (o_Session.IsOpen() && TKeyvaleSession::PasswordRefusal(s_MP).empty()) {
+        // The health report, open beside the window, is of the old database.
+        P_Close_Database_Dialogs();
+        const TSaveOutcome saved = P_Save_Database(TSaveOccasion::Switching);
+        if (!saved.goOn) {
+            P_Show_Switch_Result(mode, s_Database_File_Name, saved.keptOpen);
+            return;
+        }
+    }
+    // With the open database saved, the session's switch saves nothing more.
     const TSwitchResult result = o_Session.SwitchTo(s_Database_File_Name.toStdString(), s_MP, mode);
     P_Print_Session_Messages(result.savedFirst);
     P_Follow_Saved_Aside(result.savedFirst);
-    switch (mode) {
-    case TPasswordMode::Create:
-        P_Show_Create_Result(s_Database_File_Name, result.done);
-        break;
-    case TPasswordMode::Open:
-        P_Show_Open_Result(result.done);
-        break;
-    case TPasswordMode::ChangePassword:
-        P_Show_Change_Password_Result(result.done);
-        break;
+    P_Show_Switch_Result(mode, s_Database_File_Name, result.done);
+}
+
+void TFormMain::P_Show_Switch_Result(TPasswordMode mode, const QString& path,
+                                     const TSessionResult& result) {
+    if (mode == TPasswordMode::Create) {
+        P_Show_Create_Result(path, result);
+    } else {
+        P_Show_Open_Result(result);
     }
 }
 
@@ -84,8 +90,7 @@ void TFormMain::P_Show_Create_Result(const QString& path, const TSessionResult& 
         P_Print_Session_Messages(result); // the open database, if any, stays open
         return;
     }
-    P_Show_No_Database();
-    o_Page_Database->ClearLog();
+    P_Show_Opened_Database();
     o_Page_Control->setCurrentWidget(page_Database);
     P_Database_TAB_ENABLE(true);
     P_Print_Session_Messages(result);
@@ -111,8 +116,7 @@ void TFormMain::P_Show_Open_Result(const TSessionResult& result) {
         P_Print_Session_Messages(result);
         return;
     }
-    P_Show_No_Database();
-    o_Page_Database->ClearLog();
+    P_Show_Opened_Database();
     P_Print_Session_Messages(result);
     P_Print_Pending_Conflict_Warning();
     P_Database_TAB_ENABLE(true);
@@ -124,9 +128,8 @@ void TFormMain::P_Show_Open_Result(const TSessionResult& result) {
 
 void TFormMain::P_Show_Change_Password_Result(const TSessionResult& result) {
     // Keys derived aside replace the old ones only once the file holds the
-    // database under them; otherwise memory and file keep the old ones.
-    P_Follow_Saved_Aside(result);
-    P_Print_Session_Messages(result);
+    // database under them; otherwise memory and file keep the old ones. The
+    // save has shown its messages.
     if (result.outcome == TSessionOutcome::Refused) {
         PlaySoundResource(QStringLiteral("S_W_2"));
         return;
@@ -150,46 +153,64 @@ void TFormMain::P_Show_Change_Password_Result(const TSessionResult& result) {
     });
 }
 
-void TFormMain::P_Prepare_Save() {
-    o_Page_Database->EnableSave(false);
-    o_Timer_SAVE_BUTTON.start();
+TFormMain::TSaveOutcome TFormMain::P_Save_Database(TSaveOccasion occasion,
+                                                   const std::string& newPassword) {
     o_Timer_SAVE_Database.stop();
-    P_Save_Folder_Data_to_Data_Folder_Pending();
-}
-
-bool TFormMain::P_Process_Save_Database_EVENT(const QString& s_Database_File_Name) {
-    P_Prepare_Save();
-    return P_Save_Database_File(s_Database_File_Name);
-}
-
-bool TFormMain::P_Save_Database_File(const QString& s_Database_File_Name) {
-    if (s_Database_File_Name.isEmpty() || !o_Session.IsOpen()) {
-        P_Print_Message(
-            QStringLiteral(
-                "Error! Cannot save database because the name of the database file is empty!"),
-            true);
-        return false;
+    if (occasion == TSaveOccasion::Asked) {
+        o_Page_Database->RestSave();
     }
-    const TSessionResult result = o_Session.Save();
-    P_Follow_Saved_Aside(result);
-    P_Print_Session_Messages(result);
-    return result.Succeeded();
+    // An edit still open in a field or in the tree is part of what is saved.
+    if (o_Session.IsOpen()) {
+        P_Save_Folder_Data_to_Data_Folder_Pending();
+    }
+    TSaveOutcome outcome;
+    switch (occasion) {
+    case TSaveOccasion::Asked:
+        // With no database open, the session says there is no file to save to.
+        outcome.saved = o_Session.Save();
+        outcome.goOn = outcome.saved.Succeeded();
+        break;
+    case TSaveOccasion::Leaving:
+    case TSaveOccasion::WindowLost:
+        outcome.saved = o_Session.SaveBeforeLeaving();
+        outcome.goOn = outcome.saved.Succeeded();
+        break;
+    case TSaveOccasion::Switching: {
+        const TSwitchResult saved = o_Session.SaveBeforeSwitching();
+        outcome.saved = saved.savedFirst;
+        outcome.keptOpen = saved.done;
+        outcome.goOn = saved.done.outcome != TSessionOutcome::KeptOpen;
+        break;
+    }
+    case TSaveOccasion::NewPassword:
+        outcome.saved =
+            o_Session.SwitchTo(o_Session.FileName(), newPassword, TPasswordMode::ChangePassword)
+                .done;
+        outcome.goOn = outcome.saved.Succeeded();
+        if (!outcome.goOn && o_Session.IsChanged()) {
+            o_Timer_SAVE_Database.start(); // the work is still to be saved, under the old keys
+        }
+        break;
+    case TSaveOccasion::Quitting: {
+        const TQuitDecision decision = o_Session.RequestQuit();
+        outcome.saved = decision.save;
+        outcome.goOn = decision.quit;
+        break;
+    }
+    }
+    if (occasion == TSaveOccasion::WindowLost) {
+        for (const TSessionMessage& message : outcome.saved.messages) {
+            qWarning("%s", message.text.c_str()); // no window is left to show it in
+        }
+        return outcome;
+    }
+    P_Follow_Saved_Aside(outcome.saved);
+    P_Print_Session_Messages(outcome.saved);
+    return outcome;
 }
 
-bool TFormMain::P_Save_Before_Leaving() {
-    o_Timer_SAVE_Database.stop();
-    // An edit still open in a field or in the tree is a change to save.
-    P_Save_Folder_Data_to_Data_Folder_Pending();
-    const TSessionResult result = o_Session.SaveBeforeLeaving();
-    P_Follow_Saved_Aside(result);
-    P_Print_Session_Messages(result);
-    return result.Succeeded();
-}
-
-bool TFormMain::P_Load_Database_File(const QString& s_Database_File_Name, const std::string& s_MP) {
-    const TSessionResult result = o_Session.Open(s_Database_File_Name.toStdString(), s_MP);
-    P_Show_Open_Result(result);
-    return result.Succeeded();
+bool TFormMain::P_Process_Save_Database_EVENT() {
+    return P_Save_Database(TSaveOccasion::Asked).saved.Succeeded();
 }
 
 void TFormMain::P_Print_Session_Messages(const TSessionResult& result) {
@@ -244,16 +265,14 @@ void TFormMain::P_Follow_Saved_Aside(const TSessionResult& result) {
 void TFormMain::b_Save_DatabaseClick() {
     P_Print_Message(QStringLiteral("Trying to save database ..."), false);
     PlaySoundResource(QStringLiteral("S_DB_Save"));
-    P_Process_Save_Database_EVENT(DatabaseFile());
+    P_Process_Save_Database_EVENT();
     o_Page_Database->FocusFolderName();
-    o_Page_Database->EnableSave(false);
-    o_Timer_SAVE_BUTTON.start();
+    o_Page_Database->RestSave(); // the rest counts from the save's end
 }
 
 void TFormMain::o_Timer_SAVE_DatabaseTimer() {
-    if (services_.idleTime->IdleMilliseconds() >= Idle_Before_Auto_Save_Ms) {
-        P_Process_Save_Database_EVENT(DatabaseFile());
-        o_Timer_SAVE_Database.stop();
+    if (services_.idleTime->IdleMilliseconds() >= kIdleBeforeAutoSaveMs) {
+        P_Process_Save_Database_EVENT();
     }
 }
 

@@ -48,9 +48,10 @@ bool TFormMain::P_Lock_Database() {
     // What was left open over the database goes first: an answer given
     // there afterwards would find no database, or another one.
     const QStringList dropped = P_Close_Database_Dialogs();
+    // An edit still open in a field or in the tree is a change to save.
     P_Save_Folder_Data_to_Data_Folder_Pending();
     const bool changed = o_Session.IsChanged();
-    if (!P_Save_Before_Leaving()) {
+    if (!P_Save_Database(TSaveOccasion::Leaving).goOn) {
         for (const QString& line : dropped) {
             P_Print_Message(line, false);
         }

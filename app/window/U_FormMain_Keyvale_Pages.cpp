@@ -40,7 +40,7 @@ void TFormMain::CreatePages() {
         P_Print_Message_Settings(text, true);
         PlaySoundResource(QStringLiteral("S_W_2"));
     });
-    page_About_Program =
+    QWidget* page_About_Program =
         ScrollingPage(new TPageAbout, "page_About_Program", QStringLiteral("About program"));
     page_Exit = Named(new QWidget, "page_Exit", QStringLiteral("Exit"));
 

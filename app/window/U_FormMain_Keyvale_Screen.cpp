@@ -41,11 +41,10 @@ void TFormMain::P_Fit_Window_To_Screen() {
     move(area.x() + (area.width() - outer.width()) / 2,
          area.y() + (area.height() - outer.height()) / 2);
 
-    // The logs keep one height on both pages; the Database page restores it
-    // on each visit.
-    i_Global_Panel_Top_Height = LogHeightFor(outer.height());
-    o_Page_Database->SetLogHeight(i_Global_Panel_Top_Height);
-    o_Page_Main_Password->SetLogHeight(i_Global_Panel_Top_Height);
+    // The logs keep one height on both pages.
+    const int logHeight = LogHeightFor(outer.height());
+    o_Page_Database->SetLogHeight(logHeight);
+    o_Page_Main_Password->SetLogHeight(logHeight);
     o_Page_Main_Password->SetFileListWidth(FileListWidthFor(outer.width()));
 
     // Tabs that do not fit would hide behind scroll arrows with their

@@ -8,10 +8,12 @@
 #include <QTabWidget>
 #include <QTextEdit>
 
+#include <functional>
 #include <utility>
 
 #include "U_Desktop_Alert.h"
 #include "U_Idle_Time.h"
+#include "U_Keyvale_Session.h"
 #include "U_Keyvale_TreeView_Data_Kinds.h"
 #include "U_Picture.h"
 #include "U_Tree_Model.h"
@@ -34,6 +36,7 @@ struct TOpenDatabase {
     }
     TFormMain& w() { return *window; }
     TKeyvaleTreeModel& model() { return *o_TV_Main_Model(*window); }
+    TPageDatabase& page() { return *page_Database_Content(*window); }
 
     // Types a name and adds it with the picture (or with Enter).
     void Add(const QString& name, bool withEnter = false) {
@@ -64,7 +67,7 @@ struct TOpenDatabase {
         const QModelIndex index = Find(name);
         QVERIFY2(index.isValid(), qPrintable(name));
         if (o_TV_Main(*window)->currentIndex() == index) {
-            window->P_Process_User_Select_Node_EVENT();
+            page().P_Process_User_Select_Node_EVENT();
             return;
         }
         for (QModelIndex above = index.parent(); above.isValid(); above = above.parent()) {
@@ -73,7 +76,7 @@ struct TOpenDatabase {
         o_TV_Main(*window)->scrollTo(index);
         const QRect row = o_TV_Main(*window)->visualRect(index);
         QTest::mouseClick(o_TV_Main(*window)->viewport(), Qt::LeftButton, {}, row.center());
-        QCOMPARE(window->F_Selected_Node(), Node(name));
+        QCOMPARE(page().F_Selected_Node(), Node(name));
     }
     QString Selected() { return o_TV_Main(*window)->currentIndex().data().toString(); }
 
@@ -90,7 +93,7 @@ struct TOpenDatabase {
         for (int row = 0; row < model().rowCount(parent); ++row) {
             const QModelIndex index = model().index(row, 0, parent);
             QString part = index.data().toString() + "(" +
-                           QString::number(window->o_Tree_Data.Icon(model().NodeOf(index))) + ")";
+                           QString::number(model().Tree().Icon(model().NodeOf(index))) + ")";
             if (model().rowCount(index) > 0) {
                 part += "[" + Outline(index) + "]";
             }
@@ -121,16 +124,48 @@ struct TOpenDatabase {
         return alert && alert->isVisible() && alert->MessageText() == "\n" + text;
     }
 
-    // A chain of folders L0 > L1 > ... > L<last>, put in the tree the way a
-    // load puts it there.
+    // A chain of folders L0 > L1 > ... > L<last> at the root, added as the
+    // user adds them: each under the one chosen before.
     void Chain(int last) {
-        TNodeHandle parent = kNoNode;
+        o_TV_Main(*window)->SelectNode(kNoNode);
         for (int level = 0; level <= last; ++level) {
-            parent =
-                window->o_Tree_Data.AddChild(parent, QString("L%1").arg(level).toStdString(), 1);
+            if (level > 0) {
+                Choose(QString("L%1").arg(level - 1));
+            }
+            Add(QString("L%1").arg(level));
         }
-        P_Arrange_Icons_for_TreeView(window->o_Tree_Data);
-        window->P_Tree_View_Reset();
+        // Shown as after a load: folded, nothing chosen.
+        o_TV_Main(*window)->collapseAll();
+        o_TV_Main(*window)->SelectNode(kNoNode);
+    }
+
+    // Opens the database file with its password, as the user does on the
+    // Main password page; the Database page shows it with a fresh log.
+    void Open(const QString& path, const QString& password) {
+        page_Main_Password_Content(*window)->SetFileNameQuietly(QString());
+        F_Database_File_Name(*window)->setText(path);
+        if (!b_M(*window)->isEnabled()) { // the last confirmation's rest
+            QVERIFY(QMetaObject::invokeMethod(o_Timer_Enter_Button(*window), "timeout"));
+        }
+        F_MP1(*window)->setText(password);
+        QTest::mouseClick(b_M(*window), Qt::LeftButton);
+        QCOMPARE(window->DatabaseFile(), path);
+        F_Message(*window)->clear();
+    }
+
+    // Puts a tree in the window the way a load does: `build` fills it in a
+    // database file of its own, which the window then opens.
+    void Load(const std::function<void(TKeyvaleTree&)>& build) {
+        static int loads = 0;
+        const QString path = folders.workingFolder.filePath(QString("load%1.kvdb").arg(++loads));
+        const QString password = "load password";
+        TKeyvaleSession writer;
+        QVERIFY(writer.Create(path.toStdString(), password.toStdString()).Succeeded());
+        build(writer.Tree());
+        writer.MarkChanged();
+        QVERIFY(writer.Save().Succeeded());
+        writer.Close();
+        Open(path, password);
     }
 
     void TypeRecord(const QString& login, const QString& password, const QString& email,

@@ -30,9 +30,19 @@ class TFakeIdleTime : public TIdleTimeProvider {
     std::uint32_t idle = 0;
 };
 
-// A window whose settings file, working folder, clock and sounds belong to
-// the test. The settings file is "<folder>/Keyvale.ini" of a fresh folder.
+// The disk the windows of a test program save to: while this text is set,
+// every save fails with it at its last step, as on a full disk; the file on
+// disk stays as it was.
+inline std::string& DiskFault() {
+    static std::string fault;
+    return fault;
+}
+
+// A window whose settings file, working folder, clock, sounds and disk belong
+// to the test. The settings file is "<folder>/Keyvale.ini" of a fresh folder.
 struct TTestWindowFolders {
+    TTestWindowFolders() { DiskFault().clear(); }
+
     QTemporaryDir programFolder;
     QTemporaryDir workingFolder;
     std::shared_ptr<TRecordingSoundPlayer> sounds = std::make_shared<TRecordingSoundPlayer>();
@@ -48,6 +58,7 @@ struct TTestWindowFolders {
         services.soundPlayer = sounds;
         services.clock = [this] { return now; };
         services.locale = locale;
+        services.saveCheckpoint = [] { return DiskFault(); };
         return services;
     }
 

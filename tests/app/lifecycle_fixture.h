@@ -17,6 +17,7 @@
 
 #include "U_Desktop_Alert.h"
 #include "U_Idle_Time.h"
+#include "U_Keyvale_Database_File.h"
 #include "U_Keyvale_Session.h"
 #include "U_Keyvale_TreeView_Data_Kinds.h"
 #include "U_Picture.h"
@@ -55,7 +56,7 @@ inline void Fire(QTimer& timer) {
 // after the lock of the previous confirmation has run out.
 inline void EnterPassword(TFormMain& window, const QString& password, const QString& repeat) {
     if (!b_M(window)->isEnabled()) {
-        Fire(window.o_Timer_Enter_Button);
+        Fire(*o_Timer_Enter_Button(window));
     }
     F_MP1(window)->setText(password);
     F_MP2(window)->setText(repeat);
@@ -105,19 +106,35 @@ inline bool IsZero(const TByteArray& bytes, std::size_t size) {
 
 // Makes every save fail at its last step, as a full disk does; the file on
 // disk stays as it was.
-inline void BlockSaves(TFormMain& window) {
-    window.o_Session.SetSaveCheckpoint(
-        [] { return std::string(" [FileWriteError] No space left on device."); });
+inline void BlockSaves() {
+    DiskFault() = " [FileWriteError] No space left on device.";
 }
 
-inline void UnblockSaves(TFormMain& window) {
-    window.o_Session.SetSaveCheckpoint(nullptr);
+inline void UnblockSaves() {
+    DiskFault().clear();
 }
 
 // Types a folder name and adds it with the picture, as the user does.
 inline void AddFolder(TFormMain& window, const QString& name) {
     F_Folder_Name(window)->setText(name);
     i_Folder_Create(window)->Click();
+}
+
+// The tree the folder tree shows: its model's, found by name.
+inline const TKeyvaleTree& ShownTree(TFormMain& window) {
+    return o_TV_Main_Model(window)->Tree();
+}
+
+// The database in the file, read with its password as another program would.
+inline TKeyvaleTree TreeOnDisk(const QString& path, const QString& password) {
+    TKeyMaterial keys;
+    TKeyvaleTree tree;
+    const TDatabaseLoadResult loaded =
+        LoadDatabaseFileWithPassword(path.toStdString(), password.toStdString(), keys, tree);
+    if (loaded.status != TDatabaseLoadStatus::Loaded) {
+        tree.Clear();
+    }
+    return tree;
 }
 
 // A click on the page's tab.

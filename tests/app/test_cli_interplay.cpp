@@ -47,13 +47,13 @@ class TestCliInterplay : public QObject {
         Choose(*window, path);
         EnterPassword(*window, "secret1", "");
         QCOMPARE(window->DatabaseFile(), path);
-        const TKeyvaleTree& tree = window->o_Tree_Data;
+        const TKeyvaleTree& tree = o_TV_Main_Model(*window)->Tree();
         const TNodeHandle folder = tree.First();
         QCOMPARE(tree.Text(folder), std::string("Mail/Web"));
         const TNodeHandle record = tree.FirstChild(folder);
         QCOMPARE(tree.Text(record), std::string("example.org"));
         QVERIFY(o_TV_Main(*window)->SelectNode(record));
-        window->P_Process_User_Select_Node_EVENT();
+        page_Database_Content(*window)->P_Process_User_Select_Node_EVENT();
         QCOMPARE(F_Login(*window)->text(), QString("ann"));
         QCOMPARE(F_Password(*window)->text(), QString("record pass"));
         QCOMPARE(F_URL(*window)->text(), QString("https://example.org"));
@@ -65,7 +65,7 @@ class TestCliInterplay : public QObject {
         auto window = fixture.NewWindow();
         CreateDatabase(*window, path, "secret1");
         AddFolder(*window, QString::fromUtf8("Jürgen's"));
-        QVERIFY(window->P_Process_Save_Database_EVENT(path));
+        QVERIFY(window->P_Process_Save_Database_EVENT());
 
         const TCliRun listed = RunCli({"ls", path}, "secret1\n");
         QCOMPARE(listed.exitCode, 0);
@@ -75,7 +75,7 @@ class TestCliInterplay : public QObject {
         // undone by the window's next save: that goes beside it.
         QCOMPARE(RunCli({"mkdir", path, "From the tool"}, "secret1\n").exitCode, 0);
         AddFolder(*window, "From the window");
-        window->P_Process_Save_Database_EVENT(path);
+        window->P_Process_Save_Database_EVENT();
         const TCliRun after = RunCli({"ls", path}, "secret1\n");
         QCOMPARE(after.out, QString::fromUtf8("empty\tJürgen's\nempty\tFrom the tool\n"));
         const QStringList copies =

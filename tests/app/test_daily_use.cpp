@@ -55,7 +55,7 @@ struct TDailyFixture {
     }
     void EnterPassword(const QString& password, const QString& repeat) {
         if (!b_M(w())->isEnabled()) {
-            QVERIFY(QMetaObject::invokeMethod(&w().o_Timer_Enter_Button, "timeout"));
+            QVERIFY(QMetaObject::invokeMethod(o_Timer_Enter_Button(w()), "timeout"));
         }
         F_MP1(w())->setText(password);
         F_MP2(w())->setText(repeat);
@@ -312,7 +312,7 @@ class TestDailyUse : public QObject {
 
         // A main password cut short is said where it is typed.
         fixture.Choose(fixture.folders.workingFolder.filePath("second.kvdb"));
-        QVERIFY(QMetaObject::invokeMethod(&w.o_Timer_Enter_Button, "timeout"));
+        QVERIFY(QMetaObject::invokeMethod(o_Timer_Enter_Button(w), "timeout"));
         Clipboard()->setText(QString(1030, 'p'));
         QTest::keyClick(F_MP1(w), Qt::Key_V, Qt::ControlModifier);
         QTRY_VERIFY(
@@ -440,14 +440,14 @@ class TestDailyUse : public QObject {
             F_Lock_After_Idle(window)->setFocus();
             QTest::keyClick(F_Lock_After_Idle(window), Qt::Key_Down); // 1 minute
             QTest::keyClick(F_Lock_After_Idle(window), Qt::Key_Down); // 2 minutes
-            QCOMPARE(window.o_Clipboard->ClearDelaySeconds(), 45);
+            QCOMPARE(o_Clipboard(window)->ClearDelaySeconds(), 45);
             window.close();
         }
         QVERIFY(folders.IniText().contains("ClipboardClearSeconds=45"));
         QVERIFY(folders.IniText().contains("LockAfterIdleMinutes=2"));
         TFormMain again(folders.Services());
         QCOMPARE(F_Clipboard_Clear_Seconds(again)->value(), 45);
-        QCOMPARE(again.o_Clipboard->ClearDelaySeconds(), 45);
+        QCOMPARE(o_Clipboard(again)->ClearDelaySeconds(), 45);
         QCOMPARE(F_Lock_After_Idle(again)->currentData().toInt(), 2);
     }
 
@@ -459,13 +459,13 @@ class TestDailyUse : public QObject {
         F_Folder_Name(w)->setText("a search term");
 
         fixture.idle->idle = 5 * 60000 - 1;
-        QVERIFY(QMetaObject::invokeMethod(&w.o_Timer_Idle_Lock, "timeout"));
+        QVERIFY(QMetaObject::invokeMethod(o_Timer_Idle_Lock(w), "timeout"));
         QCOMPARE(w.DatabaseFile(), fixture.path);
 
         fixture.idle->idle = 5 * 60000;
-        QVERIFY(QMetaObject::invokeMethod(&w.o_Timer_Idle_Lock, "timeout"));
+        QVERIFY(QMetaObject::invokeMethod(o_Timer_Idle_Lock(w), "timeout"));
         QVERIFY(w.DatabaseFile().isEmpty());
-        QVERIFY(w.o_Keys.A_GLOBAL_DH == TByteArray(w.o_Keys.A_GLOBAL_DH.size(), 0));
+        QVERIFY(!o_TV_Main(w)->isEnabled()); // the keys went with the database
         QCOMPARE(o_Page_Control(w)->currentWidget(), page_Main_Password(w));
         QVERIFY(o_MP(w)->isVisible());
         QCOMPARE(w.PasswordPanelMode(),
@@ -493,20 +493,20 @@ class TestDailyUse : public QObject {
         fixture.TakeDatabaseLog();
 
         fixture.idle->idle = 60000;
-        QVERIFY(QMetaObject::invokeMethod(&w.o_Timer_Idle_Lock, "timeout"));
+        QVERIFY(QMetaObject::invokeMethod(o_Timer_Idle_Lock(w), "timeout"));
         QCOMPARE(w.DatabaseFile(), fixture.path);
         QCOMPARE(F_Password(w)->text(), QString("s3cret!"));
         QVERIFY(fixture.DatabaseLog().contains("has not been locked"));
 
         // Not tried again while the desktop stays idle; tried again after.
         fixture.TakeDatabaseLog();
-        QVERIFY(QMetaObject::invokeMethod(&w.o_Timer_Idle_Lock, "timeout"));
+        QVERIFY(QMetaObject::invokeMethod(o_Timer_Idle_Lock(w), "timeout"));
         QVERIFY(fixture.DatabaseLog().isEmpty());
         QVERIFY(QDir().rename(folder + "-away", folder));
         fixture.idle->idle = 0;
-        QVERIFY(QMetaObject::invokeMethod(&w.o_Timer_Idle_Lock, "timeout"));
+        QVERIFY(QMetaObject::invokeMethod(o_Timer_Idle_Lock(w), "timeout"));
         fixture.idle->idle = 60000;
-        QVERIFY(QMetaObject::invokeMethod(&w.o_Timer_Idle_Lock, "timeout"));
+        QVERIFY(QMetaObject::invokeMethod(o_Timer_Idle_Lock(w), "timeout"));
         QVERIFY(w.DatabaseFile().isEmpty());
     }
 };

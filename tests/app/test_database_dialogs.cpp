@@ -240,10 +240,10 @@ class TestDatabaseDialogs : public QObject {
         window->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(window.get()));
         CreateDatabase(*window, first, "secret1");
-        Fire(window->o_Timer_Enter_Button); // the entry rests a moment after each password
+        Fire(*o_Timer_Enter_Button(*window)); // the entry rests a moment after each password
         ClickTab(*window, page_Database(*window));
         AddFolder(*window, "Mine");
-        QVERIFY(window->P_Save_Database_File(first));
+        QVERIFY(window->P_Process_Save_Database_EVENT());
         F_Lock_After_Idle(*window)->setCurrentIndex(F_Lock_After_Idle(*window)->findData(5));
 
         TSeen seen;
@@ -335,7 +335,7 @@ class TestDatabaseDialogs : public QObject {
         switch (leaving) {
         case TLeaving::IdleLock:
             fixture.idle->idle = 6 * 60000;
-            Fire(window.o_Timer_Idle_Lock);
+            Fire(*o_Timer_Idle_Lock(window));
             break;
         case TLeaving::HandedOverFile:
             window.P_Open_Given_File(second);

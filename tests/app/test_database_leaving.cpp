@@ -71,7 +71,7 @@ class TestDatabaseLeaving : public QObject {
         auto window = WindowWithPendingEdit(fixture, path);
         TQuitSignals quitSignals;
         ConnectLeaveRequests(*window, quitSignals);
-        BlockSaves(*window);
+        BlockSaves();
 
         std::raise(SIGTERM);
         QTRY_COMPARE(LastLine(F_Message(*window)),

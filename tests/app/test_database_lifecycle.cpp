@@ -1,6 +1,7 @@
 // Databases through the window: choosing a file, the main-password panel,
 // creating, opening and re-keying, the saves (button, automatic, before
 // another database takes over, at exit) and closing with the wipe of the keys.
+#include <QComboBox>
 #include <QDialogButtonBox>
 #include <QDir>
 #include <QFileDialog>
@@ -14,6 +15,8 @@
 #include <QTabWidget>
 #include <QTextEdit>
 #include <QTreeWidget>
+
+#include <functional>
 
 #include "U_Idle_Time.h"
 #include "U_Keyvale_Database_File.h"
@@ -66,7 +69,7 @@ class TestDatabaseLifecycle : public QObject {
         QVERIFY(!QFile::exists(path));
 
         // Enter in the repeat field creates the database.
-        Fire(window->o_Timer_Enter_Button);
+        Fire(*o_Timer_Enter_Button(*window));
         F_MP1(*window)->setText("first password");
         F_MP2(*window)->setText("first password");
         QTest::keyClick(F_MP2(*window), Qt::Key_Return);
@@ -81,9 +84,8 @@ class TestDatabaseLifecycle : public QObject {
         QCOMPARE(LastLine(F_Message(*window)), "Database saved: " + path);
         QVERIFY(fixture.TakeSounds().endsWith("S_DB_Opened"));
 
-        window->o_Tree_Data.AddChild(kNoNode, "Bank", 0);
-        window->o_Session.MarkChanged(); // as the user's edits do
-        window->close();                 // saves
+        AddFolder(*window, "Bank");
+        window->close(); // saves
         QVERIFY(!window->isVisible());
         window.reset();
 
@@ -113,20 +115,24 @@ class TestDatabaseLifecycle : public QObject {
         QCOMPARE(fixture.TakeSounds(), QStringList({"S_B_MP_1", "S_W_1"}));
         QVERIFY(window->DatabaseFile().isEmpty());
         QVERIFY(o_Panel_Big(*window)->isHidden());
-        QVERIFY(IsZero(window->o_Keys.A_GLOBAL_BH, KvBigKeySize));
+        QVERIFY(!o_TV_Main(*window)->isEnabled());
         QVERIFY(o_MP(*window)->isVisible());
 
         // Typing hides the notice; the right password opens the database.
         const QByteArray onDisk = FileBytes(path);
         EnterPassword(*window, "first password", "");
         QCOMPARE(window->DatabaseFile(), path);
-        QCOMPARE(window->o_Tree_Data.Text(window->o_Tree_Data.First()), std::string("Bank"));
+        QCOMPARE(o_TV_Main_Model(*window)->index(0, 0).data().toString(), QString("Bank"));
         QCOMPARE(o_TV_Main_Model(*window)->rowCount(), 1);
         QCOMPARE(o_Page_Control(*window)->currentWidget(), page_Database(*window));
         QVERIFY(o_MP(*window)->isHidden());
         QCOMPARE(L_Database_File(*window)->text(), QString("secrets.kvdb"));
         QCOMPARE(LastLine(F_Message_2(*window)),
                  "Database has been loaded from file [" + path + "].");
+        // Shown as an open database at once, not as none until a page change.
+        QVERIFY(i_Change_Main_Password(*window)->isVisibleTo(page_Main_Password(*window)));
+        QVERIFY(!i_Main_Password_1(*window)->isVisibleTo(page_Main_Password(*window)));
+        QVERIFY(!F_Message(*window)->toPlainText().contains("Dear user"));
         QVERIFY(fixture.TakeSounds().endsWith("S_DB_Opened"));
         // The backup holds the file as it was opened.
         const QString backup = fixture.Path("Keyvale_Backup/secrets.backup_kvdb");
@@ -177,7 +183,7 @@ class TestDatabaseLifecycle : public QObject {
         Choose(*window, path);
         EnterPassword(*window, "second password", "");
         QCOMPARE(window->DatabaseFile(), path);
-        QCOMPARE(window->o_Tree_Data.NodeCount(), std::size_t(1));
+        QCOMPARE(ShownTree(*window).NodeCount(), std::size_t(1));
     }
 
     // What the checks on a chosen name say before any password is asked.
@@ -311,10 +317,10 @@ class TestDatabaseLifecycle : public QObject {
         fixture.TakeSounds();
         QTest::keyClick(F_MP1(*window), Qt::Key_Return);
         QVERIFY(fixture.TakeSounds().isEmpty());
-        QCOMPARE(window->o_Timer_Enter_Button.interval(), 1500);
+        QCOMPARE(o_Timer_Enter_Button(*window)->interval(), 1500);
         QTRY_VERIFY_WITH_TIMEOUT(b_M(*window)->isEnabled(), 2500);
         QVERIFY(!F_MP1(*window)->isReadOnly());
-        QVERIFY(!window->o_Timer_Enter_Button.isActive());
+        QVERIFY(!o_Timer_Enter_Button(*window)->isActive());
     }
 
     void savesByButtonAndAutomatically() {
@@ -323,14 +329,14 @@ class TestDatabaseLifecycle : public QObject {
         auto window = fixture.NewWindow();
 
         // With no database, a save only reports and still locks the button.
-        window->P_Process_Save_Database_EVENT(QString());
+        window->P_Process_Save_Database_EVENT();
         QCOMPARE(LastLine(F_Message(*window)),
                  QString("Error! Cannot save database because the name of the database file is "
                          "empty!"));
         QVERIFY(!b_Save_Database(*window)->isEnabled());
 
         CreateDatabase(*window, path, "work password");
-        Fire(window->o_Timer_SAVE_BUTTON);
+        Fire(*o_Timer_SAVE_BUTTON(*window));
         QVERIFY(b_Save_Database(*window)->isEnabled());
 
         // The button saves, then rests for 10 s.
@@ -342,57 +348,52 @@ class TestDatabaseLifecycle : public QObject {
         QCOMPARE(fixture.TakeSounds(), QStringList{"S_DB_Save"});
         QVERIFY(FileBytes(path) != before);
         QVERIFY(!b_Save_Database(*window)->isEnabled());
-        QVERIFY(window->o_Timer_SAVE_BUTTON.isActive());
-        QCOMPARE(window->o_Timer_SAVE_BUTTON.interval(), 10000);
-        Fire(window->o_Timer_SAVE_BUTTON);
+        QVERIFY(o_Timer_SAVE_BUTTON(*window)->isActive());
+        QCOMPARE(o_Timer_SAVE_BUTTON(*window)->interval(), 10000);
+        Fire(*o_Timer_SAVE_BUTTON(*window));
         QVERIFY(b_Save_Database(*window)->isEnabled());
-        QVERIFY(!window->o_Timer_SAVE_BUTTON.isActive());
+        QVERIFY(!o_Timer_SAVE_BUTTON(*window)->isActive());
 
         // A pending record edit; the automatic save waits for a quiet desktop.
-        TNodeHandle node = window->o_Tree_Data.AddChild(kNoNode, "Mail", kIconEmpty);
-        window->P_Tree_View_Reset();
-        QVERIFY(o_TV_Main(*window)->SelectNode(node));
+        AddFolder(*window, "Mail");
+        const TNodeHandle node = o_TV_Main(*window)->SelectedNode();
         F_Login(*window)->setText("alice");
-        QCOMPARE(window->DatabasePage().PendingEditNode(), node);
-        window->o_Timer_SAVE_Database.start();
-        QCOMPARE(window->o_Timer_SAVE_Database.interval(), 60000);
+        QCOMPARE(page_Database_Content(*window)->PendingEditNode(), node);
+        QTimer& autoSave = *o_Timer_SAVE_Database(*window);
+        QVERIFY(autoSave.isActive());
+        QCOMPARE(autoSave.interval(), 60000);
         before = FileBytes(path);
         fixture.idle->idle = 119999;
-        Fire(window->o_Timer_SAVE_Database);
+        Fire(autoSave);
         QCOMPARE(FileBytes(path), before);
-        QVERIFY(window->o_Timer_SAVE_Database.isActive());
+        QVERIFY(autoSave.isActive());
         fixture.idle->idle = 120000;
-        Fire(window->o_Timer_SAVE_Database);
+        Fire(autoSave);
         QVERIFY(FileBytes(path) != before);
-        QVERIFY(!window->o_Timer_SAVE_Database.isActive());
-        QCOMPARE(window->DatabasePage().PendingEditNode(), TFormMain::NoNode);
+        QVERIFY(!autoSave.isActive());
+        QCOMPARE(page_Database_Content(*window)->PendingEditNode(), kNoNode);
         TRecordFields fields;
-        QVERIFY(ReadFolderDataFromDataFolder(window->o_Tree_Data, node, fields));
+        QVERIFY(ReadFolderDataFromDataFolder(ShownTree(*window), node, fields));
         QCOMPARE(fields.login, std::string("alice"));
         // The file holds the record under the database's keys.
-        TKeyvaleTree reloaded;
-        QCOMPARE(LoadDatabaseFile(path.toStdString(), window->o_Keys, reloaded).status,
-                 TDatabaseLoadStatus::Loaded);
-        QCOMPARE(reloaded.NodeCount(), window->o_Tree_Data.NodeCount());
+        const TKeyvaleTree reloaded = TreeOnDisk(path, "work password");
+        QCOMPARE(reloaded.NodeCount(), ShownTree(*window).NodeCount());
+        QVERIFY(ReadFolderDataFromDataFolder(reloaded, reloaded.First(), fields));
+        QCOMPARE(fields.login, std::string("alice"));
     }
 
     void closingWipesTheKeysAndListsTheFiles() {
         TLifecycleFixture fixture;
         auto window = fixture.NewWindow();
         CreateDatabase(*window, fixture.Path("b.kvdb"), "b password");
-        QVERIFY(!IsZero(window->o_Keys.A_GLOBAL_BH, KvBigKeySize));
-        QVERIFY(!window->o_Keys.s_GLOBAL_MP.empty());
-        window->o_Tree_Data.AddChild(kNoNode, "Folder", 0);
-        window->o_Session.MarkChanged(); // as the user's edits do
+        AddFolder(*window, "Folder");
         window->P_DEACTIVATE_Current_Database();
-        const TKeyMaterial& keys = window->o_Keys;
-        QVERIFY(IsZero(keys.A_GLOBAL_BH, KvBigKeySize));
-        for (const TByteArray* key :
-             {&keys.A_GLOBAL_SH1, &keys.A_GLOBAL_SH2, &keys.A_GLOBAL_DH, &keys.A_GLOBAL_TH}) {
-            QVERIFY(IsZero(*key, KvKeySize));
-        }
-        QVERIFY(keys.s_GLOBAL_MP.empty());
-        QVERIFY(window->o_Tree_Data.IsEmpty());
+        // The keys went with the database (the session's tests see them
+        // wiped): nothing can be saved or shown of it any more.
+        QVERIFY(!o_TV_Main(*window)->isEnabled());
+        QVERIFY(!i_Folder_Create(*window)->isEnabled());
+        QVERIFY(ShownTree(*window).IsEmpty());
+        QCOMPARE(o_TV_Main_Model(*window)->rowCount(), 0);
         QVERIFY(window->DatabaseFile().isEmpty());
         QVERIFY(o_Panel_Big(*window)->isHidden());
         QCOMPARE(ListTexts(o_TV_Files(*window)), QStringList{"b.kvdb"});
@@ -406,9 +407,7 @@ class TestDatabaseLifecycle : public QObject {
         auto window = fixture.NewWindow();
         const QString first = fixture.Path("first.kvdb");
         CreateDatabase(*window, first, "first password");
-        window->o_Tree_Data.AddChild(kNoNode, "Added after creation", kIconEmpty);
-        window->o_Session.MarkChanged(); // as the user's edits do
-        const TKeyMaterial firstKeys = window->o_Keys;
+        AddFolder(*window, "Added after creation");
         {
             QFile other(fixture.Path("other.kvdb"));
             QVERIFY(other.open(QIODevice::WriteOnly));
@@ -419,14 +418,17 @@ class TestDatabaseLifecycle : public QObject {
         EnterPassword(*window, "some password", "");
         QVERIFY(L_Wrong_Password(*window)->isVisible());
         QCOMPARE(window->DatabaseFile(), first);
-        QCOMPARE(window->o_Keys.A_GLOBAL_SH1, firstKeys.A_GLOBAL_SH1);
-        QCOMPARE(window->o_Tree_Data.NodeCount(), std::size_t(1));
+        QCOMPARE(ShownTree(*window).NodeCount(), std::size_t(1));
         QVERIFY(!o_Panel_Big(*window)->isHidden());
 
-        TKeyvaleTree saved;
-        QCOMPARE(LoadDatabaseFile(first.toStdString(), firstKeys, saved).status,
-                 TDatabaseLoadStatus::Loaded);
+        // Saved under the first password's keys, which the window still
+        // holds: a later save keeps the file readable with that password.
+        const TKeyvaleTree saved = TreeOnDisk(first, "first password");
         QCOMPARE(saved.Text(saved.First()), std::string("Added after creation"));
+        ClickTab(*window, page_Database(*window));
+        AddFolder(*window, "Later");
+        QVERIFY(window->P_Process_Save_Database_EVENT());
+        QCOMPARE(TreeOnDisk(first, "first password").NodeCount(), std::size_t(2));
     }
 
     // A backup that cannot be made is said in the log; the database opens.
@@ -486,7 +488,7 @@ class TestDatabaseLifecycle : public QObject {
         QVERIFY(
             LastLine(F_Message_2(*window)).startsWith("Error! Cannot create a database file. "));
         QCOMPARE(window->DatabaseFile(), open);
-        QVERIFY(!IsZero(window->o_Keys.A_GLOBAL_BH, KvBigKeySize));
+        QVERIFY(o_TV_Main(*window)->isEnabled());
         QVERIFY(!QFile::exists(locked.filePath("new.kvdb")));
         QFile::setPermissions(locked.path(),
                               QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
@@ -499,15 +501,13 @@ class TestDatabaseLifecycle : public QObject {
         auto window = fixture.NewWindow();
         const QString current = fixture.Path("current.kvdb");
         CreateDatabase(*window, current, "current password");
-        window->o_Tree_Data.AddChild(kNoNode, "Unsaved", 0);
-        window->o_Session.MarkChanged(); // as the user's edits do
-        const TByteArray keyBefore = window->o_Keys.A_GLOBAL_SH1;
+        AddFolder(*window, "Unsaved");
         {
             QFile other(fixture.Path("other.kvdb"));
             QVERIFY(other.open(QIODevice::WriteOnly));
             other.write(QByteArray(3000, 'x'));
         }
-        BlockSaves(*window);
+        BlockSaves();
 
         struct Case {
             const char* chosen;
@@ -522,8 +522,7 @@ class TestDatabaseLifecycle : public QObject {
             QVERIFY(o_MP(*window)->isVisible());
             EnterPassword(*window, c.password, c.repeat);
             QCOMPARE(window->DatabaseFile(), current);
-            QCOMPARE(window->o_Keys.A_GLOBAL_SH1, keyBefore);
-            QCOMPARE(window->o_Tree_Data.NodeCount(), std::size_t(1));
+            QCOMPARE(ShownTree(*window).NodeCount(), std::size_t(1));
             QVERIFY(!o_Panel_Big(*window)->isHidden());
             QCOMPARE(LastLine(F_Message_2(*window)),
                      QString("Error! Your current database could not be saved, so it stays open. "
@@ -549,8 +548,7 @@ class TestDatabaseLifecycle : public QObject {
         auto window = fixture.NewWindow();
         const QString path = fixture.Path("keep.kvdb");
         CreateDatabase(*window, path, "old password");
-        const TKeyMaterial before = window->o_Keys;
-        BlockSaves(*window);
+        BlockSaves();
 
         o_Page_Control(*window)->setCurrentWidget(page_Main_Password(*window));
         window->i_Change_Main_PasswordClick();
@@ -559,16 +557,15 @@ class TestDatabaseLifecycle : public QObject {
                  QString("Error! Main password has not been changed: the database could not be "
                          "saved. It stays open under its old main password."));
         QVERIFY(!F_Message_2(*window)->toPlainText().contains("has been changed."));
-        QVERIFY(window->o_Keys.A_GLOBAL_SH1 == before.A_GLOBAL_SH1);
-        QVERIFY(window->o_Keys.A_GLOBAL_BH == before.A_GLOBAL_BH);
         QCOMPARE(window->DatabaseFile(), path);
 
         // Once the file can be written again it is saved under the old keys.
-        UnblockSaves(*window);
-        QVERIFY(window->P_Process_Save_Database_EVENT(path));
-        TKeyvaleTree tree;
-        QCOMPARE(LoadDatabaseFile(path.toStdString(), before, tree).status,
-                 TDatabaseLoadStatus::Loaded);
+        UnblockSaves();
+        ClickTab(*window, page_Database(*window));
+        AddFolder(*window, "After");
+        QVERIFY(window->P_Process_Save_Database_EVENT());
+        QCOMPARE(NamesOnDisk(path, "old password"), std::string("After;"));
+        QCOMPARE(NamesOnDisk(path, "new password"), std::string("cannot open"));
     }
 
     // A password the keys cannot be made from (over 1000 bytes) is refused
@@ -586,7 +583,6 @@ class TestDatabaseLifecycle : public QObject {
         CreateDatabase(*window, current, "current password");
         AddFolder(*window, "Unsaved");
         const QByteArray currentOnDisk = FileBytes(current);
-        const TKeyMaterial keysBefore = window->o_Keys;
         const QString tooLong(1001, 'x');
 
         struct Case {
@@ -598,7 +594,7 @@ class TestDatabaseLifecycle : public QObject {
             o_Page_Control(*window)->setCurrentWidget(page_Main_Password(*window));
             Choose(*window, c.chosen);
             QVERIFY(o_MP(*window)->isVisible());
-            Fire(window->o_Timer_Enter_Button);
+            Fire(*o_Timer_Enter_Button(*window));
             QTest::keyClicks(F_MP1(*window), tooLong);
             if (c.repeated) {
                 QTest::keyClicks(F_MP2(*window), tooLong);
@@ -608,9 +604,7 @@ class TestDatabaseLifecycle : public QObject {
             QCOMPARE(LastLine(F_Message_2(*window)), QString(KvPasswordTooLongText));
             QVERIFY(o_MP(*window)->isVisible());
             QCOMPARE(window->DatabaseFile(), current);
-            QVERIFY(window->o_Keys.A_GLOBAL_BH == keysBefore.A_GLOBAL_BH);
-            QVERIFY(window->o_Keys.s_GLOBAL_MP == keysBefore.s_GLOBAL_MP);
-            QCOMPARE(window->o_Tree_Data.NodeCount(), std::size_t(1));
+            QCOMPARE(ShownTree(*window).NodeCount(), std::size_t(1));
             QCOMPARE(FileBytes(current), currentOnDisk);
             QVERIFY(!QFile::exists(fixture.Path("new.kvdb")));
             QTest::mouseClick(b_Cancel_M(*window), Qt::LeftButton);
@@ -631,13 +625,13 @@ class TestDatabaseLifecycle : public QObject {
         window = fixture.NewWindow();
         for (const char* password : {"a wrong password", "first password"}) {
             Choose(*window, path);
-            Fire(window->o_Timer_Enter_Button);
+            Fire(*o_Timer_Enter_Button(*window));
             if (F_MP1(*window)->echoMode() != QLineEdit::Normal) {
                 i_MP_View(*window)->Click(); // show the characters
             }
             QTest::keyClicks(F_MP1(*window), password);
             QTest::keyClick(F_MP1(*window), Qt::Key_Return);
-            Fire(window->o_Timer_Enter_Button);
+            Fire(*o_Timer_Enter_Button(*window));
             QVERIFY(F_MP1(*window)->text().isEmpty());
             F_MP1(*window)->undo();
             QVERIFY2(F_MP1(*window)->text().isEmpty(), password);
@@ -690,7 +684,7 @@ class TestDatabaseLifecycle : public QObject {
         }
         const QByteArray theirs = FileBytes(path);
 
-        Fire(window->o_Timer_SAVE_BUTTON);
+        Fire(*o_Timer_SAVE_BUTTON(*window));
         QTest::mouseClick(b_Save_Database(*window), Qt::LeftButton);
         const QString aside = window->DatabaseFile();
         QVERIFY2(QRegularExpression(QRegularExpression::escape(fixture.Path("work (conflict ")) +
@@ -728,32 +722,97 @@ class TestDatabaseLifecycle : public QObject {
             "Error! Your database could not be saved, so the program has not been closed. If you "
             "close it again, it quits without saving.";
 
-        BlockSaves(*window);
+        BlockSaves();
         ClickTab(*window, page_Exit(*window));
         QVERIFY(window->isVisible());
         QCOMPARE(o_Page_Control(*window)->currentWidget(), page_Database(*window));
         QCOMPARE(LastLine(F_Message(*window)), refusal);
         QVERIFY(Alerted(refusal));
 
-        UnblockSaves(*window);
-        Fire(window->o_Timer_SAVE_BUTTON);
+        UnblockSaves();
+        Fire(*o_Timer_SAVE_BUTTON(*window));
         QTest::mouseClick(b_Save_Database(*window), Qt::LeftButton);
         QCOMPARE(LastLine(F_Message(*window)), "Database saved: " + path);
         AddFolder(*window, "After the save");
 
-        BlockSaves(*window);
+        BlockSaves();
         window->close();
         QVERIFY2(window->isVisible(), "quit without saving what came after the good save");
         QCOMPARE(LastLine(F_Message(*window)), refusal);
 
         // The cause fixed, the user saves and leaves.
-        UnblockSaves(*window);
-        Fire(window->o_Timer_SAVE_BUTTON);
+        UnblockSaves();
+        Fire(*o_Timer_SAVE_BUTTON(*window));
         QTest::mouseClick(b_Save_Database(*window), Qt::LeftButton);
         AddFolder(*window, "Last");
         window->close();
         QVERIFY(!window->isVisible());
         QCOMPARE(NamesOnDisk(path, "quit password"), std::string("Before;After the save;Last;"));
+    }
+
+    // Every way the window saves takes along an edit still open in the
+    // record panel, and ends the automatic save's countdown: they all go
+    // through the one save of the window. One database goes through them
+    // all, the lock and the quit last.
+    void everySaveTakesTheEditStillOpen() {
+        TLifecycleFixture fixture;
+        auto window = fixture.NewWindow();
+        const QString path = fixture.Path("edit.kvdb");
+        CreateDatabase(*window, path, "edit password");
+        AddFolder(*window, "Bank");
+        F_Lock_After_Idle(*window)->setCurrentIndex(F_Lock_After_Idle(*window)->findData(1));
+
+        struct TWay {
+            const char* name;
+            std::function<void()> save;
+        };
+        const TWay ways[] = {
+            {"Save button", [&] { QTest::mouseClick(b_Save_Database(*window), Qt::LeftButton); }},
+            {"Ctrl+S",
+             [&] {
+                 QApplication::setActiveWindow(window.get());
+                 QTest::keyClick(F_Login(*window), Qt::Key_S, Qt::ControlModifier);
+             }},
+            {"automatic save",
+             [&] {
+                 fixture.idle->idle = 120000;
+                 window->o_Timer_SAVE_DatabaseTimer();
+             }},
+            {"another file given",
+             [&] { window->P_Open_Given_File(fixture.Path("missing.kvdb")); }},
+            {"idle lock",
+             [&] {
+                 fixture.idle->idle = 60000;
+                 window->o_Timer_Idle_LockTimer();
+                 QVERIFY(window->DatabaseFile().isEmpty());
+                 fixture.idle->idle = 0;
+                 EnterPassword(*window, "edit password", ""); // asked again at once
+                 QCOMPARE(window->DatabaseFile(), path);
+             }},
+            {"quit",
+             [&] {
+                 window->close();
+                 QVERIFY(!window->isVisible());
+             }},
+        };
+        for (const TWay& way : ways) {
+            ClickTab(*window, page_Database(*window));
+            QVERIFY(o_TV_Main(*window)->SelectNode(
+                o_TV_Main_Model(*window)->NodeOf(o_TV_Main_Model(*window)->index(0, 0))));
+            page_Database_Content(*window)->P_Process_User_Select_Node_EVENT();
+            F_Login(*window)->clear();
+            QTest::keyClicks(F_Login(*window), way.name);
+            QVERIFY2(page_Database_Content(*window)->PendingEditNode() != kNoNode, way.name);
+            QVERIFY2(o_Timer_SAVE_Database(*window)->isActive(), way.name);
+            Fire(*o_Timer_SAVE_BUTTON(*window)); // the last save's rest is over
+
+            way.save();
+            QVERIFY2(!o_Timer_SAVE_Database(*window)->isActive(), way.name);
+            const TKeyvaleTree onDisk = TreeOnDisk(path, "edit password");
+            TRecordFields fields;
+            QVERIFY2(ReadFolderDataFromDataFolder(onDisk, onDisk.First(), fields), way.name);
+            QCOMPARE(QString::fromStdString(fields.login), QString(way.name));
+        }
     }
 
     // Folder work counts as a change for the automatic save, as record edits do.
@@ -762,11 +821,12 @@ class TestDatabaseLifecycle : public QObject {
         auto window = fixture.NewWindow();
         const QString path = fixture.Path("auto.kvdb");
         CreateDatabase(*window, path, "auto password");
-        QVERIFY(!window->o_Timer_SAVE_Database.isActive());
+        QTimer& autoSave = *o_Timer_SAVE_Database(*window);
+        QVERIFY(!autoSave.isActive());
         AddFolder(*window, "Added");
-        QVERIFY(window->o_Timer_SAVE_Database.isActive());
+        QVERIFY(autoSave.isActive());
 
-        window->o_Timer_SAVE_Database.stop();
+        autoSave.stop();
         const QModelIndex added = o_TV_Main_Model(*window)->index(0, 0);
         o_TV_Main(*window)->setCurrentIndex(added);
         o_TV_Main(*window)->edit(added);
@@ -776,10 +836,10 @@ class TestDatabaseLifecycle : public QObject {
         QTest::keyClicks(editor, "Renamed");
         QTest::keyClick(editor, Qt::Key_Return); // the view commits on its next turn
         QTRY_COMPARE(o_TV_Main_Model(*window)->index(0, 0).data().toString(), QString("Renamed"));
-        QVERIFY(window->o_Timer_SAVE_Database.isActive());
+        QVERIFY(autoSave.isActive());
 
         fixture.idle->idle = 120000;
-        Fire(window->o_Timer_SAVE_Database);
+        Fire(autoSave);
         QCOMPARE(NamesOnDisk(path, "auto password"), std::string("Renamed;"));
     }
 };

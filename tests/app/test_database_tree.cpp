@@ -73,7 +73,7 @@ class TestDatabaseTree : public QObject {
         QVERIFY(F_Login(w)->isEnabled());
         QTest::keyClicks(F_Login(w), "me");
         db.Choose("Work"); // moving on makes Bank a record
-        QCOMPARE(w.o_Tree_Data.Icon(db.Node("Bank")), kIconRecord);
+        QCOMPARE(db.model().Tree().Icon(db.Node("Bank")), kIconRecord);
         db.Choose("Bank");
         const QString logBefore = F_Message(w)->toPlainText();
         db.Add("Shop");
@@ -87,7 +87,7 @@ class TestDatabaseTree : public QObject {
         QVERIFY(db.LogEndsWith(
             "Folder name is empty! It is not allowed to add a new folder with empty name!"));
         QVERIFY(db.Played("S_B_MP_3"));
-        QCOMPARE(w.o_Tree_Data.NodeCount(), std::size_t(5)); // Bank's data node counts
+        QCOMPARE(db.model().Tree().NodeCount(), std::size_t(5)); // Bank's data node counts
     }
 
     void limitsOfAdding() {
@@ -102,25 +102,28 @@ class TestDatabaseTree : public QObject {
             QVERIFY(!db.Find("deeper").isValid());
             db.Choose("L14");
             db.Add("deepest allowed");
-            QCOMPARE(w.o_Tree_Data.Level(db.Node("deepest allowed")), 15);
+            QCOMPARE(db.model().Tree().Level(db.Node("deepest allowed")), 15);
         }
         {
             TOpenDatabase db;
             TFormMain& w = db.w();
-            for (int i = 0; i < 10000; ++i) {
-                w.o_Tree_Data.AddChild(kNoNode, QString("n%1").arg(i).toStdString(), 1);
-            }
-            w.P_Tree_View_Reset();
+            db.Load([](TKeyvaleTree& tree) {
+                for (int i = 0; i < 10000; ++i) {
+                    tree.AddChild(kNoNode, QString("n%1").arg(i).toStdString(), 1);
+                }
+            });
             const QString full = "Your database has too many folders. Cannot add one more folder. "
                                  "Delete unnecessary folders and try to add a new one.";
             db.Add("one more");
             QVERIFY(db.LogEndsWith(full));
             QVERIFY(db.Alerted(full));
-            QCOMPARE(w.o_Tree_Data.NodeCount(), std::size_t(10000));
+            QCOMPARE(db.model().Tree().NodeCount(), std::size_t(10000));
             db.Choose("n9999");
-            o_TV_Main_Model(w)->Change([&] { w.o_Tree_Data.Delete(db.Node("n9999")); });
+            db.page().i_Trash_CanDragDrop();
+            QTest::mouseClick(b_Delete_Folder(w), Qt::LeftButton);
+            QVERIFY(!db.Find("n9999").isValid());
             db.Add("one more");
-            QCOMPARE(w.o_Tree_Data.NodeCount(), std::size_t(10000));
+            QCOMPARE(db.model().Tree().NodeCount(), std::size_t(10000));
             QVERIFY(db.Find("one more").isValid());
         }
     }
@@ -153,7 +156,7 @@ class TestDatabaseTree : public QObject {
         QVERIFY(editor);
         editor->setText(typed);
         QTest::keyClick(editor, Qt::Key_Return); // the view commits on its next turn
-        QTRY_COMPARE(QString::fromStdString(w.o_Tree_Data.Text(node)), kept);
+        QTRY_COMPARE(QString::fromStdString(db.model().Tree().Text(node)), kept);
         QCOMPARE(db.model().IndexOf(node).data().toString(), kept);
     }
 
@@ -220,32 +223,32 @@ class TestDatabaseTree : public QObject {
         };
         for (TCase c :
              {TCase{"A", false}, TCase{"A1", false}, TCase{"R", false}, TCase{"B", true}}) {
-            QVERIFY2(w.o_TV_MainDragOver(db.Node(c.target)) == c.accepted, c.target);
+            QVERIFY2(db.page().o_TV_MainDragOver(db.Node(c.target)) == c.accepted, c.target);
         }
-        QVERIFY(!w.o_TV_MainDragOver(kNoNode));
+        QVERIFY(!db.page().o_TV_MainDragOver(kNoNode));
         db.Choose("A1");
-        QVERIFY(!w.o_TV_MainDragOver(db.Node("A"))); // its own parent
-        QVERIFY(w.o_TV_MainDragOver(db.Node("B")));
+        QVERIFY(!db.page().o_TV_MainDragOver(db.Node("A"))); // its own parent
+        QVERIFY(db.page().o_TV_MainDragOver(db.Node("B")));
 
         // The only child leaves: A turns empty, the moved node stays selected.
-        w.o_TV_MainDragDrop(db.Node("B"));
+        db.page().o_TV_MainDragDrop(db.Node("B"));
         QCOMPARE(db.Outline(), QString("A(1) B(0)[R(2) A1(1)]"));
         QCOMPARE(db.Selected(), QString("A1"));
 
         // Onto a record: refused with a message.
-        w.o_TV_MainDragDrop(db.Node("R"));
+        db.page().o_TV_MainDragDrop(db.Node("R"));
         QVERIFY(db.LogEndsWith("It is not allowed to add object to a record!"));
         QCOMPARE(db.Outline(), QString("A(1) B(0)[R(2) A1(1)]"));
 
         // Depth: a folder with one level below it may go under level 13, not 14.
         db.Chain(14);
         db.Choose("B");
-        QVERIFY(w.o_TV_MainDragOver(db.Node("L13")));
-        QVERIFY(!w.o_TV_MainDragOver(db.Node("L14")));
-        w.o_TV_MainDragDrop(db.Node("L14"));
-        QCOMPARE(w.o_Tree_Data.Parent(db.Node("B")), kNoNode);
-        w.o_TV_MainDragDrop(db.Node("L13"));
-        QCOMPARE(w.o_Tree_Data.Level(db.Node("A1")), 15);
+        QVERIFY(db.page().o_TV_MainDragOver(db.Node("L13")));
+        QVERIFY(!db.page().o_TV_MainDragOver(db.Node("L14")));
+        db.page().o_TV_MainDragDrop(db.Node("L14"));
+        QCOMPARE(db.model().Tree().Parent(db.Node("B")), kNoNode);
+        db.page().o_TV_MainDragDrop(db.Node("L13"));
+        QCOMPARE(db.model().Tree().Level(db.Node("A1")), 15);
         QVERIFY(o_TV_Main(w)->isExpanded(db.Find("L13"))); // the moved node is shown
     }
 
@@ -349,10 +352,10 @@ class TestDatabaseTree : public QObject {
 
         auto mime = std::make_unique<QMimeData>();
         mime->setData(kTreeNodeMimeType, "1");
-        QVERIFY(w.i_Trash_CanDragOver(mime.get()));
+        QVERIFY(db.page().i_Trash_CanDragOver(mime.get()));
         mime = std::make_unique<QMimeData>();
         mime->setText("Folder");
-        QVERIFY(!w.i_Trash_CanDragOver(mime.get()));
+        QVERIFY(!db.page().i_Trash_CanDragOver(mime.get()));
 
         struct TCase {
             QString node;
@@ -374,7 +377,7 @@ class TestDatabaseTree : public QObject {
         for (const TCase& c : cases) {
             db.Choose(c.node);
             db.folders.sounds->played.clear();
-            w.i_Trash_CanDragDrop();
+            db.page().i_Trash_CanDragDrop();
             QVERIFY(!o_Panel_Warning(w)->isHidden());
             QVERIFY(!i_Trash_Can(w)->isEnabled());
             QCOMPARE(o_Panel_Warning(w)->width(), F_Note(w)->width() + 10);
@@ -406,7 +409,7 @@ class TestDatabaseTree : public QObject {
 
         // Choosing another node while the warning is open backs out.
         db.Choose("Folder");
-        w.i_Trash_CanDragDrop();
+        db.page().i_Trash_CanDragDrop();
         db.Choose("Bank");
         QVERIFY(o_Panel_Warning(w)->isHidden());
         QVERIFY(i_Trash_Can(w)->isEnabled());
@@ -414,7 +417,7 @@ class TestDatabaseTree : public QObject {
         QCOMPARE(F_Password(w)->text(), QString("secret"));
 
         // Delete a record; the log line names it.
-        w.i_Trash_CanDragDrop();
+        db.page().i_Trash_CanDragDrop();
         QTest::mouseClick(b_Delete_Folder(w), Qt::LeftButton);
         QVERIFY(!db.Find("Bank").isValid());
         QVERIFY(db.LogEndsWith("Record has been deleted: Bank"));
@@ -424,21 +427,21 @@ class TestDatabaseTree : public QObject {
 
         // A long name is cut to 100 characters in the log.
         db.Choose(longName);
-        w.i_Trash_CanDragDrop();
-        w.b_Delete_FolderClick();
+        db.page().i_Trash_CanDragDrop();
+        QTest::mouseClick(b_Delete_Folder(w), Qt::LeftButton);
         QVERIFY(db.LogEndsWith("Folder has been deleted: " + QString(100, 'n')));
 
         // The only child goes: its folder turns empty; the whole subtree goes.
         db.Choose("Sub");
-        w.i_Trash_CanDragDrop();
-        w.b_Delete_FolderClick();
+        db.page().i_Trash_CanDragDrop();
+        QTest::mouseClick(b_Delete_Folder(w), Qt::LeftButton);
         QCOMPARE(db.Outline(), QString("Folder(0)[Sub2(1)]"));
         db.Choose("Sub2");
-        w.i_Trash_CanDragDrop();
-        w.b_Delete_FolderClick();
+        db.page().i_Trash_CanDragDrop();
+        QTest::mouseClick(b_Delete_Folder(w), Qt::LeftButton);
         QCOMPARE(db.Outline(), QString("Folder(1)"));
         QCOMPARE(db.Selected(), QString("Folder"));
-        QCOMPARE(w.o_Tree_Data.NodeCount(), std::size_t(1));
+        QCOMPARE(db.model().Tree().NodeCount(), std::size_t(1));
     }
 
     void recordPanelEditsReachTheFileAndBack() {
@@ -461,12 +464,12 @@ class TestDatabaseTree : public QObject {
                                   "https://bank.example", "line one\n\u65e5\u672c\nline three"};
         db.Choose("Bank \u00e4");
         db.TypeRecord(bank[0], bank[1], bank[2], bank[3], bank[4].split('\n'));
-        QCOMPARE(w.DatabasePage().PendingEditNode(), db.Node("Bank \u00e4"));
-        QVERIFY(w.o_Timer_SAVE_Database.isActive());
+        QCOMPARE(db.page().PendingEditNode(), db.Node("Bank \u00e4"));
+        QVERIFY(o_Timer_SAVE_Database(w)->isActive());
         db.Choose("Inbox");
         QVERIFY(db.LogEndsWith("<< Bank \u00e4 >>  data changed."));
-        QCOMPARE(w.DatabasePage().PendingEditNode(), TFormMain::NoNode);
-        QCOMPARE(w.o_Tree_Data.Icon(db.Node("Bank \u00e4")), kIconRecord);
+        QCOMPARE(db.page().PendingEditNode(), kNoNode);
+        QCOMPARE(db.model().Tree().Icon(db.Node("Bank \u00e4")), kIconRecord);
         QCOMPARE(db.Fields(), QStringList({"", "", "", "", ""}));
 
         // The mouse entering the tree panel writes at once and masks.
@@ -486,7 +489,7 @@ class TestDatabaseTree : public QObject {
         db.TypeRecord(" ", "", "", "", {" ", ""});
         db.Choose("Mail");
         QVERIFY(db.LogEndsWith("<< Empty >>  data cleared."));
-        QCOMPARE(w.o_Tree_Data.Icon(db.Node("Empty")), kIconEmpty);
+        QCOMPARE(db.model().Tree().Icon(db.Node("Empty")), kIconEmpty);
         QVERIFY(!F_Login(w)->isEnabled()); // Mail holds Inbox
 
         // A pending edit is written before a save.
@@ -499,13 +502,14 @@ class TestDatabaseTree : public QObject {
         QVERIFY(KvDeriveKeyMaterial("correct horse battery", keys).empty());
         const std::string file =
             QDir(db.folders.workingFolder.path()).filePath("t.kvdb").toStdString();
-        QVERIFY(SaveDatabaseFile(file, w.o_Tree_Data, keys).saved);
-        w.o_Tree_Data.Clear();
-        w.P_Tree_View_Reset();
+        QVERIFY(SaveDatabaseFile(file, db.model().Tree(), keys).saved);
+        TKeyvaleTree read;
+        QCOMPARE(LoadDatabaseFile(file, keys, read).status, TDatabaseLoadStatus::Loaded);
+        w.P_DEACTIVATE_Current_Database();
         QCOMPARE(db.Outline(), QString());
-        QCOMPARE(LoadDatabaseFile(file, keys, w.o_Tree_Data).status, TDatabaseLoadStatus::Loaded);
-        w.P_Tree_View_Reset();
+        db.Open(QString::fromStdString(file), "correct horse battery");
         QCOMPARE(db.Outline(), before);
+        QCOMPARE(read.NodeCount(), db.model().Tree().NodeCount());
         db.Choose("Bank \u00e4");
         QCOMPARE(db.Fields(), stored);
         db.Choose("Inbox");
@@ -537,20 +541,20 @@ class TestDatabaseTree : public QObject {
         db.Choose("R");
         F_Note(w)->setPlainText(QString(9000, 'x'));
         QCOMPARE(F_Note(w)->toPlainText().size(), 8000);
-        QCOMPARE(w.DatabasePage().PendingEditNode(), db.Node("R"));
+        QCOMPARE(db.page().PendingEditNode(), db.Node("R"));
 
         // Button and label toggle one state.
         QCOMPARE(F_Password(w)->echoMode(), QLineEdit::Password);
         QTest::mouseClick(b_Password_Show(w), Qt::LeftButton);
         QCOMPARE(F_Password(w)->echoMode(), QLineEdit::Normal);
         QCOMPARE(b_Password_Show(w)->text(), QString(" Hide password"));
-        QVERIFY(w.DatabasePage().PasswordShown());
+        QVERIFY(db.page().PasswordShown());
         QVERIFY(QTest::qWaitForWindowActive(&w));
         QVERIFY(F_Folder_Name(w)->hasFocus());
         QTest::mouseClick(L_Password(w), Qt::LeftButton);
         QCOMPARE(F_Password(w)->echoMode(), QLineEdit::Password);
         QCOMPARE(b_Password_Show(w)->text(), QString(" Show password"));
-        QVERIFY(!w.DatabasePage().PasswordShown());
+        QVERIFY(!db.page().PasswordShown());
         QCOMPARE(L_Password(w)->toolTip(), QString("   Click here to show your password   "));
         QTest::mouseClick(L_Password(w), Qt::LeftButton);
         QTest::mouseClick(b_Password_Show(w), Qt::LeftButton);

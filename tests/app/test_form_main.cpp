@@ -2,6 +2,7 @@
 // files and the start hint, page switching, the close sequence, and the names
 // and tab order that tests and screen readers rely on.
 #include <QComboBox>
+#include <QFileSystemWatcher>
 #include <QFrame>
 #include <QLabel>
 #include <QLineEdit>
@@ -73,9 +74,8 @@ class TestFormMain : public QObject {
         QVERIFY(o_Panel_Big(window)->isHidden());
         QVERIFY(F_Message(window)->toPlainText().contains(
             "You have not any database opened or created."));
-        QCOMPARE(window.DatabasePage().PendingEditNode(), TFormMain::NoNode);
-        QCOMPARE(window.o_Keys.A_GLOBAL_BH, TByteArray(1000000, 0));
-        QVERIFY(window.o_Keys.s_GLOBAL_MP.empty());
+        QCOMPARE(page_Database_Content(window)->PendingEditNode(), kNoNode);
+        QVERIFY(!o_TV_Main(window)->isEnabled());
         QVERIFY(!F_Login(window)->isEnabled());
 
         // Typed secrets start masked.
@@ -84,8 +84,32 @@ class TestFormMain : public QObject {
         QCOMPARE(F_Password(window)->echoMode(), QLineEdit::Password);
 
         // The working folder ends in exactly one separator.
-        QCOMPARE(window.s_GLOBAL_Current_Directory, folders.workingFolder.path() + "/");
+        const auto* watcher = window.findChild<QFileSystemWatcher*>("o_Directory_Watcher");
+        QVERIFY(watcher);
+        QCOMPARE(watcher->directories(), QStringList{folders.workingFolder.path() + "/"});
         QVERIFY(folders.sounds->played.isEmpty());
+    }
+
+    // Each timer belongs to the part it works for, found there by its name.
+    void timersBelongToTheirPages() {
+        TTestWindowFolders folders;
+        TFormMain window(folders.Services());
+        struct TOwned {
+            QWidget* owner;
+            const char* timer;
+            int interval;
+        };
+        for (const TOwned& owned :
+             {TOwned{page_Main_Password_Content(window), "o_Timer_Hint", 2000},
+              TOwned{page_Main_Password_Content(window), "o_Timer_Enter_Button", 1500},
+              TOwned{page_Database_Content(window), "o_Timer_SAVE_BUTTON", 10000},
+              TOwned{&window, "o_Timer_SAVE_Database", 60000},
+              TOwned{&window, "o_Timer_Idle_Lock", 5000}}) {
+            const auto* timer =
+                owned.owner->findChild<QTimer*>(owned.timer, Qt::FindDirectChildrenOnly);
+            QVERIFY2(timer, owned.timer);
+            QCOMPARE(timer->interval(), owned.interval);
+        }
     }
 
     void fileListShowsDatabaseFilesOfTheWorkingFolder() {
@@ -100,9 +124,10 @@ class TestFormMain : public QObject {
         QCOMPARE(ItemTexts(o_TV_Files(window)), QStringList({"A.KVDB", "b.kvdb"}));
 
         // With files to choose from the hint never plays.
-        window.o_Timer_HintTimer();
-        QVERIFY(!window.o_Timer_Hint.isActive());
-        QCOMPARE(TFormMain::Tag(&window.o_Timer_Hint), 0);
+        page_Main_Password_Content(window)->o_Timer_HintTimer();
+        QVERIFY(!o_Timer_Hint(window)->isActive());
+        page_Main_Password_Content(window)->o_Timer_HintTimer();
+        QVERIFY(!i_Hint_1(window)->isVisible());
     }
 
     void hintPlaysOnceWhenTheFolderHasNoDatabase() {
@@ -113,11 +138,11 @@ class TestFormMain : public QObject {
         QVERIFY(!o_TV_Files(window)->isEnabled());
         QCOMPARE(ItemTexts(o_TV_Files(window)),
                  QStringList({"No files found in current directory"}));
-        QVERIFY(window.o_Timer_Hint.isActive());
-        QCOMPARE(window.o_Timer_Hint.interval(), 2000);
+        QVERIFY(o_Timer_Hint(window)->isActive());
+        QCOMPARE(o_Timer_Hint(window)->interval(), 2000);
 
-        window.o_Timer_HintTimer();
-        QVERIFY(window.o_Timer_Hint.isActive()); // the first tick only counts
+        page_Main_Password_Content(window)->o_Timer_HintTimer();
+        QVERIFY(o_Timer_Hint(window)->isActive()); // the first tick only counts
 
         // The arrow must be seen moving: record its positions as it rises.
         QList<int> tops;
@@ -128,8 +153,8 @@ class TestFormMain : public QObject {
             }
         });
         watcher.start(0);
-        window.o_Timer_HintTimer();
-        QVERIFY(!window.o_Timer_Hint.isActive());
+        page_Main_Password_Content(window)->o_Timer_HintTimer();
+        QVERIFY(!o_Timer_Hint(window)->isActive());
         QVERIFY(i_Hint_1(window)->isVisible()); // rising, while the window goes on
         QTRY_VERIFY(!i_Hint_1(window)->isVisible());
         watcher.stop();
@@ -146,13 +171,13 @@ class TestFormMain : public QObject {
         window.show();
 
         o_Page_Control(window)->setCurrentWidget(page_Settings(window));
-        window.i_Hash_ArgumentClick();
+        i_Hash_Argument(window)->Click();
         QCOMPARE(F_Hash_Argument(window)->echoMode(), QLineEdit::Normal);
 
         o_Page_Control(window)->setCurrentWidget(page_Database(window));
         QCOMPARE(F_Hash_Argument(window)->echoMode(), QLineEdit::Password);
-        QCOMPARE(window.s_Active_Page_Name, QString("page_Database"));
-        QCOMPARE(o_Panel_Top(window)->height(), window.i_Global_Panel_Top_Height);
+        QCOMPARE(o_Page_Control(window)->currentWidget()->objectName(), QString("page_Database"));
+        QCOMPARE(o_Panel_Top(window)->height(), F_Message_2(window)->height());
         QCOMPARE(folders.sounds->played,
                  QStringList({"qrc:/sounds/S_Tab_Change_1.wav", "qrc:/sounds/S_Tab_Change_1.wav"}));
 
@@ -190,7 +215,7 @@ class TestFormMain : public QObject {
 
         window.P_MP_Panel_Show(true);
         QVERIFY(panel->isVisible());
-        const QPoint place = panel->pos() - QPoint(0, TFormMain::MP_Slide_Distance);
+        const QPoint place = panel->pos() - QPoint(0, TPageMainPassword::SlideDistance);
         QTRY_COMPARE(panel->pos(), place);
 
         window.P_MP_Panel_Show(true);
@@ -311,7 +336,7 @@ class TestFormMain : public QObject {
         TFormMain window(folders.Services());
         // Show every part of the page, as an open database and a chosen file do.
         window.P_Database_TAB_ENABLE(true);
-        window.P_Input_Data_Controls_Activate(true);
+        page_Database_Content(window)->ActivateRecordFields(true);
         o_MP(window)->setVisible(true);
         auto* pageWidget = window.findChild<QWidget*>(page);
         window.show();

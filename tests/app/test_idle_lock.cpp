@@ -85,7 +85,7 @@ class TestIdleLock : public QObject {
         TFormMain* window = fixture.window.get();
         TRunningIdleTime* idle = fixture.idle.get();
         idle->Set(kOneMinute - 7000);
-        window->o_Timer_Idle_Lock.start(5000);
+        o_Timer_Idle_Lock(*window)->start(5000);
         QElapsedTimer clock;
         clock.start();
         QTRY_VERIFY_WITH_TIMEOUT(window->DatabaseFile().isEmpty(), 15000);
@@ -104,7 +104,7 @@ class TestIdleLock : public QObject {
         TFormMain* window = fixture.window.get();
         TRunningIdleTime* idle = fixture.idle.get();
         idle->Set(kOneMinute - 2000);
-        window->o_Timer_Idle_Lock.start(0); // a look now; the next one at the limit
+        o_Timer_Idle_Lock(*window)->start(0); // a look now; the next one at the limit
         QTest::qWait(1000);
         idle->Set(0); // a key pressed
         QTest::qWait(2000);
@@ -126,7 +126,7 @@ class TestIdleLock : public QObject {
         ClickRow(*window, "b");
         QTest::mouseClick(b_Node_Up(*window), Qt::LeftButton);
         fixture.idle->Set(2 * kOneMinute);
-        Fire(window->o_Timer_Idle_Lock);
+        Fire(*o_Timer_Idle_Lock(*window));
         QVERIFY(window->DatabaseFile().isEmpty());
         QCOMPARE(NamesOnDisk(fixture.path, kPassword), std::string("a;b;"));
 
@@ -150,7 +150,7 @@ class TestIdleLock : public QObject {
         QTimer::singleShot(0, window, [&] {
             QVERIFY(QApplication::activePopupWidget() != nullptr);
             fixture.idle->Set(2 * kOneMinute);
-            Fire(window->o_Timer_Idle_Lock);
+            Fire(*o_Timer_Idle_Lock(*window));
             menuLeftOpen = QApplication::activePopupWidget() != nullptr;
             if (QWidget* menu = QApplication::activePopupWidget()) {
                 menu->close(); // so that a failing case ends

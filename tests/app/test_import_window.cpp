@@ -65,7 +65,7 @@ class TestImportWindow : public QObject {
                 ClickTab(*window, page_Database(*window));
                 AddFolder(*window, "Mine");
                 fixture.idle->idle = 120000;
-                Fire(window->o_Timer_SAVE_Database);
+                Fire(*o_Timer_SAVE_Database(*window));
                 QCOMPARE(NamesOnDisk(db, "secret1"), std::string("Mine;"));
 
                 const QString csv = fixture.Path("chrome.csv");
@@ -106,17 +106,16 @@ class TestImportWindow : public QObject {
                                       "\".\nRefused 1 entry (not imported):");
                 QCOMPARE(refused, QString("line 6: its name holds a control character"));
                 if (!confirm) {
-                    QVERIFY(!window->o_Timer_SAVE_Database.isActive());
-                    QVERIFY(!window->o_Session.IsChanged());
-                    window->P_Save_Database_File(db);
+                    QVERIFY(!o_Timer_SAVE_Database(*window)->isActive()); // no change to save
+                    window->P_Process_Save_Database_EVENT();
                     QCOMPARE(NamesOnDisk(db, "secret1"), std::string("Mine;"));
                     QCOMPARE(o_TV_Main_Model(*window)->rowCount(), 1);
                     continue;
                 }
                 QCOMPARE(o_TV_Main(*window)->currentIndex().data().toString(), top);
                 QVERIFY(o_TV_Main(*window)->isExpanded(o_TV_Main(*window)->currentIndex()));
-                QVERIFY(window->o_Timer_SAVE_Database.isActive());
-                Fire(window->o_Timer_SAVE_Database);
+                QVERIFY(o_Timer_SAVE_Database(*window)->isActive());
+                Fire(*o_Timer_SAVE_Database(*window));
                 const std::string t = top.toStdString();
                 QCOMPARE(NamesOnDisk(db, "secret1"), "Mine;" + t + ";Shop;mail.example;Mine;");
 
@@ -149,7 +148,7 @@ class TestImportWindow : public QObject {
         CreateDatabase(*window, db, "secret1");
         ClickTab(*window, page_Database(*window));
         AddFolder(*window, "Mine");
-        QVERIFY(window->P_Save_Database_File(db));
+        QVERIFY(window->P_Process_Save_Database_EVENT());
         const QString csv = WriteChromeCsv(fixture);
         const QString logBefore = F_Message(*window)->toPlainText();
 
@@ -164,7 +163,7 @@ class TestImportWindow : public QObject {
         QTest::qWait(300); // the job's end, had it gone on
         QVERIFY(QApplication::activeModalWidget() == nullptr);
         QCOMPARE(F_Message(*window)->toPlainText(), logBefore);
-        QVERIFY(!window->o_Session.IsChanged());
+        QVERIFY(!o_Timer_SAVE_Database(*window)->isActive()); // no change to save
         QCOMPARE(o_TV_Main_Model(*window)->rowCount(), 1);
         QCOMPARE(NamesOnDisk(db, "secret1"), std::string("Mine;"));
     }

@@ -37,8 +37,8 @@ struct TKeysFixture {
         Choose("Bank");
         QTest::keyClicks(F_Login(w), "ann");
         QTest::keyClicks(F_Password(w), "s3cret!");
-        QVERIFY(w.P_Process_Save_Database_EVENT(path));
-        Fire(w.o_Timer_SAVE_BUTTON);
+        QVERIFY(w.P_Process_Save_Database_EVENT());
+        Fire(*o_Timer_SAVE_BUTTON(w));
     }
     TFormMain& w() { return *window; }
 
@@ -60,7 +60,7 @@ struct TKeysFixture {
         QVERIFY2(index.isValid(), qPrintable(name));
         if (o_TV_Main(w())->currentIndex() == index) {
             // A click on the chosen row would begin renaming it.
-            w().P_Process_User_Select_Node_EVENT();
+            page_Database_Content(w())->P_Process_User_Select_Node_EVENT();
             return;
         }
         o_TV_Main(w())->scrollTo(index);
@@ -167,7 +167,7 @@ class TestKeyboardAndCopies : public QObject {
             c.act(c.field);
             QVERIFY2(QApplication::clipboard()->text() == c.expected, c.route);
             QVERIFY2(MarkedSecret(), c.route);
-            QVERIFY2(w.o_Clipboard->HoldsOurs(), c.route);
+            QVERIFY2(o_Clipboard(w)->HoldsOurs(), c.route);
             if (auto* line = qobject_cast<QLineEdit*>(c.field)) {
                 QVERIFY2(line->text() == c.leftInField, c.route);
                 line->setText(c.expected); // as it was, for the next case
@@ -199,7 +199,7 @@ class TestKeyboardAndCopies : public QObject {
         }
         QVERIFY(F_Note(w)->toPlainText().isEmpty());
         f.Choose("Bank");
-        QVERIFY(!w.o_Session.IsChanged());
+        QVERIFY(!o_Timer_SAVE_Database(w)->isActive()); // no change to save
         QVERIFY(!F_Message(w)->toPlainText().contains("data changed"));
 
         F_Note(w)->setFocus();
@@ -226,7 +226,8 @@ class TestKeyboardAndCopies : public QObject {
             TFormMain& w = f.w();
             AddFolder(w, "Old");
             f.Choose("Old");
-            const std::string warning = DeletionWarningText(w.o_Tree_Data, w.F_Selected_Node());
+            const std::string warning = DeletionWarningText(
+                o_TV_Main_Model(w)->Tree(), page_Database_Content(w)->F_Selected_Node());
             QWidget* target = onTrashCan ? static_cast<QWidget*>(i_Trash_Can(w)) : o_TV_Main(w);
             target->setFocus();
             QTest::keyClick(target, Qt::Key_Delete);
@@ -234,7 +235,7 @@ class TestKeyboardAndCopies : public QObject {
             QCOMPARE(L_Warning(w)->text().toStdString(), warning);
             QCOMPARE(QApplication::focusWidget(), b_Dont_Delete_Folder(w));
             QTest::mouseClick(b_Delete_Folder(w), Qt::LeftButton);
-            QVERIFY(w.P_Process_Save_Database_EVENT(f.path));
+            QVERIFY(w.P_Process_Save_Database_EVENT());
             QCOMPARE(NamesOnDisk(f.path, kPassword), std::string("Bank;"));
         }
     }
@@ -263,7 +264,7 @@ class TestKeyboardAndCopies : public QObject {
         f.Choose("Outer");
         AddFolder(w, "Inner");
         f.Choose("Outer");
-        w.o_TV_MainDragDrop(o_TV_Main_Model(w)->NodeOf(f.Find("Inner")));
+        page_Database_Content(w)->o_TV_MainDragDrop(o_TV_Main_Model(w)->NodeOf(f.Find("Inner")));
         QCOMPARE(LastLine(F_Message(w)),
                  QString("[Outer] has not been moved: a folder cannot go into itself or its own "
                          "subtree."));

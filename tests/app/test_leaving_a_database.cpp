@@ -28,7 +28,7 @@ QStringList ConflictCopies(const TLifecycleFixture& fixture) {
 void IdleLock(TLifecycleFixture& fixture, TFormMain& window) {
     F_Lock_After_Idle(window)->setCurrentIndex(F_Lock_After_Idle(window)->findData(1));
     fixture.idle->idle = 60000;
-    Fire(window.o_Timer_Idle_Lock);
+    Fire(*o_Timer_Idle_Lock(window));
     fixture.idle->idle = 0;
 }
 
@@ -99,7 +99,7 @@ class TestLeavingADatabase : public QObject {
         }
         QVERIFY(!page_Main_Password_Content(w)->PasswordShown());
         QCOMPARE(i_Hash_Argument(w)->PictureName(), QString("eye_closed"));
-        QVERIFY(!w.DatabasePage().PasswordShown());
+        QVERIFY(!page_Database_Content(w)->PasswordShown());
 
         // The unlock password is typed masked, and opens the same file again.
         QCOMPARE(w.PasswordPanelMode(), TPasswordMode::Open);
@@ -116,7 +116,7 @@ class TestLeavingADatabase : public QObject {
             std::function<void(TFormMain&, const QString& path)> apply;
         };
         const Harm harms[] = {
-            {"saves fail", [](TFormMain& w, const QString&) { BlockSaves(w); }},
+            {"saves fail", [](TFormMain& w, const QString&) { BlockSaves(); }},
             {"another writer changed the file",
              [](TFormMain&, const QString& path) {
                  TKeyvaleSession other;

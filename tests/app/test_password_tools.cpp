@@ -62,7 +62,7 @@ struct TDatabaseFile : TOpenDatabase {
         page_Main_Password_Content(*window)->SetFileNameQuietly(QString());
         F_Database_File_Name(*window)->setText(path);
         if (!b_M(*window)->isEnabled()) {
-            QVERIFY(QMetaObject::invokeMethod(&window->o_Timer_Enter_Button, "timeout"));
+            QVERIFY(QMetaObject::invokeMethod(o_Timer_Enter_Button(*window), "timeout"));
         }
         F_MP1(*window)->setText(kPassword);
         QTest::mouseClick(b_M(*window), Qt::LeftButton);
@@ -99,7 +99,7 @@ class TestPasswordTools : public QObject {
         TFormMain& w = db.w();
         db.Choose("Bank");
         QCOMPARE(db.Password(), QString("old-Rivet!Maple-92-Quartz"));
-        QVERIFY(!w.o_Timer_SAVE_Database.isActive());
+        QVERIFY(!o_Timer_SAVE_Database(w)->isActive());
 
         // Tab leads from the field to the button, which names itself.
         QVERIFY(F_Password(w)->nextInFocusChain() == db.Generator().GenerateButton());
@@ -108,8 +108,8 @@ class TestPasswordTools : public QObject {
         db.ClickGenerate();
         const QString first = db.Password();
         QCOMPARE(first.size(), 20);
-        QVERIFY(w.o_Timer_SAVE_Database.isActive()); // a pending edit, as typing makes
-        QCOMPARE(w.DatabasePage().PendingEditNode(), db.Node("Bank"));
+        QVERIFY(o_Timer_SAVE_Database(w)->isActive()); // a pending edit, as typing makes
+        QCOMPARE(page_Database_Content(w)->PendingEditNode(), db.Node("Bank"));
         // A second fill, then Ctrl+Z: back to what the record held.
         db.ClickGenerate();
         QVERIFY(db.Password() != first);
@@ -341,11 +341,11 @@ class TestPasswordTools : public QObject {
         // As a mouse sends it: a click, then the second press as a double-click.
         QTest::mouseClick(rows->viewport(), Qt::LeftButton, {}, shop.center());
         QTest::mouseDClick(rows->viewport(), Qt::LeftButton, {}, shop.center());
-        QCOMPARE(w.F_Selected_Node(), db.Node("Shop"));
+        QCOMPARE(page_Database_Content(w)->F_Selected_Node(), db.Node("Shop"));
         QCOMPARE(db.Password(), QString("Shared#Secret-2024-xyz"));
         rows->setCurrentItem(rows->topLevelItem(0));
         QTest::keyClick(rows, Qt::Key_Return);
-        QCOMPARE(w.F_Selected_Node(), db.Node("github.com"));
+        QCOMPARE(page_Database_Content(w)->F_Selected_Node(), db.Node("github.com"));
 
         // An edit, once written into the tree, updates the open report.
         db.Choose("Safe");
@@ -364,17 +364,17 @@ class TestPasswordTools : public QObject {
     void healthRowsOfALongFolderReadApart() {
         TDatabaseFile db;
         TFormMain& w = db.w();
-        TKeyvaleTree& tree = w.o_Tree_Data;
         const std::string folder = "Imported from Bitwarden on 11 December 2026 at 06:50";
-        TNodeHandle parent = tree.AddChild(kNoNode, folder, kIconFolder);
-        parent =
-            tree.AddChild(parent, "Work accounts and everything shared with the team", kIconFolder);
-        for (const char* name : {"Router", "Printer"}) {
-            const TNodeHandle record = tree.AddChild(parent, name, kIconEmpty);
-            tree.AddChild(record, RecordDataEncode({"admin", "password1", "", "", ""}), kIconEmpty);
-        }
-        P_Arrange_Icons_for_TreeView(tree);
-        w.P_Tree_View_Reset();
+        db.Load([&](TKeyvaleTree& tree) {
+            TNodeHandle parent = tree.AddChild(kNoNode, folder, kIconFolder);
+            parent = tree.AddChild(parent, "Work accounts and everything shared with the team",
+                                   kIconFolder);
+            for (const char* name : {"Router", "Printer"}) {
+                const TNodeHandle record = tree.AddChild(parent, name, kIconEmpty);
+                tree.AddChild(record, RecordDataEncode({"admin", "password1", "", "", ""}),
+                              kIconEmpty);
+            }
+        });
         QTest::mouseClick(b_Password_Health(w), Qt::LeftButton);
         TPasswordHealthView* view = o_Password_Health(w);
         QSignalSpy shown(view, &TPasswordHealthView::reportShown);

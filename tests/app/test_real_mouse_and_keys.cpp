@@ -82,11 +82,10 @@ class TestRealMouseAndKeys : public QObject {
             QApplication::setActiveWindow(window.get());
             window->activateWindow();
             QVERIFY(QTest::qWaitForWindowActive(window.get()));
-            TKeyvaleTree& tree = window->o_Tree_Data;
-            tree.AddChild(kNoNode, "Shop", kIconFolder);
-            tree.AddChild(tree.AddChild(kNoNode, "Mail", kIconFolder), "Bank", kIconFolder);
-            P_Arrange_Icons_for_TreeView(tree);
-            window->P_Tree_View_Reset();
+            Load([](TKeyvaleTree& tree) {
+                tree.AddChild(kNoNode, "Shop", kIconFolder);
+                tree.AddChild(tree.AddChild(kNoNode, "Mail", kIconFolder), "Bank", kIconFolder);
+            });
             Choose("Bank");
             F_Password(*window)->insert("old-Rivet!Maple-92-Quartz");
             Choose("Shop");

@@ -628,7 +628,7 @@ class TestSecretsInMemory : public QObject {
         // first, second and the import's folder
         QCOMPARE(o_TV_Main_Model(*window)->rowCount({}), cancel ? 2 : 3);
         if (!cancel) {
-            Fire(window->o_Timer_SAVE_Database);
+            Fire(*o_Timer_SAVE_Database(*window));
         }
         ClickRecord(*window, QStringLiteral("second"));
         QCOMPARE(F_Login(*window)->text(), QStringLiteral("second login"));

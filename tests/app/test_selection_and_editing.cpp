@@ -123,7 +123,7 @@ struct TDatabaseFile : TOpenDatabase {
         F_Database_File_Name(*window)->setText(path);
         QCOMPARE(window->PasswordPanelMode(), TPasswordMode::Open);
         if (!b_M(*window)->isEnabled()) {
-            QVERIFY(QMetaObject::invokeMethod(&window->o_Timer_Enter_Button, "timeout"));
+            QVERIFY(QMetaObject::invokeMethod(o_Timer_Enter_Button(*window), "timeout"));
         }
         F_MP1(*window)->setText(kPassword);
         QTest::mouseClick(b_M(*window), Qt::LeftButton);
@@ -209,7 +209,7 @@ const std::vector<TWay>& WaysOfMovingOn() {
              // The press chooses the dragged node; the drop puts it in Cards.
              const QPoint row = o_TV_Main(db.w())->visualRect(db.Find("Shop")).center();
              QTest::mousePress(o_TV_Main(db.w())->viewport(), Qt::LeftButton, {}, row);
-             db.w().o_TV_MainDragDrop(db.Node("Cards"));
+             page_Database_Content(db.w())->o_TV_MainDragDrop(db.Node("Cards"));
              QTest::mouseRelease(o_TV_Main(db.w())->viewport(), Qt::LeftButton, {}, row);
          },
          [](TRecords& records) { records["Cards/Shop"] = records.extract("Shop").mapped(); }},
@@ -228,7 +228,7 @@ const std::vector<TWay>& WaysOfMovingOn() {
          [](TRecords& records) { records["Visa"] = records.extract("Cards/Visa").mapped(); }},
         {"delete", "Gmail", "Shop",
          [](TDatabaseFile& db) {
-             db.w().i_Trash_CanDragDrop();
+             page_Database_Content(db.w())->i_Trash_CanDragDrop();
              QTest::mouseClick(b_Delete_Folder(db.w()), Qt::LeftButton);
          },
          [](TRecords& records) { records.erase("Gmail"); }},
@@ -272,7 +272,7 @@ class TestSelectionAndEditing : public QObject {
         TDatabaseFile db;
         TFormMain& window = db.w();
         TRecords expected = TestRecords();
-        const std::string start = PathOf(window.o_Tree_Data, db.Node(w.start));
+        const std::string start = PathOf(o_TV_Main_Model(window)->Tree(), db.Node(w.start));
 
         // An edit of the record shown first, not yet written anywhere.
         db.Choose(w.start);
@@ -285,8 +285,10 @@ class TestSelectionAndEditing : public QObject {
         }
 
         // The panel shows the node now chosen, and only its own fields.
-        const TNodeHandle chosen = window.F_Selected_Node();
-        QCOMPARE(chosen == kNoNode ? std::string() : PathOf(window.o_Tree_Data, chosen), w.shown);
+        const TNodeHandle chosen = page_Database_Content(window)->F_Selected_Node();
+        QCOMPARE(chosen == kNoNode ? std::string()
+                                   : PathOf(o_TV_Main_Model(window)->Tree(), chosen),
+                 w.shown);
         const bool record = expected.count(w.shown) > 0;
         for (QWidget* field :
              std::initializer_list<QWidget*>{F_Login(window), F_Password(window), F_EMail(window),
@@ -338,7 +340,8 @@ class TestSelectionAndEditing : public QObject {
                 QTest::keyClick(edit.field, Qt::Key_End, Qt::ControlModifier);
             }
             QTest::keyClicks(edit.field, "+");
-            expected[PathOf(w.o_Tree_Data, db.Node(edit.node))].*edit.stored = edit.kept;
+            expected[PathOf(o_TV_Main_Model(w)->Tree(), db.Node(edit.node))].*edit.stored =
+                edit.kept;
         }
         db.Choose("Alpha"); // moving on writes the last one
         w.close();
@@ -356,19 +359,19 @@ class TestSelectionAndEditing : public QObject {
 
         // Type-ahead chooses another node: the warning closes as after a click.
         db.Choose("Bank");
-        w.i_Trash_CanDragDrop();
+        page_Database_Content(w)->i_Trash_CanDragDrop();
         QVERIFY(!o_Panel_Warning(w)->isHidden());
         QTest::keyClicks(o_TV_Main(w), "G");
         QCOMPARE(db.Selected(), QString("Gmail"));
         QVERIFY(o_Panel_Warning(w)->isHidden());
         QVERIFY(i_Trash_Can(w)->isEnabled());
-        w.b_Delete_FolderClick(); // a late click deletes nothing
+        QTest::mouseClick(b_Delete_Folder(w), Qt::LeftButton); // a late click deletes nothing
         QCOMPARE(db.Outline(), tree);
 
         // Should the selection ever move without telling, "Delete" still
         // deletes the node the warning shows.
         db.Choose("Bank");
-        w.i_Trash_CanDragDrop();
+        page_Database_Content(w)->i_Trash_CanDragDrop();
         {
             const QSignalBlocker quiet(o_TV_Main(w)->selectionModel());
             o_TV_Main(w)->selectionModel()->setCurrentIndex(db.Find("Gmail"),
@@ -395,8 +398,8 @@ class TestSelectionAndEditing : public QObject {
         if (save == "close") {
             w.close();
         } else if (save == "automatic") {
-            db.idle->idle = TFormMain::Idle_Before_Auto_Save_Ms;
-            QVERIFY(QMetaObject::invokeMethod(&w.o_Timer_SAVE_Database, "timeout"));
+            db.idle->idle = 120000; // two minutes: the automatic save's wait
+            QVERIFY(QMetaObject::invokeMethod(o_Timer_SAVE_Database(w), "timeout"));
         } else {
             QVERIFY(b_Save_Database(w)->isEnabled());
             QTest::mouseClick(b_Save_Database(w), Qt::LeftButton);
@@ -413,7 +416,7 @@ class TestSelectionAndEditing : public QObject {
         db.Add("Inner");
         o_TV_Main(w)->SelectNode(kNoNode);
         db.Add("Loose");
-        QTimer& countdown = w.o_Timer_SAVE_Database;
+        QTimer& countdown = *o_Timer_SAVE_Database(w);
 
         const auto rename = [&](const QString& node, const QString& typed) {
             QLineEdit* editor = db.OpenRenameEditor(node);
@@ -451,7 +454,7 @@ class TestSelectionAndEditing : public QObject {
             {"drop",
              [&] {
                  db.Choose("Renamed");
-                 w.o_TV_MainDragDrop(db.Node("Folder"));
+                 page_Database_Content(w)->o_TV_MainDragDrop(db.Node("Folder"));
              },
              true},
             {"move to root", [&] { menu_Move_Node_to_Root(w)->trigger(); }, true},
@@ -459,7 +462,7 @@ class TestSelectionAndEditing : public QObject {
             {"move down", [&] { move(b_Node_Down(w)); }, true},
             {"delete",
              [&] {
-                 w.i_Trash_CanDragDrop();
+                 page_Database_Content(w)->i_Trash_CanDragDrop();
                  QTest::mouseClick(b_Delete_Folder(w), Qt::LeftButton);
              },
              true},
@@ -494,7 +497,7 @@ class TestSelectionAndEditing : public QObject {
         F_Note(w)->undo();
         QCOMPARE(F_Note(w)->toPlainText(), QString());
         QCOMPARE(F_Password(w)->echoMode(), QLineEdit::Password);
-        QCOMPARE(w.DatabasePage().PendingEditNode(), TFormMain::NoNode);
+        QCOMPARE(page_Database_Content(w)->PendingEditNode(), kNoNode);
     }
 
     void urlLabelOpensOnlyWebAndMailAddresses() {

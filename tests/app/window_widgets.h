@@ -1,6 +1,6 @@
-// The window's widgets, found by their object names as a user's tools find
-// them (each page keeps its widgets private). A widget that is missing fails
-// the test program at once instead of crashing somewhere later.
+// The window's widgets and timers, found by their object names as a user's
+// tools find them (the window and each page keep them private). One that is
+// missing fails the test program at once instead of crashing somewhere later.
 #pragma once
 
 #include <QAction>
@@ -15,6 +15,7 @@
 #include <QSpinBox>
 #include <QTabWidget>
 #include <QTextEdit>
+#include <QTimer>
 #include <QTreeWidget>
 #include <QWidget>
 
@@ -23,6 +24,7 @@
 #include "U_Password_Generator_Button.h"
 #include "U_Password_Health_View.h"
 #include "U_Picture.h"
+#include "U_Secret_Clipboard.h"
 #include "U_Tree_Model.h"
 
 template <typename T> T* FindWidget(const QObject& window, const char* name) {
@@ -101,6 +103,7 @@ KEYVALE_WIDGET(QPushButton, b_M)
 KEYVALE_WIDGET(QPushButton, b_Cancel_M)
 
 // Database page
+KEYVALE_WIDGET(TPageDatabase, page_Database_Content)
 KEYVALE_WIDGET(QFrame, o_Panel_Top)
 KEYVALE_WIDGET(QTextEdit, F_Message)
 KEYVALE_WIDGET(QWidget, o_Panel_Big)
@@ -144,3 +147,15 @@ KEYVALE_WIDGET(TPasswordHealthView, o_Password_Health)
 inline TKeyvaleTreeModel* o_TV_Main_Model(const QObject& window) {
     return static_cast<TKeyvaleTreeModel*>(o_TV_Main(window)->model());
 }
+
+// The one clipboard for secrets
+KEYVALE_WIDGET(TSecretClipboard, o_Clipboard)
+
+// The timers: the window's, and those of the page that owns them
+KEYVALE_WIDGET(QTimer, o_Timer_SAVE_Database)
+KEYVALE_WIDGET(QTimer, o_Timer_Idle_Lock)
+KEYVALE_WIDGET(QTimer, o_Timer_Files_Changed)
+KEYVALE_WIDGET(QTimer, o_Timer_Theme_Settle)
+KEYVALE_WIDGET(QTimer, o_Timer_Hint)         // Main password page
+KEYVALE_WIDGET(QTimer, o_Timer_Enter_Button) // Main password page
+KEYVALE_WIDGET(QTimer, o_Timer_SAVE_BUTTON)  // Database page

@@ -36,6 +36,7 @@
 #endif
 
 #include "../keyvale_app_test.h"
+#include "U_Page_Layout.h"
 #include "U_Picture.h"
 #include "U_Tree_Model.h"
 
@@ -352,7 +353,7 @@ class TestWindowFit : public QObject {
         i_Folder_Create(w())->Click();
         o_TV_Main(w())->setCurrentIndex(o_TV_Main_Model(w())->index(0, 0));
         CheckPage(page_Database(w()));
-        w().i_Trash_CanDragDrop();
+        page_Database_Content(w())->i_Trash_CanDragDrop();
         QVERIFY(o_Panel_Warning(w())->isVisible());
         CheckPage(page_Database(w()));
         QVERIFY(o_Panel_Right(w())->rect().contains(o_Panel_Warning(w())->geometry()));
@@ -381,7 +382,8 @@ class TestWindowFit : public QObject {
         } else {
             QVERIFY(o_Panel_Top(w())->height() < 250);
         }
-        QCOMPARE(o_Panel_Top(w())->height(), w().i_Global_Panel_Top_Height);
+        QCOMPARE(o_Panel_Top(w())->height(),
+                 keyvale_layout::LogHeightFor(w().frameGeometry().height()));
         QCOMPARE(F_Message_2(w())->height(), o_Panel_Top(w())->height());
     }
 
