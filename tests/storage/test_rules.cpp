@@ -1,6 +1,12 @@
 // The name and field rules keyvale-cli, import and the window share.
 #include "U_Keyvale_TreeView_Data_Rules.h"
 
+#include "U_Keyvale_Export.h"
+#include "U_Keyvale_Import_Source.h"
+#include "tree_fixture.h"
+
+#include <nlohmann/json.hpp>
+
 #include <gtest/gtest.h>
 
 #include <string>
@@ -91,6 +97,48 @@ TEST(Rules, TheFieldTableNamesEveryFieldOnceInPanelOrder) {
     EXPECT_EQ(fields, (TRecordFields{"login", "password", "email", "url", "note"}));
     EXPECT_EQ(FindRecordFieldRule("Login"), nullptr);
     EXPECT_EQ(FindRecordFieldRule("name"), nullptr);
+}
+
+// Each program names a field as the table does: the window's captions,
+// keyvale-cli's options and fields, the import's --map and the JSON export.
+TEST(Rules, EveryUserOfAFieldNameTakesItFromTheTable) {
+    struct Case {
+        TRecordField field;
+        const char* name;
+        const char* caption;
+    };
+    const Case cases[] = {
+        {TRecordField::Login, "login", "Login"},  {TRecordField::Password, "password", "Password"},
+        {TRecordField::Email, "email", "E-Mail"}, {TRecordField::Url, "url", "URL"},
+        {TRecordField::Note, "note", "Note"},
+    };
+    ASSERT_EQ(std::size(cases), std::size(kRecordFieldRules));
+    TKeyvaleTree tree;
+    AddRecord(tree, kNoNode, "r", {"l", "p", "e", "u", "n"});
+    const nlohmann::ordered_json exported =
+        nlohmann::ordered_json::parse(ExportTree(tree, TExportFormat::KeyvaleJson));
+    std::vector<std::string> exportedNames;
+    for (const auto& [key, value] : exported["nodes"][0]["record"].items()) {
+        exportedNames.push_back(key);
+    }
+    std::vector<std::string> names;
+    std::size_t index = 0;
+    for (const Case& c : cases) {
+        const TRecordFieldRule& rule = RecordFieldRule(c.field);
+        EXPECT_EQ(&rule, &kRecordFieldRules[index]) << c.name;
+        EXPECT_STREQ(rule.name, c.name);
+        EXPECT_STREQ(rule.caption, c.caption);
+        TColumnMap map;
+        EXPECT_EQ(ParseColumnMap(std::string(c.name) + "=Column", map), "") << c.name;
+        EXPECT_EQ(map.count(c.name), 1u) << c.name;
+        names.push_back(c.name);
+        ++index;
+    }
+    EXPECT_EQ(exportedNames, names);
+    TColumnMap map;
+    EXPECT_EQ(ParseColumnMap("pin=PIN", map),
+              "\"pin\" is no field; the fields are name, login, password, email, url, note and "
+              "folder");
 }
 
 } // namespace
