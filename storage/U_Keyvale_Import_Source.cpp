@@ -7,12 +7,6 @@
 #include "U_Keyvale_TreeView_Data_Rules.h"
 
 #include <algorithm>
-#include <cerrno>
-#include <cstring>
-
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace {
 
