@@ -41,6 +41,8 @@ void Release(void* block) {
 
 // The heap as the standard one, observable: the test binary's allocations go
 // through malloc and free so that a freed block can be read before it goes.
+// Every form of plain new and delete is replaced, so that no block is made
+// by one allocator and freed by another (a sanitizer's, for instance).
 void* operator new(std::size_t size) {
     if (void* block = std::malloc(size == 0 ? 1 : size)) {
         return block;
@@ -48,11 +50,39 @@ void* operator new(std::size_t size) {
     throw std::bad_alloc();
 }
 
+void* operator new[](std::size_t size) {
+    return operator new(size);
+}
+
+void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
+    return std::malloc(size == 0 ? 1 : size);
+}
+
+void* operator new[](std::size_t size, const std::nothrow_t&) noexcept {
+    return std::malloc(size == 0 ? 1 : size);
+}
+
 void operator delete(void* block) noexcept {
     Release(block);
 }
 
+void operator delete[](void* block) noexcept {
+    Release(block);
+}
+
 void operator delete(void* block, std::size_t) noexcept {
+    Release(block);
+}
+
+void operator delete[](void* block, std::size_t) noexcept {
+    Release(block);
+}
+
+void operator delete(void* block, const std::nothrow_t&) noexcept {
+    Release(block);
+}
+
+void operator delete[](void* block, const std::nothrow_t&) noexcept {
     Release(block);
 }
 
