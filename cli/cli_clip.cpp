@@ -2,6 +2,7 @@
 // while, as pass does it. The clipboard belongs to a helper program of the
 // desktop (wl-copy on Wayland, xclip or xsel on X11); the value reaches it
 // through a pipe, never on a command line that other users could read.
+#include "U_Keyvale_Read_Write_Settings.h"
 #include "U_Keyvale_TreeView_Data_Fields.h"
 #include "U_Keyvale_TreeView_Data_Operations.h"
 #include "cli_commands.h"
@@ -30,9 +31,6 @@ using cli::Fail;
 using cli::kExitOk;
 using cli::kExitRuntimeError;
 using cli::kExitUsage;
-
-constexpr long long kDefaultTimeout = 10;
-constexpr long long kLongestTimeout = 24 * 60 * 60;
 
 struct ClipboardTool {
     const char* session; // the environment variable of its kind of desktop
@@ -250,7 +248,9 @@ void ClearLater(const ClipboardTool& tool, std::string& value, long long seconds
 }
 
 int RunClip(const cli::ParsedArguments& args) {
-    const std::string fieldName = args.positional.size() == 3 ? args.positional[2] : "password";
+    const std::string fieldName = args.positional.size() == 3
+                                      ? args.positional[2]
+                                      : RecordFieldRule(TRecordField::Password).name;
     std::string TRecordFields::*field = nullptr;
     if (const TRecordFieldRule* rule = FindRecordFieldRule(fieldName)) {
         field = rule->member;
@@ -260,11 +260,16 @@ int RunClip(const cli::ParsedArguments& args) {
                     "no field \"" + fieldName + "\"; the fields are " + RecordFieldNames() + ".",
                     kExitUsage);
     }
-    long long timeout = kDefaultTimeout;
+    // The window's rule: the value waits on the clipboard here as long as
+    // the window would let it (keyvale-cli has no "never": its clearing
+    // process is what holds the value).
+    long long timeout = kDefaultClipboardClearSeconds;
     if (auto text = args.Value("timeout")) {
-        auto parsed = cli::ParseNumber(*text, 1, kLongestTimeout);
+        auto parsed = cli::ParseNumber(*text, 1, kMaximumClipboardClearSeconds);
         if (!parsed) {
-            return Fail("clip", "the timeout is a whole number of seconds from 1 to 86400.",
+            return Fail("clip",
+                        "the timeout is a whole number of seconds from 1 to " +
+                            std::to_string(kMaximumClipboardClearSeconds) + ".",
                         kExitUsage);
         }
         timeout = *parsed;
@@ -329,7 +334,8 @@ const cli::CliRegistration clipCommand({
     "xclip or xsel on X11. After the timeout the clipboard is cleared if it still\n"
     "holds that value. A tool that cannot reach the display, or does not answer\n"
     "within a few seconds, is a failure.\n",
-    {{"timeout", 't', cli::TOptionValue::Required, "S", "seconds until it is cleared (10)"}},
+    {{"timeout", 't', cli::TOptionValue::Required, "S",
+      "seconds until it is cleared (10; 1 to 600)"}},
     2,
     3,
     RunClip,

@@ -2,6 +2,7 @@
 
 #include "U_Keyvale_Database_File.h"
 #include "U_Keyvale_Database_File_Check.h"
+#include "U_Keyvale_Database_Path.h"
 #include "U_Keyvale_Read_Write_Names.h"
 #include "U_Keyvale_Session.h"
 #include "U_Keyvale_TreeView_Data_Kinds.h"
@@ -14,25 +15,26 @@
 
 namespace cli {
 
-namespace {
-
-std::string NamePart(const std::string& path) {
-    std::size_t slash = path.find_last_of('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
-} // namespace
-
 int Fail(const std::string& command, const std::string& message, int code) {
     // Messages quote names and paths as given or stored; a control character
     // among them must reach the terminal as text, not as a command.
-    std::cerr << "keyvale-cli " << command << ": " << EscapeControlCharacters(message, "\n")
-              << "\n";
+    std::cerr << "keyvale-cli " << command << ": " << WithControlsEscaped(message, "\n") << "\n";
     return code;
 }
 
 int CheckReadable(const std::string& command, const std::string& file) {
-    if (std::string problem = DatabaseFileReadProblem(file); !problem.empty()) {
+    const TPathCheck check = TKeyvaleSession::CheckFileToOpen(file);
+    if (check.problem == TPathProblem::BadName) {
+        const std::string name = PathFileName(file);
+        return Fail(command,
+                    "the file name \"" + name + "\" is not acceptable. " + FileNameRefusal(name),
+                    kExitUsage);
+    }
+    if (!check.Ok()) {
+        // Nothing there, a folder, or a file that cannot be read: the
+        // system's own words say which.
+        const std::string problem =
+            check.cause.empty() ? DatabaseFileReadProblem(file) : check.cause;
         return Fail(command, "Error! Cannot read data from file [" + file + "]. " + problem,
                     kExitRuntimeError);
     }
@@ -99,7 +101,7 @@ int CheckNewFile(const std::string& command, const std::string& file) {
         return kExitOk;
     case TPathProblem::NoName:
     case TPathProblem::BadName:
-        return Fail(command, "the file name \"" + NamePart(file) + "\" is not acceptable.",
+        return Fail(command, "the file name \"" + PathFileName(file) + "\" is not acceptable.",
                     kExitUsage);
     case TPathProblem::Exists:
         if (check.cause.find("exists") != std::string::npos) {

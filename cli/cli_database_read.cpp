@@ -94,7 +94,7 @@ int RunLs(const cli::ParsedArguments& args) {
 // control characters, which an older file may hold, are printed escaped.
 void PrintField(const std::string& label, const std::string& stored) {
     // A copy of what may be the password: wiped once printed.
-    std::string value = cli::EscapeControlCharacters(stored, "\t\r\n");
+    std::string value = WithControlsEscaped(stored, "\t\r\n");
     std::cout << label;
     for (std::size_t i = 0; i < value.size(); ++i) {
         const char c = value[i];
@@ -192,7 +192,7 @@ int RunSearch(const cli::ParsedArguments& args) {
         }
     }
     if (list.empty()) {
-        std::cerr << "No folders found (" << cli::EscapeControlCharacters(text) << ")\n";
+        std::cerr << "No folders found (" << WithControlsEscaped(text) << ")\n";
         return kExitRuntimeError; // as grep: scripts test the exit code
     }
     return kExitOk;

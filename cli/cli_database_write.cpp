@@ -2,6 +2,7 @@
 // through a WriteSession (lock, identity check, atomic save, backup) and uses
 // the tree operations the window uses, so their limits and messages hold here
 // too. A refused change writes nothing.
+#include "U_KV_Hash_and_RAT_01.h"
 #include "U_Keyvale_TreeView_Data_Fields.h"
 #include "U_Keyvale_TreeView_Data_Kinds.h"
 #include "U_Keyvale_TreeView_Data_Operations.h"
@@ -140,9 +141,11 @@ int RunMkdir(const cli::ParsedArguments& args) {
 
 // ---- Record fields from options ---------------------------------------------
 
-// The fields set by an option of their own name; the password has its own
-// way in and the note comes from a file.
-const char* const kFieldOptions[] = {"login", "email", "url"};
+// Whether a field is set by an option of its own name (--login): the
+// password has its own way in and the note comes from a file.
+bool HasOwnOption(const TRecordFieldRule& rule) {
+    return rule.singleLine && rule.field != TRecordField::Password;
+}
 
 int CheckField(const std::string& command, const std::string& what, const TRecordFieldRule& rule,
                const std::string& value) {
@@ -155,10 +158,12 @@ int CheckField(const std::string& command, const std::string& what, const TRecor
 // Applies --login, --email, --url and --note-file to the fields.
 int ApplyFieldOptions(const std::string& command, const cli::ParsedArguments& args,
                       TRecordFields& fields) {
-    for (const char* option : kFieldOptions) {
-        const TRecordFieldRule& rule = *FindRecordFieldRule(option);
-        if (auto value = args.Value(option)) {
-            if (int code = CheckField(command, std::string("--") + option, rule, *value);
+    for (const TRecordFieldRule& rule : kRecordFieldRules) {
+        if (!HasOwnOption(rule)) {
+            continue;
+        }
+        if (auto value = args.Value(rule.name)) {
+            if (int code = CheckField(command, std::string("--") + rule.name, rule, *value);
                 code != kExitOk) {
                 return code;
             }
@@ -167,7 +172,7 @@ int ApplyFieldOptions(const std::string& command, const cli::ParsedArguments& ar
     }
     if (auto noteFile = args.Value("note-file")) {
         // A UTF-8 character takes at most three bytes per 16-bit unit it counts.
-        const TRecordFieldRule& rule = *FindRecordFieldRule("note");
+        const TRecordFieldRule& rule = RecordFieldRule(TRecordField::Note);
         std::string note;
         if (std::string problem = cli::ReadInputFile(
                 *noteFile, note, 3 * rule.limit,
@@ -175,10 +180,16 @@ int ApplyFieldOptions(const std::string& command, const cli::ParsedArguments& ar
             !problem.empty()) {
             return Fail(command, "cannot read " + *noteFile + ": " + problem, kExitRuntimeError);
         }
-        if (int code = CheckField(command, "the note", rule, note); code != kExitOk) {
+        const int code = CheckField(command, "the note", rule, note);
+        if (code == kExitOk) {
+            // The record's old note and the one read go wiped, not copied.
+            KvSecureWipe(fields.note);
+            fields.note.swap(note);
+        }
+        KvSecureWipe(note);
+        if (code != kExitOk) {
             return code;
         }
-        fields.note = note;
     }
     return kExitOk;
 }
@@ -222,7 +233,7 @@ int NewRecordPassword(const std::string& command, const cli::ParsedArguments& ar
         }
     }
     password = std::move(*first);
-    return CheckField(command, "the password", *FindRecordFieldRule("password"), password);
+    return CheckField(command, "the password", RecordFieldRule(TRecordField::Password), password);
 }
 
 // Stores the fields in the node as the record panel does and returns its log

@@ -8,11 +8,12 @@
 
 namespace cli {
 
-// The whole file ("-": standard input) into `content`. Empty on success,
-// otherwise the cause ("It is a directory.", "No such file or directory.").
-// Reading stops past `limit` bytes with "It holds more than <limit> bytes" and
-// `limitReason` (e.g. ", more than a note can hold"), so that /dev/zero or an
-// endless pipe is refused instead of filling the memory.
+// The whole file ("-": standard input) into `content`, through the reader
+// the import uses (ReadFileUpTo): no block it outgrows is left unwiped.
+// Empty on success, otherwise the cause ("It is a directory.", "No such file
+// or directory."). Reading stops past `limit` bytes with "It holds more than
+// <limit> bytes" and `limitReason` (e.g. ", more than a note can hold"), so
+// that /dev/zero or an endless pipe is refused instead of filling the memory.
 std::string ReadInputFile(const std::string& path, std::string& content,
                           std::size_t limit = std::numeric_limits<std::size_t>::max(),
                           const std::string& limitReason = "");

@@ -27,8 +27,8 @@ int RunHash(const cli::ParsedArguments& args) {
     std::string passphrase;
     if (cli::StdinIsTerminal()) {
         passphrase = cli::ReadSecretLine("Passphrase: ").value_or("");
-    } else {
-        passphrase = cli::ReadAllStdin();
+    } else if (std::string problem = cli::ReadInputFile("-", passphrase); !problem.empty()) {
+        return cli::Fail("hash", "cannot read the passphrase: " + problem, cli::kExitRuntimeError);
     }
     std::string h62, h64, h90;
     KvHashText(passphrase, static_cast<std::uint16_t>(length), h62, h64, h90);

@@ -2,29 +2,11 @@
 
 #include "U_Keyvale_Import_Text.h"
 #include "U_Keyvale_TreeView_Data_Kinds.h"
+#include "U_Keyvale_TreeView_Data_Text.h"
 
 namespace cli {
 
 namespace {
-
-constexpr char kHexDigits[] = "0123456789abcdef";
-
-std::string HexEscape(unsigned char byte) {
-    return {'\\', 'x', kHexDigits[byte >> 4], kHexDigits[byte & 0x0F]};
-}
-
-int HexValue(char c) {
-    if (c >= '0' && c <= '9') {
-        return c - '0';
-    }
-    if (c >= 'a' && c <= 'f') {
-        return c - 'a' + 10;
-    }
-    if (c >= 'A' && c <= 'F') {
-        return c - 'A' + 10;
-    }
-    return -1;
-}
 
 // The byte of "xHH" at `at`, or -1 when no such escape stands there.
 int HexByteAt(const std::string& text, std::size_t at) {
@@ -74,28 +56,8 @@ std::string SplitPath(const std::string& path, std::vector<std::string>& names) 
     return "";
 }
 
-std::string EscapeControlCharacters(const std::string& text, const std::string& keep) {
-    std::string escaped;
-    escaped.reserve(text.size());
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        const auto byte = static_cast<unsigned char>(text[i]);
-        const bool c0 = (byte < 0x20 || byte == 0x7F) && keep.find(text[i]) == std::string::npos;
-        const bool c1 = byte == 0xC2 && i + 1 < text.size() &&
-                        static_cast<unsigned char>(text[i + 1]) >= 0x80 &&
-                        static_cast<unsigned char>(text[i + 1]) <= 0x9F;
-        if (c0) {
-            escaped += HexEscape(byte);
-        } else if (c1) {
-            escaped += HexEscape(byte) + HexEscape(static_cast<unsigned char>(text[++i]));
-        } else {
-            escaped += text[i];
-        }
-    }
-    return escaped;
-}
-
 std::string EscapeName(const std::string& name) {
-    return EscapeControlCharacters(EscapeFolderName(name));
+    return WithControlsEscaped(EscapeFolderName(name));
 }
 
 std::string PathOf(const TKeyvaleTree& tree, TNodeHandle node) {

@@ -21,10 +21,6 @@ std::string SplitPath(const std::string& path, std::vector<std::string>& names);
 // A name as it stands in a path.
 std::string EscapeName(const std::string& name);
 
-// The text with every C0 and C1 control character but those in `keep`
-// written "\xHH", for printing what a stored file holds on a terminal.
-std::string EscapeControlCharacters(const std::string& text, const std::string& keep = "");
-
 // The path of a node, its names escaped and joined by "/".
 std::string PathOf(const TKeyvaleTree& tree, TNodeHandle node);
 

@@ -2,6 +2,7 @@
 
 #include "U_Keyvale_Database_File.h"
 #include "U_Keyvale_Database_File_Check.h"
+#include "U_Keyvale_Database_Path.h"
 #include "U_Keyvale_Session_Files.h"
 #include "cli_commands.h"
 #include "cli_database_common.h"
@@ -18,11 +19,6 @@ namespace {
 // the lock only for its own read, change and save, so even a queue of many
 // commands moves on within this.
 constexpr auto kLockPatience = std::chrono::seconds(60);
-
-std::string FolderOf(const std::string& file) {
-    std::size_t slash = file.find_last_of('/');
-    return slash == std::string::npos ? "." : file.substr(0, slash + 1);
-}
 
 } // namespace
 
@@ -61,7 +57,7 @@ int WriteSession::Open(const std::string& command, const std::string& file) {
     if (!password) {
         return Fail(command, "no main password given.", kExitRuntimeError);
     }
-    session_.SetBackupFolder(FolderOf(file));
+    session_.SetBackupFolder(PathFolder(file));
     session_.HoldLockWhileOpen(kLockPatience);
     file_ = file;
     TSessionResult result = session_.Open(file, *password);

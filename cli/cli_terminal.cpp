@@ -4,7 +4,6 @@
 
 #include <csignal>
 #include <iostream>
-#include <iterator>
 #include <termios.h>
 #include <unistd.h>
 
@@ -12,11 +11,6 @@ namespace cli {
 
 bool StdinIsTerminal() {
     return isatty(STDIN_FILENO) == 1;
-}
-
-std::string ReadAllStdin() {
-    std::cin >> std::noskipws;
-    return std::string(std::istreambuf_iterator<char>(std::cin), std::istreambuf_iterator<char>());
 }
 
 namespace {

@@ -8,9 +8,6 @@ namespace cli {
 
 bool StdinIsTerminal();
 
-// The whole of standard input as raw bytes.
-std::string ReadAllStdin();
-
 // One secret: on a terminal, a prompt on standard error and a line typed
 // without echo; otherwise one line of standard input without its line ending.
 // Nothing when the input has ended. Ctrl-C at the prompt restores echo and

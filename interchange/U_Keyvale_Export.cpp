@@ -1,7 +1,7 @@
 #include "U_Keyvale_Export.h"
 
 #include "U_KV_Hash_and_RAT_01.h"
-#include "U_Keyvale_Import_Csv.h"
+#include "U_Keyvale_Export_Csv.h"
 #include "U_Keyvale_Import_Text.h"
 #include "U_Keyvale_TreeView_Data_Kinds.h"
 #include "U_Keyvale_TreeView_Data_Record.h"

@@ -182,17 +182,3 @@ std::string ReadCsv(std::string_view text, TCsvTable& table, const TCsvLimits& l
     }
     return CsvReader(text, limits).Read(table);
 }
-
-std::string CsvQuoted(const std::string& value, bool always) {
-    if (!always && value.find_first_of(",\"\r\n") == std::string::npos) {
-        return value;
-    }
-    std::string quoted = "\"";
-    for (char c : value) {
-        quoted += c;
-        if (c == '"') {
-            quoted += '"';
-        }
-    }
-    return quoted + "\"";
-}

@@ -51,6 +51,3 @@ struct TCsvLimits {
 // wrong and on which line (a quoted value never closed, text that is not
 // UTF-8, no header, a header of too many columns).
 std::string ReadCsv(std::string_view text, TCsvTable& table, const TCsvLimits& limits = {});
-
-// One value as it goes into a CSV file: quoted when it needs to be, or always.
-std::string CsvQuoted(const std::string& value, bool always = false);

@@ -1,5 +1,7 @@
 #include "U_Keyvale_Import_Json.h"
 
+#include "U_Keyvale_TreeView_Data_Text.h"
+
 #include <algorithm>
 #include <charconv>
 #include <utility>
@@ -17,19 +19,6 @@ bool IsBlank(char c) {
 
 bool IsDigit(char c) {
     return c >= '0' && c <= '9';
-}
-
-int HexValue(char c) {
-    if (c >= '0' && c <= '9') {
-        return c - '0';
-    }
-    if (c >= 'a' && c <= 'f') {
-        return c - 'a' + 10;
-    }
-    if (c >= 'A' && c <= 'F') {
-        return c - 'A' + 10;
-    }
-    return -1;
 }
 
 // The length of the UTF-8 sequence at `at`, or 0 when the bytes there are
@@ -59,24 +48,6 @@ std::size_t Utf8SequenceLength(std::string_view text, std::size_t at) {
         return continuation(1) && continuation(2) && continuation(3) && fits ? 4 : 0;
     }
     return 0;
-}
-
-void AppendUtf8(TWipedString& out, std::uint32_t codePoint) {
-    if (codePoint < 0x80) {
-        out += static_cast<char>(codePoint);
-    } else if (codePoint < 0x800) {
-        out += static_cast<char>(0xC0 | (codePoint >> 6));
-        out += static_cast<char>(0x80 | (codePoint & 0x3F));
-    } else if (codePoint < 0x10000) {
-        out += static_cast<char>(0xE0 | (codePoint >> 12));
-        out += static_cast<char>(0x80 | ((codePoint >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (codePoint & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (codePoint >> 18));
-        out += static_cast<char>(0x80 | ((codePoint >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((codePoint >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (codePoint & 0x3F));
-    }
 }
 
 // Reads one value, descending into arrays and objects no deeper than

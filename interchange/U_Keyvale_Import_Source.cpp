@@ -2,15 +2,11 @@
 
 #include "U_KV_Hash_and_RAT_01.h"
 #include "U_Keyvale_Import_Source_Readers.h"
+#include "U_Keyvale_Read_Write_Bounded.h"
 #include "U_Keyvale_TreeView_Data_Kinds.h"
+#include "U_Keyvale_TreeView_Data_Rules.h"
 
 #include <algorithm>
-#include <cerrno>
-#include <cstring>
-
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace {
 
@@ -36,7 +32,14 @@ constexpr TFormatName kFormatNames[] = {
     {TImportFormat::Keyvale, "keyvale-json", "Keyvale"},
 };
 
-const char* const kMapFields[] = {"name", "login", "password", "email", "url", "note", "folder"};
+// "name, login, password, email, url, note and folder", for messages.
+std::string MapFieldNames() {
+    std::string names = kMapName;
+    for (const TRecordFieldRule& rule : kRecordFieldRules) {
+        names += std::string(", ") + rule.name;
+    }
+    return names + " and " + kMapFolder;
+}
 
 bool LooksLikeJson(std::string_view text) {
     const std::size_t first = text.find_first_not_of(" \t\r\n\xEF\xBB\xBF");
@@ -149,14 +152,10 @@ std::string ParseColumnMap(const std::string& text, TColumnMap& map) {
             return "\"" + pair + "\" is not FIELD=COLUMN";
         }
         const std::string field = pair.substr(0, equals);
-        bool known = false;
-        for (const char* name : kMapFields) {
-            known = known || field == name;
-        }
+        const bool known =
+            field == kMapName || field == kMapFolder || FindRecordFieldRule(field) != nullptr;
         if (!known) {
-            return "\"" + field +
-                   "\" is no field; the fields are name, login, password, email, "
-                   "url, note and folder";
+            return "\"" + field + "\" is no field; the fields are " + MapFieldNames();
         }
         if (!map.emplace(field, pair.substr(equals + 1)).second) {
             return "\"" + field + "\" is named twice";
@@ -209,62 +208,14 @@ std::string ReadImportData(std::string_view text, TImportFormat format, const TC
 }
 
 std::string ReadImportFile(const std::string& path, std::string& content) {
-    content.clear();
-    const bool standardInput = path == "-";
-    // Without waiting: opening a FIFO for reading would otherwise block until
-    // someone opens it for writing.
-    const int fd = standardInput ? ::dup(STDIN_FILENO)
-                                 : ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0) {
-        return std::string(std::strerror(errno)) + ".";
+    const TBoundedRead read = ReadFileUpTo(path, kMaximumImportFileSize, content);
+    if (read.tooLarge) {
+        return "It is larger than " + std::to_string(kMaximumImportFileSize >> 20) +
+               " MiB, more than an export of the largest database can be; reading stopped.";
     }
-    struct stat info {};
-    if (::fstat(fd, &info) != 0) {
-        const int error = errno;
-        ::close(fd);
-        return std::string(std::strerror(error)) + ".";
-    }
-    if (S_ISDIR(info.st_mode)) {
-        ::close(fd);
-        return "It is a directory.";
-    }
-    if (!standardInput && !S_ISREG(info.st_mode)) {
-        ::close(fd);
+    if (read.notRegular) {
         return "It is not a regular file (a FIFO, a socket or a device); save the export as a "
                "file and import that.";
     }
-    if (S_ISREG(info.st_mode)) {
-        // One allocation, so that no outgrown copy of the passwords is freed
-        // unwiped on the way.
-        content.reserve(
-            std::min<std::size_t>(static_cast<std::size_t>(info.st_size), kMaximumImportFileSize) +
-            1);
-    }
-    char buffer[65536];
-    for (;;) {
-        const ssize_t got = ::read(fd, buffer, sizeof buffer);
-        if (got < 0 && errno == EINTR) {
-            continue;
-        }
-        if (got < 0) {
-            const int error = errno;
-            ::close(fd);
-            KvSecureWipe(content);
-            return std::string(std::strerror(error)) + ".";
-        }
-        if (got == 0) {
-            break;
-        }
-        if (content.size() + static_cast<std::size_t>(got) > kMaximumImportFileSize) {
-            ::close(fd);
-            KvSecureWipe(content);
-            explicit_bzero(buffer, sizeof buffer);
-            return "It is larger than " + std::to_string(kMaximumImportFileSize >> 20) +
-                   " MiB, more than an export of the largest database can be; reading stopped.";
-        }
-        content.append(buffer, static_cast<std::size_t>(got));
-    }
-    ::close(fd);
-    explicit_bzero(buffer, sizeof buffer);
-    return "";
+    return read.problem;
 }

@@ -59,6 +59,11 @@ struct TImportEntry {
 // "name", "url", "note", "email", "folder" -> the header of that column.
 using TColumnMap = std::map<std::string, std::string>;
 
+// The two names of a map that are no record field; the five fields go by
+// their names in kRecordFieldRules.
+inline constexpr const char* kMapName = "name";
+inline constexpr const char* kMapFolder = "folder";
+
 // "login=Username,password=Pass,..." into a map; empty on success, otherwise
 // what is wrong with it.
 std::string ParseColumnMap(const std::string& text, TColumnMap& map);

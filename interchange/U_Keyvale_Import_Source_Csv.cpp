@@ -4,6 +4,7 @@
 #include "U_KV_Hash_and_RAT_01.h"
 #include "U_Keyvale_Import_Source_Readers.h"
 #include "U_Keyvale_Import_Text.h"
+#include "U_Keyvale_TreeView_Data_Rules.h"
 
 #include <algorithm>
 #include <set>
@@ -112,26 +113,35 @@ const std::vector<TCsvLayout>& Layouts() {
     return layouts;
 }
 
+// The name of a record's field in --map, as everywhere.
+const char* FieldName(TRecordField field) {
+    return RecordFieldRule(field).name;
+}
+
 // Names a generic file's columns commonly have, for each field.
 const std::vector<std::pair<const char*, std::vector<const char*>>>& GuessedHeaders() {
     static const std::vector<std::pair<const char*, std::vector<const char*>>> guesses = {
-        {"name", {"title", "name", "account", "site name"}},
-        {"login", {"username", "login", "user", "user name", "login name"}},
-        {"password", {"password", "pass", "passwd"}},
-        {"email", {"email", "e-mail", "mail"}},
-        {"url", {"url", "website", "web site", "uri", "address", "login_uri"}},
-        {"note", {"notes", "note", "comment", "comments", "extra"}},
-        {"folder", {"folder", "group", "category", "path"}},
+        {kMapName, {"title", "name", "account", "site name"}},
+        {FieldName(TRecordField::Login), {"username", "login", "user", "user name", "login name"}},
+        {FieldName(TRecordField::Password), {"password", "pass", "passwd"}},
+        {FieldName(TRecordField::Email), {"email", "e-mail", "mail"}},
+        {FieldName(TRecordField::Url),
+         {"url", "website", "web site", "uri", "address", "login_uri"}},
+        {FieldName(TRecordField::Note), {"notes", "note", "comment", "comments", "extra"}},
+        {kMapFolder, {"folder", "group", "category", "path"}},
     };
     return guesses;
 }
 
 const std::vector<std::pair<const char*, TColumnUse>>& MapFields() {
     static const std::vector<std::pair<const char*, TColumnUse>> fields = {
-        {"name", TColumnUse::Name},         {"login", TColumnUse::Login},
-        {"password", TColumnUse::Password}, {"email", TColumnUse::Email},
-        {"url", TColumnUse::Url},           {"note", TColumnUse::Note},
-        {"folder", TColumnUse::Folder},
+        {kMapName, TColumnUse::Name},
+        {FieldName(TRecordField::Login), TColumnUse::Login},
+        {FieldName(TRecordField::Password), TColumnUse::Password},
+        {FieldName(TRecordField::Email), TColumnUse::Email},
+        {FieldName(TRecordField::Url), TColumnUse::Url},
+        {FieldName(TRecordField::Note), TColumnUse::Note},
+        {kMapFolder, TColumnUse::Folder},
     };
     return fields;
 }

@@ -1,18 +1,14 @@
 #include "U_Keyvale_Import_Text.h"
 
 #include "U_KV_Hash_and_RAT_01.h"
+#include "U_Keyvale_TreeView_Data_Url_Host.h"
 
 #include <algorithm>
 #include <charconv>
-#include <cstdio>
 #include <ctime>
 #include <string>
 
 namespace {
-
-char LowerAscii(char c) {
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
 
 std::string TrimSpaces(const std::string& text) {
     const std::size_t first = text.find_first_not_of(" \t");
@@ -23,34 +19,6 @@ std::string TrimSpaces(const std::string& text) {
 }
 
 } // namespace
-
-std::string UrlHost(const std::string& url) {
-    std::size_t start = url.find_first_not_of(" \t");
-    if (start == std::string::npos) {
-        return "";
-    }
-    const std::size_t scheme = url.find("://", start);
-    if (scheme != std::string::npos && url.find_first_of("/?#", start) >= scheme) {
-        start = scheme + 3;
-    }
-    std::size_t end = url.find_first_of("/?# \t", start);
-    if (end == std::string::npos) {
-        end = url.size();
-    }
-    std::string authority = url.substr(start, end - start);
-    if (std::size_t at = authority.rfind('@'); at != std::string::npos) {
-        authority.erase(0, at + 1);
-    }
-    if (!authority.empty() && authority.front() == '[') { // an IPv6 address keeps its colons
-        authority = authority.substr(0, authority.find(']') + 1);
-    } else if (std::size_t colon = authority.find(':'); colon != std::string::npos) {
-        authority.erase(colon);
-    }
-    for (char& c : authority) {
-        c = LowerAscii(c);
-    }
-    return authority;
-}
 
 std::string NameFromUrl(const std::string& url) {
     const std::string text = TrimSpaces(url);
@@ -256,27 +224,4 @@ std::string IsoTimeAsUtcText(const std::string& time) {
         return time;
     }
     return time.substr(0, 10) + " " + time.substr(11, 8) + " UTC";
-}
-
-std::string WithControlsEscaped(const std::string& text) {
-    std::string result;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        const auto c = static_cast<unsigned char>(text[i]);
-        unsigned code = 0x10000; // none
-        if (c < 0x20 || c == 0x7F) {
-            code = c;
-        } else if (c == 0xC2 && i + 1 < text.size() &&
-                   static_cast<unsigned char>(text[i + 1]) >= 0x80 &&
-                   static_cast<unsigned char>(text[i + 1]) <= 0x9F) {
-            code = static_cast<unsigned char>(text[++i]);
-        }
-        if (code == 0x10000) {
-            result += text[i];
-            continue;
-        }
-        char escaped[8];
-        std::snprintf(escaped, sizeof escaped, "\\u%04x", code);
-        result += escaped;
-    }
-    return result;
 }

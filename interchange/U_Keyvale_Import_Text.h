@@ -1,17 +1,15 @@
-// Small text rules that reading other programs' exports needs: the host of a
-// URL, whether a login is an e-mail address, folder paths, and the labelled
-// lines that carry a source's extra fields into the note.
+// Small text rules that reading other programs' exports needs: a record's
+// name from its URL, whether a login is an e-mail address, folder paths, and
+// the labelled lines that carry a source's extra fields into the note.
 #pragma once
+
+#include "U_Keyvale_TreeView_Data_Text.h"     // WithControlsEscaped for messages
+#include "U_Keyvale_TreeView_Data_Url_Host.h" // UrlHost
 
 #include <cstdint>
 #include <set>
 #include <string>
 #include <vector>
-
-// The host of a URL in lower case, without scheme, user, port and path:
-// "https://Ann@Mail.Example.org:8443/x" gives "mail.example.org". A text
-// without scheme is read as starting with its host; empty when there is none.
-std::string UrlHost(const std::string& url);
 
 // The name a record takes from its URL when the source gives none: the host
 // of a URL ("https://Mail.Example.org/x" gives "mail.example.org"), or, for a
@@ -80,7 +78,3 @@ std::string MillisecondsAsUtcText(const std::string& milliseconds);
 // An ISO 8601 time in UTC ("2024-05-01T12:00:00.123Z") as
 // "2024-05-01 12:00:00 UTC"; the text unchanged when it is no such time.
 std::string IsoTimeAsUtcText(const std::string& time);
-
-// The text with every control character written as "\u001b", so that a
-// name shown in a message cannot command the terminal that prints it.
-std::string WithControlsEscaped(const std::string& text);

@@ -9,24 +9,6 @@ bool HoldsLineBreak(const std::string& text) {
     return text.find_first_of(std::string("\r\n\0", 3)) != std::string::npos;
 }
 
-// Control characters other than the ones named: C0, DEL, and C1 (encoded in
-// UTF-8 as 0xC2 followed by 0x80..0x9F).
-bool HoldsControlOtherThan(const std::string& text, const std::string& allowed) {
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        const auto byte = static_cast<unsigned char>(text[i]);
-        if ((byte < 0x20 || byte == 0x7F) && allowed.find(text[i]) == std::string::npos) {
-            return true;
-        }
-        if (byte == 0xC2 && i + 1 < text.size()) {
-            const auto next = static_cast<unsigned char>(text[i + 1]);
-            if (next >= 0x80 && next <= 0x9F) {
-                return true;
-            }
-        }
-    }
-    return false;
-}
-
 } // namespace
 
 const TRecordFieldRule* FindRecordFieldRule(const std::string& name) {
@@ -46,10 +28,6 @@ std::string RecordFieldNames() {
         names += kRecordFieldRules[i].name;
     }
     return names;
-}
-
-bool HoldsControlCharacter(const std::string& utf8) {
-    return HoldsControlOtherThan(utf8, "");
 }
 
 namespace {
@@ -101,7 +79,7 @@ std::string FieldProblem(const TRecordFieldRule& field, const std::string& value
     if (field.singleLine && HoldsLineBreak(value)) {
         return "holds a line break";
     }
-    if (HoldsControlOtherThan(value, field.singleLine ? "" : "\t\r\n")) {
+    if (HoldsControlCharacter(value, field.singleLine ? "" : "\t\r\n")) {
         return "holds a control character";
     }
     return "";

@@ -7,38 +7,49 @@
 #pragma once
 
 #include "U_Keyvale_TreeView_Data_Record.h"
+#include "U_Keyvale_TreeView_Data_Text.h" // HoldsControlCharacter, used with these rules
 
 #include <cstddef>
 #include <string>
 
-// One of a record's five fields: the name keyvale-cli and the JSON layout use,
-// where it lives, how many characters the window's field takes (16-bit code
-// units) and whether a line break is allowed in it.
+// A record's five fields, in the order of the record panel and of the
+// record encoding.
+enum class TRecordField { Login, Password, Email, Url, Note };
+
+// One of a record's five fields: the name keyvale-cli, the import's column
+// map and the JSON layout use, the caption the window shows, where it lives,
+// how many characters the window's field takes (16-bit code units) and
+// whether a line break is allowed in it. Every program takes a field's name
+// from here.
 struct TRecordFieldRule {
+    TRecordField field;
     const char* name;
+    const char* caption;
     std::string TRecordFields::*member;
     std::size_t limit;
     bool singleLine;
 };
 
-// In the order of the record panel and of the record encoding.
+// In the order of TRecordField.
 inline constexpr TRecordFieldRule kRecordFieldRules[] = {
-    {"login", &TRecordFields::login, kMaximumLoginLength, true},
-    {"password", &TRecordFields::password, kMaximumPasswordLength, true},
-    {"email", &TRecordFields::email, kMaximumEmailLength, true},
-    {"url", &TRecordFields::url, kMaximumUrlLength, true},
-    {"note", &TRecordFields::note, kMaximumNoteLength, false},
+    {TRecordField::Login, "login", "Login", &TRecordFields::login, kMaximumLoginLength, true},
+    {TRecordField::Password, "password", "Password", &TRecordFields::password,
+     kMaximumPasswordLength, true},
+    {TRecordField::Email, "email", "E-Mail", &TRecordFields::email, kMaximumEmailLength, true},
+    {TRecordField::Url, "url", "URL", &TRecordFields::url, kMaximumUrlLength, true},
+    {TRecordField::Note, "note", "Note", &TRecordFields::note, kMaximumNoteLength, false},
 };
+
+// The rule of the field.
+constexpr const TRecordFieldRule& RecordFieldRule(TRecordField field) {
+    return kRecordFieldRules[static_cast<std::size_t>(field)];
+}
 
 // The rule of the field with this name, or nullptr.
 const TRecordFieldRule* FindRecordFieldRule(const std::string& name);
 
 // "login, password, email, url and note", for messages.
 std::string RecordFieldNames();
-
-// Whether the text holds a C0 control character (U+0000..U+001F, U+007F) or
-// a C1 one (U+0080..U+009F, as UTF-8). Line breaks and TAB count.
-bool HoldsControlCharacter(const std::string& utf8);
 
 // The name a node gets when a folder is created or renamed in place. Line
 // breaks and NUL become spaces and leading blanks and TABs are dropped, since

@@ -49,24 +49,6 @@ char32_t DecodeUtf8(const std::string& text, std::size_t& i) {
     return code;
 }
 
-void AppendUtf8(std::string& out, char32_t code) {
-    if (code < 0x80) {
-        out += static_cast<char>(code);
-    } else if (code < 0x800) {
-        out += static_cast<char>(0xC0 | (code >> 6));
-        out += static_cast<char>(0x80 | (code & 0x3F));
-    } else if (code < 0x10000) {
-        out += static_cast<char>(0xE0 | (code >> 12));
-        out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (code & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (code >> 18));
-        out += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (code & 0x3F));
-    }
-}
-
 std::size_t UnitsOf(char32_t code) {
     return code != kInvalid && code >= 0x10000 ? 2 : 1;
 }
@@ -176,4 +158,61 @@ std::string TrimBlanksAndControls(const std::string& text) {
         --last;
     }
     return text.substr(first, last - first);
+}
+
+int HexValue(char c) {
+    if (c >= '0' && c <= '9') {
+        return c - '0';
+    }
+    if (c >= 'a' && c <= 'f') {
+        return c - 'a' + 10;
+    }
+    if (c >= 'A' && c <= 'F') {
+        return c - 'A' + 10;
+    }
+    return -1;
+}
+
+std::size_t ControlCharacterAt(std::string_view text, std::size_t at) {
+    const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
+    if (at >= text.size()) {
+        return 0;
+    }
+    if (byte(at) < 0x20 || byte(at) == 0x7F) {
+        return 1;
+    }
+    const bool c1 =
+        byte(at) == 0xC2 && at + 1 < text.size() && byte(at + 1) >= 0x80 && byte(at + 1) <= 0x9F;
+    return c1 ? 2 : 0;
+}
+
+bool HoldsControlCharacter(std::string_view text, std::string_view allowed) {
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const std::size_t length = ControlCharacterAt(text, i);
+        if (length == 2 || (length == 1 && allowed.find(text[i]) == std::string_view::npos)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+std::string WithControlsEscaped(std::string_view text, std::string_view keep) {
+    static constexpr char kHexDigits[] = "0123456789abcdef";
+    std::string shown;
+    shown.reserve(text.size());
+    for (std::size_t i = 0; i < text.size();) {
+        std::size_t length = ControlCharacterAt(text, i);
+        if (length == 1 && keep.find(text[i]) != std::string_view::npos) {
+            length = 0;
+        }
+        if (length == 0) {
+            shown += text[i++];
+            continue;
+        }
+        for (const std::size_t end = i + length; i < end; ++i) {
+            const auto byte = static_cast<unsigned char>(text[i]);
+            shown += {'\\', 'x', kHexDigits[byte >> 4], kHexDigits[byte & 0x0F]};
+        }
+    }
+    return shown;
 }

@@ -132,7 +132,7 @@ std::string GeneratePassword(const TPasswordRules& rules, std::string& password)
 
 std::string SeparatorProblem(const std::string& separator) {
     if (!IsValidUtf8(separator) || Utf8ToUtf16(separator).size() != 1 ||
-        static_cast<unsigned char>(separator[0]) < 0x20 || separator == "\x7f") {
+        HoldsControlCharacter(separator)) {
         return "the separator must be one character, not a control character or line break";
     }
     return "";

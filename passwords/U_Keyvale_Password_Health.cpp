@@ -8,6 +8,7 @@
 #include "U_Keyvale_TreeView_Data_Kinds.h"
 #include "U_Keyvale_TreeView_Data_Operations.h"
 #include "U_Keyvale_TreeView_Data_Text.h"
+#include "U_Keyvale_TreeView_Data_Url_Host.h"
 
 #include <zxcvbn.h>
 
@@ -78,20 +79,10 @@ void AddTextWords(std::vector<std::string>& words, const std::string& text) {
     }
 }
 
-// "https://user@www.example.co.uk:8080/x" gives "www.example.co.uk".
-std::string HostOf(const std::string& url) {
-    std::string host = LowerAscii(TrimBlanksAndControls(url));
-    if (const auto scheme = host.find("://"); scheme != std::string::npos) {
-        host.erase(0, scheme + 3);
-    }
-    host = host.substr(0, host.find_first_of("/?#"));
-    if (const auto at = host.rfind('@'); at != std::string::npos) {
-        host.erase(0, at + 1);
-    }
-    if (!host.empty() && host.front() == '[') {
-        return ""; // an IPv6 address names no site
-    }
-    return host.substr(0, host.find(':'));
+// The site a URL names; an IPv6 address names none, and gives no words.
+std::string SiteHostOf(const std::string& url) {
+    const std::string host = UrlHost(url);
+    return !host.empty() && host.front() == '[' ? "" : host;
 }
 
 // The host and its labels, without "www" and the last label ("com", "org"):
@@ -120,7 +111,7 @@ struct TRecordWordSets {
 TRecordWordSets WordSets(const std::string& name, const TRecordFields& record) {
     TRecordWordSets sets;
     AddTextWords(sets.name, name);
-    AddHostWords(sets.name, HostOf(name));
+    AddHostWords(sets.name, SiteHostOf(name));
     AddTextWords(sets.login, record.login);
     const std::string email = LowerAscii(TrimBlanksAndControls(record.email));
     const auto at = email.rfind('@');
@@ -128,7 +119,7 @@ TRecordWordSets WordSets(const std::string& name, const TRecordFields& record) {
         AddTextWords(sets.login, email.substr(0, at));
         AddHostWords(sets.site, email.substr(at + 1));
     }
-    AddHostWords(sets.site, HostOf(record.url));
+    AddHostWords(sets.site, SiteHostOf(record.url));
     return sets;
 }
 

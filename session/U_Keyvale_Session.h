@@ -166,6 +166,10 @@ class TKeyvaleSession {
     // What stands in the way of opening `path`, or of creating a new
     // database there, before any password is asked for it.
     TPathCheck CheckOpen(const std::string& path) const;
+    // CheckOpen without the open database: what keyvale-cli, which opens
+    // one file per command, checks before it reads one. A file whose name no
+    // database may have is refused here for every program alike.
+    static TPathCheck CheckFileToOpen(const std::string& path);
     static TPathCheck CheckCreate(const std::string& path);
 
     // Makes `path` the open database under `password` (Create, Open) or

@@ -29,6 +29,16 @@ TPathCheck Problem(TPathProblem problem, std::string cause = {}) {
 } // namespace
 
 TPathCheck TKeyvaleSession::CheckOpen(const std::string& path) const {
+    if (TPathCheck check = CheckFileToOpen(path); !check.Ok()) {
+        return check;
+    }
+    if (IsOpen() && path == file_) {
+        return Problem(TPathProblem::AlreadyOpen);
+    }
+    return {};
+}
+
+TPathCheck TKeyvaleSession::CheckFileToOpen(const std::string& path) {
     const std::string name = PathFileName(path);
     if (IsBlank(name)) {
         return Problem(TPathProblem::NoName);
@@ -41,9 +51,6 @@ TPathCheck TKeyvaleSession::CheckOpen(const std::string& path) const {
     }
     if (std::string cause = DatabaseFileReadProblem(path); !cause.empty()) {
         return Problem(TPathProblem::Unreadable, std::move(cause));
-    }
-    if (IsOpen() && path == file_) {
-        return Problem(TPathProblem::AlreadyOpen);
     }
     return {};
 }

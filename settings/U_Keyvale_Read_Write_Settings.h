@@ -82,6 +82,10 @@ bool ShouldWriteHashLength(const std::string& lengthText, bool iniFileExists);
 // The clipboard and locking choices of the Settings page. A copied secret is
 // taken off the clipboard after that many seconds (0: never); the open
 // database is locked after that many minutes of desktop idle (0: never).
+// The clipboard's default and longest delay hold for keyvale-cli's clip too:
+// 10 s is time enough to switch windows and paste, and past 10 minutes a
+// copied password is no longer on its way somewhere but lying around, open to
+// every program that reads the clipboard.
 inline constexpr const char* kIniKeyClipboardClearSeconds = "ClipboardClearSeconds";
 inline constexpr const char* kIniKeyLockAfterIdleMinutes = "LockAfterIdleMinutes";
 inline constexpr int kDefaultClipboardClearSeconds = 10;

@@ -1,5 +1,6 @@
 #include "U_Keyvale_Database_File_Check.h"
 
+#include "U_Keyvale_Database_Path.h"
 #include "U_Keyvale_Read_Write_Files.h"
 #include "U_Keyvale_Read_Write_Names.h"
 
@@ -15,14 +16,6 @@ namespace {
 
 std::string Sentence(const std::string& text) {
     return text.empty() || text.back() == '.' ? text : text + ".";
-}
-
-std::string FolderOf(const std::string& path) {
-    std::size_t slash = path.find_last_of('/');
-    if (slash == std::string::npos) {
-        return ".";
-    }
-    return slash == 0 ? "/" : path.substr(0, slash);
 }
 
 } // namespace
@@ -73,7 +66,7 @@ std::string DatabaseDestinationProblem(const std::string& path) {
     if (::lstat(path.c_str(), &info) == 0) {
         return S_ISDIR(info.st_mode) ? "It is a directory." : "The file exists already.";
     }
-    const std::string folder = FolderOf(path);
+    const std::string folder = PathFolder(path);
     if (::stat(folder.c_str(), &info) != 0) {
         return "Its folder " + folder + ": " + Sentence(SystemErrorText(errno));
     }

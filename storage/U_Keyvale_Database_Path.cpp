@@ -14,6 +14,15 @@ std::string PathDirectory(const std::string& path) {
     return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
 }
 
+std::string PathFolder(const std::string& path) {
+    const std::string directory = PathDirectory(path);
+    const std::size_t last = directory.find_last_not_of('/');
+    if (directory.empty()) {
+        return ".";
+    }
+    return last == std::string::npos ? "/" : directory.substr(0, last + 1);
+}
+
 std::string PathFileName(const std::string& path) {
     const std::size_t slash = path.rfind('/');
     return slash == std::string::npos ? path : path.substr(slash + 1);

@@ -1,5 +1,6 @@
 #include "U_Keyvale_Read_Write_Names.h"
 
+#include "U_Keyvale_Database_Path.h"
 #include "U_Keyvale_Read_Write_Files.h"
 
 #include <array>
@@ -16,12 +17,6 @@ namespace {
 constexpr std::array<const char*, 22> kReservedNames = {
     "CON",  "PRN",  "AUX",  "NUL",  "COM1", "COM2", "COM3", "COM4", "COM5", "COM6", "COM7",
     "COM8", "COM9", "LPT1", "LPT2", "LPT3", "LPT4", "LPT5", "LPT6", "LPT7", "LPT8", "LPT9"};
-
-// The name part after the last path separator.
-std::string FileNamePart(const std::string& path) {
-    std::size_t slash = path.find_last_of('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
-}
 
 // The name with its last extension (from the last full stop) replaced.
 std::string ChangeExtension(const std::string& name, const std::string& extension) {
@@ -65,7 +60,7 @@ std::string MakeBackupCopy(const std::string& directory, const std::string& data
         return failure + problem;
     }
     std::filesystem::path backup =
-        folder / ChangeExtension(FileNamePart(databaseFile), kBackupExtension);
+        folder / ChangeExtension(PathFileName(databaseFile), kBackupExtension);
 
     // The copy is written as a database is saved: flushed to the disk and
     // put in place in one step, its folder flushed too, so that a crash right
@@ -119,7 +114,7 @@ std::string FileNameRefusal(const std::string& name) {
 }
 
 bool HasDatabaseExtension(const std::string& name) {
-    std::string part = FileNamePart(name);
+    std::string part = PathFileName(name);
     std::size_t dot = part.find_last_of('.');
     return dot != std::string::npos && part.substr(dot) == kDatabaseExtension;
 }

@@ -21,15 +21,6 @@
 #include "U_Secret_Text.h"
 #include "U_Widget_Names.h"
 
-namespace {
-
-// The window's field takes as many characters as storage allows the field.
-int FieldLimit(const char* field) {
-    return static_cast<int>(FindRecordFieldRule(field)->limit);
-}
-
-} // namespace
-
 TRecordPanel::TRecordPanel(TKeyvaleTree& tree, const std::string& iniPath, QWidget* parent)
     : QFrame(parent), tree_(tree) {
     Named(this, "o_Panel_Right", QStringLiteral("Record panel"));
@@ -58,24 +49,25 @@ int TRecordPanel::CreateFields() {
     struct TField {
         QLabel** label;
         const char* labelName;
-        const char* caption;
         QLineEdit** field;
         const char* fieldName;
-        int maxLength;
+        TRecordField rule;
     };
     const TField fields[] = {
-        {&L_Login, "L_Login", "Login", &F_Login, "F_Login", FieldLimit("login")},
-        {&L_Password, "L_Password", "Password", &F_Password, "F_Password", FieldLimit("password")},
-        {&L_EMail, "L_EMail", "E-Mail", &F_EMail, "F_EMail", FieldLimit("email")},
-        {&L_URL, "L_URL", "URL", &F_URL, "F_URL", FieldLimit("url")},
+        {&L_Login, "L_Login", &F_Login, "F_Login", TRecordField::Login},
+        {&L_Password, "L_Password", &F_Password, "F_Password", TRecordField::Password},
+        {&L_EMail, "L_EMail", &F_EMail, "F_EMail", TRecordField::Email},
+        {&L_URL, "L_URL", &F_URL, "F_URL", TRecordField::Url},
     };
     auto* record = qobject_cast<QGridLayout*>(layout());
     int line = 0;
     for (const TField& f : fields) {
-        const QString caption = QString::fromLatin1(f.caption);
+        // Caption and length from the one table of fields, as keyvale-cli's.
+        const TRecordFieldRule& rule = RecordFieldRule(f.rule);
+        const QString caption = QString::fromLatin1(rule.caption);
         *f.label = Caption(Named(new QLabel(caption, this), f.labelName, caption));
         *f.field = Named(new QLineEdit(this), f.fieldName, caption);
-        (*f.field)->setMaxLength(f.maxLength);
+        (*f.field)->setMaxLength(static_cast<int>(rule.limit));
         (*f.label)->setBuddy(*f.field);
         record->addWidget(*f.label, line++, 0, 1, 3);
         record->addWidget(*f.field, line++, 0, 1, 3);
@@ -87,9 +79,9 @@ int TRecordPanel::CreateFields() {
 // The note under its caption takes the height the other rows leave.
 void TRecordPanel::CreateNote(int line) {
     auto* record = qobject_cast<QGridLayout*>(layout());
-    L_Note =
-        Caption(Named(new QLabel(QStringLiteral("Note"), this), "L_Note", QStringLiteral("Note")));
-    F_Note = Named(new QPlainTextEdit(this), "F_Note", QStringLiteral("Note"));
+    const QString noteCaption = QString::fromLatin1(RecordFieldRule(TRecordField::Note).caption);
+    L_Note = Caption(Named(new QLabel(noteCaption, this), "L_Note", noteCaption));
+    F_Note = Named(new QPlainTextEdit(this), "F_Note", noteCaption);
     F_Note->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     L_Note->setBuddy(F_Note);
     record->addWidget(L_Note, line, 0, 1, 3);

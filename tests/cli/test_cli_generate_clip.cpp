@@ -150,6 +150,32 @@ TEST_F(Clip, RefusesWithoutAToolOrAValue) {
     }
 }
 
+// The clipboard's delay is the window's: 1 to 600 seconds (the window's 0,
+// never, has no meaning for a command whose clearer holds the value).
+TEST_F(Clip, TheTimeoutKeepsTheWindowsBounds) {
+    struct Case {
+        const char* timeout;
+        bool accepted;
+    };
+    const Case cases[] = {
+        {"1", true}, {"600", true}, {"0", false}, {"601", false}, {"86400", false}};
+    // No tool on the path: an accepted timeout goes on to look for one.
+    const std::string none = (dir / "empty").string();
+    for (const Case& c : cases) {
+        Outcome outcome =
+            Run({"clip", db, "Bank", "-t", c.timeout}, "secret1\n", Environment(none));
+        if (c.accepted) {
+            EXPECT_NE(outcome.err.find("no clipboard tool found"), std::string::npos)
+                << c.timeout << ": " << outcome.err;
+        } else {
+            EXPECT_EQ(outcome.exitCode, 2) << c.timeout;
+            EXPECT_NE(outcome.err.find("the timeout is a whole number of seconds from 1 to 600."),
+                      std::string::npos)
+                << c.timeout << ": " << outcome.err;
+        }
+    }
+}
+
 // A display that cannot be reached: xclip exits at once without reading, so
 // writing the value to it breaks the pipe. That must be a clear failure, not
 // death by SIGPIPE (exit 141) without a word; it is a race, hence the rounds.

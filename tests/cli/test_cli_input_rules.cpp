@@ -4,6 +4,7 @@
 // writes nothing.
 #include "cli_fixture.h"
 
+#include "U_Keyvale_Read_Write_Names.h"
 #include "U_Keyvale_Session.h"
 #include "tree_fixture.h"
 
@@ -170,6 +171,29 @@ TEST_F(Cli, StoredControlCharactersArePrintedEscaped) {
     }
     Outcome exact = Run({"show", db, record, "-a", "login"}, "secret1\n");
     EXPECT_EQ(exact.out, "log\x1b[2Jin\n") << "-a prints the value exactly, for scripts";
+}
+
+// A database's file name follows one rule, the window's: keyvale-cli neither
+// reads nor changes a file the window would refuse to open.
+TEST_F(Cli, DatabaseNamesTheWindowRefusesAreRefusedToo) {
+    Import(Document(Json::array({{{"name", "r"}, {"record", {{"login", "me"}}}}})));
+    const std::string names[] = {"say \"hi\".kvdb", "a|b.kvdb", "a:b.kvdb",
+                                 "why?.kvdb",       "CON.kvdb", "lpt1.kvdb"};
+    for (const std::string& name : names) {
+        SCOPED_TRACE(name);
+        const std::string file = (dir / name).string();
+        fs::copy_file(db, file);
+        EXPECT_EQ(TKeyvaleSession().CheckOpen(file).problem, TPathProblem::BadName);
+        for (const std::vector<std::string>& args :
+             {std::vector<std::string>{"ls", file}, {"mkdir", file, "new"}}) {
+            Outcome refused = Run(args, "secret1\n");
+            EXPECT_EQ(refused.exitCode, 2) << args[0];
+            EXPECT_NE(refused.err.find("is not acceptable"), std::string::npos) << refused.err;
+            EXPECT_NE(refused.err.find(FileNameRefusal(name)), std::string::npos) << refused.err;
+            EXPECT_EQ(refused.out, "");
+        }
+        EXPECT_TRUE(ReadFile(file) == ReadFile(db)) << "left as it was";
+    }
 }
 
 } // namespace

@@ -1,5 +1,6 @@
 // Every export format read back by the import gives the tree it came from.
 #include "U_Keyvale_Export.h"
+#include "U_Keyvale_Export_Csv.h"
 #include "import_fixture.h"
 #include "tree_fixture.h"
 
@@ -53,6 +54,13 @@ TEST(Export, CsvIsKeePassXCsLayoutWithTheEMailAfterIt) {
         ExportTree(tree, TExportFormat::Csv),
         "\"Group\",\"Title\",\"Username\",\"Password\",\"URL\",\"Notes\",\"E-Mail\"\n"
         "\"Root/Mail\",\"Web\",\"ann\",\"p\"\"w\",\"https://w\",\"two\nlines\",\"a@b.org\"\n");
+}
+
+TEST(ExportCsv, QuotesWhatNeedsIt) {
+    EXPECT_EQ(CsvQuoted("plain"), "plain");
+    EXPECT_EQ(CsvQuoted("plain", true), "\"plain\"");
+    EXPECT_EQ(CsvQuoted("a,b"), "\"a,b\"");
+    EXPECT_EQ(CsvQuoted("say \"hi\"\nnow"), "\"say \"\"hi\"\"\nnow\"");
 }
 
 } // namespace

@@ -129,11 +129,4 @@ TEST(Csv, StopsAfterTheMostRowsAskedFor) {
     EXPECT_EQ(ReadCsv(text, stopped, limits), "the reading was cancelled");
 }
 
-TEST(Csv, QuotesWhatNeedsIt) {
-    EXPECT_EQ(CsvQuoted("plain"), "plain");
-    EXPECT_EQ(CsvQuoted("plain", true), "\"plain\"");
-    EXPECT_EQ(CsvQuoted("a,b"), "\"a,b\"");
-    EXPECT_EQ(CsvQuoted("say \"hi\"\nnow"), "\"say \"\"hi\"\"\nnow\"");
-}
-
 } // namespace

@@ -243,10 +243,9 @@ TEST(ImportPlan, RepeatedNamesGetNumbersAndFoldersOfOneSourcePathStayOne) {
     // message shows it escaped.
     TImportRun hostile =
         RunImport(tree, "Group,Title,Username,Password,URL,Notes\nRoot/a\x1b]0;x\x07,t,u,p,,\n");
-    EXPECT_EQ(
-        hostile.plan.refused,
-        (std::vector<TImportRefusal>{
-            {"line 2", "its folder \"a\\u001b]0;x\\u0007\": name holds a control character"}}));
+    EXPECT_EQ(hostile.plan.refused,
+              (std::vector<TImportRefusal>{
+                  {"line 2", "its folder \"a\\x1b]0;x\\x07\": name holds a control character"}}));
 
     TImportOptions throughRecord;
     throughRecord.folder = std::vector<std::string>{"Work", "Mail", "Sub"};
@@ -305,7 +304,7 @@ TEST(ImportPlan, KeyvaleExportIsAnExactTreeWholeOrNothing) {
         {R"({"format": "keyvale", "version": 1, "nodes": [{"name": "a"}, {"name": "a"}]})",
          "node \"a\": a node of the same name stands before it in its folder"},
         {R"({"format": "keyvale", "version": 1, "nodes": [{"name": "ok"}, {"name": "\u001b]0;x"}]})",
-         "node \"\\u001b]0;x\": its name holds a control character"},
+         "node \"\\x1b]0;x\": its name holds a control character"},
         {R"({"format": "keyvale", "version": 1, "nodes": [{"name": "r", "record": {"url": "a\nb"}}]})",
          "node \"r\": its url holds a line break"},
     };

@@ -186,7 +186,7 @@ TEST(ImportSources, BitwardenJsonKeepsKeysHistoryPasskeysAndTimes) {
                            "Password changed: 2024-01-01 00:00:00 UTC"}));
     EXPECT_EQ(run.plan.refused,
               (std::vector<TImportRefusal>{
-                  {"item 3 \"Future \\u001b thing\"",
+                  {"item 3 \"Future \\x1b thing\"",
                    "it is of type 6, no kind of item Keyvale knows (login, secure note, card, "
                    "identity, SSH key)"},
                   {"item 4", "it is not an object"}}));

@@ -1,6 +1,8 @@
 // The name and field rules keyvale-cli, import and the window share.
 #include "U_Keyvale_TreeView_Data_Rules.h"
 
+#include "tree_fixture.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
@@ -93,4 +95,6 @@ TEST(Rules, TheFieldTableNamesEveryFieldOnceInPanelOrder) {
     EXPECT_EQ(FindRecordFieldRule("name"), nullptr);
 }
 
+// Each program names a field as the table does: the window's captions,
+// keyvale-cli's options and fields, the import's --map and the JSON export.
 } // namespace

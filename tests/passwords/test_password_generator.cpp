@@ -142,4 +142,14 @@ TEST(PasswordGenerator, StrengthOfTheOptions) {
     EXPECT_NEAR(PassphraseStrengthLog10({6, "-"}), 6 * std::log10(7776.0), 1e-9);
 }
 
+// The separator follows the model's one rule of what a control character is.
+TEST(PassphraseSeparator, ASeparatorIsNoControlOfEitherKind) {
+    for (const char* separator : {"\x1b", "\x7f", "\t", "\xc2\x9b", "\xc2\x85"}) {
+        EXPECT_NE(SeparatorProblem(separator), "") << separator;
+    }
+    for (const char* separator : {"-", " ", "\xc2\xa0", "\xc3\xa9"}) {
+        EXPECT_EQ(SeparatorProblem(separator), "") << separator;
+    }
+}
+
 } // namespace

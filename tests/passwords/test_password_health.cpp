@@ -70,6 +70,23 @@ TEST(PasswordHealth, GitHubPasswordIsWeakOnlyThroughTheRecordsWords) {
     EXPECT_LT(withWords, kWeakGuessesLog10);
 }
 
+// The site's words come from the URL's own host, never from a URL in its
+// query or fragment, nor from an IPv6 address.
+TEST(PasswordHealth, SiteWordsComeFromTheUrlsHost) {
+    struct Case {
+        const char* url;
+        std::vector<std::string> words;
+    };
+    const Case cases[] = {
+        {"shop.example/?next=https://evil.org", {"shop.example", "shop"}},
+        {"https://Ann@Shop.Example:8443/#https://evil.org", {"shop.example", "shop"}},
+        {"https://[2001:db8::1]/login", {}},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(RecordWords("", {"", "", "", c.url, ""}), c.words) << c.url;
+    }
+}
+
 // A password in three records: each record listed once, naming the other two.
 TEST(PasswordHealth, ReuseNamesTheOtherRecords) {
     TKeyvaleTree tree;

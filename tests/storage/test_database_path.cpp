@@ -21,11 +21,31 @@ TEST(DatabasePath, ExtensionIsAppendedUnlessExactlyKvdb) {
     }
 }
 
+// One split of a path for every program: at the last "/" and only there.
 TEST(DatabasePath, SplitsAtTheLastSlash) {
-    EXPECT_EQ(PathDirectory("/home/a/x.kvdb"), "/home/a/");
-    EXPECT_EQ(PathFileName("/home/a/x.kvdb"), "x.kvdb");
-    EXPECT_EQ(PathDirectory("/x.kvdb"), "/");
-    EXPECT_EQ(PathDirectory("x.kvdb"), "");
-    EXPECT_EQ(PathFileName("x.kvdb"), "x.kvdb");
-    EXPECT_EQ(PathFileName("/home/a/"), "");
+    struct Case {
+        const char* path;
+        const char* folder;
+        const char* directory;
+        const char* fileName;
+    };
+    const Case cases[] = {
+        {"/home/a/x.kvdb", "/home/a", "/home/a/", "x.kvdb"},
+        {"/x.kvdb", "/", "/", "x.kvdb"},
+        {"x.kvdb", ".", "", "x.kvdb"},
+        {"/home/a/", "/home/a", "/home/a/", ""}, // a folder: no file name
+        {"/", "/", "/", ""},
+        {"..", ".", "", ".."},
+        {"a/..", "a", "a/", ".."},
+        {"a//x.kvdb", "a", "a//", "x.kvdb"},
+        {"a\\b.kvdb", ".", "", "a\\b.kvdb"}, // "\" is part of a name here
+        {"C:\\db\\x.kvdb", ".", "", "C:\\db\\x.kvdb"},
+        {"line\nbreak/x\ny.kvdb", "line\nbreak", "line\nbreak/", "x\ny.kvdb"},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(PathFolder(c.path), c.folder) << c.path;
+        EXPECT_EQ(PathDirectory(c.path), c.directory) << c.path;
+        EXPECT_EQ(PathFileName(c.path), c.fileName) << c.path;
+        EXPECT_EQ(PathDirectory(c.path) + PathFileName(c.path), c.path);
+    }
 }
