@@ -120,8 +120,6 @@ class TFormMain : public QMainWindow {
     void P_Process_MP_EVENT();
     void P_Process_MP(const QString& s_Database_File_Name, const std::string& s_MP,
                       TPasswordMode mode);
-    // What the password panel is open for (or was open for last).
-    TPasswordMode PasswordPanelMode() const { return o_MP_Mode; }
     // The open database's file; empty when none is open.
     QString DatabaseFile() const { return QString::fromStdString(o_Session.FileName()); }
     // A save on the user's word (the Save button, Ctrl+S) or the automatic
@@ -140,7 +138,6 @@ class TFormMain : public QMainWindow {
     void P_Skins_Setup();
     void P_Apply_Skin(int index);
     void o_List_Skin_2Click();
-    int ActiveSkinIndex() const { return activeSkin_; }
 
     // ---- settings file
     void P_Load_Settings_from_ini_File();

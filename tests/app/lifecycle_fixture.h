@@ -72,7 +72,7 @@ inline void Choose(TFormMain& window, const QString& path) {
 
 inline void CreateDatabase(TFormMain& window, const QString& path, const QString& password) {
     Choose(window, path);
-    QCOMPARE(window.PasswordPanelMode(), TPasswordMode::Create);
+    QCOMPARE(PasswordPanelShows(window), TPasswordMode::Create);
     EnterPassword(window, password, password);
     QCOMPARE(window.DatabaseFile(), path);
 }

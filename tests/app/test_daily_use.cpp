@@ -468,7 +468,7 @@ class TestDailyUse : public QObject {
         QVERIFY(!o_TV_Main(w)->isEnabled()); // the keys went with the database
         QCOMPARE(o_Page_Control(w)->currentWidget(), page_Main_Password(w));
         QVERIFY(o_MP(w)->isVisible());
-        QCOMPARE(w.PasswordPanelMode(),
+        QCOMPARE(PasswordPanelShows(w),
                  TPasswordMode::Open); // open mode: only the password is asked
         QCOMPARE(L_Database_File_2(w)->text(), QString("daily.kvdb"));
         QVERIFY(F_Message_2(w)->toPlainText().contains("locked after 5 minutes of desktop idle"));

@@ -96,7 +96,7 @@ class TestDatabaseLifecycle : public QObject {
         o_TV_Files(*window)->setCurrentItem(o_TV_Files(*window)->topLevelItem(0));
         window->o_TV_FilesClick();
         QCOMPARE(o_TV_Files(*window)->selectedItems().size(), 0);
-        QCOMPARE(window->PasswordPanelMode(), TPasswordMode::Open);
+        QCOMPARE(PasswordPanelShows(*window), TPasswordMode::Open);
         QVERIFY(o_MP(*window)->isVisible());
         QVERIFY(!F_MP2(*window)->isVisible());
         QCOMPARE(L_MP_Action(*window)->text(), QString("Opening an existing database ..."));
@@ -151,7 +151,7 @@ class TestDatabaseLifecycle : public QObject {
 
         // Change the main password: the file is rewritten at once.
         window->i_Change_Main_PasswordClick();
-        QCOMPARE(window->PasswordPanelMode(), TPasswordMode::ChangePassword);
+        QCOMPARE(PasswordPanelShows(*window), TPasswordMode::ChangePassword);
         QCOMPARE(L_MP_Action(*window)->text(),
                  QString("Changing main password of the database ..."));
         QCOMPARE(L_Database_File_2(*window)->text(), QString("secrets.kvdb"));
@@ -202,33 +202,34 @@ class TestDatabaseLifecycle : public QObject {
         struct Case {
             QString chosen;
             QString message; // the start of the last message
-            bool panel;
-            TPasswordMode mode;
+            // What the panel comes out to ask for; a refusal asks nothing,
+            // and its message says whether it was opening or creating.
+            std::optional<TPasswordMode> panel;
         };
         const Case cases[] = {
             {folder + "aux",
              "Error ! Cannot create new database file. Specified name of file is "
              "incorrect << aux.kvdb >>. You have to specify correct file name to "
              "create a new database.",
-             false, TPasswordMode::Create},
+             std::nullopt},
             {folder + "con.kvdb",
              "Error ! Cannot open database file. Specified name of file is incorrect << " + folder +
                  "con.kvdb >>. You have to specify correct file name to open a database.",
-             false, TPasswordMode::Open},
+             std::nullopt},
             // Shorter than any database: said before a password is asked.
             {folder + "short.kvdb",
              "Error! Cannot read data from this file. The file is too short to be a Keyvale "
              "database (999 bytes; the smallest has 2426).",
-             false, TPasswordMode::Open},
-            {folder + "letters.txt", "You have to enter main password for protection", true,
+             std::nullopt},
+            {folder + "letters.txt", "You have to enter main password for protection",
              TPasswordMode::Create},
         };
         for (const Case& c : cases) {
             Choose(*window, c.chosen);
             QVERIFY2(LastLine(F_Message_2(*window)).startsWith(c.message),
                      qPrintable(LastLine(F_Message_2(*window))));
-            QCOMPARE(!o_MP(*window)->isHidden(), c.panel);
-            QCOMPARE(window->PasswordPanelMode(), c.mode);
+            QCOMPARE(!o_MP(*window)->isHidden(), c.panel.has_value());
+            QCOMPARE(PasswordPanelShows(*window), c.panel);
         }
         QCOMPARE(L_Database_File_2(*window)->text(), QString("letters.txt.kvdb"));
         QVERIFY(!QFile::exists(fixture.Path("letters.txt.kvdb"))); // the probe is gone
@@ -303,7 +304,7 @@ class TestDatabaseLifecycle : public QObject {
             QCOMPARE(F_Database_File_Name(*window)->text(),
                      create ? fixture.Path("letters.txt.kvdb") : QString());
         }
-        QCOMPARE(window->PasswordPanelMode(), TPasswordMode::Create);
+        QCOMPARE(PasswordPanelShows(*window), TPasswordMode::Create);
         QVERIFY(!i_Open_File(*window)->isEnabled()); // no second dialog while the panel is out
     }
 
@@ -646,7 +647,7 @@ class TestDatabaseLifecycle : public QObject {
         auto window = fixture.NewWindow();
         const QString path = fixture.Path("late.kvdb");
         Choose(*window, path);
-        QCOMPARE(window->PasswordPanelMode(), TPasswordMode::Create);
+        QCOMPARE(PasswordPanelShows(*window), TPasswordMode::Create);
         {
             TKeyvaleSession writer;
             QVERIFY(writer.Create(path.toStdString(), "their password").Succeeded());
@@ -661,7 +662,7 @@ class TestDatabaseLifecycle : public QObject {
             "Error! Cannot create a database file. The file [" + path +
             "] exists already. It has not been changed; you may open it instead."));
         QVERIFY(o_MP(*window)->isVisible());
-        QCOMPARE(window->PasswordPanelMode(), TPasswordMode::Open);
+        QCOMPARE(PasswordPanelShows(*window), TPasswordMode::Open);
         QVERIFY(!F_MP2(*window)->isVisible());
 
         EnterPassword(*window, "their password", "");

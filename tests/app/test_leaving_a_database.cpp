@@ -80,7 +80,7 @@ class TestLeavingADatabase : public QObject {
         QVERIFY(!F_KV_Hash_62(w)->toPlainText().isEmpty());
 
         i_Change_Main_Password(w)->Click();
-        QCOMPARE(w.PasswordPanelMode(), TPasswordMode::ChangePassword);
+        QCOMPARE(PasswordPanelShows(w), TPasswordMode::ChangePassword);
         i_MP_View(w)->Click();
         QTest::keyClicks(F_MP1(w), "new main secret");
         QTest::keyClicks(F_MP2(w), "new main");
@@ -102,7 +102,7 @@ class TestLeavingADatabase : public QObject {
         QVERIFY(!page_Database_Content(w)->PasswordShown());
 
         // The unlock password is typed masked, and opens the same file again.
-        QCOMPARE(w.PasswordPanelMode(), TPasswordMode::Open);
+        QCOMPARE(PasswordPanelShows(w), TPasswordMode::Open);
         EnterPassword(w, kPassword, "");
         QCOMPARE(w.DatabaseFile(), fixture.Path("work.kvdb"));
         QCOMPARE(NamesOnDisk(fixture.Path("work.kvdb"), kPassword), std::string("Bank;"));

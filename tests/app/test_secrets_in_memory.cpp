@@ -550,7 +550,7 @@ class TestSecretsInMemory : public QObject {
             {
                 std::unique_ptr<TFormMain> window = fixture.NewWindow();
                 Choose(*window, path);
-                QCOMPARE(window->PasswordPanelMode(), TPasswordMode::Open);
+                QCOMPARE(PasswordPanelShows(*window), TPasswordMode::Open);
                 TypeSecret(F_MP1(*window), mainPassword, scratch);
                 QTest::keyClick(F_MP1(*window), Qt::Key_Return);
                 QCOMPARE(window->DatabaseFile(), path);

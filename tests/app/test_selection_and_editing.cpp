@@ -121,7 +121,7 @@ struct TDatabaseFile : TOpenDatabase {
 
         page_Main_Password_Content(*window)->SetFileNameQuietly(QString());
         F_Database_File_Name(*window)->setText(path);
-        QCOMPARE(window->PasswordPanelMode(), TPasswordMode::Open);
+        QCOMPARE(PasswordPanelShows(*window), TPasswordMode::Open);
         if (!b_M(*window)->isEnabled()) {
             QVERIFY(QMetaObject::invokeMethod(o_Timer_Enter_Button(*window), "timeout"));
         }

@@ -26,7 +26,7 @@ class TestSettingsCycles : public QObject {
         TTestWindowFolders folders;
         Run(folders, [](TFormMain& window) {
             QCOMPARE(o_List_Skin_2(window)->currentRow(), 39);
-            QCOMPARE(window.ActiveSkinIndex(), 39);
+            QCOMPARE(AppliedTheme(), 39);
             QCOMPARE(F_Hash_Length(window)->currentText(), QString("30"));
         });
         QVERIFY(!QFile::exists(folders.IniPath()));
@@ -55,7 +55,7 @@ class TestSettingsCycles : public QObject {
         QVERIFY(folders.IniText().contains("HL=30")); // the file existed by then
         Run(folders, [](TFormMain& window) {
             QCOMPARE(o_List_Skin_2(window)->currentRow(), 4);
-            QCOMPARE(window.ActiveSkinIndex(), 4);
+            QCOMPARE(AppliedTheme(), 4);
             QCOMPARE(QApplication::palette().color(QPalette::Window),
                      QColor(KeyvaleTheme(4).window));
         });
@@ -84,7 +84,7 @@ class TestSettingsCycles : public QObject {
         folders.WriteIni(file);
         Run(folders, [&](TFormMain& window) {
             QCOMPARE(o_List_Skin_2(window)->currentRow(), skin);
-            QCOMPARE(window.ActiveSkinIndex(), skin);
+            QCOMPARE(AppliedTheme(), skin);
             QCOMPARE(F_Hash_Length(window)->currentText(), length);
         });
         // the file exists, so both keys are rewritten from what the run held

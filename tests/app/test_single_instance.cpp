@@ -260,7 +260,7 @@ class TestSingleInstance : public QObject {
                 qPrintable(F_Message_2(*window)->toPlainText()));
             QCOMPARE(o_MP(*window)->isVisible(), asksPassword);
             if (asksPassword) {
-                QCOMPARE(window->PasswordPanelMode(), TPasswordMode::Open);
+                QCOMPARE(PasswordPanelShows(*window), TPasswordMode::Open);
                 QCOMPARE(L_Database_File_2(*window)->text(), name);
                 QCOMPARE(F_Database_File_Name(*window)->text(), path);
             } else {
@@ -357,7 +357,7 @@ class TestSingleInstance : public QObject {
         }
         QTRY_VERIFY(o_MP(*window)->isVisible());
         QCOMPARE(NamesOnDisk(first, kPassword), std::string("Bank;"));
-        QCOMPARE(window->PasswordPanelMode(), TPasswordMode::Open);
+        QCOMPARE(PasswordPanelShows(*window), TPasswordMode::Open);
         QCOMPARE(L_Database_File_2(*window)->text(), QString("second.kvdb"));
         EnterPassword(*window, kPassword, {});
         QCOMPARE(window->DatabaseFile(), second);

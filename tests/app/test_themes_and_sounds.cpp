@@ -122,27 +122,27 @@ class TestThemesAndSounds : public QObject {
         clock.start();
         clickRow(39);
         QVERIFY(clock.elapsed() < 500);
-        QCOMPARE(window.ActiveSkinIndex(), 39);
+        QCOMPARE(AppliedTheme(), 39);
 
         // Another entry: applied at once. The new look settles for a second
         // while the window goes on; a choice made meanwhile waits for it.
         clock.restart();
         clickRow(2);
-        QCOMPARE(window.ActiveSkinIndex(), 2);
+        QCOMPARE(AppliedTheme(), 2);
         QCOMPARE(QApplication::palette().color(QPalette::Window), QColor(KeyvaleTheme(2).window));
         list->setFocus();
         QTest::keyClick(list, Qt::Key_Down); // the arrow keys choose as well
         QCOMPARE(list->currentRow(), 3);
-        QCOMPARE(window.ActiveSkinIndex(), 2);
-        QTRY_COMPARE(window.ActiveSkinIndex(), 3);
+        QCOMPARE(AppliedTheme(), 2);
+        QTRY_COMPARE(AppliedTheme(), 3);
         QVERIFY(clock.elapsed() >= 1000);
         QCOMPARE(QApplication::palette().color(QPalette::Window), QColor(KeyvaleTheme(3).window));
 
         // Choices made one after another while it settles: only the last counts.
         list->setCurrentRow(7);
         list->setCurrentRow(8);
-        QCOMPARE(window.ActiveSkinIndex(), 3);
-        QTRY_COMPARE(window.ActiveSkinIndex(), 8);
+        QCOMPARE(AppliedTheme(), 3);
+        QTRY_COMPARE(AppliedTheme(), 8);
     }
 
     void everyClipIsAShortPcmWave_data() {

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <QAction>
+#include <QApplication>
 #include <QComboBox>
 #include <QFrame>
 #include <QLabel>
@@ -19,8 +20,11 @@
 #include <QTreeWidget>
 #include <QWidget>
 
+#include <optional>
+
 #include "U_FormMain_Keyvale_Page_Database.h"
 #include "U_FormMain_Keyvale_Page_Main_Password.h"
+#include "U_Keyvale_Themes.h"
 #include "U_Password_Generator_Button.h"
 #include "U_Password_Health_View.h"
 #include "U_Picture.h"
@@ -159,3 +163,50 @@ KEYVALE_WIDGET(QTimer, o_Timer_Theme_Settle)
 KEYVALE_WIDGET(QTimer, o_Timer_Hint)         // Main password page
 KEYVALE_WIDGET(QTimer, o_Timer_Enter_Button) // Main password page
 KEYVALE_WIDGET(QTimer, o_Timer_SAVE_BUTTON)  // Database page
+
+// What the main password panel asks for, as its user tells it: the title
+// names the task, and only a new password is typed twice. Nothing while the
+// panel is put away.
+inline std::optional<TPasswordMode> PasswordPanelShows(const QObject& window) {
+    struct TPanelLook {
+        TPasswordMode mode;
+        const char* title;
+        bool retype;
+    };
+    static constexpr TPanelLook kLooks[] = {
+        {TPasswordMode::Create, "Creating a new database ...", true},
+        {TPasswordMode::Open, "Opening an existing database ...", false},
+        {TPasswordMode::ChangePassword, "Changing main password of the database ...", true},
+    };
+    if (o_MP(window)->isHidden()) {
+        return std::nullopt;
+    }
+    const QString title = L_MP_Action(window)->text();
+    const bool retype = F_MP2(window)->isVisibleTo(o_MP(window));
+    for (const TPanelLook& look : kLooks) {
+        if (title == QLatin1String(look.title) && retype == look.retype) {
+            return look.mode;
+        }
+    }
+    return std::nullopt;
+}
+
+// A failed comparison names what the panel showed.
+inline char* toString(const std::optional<TPasswordMode>& mode) {
+    static constexpr const char* kNames[] = {"Create", "Open", "ChangePassword"};
+    return qstrdup(mode ? kNames[static_cast<int>(*mode)] : "no panel of a known mode");
+}
+
+// The theme the application is drawn in: the one whose palette and style
+// sheet it has; -1 when none matches.
+inline int AppliedTheme() {
+    const auto* app = qobject_cast<QApplication*>(QCoreApplication::instance());
+    for (std::size_t i = 0; i < KeyvaleThemeCount(); ++i) {
+        const TKeyvaleTheme& theme = KeyvaleTheme(i);
+        if (app->styleSheet() == KeyvaleThemeStyleSheet(theme) &&
+            QApplication::palette() == KeyvaleThemePalette(theme)) {
+            return static_cast<int>(i);
+        }
+    }
+    return -1;
+}
