@@ -98,7 +98,8 @@ void TPageDatabase::P_Import_Answered(int result) {
 void TPageDatabase::P_Import_Apply(TImportPreview& preview) {
     const TNodeHandle destination = ApplyImportPlan(o_Tree_Data, preview.plan);
     // Enciphering hundreds of records leaves pieces of their fields in the
-    // frames the cipher used.
+    // frames the cipher used; the frames below this one are wiped at once
+    // (and again when the preview is gone, see P_Import_Close).
     KvWipeStack();
     ResetTree();
     for (const std::string& line : ImportSummary(preview.plan, preview.source, true)) {
@@ -123,8 +124,15 @@ void TPageDatabase::P_Import_Close() {
     if (o_Import_Preview) {
         // A large file's plan and refusals leave much freed memory behind;
         // it goes back to the system once the dialog and its texts are gone.
-        connect(o_Import_Preview, &QObject::destroyed,
-                [] { QTimer::singleShot(0, [] { malloc_trim(0); }); });
+        // Handing the plan over, showing and dropping it also left short
+        // fields in stack frames of the main thread, above the frame that
+        // applied it: the event loop wipes them from its own frame.
+        connect(o_Import_Preview, &QObject::destroyed, [] {
+            QTimer::singleShot(0, [] {
+                KvWipeStack(128 * 1024);
+                malloc_trim(0);
+            });
+        });
         o_Import_Preview->disconnect(this);
         o_Import_Preview->close();
         o_Import_Preview->deleteLater();
