@@ -247,23 +247,19 @@ void ClearLater(const ClipboardTool& tool, std::string& value, long long seconds
     _exit(0);
 }
 
-int RunClip(const cli::ParsedArguments& args) {
-    const std::string fieldName = args.positional.size() == 3
-                                      ? args.positional[2]
-                                      : RecordFieldRule(TRecordField::Password).name;
-    std::string TRecordFields::*field = nullptr;
+// The member of the record that FIELD names, or nullptr for an unknown name.
+std::string TRecordFields::*FieldOfName(const std::string& fieldName) {
     if (const TRecordFieldRule* rule = FindRecordFieldRule(fieldName)) {
-        field = rule->member;
+        return rule->member;
     }
-    if (field == nullptr) {
-        return Fail("clip",
-                    "no field \"" + fieldName + "\"; the fields are " + RecordFieldNames() + ".",
-                    kExitUsage);
-    }
-    // The window's rule: the value waits on the clipboard here as long as
-    // the window would let it (keyvale-cli has no "never": its clearing
-    // process is what holds the value).
-    long long timeout = kDefaultClipboardClearSeconds;
+    return nullptr;
+}
+
+// The window's rule: the value waits on the clipboard here as long as
+// the window would let it (keyvale-cli has no "never": its clearing
+// process is what holds the value).
+int ReadTimeout(const cli::ParsedArguments& args, long long& timeout) {
+    timeout = kDefaultClipboardClearSeconds;
     if (auto text = args.Value("timeout")) {
         auto parsed = cli::ParseNumber(*text, 1, kMaximumClipboardClearSeconds);
         if (!parsed) {
@@ -274,7 +270,12 @@ int RunClip(const cli::ParsedArguments& args) {
         }
         timeout = *parsed;
     }
-    // The tool is looked for before the password is asked.
+    return kExitOk;
+}
+
+// The first tool, in order of preference, whose desktop is running and
+// whose program is installed.
+const ClipboardTool* FindTool() {
     const ClipboardTool* tool = nullptr;
     for (const ClipboardTool& candidate : kTools) {
         const char* session = std::getenv(candidate.session);
@@ -283,18 +284,16 @@ int RunClip(const cli::ParsedArguments& args) {
             tool = &candidate;
         }
     }
-    if (tool == nullptr) {
-        return Fail("clip",
-                    "no clipboard tool found: install wl-clipboard (Wayland), or xclip or xsel "
-                    "(X11), and run keyvale-cli inside the desktop session.",
-                    kExitRuntimeError);
-    }
-    cli::OpenDatabase database;
+    return tool;
+}
+
+// Opens the database and finds the record at PATH.
+int OpenRecord(const cli::ParsedArguments& args, cli::OpenDatabase& database, TNodeHandle& node) {
     const std::string& path = args.positional[1];
     if (int code = cli::OpenExisting("clip", args.positional[0], database); code != kExitOk) {
         return code;
     }
-    TNodeHandle node = kNoNode;
+    node = kNoNode;
     if (int code = cli::ResolvePath("clip", database.tree, path, node); code != kExitOk) {
         return code;
     }
@@ -302,24 +301,60 @@ int RunClip(const cli::ParsedArguments& args) {
         return Fail("clip", "\"" + path + "\" is a folder; it holds no record fields.",
                     kExitRuntimeError);
     }
+    return kExitOk;
+}
+
+// Hands the value to the tool and leaves a process behind to clear it.
+int CopyValue(const ClipboardTool& tool, std::string& value, const std::string& fieldName,
+              const std::string& path, long long timeout) {
+    if (value.empty()) {
+        return Fail("clip", "the " + fieldName + " of \"" + path + "\" is empty.",
+                    kExitRuntimeError);
+    }
+    if (!RunTool(tool.copy, value, nullptr)) {
+        return Fail("clip",
+                    tool.copy[0] + " could not take the text: is the display (" +
+                        std::string(std::getenv(tool.session)) + ") reachable?",
+                    kExitRuntimeError);
+    }
+    std::cout << "Copied the " << fieldName << " of " << path << " to the clipboard; it is "
+              << "cleared in " << timeout << " seconds.\n";
+    std::cout.flush();
+    ClearLater(tool, value, timeout);
+    return kExitOk;
+}
+
+int RunClip(const cli::ParsedArguments& args) {
+    const std::string fieldName = args.positional.size() == 3
+                                      ? args.positional[2]
+                                      : RecordFieldRule(TRecordField::Password).name;
+    std::string TRecordFields::*field = FieldOfName(fieldName);
+    if (field == nullptr) {
+        return Fail("clip",
+                    "no field \"" + fieldName + "\"; the fields are " + RecordFieldNames() + ".",
+                    kExitUsage);
+    }
+    long long timeout = 0;
+    if (int code = ReadTimeout(args, timeout); code != kExitOk) {
+        return code;
+    }
+    // The tool is looked for before the password is asked.
+    const ClipboardTool* tool = FindTool();
+    if (tool == nullptr) {
+        return Fail("clip",
+                    "no clipboard tool found: install wl-clipboard (Wayland), or xclip or xsel "
+                    "(X11), and run keyvale-cli inside the desktop session.",
+                    kExitRuntimeError);
+    }
+    cli::OpenDatabase database;
+    TNodeHandle node = kNoNode;
+    if (int code = OpenRecord(args, database, node); code != kExitOk) {
+        return code;
+    }
     TRecordFields fields;
     ReadFolderDataFromDataFolder(database.tree, node, fields);
     std::string value = fields.*field;
-    int code = kExitOk;
-    if (value.empty()) {
-        code =
-            Fail("clip", "the " + fieldName + " of \"" + path + "\" is empty.", kExitRuntimeError);
-    } else if (!RunTool(tool->copy, value, nullptr)) {
-        code = Fail("clip",
-                    tool->copy[0] + " could not take the text: is the display (" +
-                        std::string(std::getenv(tool->session)) + ") reachable?",
-                    kExitRuntimeError);
-    } else {
-        std::cout << "Copied the " << fieldName << " of " << path << " to the clipboard; it is "
-                  << "cleared in " << timeout << " seconds.\n";
-        std::cout.flush();
-        ClearLater(*tool, value, timeout);
-    }
+    int code = CopyValue(*tool, value, fieldName, args.positional[1], timeout);
     KvSecureWipe(fields.password);
     KvSecureWipe(value);
     return code;
