@@ -272,29 +272,32 @@ int RunAdd(const cli::ParsedArguments& args) {
     return code;
 }
 
-int RunEdit(const cli::ParsedArguments& args) {
-    const bool changesFields = args.Has("login") || args.Has("email") || args.Has("url") ||
-                               args.Has("note-file") || args.Has("password") ||
-                               args.Has("generate");
+// Whether the options change any field of the record.
+bool ChangesFields(const cli::ParsedArguments& args) {
+    return args.Has("login") || args.Has("email") || args.Has("url") || args.Has("note-file") ||
+           args.Has("password") || args.Has("generate");
+}
+
+// The options alone, before the database is opened.
+int CheckEditOptions(const cli::ParsedArguments& args, bool changesFields,
+                     const std::optional<std::string>& newName) {
     if (args.Has("password") && args.Has("generate")) {
         return Fail("edit", "--password and --generate exclude each other.", kExitUsage);
     }
     if (!changesFields && !args.Has("name")) {
         return Fail("edit", "nothing to change; name a field or --name.", kExitUsage);
     }
-    const std::optional<std::string> newName = args.Value("name");
     if (newName) {
         if (std::string problem = NameProblem(*newName); !problem.empty()) {
             return Fail("edit", "--name: " + problem + ".", kExitUsage);
         }
     }
-    cli::WriteSession session;
-    if (int code = session.Open("edit", args.positional[0]); code != kExitOk) {
-        return code;
-    }
-    TKeyvaleTree& tree = session.Tree();
-    const std::string& path = args.positional[1];
-    TNodeHandle node = kNoNode;
+    return kExitOk;
+}
+
+// Finds the node at PATH and checks that the edit fits it.
+int FindEditedNode(TKeyvaleTree& tree, const std::string& path, bool changesFields,
+                   const std::optional<std::string>& newName, TNodeHandle& node) {
     if (int code = cli::ResolvePath("edit", tree, path, node); code != kExitOk) {
         return code;
     }
@@ -309,9 +312,15 @@ int RunEdit(const cli::ParsedArguments& args) {
         return Fail("edit", "a node named \"" + *newName + "\" stands there already.",
                     kExitRuntimeError);
     }
-    // Only the fields named are written; the others keep their stored bytes
-    // (an imported login with blanks around it, a data node that does not
-    // decode) instead of being read back and stored anew.
+    return kExitOk;
+}
+
+// Only the fields named are written; the others keep their stored bytes
+// (an imported login with blanks around it, a data node that does not
+// decode) instead of being read back and stored anew.
+int StoreEdit(cli::WriteSession& session, const cli::ParsedArguments& args, TNodeHandle node,
+              bool changesFields, const std::optional<std::string>& newName) {
+    TKeyvaleTree& tree = session.Tree();
     const bool newPassword = args.Has("password") || args.Has("generate");
     const TRecordFieldsTouched touched{args.Has("login"), newPassword, args.Has("email"),
                                        args.Has("url"), args.Has("note-file")};
@@ -332,6 +341,24 @@ int RunEdit(const cli::ParsedArguments& args) {
     }
     KvSecureWipe(fields.password);
     return code;
+}
+
+int RunEdit(const cli::ParsedArguments& args) {
+    const bool changesFields = ChangesFields(args);
+    const std::optional<std::string> newName = args.Value("name");
+    if (int code = CheckEditOptions(args, changesFields, newName); code != kExitOk) {
+        return code;
+    }
+    cli::WriteSession session;
+    if (int code = session.Open("edit", args.positional[0]); code != kExitOk) {
+        return code;
+    }
+    TNodeHandle node = kNoNode;
+    if (int code = FindEditedNode(session.Tree(), args.positional[1], changesFields, newName, node);
+        code != kExitOk) {
+        return code;
+    }
+    return StoreEdit(session, args, node, changesFields, newName);
 }
 
 int RunRm(const cli::ParsedArguments& args) {
