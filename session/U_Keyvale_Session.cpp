@@ -50,6 +50,34 @@ std::string ChangedUnderneathText(const std::string& file) {
            "it has not been overwritten.";
 }
 
+// The write lock Open takes: held until the save for a one-shot writer,
+// otherwise only while the file is read.
+std::unique_ptr<TDatabaseWriteLock>
+OpeningLock(const std::string& path, const std::optional<std::chrono::milliseconds>& holdPatience) {
+    return holdPatience ? std::make_unique<TDatabaseWriteLock>(path, *holdPatience)
+                        : std::make_unique<TDatabaseWriteLock>(path);
+}
+
+// What the user is told about the database just opened, besides the load's
+// own message.
+void AddOpenNotices(TSessionResult& result, const TDatabaseLoadResult& load,
+                    const std::string& path) {
+    if (load.databaseEmpty) {
+        result.messages.push_back({TSessionTopic::Database, kDatabaseEmptyMessage, true});
+    }
+    if (load.convertedFromWindows1252) {
+        result.messages.push_back({TSessionTopic::Database, kConvertedMessage, false});
+    }
+    if (!DatabaseReplaceProblem(path).empty()) {
+        // Said now, not at the first save after the user's work.
+        result.messages.push_back({TSessionTopic::Database,
+                                   "Warning! You may not write to the database file [" + path +
+                                       "]. You can read it, but your changes cannot be saved "
+                                       "there.",
+                                   true});
+    }
+}
+
 } // namespace
 
 TKeyvaleSession::~TKeyvaleSession() {
@@ -131,6 +159,19 @@ TSessionResult TKeyvaleSession::Create(const std::string& path, const std::strin
                    {TSessionTopic::Database, saved.message.text, false}});
 }
 
+void TKeyvaleSession::BackUpOpenedFile(const std::string& path, TSessionResult& result) {
+    backupProblem_.clear();
+    if (!backupFolder_.empty()) {
+        // The copy of the file as it was opened. Without it the user would
+        // trust a backup that is not there, so a failure is said, though the
+        // database itself is open and fine.
+        backupProblem_ = MakeBackupCopy(backupFolder_, path);
+        if (!backupProblem_.empty()) {
+            result.messages.push_back({TSessionTopic::Database, backupProblem_, true});
+        }
+    }
+}
+
 TSessionResult TKeyvaleSession::Open(const std::string& path, const std::string& password) {
     if (const std::string refused = PasswordRefusal(password); !refused.empty()) {
         return Result(TSessionOutcome::Refused, {{TSessionTopic::Password, refused, true}});
@@ -142,8 +183,7 @@ TSessionResult TKeyvaleSession::Open(const std::string& path, const std::string&
     // Not in the middle of another writer's save. Reading needs no lock of
     // its own, so a folder where none can be made is no obstacle, unless the
     // lock is to be held until the save.
-    auto lock = holdLockPatience_ ? std::make_unique<TDatabaseWriteLock>(path, *holdLockPatience_)
-                                  : std::make_unique<TDatabaseWriteLock>(path);
+    auto lock = OpeningLock(path, holdLockPatience_);
     if (holdLockPatience_ && !lock->Held()) {
         keys.Wipe();
         return Result(
@@ -169,30 +209,8 @@ TSessionResult TKeyvaleSession::Open(const std::string& path, const std::string&
     heldLock_ = std::move(lock);
     TSessionResult result =
         Result(TSessionOutcome::Done, {{TSessionTopic::File, load.message, false}});
-    if (load.databaseEmpty) {
-        result.messages.push_back({TSessionTopic::Database, kDatabaseEmptyMessage, true});
-    }
-    if (load.convertedFromWindows1252) {
-        result.messages.push_back({TSessionTopic::Database, kConvertedMessage, false});
-    }
-    if (!DatabaseReplaceProblem(path).empty()) {
-        // Said now, not at the first save after the user's work.
-        result.messages.push_back({TSessionTopic::Database,
-                                   "Warning! You may not write to the database file [" + path +
-                                       "]. You can read it, but your changes cannot be saved "
-                                       "there.",
-                                   true});
-    }
-    backupProblem_.clear();
-    if (!backupFolder_.empty()) {
-        // The copy of the file as it was opened. Without it the user would
-        // trust a backup that is not there, so a failure is said, though the
-        // database itself is open and fine.
-        backupProblem_ = MakeBackupCopy(backupFolder_, path);
-        if (!backupProblem_.empty()) {
-            result.messages.push_back({TSessionTopic::Database, backupProblem_, true});
-        }
-    }
+    AddOpenNotices(result, load, path);
+    BackUpOpenedFile(path, result);
     return result;
 }
 

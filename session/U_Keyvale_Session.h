@@ -241,6 +241,7 @@ class TKeyvaleSession {
   private:
     TSessionResult SaveAside();
     void Adopt(const std::string& path, TKeyMaterial& keys, TKeyvaleTree& tree);
+    void BackUpOpenedFile(const std::string& path, TSessionResult& result);
     void NoteSaved(TLastSave how);
 
     std::string file_;
