@@ -46,6 +46,26 @@ struct TCsvLayout {
     } paths = Paths::Escaped;
 };
 
+// The columns of an item in both of Bitwarden's CSV layouts, after the ones
+// that place it (a folder, or an organisation's collections).
+constexpr TColumnRule kBitwardenItemColumns[] = {
+    {"type", TColumnUse::Ignore},
+    {"name", TColumnUse::Name},
+    {"notes", TColumnUse::Note},
+    {"fields", TColumnUse::Lines, "Fields"},
+    {"reprompt", TColumnUse::Flag, "Master password re-prompt"},
+    {"login_uri", TColumnUse::Uris},
+    {"login_username", TColumnUse::Login},
+    {"login_password", TColumnUse::Password},
+    {"login_totp", TColumnUse::Labelled, "TOTP"},
+};
+
+std::vector<TColumnRule> BitwardenColumns(std::vector<TColumnRule> placing) {
+    placing.insert(placing.end(), std::begin(kBitwardenItemColumns),
+                   std::end(kBitwardenItemColumns));
+    return placing;
+}
+
 const std::vector<TCsvLayout>& Layouts() {
     using U = TColumnUse;
     static const std::vector<TCsvLayout> layouts = {
@@ -69,31 +89,12 @@ const std::vector<TCsvLayout>& Layouts() {
           {"timepasswordchanged", U::Time, "Password changed"}}},
         {TImportFormat::BitwardenCsv,
          {"folder", "favorite", "type", "name", "notes"},
-         {{"folder", U::Folder},
-          {"favorite", U::Flag, "Favorite"},
-          {"type", U::Ignore},
-          {"name", U::Name},
-          {"notes", U::Note},
-          {"fields", U::Lines, "Fields"},
-          {"reprompt", U::Flag, "Master password re-prompt"},
-          {"login_uri", U::Uris},
-          {"login_username", U::Login},
-          {"login_password", U::Password},
-          {"login_totp", U::Labelled, "TOTP"}},
+         BitwardenColumns({{"folder", U::Folder}, {"favorite", U::Flag, "Favorite"}}),
          TCsvLayout::Paths::Bitwarden},
         // An organisation's export: collections instead of a folder.
         {TImportFormat::BitwardenCsv,
          {"collections", "type", "name", "notes"},
-         {{"collections", U::Collections},
-          {"type", U::Ignore},
-          {"name", U::Name},
-          {"notes", U::Note},
-          {"fields", U::Lines, "Fields"},
-          {"reprompt", U::Flag, "Master password re-prompt"},
-          {"login_uri", U::Uris},
-          {"login_username", U::Login},
-          {"login_password", U::Password},
-          {"login_totp", U::Labelled, "TOTP"}},
+         BitwardenColumns({{"collections", U::Collections}}),
          TCsvLayout::Paths::Bitwarden},
         {TImportFormat::KeePassXC,
          {"group", "title", "username", "password", "url", "notes"},
@@ -296,92 +297,124 @@ std::vector<std::string> SplitCollections(const std::string& value) {
     }
 }
 
+// Why a row cannot be read at all, or "" when it can.
+std::string RowProblem(const TCsvRow& row, const TColumnPlan& plan) {
+    if (!row.problem.empty()) {
+        return row.problem;
+    }
+    if (row.cells.size() != plan.rules.size()) {
+        return "it has " + std::to_string(row.cells.size()) + " values where the header has " +
+               std::to_string(plan.rules.size()) + " (a comma or quote out of place?)";
+    }
+    return "";
+}
+
+// The first URL is the record's; the others become lines of its note.
+void TakeUris(TImportEntry& entry, const std::string& value) {
+    std::vector<std::string> uris = SplitUris(value);
+    for (std::size_t u = 0; u < uris.size(); ++u) {
+        if (u == 0) {
+            entry.fields.url = uris[0];
+        } else {
+            AddNoteLine(entry.lines, NoteLine("URL " + std::to_string(u + 1), uris[u]));
+        }
+    }
+}
+
+// The first collection is the folder; the others are named in the note.
+void TakeCollections(TImportEntry& entry, const std::string& value, const TPathReading& reading) {
+    const std::vector<std::string> collections = SplitCollections(value);
+    for (std::size_t c = 0; c < collections.size(); ++c) {
+        if (c == 0) {
+            entry.folders = FolderNames(collections[0], reading);
+        } else {
+            AddNoteLine(entry.lines, NoteLine("Also in collection", collections[c], true));
+        }
+    }
+}
+
+// A value with no field of its own: a line of the note, if any.
+void TakeNoteLine(std::vector<TNoteLine>& lines, const std::string& value,
+                  const TColumnRule& rule) {
+    switch (rule.use) {
+    case TColumnUse::Labelled:
+    case TColumnUse::About:
+    case TColumnUse::Time:
+        if (!value.empty()) {
+            AddNoteLine(
+                lines, NoteLine(rule.label,
+                                rule.use == TColumnUse::Time ? MillisecondsAsUtcText(value) : value,
+                                rule.use != TColumnUse::Labelled));
+        }
+        break;
+    case TColumnUse::Lines:
+        if (!value.empty()) {
+            AddNoteLine(lines, {rule.label, value, false});
+        }
+        break;
+    case TColumnUse::Flag:
+        if (value == "1" || Folded(value) == "true") {
+            AddNoteLine(lines, NoteLine(rule.label, "yes", true));
+        }
+        break;
+    default: // the record's own fields, taken by TakeCell
+        break;
+    }
+}
+
+// Puts one cell of a row where its column's rule says.
+void TakeCell(TImportEntry& entry, const std::string& value, const TColumnRule& rule,
+              const TPathReading& reading) {
+    switch (rule.use) {
+    case TColumnUse::Name:
+        entry.name = value;
+        break;
+    case TColumnUse::Login:
+        entry.fields.login = value;
+        break;
+    case TColumnUse::Password:
+        entry.fields.password = value;
+        break;
+    case TColumnUse::Email:
+        entry.fields.email = value;
+        entry.emailGiven = true;
+        break;
+    case TColumnUse::Url:
+        entry.fields.url = value;
+        break;
+    case TColumnUse::Uris:
+        TakeUris(entry, value);
+        break;
+    case TColumnUse::Note:
+        entry.fields.note = value;
+        break;
+    case TColumnUse::Folder:
+        entry.folders = FolderNames(value, reading);
+        break;
+    case TColumnUse::Collections:
+        TakeCollections(entry, value, reading);
+        break;
+    case TColumnUse::Labelled:
+    case TColumnUse::About:
+    case TColumnUse::Time:
+    case TColumnUse::Lines:
+    case TColumnUse::Flag:
+        TakeNoteLine(entry.lines, value, rule);
+        break;
+    case TColumnUse::Ignore:
+        break;
+    }
+}
+
 TImportEntry EntryOfRow(const TCsvRow& row, const TColumnPlan& plan, const TPathReading& reading) {
     TImportEntry entry;
     entry.where = "line " + std::to_string(row.line);
-    if (!row.problem.empty()) {
-        entry.problem = row.problem;
+    entry.problem = RowProblem(row, plan);
+    if (!entry.problem.empty()) {
         return entry;
     }
-    if (row.cells.size() != plan.rules.size()) {
-        entry.problem = "it has " + std::to_string(row.cells.size()) +
-                        " values where the header has " + std::to_string(plan.rules.size()) +
-                        " (a comma or quote out of place?)";
-        return entry;
-    }
-    std::vector<TNoteLine>& lines = entry.lines;
     for (std::size_t i = 0; i < row.cells.size(); ++i) {
-        const std::string& value = row.cells[i];
-        const TColumnRule& rule = plan.rules[i];
-        switch (rule.use) {
-        case TColumnUse::Name:
-            entry.name = value;
-            break;
-        case TColumnUse::Login:
-            entry.fields.login = value;
-            break;
-        case TColumnUse::Password:
-            entry.fields.password = value;
-            break;
-        case TColumnUse::Email:
-            entry.fields.email = value;
-            entry.emailGiven = true;
-            break;
-        case TColumnUse::Url:
-            entry.fields.url = value;
-            break;
-        case TColumnUse::Uris: {
-            std::vector<std::string> uris = SplitUris(value);
-            for (std::size_t u = 0; u < uris.size(); ++u) {
-                if (u == 0) {
-                    entry.fields.url = uris[0];
-                } else {
-                    AddNoteLine(lines, NoteLine("URL " + std::to_string(u + 1), uris[u]));
-                }
-            }
-            break;
-        }
-        case TColumnUse::Note:
-            entry.fields.note = value;
-            break;
-        case TColumnUse::Folder:
-            entry.folders = FolderNames(value, reading);
-            break;
-        case TColumnUse::Collections: {
-            const std::vector<std::string> collections = SplitCollections(value);
-            for (std::size_t c = 0; c < collections.size(); ++c) {
-                if (c == 0) {
-                    entry.folders = FolderNames(collections[0], reading);
-                } else {
-                    AddNoteLine(lines, NoteLine("Also in collection", collections[c], true));
-                }
-            }
-            break;
-        }
-        case TColumnUse::Labelled:
-        case TColumnUse::About:
-        case TColumnUse::Time:
-            if (!value.empty()) {
-                AddNoteLine(
-                    lines,
-                    NoteLine(rule.label,
-                             rule.use == TColumnUse::Time ? MillisecondsAsUtcText(value) : value,
-                             rule.use != TColumnUse::Labelled));
-            }
-            break;
-        case TColumnUse::Lines:
-            if (!value.empty()) {
-                AddNoteLine(lines, {rule.label, value, false});
-            }
-            break;
-        case TColumnUse::Flag:
-            if (value == "1" || Folded(value) == "true") {
-                AddNoteLine(lines, NoteLine(rule.label, "yes", true));
-            }
-            break;
-        case TColumnUse::Ignore:
-            break;
-        }
+        TakeCell(entry, row.cells[i], plan.rules[i], reading);
     }
     return entry;
 }
