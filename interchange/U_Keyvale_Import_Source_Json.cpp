@@ -170,29 +170,23 @@ struct TBitwardenPlaces {
     std::set<std::string> collectionNames;
 };
 
-TImportEntry BitwardenEntry(const Json& item, std::size_t number, const TBitwardenPlaces& places) {
-    TImportEntry entry;
-    entry.where = "item " + std::to_string(number);
-    if (!item.is_object()) {
-        entry.problem = "it is not an object";
-        return entry;
-    }
-    entry.name = TextOf(item, "name");
-    if (!entry.name.empty()) {
-        entry.where += " " + ShownName(entry.name);
-    }
+// Why Keyvale cannot take an item of this type, or "" when it can.
+std::string BitwardenTypeProblem(const Json& item) {
     if (const Json& type = Member(item, "type");
         type.is_number_integer() &&
         (type.get<long long>() < 1 || type.get<long long>() > kLastBitwardenType)) {
-        entry.problem = "it is of type " + type.dump() +
-                        ", no kind of item Keyvale knows (login, secure note, card, identity, "
-                        "SSH key)";
-        return entry;
+        return std::string("it is of type " + type.dump() +
+                           ", no kind of item Keyvale knows (login, secure note, card, identity, "
+                           "SSH key)");
     }
-    entry.fields.note = TextOf(item, "notes");
-    std::vector<TNoteLine>& lines = entry.lines;
-    // An item of an organisation stands in its first collection, unless the
-    // user put it in a folder of their own; any other collection is noted.
+    return "";
+}
+
+// An item of an organisation stands in its first collection, unless the
+// user put it in a folder of their own; returned are the other collections,
+// to be noted.
+std::vector<std::string> PlaceEntry(TImportEntry& entry, const Json& item,
+                                    const TBitwardenPlaces& places) {
     std::vector<std::string> collections;
     if (const Json& ids = Member(item, "collectionIds"); ids.is_array()) {
         for (const Json& id : ids) {
@@ -209,56 +203,70 @@ TImportEntry BitwardenEntry(const Json& item, std::size_t number, const TBitward
         entry.folders = SplitBitwardenPath(collections.front(), places.collectionNames);
         collections.erase(collections.begin());
     }
-    const Json& login = Member(item, "login");
-    if (login.is_object()) {
-        entry.fields.login = TextOf(login, "username");
-        entry.fields.password = TextOf(login, "password");
-        const Json& uris = Member(login, "uris");
-        std::size_t count = 0;
-        if (uris.is_array()) {
-            for (const Json& uri : uris) {
-                std::string text = TextOf(uri, "uri");
-                if (text.empty()) {
-                    continue;
-                }
-                if (++count == 1) {
-                    entry.fields.url = text;
-                } else {
-                    AddNoteLine(lines, NoteLine("URL " + std::to_string(count), text));
-                }
-            }
-        }
-        if (std::string totp = TextOf(login, "totp"); !totp.empty()) {
-            AddNoteLine(lines, NoteLine("TOTP", totp));
-        }
-        AddPasskeys(Member(login, "fido2Credentials"), lines);
+    return collections;
+}
+
+// The first URL is the record's; the others become lines of its note.
+void TakeUris(TImportEntry& entry, const Json& uris) {
+    if (!uris.is_array()) {
+        return;
     }
-    AddObjectLines(Member(item, "card"), kCardKeys, lines);
-    AddObjectLines(Member(item, "identity"), kIdentityKeys, lines);
-    const Json& sshKey = Member(item, "sshKey");
+    std::size_t count = 0;
+    for (const Json& uri : uris) {
+        std::string text = TextOf(uri, "uri");
+        if (text.empty()) {
+            continue;
+        }
+        if (++count == 1) {
+            entry.fields.url = text;
+        } else {
+            AddNoteLine(entry.lines, NoteLine("URL " + std::to_string(count), text));
+        }
+    }
+}
+
+void TakeLogin(TImportEntry& entry, const Json& login) {
+    entry.fields.login = TextOf(login, "username");
+    entry.fields.password = TextOf(login, "password");
+    TakeUris(entry, Member(login, "uris"));
+    if (std::string totp = TextOf(login, "totp"); !totp.empty()) {
+        AddNoteLine(entry.lines, NoteLine("TOTP", totp));
+    }
+    AddPasskeys(Member(login, "fido2Credentials"), entry.lines);
+}
+
+void AddSshKey(const Json& sshKey, std::vector<TNoteLine>& lines) {
     if (std::string key = TextOf(sshKey, "privateKey"); !key.empty()) {
         AddNoteLine(lines, NoteBlock("SSH private key", key));
         KvSecureWipe(key);
     }
     AddObjectLines(sshKey, kSshKeyKeys, lines);
-    const Json& fields = Member(item, "fields");
-    if (fields.is_array()) {
-        for (const Json& field : fields) {
-            std::string name = TextOf(field, "name");
-            std::string value = TextOf(field, "value");
-            // Keyvale's own export carries the E-Mail field this way.
-            if (name == "E-Mail" && !entry.emailGiven) {
-                entry.fields.email = value;
-                entry.emailGiven = true;
-                continue;
-            }
-            if (!name.empty() || !value.empty()) {
-                AddNoteLine(lines, NoteLine(name.empty() ? "Field" : name, value));
-            }
+}
+
+void TakeCustomFields(TImportEntry& entry, const Json& fields) {
+    if (!fields.is_array()) {
+        return;
+    }
+    for (const Json& field : fields) {
+        std::string name = TextOf(field, "name");
+        std::string value = TextOf(field, "value");
+        // Keyvale's own export carries the E-Mail field this way.
+        if (name == "E-Mail" && !entry.emailGiven) {
+            entry.fields.email = value;
+            entry.emailGiven = true;
+            continue;
+        }
+        if (!name.empty() || !value.empty()) {
+            AddNoteLine(entry.lines, NoteLine(name.empty() ? "Field" : name, value));
         }
     }
-    AddPasswordHistory(Member(item, "passwordHistory"), lines);
-    for (const std::string& collection : collections) {
+}
+
+// What is about the item rather than part of it: the first lines left out
+// of a full note.
+void AddAboutLines(const Json& item, const std::vector<std::string>& otherCollections,
+                   std::vector<TNoteLine>& lines) {
+    for (const std::string& collection : otherCollections) {
         AddNoteLine(lines, NoteLine("Also in collection", collection, true));
     }
     if (Member(item, "favorite") == true) {
@@ -268,9 +276,37 @@ TImportEntry BitwardenEntry(const Json& item, std::size_t number, const TBitward
         AddNoteLine(lines, NoteLine("Master password re-prompt", "yes", true));
     }
     AddTimeLines(item, kItemTimes, lines);
-    if (login.is_object()) {
+    if (const Json& login = Member(item, "login"); login.is_object()) {
         AddTimeLines(login, {{"passwordRevisionDate", "Password changed"}}, lines);
     }
+}
+
+TImportEntry BitwardenEntry(const Json& item, std::size_t number, const TBitwardenPlaces& places) {
+    TImportEntry entry;
+    entry.where = "item " + std::to_string(number);
+    if (!item.is_object()) {
+        entry.problem = "it is not an object";
+        return entry;
+    }
+    entry.name = TextOf(item, "name");
+    if (!entry.name.empty()) {
+        entry.where += " " + ShownName(entry.name);
+    }
+    entry.problem = BitwardenTypeProblem(item);
+    if (!entry.problem.empty()) {
+        return entry;
+    }
+    entry.fields.note = TextOf(item, "notes");
+    const std::vector<std::string> otherCollections = PlaceEntry(entry, item, places);
+    if (const Json& login = Member(item, "login"); login.is_object()) {
+        TakeLogin(entry, login);
+    }
+    AddObjectLines(Member(item, "card"), kCardKeys, entry.lines);
+    AddObjectLines(Member(item, "identity"), kIdentityKeys, entry.lines);
+    AddSshKey(Member(item, "sshKey"), entry.lines);
+    TakeCustomFields(entry, Member(item, "fields"));
+    AddPasswordHistory(Member(item, "passwordHistory"), entry.lines);
+    AddAboutLines(item, otherCollections, entry.lines);
     return entry;
 }
 
