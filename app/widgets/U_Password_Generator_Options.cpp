@@ -25,7 +25,14 @@ TPasswordGeneratorOptions::TPasswordGeneratorOptions(QWidget* parent) : QFrame(p
     Named(this, "o_Password_Generator_Options", QStringLiteral("Password generator options"));
     setFrameShape(QFrame::StyledPanel);
     auto* form = new QFormLayout(this);
+    AddOptionControls(form);
+    AddReadouts(form);
+    ConnectControls();
+    ShowSettings();
+}
 
+// The entries and boxes of the options, in the order of the form.
+void TPasswordGeneratorOptions::AddOptionControls(QFormLayout* form) {
     length_ = Named(new TOptionSpinBox(ReadGeneratorLength, this), "F_Generator_Length",
                     QStringLiteral("Length"));
     length_->setRange(static_cast<int>(kGeneratorMinimumLength),
@@ -66,8 +73,11 @@ TPasswordGeneratorOptions::TPasswordGeneratorOptions(QWidget* parent) : QFrame(p
             text->setAccessibleName(box->accessibleName());
         }
     }
-    // What Generate makes, its strength, and the note on the last entry
-    // that was changed or refused: read out as their texts.
+}
+
+// What Generate makes, its strength, and the note on the last entry that
+// was changed or refused: read out as their texts.
+void TPasswordGeneratorOptions::AddReadouts(QFormLayout* form) {
     summary_ = new QLabel(this);
     summary_->setObjectName(QStringLiteral("L_Generator_Summary"));
     strength_ = Named(new QLabel(this), "L_Generator_Strength", QStringLiteral("Strength"));
@@ -78,7 +88,9 @@ TPasswordGeneratorOptions::TPasswordGeneratorOptions(QWidget* parent) : QFrame(p
         label->setWordWrap(true);
         form->addRow(label);
     }
+}
 
+void TPasswordGeneratorOptions::ConnectControls() {
     connect(length_, &QSpinBox::valueChanged, this, &TPasswordGeneratorOptions::ReadControls);
     connect(words_, &QSpinBox::valueChanged, this, &TPasswordGeneratorOptions::ReadControls);
     // A number is read when its entry ends: the note, if any, comes after
@@ -99,7 +111,6 @@ TPasswordGeneratorOptions::TPasswordGeneratorOptions(QWidget* parent) : QFrame(p
     for (QCheckBox* box : {lower_, upper_, digits_, symbols_, noLookAlikes_, passphrase_}) {
         connect(box, &QCheckBox::toggled, this, &TPasswordGeneratorOptions::ReadControls);
     }
-    ShowSettings();
 }
 
 void TPasswordGeneratorOptions::SetSettings(const TGeneratorSettings& settings) {

@@ -11,6 +11,7 @@
 #include "U_Keyvale_Generator_Settings.h"
 
 class QCheckBox;
+class QFormLayout;
 class QLabel;
 class QLineEdit;
 class TOptionSpinBox;
@@ -32,6 +33,9 @@ class TPasswordGeneratorOptions : public QFrame {
     void noted(const QString& note);
 
   private:
+    void AddOptionControls(QFormLayout* form);
+    void AddReadouts(QFormLayout* form);
+    void ConnectControls();
     void ReadControls();
     void ShowSettings();
     void ShowNote(const QString& note);
