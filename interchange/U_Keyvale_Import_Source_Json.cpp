@@ -231,6 +231,7 @@ void TakeLogin(TImportEntry& entry, const Json& login) {
     TakeUris(entry, Member(login, "uris"));
     if (std::string totp = TextOf(login, "totp"); !totp.empty()) {
         AddNoteLine(entry.lines, NoteLine("TOTP", totp));
+        KvSecureWipe(totp); // the seed of the one-time codes
     }
     AddPasskeys(Member(login, "fido2Credentials"), entry.lines);
 }
@@ -249,16 +250,16 @@ void TakeCustomFields(TImportEntry& entry, const Json& fields) {
     }
     for (const Json& field : fields) {
         std::string name = TextOf(field, "name");
+        // A hidden field's value is as secret as the password.
         std::string value = TextOf(field, "value");
         // Keyvale's own export carries the E-Mail field this way.
         if (name == "E-Mail" && !entry.emailGiven) {
             entry.fields.email = value;
             entry.emailGiven = true;
-            continue;
-        }
-        if (!name.empty() || !value.empty()) {
+        } else if (!name.empty() || !value.empty()) {
             AddNoteLine(entry.lines, NoteLine(name.empty() ? "Field" : name, value));
         }
+        KvSecureWipe(value);
     }
 }
 
