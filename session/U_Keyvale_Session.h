@@ -8,8 +8,11 @@
 // - new key material is derived aside and replaces the old only once it has
 //   done its work, so a refused or wrong password changes nothing;
 // - a new database never replaces or follows anything at its name;
-// - a save never overwrites a file that another writer has changed since we
-//   read or wrote it; it goes beside it as a conflict copy instead;
+// - a save never overwrites another writer's work: a file changed since we
+//   read or wrote it is read with our keys and merged field by field with our
+//   tree (against the base, the tree as we last read or wrote it), under the
+//   file's lock from that read to the write; only a file our keys cannot read,
+//   or a damaged one, makes the save go beside it as a conflict copy;
 // - a failed save at exit refuses to quit once, and only the very next
 //   request, with nothing saved or changed in between, quits without saving.
 //
@@ -20,6 +23,7 @@
 
 #include "U_KV_Hash_and_RAT_01.h"
 #include "U_Keyvale_Session_Files.h"
+#include "U_Keyvale_TreeView_Data_Merge.h"
 #include "U_Keyvale_TreeView_Data_Tree.h"
 
 #include <chrono>
@@ -59,6 +63,12 @@ enum class TSessionOutcome {
 struct TSessionResult {
     TSessionOutcome outcome = TSessionOutcome::Done;
     std::vector<TSessionMessage> messages;
+    // The session's tree was replaced (merged with another writer's file, or
+    // read again from it): every handle into it is gone, and a view of it must
+    // be rebuilt (by path, to keep the selection and the open folders).
+    bool treeReplaced = false;
+    // Save and ApplyMerge: what the other side brought, when a merge was made.
+    std::optional<TMergeReport> merge;
 
     // Done or SavedAside: the data is on disk.
     bool Succeeded() const {
@@ -120,6 +130,13 @@ inline constexpr const char* kQuitAsideEndText =
 inline constexpr const char* kCurrentKeptOpenText =
     "Error! Your current database could not be saved, so it stays open. Nothing else has been "
     "done.";
+
+// Another database file merged into the open one, before it is applied.
+struct TMergePlan {
+    std::string other;  // the file merged in
+    TMergeResult merge; // its counts and conflicts, or the refusal
+    TKeyvaleTree tree;  // the open tree as the merge would leave it
+};
 
 class TKeyvaleSession {
   public:
@@ -202,6 +219,27 @@ class TKeyvaleSession {
     // Whether the next RequestQuit leaves without saving.
     bool QuitWithoutSavingArmed() const { return quitArmed_; }
 
+    // Another writer changed the file (a watcher saw it): with nothing unsaved
+    // here, the file is read again with our keys under its lock and its tree
+    // replaces ours (treeReplaced). With unsaved changes nothing is done: the
+    // next save merges. A file our keys cannot read, or a damaged one, is
+    // said (Failed) and nothing here changes. Done without treeReplaced when
+    // the file is as we last read or wrote it.
+    TSessionResult TakeInFileChange();
+
+    // Merging another database file into the open one: a conflict copy, a
+    // sync tool's copy, or a file given to keyvale-cli merge. PlanMerge reads
+    // `other` with the open database's keys or, when they do not open it,
+    // with `otherPassword` (when not empty): WrongPassword when neither does.
+    // With a `base` file (read the same way) the merge is three-way,
+    // otherwise two-way. The open tree is not touched; `plan` holds the
+    // result and its report (or the refusal: Failed with the reason).
+    TSessionResult PlanMerge(const std::string& other, const std::string& otherPassword,
+                             const std::string& base, TMergePlan& plan);
+    // Takes a planned merge's tree as the open tree (treeReplaced): a change
+    // like an edit, written by the next save. The plan is emptied.
+    TSessionResult ApplyMerge(TMergePlan& plan);
+
     // The user changed the tree. Also withdraws a pending quit-anyway: what
     // was just changed must not be left unsaved by the next close.
     void MarkChanged();
@@ -247,6 +285,9 @@ class TKeyvaleSession {
     std::string file_;
     TKeyMaterial keys_;
     TKeyvaleTree tree_;
+    // The tree as last read from or written to the file: the common ancestor
+    // of ours and another writer's. Its names are wiped when it goes.
+    TKeyvaleTree base_;
     TFileIdentity identity_;
     bool changed_ = false;
     bool quitArmed_ = false;
