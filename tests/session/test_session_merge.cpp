@@ -160,6 +160,22 @@ TEST_F(SessionMerge, ASaveKeepsTheOtherWritersRecordsAndOurs) {
     EXPECT_EQ(LoginOnDisk("Forum"), "dee2");
 }
 
+// A change of the other writer's that no record count shows (an empty
+// folder added) is merged all the same, not written over.
+TEST_F(SessionMerge, AChangeOfFoldersOnlyIsMergedToo) {
+    Edit([](TKeyvaleTree& t) { SetLogin(t, "Gmail", "ann2"); });
+    AsAnotherWriter(file, [](TKeyvaleTree& t) { AddFolder(t, kNoNode, "Travel"); });
+
+    const TSessionResult saved = session.Save();
+    ASSERT_EQ(saved.outcome, TSessionOutcome::Done);
+    EXPECT_TRUE(saved.treeReplaced);
+    EXPECT_EQ(saved.messages.back().text,
+              "Changes another program made to the folders of [" + file + "] have been merged.");
+    const std::string onDisk = OnDisk();
+    EXPECT_NE(onDisk.find("Travel"), std::string::npos) << onDisk;
+    EXPECT_EQ(LoginOnDisk("Gmail"), "ann2");
+}
+
 // One field changed on both sides: ours stays in the record, theirs goes
 // into a sibling named for their version, and the log names the record.
 TEST_F(SessionMerge, TheSameFieldChangedOnBothSidesKeepsTheirsBeside) {
