@@ -315,6 +315,8 @@ TEST_F(SessionMerge, WhatCannotBeMergedIsSavedAsAConflictCopy) {
             << why;
         EXPECT_NE(why.find(c.why), std::string::npos) << why;
         EXPECT_EQ(saved.messages[1].text, "Database saved: " + aside);
+        EXPECT_FALSE(saved.messages[0].alert) << "the copy's warning is the one alert";
+        EXPECT_TRUE(saved.messages[2].alert);
         EXPECT_FALSE(saved.treeReplaced);
         EXPECT_EQ(ReadTextFile(file), theirs) << "the other writer's file, byte for byte";
         EXPECT_EQ(session.FileName(), aside);
