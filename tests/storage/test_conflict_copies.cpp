@@ -36,6 +36,8 @@ const NameCase kNames[] = {
     {"a.b*.kvdb", "aXbbb_conflict-20261211-143005.kvdb", false},
 
     {"Vault.kvdb", "Vault.kvdb", false},
+    {"Vault.kvdb", ".Vault.kvdb.lock", false},
+    {"Vault.kvdb", "Vault (copy).kvdb", false},
     {"Vault.kvdb", "Vault (conflict 2026-12-11 14-30-05).kvdb.tmp", false},
     {"Vault.kvdb", "Vault (conflict 2026-12-11 14-30-05).KVDB", false},
     {"Vault.kvdb", "vault (conflict 2026-12-11 14-30-05).kvdb", false},
