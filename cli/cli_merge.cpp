@@ -216,15 +216,18 @@ int PlanOne(TKeyvaleSession& session, const MergeRequest& request, const std::st
         if (!password) {
             return Fail("merge",
                         "the main password of " + request.file + " does not open " + other +
-                            ", and no other password was given.",
+                            ", and no other password was given." + cli::kWrongPasswordCause,
                         kExitNothingWritten);
         }
         result = session.PlanMerge(other, *password, request.base, plan);
         KvSecureWipe(*password);
     }
     if (result.outcome != TSessionOutcome::Done) {
+        // A damaged file fails the same check as a wrong password does.
+        const std::string cause =
+            result.outcome == TSessionOutcome::WrongPassword ? cli::kWrongPasswordCause : "";
         for (const TSessionMessage& message : result.messages) {
-            Fail("merge", message.text, kExitNothingWritten);
+            Fail("merge", message.text + cause, kExitNothingWritten);
         }
         if (result.messages.empty()) {
             Fail("merge", "cannot merge " + other + ".", kExitNothingWritten);

@@ -240,7 +240,8 @@ TEST_F(Merge, DryRunWritesNothingAndItsJsonHoldsNoValue) {
     }
 }
 
-TEST_F(Merge, FileIsNeverMergedIntoItself) {
+// Nothing is written for FILE named again, or an OTHER that cannot be read.
+TEST_F(Merge, FileIsNeverMergedIntoItselfNorWithAnUnreadableOther) {
     const std::string file = MakeDatabase("test.kvdb", kOurs);
     fs::create_hard_link(file, dir / "hard.kvdb");
     fs::create_symlink(file, dir / "soft.kvdb");
@@ -252,8 +253,14 @@ TEST_F(Merge, FileIsNeverMergedIntoItself) {
         EXPECT_EQ(refused.exitCode, 2) << other;
         EXPECT_NE(refused.err.find("itself"), std::string::npos) << refused.err;
     }
-    Outcome missing = Run({"merge", file, (dir / "missing.kvdb").string()}, "secret1\n");
-    EXPECT_EQ(missing.exitCode, 2) << missing.err;
+    WriteFile(dir / "damaged.kvdb", ReadFile(file).substr(0, 2000) + std::string(3000, 'x'));
+    for (const char* unreadable : {"missing.kvdb", "damaged.kvdb"}) {
+        Outcome failed = Run({"merge", file, (dir / unreadable).string()}, "secret1\n");
+        EXPECT_EQ(failed.exitCode, 2) << unreadable << ": " << failed.err;
+        EXPECT_NE(failed.err.find(unreadable), std::string::npos) << failed.err;
+    }
+    Outcome damaged = Run({"merge", file, (dir / "damaged.kvdb").string()}, "secret1\nother22\n");
+    EXPECT_NE(damaged.err.find("the file is damaged"), std::string::npos) << damaged.err;
     EXPECT_EQ(ReadFile(file), before);
 }
 
