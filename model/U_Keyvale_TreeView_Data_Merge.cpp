@@ -119,6 +119,11 @@ struct TKeyedList {
     }
 };
 
+std::string NestingRefusal() {
+    return "the merged database would nest nodes deeper than level " +
+           std::to_string(kMaximumLevel);
+}
+
 // ---- The merge ----------------------------------------------------------------
 
 enum TSide { kBase, kOurs, kTheirs };
@@ -174,7 +179,7 @@ class TMerger {
         if (level > kMaximumLevel && (!ours.nodes.empty() || !theirs.nodes.empty())) {
             // Refused below; no need to go deeper into a tree that is too deep.
             if (refusal_.empty()) {
-                refusal_ = TooDeep();
+                refusal_ = NestingRefusal();
             }
             return;
         }
@@ -542,11 +547,6 @@ class TMerger {
         return true;
     }
 
-    static std::string TooDeep() {
-        return "the merged database would nest nodes deeper than level " +
-               std::to_string(kMaximumLevel);
-    }
-
     std::array<const TKeyvaleTree*, 3> trees_;
     std::unordered_map<std::string_view, TLeaf> leaves_; // views of the inputs' texts
     std::time_t theirTime_;
@@ -573,8 +573,7 @@ std::string LimitProblem(const TKeyvaleTree& tree) {
             continue;
         }
         if (level > kMaximumLevel) {
-            return "the merged database would nest nodes deeper than level " +
-                   std::to_string(kMaximumLevel);
+            return NestingRefusal();
         }
         const std::size_t length = tree.TextLength(node);
         if (length == 0) {

@@ -160,6 +160,22 @@ TEST_F(SessionMerge, ASaveKeepsTheOtherWritersRecordsAndOurs) {
     EXPECT_EQ(LoginOnDisk("Forum"), "dee2");
 }
 
+// A change of the other writer's that no record count shows (an empty
+// folder added) is merged all the same, not written over.
+TEST_F(SessionMerge, AChangeOfFoldersOnlyIsMergedToo) {
+    Edit([](TKeyvaleTree& t) { SetLogin(t, "Gmail", "ann2"); });
+    AsAnotherWriter(file, [](TKeyvaleTree& t) { AddFolder(t, kNoNode, "Travel"); });
+
+    const TSessionResult saved = session.Save();
+    ASSERT_EQ(saved.outcome, TSessionOutcome::Done);
+    EXPECT_TRUE(saved.treeReplaced);
+    EXPECT_EQ(saved.messages.back().text,
+              "Changes another program made to the folders of [" + file + "] have been merged.");
+    const std::string onDisk = OnDisk();
+    EXPECT_NE(onDisk.find("Travel"), std::string::npos) << onDisk;
+    EXPECT_EQ(LoginOnDisk("Gmail"), "ann2");
+}
+
 // One field changed on both sides: ours stays in the record, theirs goes
 // into a sibling named for their version, and the log names the record.
 TEST_F(SessionMerge, TheSameFieldChangedOnBothSidesKeepsTheirsBeside) {
@@ -305,12 +321,13 @@ TEST_F(SessionMerge, WhatCannotBeMergedIsSavedAsAConflictCopy) {
         EXPECT_NE(NameStartingWith(session.Tree(), "ours 4999"), kNoNode);
 
         // The copy is the open file now, and what we wrote there is its base.
-        AsAnotherWriter(aside, [](TKeyvaleTree& t) { Remove(t, "Bank"); });
+        AsAnotherWriter(aside, [](TKeyvaleTree& t) { Remove(t, "ours 0"); });
         Edit([](TKeyvaleTree& t) { SetLogin(t, "Shop", "cy2"); });
         const TSessionResult next = session.Save();
         EXPECT_EQ(next.outcome, TSessionOutcome::Done);
         ASSERT_TRUE(next.merge);
         EXPECT_FALSE(next.merge->HasConflicts());
+        EXPECT_EQ(FindByName(session.Tree(), "ours 0"), kNoNode);
         fs::remove(aside);
     }
 }
@@ -352,6 +369,16 @@ TEST_F(SessionMerge, AFailedWriteAfterAMergeLosesNothing) {
     const std::string outline = OnDisk();
     EXPECT_EQ(outline.find("(their version", outline.find("(their version") + 1), std::string::npos)
         << outline;
+
+    // A save with nothing of ours to write merges too; if its write fails,
+    // the merged tree is still an unsaved change, and leaving writes it.
+    AsAnotherWriter(file, [](TKeyvaleTree& t) { SetLogin(t, "Gmail", "ann3"); });
+    session.SetSaveCheckpoint([] { return std::string(" [FileWriteError] No space left."); });
+    EXPECT_TRUE(session.Save().treeReplaced);
+    EXPECT_TRUE(session.IsChanged());
+    session.SetSaveCheckpoint(nullptr);
+    EXPECT_EQ(session.SaveBeforeLeaving().outcome, TSessionOutcome::Done);
+    EXPECT_EQ(LoginOnDisk("Gmail"), "ann3");
 }
 
 // Every way out of a database saves through the same merge: nothing of the
