@@ -261,7 +261,6 @@ int RunMerge(const cli::ParsedArguments& args) {
     // Each OTHER merges into the tree the ones before it left, so that the
     // file gets them all in one write, or none of them.
     std::vector<MergeDone> done;
-    bool anythingTaken = false;
     for (const std::string& other : request.others) {
         TMergePlan plan;
         TSessionResult planned;
@@ -269,7 +268,6 @@ int RunMerge(const cli::ParsedArguments& args) {
             return code;
         }
         MergeDone merge{other, plan.merge.report, {}};
-        anythingTaken = anythingTaken || !merge.report.NothingTaken();
         // Applied in a dry run too, in memory only, so that the next OTHER
         // is planned against this one's result.
         const TSessionResult applied = session.Session().ApplyMerge(plan);
@@ -286,8 +284,10 @@ int RunMerge(const cli::ParsedArguments& args) {
         done.push_back(std::move(merge));
     }
 
+    // Written even when no record was taken: the counts leave out folders,
+    // and a folder an OTHER added must not be dropped.
     bool written = false;
-    if (!request.dryRun && anythingTaken) {
+    if (!request.dryRun) {
         cli::SaveMessagesToStandardError quiet(request.asJson);
         if (session.Save("merge") != kExitOk) {
             return kExitNothingWritten;

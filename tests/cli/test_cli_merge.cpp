@@ -108,6 +108,15 @@ TEST_F(Merge, ChangesOnDifferentRecordsAreAllKeptWithABackup) {
     EXPECT_EQ(ReadFile(dir / "Keyvale_Backup" / "test.backup_kvdb"), before)
         << "the backup holds the file as it was before the merge";
     EXPECT_TRUE(Run({"conflicts", file}).out.empty()) << "nothing went beside the file";
+
+    // No record counted, but a folder all the same.
+    Json folder = kBase;
+    folder["nodes"].push_back({{"name", "Archive"}, {"children", Json::array()}});
+    const std::string withFolder = MakeDatabase("folder.kvdb", folder);
+    const std::string plain = MakeDatabase("plain.kvdb", kBase);
+    Outcome folderMerged = Run({"merge", plain, withFolder}, "secret1\n");
+    EXPECT_EQ(folderMerged.exitCode, 0) << folderMerged.err;
+    EXPECT_NE(Listing(plain).find("\tArchive\n"), std::string::npos) << Listing(plain);
 }
 
 // Without a base nothing tells a removal from an addition: the record only
