@@ -82,6 +82,8 @@ void AddOpenNotices(TSessionResult& result, const TDatabaseLoadResult& load,
 
 TKeyvaleSession::~TKeyvaleSession() {
     keys_.Wipe();
+    WipeTree(tree_);
+    WipeTree(base_);
 }
 
 bool TKeyvaleSession::PasswordTooShort(const std::string& password) {
@@ -115,11 +117,23 @@ void TKeyvaleSession::Adopt(const std::string& path, TKeyMaterial& keys, TKeyval
     std::swap(keys_, keys);
     keys.Wipe();
     heldLock_.reset();
-    tree_ = std::move(tree);
+    ReplaceTree(tree);
+    RememberTreeAsBase();
     file_ = path;
     changed_ = false;
     quitArmed_ = false;
     lastSave_ = TLastSave::None;
+}
+
+void TKeyvaleSession::RememberTreeAsBase() {
+    WipeTree(base_);
+    CopyTree(tree_, base_);
+}
+
+void TKeyvaleSession::ReplaceTree(TKeyvaleTree& tree) {
+    WipeTree(tree_);
+    tree_ = std::move(tree);
+    ++treeVersion_;
 }
 
 void TKeyvaleSession::NoteSaved(TLastSave how) {
@@ -223,8 +237,10 @@ TSessionResult TKeyvaleSession::ChangePassword(const std::string& newPassword) {
     if (!refused.empty()) {
         return Result(TSessionOutcome::Refused, {{TSessionTopic::Password, refused, true}});
     }
+    // The file is written under the new keys, but a version another writer
+    // left there meanwhile is still under the old ones.
     std::swap(keys_, newKeys);
-    TSessionResult result = Save();
+    TSessionResult result = SaveUnder(newKeys);
     if (!result.Succeeded()) {
         std::swap(keys_, newKeys);
         result.messages.push_back({TSessionTopic::Password, kPasswordKeptText, true});
@@ -234,6 +250,10 @@ TSessionResult TKeyvaleSession::ChangePassword(const std::string& newPassword) {
 }
 
 TSessionResult TKeyvaleSession::Save() {
+    return SaveUnder(keys_);
+}
+
+TSessionResult TKeyvaleSession::SaveUnder(const TKeyMaterial& fileKeys) {
     if (!IsOpen()) {
         return Result(TSessionOutcome::Failed, {{TSessionTopic::Database, kNoFileNameText, true}});
     }
@@ -241,6 +261,8 @@ TSessionResult TKeyvaleSession::Save() {
         return Result(TSessionOutcome::Busy, {});
     }
     TSavingFlag saving(saving_);
+    // Held from the moment we look at the file until ours is written, so
+    // that no cooperating writer can slip in between.
     std::optional<TDatabaseWriteLock> ownLock;
     if (!heldLock_) {
         ownLock.emplace(file_);
@@ -254,30 +276,40 @@ TSessionResult TKeyvaleSession::Save() {
               "Error! Cannot save your database to file [" + file_ + "]. " + lock.Error(), true}});
     }
     const TFileIdentity now = ReadFileIdentity(file_);
-    TDatabaseSaveResult saved;
-    if (!now.exists) {
-        // Deleted or moved away meanwhile: nothing there to overwrite, so the
-        // database goes back to its name, unless something took it meanwhile.
-        saved = SaveNewDatabaseFile(file_, tree_, keys_, checkpoint_);
-        if (saved.existed) {
-            return SaveAside();
-        }
-    } else if (now != identity_) {
+    if (now.exists && now != identity_) {
+        return MergeWithChangedFile(fileKeys, now);
+    }
+    if (now.exists) {
+        return FinishSave(SaveDatabaseFile(file_, tree_, keys_, checkpoint_), {});
+    }
+    // Deleted or moved away meanwhile: nothing there to overwrite, so the
+    // database goes back to its name, unless something took it meanwhile.
+    TDatabaseSaveResult saved = SaveNewDatabaseFile(file_, tree_, keys_, checkpoint_);
+    if (saved.existed) {
         return SaveAside();
-    } else {
-        saved = SaveDatabaseFile(file_, tree_, keys_, checkpoint_);
     }
-    if (!saved.saved) {
-        lastSave_ = TLastSave::Failed;
-        return Result(TSessionOutcome::Failed,
-                      {{TSessionTopic::Database, saved.message.text, saved.message.alert}});
-    }
-    identity_ = ReadFileIdentity(file_);
-    NoteSaved(TLastSave::Saved);
-    return Result(TSessionOutcome::Done, {{TSessionTopic::Database, saved.message.text, false}});
+    return FinishSave(saved, {});
 }
 
-TSessionResult TKeyvaleSession::SaveAside() {
+TSessionResult TKeyvaleSession::FinishSave(const TDatabaseSaveResult& saved,
+                                           TSessionResult result) {
+    if (!saved.saved) {
+        lastSave_ = TLastSave::Failed;
+        result.outcome = TSessionOutcome::Failed;
+        result.messages.insert(result.messages.begin(),
+                               {TSessionTopic::Database, saved.message.text, saved.message.alert});
+        return result;
+    }
+    identity_ = ReadFileIdentity(file_);
+    RememberTreeAsBase();
+    NoteSaved(TLastSave::Saved);
+    result.outcome = TSessionOutcome::Done;
+    result.messages.insert(result.messages.begin(),
+                           {TSessionTopic::Database, saved.message.text, false});
+    return result;
+}
+
+TSessionResult TKeyvaleSession::SaveAside(std::vector<TSessionMessage> why) {
     const std::time_t when = clock_ ? clock_() : std::time(nullptr);
     std::string aside;
     TDatabaseSaveResult saved;
@@ -290,21 +322,23 @@ TSessionResult TKeyvaleSession::SaveAside() {
     }
     if (!saved.saved) {
         lastSave_ = TLastSave::Failed;
-        return Result(TSessionOutcome::Failed,
-                      {{TSessionTopic::Database, "Error! " + ChangedUnderneathText(file_), true},
-                       {TSessionTopic::Database, saved.message.text, true}});
+        why.push_back({TSessionTopic::Database, "Error! " + ChangedUnderneathText(file_), true});
+        why.push_back({TSessionTopic::Database, saved.message.text, true});
+        return Result(TSessionOutcome::Failed, std::move(why));
     }
     const std::string original = file_;
     file_ = aside;
     identity_ = ReadFileIdentity(aside);
+    // The copy is the open file now: what we wrote there is what we know of it.
+    RememberTreeAsBase();
     NoteSaved(TLastSave::SavedAside);
-    return Result(
-        TSessionOutcome::SavedAside,
-        {{TSessionTopic::Database, saved.message.text, false},
-         {TSessionTopic::Database,
-          "Warning! " + ChangedUnderneathText(original) + " Your database has been saved as [" +
-              aside + "], which is now your open database.",
-          true}});
+    why.push_back({TSessionTopic::Database, saved.message.text, false});
+    why.push_back({TSessionTopic::Database,
+                   "Warning! " + ChangedUnderneathText(original) +
+                       " Your database has been saved as [" + aside +
+                       "], which is now your open database.",
+                   true});
+    return Result(TSessionOutcome::SavedAside, std::move(why));
 }
 
 TSessionResult TKeyvaleSession::SaveBeforeLeaving() {
@@ -319,7 +353,9 @@ TSessionResult TKeyvaleSession::SaveBeforeLeaving() {
 void TKeyvaleSession::Close() {
     keys_.Wipe();
     heldLock_.reset();
-    tree_.Clear();
+    WipeTree(tree_);
+    WipeTree(base_);
+    ++treeVersion_;
     file_.clear();
     identity_ = {};
     changed_ = false;
@@ -354,5 +390,6 @@ TQuitDecision TKeyvaleSession::RequestQuit() {
 
 void TKeyvaleSession::MarkChanged() {
     changed_ = true;
+    ++treeVersion_;
     quitArmed_ = false;
 }

@@ -27,12 +27,15 @@
 #include "U_Keyvale_TreeView_Data_Tree.h"
 
 #include <chrono>
+#include <cstdint>
 #include <ctime>
 #include <functional>
 #include <memory>
 #include <optional>
 #include <string>
 #include <vector>
+
+struct TDatabaseSaveResult;
 
 // What a message is about.
 enum class TSessionTopic {
@@ -136,6 +139,10 @@ struct TMergePlan {
     std::string other;  // the file merged in
     TMergeResult merge; // its counts and conflicts, or the refusal
     TKeyvaleTree tree;  // the open tree as the merge would leave it
+    // The state of the open tree it was made from: a plan made before the
+    // tree changed (an edit, a save that merged, a change taken in) would
+    // drop that change, so it is not applied.
+    std::uint64_t treeVersion = 0;
 };
 
 class TKeyvaleSession {
@@ -277,10 +284,24 @@ class TKeyvaleSession {
     }
 
   private:
-    TSessionResult SaveAside();
+    // Save, with the keys the file on disk is under: the session's own, or
+    // during a change of main password the old ones (keys_ already hold the
+    // new ones, which are what the file is written under).
+    TSessionResult SaveUnder(const TKeyMaterial& fileKeys);
+    // The file changed since we last read or wrote it (`now`): its tree
+    // merged with ours and written over it, or the conflict copy.
+    TSessionResult MergeWithChangedFile(const TKeyMaterial& fileKeys, const TFileIdentity& now);
+    // The end of a save over or at the file's name.
+    TSessionResult FinishSave(const TDatabaseSaveResult& saved, TSessionResult result);
+    // `why`: what made the save go aside, said before where it went.
+    TSessionResult SaveAside(std::vector<TSessionMessage> why = {});
     void Adopt(const std::string& path, TKeyMaterial& keys, TKeyvaleTree& tree);
     void BackUpOpenedFile(const std::string& path, TSessionResult& result);
     void NoteSaved(TLastSave how);
+    // base_ becomes a copy of tree_ (the old base wiped).
+    void RememberTreeAsBase();
+    // tree_ becomes `tree` (the old one wiped); handles into it are gone.
+    void ReplaceTree(TKeyvaleTree& tree);
 
     std::string file_;
     TKeyMaterial keys_;
@@ -289,6 +310,8 @@ class TKeyvaleSession {
     // of ours and another writer's. Its names are wiped when it goes.
     TKeyvaleTree base_;
     TFileIdentity identity_;
+    // Counts the changes of the open tree, for merge plans made from it.
+    std::uint64_t treeVersion_ = 0;
     bool changed_ = false;
     bool quitArmed_ = false;
     bool saving_ = false;
