@@ -1,5 +1,6 @@
 #include "U_Keyvale_TreeView_Data_Tree.h"
 
+#include "U_KV_Hash_and_RAT_01.h"
 #include "U_Keyvale_TreeView_Data_Text.h"
 
 #include <algorithm>
@@ -233,4 +234,12 @@ void TKeyvaleTree::Delete(TNodeHandle node) {
 void TKeyvaleTree::Clear() {
     roots_.clear();
     nodes_.clear();
+}
+
+void TKeyvaleTree::WipeAndClear() {
+    for (auto& [handle, node] : nodes_) {
+        KvSecureWipe(node->text);
+        node->textLength = 0;
+    }
+    Clear();
 }

@@ -79,6 +79,9 @@ class TKeyvaleTree {
     void DeleteChildren(TNodeHandle node);
     void Delete(TNodeHandle node); // the node with its whole subtree
     void Clear();
+    // Overwrites every node's text with zeros where it lies, then clears: a
+    // new text given to SetText would leave the old one behind unwiped.
+    void WipeAndClear();
 
   private:
     struct Node {
