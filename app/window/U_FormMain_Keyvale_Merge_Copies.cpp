@@ -54,7 +54,7 @@ QString ConflictLine(const TMergeConflict& conflict) {
             .arg(path, fields.join(QStringLiteral(", ")), theirs);
     }
     case TMergeConflictKind::BothAdded:
-        return QStringLiteral("%1: added in both; the copy's is kept beside it as \"%2\"")
+        return QStringLiteral("%1: not the same in both; the copy's is kept beside it as \"%2\"")
             .arg(path, theirs);
     case TMergeConflictKind::KindDiffers:
         return QStringLiteral("%1: a record in one, a folder in the other; the copy's is kept "
