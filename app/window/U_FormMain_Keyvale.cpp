@@ -11,12 +11,12 @@
 #include <QTabWidget>
 
 #include "U_Desktop_Alert.h"
-#include "U_Page_Layout.h"
 #include "U_FormMain_Keyvale_Page_Main_Password.h"
 #include "U_Idle_Time.h"
 #include "U_Keyvale_Read_Write_Settings.h"
 #include "U_Keyvale_TreeView_Data_Kinds.h"
 #include "U_Log_Time_Format.h"
+#include "U_Page_Layout.h"
 #include "U_Picture.h"
 #include "U_Secret_Clipboard.h"
 

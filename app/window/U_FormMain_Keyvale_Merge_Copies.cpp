@@ -70,10 +70,29 @@ QString ConflictLine(const TMergeConflict& conflict) {
     return path;
 }
 
-QString Summary(const QString& copy, const TMergeReport& report) {
-    if (report.NothingTaken()) {
+// The same nodes with the same names, icons and fields, in the same order.
+bool SameTree(const TKeyvaleTree& a, const TKeyvaleTree& b) {
+    if (a.NodeCount() != b.NodeCount()) {
+        return false;
+    }
+    TNodeHandle x = a.First();
+    TNodeHandle y = b.First();
+    for (; x != kNoNode && y != kNoNode; x = a.NextInPreOrder(x), y = b.NextInPreOrder(y)) {
+        if (a.Level(x) != b.Level(y) || a.Icon(x) != b.Icon(y) || a.Text(x) != b.Text(y)) {
+            return false;
+        }
+    }
+    return x == y;
+}
+
+QString Summary(const QString& copy, const TMergeReport& report, bool changesTree) {
+    if (!changesTree) {
         return QStringLiteral("%1 brings nothing that this database does not hold already.")
             .arg(FileName(copy));
+    }
+    if (report.NothingTaken()) {
+        // The report counts records; folders the copy adds count nowhere.
+        return QStringLiteral("From %1: folders only, no records.").arg(FileName(copy));
     }
     QString summary = QStringLiteral("From %1: %2 added, %3 changed, %4 removed.")
                           .arg(FileName(copy), Records(report.recordsAdded),
@@ -162,8 +181,9 @@ void TFormMain::P_Merge_Plan(const QString& copy, const std::string& password, b
         for (const TMergeConflict& conflict : report.conflicts) {
             conflicts << ConflictLine(conflict);
         }
-        dialog->ShowPlan(Summary(copy, report), conflicts.join(QLatin1Char('\n')),
-                         !report.NothingTaken());
+        const bool changesTree = !SameTree(mergePlanned_->tree, o_Session.Tree());
+        dialog->ShowPlan(Summary(copy, report, changesTree), conflicts.join(QLatin1Char('\n')),
+                         changesTree);
     }
     dialog->open();
 }

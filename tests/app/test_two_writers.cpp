@@ -363,6 +363,7 @@ class TestTwoWriters : public QObject {
 
         auto window = fixture.NewWindow();
         QApplication::setActiveWindow(window.get());
+        window->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(window.get()));
         Choose(*window, path);
         EnterPassword(*window, QString::fromLatin1(kPassword), "");
@@ -419,8 +420,12 @@ class TestTwoWriters : public QObject {
         QVERIFY(Click(preview->findChild<QPushButton*>("b_Merge")));
         QTRY_VERIFY((preview = OpenDialog<TMergePreviewDialog>(w)) != nullptr);
         QVERIFY(!preview->AsksPassword());
-        QVERIFY(
-            preview->findChild<QLabel*>("L_Merge_Summary")->text().contains("From shared.sync"));
+        const QString laptop = preview->findChild<QLabel*>("L_Merge_Summary")->text();
+        QVERIFY2(laptop ==
+                     "From shared.sync-conflict-20261201-100000-LAPTOP.kvdb: folders only, no "
+                     "records.",
+                 qPrintable(laptop));
+        QVERIFY(preview->findChild<QPushButton*>("b_Merge")->isEnabled());
         QVERIFY(Click(preview->findChild<QPushButton*>("b_Merge_Cancel")));
         QTRY_VERIFY(OpenDialog<TMergePreviewDialog>(w) == nullptr);
         QVERIFY(!NamesUnder(w).contains("FromLaptop"));
