@@ -276,32 +276,53 @@ class TestTwoWriters : public QObject {
     }
 
     // With nothing unsaved, the tool's change shows in the window once the
-    // file has settled; with an edit pending it is not taken in (the edit
-    // would be lost), and the save then merges the two.
-    void theWindowFollowsTheFileUnlessAnEditIsPending() {
+    // file has settled, and goes on doing so after the tool has renamed a
+    // new file over the watched one.
+    void theWindowFollowsTheFile() {
         TTwoWriters t;
         t.Select("Bank");
         CLI("edit", t.path, "Bank", "--login", "eve");
         QTRY_COMPARE(F_Login(t.w())->text(), QString("eve"));
         QCOMPARE(PathOf(t.w(), page_Database_Content(t.w())->F_Selected_Node()), QString("Bank"));
         QVERIFY(t.Log().contains("has been changed by another program"));
-
-        // Renamed over by the tool: the watch on the file survives it.
         CLI("add", t.path, "Second", "--login", "x");
         QTRY_VERIFY(NamesUnder(t.w()).contains("Second"));
+    }
 
-        t.TypeLogin("dora");
-        CLI("add", t.path, "Third", "--login", "y");
-        QTRY_VERIFY(o_Timer_Database_Changed(t.w())->isActive());
-        QTRY_VERIFY(!o_Timer_Database_Changed(t.w())->isActive());
-        QVERIFY(!NamesUnder(t.w()).contains("Third"));
-        QCOMPARE(F_Login(t.w())->text(), QString("dora"));
+    // With something typed and not yet saved (a record's field, a name in
+    // the tree's editor) the change is not taken in, since the typing would
+    // be lost with the tree it was made in; the save then merges the two.
+    void aChangeWaitsForTheSaveWhileAnEditIsPending() {
+        for (const bool inNameEditor : {false, true}) {
+            TTwoWriters t;
+            t.Select("Bank");
+            QLineEdit* editor = nullptr;
+            if (inNameEditor) {
+                QTest::keyClick(o_TV_Main(t.w()), Qt::Key_F2);
+                editor = o_TV_Main(t.w())->viewport()->findChild<QLineEdit*>();
+                QVERIFY(editor != nullptr);
+                editor->selectAll();
+                QTest::keyClicks(editor, "Bank2");
+            } else {
+                t.TypeLogin("dora");
+            }
+            CLI("add", t.path, "Third", "--login", "y");
+            QTRY_VERIFY(o_Timer_Database_Changed(t.w())->isActive());
+            QTRY_VERIFY(!o_Timer_Database_Changed(t.w())->isActive());
+            QVERIFY(!NamesUnder(t.w()).contains("Third"));
+            if (inNameEditor) {
+                QCOMPARE(editor->text(), QString("Bank2"));
+            } else {
+                QCOMPARE(F_Login(t.w())->text(), QString("dora"));
+            }
 
-        QVERIFY(t.w().P_Process_Save_Database_EVENT());
-        QVERIFY(NamesUnder(t.w()).contains("Third"));
-        QCOMPARE(FieldOnDisk(t.path, "Bank", "Login"), QString("dora"));
-        QCOMPARE(FieldOnDisk(t.path, "Third", "Login"), QString("y"));
-        QVERIFY(t.ConflictCopies().isEmpty());
+            QVERIFY(t.w().P_Process_Save_Database_EVENT());
+            QVERIFY(NamesUnder(t.w()).contains("Third"));
+            const QString bank = inNameEditor ? "Bank2" : "Bank";
+            QCOMPARE(FieldOnDisk(t.path, bank, "Login"), QString(inNameEditor ? "bob" : "dora"));
+            QCOMPARE(FieldOnDisk(t.path, "Third", "Login"), QString("y"));
+            QVERIFY(t.ConflictCopies().isEmpty());
+        }
     }
 
     // A file the open keys no longer read (its password changed by the
