@@ -36,29 +36,6 @@ const std::string& DataTextOf(const TKeyvaleTree& tree, TNodeHandle node) {
     return KindOf(tree, node) == TKind::Record ? tree.Text(tree.FirstChild(node)) : none;
 }
 
-constexpr std::size_t kLengthCodesLength = 20; // five four-character length codes
-
-// Whether the data text deciphers to length codes whose fields are all there.
-// The decoder gives five empty fields for a text it cannot read and what is
-// left of a field cut short; either must not pass for the record's content,
-// or a merge would write the loss back.
-bool DataTextIsWhole(const std::string& text) {
-    std::string plain = KvDecipherText(text);
-    // Plain text that is not UTF-8 was written on Windows: one character a byte.
-    const std::size_t units = IsValidUtf8(plain) ? Utf16Length(plain) : plain.size();
-    bool whole = units >= kLengthCodesLength;
-    std::size_t declared = kLengthCodesLength;
-    for (std::size_t i = 0; whole && i < kLengthCodesLength; i += 4) {
-        std::string code = plain.substr(i, 4);
-        for (char c : code) {
-            whole = whole && static_cast<unsigned char>(c) < 0x80; // codes are ASCII
-        }
-        declared += RecordLengthDecode(code);
-    }
-    KvSecureWipe(plain);
-    return whole && declared <= units;
-}
-
 // A leaf's content as the merge compares it.
 struct TLeaf {
     bool opaque = false; // undecodable: equal to another only by its text
@@ -142,6 +119,11 @@ struct TKeyedList {
     }
 };
 
+std::string NestingRefusal() {
+    return "the merged database would nest nodes deeper than level " +
+           std::to_string(kMaximumLevel);
+}
+
 // ---- The merge ----------------------------------------------------------------
 
 enum TSide { kBase, kOurs, kTheirs };
@@ -197,7 +179,7 @@ class TMerger {
         if (level > kMaximumLevel && (!ours.nodes.empty() || !theirs.nodes.empty())) {
             // Refused below; no need to go deeper into a tree that is too deep.
             if (refusal_.empty()) {
-                refusal_ = TooDeep();
+                refusal_ = NestingRefusal();
             }
             return;
         }
@@ -319,6 +301,21 @@ class TMerger {
     // Each field three-way; `base` kNoNode: five empty fields.
     TGroup MergeLeaves(const std::string& name, TNodeHandle base, TNodeHandle ours,
                        TNodeHandle theirs) {
+        // A side whose data text is the base's changed nothing, whatever the
+        // other did; most records of a merge are settled here, undecoded.
+        const std::string& baseText = DataTextOf(Tree(kBase), base);
+        if (DataTextOf(Tree(kTheirs), theirs) == baseText) {
+            return {Copy(kOurs, ours)};
+        }
+        if (DataTextOf(Tree(kOurs), ours) == baseText) {
+            if (LeafEqual(kTheirs, theirs, kBase, base)) {
+                return {Copy(kOurs, ours)}; // written anew with the same fields
+            }
+            ++report_.recordsChanged;
+            TItem item = Copy(kTheirs, theirs);
+            item.name = name;
+            return {std::move(item)};
+        }
         if (LeafEqual(kOurs, ours, kTheirs, theirs)) {
             return {Copy(kOurs, ours)};
         }
@@ -488,17 +485,20 @@ class TMerger {
 
     // ---- Comparing ----
 
+    // Decoded once per distinct text: the base and an unchanged side share
+    // their texts, and decoding is the costly part of a merge.
     const TLeaf& Leaf(TSide side, TNodeHandle node) {
         static const TLeaf empty;
         const std::string& text = DataTextOf(*trees_[side], node);
         if (text.empty()) {
             return empty;
         }
-        auto [found, added] = leaves_[side].try_emplace(node);
+        auto [found, added] = leaves_.try_emplace(text);
         if (added) {
-            found->second.opaque = !DataTextIsWhole(text);
-            if (!found->second.opaque) {
-                found->second.fields = RecordDataDecode(text);
+            if (std::optional<TRecordFields> fields = RecordDataDecodeWhole(text)) {
+                found->second.fields = *fields;
+            } else {
+                found->second.opaque = true;
             }
         }
         return found->second;
@@ -547,13 +547,8 @@ class TMerger {
         return true;
     }
 
-    static std::string TooDeep() {
-        return "the merged database would nest nodes deeper than level " +
-               std::to_string(kMaximumLevel);
-    }
-
     std::array<const TKeyvaleTree*, 3> trees_;
-    std::array<std::unordered_map<TNodeHandle, TLeaf>, 3> leaves_;
+    std::unordered_map<std::string_view, TLeaf> leaves_; // views of the inputs' texts
     std::time_t theirTime_;
     TKeyvaleTree& result_;
     TMergeReport report_;
@@ -578,8 +573,7 @@ std::string LimitProblem(const TKeyvaleTree& tree) {
             continue;
         }
         if (level > kMaximumLevel) {
-            return "the merged database would nest nodes deeper than level " +
-                   std::to_string(kMaximumLevel);
+            return NestingRefusal();
         }
         const std::size_t length = tree.TextLength(node);
         if (length == 0) {

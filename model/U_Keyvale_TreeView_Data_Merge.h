@@ -66,8 +66,7 @@ struct TMergeReport {
     bool HasConflicts() const { return !conflicts.empty(); }
     // Nothing of theirs changed ours: the result is ours as it was.
     bool NothingTaken() const {
-        return recordsAdded == 0 && recordsChanged == 0 && recordsRemoved == 0 &&
-               conflicts.empty();
+        return recordsAdded == 0 && recordsChanged == 0 && recordsRemoved == 0 && conflicts.empty();
     }
 };
 

@@ -91,12 +91,17 @@ std::string RecordDataEncode(const std::string& login, const std::string& passwo
     return text;
 }
 
-TRecordFields RecordDataDecode(const std::string& text) {
+namespace {
+
+// The five fields of a data node text; `whole` tells whether every field was
+// there as long as its length code says.
+TRecordFields DecodeFields(const std::string& text, bool& whole) {
     TRecordFields result;
     std::string plain = KvDecipherText(text);
     std::u16string s = IsValidUtf8(plain) ? Utf8ToUtf16(plain) : Windows1252ToUtf16(plain);
     KvSecureWipe(plain);
-    if (s.size() < kCodesLength) {
+    whole = s.size() >= kCodesLength;
+    if (!whole) {
         return result;
     }
     std::array<std::string*, kFieldCount> fields{&result.login, &result.password, &result.email,
@@ -105,11 +110,14 @@ TRecordFields RecordDataDecode(const std::string& text) {
     for (std::size_t i = 0; i < kFieldCount; ++i) {
         std::string code;
         for (std::size_t k = 0; k < kCodeLength; ++k) {
-            code += static_cast<char>(s[i * kCodeLength + k] < 0x80 ? s[i * kCodeLength + k] : 'x');
+            const char16_t c = s[i * kCodeLength + k];
+            whole = whole && c < 0x80; // the codes of a written record are ASCII
+            code += static_cast<char>(c < 0x80 ? c : 'x');
         }
         std::size_t length = RecordLengthDecode(code);
         std::size_t start = std::min(position, s.size());
         std::size_t count = std::min(length, s.size() - start);
+        whole = whole && count == length;
         // Converted from a view of the wide text: a wide copy of the field
         // would be one more to wipe.
         std::string field = Utf16ToUtf8(std::u16string_view(s).substr(start, count));
@@ -119,6 +127,22 @@ TRecordFields RecordDataDecode(const std::string& text) {
     }
     KvSecureWipe(s);
     return result;
+}
+
+} // namespace
+
+TRecordFields RecordDataDecode(const std::string& text) {
+    bool whole = false;
+    return DecodeFields(text, whole);
+}
+
+std::optional<TRecordFields> RecordDataDecodeWhole(const std::string& text) {
+    bool whole = false;
+    TRecordFields fields = DecodeFields(text, whole);
+    if (!whole) {
+        return std::nullopt;
+    }
+    return fields; // a copy: the local one wipes itself
 }
 
 std::optional<std::string> RecordDataAsUtf8(const std::string& text) {

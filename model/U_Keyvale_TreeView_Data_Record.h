@@ -62,6 +62,11 @@ inline std::string RecordDataEncode(const TRecordFields& fields) {
 // Windows-1252 (one character per byte, so the length codes still hold).
 TRecordFields RecordDataDecode(const std::string& text);
 
+// The five fields when the text decodes whole, every field as long as its
+// length code says; nothing for a text that cannot be decoded or was cut
+// short, whose decode must not pass for the record's content.
+std::optional<TRecordFields> RecordDataDecodeWhole(const std::string& text);
+
 // The data node text of a record written on Windows, enciphered anew from
 // UTF-8; nothing when its plain text is UTF-8 already (or not decodable).
 std::optional<std::string> RecordDataAsUtf8(const std::string& text);

@@ -232,20 +232,20 @@ TSessionResult TKeyvaleSession::ChangePassword(const std::string& newPassword) {
     if (!IsOpen()) {
         return Save(); // says that there is no file
     }
-    TKeyMaterial newKeys;
-    const std::string refused = KvDeriveKeyMaterial(newPassword, newKeys);
+    TKeyMaterial otherKeys; // the new ones, then the old ones, then wiped
+    const std::string refused = KvDeriveKeyMaterial(newPassword, otherKeys);
     if (!refused.empty()) {
         return Result(TSessionOutcome::Refused, {{TSessionTopic::Password, refused, true}});
     }
-    // The file is written under the new keys, but a version another writer
-    // left there meanwhile is still under the old ones.
-    std::swap(keys_, newKeys);
-    TSessionResult result = SaveUnder(newKeys);
+    std::swap(keys_, otherKeys);
+    // Written under the new keys; a version another writer left in the file
+    // meanwhile is still under the old ones.
+    TSessionResult result = SaveUnder(otherKeys);
     if (!result.Succeeded()) {
-        std::swap(keys_, newKeys);
+        std::swap(keys_, otherKeys);
         result.messages.push_back({TSessionTopic::Password, kPasswordKeptText, true});
     }
-    newKeys.Wipe();
+    otherKeys.Wipe();
     return result;
 }
 

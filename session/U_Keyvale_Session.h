@@ -12,7 +12,8 @@
 //   read or wrote it is read with our keys and merged field by field with our
 //   tree (against the base, the tree as we last read or wrote it), under the
 //   file's lock from that read to the write; only a file our keys cannot read,
-//   or a damaged one, makes the save go beside it as a conflict copy;
+//   a damaged one, or a merge refused for a limit of the tree makes the save
+//   go beside it as a conflict copy;
 // - a failed save at exit refuses to quit once, and only the very next
 //   request, with nothing saved or changed in between, quits without saving.
 //

@@ -152,8 +152,17 @@ TSessionResult TKeyvaleSession::MergeWithChangedFile(const TKeyMaterial& fileKey
         changed_ = true;
         result.treeReplaced = true;
         result.merge = merge.report;
-        result.messages.push_back(MergedMessage(
-            "Changes another program made to [" + file_ + "] have been merged: ", merge.report));
+        // Folders are not counted: a merge that changed only folders would
+        // otherwise read as if nothing had been merged.
+        result.messages.push_back(
+            merge.report.NothingTaken()
+                ? TSessionMessage{TSessionTopic::Database,
+                                  "Changes another program made to the folders of [" + file_ +
+                                      "] have been merged.",
+                                  false}
+                : MergedMessage("Changes another program made to [" + file_ +
+                                    "] have been merged: ",
+                                merge.report));
     }
     return FinishSave(SaveDatabaseFile(file_, tree_, keys_, checkpoint_), std::move(result));
 }

@@ -1,3 +1,4 @@
+#include "U_KV_Hash_and_RAT_01.h"
 #include "merge_fixture.h"
 #include "tree_fixture.h"
 
@@ -245,6 +246,21 @@ TEST(MergeTrees, ResultIsATreeOfItsOwnWithOursTextsKept) {
     EXPECT_EQ(result.Text(result.FirstChild(resultR)), ours.Text(ours.FirstChild(oursR)));
 }
 
+// A session may merge into its own tree: that tree is replaced on success and
+// stays as it was on a refusal.
+TEST(MergeTrees, MergesIntoOursItself) {
+    const TKeyvaleTree base = TreeFrom("A | login=1");
+    TKeyvaleTree ours = TreeFrom("A | login=2");
+    const TKeyvaleTree theirs = TreeFrom("A | login=1\nB | login=3");
+    ASSERT_TRUE(MergeTrees(&base, ours, theirs, kTheirTime, ours).merged);
+    EXPECT_EQ(Describe(ours), "A | login=2\nB | login=3\n");
+
+    TKeyvaleTree deep;
+    AddRecord(deep, AddChain(deep, kMaximumLevel), "too deep");
+    EXPECT_FALSE(MergeTrees(&base, ours, deep, kTheirTime, ours).merged);
+    EXPECT_EQ(Describe(ours), "A | login=2\nB | login=3\n");
+}
+
 TEST(MergeTrees, ChangedFieldsAreEncodedAfresh) {
     const TKeyvaleTree base = TreeFrom("R | login=1 password=1");
     const TKeyvaleTree ours = TreeFrom("R | login=2 password=1");
@@ -253,6 +269,31 @@ TEST(MergeTrees, ChangedFieldsAreEncodedAfresh) {
     ASSERT_TRUE(MergeTrees(&base, ours, theirs, kTheirTime, result).merged);
     const TNodeHandle data = result.FirstChild(FindByName(result, "R"));
     EXPECT_EQ(RecordDataDecode(result.Text(data)), (TRecordFields{"2", "2", "", "", ""}));
+}
+
+// A data text whose fields are cut short decodes to what is left; rewriting
+// it from that would drop the rest of it from the file.
+TEST(MergeTrees, ARecordCutShortIsKeptWholeBesideOurs) {
+    const TKeyvaleTree base = TreeFrom("R | login=a password=p");
+    const TKeyvaleTree ours = TreeFrom("R | login=a password=q");
+    // The login promises 300 characters; 200 are there.
+    const std::string cut = KvEncipherText("0300" + std::string(16, 'x') + std::string(200, 'L'));
+    TKeyvaleTree theirs;
+    AddRecord(theirs, kNoNode, "R");
+    theirs.SetText(theirs.FirstChild(theirs.First()), cut);
+
+    TKeyvaleTree result;
+    const TMergeResult merge = MergeTrees(&base, ours, theirs, kTheirTime, result);
+    ASSERT_TRUE(merge.merged);
+    ASSERT_EQ(result.ChildCount(kNoNode), 2);
+    const TNodeHandle kept = result.Child(kNoNode, 0);
+    const TNodeHandle beside = result.Child(kNoNode, 1);
+    EXPECT_EQ(RecordDataDecode(result.Text(result.FirstChild(kept))),
+              (TRecordFields{"a", "q", "", "", ""}));
+    EXPECT_EQ(result.Text(beside), TheirVersionName("R", kTheirTime));
+    EXPECT_EQ(result.Text(result.FirstChild(beside)), cut);
+    EXPECT_EQ(DescribeConflicts(merge.report),
+              "Fields R [login password email url note] beside: R (theirs)");
 }
 
 TEST(TheirVersionName, StampsLocalTimeAndKeepsTheNameLimit) {

@@ -100,4 +100,26 @@ TEST(RecordData, UndecodableOrShortTextGivesWhatIsThere) {
     EXPECT_EQ(cut, (TRecordFields{"abc", "def", "", "", ""}));
 }
 
+// The merge must tell a record it can rewrite from one it cannot read whole.
+TEST(RecordData, DecodeWholeRefusesWhatIsNotThere) {
+    const std::string notWhole[] = {
+        "not base64 at all!!",
+        "",
+        KvEncipherText("0003000"),
+        KvEncipherText("0003000500040000xxxxabcdef"), // promises 12, holds 6
+        KvEncipherText("\xC3\xA9"
+                       "003000500040000xxxxabcdefghijkl"), // a code not ASCII
+    };
+    for (const std::string& text : notWhole) {
+        EXPECT_FALSE(RecordDataDecodeWhole(text).has_value()) << text;
+    }
+    const std::optional<TRecordFields> empty = RecordDataDecodeWhole(RecordDataEncode({}));
+    ASSERT_TRUE(empty.has_value());
+    EXPECT_EQ(*empty, TRecordFields{});
+    const std::optional<TRecordFields> whole =
+        RecordDataDecodeWhole(KvEncipherText("0003000500040000xxxxabcdefghijkl"));
+    ASSERT_TRUE(whole.has_value());
+    EXPECT_EQ(*whole, (TRecordFields{"abc", "defgh", "ijkl", "", ""}));
+}
+
 } // namespace
