@@ -113,24 +113,6 @@ int Finish(const std::string& sourceFile, const TImportPlan& plan, bool dryRun) 
     return kExitOk;
 }
 
-// With --json, standard output holds the JSON report alone: what the save
-// says goes to standard error while this lives.
-class SaveMessagesToStandardError {
-  public:
-    explicit SaveMessagesToStandardError(bool asJson)
-        : kept_(asJson ? std::cout.rdbuf(std::cerr.rdbuf()) : nullptr) {}
-    ~SaveMessagesToStandardError() {
-        if (kept_ != nullptr) {
-            std::cout.rdbuf(kept_);
-        }
-    }
-    SaveMessagesToStandardError(const SaveMessagesToStandardError&) = delete;
-    SaveMessagesToStandardError& operator=(const SaveMessagesToStandardError&) = delete;
-
-  private:
-    std::streambuf* kept_;
-};
-
 struct ImportRequest {
     std::string sourceFile;
     std::string file;
@@ -164,7 +146,7 @@ int IntoNewFile(const ImportRequest& request, TImportData& data) {
         std::string refused = KvDeriveKeyMaterial(password, keys);
         if (refused.empty()) {
             ApplyImportPlan(tree, plan);
-            SaveMessagesToStandardError quiet(request.asJson);
+            cli::SaveMessagesToStandardError quiet(request.asJson);
             code = cli::CreateWithTree("import", request.file, tree, keys);
         } else {
             code = Fail("import", refused, kExitRuntimeError);
@@ -204,7 +186,7 @@ int IntoExistingFile(const ImportRequest& request, TImportData& data) {
     }
     if (plan.HasChanges()) {
         ApplyImportPlan(session.Tree(), plan);
-        SaveMessagesToStandardError quiet(request.asJson);
+        cli::SaveMessagesToStandardError quiet(request.asJson);
         if (int code = session.Save("import"); code != kExitOk) {
             return code;
         }

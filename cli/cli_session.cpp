@@ -57,7 +57,9 @@ int WriteSession::Open(const std::string& command, const std::string& file) {
     if (!password) {
         return Fail(command, "no main password given.", kExitRuntimeError);
     }
-    session_.SetBackupFolder(PathFolder(file));
+    if (backup_) {
+        session_.SetBackupFolder(PathFolder(file));
+    }
     session_.HoldLockWhileOpen(kLockPatience);
     file_ = file;
     TSessionResult result = session_.Open(file, *password);
@@ -104,6 +106,15 @@ int WriteSession::ChangePassword(const std::string& command, const std::string& 
         }
     }
     return Report(command, result);
+}
+
+SaveMessagesToStandardError::SaveMessagesToStandardError(bool asJson)
+    : kept_(asJson ? std::cout.rdbuf(std::cerr.rdbuf()) : nullptr) {}
+
+SaveMessagesToStandardError::~SaveMessagesToStandardError() {
+    if (kept_ != nullptr) {
+        std::cout.rdbuf(kept_);
+    }
 }
 
 int CreateWithTree(const std::string& command, const std::string& file, const TKeyvaleTree& tree,

@@ -10,6 +10,7 @@
 
 #include "U_Keyvale_Session.h"
 
+#include <streambuf>
 #include <string>
 
 namespace cli {
@@ -25,7 +26,13 @@ class WriteSession {
     // A new, empty database under `password` (already checked).
     int Create(const std::string& command, const std::string& file, const std::string& password);
 
+    // Opens without the backup copy: for a command that only reads and says
+    // what a change would do (merge --dry-run). Before Open.
+    void WithoutBackup() { backup_ = false; }
+
     TKeyvaleTree& Tree() { return session_.Tree(); }
+    // The session itself, for what goes beyond one tree change (a merge).
+    TKeyvaleSession& Session() { return session_; }
 
     // Saves the changed tree; anything but a save into the file itself is a
     // failure for the caller.
@@ -40,6 +47,20 @@ class WriteSession {
 
     TKeyvaleSession session_;
     std::string file_; // as named on the command line
+    bool backup_ = true;
+};
+
+// With --json, standard output holds the JSON report alone: what the save
+// says goes to standard error while this lives.
+class SaveMessagesToStandardError {
+  public:
+    explicit SaveMessagesToStandardError(bool asJson);
+    ~SaveMessagesToStandardError();
+    SaveMessagesToStandardError(const SaveMessagesToStandardError&) = delete;
+    SaveMessagesToStandardError& operator=(const SaveMessagesToStandardError&) = delete;
+
+  private:
+    std::streambuf* kept_;
 };
 
 // A new database holding `tree`, written under the shared write lock into a

@@ -86,8 +86,10 @@ std::string OverviewText() {
     }
     text += "\n\"keyvale-cli help COMMAND\" (or \"keyvale-cli COMMAND --help\") describes one\n"
             "command, \"keyvale-cli --version\" prints the version.\n"
-            "Exit codes: 0 success, 1 failure (search: nothing found; health: findings),\n"
-            "2 usage error (health: also an unreadable database), 130 interrupted.\n";
+            "Exit codes: 0 success, 1 failure (search: nothing found; health: findings;\n"
+            "conflicts: copies found; merge: conflicts kept side by side), 2 usage error\n"
+            "(health: also an unreadable database; merge: nothing written), 130\n"
+            "interrupted.\n";
     return text;
 }
 

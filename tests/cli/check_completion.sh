@@ -41,7 +41,10 @@ expect "password " keyvale-cli show -a p
 expect "email login note password url " keyvale-cli clip a.kvdb Bank ''
 expect "export.json folder " keyvale-cli import ''
 expect "a.kvdb b.kvdb folder " keyvale-cli import export.json ''
-expect "check clip create " keyvale-cli help c
+expect "check clip conflicts create " keyvale-cli help c
+expect "a.kvdb b.kvdb folder " keyvale-cli merge a.kvdb ''
+expect "a.kvdb b.kvdb folder " keyvale-cli merge --base ''
+expect "a.kvdb b.kvdb folder " keyvale-cli merge --base a.kvdb b.kvdb ''
 
 echo "$((failures == 0 ? 1 : 0)) passed, $failures failed"
 [ "$failures" -eq 0 ]
