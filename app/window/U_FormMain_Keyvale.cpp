@@ -79,6 +79,7 @@ TFormMain::~TFormMain() {
     // still run while their widgets go (a selection cleared, a focus moved):
     // they go first, while the session is still there.
     delete o_Page_Control;
+    P_Merge_Copies_Close(); // a merge's plan not taken is wiped
 }
 
 void TFormMain::P_Program_Start() {

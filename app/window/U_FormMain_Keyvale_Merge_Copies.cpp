@@ -106,6 +106,14 @@ QString Summary(const QString& copy, const TMergeReport& report, bool changesTre
     return summary;
 }
 
+// A plan not taken: its merged tree holds the database's names and records.
+void DropPlan(std::shared_ptr<TMergePlan>& plan) {
+    if (plan) {
+        WipeTree(plan->tree);
+        plan.reset();
+    }
+}
+
 QString SessionText(const TSessionResult& result) {
     QStringList lines;
     for (const TSessionMessage& message : result.messages) {
@@ -153,6 +161,7 @@ void TFormMain::P_Merge_Next_Copy() {
 }
 
 void TFormMain::P_Merge_Plan(const QString& copy, const std::string& password, bool retry) {
+    DropPlan(mergePlanned_);
     mergePlanned_ = std::make_shared<TMergePlan>();
     const TSessionResult planned =
         o_Session.PlanMerge(copy.toStdString(), password, {}, *mergePlanned_);
@@ -162,7 +171,7 @@ void TFormMain::P_Merge_Plan(const QString& copy, const std::string& password, b
             [this, copy](int answer) { P_Merge_Answered(copy, answer); });
     o_Merge_Preview = dialog;
     if (planned.outcome == TSessionOutcome::WrongPassword) {
-        mergePlanned_.reset();
+        DropPlan(mergePlanned_);
         dialog->AskPassword(
             retry ? QStringLiteral("That password does not open %1 either. Type its password "
                                    "again, or skip this copy.")
@@ -171,7 +180,7 @@ void TFormMain::P_Merge_Plan(const QString& copy, const std::string& password, b
                                    "the copy's own password, or skip this copy.")
                         .arg(FileName(copy)));
     } else if (planned.outcome != TSessionOutcome::Done || !mergePlanned_->merge.merged) {
-        mergePlanned_.reset();
+        DropPlan(mergePlanned_);
         dialog->ShowPlan(
             QStringLiteral("Cannot merge %1:\n%2").arg(FileName(copy), SessionText(planned)), {},
             false);
@@ -205,7 +214,7 @@ void TFormMain::P_Merge_Answered(const QString& copy, int answer) {
         return;
     }
     if (answer != QDialog::Accepted || !mergePlanned_) {
-        mergePlanned_.reset();
+        DropPlan(mergePlanned_);
         P_Print_Message(QStringLiteral("Nothing of %1 was merged.").arg(FileName(copy)), false);
         P_Merge_Next_Copy();
         return;
@@ -268,7 +277,7 @@ void TFormMain::P_Ask_Delete_Copy(const QString& copy) {
 
 QString TFormMain::P_Merge_Copies_Close() {
     mergeQueue_.clear();
-    mergePlanned_.reset();
+    DropPlan(mergePlanned_);
     QString dropped;
     if (o_Merge_Preview) {
         dropped = QStringLiteral("The merge of conflict copies was cancelled: nothing more of them "

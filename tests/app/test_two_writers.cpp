@@ -10,6 +10,7 @@
 #include <QProcess>
 #include <QStandardPaths>
 
+#include "U_Import_Preview_Dialog.h"
 #include "U_Merge_Preview_Dialog.h"
 #include "U_Tree_Model.h"
 #include "lifecycle_fixture.h"
@@ -323,6 +324,42 @@ class TestTwoWriters : public QObject {
             QCOMPARE(FieldOnDisk(t.path, "Third", "Login"), QString("y"));
             QVERIFY(t.ConflictCopies().isEmpty());
         }
+    }
+
+    // An import's preview plans against the tree as it is (on a thread of
+    // its own): while it is open, neither the automatic save nor the watcher
+    // may put a merged or re-read tree in its place. Once it is answered the
+    // save merges the tool's change, the import and what was typed.
+    void anImportPreviewHoldsBackTheMergingSave() {
+        TTwoWriters t;
+        t.Select("Bank");
+        t.TypeLogin("dora");
+        const QString csv = t.fixture.Path("chrome.csv");
+        QFile file(csv);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("name,url,username,password\r\nShop,https://shop.example,sam,pw-1\r\n");
+        file.close();
+        page_Database_Content(t.w())->ImportFrom(csv);
+        TImportPreviewDialog* preview = nullptr;
+        QTRY_VERIFY((preview = OpenDialog<TImportPreviewDialog>(t.w())) != nullptr);
+        QTRY_VERIFY(preview->findChild<QPushButton*>("b_Import")->isEnabled());
+
+        CLI("edit", t.path, "Mail/example.org", "--login", "eve");
+        QTRY_VERIFY(o_Timer_Database_Changed(t.w())->isActive());
+        t.fixture.idle->idle = 120000;
+        Fire(*o_Timer_SAVE_Database(t.w()));
+        Fire(*o_Timer_Database_Changed(t.w()));
+        QCOMPARE(FieldOnDisk(t.path, "Bank", "Login"), QString("bob"));
+        QVERIFY(preview->isVisible());
+        QVERIFY(Click(preview->findChild<QPushButton*>("b_Import")));
+        QTRY_VERIFY(OpenDialog<TImportPreviewDialog>(t.w()) == nullptr);
+        QVERIFY(!NamesUnder(t.w()).filter("Imported from").isEmpty());
+
+        Fire(*o_Timer_SAVE_Database(t.w()));
+        QCOMPARE(FieldOnDisk(t.path, "Bank", "Login"), QString("dora"));
+        QCOMPARE(FieldOnDisk(t.path, "Mail/example.org", "Login"), QString("eve"));
+        QVERIFY(!NamesUnder(t.w()).filter("Imported from").isEmpty());
+        QVERIFY(t.ConflictCopies().isEmpty());
     }
 
     // A file the open keys no longer read (its password changed by the
