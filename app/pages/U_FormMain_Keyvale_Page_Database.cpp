@@ -63,6 +63,7 @@ TPageDatabase::TPageDatabase(TKeyvaleTree& tree, const std::string& iniPath, QWi
     big->addWidget(CreateRecordPanel(o_Panel_Big, iniPath), 1);
     CreateWarningPanel();
     CreatePasswordHealth();
+    CreateMergeCopies();
 
     // What the controls do. The order counts where two of them watch the
     // same widget: the one set up later sees its events first.

@@ -39,6 +39,7 @@ class TImportPreviewDialog;
 class TPasswordHealthView;
 class TPicture;
 class TRecordPanel;
+class TViewPlaces;
 struct TImportPreview;
 
 class TPageDatabase : public QWidget {
@@ -61,6 +62,22 @@ class TPageDatabase : public QWidget {
     // The tree was replaced wholesale (load, close): shown afresh, and the
     // fields and a pending edit of the old one forgotten.
     void ResetTree();
+    // The selection and the open folders, by name, before the tree may be
+    // replaced by one with the same content and more (a merge with another
+    // writer's file, or that file read again).
+    TViewPlaces RememberPlaces() const;
+    // The tree was replaced so: shown afresh with the folders open again and
+    // the same node selected where the new tree has them, and the record
+    // panel showing the selected record's fields as they are now.
+    void ShowReplacedTree(const TViewPlaces& places);
+    // Something typed is not in the tree yet: a pending edit in the record
+    // panel, or a name in the tree's editor.
+    bool HasUnsavedEdit() const;
+    // An import's preview is open: the tree must not change under its plan.
+    bool ImportUnderWay() const;
+    // How many conflict copies lie beside the open database: "Merge
+    // copies..." works when there are any.
+    void SetConflictCopies(int count);
     void AppendToLog(const QString& line);
     void ClearLog();
     // The log keeps the height the window chose for it; the tree panel its width.
@@ -132,6 +149,8 @@ class TPageDatabase : public QWidget {
     // A paste into `field` was cut to its limit.
     void pasteCut(const QWidget* field, int kept, int pasted);
     void importRequested();
+    // "Merge copies...": the window previews the copies beside the database.
+    void mergeCopiesRequested();
     // The page should come to the front (the health report chose a record).
     void pageWanted();
 
@@ -144,6 +163,7 @@ class TPageDatabase : public QWidget {
     TRecordPanel* CreateRecordPanel(QWidget* parent, const std::string& iniPath);
     void CreateWarningPanel();
     void CreatePasswordHealth();
+    void CreateMergeCopies();
 
     // The tree (_Tree.cpp)
     void P_Tree_Setup();
@@ -220,6 +240,7 @@ class TPageDatabase : public QWidget {
     QPushButton* b_Delete_Folder = nullptr;
     QPushButton* b_Dont_Delete_Folder = nullptr;
     QPushButton* b_Password_Health = nullptr;
+    QPushButton* b_Merge_Copies = nullptr;
     TPasswordHealthView* o_Password_Health = nullptr;
 
     // The import under way: its reading and planning, its preview, the

@@ -70,6 +70,8 @@ class TKeyvaleTreeView : public QTreeView {
     // Ends an open in-place edit as Enter would, so that the typed name is
     // in the tree. Returns false when no editor was open.
     bool CommitOpenEditor();
+    // A name is being typed in the tree's editor.
+    bool NameEditorOpen() const { return state() == EditingState && editedIndex_.isValid(); }
     using QTreeView::edit;
 
     // Asked while a node of this tree is dragged over a target (kNoNode: no

@@ -11,12 +11,12 @@
 #include <QTabWidget>
 
 #include "U_Desktop_Alert.h"
-#include "U_Page_Layout.h"
 #include "U_FormMain_Keyvale_Page_Main_Password.h"
 #include "U_Idle_Time.h"
 #include "U_Keyvale_Read_Write_Settings.h"
 #include "U_Keyvale_TreeView_Data_Kinds.h"
 #include "U_Log_Time_Format.h"
+#include "U_Page_Layout.h"
 #include "U_Picture.h"
 #include "U_Secret_Clipboard.h"
 
@@ -79,6 +79,7 @@ TFormMain::~TFormMain() {
     // still run while their widgets go (a selection cleared, a focus moved):
     // they go first, while the session is still there.
     delete o_Page_Control;
+    P_Merge_Copies_Close(); // a merge's plan not taken is wiped
 }
 
 void TFormMain::P_Program_Start() {

@@ -26,6 +26,8 @@
 #include "U_Sound_Player.h"
 
 class QFileDialog;
+class QFileSystemWatcher;
+class QMessageBox;
 class QMimeData;
 class QTabWidget;
 class QWindow;
@@ -33,7 +35,9 @@ class TDesktopAlert;
 class TIdleTimeProvider;
 class TPageDatabase;
 class TPageSettings;
+class TMergePreviewDialog;
 class TSecretClipboard;
+class TViewPlaces;
 struct TLogTimeFormat;
 
 class TFormMain : public QMainWindow {
@@ -177,6 +181,21 @@ class TFormMain : public QMainWindow {
     // Tree and record edits start the countdown to the automatic save.
     void P_Start_Auto_Save_Countdown();
 
+    // ---- another writer's changes (U_FormMain_Keyvale_File_Watch.cpp, _Merge_Copies.cpp)
+    // Follows the open database's file (and its folder, since writers
+    // replace the file by renaming another over it); with none open,
+    // nothing is followed.
+    void P_Watch_Database_File();
+    // The file changed on disk and the change has settled: with nothing
+    // unsaved in the window it is read again, and the tree shown follows it.
+    // With an unsaved edit nothing is done: the next save merges.
+    void o_Timer_Database_ChangedTimer();
+    // The conflict copies beside the open database: named in the log (when
+    // `log`) and counted for "Merge copies...".
+    void P_Find_Conflict_Copies(bool log);
+    // "Merge copies...": each copy in turn is previewed, then merged or left.
+    void P_Merge_Copies();
+
   protected:
     void closeEvent(QCloseEvent* event) override; // FormClose
     void moveEvent(QMoveEvent* event) override;
@@ -245,6 +264,18 @@ class TFormMain : public QMainWindow {
     // A warning that the last save went to a conflict copy outlives the
     // clearing of the logs until it has been shown again after the next open.
     void P_Print_Pending_Conflict_Warning();
+    // After a session step whose result replaced the tree: the view shows
+    // the new tree with the selection and the open folders of `places`.
+    void P_Follow_Replaced_Tree(const TSessionResult& result, const TViewPlaces& places);
+    // The merge of the copies, one at a time (U_FormMain_Keyvale_Merge_Copies.cpp).
+    void P_Merge_Next_Copy();
+    void P_Merge_Plan(const QString& copy, const std::string& password, bool retry);
+    void P_Merge_Answered(const QString& copy, int answer);
+    void P_Merge_Apply(const QString& copy);
+    void P_Ask_Delete_Copy(const QString& copy);
+    // The preview or the question of a merge of copies closes unanswered.
+    // Returns a log line when a merge was begun.
+    QString P_Merge_Copies_Close();
 
     TServices services_;
     std::unique_ptr<TLogTimeFormat> timeFormat_;
@@ -274,6 +305,18 @@ class TFormMain : public QMainWindow {
     // The warning of a save that went to a conflict copy, until shown in a
     // fresh log (see P_Print_Pending_Conflict_Warning).
     QString conflictWarning_;
+    // Another writer's changes: the watcher of the open database's file and
+    // folder, and the last problem reading the file said in the log (said
+    // once, not on every change of the file).
+    QFileSystemWatcher* o_Database_Watcher = nullptr;
+    QString fileProblemShown_;
+    // The merge of copies under way: the copies still to preview, the
+    // preview (or password question) open, the plan it shows, and the
+    // question whether a merged copy goes.
+    QStringList mergeQueue_;
+    QPointer<TMergePreviewDialog> o_Merge_Preview;
+    std::shared_ptr<TMergePlan> mergePlanned_;
+    QPointer<QMessageBox> o_Merge_Delete_Question;
 
     // The folder whose database files are listed, with one trailing separator.
     QString s_GLOBAL_Current_Directory;
@@ -285,7 +328,8 @@ class TFormMain : public QMainWindow {
 
     // The window's timers are its children, each found by its name.
     QTimer o_Timer_SAVE_Database{this};
-    QTimer o_Timer_Idle_Lock{this};     // checks the desktop's idle time for the lock
-    QTimer o_Timer_Files_Changed{this}; // file changes in the folder settle
-    QTimer o_Timer_Theme_Settle{this};  // a new look settles before the next is applied
+    QTimer o_Timer_Idle_Lock{this};        // checks the desktop's idle time for the lock
+    QTimer o_Timer_Files_Changed{this};    // file changes in the folder settle
+    QTimer o_Timer_Database_Changed{this}; // changes of the open database's file settle
+    QTimer o_Timer_Theme_Settle{this};     // a new look settles before the next is applied
 };

@@ -51,6 +51,8 @@ void TFormMain::P_Show_No_Database() {
     // pending edit; once more at the end, since the pages' state changes
     // above may have run the selection event.
     o_Page_Database->ShowNoDatabase(QString::fromLatin1(kNoDatabaseText));
+    P_Watch_Database_File();
+    P_Find_Conflict_Copies(false);
 }
 
 // A database was opened: the pages show its tree, with nothing left of the
@@ -60,6 +62,7 @@ void TFormMain::P_Show_Opened_Database() {
     o_Page_Main_Password->ShowDatabaseOpen(true);
     o_Page_Main_Password->ClearLog();
     o_Page_Database->StartAfresh();
+    P_Watch_Database_File();
 }
 
 // Everything on screen that belonged to the database shown until now, with
@@ -103,8 +106,10 @@ void TFormMain::P_Watch_Current_Directory() {
     o_Timer_Files_Changed.setObjectName(QStringLiteral("o_Timer_Files_Changed"));
     o_Timer_Files_Changed.setSingleShot(true);
     o_Timer_Files_Changed.setInterval(kFilesChangedSettleMs);
-    connect(&o_Timer_Files_Changed, &QTimer::timeout, this,
-            &TFormMain::P_Database_File_List_Box_Refresh);
+    connect(&o_Timer_Files_Changed, &QTimer::timeout, this, [this] {
+        P_Database_File_List_Box_Refresh();
+        P_Find_Conflict_Copies(false); // a sync tool may have put one there
+    });
     auto* watcher = new QFileSystemWatcher(this);
     watcher->setObjectName(QStringLiteral("o_Directory_Watcher"));
     watcher->addPath(s_GLOBAL_Current_Directory);

@@ -28,6 +28,8 @@ QWidget* TFormMain::CreatePageDatabase() {
     connect(o_Page_Database, &TPageDatabase::secretCopyRequested, this, &TFormMain::P_Copy_Secret);
     connect(o_Page_Database, &TPageDatabase::pasteCut, this, &TFormMain::P_Report_Cut_Paste);
     connect(o_Page_Database, &TPageDatabase::importRequested, this, &TFormMain::menu_ImportClick);
+    connect(o_Page_Database, &TPageDatabase::mergeCopiesRequested, this,
+            &TFormMain::P_Merge_Copies);
     connect(o_Page_Database, &TPageDatabase::pageWanted, this, [this] {
         o_Page_Control->setCurrentWidget(page_Database);
         activateWindow();
@@ -131,7 +133,10 @@ QStringList TFormMain::P_Close_Database_Dialogs() {
         o_Import_File_Dialog = nullptr;
     }
     P_Close_File_Choice();
-    const QStringList dropped = o_Page_Database->CloseDatabaseDialogs();
+    QStringList dropped = o_Page_Database->CloseDatabaseDialogs();
+    if (const QString merge = P_Merge_Copies_Close(); !merge.isEmpty()) {
+        dropped << merge;
+    }
     if (typingElsewhere) {
         activateWindow();
     }

@@ -9,6 +9,8 @@
 
 #include "U_FormMain_Keyvale_Page_Main_Password.h"
 #include "U_Idle_Time.h"
+#include "U_Merge_Preview_Dialog.h"
+#include "U_Tree_Places.h"
 
 namespace {
 
@@ -95,6 +97,7 @@ void TFormMain::P_Show_Create_Result(const QString& path, const TSessionResult& 
     P_Database_TAB_ENABLE(true);
     P_Print_Session_Messages(result);
     P_Print_Pending_Conflict_Warning();
+    P_Find_Conflict_Copies(true);
     PlaySoundResource(QStringLiteral("S_DB_Opened"));
     o_Page_Main_Password->ShowDatabaseLabels(DatabaseFile());
 }
@@ -119,6 +122,7 @@ void TFormMain::P_Show_Open_Result(const TSessionResult& result) {
     P_Show_Opened_Database();
     P_Print_Session_Messages(result);
     P_Print_Pending_Conflict_Warning();
+    P_Find_Conflict_Copies(true);
     P_Database_TAB_ENABLE(true);
     o_Page_Control->setCurrentWidget(page_Database);
     PlaySoundResource(QStringLiteral("S_DB_Opened"));
@@ -163,6 +167,16 @@ TFormMain::TSaveOutcome TFormMain::P_Save_Database(TSaveOccasion occasion,
     if (o_Session.IsOpen()) {
         P_Save_Folder_Data_to_Data_Folder_Pending();
     }
+    // A save may merge another writer's file into the tree, replacing it:
+    // nothing may read the tree meanwhile (an import's plan is made on a
+    // thread of its own), and the view finds its place again by name.
+    if (occasion != TSaveOccasion::Asked &&
+        (o_Page_Database->ImportUnderWay() || o_Merge_Preview)) {
+        for (const QString& line : P_Close_Database_Dialogs()) {
+            P_Print_Message(line, false);
+        }
+    }
+    const TViewPlaces places = o_Page_Database->RememberPlaces();
     TSaveOutcome outcome;
     switch (occasion) {
     case TSaveOccasion::Asked:
@@ -204,6 +218,7 @@ TFormMain::TSaveOutcome TFormMain::P_Save_Database(TSaveOccasion occasion,
         }
         return outcome;
     }
+    P_Follow_Replaced_Tree(outcome.saved, places);
     P_Follow_Saved_Aside(outcome.saved);
     P_Print_Session_Messages(outcome.saved);
     return outcome;
@@ -260,6 +275,7 @@ void TFormMain::P_Follow_Saved_Aside(const TSessionResult& result) {
     if (o_Page_Main_Password->DatabaseLabelsShown()) {
         o_Page_Main_Password->ShowDatabaseLabels(DatabaseFile());
     }
+    P_Watch_Database_File();
 }
 
 void TFormMain::b_Save_DatabaseClick() {
@@ -271,6 +287,11 @@ void TFormMain::b_Save_DatabaseClick() {
 }
 
 void TFormMain::o_Timer_SAVE_DatabaseTimer() {
+    // A preview open over the tree has a plan for the tree as it is; a save
+    // that merged would replace the tree under it. The save waits for it.
+    if (o_Page_Database->ImportUnderWay() || o_Merge_Preview) {
+        return;
+    }
     if (services_.idleTime->IdleMilliseconds() >= kIdleBeforeAutoSaveMs) {
         P_Process_Save_Database_EVENT();
     }

@@ -12,8 +12,8 @@
 #include <QTabWidget>
 #include <QWindow>
 
-#include "U_Page_Layout.h"
 #include "U_FormMain_Keyvale_Page_Main_Password.h"
+#include "U_Page_Layout.h"
 
 using namespace keyvale_layout;
 

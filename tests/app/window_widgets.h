@@ -146,6 +146,7 @@ KEYVALE_WIDGET(QPushButton, b_Delete_Folder)
 KEYVALE_WIDGET(QPushButton, b_Dont_Delete_Folder)
 KEYVALE_WIDGET(TPasswordGeneratorButton, o_Password_Generator)
 KEYVALE_WIDGET(QPushButton, b_Password_Health)
+KEYVALE_WIDGET(QPushButton, b_Merge_Copies)
 KEYVALE_WIDGET(TPasswordHealthView, o_Password_Health)
 // The folder tree's model, the one the tree view shows.
 inline TKeyvaleTreeModel* o_TV_Main_Model(const QObject& window) {
@@ -159,6 +160,7 @@ KEYVALE_WIDGET(TSecretClipboard, o_Clipboard)
 KEYVALE_WIDGET(QTimer, o_Timer_SAVE_Database)
 KEYVALE_WIDGET(QTimer, o_Timer_Idle_Lock)
 KEYVALE_WIDGET(QTimer, o_Timer_Files_Changed)
+KEYVALE_WIDGET(QTimer, o_Timer_Database_Changed)
 KEYVALE_WIDGET(QTimer, o_Timer_Theme_Settle)
 KEYVALE_WIDGET(QTimer, o_Timer_Hint)         // Main password page
 KEYVALE_WIDGET(QTimer, o_Timer_Enter_Button) // Main password page
