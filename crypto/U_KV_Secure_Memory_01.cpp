@@ -1,5 +1,6 @@
 #include "U_KV_Secure_Memory_01.h"
 
+#include <mutex>
 #include <string.h> // explicit_bzero
 #include <sys/mman.h>
 #include <sys/prctl.h>
@@ -55,8 +56,56 @@ static std::size_t MappedSize(std::size_t bytes) {
     return KvSecurePageRoundedSize(bytes);
 }
 
+namespace {
+
+// Released single pages kept for the next small array. Deciphering one record
+// takes and gives back a few small arrays; without this each of them costs a
+// mapping, a lock, an unlock and an unmapping, and unmapping makes every other
+// core drop its address cache. A kept page stays locked and left out of core
+// dumps, and is wiped whole before it is kept. Under AddressSanitizer nothing
+// is kept, so a use after release still faults.
+class TSparePages {
+  public:
+    void* Take() {
+        std::lock_guard<std::mutex> hold(mutex_);
+        return count_ == 0 ? nullptr : pages_[--count_];
+    }
+    bool Keep(void* page) {
+        std::lock_guard<std::mutex> hold(mutex_);
+        if (count_ == kCapacity) {
+            return false;
+        }
+        pages_[count_++] = page;
+        return true;
+    }
+
+  private:
+    static constexpr std::size_t kCapacity = 16;
+    std::mutex mutex_;
+    void* pages_[kCapacity] = {};
+    std::size_t count_ = 0;
+};
+
+TSparePages& SparePages() {
+    static TSparePages* pages = new TSparePages; // never destroyed: used until exit
+    return *pages;
+}
+
+#if defined(KV_ADDRESS_SANITIZER)
+constexpr bool kKeepSparePages = false;
+#else
+constexpr bool kKeepSparePages = true;
+#endif
+
+} // namespace
+
 void* KvSecureAllocate(std::size_t bytes) {
     const std::size_t size = MappedSize(bytes);
+    if (kKeepSparePages && size == PageSize()) {
+        if (void* page = SparePages().Take()) {
+            return page;
+        }
+    }
     void* memory = mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
     if (memory == MAP_FAILED) {
         throw std::bad_alloc();
@@ -76,7 +125,15 @@ void KvSecureRelease(void* memory, std::size_t bytes) noexcept {
         return;
     }
     const std::size_t size = MappedSize(bytes);
-    explicit_bzero(memory, bytes);
+    if (kKeepSparePages && size == PageSize()) {
+        // Wiped whole: the next array must find nothing of this one.
+        explicit_bzero(memory, size);
+        if (SparePages().Keep(memory)) {
+            return;
+        }
+    } else {
+        explicit_bzero(memory, bytes);
+    }
 #if defined(KV_ADDRESS_SANITIZER)
     // A later mapping at the same address must not find the poison.
     ASAN_UNPOISON_MEMORY_REGION(memory, size);

@@ -6,7 +6,10 @@
 // of core dumps, and wiped before they go back to the system. Since no two
 // arrays ever share a page, unlocking one array's pages can never unlock
 // another live secret. A failure to lock (over RLIMIT_MEMLOCK, for example)
-// is no error: the array still works and is still wiped.
+// is no error: the array still works and is still wiped. A few released
+// single pages are kept, wiped whole and still locked, for the next small
+// array, since a small array is taken and given back for every record
+// deciphered.
 #pragma once
 
 #include <cstddef>
@@ -17,7 +20,8 @@
 void* KvSecureAllocate(std::size_t bytes);
 
 // Wipes the first `bytes` bytes, unlocks the pages and returns them to the
-// system. `bytes` is the size given to KvSecureAllocate.
+// system; a single page may be wiped whole and kept locked for the next
+// allocation instead. `bytes` is the size given to KvSecureAllocate.
 void KvSecureRelease(void* memory, std::size_t bytes) noexcept;
 
 // The page-rounded size KvSecureAllocate reserves for `bytes` bytes.
