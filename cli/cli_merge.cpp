@@ -255,6 +255,9 @@ int RunMerge(const cli::ParsedArguments& args) {
     if (request.dryRun) {
         session.WithoutBackup();
     }
+    // The merge deciphers only the records that differ; converting the
+    // Windows-written ones would decipher every record of the file.
+    session.KeepLegacyRecordsAsStored();
     if (session.Open("merge", request.file) != kExitOk) {
         return kExitNothingWritten;
     }

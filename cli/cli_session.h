@@ -29,6 +29,9 @@ class WriteSession {
     // Opens without the backup copy: for a command that only reads and says
     // what a change would do (merge --dry-run). Before Open.
     void WithoutBackup() { backup_ = false; }
+    // Leaves records written on Windows as stored (see the session's
+    // KeepLegacyRecordsAsStored). Before Open.
+    void KeepLegacyRecordsAsStored() { session_.KeepLegacyRecordsAsStored(); }
 
     TKeyvaleTree& Tree() { return session_.Tree(); }
     // The session itself, for what goes beyond one tree change (a merge).

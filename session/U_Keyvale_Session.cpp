@@ -207,7 +207,7 @@ TSessionResult TKeyvaleSession::Open(const std::string& path, const std::string&
     // Taken before the read: if the file changed while it was read, the next
     // save sees a difference and keeps both versions.
     identity = ReadFileIdentity(path);
-    load = LoadDatabaseFileWithPassword(path, password, keys, loaded);
+    load = LoadDatabaseFileWithPassword(path, password, keys, loaded, legacyRecords_);
     if (!holdLockPatience_ || load.status != TDatabaseLoadStatus::Loaded) {
         lock.reset();
     }

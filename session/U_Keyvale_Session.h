@@ -23,6 +23,7 @@
 #pragma once
 
 #include "U_KV_Hash_and_RAT_01.h"
+#include "U_Keyvale_Database_File.h"
 #include "U_Keyvale_Session_Files.h"
 #include "U_Keyvale_TreeView_Data_Merge.h"
 #include "U_Keyvale_TreeView_Data_Tree.h"
@@ -269,6 +270,12 @@ class TKeyvaleSession {
     // the lock only for each read and each save.
     void HoldLockWhileOpen(std::chrono::milliseconds patience) { holdLockPatience_ = patience; }
 
+    // Records written on Windows are enciphered anew as UTF-8 when a database
+    // is opened, which deciphers every record. A one-shot writer that changes
+    // only some records (keyvale-cli merge) may leave them as stored: they
+    // read the same either way.
+    void KeepLegacyRecordsAsStored() { legacyRecords_ = TLegacyRecords::AsStored; }
+
     // Backups of opened databases go to <folder>/Keyvale_Backup; empty (the
     // default) makes none. A backup that cannot be made is reported among the
     // messages of Open (the open itself succeeds) and by BackupProblem.
@@ -320,6 +327,7 @@ class TKeyvaleSession {
     std::string backupFolder_;
     std::string backupProblem_;
     std::optional<std::chrono::milliseconds> holdLockPatience_;
+    TLegacyRecords legacyRecords_ = TLegacyRecords::ConvertToUtf8;
     std::unique_ptr<TDatabaseWriteLock> heldLock_;
     std::function<std::time_t()> clock_;
     std::function<std::string()> checkpoint_;

@@ -90,12 +90,16 @@ std::string WhyNotMergedText(const std::string& file) {
 
 // Reads a file to merge: with the open database's keys, else with its own
 // password when one is given. The key material derived for it is wiped here.
+// Records written on Windows are left as stored: the merge reads both
+// encodings and deciphers only the records that differ, while converting
+// would decipher every record of the file.
 TSessionResult ReadToMerge(const std::string& path, const TKeyMaterial& keys,
                            const std::string& password, TKeyvaleTree& tree) {
-    TDatabaseLoadResult load = LoadDatabaseFile(path, keys, tree);
+    TDatabaseLoadResult load = LoadDatabaseFile(path, keys, tree, TLegacyRecords::AsStored);
     if (load.status == TDatabaseLoadStatus::WrongPassword && !password.empty()) {
         TKeyMaterial ownKeys;
-        load = LoadDatabaseFileWithPassword(path, password, ownKeys, tree);
+        load =
+            LoadDatabaseFileWithPassword(path, password, ownKeys, tree, TLegacyRecords::AsStored);
         ownKeys.Wipe();
     }
     if (load.status == TDatabaseLoadStatus::WrongPassword) {
@@ -118,7 +122,8 @@ TSessionResult TKeyvaleSession::MergeWithChangedFile(const TKeyMaterial& fileKey
     // Why a merge cannot be made goes to the log only: the alert is kept for
     // the conflict copy's warning that follows, which says where the work went.
     TScratchTree theirs;
-    const TDatabaseLoadResult load = LoadDatabaseFile(file_, fileKeys, theirs.tree);
+    const TDatabaseLoadResult load =
+        LoadDatabaseFile(file_, fileKeys, theirs.tree, TLegacyRecords::AsStored);
     if (load.status == TDatabaseLoadStatus::WrongPassword) {
         return SaveAside({{TSessionTopic::Database,
                            WhyNotMergedText(file_) +
