@@ -119,6 +119,9 @@ struct TKeyedList {
     }
 };
 
+// What a conflict's sibling is named by, before the time of their version.
+constexpr std::string_view kTheirVersionWords = " (their version ";
+
 std::string NestingRefusal() {
     return "the merged database would nest nodes deeper than level " +
            std::to_string(kMaximumLevel);
@@ -190,6 +193,7 @@ class TMerger {
         const TKeyedList& first = oursFirst ? ours : theirs;
         const TKeyedList& second = oursFirst ? theirs : ours;
 
+        oursList_ = &ours; // for the decisions below, not for the lists they emit
         std::vector<TGroup> groups(first.nodes.size());
         for (std::size_t i = 0; i < first.nodes.size(); ++i) {
             groups[i] = Decide(first.keys[i], base ? &*base : nullptr, ours, theirs);
@@ -210,6 +214,7 @@ class TMerger {
             }
         }
 
+        oursList_ = nullptr;
         for (std::size_t i = 0; i <= first.nodes.size(); ++i) {
             for (TItem& item : after[i]) {
                 Emit(item, parent, level);
@@ -295,7 +300,30 @@ class TMerger {
             KindOf(Tree(kTheirs), theirs) != TKind::Record) {
             return {Join(ours, theirs)}; // two folders (or a folder and an empty node)
         }
-        return KeepBoth(TMergeConflictKind::BothAdded, name, ours, theirs, {});
+        if (KindOf(Tree(kOurs), ours) == TKind::Folder ||
+            KindOf(Tree(kTheirs), theirs) == TKind::Folder) {
+            return KeepBoth(TMergeConflictKind::BothAdded, name, ours, theirs, {});
+        }
+        // Two records: without a base (the two-way merge) this is a record
+        // both versions hold with fields that differ, so it is said so.
+        const TMergeConflictKind kind =
+            trees_[kBase] ? TMergeConflictKind::BothAdded : TMergeConflictKind::Fields;
+        return KeepBoth(kind, name, ours, theirs, DifferingFields(ours, theirs));
+    }
+
+    // The names of the fields in which two records differ; all five when
+    // one of them cannot be read.
+    std::vector<std::string> DifferingFields(TNodeHandle ours, TNodeHandle theirs) {
+        const TLeaf& oursLeaf = Leaf(kOurs, ours);
+        const TLeaf& theirsLeaf = Leaf(kTheirs, theirs);
+        std::vector<std::string> names;
+        for (const TRecordFieldRule& rule : kRecordFieldRules) {
+            if (oursLeaf.opaque || theirsLeaf.opaque ||
+                oursLeaf.fields.*rule.member != theirsLeaf.fields.*rule.member) {
+                names.emplace_back(rule.name);
+            }
+        }
+        return names;
     }
 
     // Each field three-way; `base` kNoNode: five empty fields.
@@ -370,7 +398,7 @@ class TMerger {
         } else {
             group.push_back(NewLeaf(name, merged));
         }
-        if (!conflicting.empty()) {
+        if (!conflicting.empty() && !TheirVersionInView(name, theirs)) {
             group.push_back(TheirVersion(name, theirs));
             Conflict(TMergeConflictKind::Fields, name, std::move(conflicting), group.back().name);
         }
@@ -401,9 +429,28 @@ class TMerger {
 
     TGroup KeepBoth(TMergeConflictKind kind, const std::string& name, TNodeHandle ours,
                     TNodeHandle theirs, std::vector<std::string> fields) {
+        if (TheirVersionInView(name, theirs)) {
+            return {Copy(kOurs, ours)};
+        }
         TGroup group{Copy(kOurs, ours), TheirVersion(name, theirs)};
         Conflict(kind, name, std::move(fields), group.back().name);
         return group;
+    }
+
+    // Whether ours already holds this version of theirs beside the node: a
+    // sibling named as a version of theirs, with the same content. Merging
+    // the same copy twice must not add it twice; nothing of theirs is lost.
+    bool TheirVersionInView(const std::string& name, TNodeHandle theirs) {
+        const std::string named = TheirVersionName(name, 0);
+        const std::string prefix =
+            named.substr(0, named.rfind(kTheirVersionWords) + kTheirVersionWords.size());
+        for (TNodeHandle sibling : oursList_->nodes) {
+            if (Tree(kOurs).Text(sibling).starts_with(prefix) &&
+                DeepEqual(kOurs, sibling, kTheirs, theirs)) {
+                return true;
+            }
+        }
+        return false;
     }
 
     TItem TheirVersion(const std::string& name, TNodeHandle theirs) {
@@ -552,7 +599,8 @@ class TMerger {
     std::time_t theirTime_;
     TKeyvaleTree& result_;
     TMergeReport report_;
-    std::vector<std::string> path_; // names of the folder whose list is merging
+    std::vector<std::string> path_;        // names of the folder whose list is merging
+    const TKeyedList* oursList_ = nullptr; // ours' list whose keys are being decided
     std::string refusal_;
 };
 
@@ -631,7 +679,7 @@ std::string TheirVersionName(const std::string& name, std::time_t when) {
     }
     char stamp[32] = {};
     std::strftime(stamp, sizeof stamp, "%Y-%m-%d %H-%M", &local);
-    const std::string suffix = std::string(" (their version ") + stamp + ")";
+    const std::string suffix = std::string(kTheirVersionWords) + stamp + ")";
     const std::size_t room = kMaximumNameLength - suffix.size();
     return (Utf16Length(name) > room ? Utf8Left(name, room) : name) + suffix;
 }

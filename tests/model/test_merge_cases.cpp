@@ -133,7 +133,7 @@ const MergeCase kCases[] = {
      "A | login=1\nN | url=u", "A | login=1\nN | url=u", 0, 0, 0, ""},
     {"added on both sides differently: both kept", "A | login=1", "A | login=1\nN | url=u",
      "A | login=1\nN | url=v", "A | login=1\nN | url=u\nN (theirs) | url=v", 0, 0, 0,
-     "BothAdded N beside: N (theirs)"},
+     "BothAdded N [url] beside: N (theirs)"},
     {"two folders added at one path: joined", "A | login=1",
      R"(
         A | login=1
@@ -206,7 +206,7 @@ const MergeCase kCases[] = {
           X | login=x
         B | note=b
         Same | url=s)",
-     2, 0, 0, "BothAdded A beside: A (theirs)"},
+     2, 0, 0, "Fields A [login] beside: A (theirs)"},
 };
 
 TEST(MergeTrees, NamedCases) {
@@ -227,6 +227,34 @@ TEST(MergeTrees, NamedCases) {
         EXPECT_EQ(DescribeConflicts(merge.report), c.conflicts);
         EXPECT_EQ(Describe(ours), oursBefore);
     }
+}
+
+// A copy merged once more (the same sync copy, or a conflict copy merged
+// after the save that made it) finds its version beside ours already: the
+// second merge adds nothing and reports nothing.
+TEST(MergeTrees, TheSameVersionMergedAgainIsNotAddedTwice) {
+    const TKeyvaleTree base = TreeFrom("F\n  A | login=1\n  B | login=1");
+    const TKeyvaleTree ours = TreeFrom("F\n  A | login=ours\n  B | login=1");
+    const TKeyvaleTree theirs = TreeFrom("F\n  A | login=theirs\n  B | login=1");
+    for (const TKeyvaleTree* first : {&base, static_cast<const TKeyvaleTree*>(nullptr)}) {
+        SCOPED_TRACE(first ? "three-way, then two-way" : "two-way twice");
+        TKeyvaleTree once;
+        ASSERT_TRUE(MergeTrees(first, ours, theirs, kTheirTime, once).merged);
+        ASSERT_EQ(once.NodeCount(),
+                  TreeFrom("F\n  A | login=1\n  A2 | login=2\n  B | login=1").NodeCount());
+        TKeyvaleTree twice;
+        const TMergeResult again = MergeTrees(nullptr, once, theirs, kTheirTime + 600, twice);
+        ASSERT_TRUE(again.merged);
+        EXPECT_EQ(Describe(twice, kTheirTime), Describe(once, kTheirTime));
+        EXPECT_EQ(DescribeConflicts(again.report), "");
+    }
+    // A different version of theirs is still kept beside ours.
+    TKeyvaleTree once;
+    ASSERT_TRUE(MergeTrees(&base, ours, theirs, kTheirTime, once).merged);
+    const TKeyvaleTree newer = TreeFrom("F\n  A | login=newer\n  B | login=1");
+    TKeyvaleTree result;
+    const TMergeResult merge = MergeTrees(nullptr, once, newer, kTheirTime, result);
+    EXPECT_EQ(DescribeConflicts(merge.report), "Fields F/A [login] beside: A (theirs)");
 }
 
 // Icons follow the merged structure, and unchanged records keep their data
