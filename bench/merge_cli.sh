@@ -12,13 +12,17 @@ runs=${2:-5}
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
-# 49 folders of 100 records; records 0-499 get a new login in FILE, records
-# 1000-1499 a new password in OTHER.
+# 49 folders of 100 records. FILE gives records 0-499 a new login, OTHER
+# records 1000-1499 a new password. Both are copies of BASE, as a sync
+# tool's copy is, so their unchanged records are stored exactly as in BASE;
+# the changes are brought in with keyvale-cli merge itself, from small
+# databases of only the changed folders (before and after).
+#   tree SIDE FIRST_FOLDER LAST_FOLDER
 tree() {
-    local side=$1
+    local side=$1 first=$2 last=$3
     printf '{"format": "keyvale", "version": 1, "nodes": ['
-    for folder in $(seq 0 48); do
-        [ "$folder" -gt 0 ] && printf ','
+    for folder in $(seq "$first" "$last"); do
+        [ "$folder" -gt "$first" ] && printf ','
         printf '{"name": "Folder %d", "children": [' "$folder"
         for i in $(seq $((folder * 100)) $((folder * 100 + 99))); do
             [ "$i" -gt $((folder * 100)) ] && printf ','
@@ -34,9 +38,20 @@ tree() {
     printf ']}\n'
 }
 
-for side in base file other; do
-    tree "$side" >"$work/$side.json"
-    printf 'benchmark1\nbenchmark1\n' | "$cli" import "$work/$side.json" "$work/$side.kvdb" >/dev/null
+database() { # NAME SIDE FIRST_FOLDER LAST_FOLDER
+    tree "$2" "$3" "$4" >"$work/$1.json"
+    printf 'benchmark1\nbenchmark1\n' | "$cli" import "$work/$1.json" "$work/$1.kvdb" >/dev/null 2>&1
+}
+
+database base base 0 48
+database file-before base 0 4
+database file-after file 0 4
+database other-before base 10 14
+database other-after other 10 14
+for side in file other; do
+    cp "$work/base.kvdb" "$work/$side.kvdb"
+    printf 'benchmark1\n' | "$cli" merge "$work/$side.kvdb" "$work/$side-after.kvdb" \
+        --base "$work/$side-before.kvdb" >/dev/null
 done
 cp "$work/file.kvdb" "$work/file.original"
 
@@ -52,5 +67,5 @@ for run in $(seq 1 "$runs"); do
     cp "$work/file.original" "$work/file.kvdb"
     check=$(seconds sh -c "printf 'benchmark1\n' | '$cli' check '$work/file.kvdb'")
     merge=$(seconds sh -c "printf 'benchmark1\n' | '$cli' merge '$work/file.kvdb' '$work/other.kvdb' --base '$work/base.kvdb'")
-    echo "run $run: check $check s, merge $merge s, difference $(echo "$merge - $check" | bc) s; $(head -1 "$work/out")"
+    echo "run $run: check $check s, merge $merge s, difference $(echo "$merge - $check" | bc) s; $(grep -o "has been merged.*" "$work/out")"
 done

@@ -216,15 +216,18 @@ int PlanOne(TKeyvaleSession& session, const MergeRequest& request, const std::st
         if (!password) {
             return Fail("merge",
                         "the main password of " + request.file + " does not open " + other +
-                            ", and no other password was given.",
+                            ", and no other password was given." + cli::kWrongPasswordCause,
                         kExitNothingWritten);
         }
         result = session.PlanMerge(other, *password, request.base, plan);
         KvSecureWipe(*password);
     }
     if (result.outcome != TSessionOutcome::Done) {
+        // A damaged file fails the same check as a wrong password does.
+        const std::string cause =
+            result.outcome == TSessionOutcome::WrongPassword ? cli::kWrongPasswordCause : "";
         for (const TSessionMessage& message : result.messages) {
-            Fail("merge", message.text, kExitNothingWritten);
+            Fail("merge", message.text + cause, kExitNothingWritten);
         }
         if (result.messages.empty()) {
             Fail("merge", "cannot merge " + other + ".", kExitNothingWritten);
@@ -258,7 +261,6 @@ int RunMerge(const cli::ParsedArguments& args) {
     // Each OTHER merges into the tree the ones before it left, so that the
     // file gets them all in one write, or none of them.
     std::vector<MergeDone> done;
-    bool anythingTaken = false;
     for (const std::string& other : request.others) {
         TMergePlan plan;
         TSessionResult planned;
@@ -266,7 +268,6 @@ int RunMerge(const cli::ParsedArguments& args) {
             return code;
         }
         MergeDone merge{other, plan.merge.report, {}};
-        anythingTaken = anythingTaken || !merge.report.NothingTaken();
         // Applied in a dry run too, in memory only, so that the next OTHER
         // is planned against this one's result.
         const TSessionResult applied = session.Session().ApplyMerge(plan);
@@ -283,8 +284,10 @@ int RunMerge(const cli::ParsedArguments& args) {
         done.push_back(std::move(merge));
     }
 
+    // Written even when no record was taken: the counts leave out folders,
+    // and a folder an OTHER added must not be dropped.
     bool written = false;
-    if (!request.dryRun && anythingTaken) {
+    if (!request.dryRun) {
         cli::SaveMessagesToStandardError quiet(request.asJson);
         if (session.Save("merge") != kExitOk) {
             return kExitNothingWritten;
@@ -342,11 +345,11 @@ const cli::CliRegistration mergeCommand({
     "it is three-way: what one side removed or changed since BASE is taken.\n"
     "The main password is asked first (one line of standard input when that is\n"
     "no terminal); when it does not open an OTHER or BASE, one more password is\n"
-    "asked the same way and tried on both. A merge that would break\n"
-    "a limit of the tree is refused whole. --dry-run writes nothing (no backup\n"
-    "either) and prints what would be done; --json prints it as JSON, alone on\n"
-    "standard output: the counts, and the conflicts by path, field names and\n"
-    "kind, never a value.\n"
+    "asked the same way and tried on both. A merge that would break a limit of\n"
+    "the tree is refused whole. --dry-run writes nothing (no backup either) and\n"
+    "prints what would be done; --json prints it as JSON, alone on standard\n"
+    "output: the counts, and the conflicts by path, field names and kind, never\n"
+    "a value. OTHER and BASE are never changed or deleted.\n"
     "Exit code 0 merged without conflicts, 1 merged with conflicts kept side by\n"
     "side, 2 nothing written (usage error, wrong password, unreadable file,\n"
     "merge refused, FILE named as an OTHER).\n",

@@ -115,6 +115,8 @@ TSessionResult ReadToMerge(const std::string& path, const TKeyMaterial& keys,
 
 TSessionResult TKeyvaleSession::MergeWithChangedFile(const TKeyMaterial& fileKeys,
                                                      const TFileIdentity& now) {
+    // Why a merge cannot be made goes to the log only: the alert is kept for
+    // the conflict copy's warning that follows, which says where the work went.
     TScratchTree theirs;
     const TDatabaseLoadResult load = LoadDatabaseFile(file_, fileKeys, theirs.tree);
     if (load.status == TDatabaseLoadStatus::WrongPassword) {
@@ -122,13 +124,13 @@ TSessionResult TKeyvaleSession::MergeWithChangedFile(const TKeyMaterial& fileKey
                            WhyNotMergedText(file_) +
                                "your main password does not open it any more. Its main password "
                                "has been changed, or the file is damaged.",
-                           true}});
+                           false}});
     }
     if (load.status == TDatabaseLoadStatus::Failed) {
         return SaveAside(
             {{TSessionTopic::Database,
               WhyNotMergedText(file_) + "it cannot be read and may be damaged. " + load.message,
-              true}});
+              false}});
     }
     TScratchTree merged;
     const TMergeResult merge = MergeTrees(
@@ -136,7 +138,7 @@ TSessionResult TKeyvaleSession::MergeWithChangedFile(const TKeyMaterial& fileKey
     if (!merge.merged) {
         return SaveAside(
             {{TSessionTopic::Database,
-              WhyNotMergedText(file_) + "Cannot merge: " + merge.refusal + ".", true}});
+              WhyNotMergedText(file_) + "Cannot merge: " + merge.refusal + ".", false}});
     }
     // Their version is now the last we have read of the file. Should the
     // write below fail, the next save starts from it and merges only what

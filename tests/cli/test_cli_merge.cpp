@@ -108,6 +108,15 @@ TEST_F(Merge, ChangesOnDifferentRecordsAreAllKeptWithABackup) {
     EXPECT_EQ(ReadFile(dir / "Keyvale_Backup" / "test.backup_kvdb"), before)
         << "the backup holds the file as it was before the merge";
     EXPECT_TRUE(Run({"conflicts", file}).out.empty()) << "nothing went beside the file";
+
+    // No record counted, but a folder all the same.
+    Json folder = kBase;
+    folder["nodes"].push_back({{"name", "Archive"}, {"children", Json::array()}});
+    const std::string withFolder = MakeDatabase("folder.kvdb", folder);
+    const std::string plain = MakeDatabase("plain.kvdb", kBase);
+    Outcome folderMerged = Run({"merge", plain, withFolder}, "secret1\n");
+    EXPECT_EQ(folderMerged.exitCode, 0) << folderMerged.err;
+    EXPECT_NE(Listing(plain).find("\tArchive\n"), std::string::npos) << Listing(plain);
 }
 
 // Without a base nothing tells a removal from an addition: the record only
@@ -240,7 +249,8 @@ TEST_F(Merge, DryRunWritesNothingAndItsJsonHoldsNoValue) {
     }
 }
 
-TEST_F(Merge, FileIsNeverMergedIntoItself) {
+// Nothing is written for FILE named again, or an OTHER that cannot be read.
+TEST_F(Merge, FileIsNeverMergedIntoItselfNorWithAnUnreadableOther) {
     const std::string file = MakeDatabase("test.kvdb", kOurs);
     fs::create_hard_link(file, dir / "hard.kvdb");
     fs::create_symlink(file, dir / "soft.kvdb");
@@ -252,8 +262,14 @@ TEST_F(Merge, FileIsNeverMergedIntoItself) {
         EXPECT_EQ(refused.exitCode, 2) << other;
         EXPECT_NE(refused.err.find("itself"), std::string::npos) << refused.err;
     }
-    Outcome missing = Run({"merge", file, (dir / "missing.kvdb").string()}, "secret1\n");
-    EXPECT_EQ(missing.exitCode, 2) << missing.err;
+    WriteFile(dir / "damaged.kvdb", ReadFile(file).substr(0, 2000) + std::string(3000, 'x'));
+    for (const char* unreadable : {"missing.kvdb", "damaged.kvdb"}) {
+        Outcome failed = Run({"merge", file, (dir / unreadable).string()}, "secret1\n");
+        EXPECT_EQ(failed.exitCode, 2) << unreadable << ": " << failed.err;
+        EXPECT_NE(failed.err.find(unreadable), std::string::npos) << failed.err;
+    }
+    Outcome damaged = Run({"merge", file, (dir / "damaged.kvdb").string()}, "secret1\nother22\n");
+    EXPECT_NE(damaged.err.find("the file is damaged"), std::string::npos) << damaged.err;
     EXPECT_EQ(ReadFile(file), before);
 }
 

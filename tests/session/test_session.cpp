@@ -397,7 +397,7 @@ TEST_F(SessionConflict, AnUnreadableSecondWriterIsNeverOverwritten) {
                                        "], which another program has changed: your main password "
                                        "does not open it any more. Its main password has been "
                                        "changed, or the file is damaged.",
-                                   true}));
+                                   false}));
         result.messages.erase(result.messages.begin());
         EXPECT_EQ(result.messages,
                   (std::vector<TSessionMessage>{

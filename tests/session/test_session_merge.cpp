@@ -13,10 +13,14 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <functional>
+#include <memory>
 #include <optional>
+#include <thread>
 
 namespace {
 
@@ -315,6 +319,8 @@ TEST_F(SessionMerge, WhatCannotBeMergedIsSavedAsAConflictCopy) {
             << why;
         EXPECT_NE(why.find(c.why), std::string::npos) << why;
         EXPECT_EQ(saved.messages[1].text, "Database saved: " + aside);
+        EXPECT_FALSE(saved.messages[0].alert) << "the copy's warning is the one alert";
+        EXPECT_TRUE(saved.messages[2].alert);
         EXPECT_FALSE(saved.treeReplaced);
         EXPECT_EQ(ReadTextFile(file), theirs) << "the other writer's file, byte for byte";
         EXPECT_EQ(session.FileName(), aside);
@@ -503,6 +509,30 @@ TEST_F(SessionMerge, AChangeOnDiskIsTakenInOnlyWithNothingUnsaved) {
     ASSERT_TRUE(session.Save().merge.has_value());
     EXPECT_EQ(LoginOnDisk("Bank"), "bob3");
     EXPECT_EQ(LoginOnDisk("Gmail"), "ann2");
+}
+
+// A writer between its read and its write holds the lock: the change is
+// read once that writer is done, never halfway.
+TEST_F(SessionMerge, AChangeIsTakenInOnlyOnceTheWriterIsDone) {
+    const std::string next = dir.File("next.kvdb");
+    fs::copy_file(file, next);
+    AsAnotherWriter(next, [](TKeyvaleTree& t) { SetLogin(t, "Bank", "bob2"); });
+
+    auto writer = std::make_unique<TDatabaseWriteLock>(file);
+    ASSERT_TRUE(writer->Held());
+    std::atomic<bool> finished = false;
+    TSessionResult taken;
+    std::thread watcher([&] {
+        taken = session.TakeInFileChange();
+        finished = true;
+    });
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    EXPECT_FALSE(finished) << "looked at the file while another writer held its lock";
+    fs::rename(next, file);
+    writer.reset();
+    watcher.join();
+    EXPECT_TRUE(taken.treeReplaced);
+    EXPECT_EQ(LoginOf(session.Tree(), "Bank"), "bob2");
 }
 
 // A change our keys cannot read is said, and nothing here changes: the
