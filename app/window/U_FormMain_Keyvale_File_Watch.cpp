@@ -61,6 +61,9 @@ void TFormMain::o_Timer_Database_ChangedTimer() {
     if (!o_Database_Watcher->files().contains(file) && QFileInfo::exists(file)) {
         o_Database_Watcher->addPath(file);
     }
+    // A sync tool puts its copies beside the file; the database's folder
+    // need not be the one whose file list the window follows.
+    P_Find_Conflict_Copies(false);
     if (o_Page_Database->ImportUnderWay() || o_Merge_Preview) {
         // Their plans name nodes of the tree as it is now.
         o_Timer_Database_Changed.start(kTreeBusyRetryMs);

@@ -13,6 +13,7 @@
 #include "U_Import_Preview_Dialog.h"
 #include "U_Merge_Preview_Dialog.h"
 #include "U_Tree_Model.h"
+#include "U_Tree_Places.h"
 #include "lifecycle_fixture.h"
 #include "private_x_server.h"
 #include "window_widgets.h"
@@ -274,6 +275,44 @@ class TestTwoWriters : public QObject {
         QCOMPARE(F_Login(t.w())->text(), QString("carla"));
         QCOMPARE(FieldOnDisk(t.path, "Work/Sub/site", "Login"), QString("carla"));
         QCOMPARE(FieldOnDisk(t.path, "Work/Sub/aaa", "Login"), QString("new"));
+    }
+
+    // Where names repeat, a node is found again by its place among the
+    // siblings of its name: the second "Mail" stays open and its record
+    // chosen though the new tree has another node before them, and the
+    // first "Mail" stays shut. A chosen node that is gone gives way to the
+    // nearest folder above it that is left.
+    void theViewsPlacesTellSameNamedFoldersApart() {
+        TKeyvaleTree tree;
+        const auto build = [&tree](bool withB, bool withNewFirst) {
+            tree.Clear();
+            if (withNewFirst) {
+                tree.AddChild(kNoNode, "New", kIconEmpty);
+            }
+            tree.AddChild(tree.AddChild(kNoNode, "Mail", kIconFolder), "a", kIconEmpty);
+            const TNodeHandle second = tree.AddChild(kNoNode, "Mail", kIconFolder);
+            tree.AddChild(second, withB ? "b" : "c", kIconEmpty);
+        };
+        build(true, false);
+        TKeyvaleTreeView view;
+        TKeyvaleTreeModel model(tree);
+        view.setModel(&model);
+        const TNodeHandle second = tree.Child(kNoNode, 1);
+        QVERIFY(view.SelectNode(tree.FirstChild(second)));
+        QVERIFY(view.isExpanded(model.IndexOf(second)));
+
+        for (const bool withB : {true, false}) {
+            const TViewPlaces places = TViewPlaces::Remember(view);
+            model.Reset();
+            build(withB, true);
+            model.Reset();
+            const TNodeHandle chosen = places.Restore(view);
+            const TNodeHandle mail2 = tree.Child(kNoNode, 2);
+            QCOMPARE(chosen, withB ? tree.FirstChild(mail2) : mail2);
+            QCOMPARE(view.SelectedNode(), chosen);
+            QVERIFY(view.isExpanded(model.IndexOf(mail2)));
+            QVERIFY(!view.isExpanded(model.IndexOf(tree.Child(kNoNode, 1))));
+        }
     }
 
     // With nothing unsaved, the tool's change shows in the window once the
