@@ -684,6 +684,20 @@ std::string TheirVersionName(const std::string& name, std::time_t when) {
     return (Utf16Length(name) > room ? Utf8Left(name, room) : name) + suffix;
 }
 
+bool SameTree(const TKeyvaleTree& a, const TKeyvaleTree& b) {
+    if (a.NodeCount() != b.NodeCount()) {
+        return false;
+    }
+    TNodeHandle x = a.First();
+    TNodeHandle y = b.First();
+    for (; x != kNoNode && y != kNoNode; x = a.NextInPreOrder(x), y = b.NextInPreOrder(y)) {
+        if (a.Level(x) != b.Level(y) || a.Icon(x) != b.Icon(y) || a.Text(x) != b.Text(y)) {
+            return false;
+        }
+    }
+    return x == kNoNode && y == kNoNode;
+}
+
 void CopyTree(const TKeyvaleTree& from, TKeyvaleTree& to) {
     to.WipeAndClear();
     to.Reserve(from.NodeCount());

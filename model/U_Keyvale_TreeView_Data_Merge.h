@@ -90,6 +90,11 @@ TMergeResult MergeTrees(const TKeyvaleTree* base, const TKeyvaleTree& ours,
 // cut so that the whole keeps the 200-character limit of a name.
 std::string TheirVersionName(const std::string& name, std::time_t when);
 
+// The same nodes with the same texts and icons, at the same places: whether
+// a merge's result differs from ours at all (a report counts records only,
+// so a merge that changed only folders reads as if it took nothing).
+bool SameTree(const TKeyvaleTree& a, const TKeyvaleTree& b);
+
 // A copy of the tree: names, data nodes, order and icons (new handles). For
 // the base a session keeps.
 void CopyTree(const TKeyvaleTree& from, TKeyvaleTree& to);

@@ -28,22 +28,6 @@ struct TScratchTree {
     ~TScratchTree() { WipeTree(tree); }
 };
 
-// Whether two trees hold the same nodes in the same places: a merge that
-// took nothing leaves the open tree, and every handle into it, as it was.
-bool SameTree(const TKeyvaleTree& a, const TKeyvaleTree& b) {
-    if (a.NodeCount() != b.NodeCount()) {
-        return false;
-    }
-    TNodeHandle x = a.First();
-    TNodeHandle y = b.First();
-    for (; x != kNoNode && y != kNoNode; x = a.NextInPreOrder(x), y = b.NextInPreOrder(y)) {
-        if (a.Level(x) != b.Level(y) || a.Icon(x) != b.Icon(y) || a.Text(x) != b.Text(y)) {
-            return false;
-        }
-    }
-    return x == kNoNode && y == kNoNode;
-}
-
 std::string Quoted(const std::vector<std::string>& names) {
     std::string text;
     for (const std::string& name : names) {

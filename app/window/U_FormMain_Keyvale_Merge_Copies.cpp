@@ -50,8 +50,10 @@ QString ConflictLine(const TMergeConflict& conflict) {
         for (const std::string& field : conflict.fields) {
             fields << QString::fromStdString(field);
         }
-        return QStringLiteral("%1: %2 differ; the copy's record is kept beside it as \"%3\"")
-            .arg(path, fields.join(QStringLiteral(", ")), theirs);
+        const QString verb =
+            fields.size() == 1 ? QStringLiteral("differs") : QStringLiteral("differ");
+        return QStringLiteral("%1: %2 %3; the copy's record is kept beside it as \"%4\"")
+            .arg(path, fields.join(QStringLiteral(", ")), verb, theirs);
     }
     case TMergeConflictKind::BothAdded:
         return QStringLiteral("%1: not the same in both; the copy's is kept beside it as \"%2\"")
@@ -68,21 +70,6 @@ QString ConflictLine(const TMergeConflict& conflict) {
             .arg(path);
     }
     return path;
-}
-
-// The same nodes with the same names, icons and fields, in the same order.
-bool SameTree(const TKeyvaleTree& a, const TKeyvaleTree& b) {
-    if (a.NodeCount() != b.NodeCount()) {
-        return false;
-    }
-    TNodeHandle x = a.First();
-    TNodeHandle y = b.First();
-    for (; x != kNoNode && y != kNoNode; x = a.NextInPreOrder(x), y = b.NextInPreOrder(y)) {
-        if (a.Level(x) != b.Level(y) || a.Icon(x) != b.Icon(y) || a.Text(x) != b.Text(y)) {
-            return false;
-        }
-    }
-    return x == y;
 }
 
 QString Summary(const QString& copy, const TMergeReport& report, bool changesTree) {

@@ -483,7 +483,9 @@ class TestTwoWriters : public QObject {
         QVERIFY(summary.contains("1 conflict kept side by side"));
         const QString conflicts =
             preview->findChild<QPlainTextEdit*>("F_Merge_Conflicts")->toPlainText();
-        QVERIFY2(conflicts.startsWith("Bank: not the same in both"), qPrintable(conflicts));
+        QVERIFY2(
+            conflicts.startsWith("Bank: login differs; the copy's record is kept beside it as"),
+            qPrintable(conflicts));
         QVERIFY(Click(preview->findChild<QPushButton*>("b_Merge_Cancel")));
         QTRY_VERIFY((preview = OpenDialog<TMergePreviewDialog>(w)) != nullptr);
         QVERIFY(preview->AsksPassword());
