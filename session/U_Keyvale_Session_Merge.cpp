@@ -7,6 +7,8 @@
 
 #include "U_Keyvale_Database_File.h"
 
+#include <future>
+#include <system_error>
 #include <utility>
 
 namespace {
@@ -229,17 +231,26 @@ TSessionResult TKeyvaleSession::PlanMerge(const std::string& other,
     if (!IsOpen()) {
         return Save(); // says that there is no file
     }
+    // The two files are read at once, on two threads: reading is most of
+    // the time a merge takes, and neither read needs the other.
     TScratchTree theirs;
-    if (TSessionResult read = ReadToMerge(other, keys_, otherPassword, theirs.tree);
-        read.outcome != TSessionOutcome::Done) {
-        return read;
-    }
     TScratchTree ancestor;
+    std::future<TSessionResult> baseRead;
+    const auto readBase = [&] { return ReadToMerge(base, keys_, otherPassword, ancestor.tree); };
     if (!base.empty()) {
-        if (TSessionResult read = ReadToMerge(base, keys_, otherPassword, ancestor.tree);
-            read.outcome != TSessionOutcome::Done) {
-            return read;
+        try {
+            baseRead = std::async(std::launch::async, readBase);
+        } catch (const std::system_error&) {
+            baseRead = std::async(std::launch::deferred, readBase); // no thread to be had
         }
+    }
+    TSessionResult otherRead = ReadToMerge(other, keys_, otherPassword, theirs.tree);
+    TSessionResult baseDone = baseRead.valid() ? baseRead.get() : TSessionResult{};
+    if (otherRead.outcome != TSessionOutcome::Done) {
+        return otherRead;
+    }
+    if (baseDone.outcome != TSessionOutcome::Done) {
+        return baseDone;
     }
     const TFileIdentity written = ReadFileIdentity(other);
     TScratchTree merged;
